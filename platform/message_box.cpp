@@ -1,0 +1,37 @@
+#include "message_box.h"
+
+#include <QMessageBox>
+
+namespace platform {
+
+namespace {
+RecordedMessages* recorder = nullptr;
+
+QMessageBox::Icon ToQt(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Critical: return QMessageBox::Critical;
+    case MessageIcon::Exclamation: return QMessageBox::Warning;
+    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::Information: break;
+    }
+    return QMessageBox::Information;
+}
+} // namespace
+
+RecordedMessages::RecordedMessages() : previous_(recorder) { recorder = this; }
+RecordedMessages::~RecordedMessages() { recorder = previous_; }
+
+void ShowMessage(const QString& title, const QString& text, MessageIcon icon, QWidget* parent)
+{
+    if (recorder) {
+        recorder->messages_.push_back({title, text, icon});
+        if (recorder->hook_)
+            recorder->hook_(recorder->messages_.back());
+        return;
+    }
+    QMessageBox box(ToQt(icon), title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+} // namespace platform
