@@ -1,0 +1,200 @@
+#include "sheet/sheet_output.h"
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kTemporaryNameTries = 100;
+constexpr std::size_t kLongestBaseInTemporaryName = 200;
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string RandomSuffix()
+{
+    static std::mt19937 generator{std::random_device{}()};
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    std::string suffix(8, ' ');
+    for (auto& c : suffix)
+        c = kLetters[pick(generator)];
+    return suffix;
+}
+
+// Hidden, next to the destination so that the final rename stays on one file system.
+int CreateTemporaryFile(const std::string& destination, std::string& temporary)
+{
+    const std::string stem = FolderOf(destination) + "/."
+        + BaseNameOf(destination).substr(0, kLongestBaseInTemporaryName) + ".";
+    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+        temporary = stem + RandomSuffix() + ".tmp";
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// A link stays a link: the file it points to is the one replaced.
+std::string ResolveLinks(const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error)))
+        return path;
+    const auto target = std::filesystem::weakly_canonical(path, error);
+    return error ? path : target.string();
+}
+
+void SyncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);  // best effort: the rename is done either way
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<SheetOutput> SheetOutput::Create(const std::string& requestedPath, SheetError& error)
+{
+    const std::string path = ResolveLinks(requestedPath);
+    const std::string base = BaseNameOf(path);
+    if (base.empty() || base == "." || base == ".." || base.size() > NAME_MAX
+        || path.find('\0') != std::string::npos) {
+        error = kSheetBadFileName;
+        return nullptr;
+    }
+    std::unique_ptr<SheetOutput> output(new SheetOutput);
+    output->destination_ = path;
+
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        if (!S_ISCHR(existing.st_mode)) {
+            error = kSheetPathFileAccessError;
+            return nullptr;
+        }
+        output->fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    } else {
+        output->fd_ = CreateTemporaryFile(path, output->temporary_);
+        if (output->fd_ < 0)
+            output->temporary_.clear();
+    }
+    if (output->fd_ < 0) {
+        error = SheetErrorFromErrno(errno);
+        return nullptr;
+    }
+    error = kSheetOk;
+    return output;
+}
+
+SheetOutput::~SheetOutput()
+{
+    Discard();
+}
+
+void SheetOutput::AppendPastBuffer(const void* data, std::size_t size)
+{
+    Flush();
+    if (size < buffer_.size()) {
+        std::memcpy(buffer_.data(), data, size);
+        used_ = size;
+    } else {
+        WriteOut(data, size);
+    }
+}
+
+SheetError SheetOutput::Flush()
+{
+    if (used_ > 0) {
+        WriteOut(buffer_.data(), used_);
+        used_ = 0;
+    }
+    return error_;
+}
+
+void SheetOutput::WriteOut(const void* data, std::size_t size, int64_t offset)
+{
+    auto bytes = static_cast<const uint8_t*>(data);
+    while (size > 0 && error_ == kSheetOk) {
+        const ssize_t written = offset < 0 ? ::write(fd_, bytes, size)
+                                           : ::pwrite(fd_, bytes, size, static_cast<off_t>(offset));
+        if (written < 0) {
+            if (errno != EINTR)
+                Fail(errno);
+        } else if (written == 0) {
+            Fail(ENOSPC);
+        } else {
+            bytes += written;
+            size -= static_cast<std::size_t>(written);
+            if (offset >= 0)
+                offset += written;
+        }
+    }
+}
+
+SheetError SheetOutput::WriteAt(uint64_t offset, const void* data, std::size_t size)
+{
+    if (Flush() == kSheetOk)
+        WriteOut(data, size, static_cast<int64_t>(offset));
+    return error_;
+}
+
+SheetError SheetOutput::Commit()
+{
+    if (Flush() == kSheetOk && !temporary_.empty() && ::fsync(fd_) != 0)
+        Fail(errno);
+    if (error_ == kSheetOk) {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0 && errno != EINTR)
+            Fail(errno);
+    }
+    if (error_ == kSheetOk && !temporary_.empty()) {
+        if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
+            Fail(errno);
+        } else {
+            temporary_.clear();
+            SyncFolder(FolderOf(destination_));
+        }
+    }
+    if (error_ != kSheetOk)
+        Discard();
+    return error_;
+}
+
+void SheetOutput::Discard()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+    used_ = 0;
+}
+
+void SheetOutput::Fail(int errorNumber)
+{
+    if (error_ == kSheetOk)
+        error_ = SheetErrorFromErrno(errorNumber);
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "sheet/sheet_errors.h"
+
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+// A pattern file being written. Bytes are gathered in a buffer and go into a new temporary
+// file in the destination's folder; Commit renames it over the destination. So a failure at
+// any point, or a program that ends without closing, leaves an earlier file at the path as
+// it was. A character device (say /dev/null) is written directly: there is nothing to replace.
+// The first failure sticks: later appends are dropped and every call reports it.
+class SheetOutput {
+public:
+    static std::unique_ptr<SheetOutput> Create(const std::string& path, SheetError& error);
+    ~SheetOutput();
+    SheetOutput(const SheetOutput&) = delete;
+    SheetOutput& operator=(const SheetOutput&) = delete;
+
+    void Append(const void* data, std::size_t size)
+    {
+        if (size <= buffer_.size() - used_) {
+            std::memcpy(buffer_.data() + used_, data, size);
+            used_ += size;
+        } else {
+            AppendPastBuffer(data, size);
+        }
+    }
+    void AppendByte(uint8_t value) { Append(&value, 1); }
+    void AppendWord(uint16_t value)
+    {
+        const uint8_t bytes[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
+        Append(bytes, sizeof bytes);
+    }
+    void AppendDouble(double value)
+    {
+        const auto bits = std::bit_cast<uint64_t>(value);
+        uint8_t bytes[8];
+        for (int i = 0; i < 8; ++i)
+            bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
+        Append(bytes, sizeof bytes);
+    }
+
+    SheetError Error() const { return error_; }
+    SheetError Flush();
+    // Overwrites bytes already appended, as the used range in the header is at close.
+    SheetError WriteAt(uint64_t offset, const void* data, std::size_t size);
+    // Flushes, makes the file durable and puts it in place; on failure the temporary file
+    // is removed.
+    SheetError Commit();
+    // Abandons the file: closes it and removes the temporary file.
+    void Discard();
+
+private:
+    SheetOutput() = default;
+    void AppendPastBuffer(const void* data, std::size_t size);
+    void WriteOut(const void* data, std::size_t size, int64_t offset = -1);  // -1: append
+    void Fail(int errorNumber);
+
+    int fd_ = -1;
+    std::string destination_;
+    std::string temporary_;  // empty when the destination is written directly
+    SheetError error_ = kSheetOk;
+    std::size_t used_ = 0;
+    std::array<uint8_t, 64 * 1024> buffer_;
+};

@@ -1,0 +1,316 @@
+#include "sheet/sheet_reader.h"
+
+#include "sheet/sheet_writer.h"
+
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kRecordHeaderSize = 4;
+constexpr std::size_t kWk1NameFieldSize = 16;
+
+// Little-endian reads inside one record; a read past its end gives zeros, though the
+// handlers check a record's length before they read.
+class RecordData {
+public:
+    explicit RecordData(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+    std::size_t size() const { return bytes_.size(); }
+    uint8_t Byte(std::size_t at) const { return at < bytes_.size() ? bytes_[at] : 0; }
+    uint16_t Word(std::size_t at) const { return static_cast<uint16_t>(Byte(at) | Byte(at + 1) << 8); }
+    double Double(std::size_t at) const
+    {
+        uint64_t bits = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            bits |= static_cast<uint64_t>(Byte(at + i)) << (8 * i);
+        return std::bit_cast<double>(bits);
+    }
+    std::string Text(std::size_t at, std::size_t length) const
+    {
+        if (at > bytes_.size() || length > bytes_.size() - at)
+            return {};
+        return std::string(reinterpret_cast<const char*>(bytes_.data() + at), length);
+    }
+    // Text up to the first NUL or the end of the record.
+    std::string TextToNul(std::size_t at, std::size_t limit) const
+    {
+        std::size_t end = at;
+        while (end < limit && end < bytes_.size() && bytes_[end] != 0)
+            ++end;
+        return Text(at, end - at);
+    }
+
+private:
+    std::span<const uint8_t> bytes_;
+};
+
+struct Record {
+    uint16_t type;
+    std::size_t offset;
+    RecordData data;
+};
+
+std::string Hex(uint16_t value)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text = "0x0000";
+    for (int i = 0; i < 4; ++i)
+        text[5 - i] = kDigits[(value >> (4 * i)) & 0xF];
+    return text;
+}
+
+std::string TooShort(const char* what, const Record& record)
+{
+    return std::string("damaged file: the ") + what + " record at offset " + std::to_string(record.offset)
+        + " is too short";
+}
+
+int16_t FileTypeOfFirstRecord(uint16_t type, uint16_t length)
+{
+    switch (type) {
+    case 0x0000: return length == 2 ? kSheetWk1 : 0;
+    case 0x0009: return kSheetBiff2;
+    case 0x0209: return kSheetBiff3;
+    case 0x0409: return kSheetBiff4;
+    default: return 0;
+    }
+}
+
+// A formula that refers to one cell: a cell reference token, row word, column byte.
+std::optional<SheetArea> CellOfNameFormula(const RecordData& data, std::size_t at, std::size_t length)
+{
+    const uint8_t token = data.Byte(at);
+    const bool cellReference = token == 0x24 || token == 0x44 || token == 0x64 || token == 0x2C
+        || token == 0x4C || token == 0x6C;
+    if (length != 4 || !cellReference)
+        return std::nullopt;
+    const int32_t row = data.Word(at + 1);
+    const int32_t column = data.Byte(at + 3);
+    return SheetArea{column, row, column, row};
+}
+
+SheetCellValue& AddCell(SheetContents& sheet, int32_t row, int32_t column, int16_t kind)
+{
+    SheetCellValue& cell = sheet.cells.emplace_back();
+    cell.row = row;
+    cell.column = column;
+    cell.kind = kind;
+    return cell;
+}
+
+// One record of a WK1 file; returns an error text or "".
+std::string ReadWk1Record(const Record& record, SheetContents& sheet)
+{
+    const RecordData& data = record.data;
+    const auto needs = [&](std::size_t length, const char* what) {
+        return data.size() < length ? TooShort(what, record) : std::string();
+    };
+    std::string error;
+    switch (record.type) {
+    case 0x0006:
+        if ((error = needs(8, "RANGE")).empty())
+            sheet.usedRange = SheetArea{data.Word(0), data.Word(2), data.Word(4), data.Word(6)};
+        break;
+    case 0x000B:
+        if ((error = needs(24, "NAME")).empty())
+            sheet.names.push_back({data.TextToNul(0, kWk1NameFieldSize),
+                                   {data.Word(16), data.Word(18), data.Word(20), data.Word(22)}});
+        break;
+    case 0x000C:
+        if ((error = needs(5, "BLANK")).empty())
+            AddCell(sheet, data.Word(3), data.Word(1), CellBlank);
+        break;
+    case 0x000D:
+        if ((error = needs(7, "INTEGER")).empty())
+            AddCell(sheet, data.Word(3), data.Word(1), CellInteger).integerValue =
+                static_cast<int16_t>(data.Word(5));
+        break;
+    case 0x000E:
+        if ((error = needs(13, "NUMBER")).empty())
+            AddCell(sheet, data.Word(3), data.Word(1), CellNumber).numberValue = data.Double(5);
+        break;
+    case 0x000F:
+        if ((error = needs(6, "LABEL")).empty())
+            AddCell(sheet, data.Word(3), data.Word(1), CellLabel).text = data.TextToNul(6, data.size());
+        break;
+    }
+    return error;
+}
+
+// One record of a BIFF2, BIFF3 or BIFF4 stream; returns an error text or "".
+std::string ReadBiffRecord(const Record& record, int16_t fileType, SheetContents& sheet)
+{
+    const RecordData& data = record.data;
+    const auto needs = [&](std::size_t length, const char* what) {
+        return data.size() < length ? TooShort(what, record) : std::string();
+    };
+    std::string error;
+    switch (record.type) {
+    case 0x0000:
+    case 0x0200:
+        if ((error = needs(8, "DIMENSIONS")).empty())
+            sheet.usedRange = SheetArea{data.Word(4), data.Word(0), data.Word(6) - 1, data.Word(2) - 1};
+        break;
+    case 0x0001:
+    case 0x0201:
+        if ((error = needs(record.type == 0x0001 ? 7 : 6, "BLANK")).empty())
+            AddCell(sheet, data.Word(0), data.Word(2), CellBlank);
+        break;
+    case 0x0002:
+        if ((error = needs(9, "INTEGER")).empty())
+            AddCell(sheet, data.Word(0), data.Word(2), CellInteger).integerValue = data.Word(7);
+        break;
+    case 0x0003:
+    case 0x0203: {
+        const std::size_t at = record.type == 0x0003 ? 7 : 6;
+        if ((error = needs(at + 8, "NUMBER")).empty())
+            AddCell(sheet, data.Word(0), data.Word(2), CellNumber).numberValue = data.Double(at);
+        break;
+    }
+    case 0x0004:
+    case 0x0204: {
+        const bool biff2 = record.type == 0x0004;
+        const std::size_t length = biff2 ? data.Byte(7) : data.Word(6);
+        if ((error = needs(8 + length, "LABEL")).empty())
+            AddCell(sheet, data.Word(0), data.Word(2), CellLabel).text = data.Text(8, length);
+        break;
+    }
+    case 0x0018:
+    case 0x0218: {
+        if ((record.type == 0x0018) != (fileType == kSheetBiff2))
+            break;  // the other generation's layout: not ours to read
+        const bool biff2 = record.type == 0x0018;
+        const std::size_t nameAt = biff2 ? 5 : 6;
+        const std::size_t nameLength = data.Byte(3);
+        const std::size_t formulaLength = biff2 ? data.Byte(4) : data.Word(4);
+        if ((error = needs(nameAt + nameLength + formulaLength, "NAME")).empty()) {
+            const auto area = CellOfNameFormula(data, nameAt + nameLength, formulaLength);
+            if (area)
+                sheet.names.push_back({data.Text(nameAt, nameLength), *area});
+        }
+        break;
+    }
+    }
+    return error;
+}
+
+}  // namespace
+
+SheetReadResult ReadSheetBytes(std::span<const uint8_t> bytes)
+{
+    SheetReadResult result;
+    if (bytes.size() < kRecordHeaderSize) {
+        result.error = "not a worksheet: the file is too short";
+        return result;
+    }
+    const RecordData start(bytes);
+    const uint16_t firstType = start.Word(0);
+    const int16_t fileType = FileTypeOfFirstRecord(firstType, start.Word(2));
+    if (fileType == 0) {
+        result.error = firstType == 0x0809
+            ? "BIFF5 and later workbooks are not supported"
+            : "not a WK1 or BIFF2-4 worksheet (first record " + Hex(firstType) + ")";
+        return result;
+    }
+    result.sheet.fileType = fileType;
+    const uint16_t eofType = fileType == kSheetWk1 ? 0x0001 : 0x000A;
+
+    std::size_t offset = 0;
+    for (;;) {
+        if (bytes.size() - offset < kRecordHeaderSize) {
+            result.error = "damaged file: no end-of-file record (the file is cut short)";
+            break;
+        }
+        const RecordData header(bytes.subspan(offset, kRecordHeaderSize));
+        const std::size_t length = header.Word(2);
+        if (bytes.size() - offset - kRecordHeaderSize < length) {
+            result.error = "damaged file: the record at offset " + std::to_string(offset) + " (type "
+                + Hex(header.Word(0)) + ") runs past the end of the file";
+            break;
+        }
+        const Record record{header.Word(0), offset,
+                            RecordData(bytes.subspan(offset + kRecordHeaderSize, length))};
+        if (record.type == eofType)
+            break;
+        if (offset > 0) {
+            result.error = fileType == kSheetWk1 ? ReadWk1Record(record, result.sheet)
+                                                 : ReadBiffRecord(record, fileType, result.sheet);
+            if (!result.ok())
+                break;
+        }
+        offset += kRecordHeaderSize + length;
+    }
+    return result;
+}
+
+SheetReadResult ReadSheetFile(const std::string& path)
+{
+    SheetReadResult result;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = std::string("cannot open the file: ") + std::strerror(errno);
+        return result;
+    }
+    std::vector<uint8_t> bytes;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        result.error = "cannot read the file: it is a folder";
+    } else {
+        uint8_t chunk[64 * 1024];
+        for (;;) {
+            const ssize_t got = ::read(fd, chunk, sizeof chunk);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                result.error = std::string("cannot read the file: ") + std::strerror(errno);
+            if (got <= 0)
+                break;
+            bytes.insert(bytes.end(), chunk, chunk + got);
+        }
+    }
+    ::close(fd);
+    if (!result.ok())
+        return result;
+    return ReadSheetBytes(bytes);
+}
+
+std::string SheetFileTypeName(int16_t fileType)
+{
+    switch (fileType) {
+    case kSheetWk1: return "WK1";
+    case kSheetBiff2: return "BIFF2";
+    case kSheetBiff3: return "BIFF3";
+    case kSheetBiff4: return "BIFF4";
+    default: return "unknown";
+    }
+}
+
+std::string SheetTextToUtf8(std::string_view text)
+{
+    // 0x80-0x9F; the five bytes that Windows-1252 leaves open keep their C1 code points.
+    static constexpr char16_t kHighControls[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::string utf8;
+    utf8.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<uint8_t>(c);
+        const char16_t code = byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
+        if (code < 0x80) {
+            utf8 += static_cast<char>(code);
+        } else if (code < 0x800) {
+            utf8 += static_cast<char>(0xC0 | (code >> 6));
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xE0 | (code >> 12));
+            utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return utf8;
+}

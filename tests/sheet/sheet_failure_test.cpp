@@ -1,0 +1,190 @@
+// Failures: the codes callers see, and that a failed file never replaces an earlier one.
+
+#include "sheet_test_support.h"
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+const Bytes kEarlier = Hex("45 41 52 4C 49 45 52");
+
+class SheetFailureTest : public SheetTest {
+protected:
+    SheetFailureTest() { WriteBytes(earlier_, kEarlier); }
+    void ExpectEarlierKept()
+    {
+        EXPECT_TRUE(SameBytes(ReadBytes(earlier_), kEarlier));
+        EXPECT_EQ(FolderEntries(), std::vector<std::string>{"earlier.wk1"}) << "a temporary file is left";
+    }
+
+    const std::filesystem::path earlier_ = folder_ / "earlier.wk1";
+};
+
+TEST_F(SheetFailureTest, HandleOutsideTheTableIsRefusedBeforeAnything)
+{
+    SheetWriter().SheetFileType = 7;
+    for (const int handle : {-1, 16, 40000}) {
+        EXPECT_EQ(OpenSheetFile(handle, earlier_), kSheetBadHandle);
+        EXPECT_EQ(WriteSheetCell(handle), kSheetBadHandle);
+        EXPECT_EQ(CloseSheetFile(handle), kSheetBadHandle);
+    }
+    EXPECT_EQ(SheetWriter().SheetFileType, 7);
+    ExpectEarlierKept();
+}
+
+TEST_F(SheetFailureTest, HandleNotOpenOrOpenTwice)
+{
+    EXPECT_EQ(WriteSheetCell(5), kSheetBadFileName);
+    EXPECT_EQ(CloseSheetFile(5), kSheetBadFileName);
+    ASSERT_EQ(OpenSheetFile(5, earlier_), 0);
+    EXPECT_EQ(OpenSheetFile(5, folder_ / "twice.wk1"), kSheetFileAlreadyOpen);
+    EXPECT_EQ(CloseSheetFile(5), 0);
+    EXPECT_EQ(CloseSheetFile(5), kSheetBadFileName);
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"earlier.wk1"});
+}
+
+struct BadDestinationCase {
+    const char* name;
+    std::string path;  // under the test folder, which holds earlier.wk1 and the folder sub
+    int16_t expected;
+};
+
+const BadDestinationCase kBadDestinations[] = {
+    {"MissingFolder", "missing/out.wk1", kSheetPathNotFound},
+    {"UnderARegularFile", "earlier.wk1/out.wk1", kSheetPathNotFound},
+    {"AFolder", "sub", kSheetPathFileAccessError},
+    {"TrailingSlash", "new/", kSheetBadFileName},
+    {"DotName", ".", kSheetBadFileName},
+    {"NameTooLong", std::string(300, 'n'), kSheetBadFileName},
+};
+
+class SheetBadDestinationTest : public SheetFailureTest,
+                                public testing::WithParamInterface<BadDestinationCase> {};
+
+TEST_P(SheetBadDestinationTest, OpenFailsAndTouchesNothing)
+{
+    std::filesystem::create_directory(folder_ / "sub");
+    EXPECT_EQ(OpenSheetFile(1, (folder_ / GetParam().path).string()), GetParam().expected);
+    EXPECT_EQ(WriteSheetCell(1), kSheetBadFileName) << "the handle must be free again";
+    std::filesystem::remove(folder_ / "sub");
+    ExpectEarlierKept();
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, SheetBadDestinationTest, testing::ValuesIn(kBadDestinations), CaseName());
+
+TEST_F(SheetFailureTest, DevicesAreWrittenNotReplaced)
+{
+    EXPECT_EQ(OpenSheetFile(1, ""), kSheetBadFileName);
+    EXPECT_EQ(OpenSheetFile(1, "/dev/full"), kSheetDiskFull);  // the header goes out at open
+    EXPECT_EQ(SheetErrorText(kSheetDiskFull), "Disk full");
+    EXPECT_EQ(WriteSheet("/dev/null", {Label(0, 1, "x")}), 0);
+    for (const char* device : {"/dev/full", "/dev/null"}) {
+        struct stat info {};
+        EXPECT_TRUE(::stat(device, &info) == 0 && S_ISCHR(info.st_mode)) << device;
+    }
+}
+
+TEST_F(SheetFailureTest, LinkedDestinationReplacesTheTargetNotTheLink)
+{
+    const auto link = folder_ / "link.wk1";
+    std::filesystem::create_symlink(earlier_.filename(), link);
+    ASSERT_EQ(WriteSheet(link, {Label(0, 1, "x")}), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::symlink_status(link)));
+    EXPECT_FALSE(SameBytes(ReadBytes(earlier_), kEarlier)) << "the target was not rewritten";
+    EXPECT_TRUE(SameBytes(ReadBytes(link), ReadBytes(earlier_)));
+}
+
+// The file size limit makes writes fail with EFBIG, as a full disk does with ENOSPC.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, saved_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(SheetFailureTest, DiskFullWhileWritingKeepsTheEarlierFile)
+{
+    ASSERT_EQ(OpenSheetFile(1, earlier_), 0);
+    int16_t result = 0;
+    {
+        const FileSizeLimit limit(200 * 1024);
+        for (int32_t row = 0; row < 60000 && result == 0; ++row)
+            result = WriteCells(1, {Number(row, 1, row)});
+    }
+    EXPECT_EQ(result, kSheetDiskFull);
+    EXPECT_EQ(CloseSheetFile(1), kSheetBadFileName) << "a failed write abandons the file";
+    ExpectEarlierKept();
+}
+
+TEST_F(SheetFailureTest, DiskFullAtCloseKeepsTheEarlierFile)
+{
+    ASSERT_EQ(OpenSheetFile(1, earlier_), 0);
+    for (int32_t row = 0; row < 100; ++row)
+        ASSERT_EQ(WriteCells(1, {Number(row, 1, row)}), 0);  // still in the buffer
+    {
+        const FileSizeLimit limit(1000);
+        EXPECT_EQ(CloseSheetFile(1), kSheetDiskFull);
+    }
+    EXPECT_EQ(CloseSheetFile(1), kSheetBadFileName);
+    ExpectEarlierKept();
+}
+
+// A cell its record cannot hold is refused and the file abandoned; the longest that fits is written.
+struct CellLimitCase {
+    const char* name;
+    int16_t fileType;
+    SheetCellRecord cell;
+    int16_t expected;
+};
+
+const CellLimitCase kCellLimits[] = {
+    {"Wk1Row65536", kSheetWk1, Blank(65536, 1), kSheetOverflow},
+    {"Wk1NegativeRow", kSheetWk1, Blank(-1, 1), kSheetOverflow},
+    {"Biff2Row65535", kSheetBiff2, Blank(65535, 1), kSheetOverflow},
+    {"Biff4Row65535", kSheetBiff4, Blank(65535, 1), kSheetOverflow},
+    {"Biff4Row65534", kSheetBiff4, Blank(65534, 1), 0},
+    {"ColumnZero", kSheetWk1, Blank(0, 0), kSheetInvalidArgument},
+    {"Wk1Label65529", kSheetWk1, Label(0, 1, std::string(65529, 'w')), kSheetInvalidArgument},
+    {"Wk1Label65528", kSheetWk1, Label(0, 1, std::string(65528, 'w')), 0},
+    {"Wk1LabelWithNul", kSheetWk1, Label(0, 1, std::string("a\0b", 3)), kSheetInvalidArgument},
+    {"Biff2Label256", kSheetBiff2, Label(0, 1, std::string(256, 'b')), kSheetInvalidArgument},
+    {"Biff2Label255", kSheetBiff2, Label(0, 1, std::string(255, 'b')), 0},
+    {"Biff3Label65528", kSheetBiff3, Label(0, 1, std::string(65528, 'b')), kSheetInvalidArgument},
+    {"Biff3Label65527", kSheetBiff3, Label(0, 1, std::string(65527, 'b')), 0},
+};
+
+class SheetCellLimitTest : public SheetFailureTest, public testing::WithParamInterface<CellLimitCase> {};
+
+TEST_P(SheetCellLimitTest, RefusedOrWritten)
+{
+    SheetWriter().SheetFileType = GetParam().fileType;
+    ASSERT_EQ(OpenSheetFile(1, earlier_), 0);
+    ASSERT_EQ(WriteCells(1, {Integer(0, 1, 1)}), 0);
+    EXPECT_EQ(WriteCells(1, {GetParam().cell}), GetParam().expected);
+    if (GetParam().expected != 0) {
+        EXPECT_EQ(CloseSheetFile(1), kSheetBadFileName);
+        ExpectEarlierKept();
+    } else {
+        EXPECT_EQ(CloseSheetFile(1), 0);
+        EXPECT_GT(ReadBytes(earlier_).size(), GetParam().cell.text.size());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cells, SheetCellLimitTest, testing::ValuesIn(kCellLimits), CaseName());
+
+}  // namespace

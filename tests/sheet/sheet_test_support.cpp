@@ -1,0 +1,130 @@
+#include "sheet_test_support.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <tuple>
+#include <unistd.h>
+
+Bytes Hex(const std::string& text)
+{
+    Bytes bytes;
+    std::string digits;
+    for (const char c : text) {
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+            digits += c;
+        if (digits.size() == 2) {
+            bytes.push_back(static_cast<uint8_t>(std::stoi(digits, nullptr, 16)));
+            digits.clear();
+        }
+    }
+    return bytes;
+}
+
+Bytes Join(std::initializer_list<Bytes> parts)
+{
+    Bytes bytes;
+    for (const auto& part : parts)
+        bytes.insert(bytes.end(), part.begin(), part.end());
+    return bytes;
+}
+
+Bytes ReadBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::filesystem::path& path, const Bytes& bytes)
+{
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+testing::AssertionResult SameBytes(const Bytes& actual, const Bytes& expected)
+{
+    const auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    if (a == actual.end() && e == expected.end())
+        return testing::AssertionSuccess();
+    const auto from = [](const Bytes& bytes, Bytes::const_iterator at) {
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        std::string text = at == bytes.end() ? " <end>" : "";
+        for (auto it = at; it != bytes.end() && it - at < 8; ++it)
+            text += {' ', kDigits[*it >> 4], kDigits[*it & 0xF]};
+        return text;
+    };
+    return testing::AssertionFailure() << "first difference at offset " << (a - actual.begin()) << " (sizes "
+                                       << actual.size() << " and " << expected.size() << "): actual"
+                                       << from(actual, a) << ", expected" << from(expected, e);
+}
+
+SheetCellRecord Blank(int32_t row, int16_t column)
+{
+    SheetCellRecord cell;
+    cell.row = row;
+    cell.column = column;
+    cell.kind = CellBlank;
+    return cell;
+}
+
+SheetCellRecord Integer(int32_t row, int16_t column, int16_t value)
+{
+    auto cell = Blank(row, column);
+    std::tie(cell.kind, cell.integerValue) = std::tuple(CellInteger, value);
+    return cell;
+}
+
+SheetCellRecord Number(int32_t row, int16_t column, double value)
+{
+    auto cell = Blank(row, column);
+    std::tie(cell.kind, cell.numberValue) = std::tuple(CellNumber, value);
+    return cell;
+}
+
+SheetCellRecord Label(int32_t row, int16_t column, std::string text)
+{
+    auto cell = Blank(row, column);
+    std::tie(cell.kind, cell.text) = std::tuple(CellLabel, std::move(text));
+    return cell;
+}
+
+int16_t WriteCells(int handle, std::initializer_list<SheetCellRecord> cells)
+{
+    for (const auto& cell : cells) {
+        SheetWriter().SheetCell = cell;
+        if (const int16_t result = WriteSheetCell(handle); result != 0)
+            return result;
+    }
+    return 0;
+}
+
+int16_t WriteSheet(const std::filesystem::path& path, std::initializer_list<SheetCellRecord> cells)
+{
+    int16_t result = OpenSheetFile(1, path);
+    if (result == 0)
+        result = WriteCells(1, cells);
+    return result == 0 ? CloseSheetFile(1) : result;
+}
+
+SheetTest::SheetTest()
+{
+    SheetWriter() = SheetWriterState{};
+    char pattern[] = "/tmp/sheet_test_XXXXXX";
+    folder_ = ::mkdtemp(pattern);
+}
+
+SheetTest::~SheetTest()
+{
+    SheetWriter() = SheetWriterState{};
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+std::vector<std::string> SheetTest::FolderEntries() const
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "sheet/sheet_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+// "00 0F 27" -> bytes; blanks are only for the eye.
+Bytes Hex(const std::string& text);
+Bytes Join(std::initializer_list<Bytes> parts);
+Bytes ReadBytes(const std::filesystem::path& path);
+void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
+
+// Equal, or the first offset where they differ and the bytes from there.
+testing::AssertionResult SameBytes(const Bytes& actual, const Bytes& expected);
+
+SheetCellRecord Blank(int32_t row, int16_t column);
+SheetCellRecord Integer(int32_t row, int16_t column, int16_t value);
+SheetCellRecord Number(int32_t row, int16_t column, double value);
+SheetCellRecord Label(int32_t row, int16_t column, std::string text);
+
+// Sets SheetCell to each cell and writes it; the first non-zero result.
+int16_t WriteCells(int handle, std::initializer_list<SheetCellRecord> cells);
+// Opens handle 1 with the current settings, writes the cells, closes; the first non-zero result.
+int16_t WriteSheet(const std::filesystem::path& path, std::initializer_list<SheetCellRecord> cells);
+
+// Parameterized cases are named after their name field.
+struct CaseName {
+    template <class Param>
+    std::string operator()(const testing::TestParamInfo<Param>& info) const
+    {
+        return info.param.name;
+    }
+};
+
+// Starts from the writer's defaults, in a folder of its own.
+class SheetTest : public testing::Test {
+protected:
+    SheetTest();
+    ~SheetTest() override;
+
+    // What the folder holds: a temporary file left behind shows up here.
+    std::vector<std::string> FolderEntries() const;
+
+    std::filesystem::path folder_;
+};
