@@ -1,0 +1,300 @@
+#include "database_writer.h"
+
+#include "header_reader.h"
+#include "price_csv.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <unordered_set>
+
+namespace qv2omg {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr size_t kSymbolLimit = kSymbolSize - 1;
+constexpr size_t kDescriptionLimit = kDescriptionSize - 1;
+constexpr size_t kRowsPerWrite = 4096;
+constexpr char kTempSuffix[] = ".tmp";
+
+// Symbols may hold any byte; control bytes are shown escaped so a message stays readable.
+std::string Shown(std::string_view text)
+{
+    std::string shown = "'";
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            shown += escaped;
+        } else {
+            shown += c;
+        }
+    }
+    return shown + "'";
+}
+
+std::string FoldedSymbol(std::string_view symbol)
+{
+    std::string folded(symbol);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return folded;
+}
+
+Status CheckInfo(const SecurityInfo& info)
+{
+    if (info.symbol.empty())
+        return Status::Failure("A symbol must not be empty.");
+    if (info.symbol.find('\0') != std::string::npos)
+        return Status::Failure("Symbol " + Shown(info.symbol) + " holds a NUL byte.");
+    if (info.symbol.size() > kSymbolLimit)
+        return Status::Failure("Symbol " + Shown(info.symbol) + " is " + std::to_string(info.symbol.size())
+                               + " bytes long; at most " + std::to_string(kSymbolLimit) + " are allowed.");
+    if (info.description.find('\0') != std::string::npos)
+        return Status::Failure("The description of " + Shown(info.symbol) + " holds a NUL byte.");
+    if (info.description.size() > kDescriptionLimit)
+        return Status::Failure("The description of " + Shown(info.symbol) + " is "
+                               + std::to_string(info.description.size()) + " bytes long; at most "
+                               + std::to_string(kDescriptionLimit) + " are allowed.");
+    return Status::Ok();
+}
+
+Status CheckRows(const NewSecurity& security)
+{
+    const std::vector<PriceRow>& rows = security.rows;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::string where = "Row " + std::to_string(i + 1) + " of " + Shown(security.info.symbol);
+        if (!IsValidDate(rows[i].date))
+            return Status::Failure(where + " has the invalid date " + std::to_string(rows[i].date) + ".");
+        if (i > 0 && rows[i].date <= rows[i - 1].date)
+            return Status::Failure(where + ": date " + FormatIsoDate(rows[i].date) + " is not after "
+                                   + FormatIsoDate(rows[i - 1].date)
+                                   + "; rows must be in date order, each date once.");
+    }
+    return Status::Ok();
+}
+
+SecurityEntry MakeEntry(const SecurityInfo& info, const std::string& dataFile)
+{
+    SecurityEntry entry;
+    std::copy(info.symbol.begin(), info.symbol.end(), entry.symbol.begin());
+    std::copy(info.description.begin(), info.description.end(), entry.description.begin());
+    std::copy(dataFile.begin(), dataFile.end(), entry.dataFile.begin());
+    entry.flags = info.hasOpenInterest ? kHasOpenInterest : 0;
+    entry.category = info.category;
+    entry.period = info.period;
+    return entry;
+}
+
+Status CannotWrite(const fs::path& path)
+{
+    return Status::Failure("Cannot write " + path.string() + "; nothing was changed.");
+}
+
+// Writes a whole file: the preamble, then `count` entries that `encode` puts in place.
+template <typename Encode>
+bool WriteEntries(const fs::path& path, FileKind kind, size_t entrySize, size_t count, Encode encode)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out)
+        return false;
+    uint8_t preamble[kPreambleSize];
+    EncodePreamble(kind, static_cast<uint32_t>(count), preamble);
+    out.write(reinterpret_cast<const char*>(preamble), kPreambleSize);
+    std::vector<uint8_t> chunk(kRowsPerWrite * entrySize);
+    for (size_t first = 0; first < count && out; first += kRowsPerWrite) {
+        const size_t n = std::min(kRowsPerWrite, count - first);
+        for (size_t i = 0; i < n; ++i)
+            encode(first + i, chunk.data() + i * entrySize);
+        out.write(reinterpret_cast<const char*>(chunk.data()), static_cast<std::streamsize>(n * entrySize));
+    }
+    out.close();
+    return !out.fail();
+}
+
+bool WriteDataFile(const fs::path& path, const std::vector<PriceRow>& rows)
+{
+    return WriteEntries(path, FileKind::Data, kPriceEntrySize, rows.size(),
+                        [&](size_t i, uint8_t* out) { EncodePriceEntry(rows[i], out); });
+}
+
+bool WriteHeaderFile(const fs::path& path, const std::vector<SecurityEntry>& entries)
+{
+    return WriteEntries(path, FileKind::Header, kSecurityEntrySize, entries.size(),
+                        [&](size_t i, uint8_t* out) { EncodeSecurityEntry(entries[i], out); });
+}
+
+// Files written for one change. Whatever has not been committed when it goes out of
+// scope is removed again: temporary files, and the files already renamed into place.
+class PendingFiles {
+public:
+    PendingFiles() = default;
+    PendingFiles(const PendingFiles&) = delete;
+    PendingFiles& operator=(const PendingFiles&) = delete;
+
+    ~PendingFiles()
+    {
+        if (committed_)
+            return;
+        std::error_code ignored;
+        for (const Entry& entry : entries_) {
+            // Only files: a directory in the way of a temporary name is not ours.
+            const fs::path path = entry.placed ? entry.target : Temp(entry.target);
+            if (fs::is_regular_file(path, ignored))
+                fs::remove(path, ignored);
+        }
+    }
+
+    // The temporary path to write `target` to.
+    fs::path Add(const fs::path& target)
+    {
+        entries_.push_back({target, false});
+        return Temp(target);
+    }
+
+    // Renames every file into place, in the order added.
+    Status Place()
+    {
+        for (Entry& entry : entries_) {
+            std::error_code error;
+            fs::rename(Temp(entry.target), entry.target, error);
+            if (error)
+                return Status::Failure("Cannot rename " + Temp(entry.target).string() + " to "
+                                       + entry.target.string() + ": " + error.message() + "; nothing was changed.");
+            entry.placed = true;
+        }
+        committed_ = true;
+        return Status::Ok();
+    }
+
+private:
+    struct Entry {
+        fs::path target;
+        bool placed;
+    };
+
+    static fs::path Temp(const fs::path& target)
+    {
+        fs::path temp = target;
+        temp += kTempSuffix;
+        return temp;
+    }
+
+    std::vector<Entry> entries_;
+    bool committed_ = false;
+};
+
+Status ReadExistingEntries(const fs::path& directory, std::vector<SecurityEntry>& entries)
+{
+    const fs::path headerPath = directory / kHeaderFileName;
+    std::error_code error;
+    if (!fs::exists(headerPath, error))
+        return Status::Failure("No database in " + directory.string() + " (no " + kHeaderFileName
+                               + "); create it first.");
+    HeaderReader reader;
+    if (!reader.Open(directory))
+        return Status::Failure(headerPath.string() + " is not a database header file; nothing was changed.");
+    if (!reader.IsIntact())
+        return Status::Failure(headerPath.string() + " is damaged; nothing was changed.");
+    entries.resize(reader.Count());
+    for (uint32_t i = 0; i < reader.Count(); ++i) {
+        if (!reader.Read(i, entries[i]))
+            return Status::Failure("Cannot read " + headerPath.string() + "; nothing was changed.");
+    }
+    return Status::Ok();
+}
+
+} // namespace
+
+Status CreateDatabase(const fs::path& directory)
+{
+    std::error_code error;
+    fs::create_directories(directory, error);
+    if (error)
+        return Status::Failure("Cannot create the directory " + directory.string() + ": " + error.message() + ".");
+    const fs::path headerPath = directory / kHeaderFileName;
+    if (fs::exists(headerPath, error))
+        return Status::Failure(directory.string() + " already holds a database; nothing was changed.");
+
+    PendingFiles pending;
+    if (!WriteHeaderFile(pending.Add(headerPath), {}))
+        return CannotWrite(headerPath);
+    return pending.Place();
+}
+
+Status AddSecurities(const fs::path& directory, std::span<const NewSecurity> securities)
+{
+    for (const NewSecurity& security : securities) {
+        if (Status status = CheckInfo(security.info); !status.IsOk())
+            return status;
+        if (Status status = CheckRows(security); !status.IsOk())
+            return status;
+    }
+
+    std::vector<SecurityEntry> entries;
+    if (Status status = ReadExistingEntries(directory, entries); !status.IsOk())
+        return status;
+    constexpr size_t kMaxSecurities = std::numeric_limits<int32_t>::max();
+    if (securities.size() > kMaxSecurities - entries.size())
+        return Status::Failure("A database holds at most 2147483647 securities; nothing was changed.");
+
+    std::unordered_set<std::string> symbols;
+    uint32_t lastNumber = 0;
+    for (const SecurityEntry& entry : entries) {
+        symbols.insert(FoldedSymbol(FieldText(entry.symbol)));
+        lastNumber = std::max(lastNumber, DataFileNumber(FieldText(entry.dataFile)).value_or(0));
+    }
+    for (const NewSecurity& security : securities) {
+        if (!symbols.insert(FoldedSymbol(security.info.symbol)).second)
+            return Status::Failure("The database already holds the symbol " + Shown(security.info.symbol)
+                                   + "; nothing was changed.");
+    }
+
+    PendingFiles pending;
+    for (const NewSecurity& security : securities) {
+        // Skip names left behind by an interrupted run, so nothing is overwritten.
+        std::string name;
+        std::error_code error;
+        do {
+            if (lastNumber == std::numeric_limits<uint32_t>::max())
+                return Status::Failure("No free data file name in " + directory.string() + ".");
+            name = DataFileName(++lastNumber);
+        } while (fs::exists(directory / name, error));
+        const fs::path dataPath = directory / name;
+        if (!WriteDataFile(pending.Add(dataPath), security.rows))
+            return CannotWrite(dataPath);
+        entries.push_back(MakeEntry(security.info, name));
+    }
+    // The header file goes last: until it is replaced, the new data files are unknown.
+    const fs::path headerPath = directory / kHeaderFileName;
+    if (!WriteHeaderFile(pending.Add(headerPath), entries))
+        return CannotWrite(headerPath);
+    return pending.Place();
+}
+
+Status AddSecurity(const fs::path& directory, const SecurityInfo& info, std::span<const PriceRow> rows)
+{
+    const NewSecurity security{info, {rows.begin(), rows.end()}};
+    return AddSecurities(directory, {&security, 1});
+}
+
+Status AddSecurityFromCsv(const fs::path& directory, SecurityInfo info, std::istream& csv,
+                          const std::string& sourceName)
+{
+    if (Status status = CheckInfo(info); !status.IsOk())
+        return status;
+    PriceTable table;
+    if (Status status = ReadPriceCsv(csv, sourceName, table); !status.IsOk())
+        return status;
+    info.hasOpenInterest = table.hasOpenInterest;
+    NewSecurity security{std::move(info), std::move(table.rows)};
+    return AddSecurities(directory, {&security, 1});
+}
+
+} // namespace qv2omg

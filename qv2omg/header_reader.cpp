@@ -1,0 +1,84 @@
+#include "header_reader.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace qv2omg {
+
+namespace {
+// 160 KiB: a search through 32,767 entries takes 16 reads.
+constexpr uint32_t kBlockEntries = 2048;
+} // namespace
+
+bool HeaderReader::Open(const std::filesystem::path& directory)
+{
+    Close();
+    if (!file_.Open(directory / kHeaderFileName))
+        return false;
+    uint8_t preamble[kPreambleSize];
+    const std::optional<uint32_t> declared = file_.ReadAt(0, preamble, kPreambleSize) == kPreambleSize
+        ? DecodePreamble(FileKind::Header, preamble)
+        : std::nullopt;
+    if (!declared) {
+        file_.Close();
+        return false;
+    }
+    // The library hands counts out as signed 32-bit numbers.
+    const uint64_t present = (file_.Size() - kPreambleSize) / kSecurityEntrySize;
+    const uint64_t limit = std::min<uint64_t>(present, std::numeric_limits<int32_t>::max());
+    count_ = static_cast<uint32_t>(std::min<uint64_t>(*declared, limit));
+    intact_ = *declared == count_ && file_.Size() == kPreambleSize + uint64_t{count_} * kSecurityEntrySize;
+    return true;
+}
+
+void HeaderReader::Close()
+{
+    file_.Close();
+    count_ = 0;
+    intact_ = false;
+    blockFirst_ = 0;
+    blockCount_ = 0;
+}
+
+const uint8_t* HeaderReader::EntryBytes(uint32_t index)
+{
+    if (index >= count_)
+        return nullptr;
+    if (index < blockFirst_ || index - blockFirst_ >= blockCount_) {
+        const uint32_t wanted = std::min(kBlockEntries, count_ - index);
+        block_.resize(size_t{kBlockEntries} * kSecurityEntrySize);
+        const size_t got = file_.ReadAt(kPreambleSize + uint64_t{index} * kSecurityEntrySize, block_.data(),
+                                        size_t{wanted} * kSecurityEntrySize);
+        blockFirst_ = index;
+        blockCount_ = static_cast<uint32_t>(got / kSecurityEntrySize);
+        if (blockCount_ == 0)
+            return nullptr;
+    }
+    return block_.data() + size_t{index - blockFirst_} * kSecurityEntrySize;
+}
+
+bool HeaderReader::Read(uint32_t index, SecurityEntry& entry)
+{
+    const uint8_t* bytes = EntryBytes(index);
+    if (!bytes)
+        return false;
+    entry = DecodeSecurityEntry(bytes);
+    return true;
+}
+
+std::optional<uint32_t> HeaderReader::Find(std::string_view symbol)
+{
+    if (symbol.empty())
+        return std::nullopt;
+    for (uint32_t index = 0; index < count_; ++index) {
+        const uint8_t* bytes = EntryBytes(index);
+        if (!bytes)
+            return std::nullopt;
+        // The symbol field is the first of an entry.
+        if (SameSymbol(FieldText(reinterpret_cast<const char*>(bytes), kSymbolSize), symbol))
+            return index;
+    }
+    return std::nullopt;
+}
+
+} // namespace qv2omg

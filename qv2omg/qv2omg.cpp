@@ -1,0 +1,250 @@
+// The exported functions: argument checks, the context table, and the copy between
+// the file layout and the caller's records. No exception leaves the library.
+
+#include <qv2omg.h>
+
+#include "context_table.h"
+
+#include <cstring>
+#include <mutex>
+#include <optional>
+
+namespace {
+
+using namespace qv2omg;
+
+constexpr int32_t kLibraryVersion = 100;
+constexpr int16_t kFailure = 1;
+
+// Callers use one thread; the lock makes a second one harmless rather than fast.
+std::mutex& LibraryMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+ContextTable& Contexts()
+{
+    static ContextTable table;
+    return table;
+}
+
+template <typename Result, typename Body>
+Result Guarded(Result failure, Body body) noexcept
+{
+    try {
+        std::lock_guard lock(LibraryMutex());
+        return body();
+    } catch (...) {
+        return failure;
+    }
+}
+
+// The symbol argument up to its NUL; a text longer than any stored symbol is cut
+// one byte past the limit, so it matches nothing and nothing further is read.
+std::string_view SymbolArgument(const char* symbol)
+{
+    size_t length = 0;
+    while (length <= kSymbolSize && symbol[length] != '\0')
+        ++length;
+    return {symbol, length};
+}
+
+std::optional<SecurityEntry> FindSecurity(const char* directory, const char* symbol)
+{
+    if (!directory || !symbol)
+        return std::nullopt;
+    HeaderReader header;
+    SecurityEntry entry;
+    if (!header.Open(directory))
+        return std::nullopt;
+    const std::optional<uint32_t> index = header.Find(SymbolArgument(symbol));
+    if (!index || !header.Read(*index, entry))
+        return std::nullopt;
+    return entry;
+}
+
+bool OpenData(const char* directory, const SecurityEntry& entry, DataReader& reader)
+{
+    const std::string_view name = FieldText(entry.dataFile);
+    return IsSafeDataFileName(name) && reader.Open(std::filesystem::path(directory) / name);
+}
+
+void FillSecurityRecord(const SecurityEntry& entry, SecurityRecord& record)
+{
+    std::memset(&record, 0, sizeof record);
+    std::memcpy(record.description, entry.description.data(), kDescriptionSize);
+    std::memcpy(record.symbol, entry.symbol.data(), kSymbolSize);
+    // Callers may take the texts as C strings, even from a damaged file.
+    record.description[kDescriptionSize - 1] = '\0';
+    record.symbol[kSymbolSize - 1] = '\0';
+    record.category = entry.category;
+    record.period = entry.period;
+}
+
+OmegaDate ToOmegaDate(uint32_t date)
+{
+    OmegaDate omegaDate{};
+    omegaDate.month = static_cast<int32_t>(date / 100 % 100);
+    omegaDate.day = static_cast<int32_t>(date % 100);
+    omegaDate.year = static_cast<int32_t>(date / 10000) - 1900;
+    return omegaDate;
+}
+
+void FillPriceRecord(const PriceRow& row, PriceRecord& record)
+{
+    std::memset(&record, 0, sizeof record);
+    record.date = ToOmegaDate(row.date);
+    record.open = row.open;
+    record.high = row.high;
+    record.low = row.low;
+    record.close = row.close;
+    record.volume = row.volume;
+    record.openInterest = row.openInterest;
+}
+
+int64_t KeyOf(const OmegaDate& date)
+{
+    return DateKey(date.year, date.month, date.day);
+}
+
+} // namespace
+
+extern "C" {
+
+QV2OMG_API int32_t QV2OMG_CALL QV2ORDM_GetVersion(void)
+{
+    return kLibraryVersion;
+}
+
+QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_Initialize(void)
+{
+    return 0;
+}
+
+QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_Uninitialize(void)
+{
+    return Guarded<int16_t>(0, [] {
+        Contexts().Clear();
+        return int16_t{0};
+    });
+}
+
+QV2OMG_API int32_t QV2OMG_CALL QV2ORDM_OpenHeaderFile(const char* directory, FileContext* context)
+{
+    return Guarded<int32_t>(0, [&]() -> int32_t {
+        if (!context)
+            return 0;
+        // A context given again without a close: close it rather than lose its file.
+        Contexts().Release(context);
+        std::memset(context, 0, sizeof *context);
+        auto header = std::make_unique<HeaderReader>();
+        if (!directory || !header->Open(directory) || header->Count() == 0)
+            return 0;
+        const auto count = static_cast<int32_t>(header->Count());
+        return Contexts().Add(*context, std::move(header)) ? count : 0;
+    });
+}
+
+QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_ReadHeader(FileContext* context, int32_t index, SecurityRecord* record)
+{
+    return Guarded<int16_t>(kFailure, [&]() -> int16_t {
+        if (!record)
+            return kFailure;
+        std::memset(record, 0, sizeof *record);
+        HeaderReader* header = Contexts().FindHeader(context);
+        SecurityEntry entry;
+        if (!header || index < 0 || !header->Read(static_cast<uint32_t>(index), entry))
+            return kFailure;
+        FillSecurityRecord(entry, *record);
+        return 0;
+    });
+}
+
+QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_CloseHeaderFile(FileContext* context)
+{
+    return Guarded<int16_t>(kFailure, [&]() -> int16_t {
+        return Contexts().Remove(context, ContextKind::Header) ? 0 : kFailure;
+    });
+}
+
+QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_SearchSecurity(const char* directory, const char* symbol,
+                                                      SecurityRecord* record)
+{
+    return Guarded<int16_t>(kFailure, [&]() -> int16_t {
+        if (!record)
+            return kFailure;
+        std::memset(record, 0, sizeof *record);
+        const std::optional<SecurityEntry> entry = FindSecurity(directory, symbol);
+        if (!entry)
+            return kFailure;
+        FillSecurityRecord(*entry, *record);
+        return 0;
+    });
+}
+
+QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_GetDateRange(const char* directory, const char* symbol, DateRange* range)
+{
+    return Guarded<int16_t>(kFailure, [&]() -> int16_t {
+        if (!range)
+            return kFailure;
+        std::memset(range, 0, sizeof *range);
+        const std::optional<SecurityEntry> entry = FindSecurity(directory, symbol);
+        if (!entry)
+            return kFailure;
+        DataReader data;
+        PriceRow first;
+        PriceRow last;
+        if (OpenData(directory, *entry, data) && data.Count() > 0 && data.ReadAt(0, first)
+            && data.ReadAt(data.Count() - 1, last)) {
+            range->available = 1;
+            range->first = ToOmegaDate(first.date);
+            range->last = ToOmegaDate(last.date);
+        }
+        return 0;
+    });
+}
+
+QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_OpenDataFile(const char* directory, const char* symbol,
+                                                    const OmegaDate* first, const OmegaDate* last,
+                                                    FileContext* context)
+{
+    return Guarded<int16_t>(kFailure, [&]() -> int16_t {
+        if (!context)
+            return kFailure;
+        Contexts().Release(context);
+        std::memset(context, 0, sizeof *context);
+        if (!first || !last)
+            return kFailure;
+        const std::optional<SecurityEntry> entry = FindSecurity(directory, symbol);
+        auto data = std::make_unique<DataReader>();
+        if (!entry || !OpenData(directory, *entry, *data))
+            return kFailure;
+        data->Restrict(KeyOf(*first), KeyOf(*last));
+        return Contexts().Add(*context, std::move(data)) ? 0 : kFailure;
+    });
+}
+
+QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_ReadData(FileContext* context, PriceRecord* record, int32_t wanted)
+{
+    return Guarded<int16_t>(0, [&]() -> int16_t {
+        if (!record || wanted < 1)
+            return 0;
+        DataReader* data = Contexts().FindData(context);
+        PriceRow row;
+        if (!data || !data->Next(row))
+            return 0;
+        // One record per call, however many are wanted: the caller gave room for one.
+        FillPriceRecord(row, *record);
+        return 1;
+    });
+}
+
+QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_CloseDataFile(FileContext* context)
+{
+    return Guarded<int16_t>(kFailure, [&]() -> int16_t {
+        return Contexts().Remove(context, ContextKind::Data) ? 0 : kFailure;
+    });
+}
+
+} // extern "C"

@@ -1,0 +1,123 @@
+#pragma once
+
+// Real databases in temporary directories, read through the real library loaded from
+// the program folder.
+
+#include "omega/data_library.h"
+#include "qv2omg/database_writer.h"
+#include "qv2omg/db_format.h"
+#include "qv2omg/header_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qv2omg_test {
+
+namespace fs = std::filesystem;
+using qv2omg::PriceRow;
+
+inline std::vector<uint8_t> ReadBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline void PutCount(std::vector<uint8_t>& file, uint32_t count)
+{
+    for (int i = 0; i < 4; ++i)
+        file[8 + i] = static_cast<uint8_t>(count >> (8 * i));
+}
+
+// Every file of a directory with its bytes: equal snapshots mean nothing changed.
+inline std::map<std::string, std::vector<uint8_t>> Snapshot(const fs::path& directory)
+{
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+        if (entry.is_regular_file())
+            files[entry.path().filename().string()] = ReadBytes(entry.path());
+    }
+    return files;
+}
+
+inline omega::DataLibrary& Library()
+{
+    static omega::DataLibrary library;
+    if (!library.IsLoaded()) {
+        const bool loaded = library.Load(QDir(TESSAPORT_PROGRAM_DIR).filePath(omega::DataLibrary::FileName()));
+        EXPECT_TRUE(loaded) << library.ErrorString().toStdString();
+    }
+    return library;
+}
+
+inline OmegaDate Date(uint32_t yyyymmdd)
+{
+    return {static_cast<int32_t>(yyyymmdd / 100 % 100), static_cast<int32_t>(yyyymmdd % 100),
+            static_cast<int32_t>(yyyymmdd / 10000) - 1900};
+}
+
+inline uint32_t Yyyymmdd(const OmegaDate& date)
+{
+    return static_cast<uint32_t>((date.year + 1900) * 10000 + date.month * 100 + date.day);
+}
+
+inline PriceRow Row(uint32_t date, float close = 10.0f)
+{
+    return {date, close - 1, close + 1, close - 2, close, 1000, 0};
+}
+
+class DatabaseTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp_.isValid());
+        ASSERT_TRUE(qv2omg::CreateDatabase(Dir()).IsOk());
+    }
+
+    fs::path Dir() const { return fs::path(temp_.path().toStdString()) / "db"; }
+    // The directory as the library takes it.
+    const char* DirText()
+    {
+        dirText_ = Dir().string();
+        return dirText_.c_str();
+    }
+    fs::path HeaderPath() const { return Dir() / qv2omg::kHeaderFileName; }
+
+    void Add(const std::string& symbol, const std::vector<PriceRow>& rows, int16_t category = 0,
+             int16_t period = 0, const std::string& description = {})
+    {
+        const qv2omg::Status status = qv2omg::AddSecurity(Dir(), {symbol, description, category, period, true}, rows);
+        ASSERT_TRUE(status.IsOk()) << status.Message();
+    }
+
+    // The data file the header file names for `symbol`.
+    fs::path DataPath(std::string_view symbol) const
+    {
+        qv2omg::HeaderReader header;
+        qv2omg::SecurityEntry entry;
+        const std::optional<uint32_t> index = header.Open(Dir()) ? header.Find(symbol) : std::nullopt;
+        EXPECT_TRUE(index && header.Read(*index, entry)) << symbol;
+        return Dir() / std::string(qv2omg::FieldText(entry.dataFile));
+    }
+
+    QTemporaryDir temp_;
+    std::string dirText_;
+};
+
+} // namespace qv2omg_test

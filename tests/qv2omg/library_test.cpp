@@ -1,0 +1,393 @@
+#include "database_fixture.h"
+
+#include <bit>
+#include <cstring>
+#include <functional>
+
+namespace qv2omg_test {
+namespace {
+
+bool AllZero(const void* data, size_t size)
+{
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    return std::all_of(bytes, bytes + size, [](uint8_t b) { return b == 0; });
+}
+
+// Symbols of the entries an open header context delivers, in order.
+std::vector<std::string> ReadSymbols(FileContext& context, int32_t count)
+{
+    std::vector<std::string> symbols;
+    for (int32_t i = 0; i < count; ++i) {
+        SecurityRecord record{};
+        EXPECT_EQ(Library().ReadHeader(&context, i, &record), 0) << i;
+        symbols.emplace_back(record.symbol);
+    }
+    return symbols;
+}
+
+std::vector<uint32_t> ReadDates(FileContext& context)
+{
+    std::vector<uint32_t> dates;
+    PriceRecord record{};
+    while (Library().ReadData(&context, &record, 1) == 1)
+        dates.push_back(Yyyymmdd(record.date));
+    return dates;
+}
+
+using HeaderFileTest = DatabaseTest;
+
+TEST_F(HeaderFileTest, DeliversEveryEntryInHeaderOrderAndRefusesOtherIndexes)
+{
+    Add("IBM", {}, 1, 0, "International Business Machine");
+    Add("ge", {}, -1, 3);
+    Add("X.Y-Z 15 bytes!", {}, 14, 2);
+
+    FileContext context{};
+    ASSERT_EQ(Library().OpenHeaderFile(DirText(), &context), 3);
+    SecurityRecord record{};
+    ASSERT_EQ(Library().ReadHeader(&context, 0, &record), 0);
+    EXPECT_STREQ(record.symbol, "IBM");
+    EXPECT_STREQ(record.description, "International Business Machine");
+    EXPECT_EQ(record.category, 1);
+    EXPECT_EQ(record.period, 0);
+    EXPECT_TRUE(AllZero(&record, 3));
+    EXPECT_TRUE(AllZero(&record.reserved54, sizeof record - offsetof(SecurityRecord, reserved54)));
+    ASSERT_EQ(Library().ReadHeader(&context, 1, &record), 0);
+    EXPECT_EQ(record.category, -1);
+    EXPECT_EQ(record.period, 3);
+    EXPECT_EQ(ReadSymbols(context, 3), (std::vector<std::string>{"IBM", "ge", "X.Y-Z 15 bytes!"}));
+
+    for (int32_t index : {-1, 3, INT32_MAX}) {
+        std::memset(&record, 0x5A, sizeof record);
+        EXPECT_NE(Library().ReadHeader(&context, index, &record), 0) << index;
+        EXPECT_TRUE(AllZero(&record, sizeof record)) << index;
+    }
+    EXPECT_EQ(Library().CloseHeaderFile(&context), 0);
+}
+
+TEST_F(HeaderFileTest, MissingDirectoryFindsNothing)
+{
+    const std::string missing = (Dir() / "absent").string();
+    FileContext context{};
+    SecurityRecord record{};
+    DateRange range{};
+    const OmegaDate first = Date(19000101), last = Date(20991231);
+    EXPECT_EQ(Library().OpenHeaderFile(missing.c_str(), &context), 0);
+    EXPECT_NE(Library().SearchSecurity(missing.c_str(), "IBM", &record), 0);
+    EXPECT_NE(Library().GetDateRange(missing.c_str(), "IBM", &range), 0);
+    EXPECT_NE(Library().OpenDataFile(missing.c_str(), "IBM", &first, &last, &context), 0);
+    EXPECT_TRUE(AllZero(&context, sizeof context));
+}
+
+TEST_F(HeaderFileTest, MoreThan32767SecuritiesOpenAndReadWhole)
+{
+    // Written entry by entry: 33,000 data files would only slow the test down, and
+    // the header file is what is read here.
+    constexpr uint32_t kCount = 33000;
+    std::vector<uint8_t> bytes(qv2omg::kPreambleSize + kCount * qv2omg::kSecurityEntrySize);
+    qv2omg::EncodePreamble(qv2omg::FileKind::Header, kCount, bytes.data());
+    for (uint32_t i = 0; i < kCount; ++i) {
+        qv2omg::SecurityEntry entry;
+        const std::string symbol = "S" + std::to_string(i);
+        std::copy(symbol.begin(), symbol.end(), entry.symbol.begin());
+        qv2omg::EncodeSecurityEntry(entry, bytes.data() + qv2omg::kPreambleSize + i * qv2omg::kSecurityEntrySize);
+    }
+    WriteBytes(HeaderPath(), bytes);
+
+    FileContext context{};
+    ASSERT_EQ(Library().OpenHeaderFile(DirText(), &context), 33000);
+    const std::vector<std::string> symbols = ReadSymbols(context, 33000);
+    for (size_t i = 0; i < symbols.size(); ++i)
+        ASSERT_EQ(symbols[i], "S" + std::to_string(i));
+    Library().CloseHeaderFile(&context);
+    SecurityRecord record{};
+    EXPECT_EQ(Library().SearchSecurity(DirText(), "s32999", &record), 0);
+    EXPECT_STREQ(record.symbol, "S32999");
+}
+
+// A header file of entries A, B, C damaged one way; the count the library opens it with.
+struct HeaderDamage {
+    const char* name;
+    std::function<void(std::vector<uint8_t>&)> damage;
+    int32_t expectedCount;
+};
+
+class DamagedHeaderTest : public DatabaseTest, public testing::WithParamInterface<HeaderDamage> {};
+
+TEST_P(DamagedHeaderTest, OpensWithTheCompleteEntriesOnly)
+{
+    Add("A", {});
+    Add("B", {});
+    Add("C", {});
+    std::vector<uint8_t> bytes = ReadBytes(HeaderPath());
+    GetParam().damage(bytes);
+    WriteBytes(HeaderPath(), bytes);
+
+    const int32_t expected = GetParam().expectedCount;
+    FileContext context{};
+    ASSERT_EQ(Library().OpenHeaderFile(DirText(), &context), expected);
+    const std::vector<std::string> all{"A", "B", "C"};
+    EXPECT_EQ(ReadSymbols(context, expected), std::vector<std::string>(all.begin(), all.begin() + expected));
+    SecurityRecord record{};
+    EXPECT_NE(Library().ReadHeader(&context, expected, &record), 0);
+    EXPECT_EQ(Library().CloseHeaderFile(&context), expected > 0 ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damage, DamagedHeaderTest, testing::Values(
+    HeaderDamage{"WrongMagic", [](auto& b) { b[0] = 'X'; }, 0},
+    HeaderDamage{"NewerVersion", [](auto& b) { b[4] = 2; }, 0},
+    HeaderDamage{"OtherEntrySize", [](auto& b) { b[6] = 81; }, 0},
+    HeaderDamage{"Empty", [](auto& b) { b.clear(); }, 0},
+    HeaderDamage{"CutInsidePreamble", [](auto& b) { b.resize(10); }, 0},
+    HeaderDamage{"CutMidEntry", [](auto& b) { b.resize(16 + 80 * 2 + 40); }, 2},
+    HeaderDamage{"CountClaimsMore", [](auto& b) { PutCount(b, 1000); }, 3},
+    HeaderDamage{"CountAboveInt32", [](auto& b) { PutCount(b, 0xFFFFFFFF); }, 3},
+    HeaderDamage{"CountBelowFile", [](auto& b) { PutCount(b, 2); }, 2}),
+    [](const auto& testParam) { return std::string(testParam.param.name); });
+
+struct SearchCase {
+    const char* query;
+    const char* found;  // symbol of the record filled, or null
+};
+
+class SearchTest : public DatabaseTest, public testing::WithParamInterface<SearchCase> {};
+
+TEST_P(SearchTest, MatchesTheWholeSymbolIgnoringAsciiCase)
+{
+    for (const char* symbol : {"IBM", "Brk.A", "AB", "ABC", "\xE9t\xE9"})
+        Add(symbol, {});
+    SecurityRecord record{};
+    std::memset(&record, 0x5A, sizeof record);
+    const int16_t status = Library().SearchSecurity(DirText(), GetParam().query, &record);
+    if (GetParam().found) {
+        EXPECT_EQ(status, 0);
+        EXPECT_STREQ(record.symbol, GetParam().found);
+    } else {
+        EXPECT_NE(status, 0);
+        EXPECT_TRUE(AllZero(&record, sizeof record));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Queries, SearchTest, testing::Values(
+    SearchCase{"IBM", "IBM"}, SearchCase{"ibm", "IBM"}, SearchCase{"iBm", "IBM"}, SearchCase{"BRK.a", "Brk.A"},
+    SearchCase{"AB", "AB"}, SearchCase{"abc", "ABC"}, SearchCase{"IB", nullptr}, SearchCase{"IBM ", nullptr},
+    SearchCase{"", nullptr}, SearchCase{"\xE9T\xE9", "\xE9t\xE9"}, SearchCase{"\xC9T\xC9", nullptr},
+    SearchCase{"IBMIBMIBMIBMIBMIBMIBM", nullptr}));
+
+enum class DataState { Readable, Deleted, NoRows, WrongMagic, CutBeforeFirstRow, UnknownSymbol };
+
+class DateRangeTest : public DatabaseTest, public testing::WithParamInterface<DataState> {};
+
+TEST_P(DateRangeTest, ReportsWhetherTheDataCanBeReadNow)
+{
+    const DataState state = GetParam();
+    const std::vector<PriceRow> rows{Row(19930602), Row(19960510), Row(19980305)};
+    Add("XYZ", state == DataState::NoRows ? std::vector<PriceRow>{} : rows);
+    const fs::path data = DataPath("XYZ");
+    std::vector<uint8_t> bytes = ReadBytes(data);
+    if (state == DataState::Deleted)
+        fs::remove(data);
+    if (state == DataState::WrongMagic)
+        bytes[3] = 'H';
+    if (state == DataState::CutBeforeFirstRow)
+        bytes.resize(16 + 27);
+    if (state == DataState::WrongMagic || state == DataState::CutBeforeFirstRow)
+        WriteBytes(data, bytes);
+
+    DateRange range{};
+    std::memset(&range, 0x5A, sizeof range);
+    const int16_t status = Library().GetDateRange(DirText(), state == DataState::UnknownSymbol ? "XY" : "xyz", &range);
+    EXPECT_EQ(status != 0, state == DataState::UnknownSymbol);
+    EXPECT_EQ(range.available != 0, state == DataState::Readable);
+    if (state == DataState::Readable) {
+        EXPECT_EQ(Yyyymmdd(range.first), 19930602u);
+        EXPECT_EQ(range.last.year, 98);
+        EXPECT_EQ(Yyyymmdd(range.last), 19980305u);
+    } else {
+        EXPECT_TRUE(AllZero(&range, sizeof range));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(States, DateRangeTest, testing::Values(DataState::Readable, DataState::Deleted,
+    DataState::NoRows, DataState::WrongMagic, DataState::CutBeforeFirstRow, DataState::UnknownSymbol));
+
+struct RangeCase {
+    uint32_t first;
+    uint32_t last;
+    std::vector<uint32_t> delivered;
+};
+
+class RangeTest : public DatabaseTest, public testing::WithParamInterface<RangeCase> {};
+
+TEST_P(RangeTest, DeliversTheRowsInTheRangeBothEndsIncluded)
+{
+    Add("R", {Row(19980302), Row(19980304), Row(19980306), Row(19991231), Row(20000229)});
+    FileContext context{};
+    const OmegaDate first = Date(GetParam().first), last = Date(GetParam().last);
+    ASSERT_EQ(Library().OpenDataFile(DirText(), "R", &first, &last, &context), 0);
+    EXPECT_EQ(ReadDates(context), GetParam().delivered);
+    EXPECT_EQ(Library().CloseDataFile(&context), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, RangeTest, testing::Values(
+    RangeCase{19000101, 20991231, {19980302, 19980304, 19980306, 19991231, 20000229}},
+    RangeCase{19980304, 19980306, {19980304, 19980306}},
+    RangeCase{19980303, 19980305, {19980304}},
+    RangeCase{19991231, 20000229, {19991231, 20000229}},
+    RangeCase{20000229, 20000229, {20000229}},
+    RangeCase{19980307, 19991230, {}},
+    RangeCase{19000101, 19980301, {}},
+    RangeCase{20000301, 20991231, {}},
+    RangeCase{19980306, 19980304, {}}));
+
+using DataFileTest = DatabaseTest;
+
+TEST_F(DataFileTest, DeliversEveryFieldOneRecordPerCallThenZero)
+{
+    const float missing = qv2omg::MissingPrice();
+    Add("F", {{19980305, missing, 2.5f, -1.25f, 0.1f, 2147483647, -5}, {19980306, 1e-7f, missing, missing, missing, 0, 7}});
+    FileContext context{};
+    const OmegaDate first = Date(19980101), last = Date(19981231);
+    ASSERT_EQ(Library().OpenDataFile(DirText(), "F", &first, &last, &context), 0);
+
+    PriceRecord record{};
+    EXPECT_EQ(Library().ReadData(&context, &record, 0), 0);  // asks for nothing, gets nothing
+    std::memset(&record, 0x5A, sizeof record);
+    ASSERT_EQ(Library().ReadData(&context, &record, 1), 1);
+    EXPECT_EQ(record.date.month, 3);
+    EXPECT_EQ(record.date.day, 5);
+    EXPECT_EQ(record.date.year, 98);
+    EXPECT_EQ(std::bit_cast<uint32_t>(record.open), 0x7F7FFFEEu);
+    EXPECT_EQ(record.high, 2.5f);
+    EXPECT_EQ(record.low, -1.25f);
+    EXPECT_EQ(record.close, 0.1f);
+    EXPECT_EQ(record.volume, 2147483647);
+    EXPECT_EQ(record.openInterest, -5);
+    EXPECT_TRUE(AllZero(record.reserved36, sizeof record - offsetof(PriceRecord, reserved36)));
+    ASSERT_EQ(Library().ReadData(&context, &record, 5), 1);
+    EXPECT_EQ(record.open, 1e-7f);
+    EXPECT_EQ(std::bit_cast<uint32_t>(record.close), 0x7F7FFFEEu);
+    EXPECT_EQ(record.openInterest, 7);
+    EXPECT_EQ(Library().ReadData(&context, &record, 1), 0);
+    EXPECT_EQ(Library().ReadData(&context, &record, 1), 0);
+    EXPECT_EQ(Library().CloseDataFile(&context), 0);
+}
+
+struct DataDamage {
+    const char* name;
+    std::function<void(std::vector<uint8_t>&)> damage;
+    std::vector<uint32_t> delivered;
+};
+
+class DamagedDataTest : public DatabaseTest, public testing::WithParamInterface<DataDamage> {};
+
+TEST_P(DamagedDataTest, YieldsTheCompleteRecordsOnly)
+{
+    Add("D", {Row(19980302), Row(19980303), Row(19980304), Row(19980305)});
+    std::vector<uint8_t> bytes = ReadBytes(DataPath("D"));
+    GetParam().damage(bytes);
+    WriteBytes(DataPath("D"), bytes);
+
+    FileContext context{};
+    const OmegaDate first = Date(19000101), last = Date(20991231);
+    ASSERT_EQ(Library().OpenDataFile(DirText(), "D", &first, &last, &context), 0);
+    EXPECT_EQ(ReadDates(context), GetParam().delivered);
+    Library().CloseDataFile(&context);
+    DateRange range{};
+    EXPECT_EQ(Library().GetDateRange(DirText(), "D", &range), 0);
+    EXPECT_EQ(Yyyymmdd(range.last), GetParam().delivered.back());
+}
+
+INSTANTIATE_TEST_SUITE_P(Damage, DamagedDataTest, testing::Values(
+    DataDamage{"CutMidRecord", [](auto& b) { b.resize(16 + 28 * 2 + 13); }, {19980302, 19980303}},
+    DataDamage{"CountClaimsMore", [](auto& b) { PutCount(b, 1u << 31); }, {19980302, 19980303, 19980304, 19980305}},
+    DataDamage{"CountBelowFile", [](auto& b) { PutCount(b, 3); }, {19980302, 19980303, 19980304}}),
+    [](const auto& testParam) { return std::string(testParam.param.name); });
+
+class ContextTest : public DatabaseTest {
+protected:
+    void SetUp() override
+    {
+        DatabaseTest::SetUp();
+        Add("A", {Row(19980302), Row(19980303)});
+        Add("B", {Row(19990101), Row(19990102), Row(19990103)});
+    }
+
+    bool HeaderWorks(FileContext context)
+    {
+        SecurityRecord record{};
+        return Library().ReadHeader(&context, 0, &record) == 0;
+    }
+
+    int16_t OpenData(const char* symbol, FileContext& context)
+    {
+        const OmegaDate first = Date(19000101), last = Date(20991231);
+        return Library().OpenDataFile(DirText(), symbol, &first, &last, &context);
+    }
+};
+
+TEST_F(ContextTest, ZeroedClosedStaleAndForgedContextsAreRefused)
+{
+    FileContext context{};
+    ASSERT_EQ(Library().OpenHeaderFile(DirText(), &context), 2);
+    const FileContext closed = context;
+    EXPECT_EQ(Library().CloseHeaderFile(&context), 0);
+    // The next open may reuse the table slot; the closed handle must stay dead.
+    ASSERT_EQ(Library().OpenHeaderFile(DirText(), &context), 2);
+
+    FileContext zeroed{}, noise, again = closed;
+    std::memset(&noise, 0xA5, sizeof noise);
+    PriceRecord price{};
+    for (FileContext* refused : {&zeroed, &noise, &again, static_cast<FileContext*>(nullptr)}) {
+        EXPECT_FALSE(refused && HeaderWorks(*refused));
+        EXPECT_EQ(Library().ReadData(refused, &price, 1), 0);
+        EXPECT_NE(Library().CloseHeaderFile(refused), 0);
+        EXPECT_NE(Library().CloseDataFile(refused), 0);
+    }
+    for (size_t byte = 0; byte < 18; ++byte) {
+        for (int bit = 0; bit < 8; ++bit) {
+            FileContext forged = context;
+            reinterpret_cast<uint8_t*>(&forged)[byte] ^= static_cast<uint8_t>(1 << bit);
+            ASSERT_FALSE(HeaderWorks(forged)) << "byte " << byte << " bit " << bit;
+            ASSERT_NE(Library().CloseHeaderFile(&forged), 0);
+        }
+    }
+    // A header context is no data context, and survives all of the above.
+    EXPECT_EQ(Library().ReadData(&context, &price, 1), 0);
+    EXPECT_NE(Library().CloseDataFile(&context), 0);
+    EXPECT_TRUE(HeaderWorks(context));
+    EXPECT_EQ(Library().CloseHeaderFile(&context), 0);
+}
+
+TEST_F(ContextTest, SeveralContextsReadIndependentlyUntilUninitialize)
+{
+    FileContext header{}, a{}, b{};
+    ASSERT_EQ(OpenData("A", a), 0);
+    ASSERT_EQ(OpenData("B", b), 0);
+    ASSERT_EQ(Library().OpenHeaderFile(DirText(), &header), 2);
+    PriceRecord record{};
+    std::vector<uint32_t> dates;
+    for (FileContext* context : {&a, &b, &b, &a, &b}) {
+        EXPECT_EQ(Library().ReadData(context, &record, 1), 1);
+        dates.push_back(Yyyymmdd(record.date));
+    }
+    EXPECT_EQ(dates, (std::vector<uint32_t>{19980302, 19990101, 19990102, 19980303, 19990103}));
+    EXPECT_EQ(Library().ReadData(&a, &record, 1), 0);
+    EXPECT_TRUE(HeaderWorks(header));
+
+    EXPECT_EQ(Library().Uninitialize(), 0);
+    EXPECT_FALSE(HeaderWorks(header));
+    EXPECT_NE(Library().CloseDataFile(&a), 0);
+    EXPECT_EQ(Library().Initialize(), 0);
+    // Opening into a context that is still open closes the old file first.
+    ASSERT_EQ(OpenData("B", b), 0);
+    FileContext firstB = b;
+    ASSERT_EQ(OpenData("A", b), 0);
+    EXPECT_EQ(Library().ReadData(&firstB, &record, 1), 0);
+    EXPECT_EQ(Library().ReadData(&b, &record, 1), 1);
+    EXPECT_EQ(Yyyymmdd(record.date), 19980302u);
+    EXPECT_EQ(Library().CloseDataFile(&b), 0);
+}
+
+} // namespace
+} // namespace qv2omg_test

@@ -1,0 +1,194 @@
+#include "database_fixture.h"
+#include "qv2omg/price_csv.h"
+
+#include <bit>
+#include <cstring>
+#include <functional>
+#include <sstream>
+
+namespace qv2omg_test {
+namespace {
+
+using qv2omg::SecurityInfo;
+
+struct InfoCase {
+    const char* name;
+    SecurityInfo info;
+    std::string message;  // empty: accepted and stored as given
+};
+
+class SecurityInfoTest : public DatabaseTest, public testing::WithParamInterface<InfoCase> {};
+
+TEST_P(SecurityInfoTest, AcceptsFieldsThatFitAndRefusesTheRest)
+{
+    const InfoCase& c = GetParam();
+    const qv2omg::Status status = qv2omg::AddSecurity(Dir(), c.info, {});
+    EXPECT_EQ(status.Message(), c.message);
+    SecurityRecord record{};
+    const bool found = Library().SearchSecurity(DirText(), c.info.symbol.c_str(), &record) == 0;
+    EXPECT_EQ(found, c.message.empty());
+    if (found) {
+        EXPECT_EQ(std::string(record.symbol), c.info.symbol);
+        EXPECT_EQ(std::string(record.description), c.info.description);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, SecurityInfoTest, testing::Values(
+    InfoCase{"LongestSymbol", {"ABCDEFGHIJKLMNO", "d"}, ""},
+    InfoCase{"SymbolOfAnyByte", {"a b\t\xFF;/..", ""}, ""},
+    InfoCase{"LongestDescription", {"D", std::string(30, 'x')}, ""},
+    InfoCase{"SymbolTooLong", {"ABCDEFGHIJKLMNOP", ""},
+             "Symbol 'ABCDEFGHIJKLMNOP' is 16 bytes long; at most 15 are allowed."},
+    InfoCase{"EmptySymbol", {"", ""}, "A symbol must not be empty."},
+    InfoCase{"NulInSymbol", {std::string("A\0B", 3), ""}, "Symbol 'A\\x00B' holds a NUL byte."},
+    InfoCase{"DescriptionTooLong", {"E", std::string(31, 'x')},
+             "The description of 'E' is 31 bytes long; at most 30 are allowed."}),
+    [](const auto& testParam) { return std::string(testParam.param.name); });
+
+// A change that must be refused; the database already holds "IBM" with two rows.
+struct RefusedCase {
+    const char* name;
+    std::function<qv2omg::Status(const fs::path&)> change;
+    std::string message;
+};
+
+class RefusedChangeTest : public DatabaseTest, public testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedChangeTest, LeavesTheDatabaseAsItWas)
+{
+    Add("IBM", {Row(19980305), Row(19980306)});
+    const auto before = Snapshot(Dir());
+    const qv2omg::Status status = GetParam().change(Dir());
+    std::string message = status.Message();
+    if (const size_t at = message.find(Dir().string()); at != std::string::npos)
+        message.replace(at, Dir().string().size(), "DIR");
+    EXPECT_EQ(message, GetParam().message);
+    EXPECT_EQ(Snapshot(Dir()), before);
+}
+
+qv2omg::Status AddRows(const fs::path& dir, std::vector<PriceRow> rows)
+{
+    return qv2omg::AddSecurity(dir, {"NEW", "", 0, 0, false}, rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, RefusedChangeTest, testing::Values(
+    RefusedCase{"RowsOutOfOrder", [](auto& d) { return AddRows(d, {Row(19980305), Row(19980304)}); },
+                "Row 2 of 'NEW': date 1998-03-04 is not after 1998-03-05; rows must be in date order, each date once."},
+    RefusedCase{"DuplicateDate", [](auto& d) { return AddRows(d, {Row(19980305), Row(19980305)}); },
+                "Row 2 of 'NEW': date 1998-03-05 is not after 1998-03-05; rows must be in date order, each date once."},
+    RefusedCase{"InvalidDate", [](auto& d) { return AddRows(d, {Row(19990229)}); },
+                "Row 1 of 'NEW' has the invalid date 19990229."},
+    RefusedCase{"SymbolTakenIgnoringCase", [](auto& d) { return qv2omg::AddSecurity(d, {"ibm", ""}, {}); },
+                "The database already holds the symbol 'ibm'; nothing was changed."},
+    RefusedCase{"SecondOfTwoRefused", [](auto& d) {
+                    std::vector<qv2omg::NewSecurity> batch{{{"OK", ""}, {Row(19980305)}}, {{"Ok", ""}, {}}};
+                    return qv2omg::AddSecurities(d, batch); },
+                "The database already holds the symbol 'Ok'; nothing was changed."},
+    RefusedCase{"HeaderCannotBeWritten", [](auto& d) {
+                    fs::create_directory(d / "master.omg.tmp");
+                    return AddRows(d, {Row(19980305)}); },
+                "Cannot write DIR/master.omg; nothing was changed."},
+    RefusedCase{"DataFileCannotBeWritten", [](auto& d) {
+                    fs::create_directory(d / "d000002.omd.tmp");
+                    return AddRows(d, {Row(19980305)}); },
+                "Cannot write DIR/d000002.omd; nothing was changed."},
+    RefusedCase{"CreateOverDatabase", [](auto& d) { return qv2omg::CreateDatabase(d); },
+                "DIR already holds a database; nothing was changed."},
+    RefusedCase{"DamagedHeader", [](auto& d) {
+                    std::vector<uint8_t> bytes = ReadBytes(d / "master.omg");
+                    PutCount(bytes, 2);
+                    WriteBytes(d / "master.omg", bytes);
+                    qv2omg::Status status = AddRows(d, {});
+                    PutCount(bytes, 1);
+                    WriteBytes(d / "master.omg", bytes);
+                    return status; },
+                "DIR/master.omg is damaged; nothing was changed."}),
+    [](const auto& testParam) { return std::string(testParam.param.name); });
+
+TEST_F(DatabaseTest, NewDataFilesNeverOverwriteStrayFiles)
+{
+    Add("A", {});
+    WriteBytes(Dir() / "d000002.omd", {'x'});
+    Add("B", {Row(19980305)});
+    EXPECT_EQ(ReadBytes(Dir() / "d000002.omd"), std::vector<uint8_t>{'x'});
+    EXPECT_EQ(DataPath("B"), Dir() / "d000003.omd");
+    EXPECT_EQ(qv2omg::AddSecurity(temp_.path().toStdString() + "/none", {"X", ""}, {}).Message(),
+              "No database in " + temp_.path().toStdString() + "/none (no master.omg); create it first.");
+}
+
+struct CsvCase {
+    const char* name;
+    std::string text;
+    std::string message;          // empty: read
+    std::vector<PriceRow> rows;   // when read
+    bool hasOpenInterest = false;
+};
+
+class PriceCsvTest : public testing::TestWithParam<CsvCase> {};
+
+TEST_P(PriceCsvTest, ReadsRowsOrNamesTheLineAtFault)
+{
+    std::istringstream in(GetParam().text);
+    qv2omg::PriceTable table;
+    const qv2omg::Status status = qv2omg::ReadPriceCsv(in, "prices.csv", table);
+    EXPECT_EQ(status.Message(), GetParam().message);
+    if (!status.IsOk())
+        return;
+    EXPECT_EQ(table.hasOpenInterest, GetParam().hasOpenInterest);
+    ASSERT_EQ(table.rows.size(), GetParam().rows.size());
+    for (size_t i = 0; i < table.rows.size(); ++i)
+        EXPECT_EQ(std::memcmp(&table.rows[i], &GetParam().rows[i], sizeof(PriceRow)), 0) << "row " << i;
+}
+
+const float kMissing = std::bit_cast<float>(0x7F7FFFEEu);
+
+CsvCase Read(const char* name, std::string text, std::vector<PriceRow> rows, bool hasOpenInterest = false)
+{
+    return {name, std::move(text), "", std::move(rows), hasOpenInterest};
+}
+
+CsvCase Refused(const char* name, std::string text, std::string message)
+{
+    return {name, std::move(text), std::move(message), {}, false};
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, PriceCsvTest, testing::Values(
+    Read("HeaderAndMissingPrices", "Date,Open,High,Low,Close,Volume\n1998-03-05,,2.5,-1,0.1,12\n"
+         "1998-03-06,1,1,1,1,\n", {{19980305, kMissing, 2.5f, -1, 0.1f, 12, 0}, {19980306, 1, 1, 1, 1, 0, 0}}),
+    Read("OpenInterestCrLfBomBlankLines", "\xEF\xBB\xBF" "1998-03-05, 1 ,2,3,4,5,6\r\n\r\n \n1999-12-31,1e-05,2,3,4,-5,7\r\n",
+         {{19980305, 1, 2, 3, 4, 5, 6}, {19991231, 1e-5f, 2, 3, 4, -5, 7}}, true),
+    Refused("BadDate", "Date,Open,High,Low,Close,Volume\n1998-02-30,1,2,3,4,5\n",
+            "prices.csv:2: bad date '1998-02-30' (expected YYYY-MM-DD)"),
+    Refused("NonNumericPrice", "1998-03-05,1,abc,3,4,5\n", "prices.csv:1: bad High price 'abc'"),
+    Refused("PriceAtMarker", "1998-03-05,1,2,3,3.5e38,5\n", "prices.csv:1: bad Close price '3.5e38'"),
+    Refused("NotANumber", "1998-03-05,nan,2,3,4,5\n", "prices.csv:1: bad Open price 'nan'"),
+    Refused("FractionalVolume", "1998-03-05,1,2,3,4,5.5\n", "prices.csv:1: bad Volume '5.5' (expected a whole number)"),
+    Refused("TooFewColumns", "1998-03-05,1,2,3\n",
+            "prices.csv:1: expected 6 or 7 columns (Date,Open,High,Low,Close,Volume[,OpenInterest]), found 4"),
+    Refused("ColumnsChange", "1998-03-05,1,2,3,4,5\n1998-03-06,1,2,3,4,5,6\n",
+            "prices.csv:2: found 7 columns where the rows before have 6"),
+    Refused("DuplicateDate", "1998-03-05,1,2,3,4,5\n\n1998-03-05,1,2,3,4,5\n",
+            "prices.csv:3: date 1998-03-05 appears twice (also on line 1)"),
+    Refused("OutOfOrder", "1998-03-05,1,2,3,4,5\n1998-03-04,1,2,3,4,5\n",
+            "prices.csv:2: date 1998-03-04 comes after 1998-03-05 on line 1; rows must be in date order"),
+    Refused("EmptyFile", "", "prices.csv: holds no price rows"),
+    Refused("HeaderOnly", "Date,Open,High,Low,Close,Volume\n", "prices.csv: holds no price rows")),
+    [](const auto& testParam) { return std::string(testParam.param.name); });
+
+TEST(PriceCsvFormat, EveryFloatReadsBackToItsBits)
+{
+    // Shortest round-trip text, for the awkward values too.
+    const std::vector<uint32_t> bits{0x3DCCCCCD, 0x00000001, 0x80000000, 0x7F7FFFED, 0xFF7FFFFF, 0x4B7FFFFF, 0x3F800001};
+    for (uint32_t b : bits) {
+        const PriceRow row{20000229, std::bit_cast<float>(b), kMissing, 1, 2, -3, 4};
+        const std::string line = qv2omg::FormatPriceCsvLine(row, true);
+        std::istringstream in(line + "\n");
+        qv2omg::PriceTable table;
+        ASSERT_TRUE(qv2omg::ReadPriceCsv(in, "x", table).IsOk()) << line;
+        EXPECT_EQ(std::memcmp(&table.rows[0], &row, sizeof row), 0) << line;
+    }
+    EXPECT_EQ(qv2omg::FormatPriceCsvLine({19980305, 1.5f, kMissing, 0.1f, 2, 7, 9}, false), "1998-03-05,1.5,,0.1,2,7");
+}
+
+} // namespace
+} // namespace qv2omg_test

@@ -1,0 +1,285 @@
+// omegadb: the command-line face of the database format.
+
+#include "qv2omg/data_reader.h"
+#include "qv2omg/database_writer.h"
+#include "qv2omg/header_reader.h"
+#include "qv2omg/price_csv.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <limits>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace qv2omg;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr char kUsage[] =
+    "Usage:\n"
+    "  omegadb create DIR\n"
+    "  omegadb add DIR SYMBOL [--description TEXT] [--category N] [--period N] CSV\n"
+    "  omegadb list DIR\n"
+    "  omegadb dump DIR SYMBOL [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
+    "  omegadb --help\n";
+
+constexpr char kHelp[] =
+    "\n"
+    "Creates and inspects databases of the data-access library: a directory with the\n"
+    "header file master.omg and one data file per security.\n"
+    "\n"
+    "  create  makes DIR (and its parents) and an empty database in it.\n"
+    "  add     adds SYMBOL (1 to 15 bytes) with the rows of CSV; CSV '-' reads standard\n"
+    "          input. --description is up to 30 bytes (default empty); --category and\n"
+    "          --period are numbers (default 0; period 0 daily, 1 weekly, 2 monthly).\n"
+    "          Put -- before a symbol that begins with --.\n"
+    "  list    shows every security: symbol, description, category, period, number of\n"
+    "          records, first and last date, data file (tab-separated).\n"
+    "  dump    prints the rows of SYMBOL as CSV, optionally only from/to a date (both\n"
+    "          included); the output is what add reads.\n"
+    "\n"
+    "CSV: Date,Open,High,Low,Close,Volume[,OpenInterest], one row per line, dates as\n"
+    "YYYY-MM-DD in strictly increasing order, an optional header line starting with\n"
+    "\"Date\". An empty price is a missing one; an empty volume or open interest is 0.\n"
+    "With 7 columns the security keeps its open interest and dump prints the column.\n"
+    "\n"
+    "A failed command changes nothing. Exit status: 0 done, 1 failed, 2 bad usage.\n";
+
+// The words of a command line: positional arguments and "--name value" options.
+struct Arguments {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;
+};
+
+int UsageError(const std::string& message)
+{
+    std::cerr << "omegadb: " << message << "\n" << kUsage;
+    return kExitUsage;
+}
+
+int Failed(const std::string& message)
+{
+    std::cerr << "omegadb: " << message << "\n";
+    return kExitFailed;
+}
+
+// Parses argv[first...]; nothing (after reporting) when an option is unknown or lacks its value.
+std::optional<Arguments> ParseArguments(int argc, char** argv, int first, const std::vector<std::string>& known)
+{
+    Arguments arguments;
+    bool optionsEnded = false;
+    for (int i = first; i < argc; ++i) {
+        std::string word = argv[i];
+        if (optionsEnded || word == "-" || !word.starts_with("--")) {
+            arguments.positional.push_back(word);
+            continue;
+        }
+        if (word == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string value;
+        if (const size_t equals = word.find('='); equals != std::string::npos) {
+            value = word.substr(equals + 1);
+            word.resize(equals);
+        } else if (i + 1 < argc) {
+            value = argv[++i];
+        } else {
+            UsageError("option " + word + " needs a value");
+            return std::nullopt;
+        }
+        if (std::find(known.begin(), known.end(), word) == known.end()) {
+            UsageError("unknown option " + word);
+            return std::nullopt;
+        }
+        arguments.options[word] = value;
+    }
+    return arguments;
+}
+
+std::optional<int16_t> ParseCode(const std::string& text)
+{
+    int16_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// Opens the header file for reading commands; reports and returns false when it cannot.
+bool OpenHeader(const std::string& directory, HeaderReader& header)
+{
+    if (!header.Open(directory)) {
+        Failed("no readable database in " + directory + " (" + kHeaderFileName + " missing or not a header file)");
+        return false;
+    }
+    if (!header.IsIntact())
+        std::cerr << "omegadb: warning: " << kHeaderFileName << " in " << directory
+                  << " is damaged; showing its " << header.Count() << " complete entries\n";
+    return true;
+}
+
+bool OpenDataOf(const std::string& directory, const SecurityEntry& entry, DataReader& data)
+{
+    const std::string_view name = FieldText(entry.dataFile);
+    return IsSafeDataFileName(name) && data.Open(std::filesystem::path(directory) / name);
+}
+
+int Create(const Arguments& arguments)
+{
+    if (arguments.positional.size() != 1)
+        return UsageError("create takes one directory");
+    const Status status = CreateDatabase(arguments.positional[0]);
+    return status.IsOk() ? kExitOk : Failed(status.Message());
+}
+
+int Add(const Arguments& arguments)
+{
+    if (arguments.positional.size() != 3)
+        return UsageError("add takes a directory, a symbol and a CSV file");
+    SecurityInfo info;
+    info.symbol = arguments.positional[1];
+    for (const auto& [name, value] : arguments.options) {
+        if (name == "--description") {
+            info.description = value;
+            continue;
+        }
+        const std::optional<int16_t> code = ParseCode(value);
+        if (!code)
+            return UsageError(name + " needs a whole number from -32768 to 32767, not '" + value + "'");
+        (name == "--category" ? info.category : info.period) = *code;
+    }
+
+    const std::string& csvName = arguments.positional[2];
+    Status status = Status::Ok();
+    if (csvName == "-") {
+        status = AddSecurityFromCsv(arguments.positional[0], info, std::cin, "<stdin>");
+    } else {
+        std::ifstream csv(csvName, std::ios::binary);
+        if (!csv)
+            return Failed("cannot open " + csvName);
+        status = AddSecurityFromCsv(arguments.positional[0], info, csv, csvName);
+    }
+    return status.IsOk() ? kExitOk : Failed(status.Message());
+}
+
+int List(const Arguments& arguments)
+{
+    if (arguments.positional.size() != 1)
+        return UsageError("list takes one directory");
+    const std::string& directory = arguments.positional[0];
+    HeaderReader header;
+    if (!OpenHeader(directory, header))
+        return kExitFailed;
+    std::cout << "Symbol\tDescription\tCategory\tPeriod\tRecords\tFirst\tLast\tFile\n";
+    for (uint32_t i = 0; i < header.Count(); ++i) {
+        SecurityEntry entry;
+        if (!header.Read(i, entry))
+            return Failed("cannot read " + directory + "/" + kHeaderFileName);
+        std::cout << FieldText(entry.symbol) << '\t' << FieldText(entry.description) << '\t' << entry.category
+                  << '\t' << entry.period << '\t';
+        DataReader data;
+        PriceRow first;
+        PriceRow last;
+        if (!OpenDataOf(directory, entry, data))
+            std::cout << "missing\t\t";
+        else if (data.Count() == 0 || !data.ReadAt(0, first) || !data.ReadAt(data.Count() - 1, last))
+            std::cout << "0\t\t";
+        else
+            std::cout << data.Count() << '\t' << FormatIsoDate(first.date) << '\t' << FormatIsoDate(last.date);
+        std::cout << '\t' << FieldText(entry.dataFile) << '\n';
+    }
+    return kExitOk;
+}
+
+int Dump(const Arguments& arguments)
+{
+    if (arguments.positional.size() != 2)
+        return UsageError("dump takes a directory and a symbol");
+    int64_t dateKeys[2] = {std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()};
+    const char* names[2] = {"--from", "--to"};
+    for (int i = 0; i < 2; ++i) {
+        const auto option = arguments.options.find(names[i]);
+        if (option == arguments.options.end())
+            continue;
+        const std::optional<uint32_t> date = ParseIsoDate(option->second);
+        if (!date)
+            return UsageError(std::string(names[i]) + " needs a date YYYY-MM-DD, not '" + option->second + "'");
+        dateKeys[i] = *date;
+    }
+
+    const std::string& directory = arguments.positional[0];
+    const std::string& symbol = arguments.positional[1];
+    HeaderReader header;
+    if (!OpenHeader(directory, header))
+        return kExitFailed;
+    const std::optional<uint32_t> index = header.Find(symbol);
+    SecurityEntry entry;
+    if (!index || !header.Read(*index, entry))
+        return Failed("no security '" + symbol + "' in " + directory);
+    DataReader data;
+    if (!OpenDataOf(directory, entry, data))
+        return Failed("the data file " + std::string(FieldText(entry.dataFile)) + " of '" + symbol
+                      + "' is missing or not a data file");
+    if (!data.IsIntact())
+        std::cerr << "omegadb: warning: the data file " << FieldText(entry.dataFile)
+                  << " is damaged; showing its " << data.Count() << " complete records\n";
+
+    const bool withOpenInterest = (entry.flags & kHasOpenInterest) != 0;
+    std::string out = FormatPriceCsvHeader(withOpenInterest) + "\n";
+    data.Restrict(dateKeys[0], dateKeys[1]);
+    PriceRow row;
+    while (data.Next(row)) {
+        out += FormatPriceCsvLine(row, withOpenInterest);
+        out += '\n';
+        if (out.size() > 1 << 16) {
+            std::cout << out;
+            out.clear();
+        }
+    }
+    std::cout << out << std::flush;
+    return std::cout ? kExitOk : Failed("cannot write the output");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    if (argc < 2)
+        return UsageError("no command given");
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kUsage << kHelp;
+        return kExitOk;
+    }
+
+    struct Command {
+        const char* name;
+        int (*run)(const Arguments&);
+        std::vector<std::string> options;
+    };
+    const Command commands[] = {
+        {"create", Create, {}},
+        {"add", Add, {"--description", "--category", "--period"}},
+        {"list", List, {}},
+        {"dump", Dump, {"--from", "--to"}},
+    };
+    for (const Command& candidate : commands) {
+        if (command != candidate.name)
+            continue;
+        const std::optional<Arguments> arguments = ParseArguments(argc, argv, 2, candidate.options);
+        return arguments ? candidate.run(*arguments) : kExitUsage;
+    }
+    return UsageError("unknown command '" + command + "'");
+}
