@@ -33,4 +33,12 @@ struct ProgramState {
     int32_t HelpContext = 0;
     int16_t SymbolTypingPending = kFalse;
     QString LastSymbolText;
+
+    // Window-level state of the security search and information.
+    int16_t ListFillActive = kFalse;     // a list refresh is running; a nested one does nothing
+    int32_t DefaultFirstDate = 0;        // day numbers last put into the date fields
+    int32_t DefaultLastDate = 0;
+    // Bumped by every load of the security table, so that a load interrupted by a newer
+    // one (events run while it reads) stops instead of writing into the newer table.
+    int32_t SecurityTableGeneration = 0;
 };

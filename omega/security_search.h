@@ -18,3 +18,8 @@ void mnuMode_Click(ProgramState& state, const MainControls& controls, int index)
 // handlers call these.
 void SymbolTextChanged(ProgramState& state, const MainControls& controls);
 void SymbolTimerTick(ProgramState& state, const MainControls& controls);
+
+// Gives List1 the model of the securities list. Runs by itself on first use; a window
+// that watches the view's selection model calls it before connecting, since setting a
+// model replaces the selection model.
+void AttachSecurityList(const MainControls& controls);

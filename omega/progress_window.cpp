@@ -1,0 +1,201 @@
+#include "omega/progress_window.h"
+
+#include "platform/twips.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+#include <qdrawutil.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr char kDefaultCaption[] = "Percent Completed";
+
+// A sunken 3-D panel filled from the left to a percentage, the percentage written
+// in its middle.
+class PercentPanel : public QFrame {
+public:
+    explicit PercentPanel(QWidget* parent) : QFrame(parent)
+    {
+        setObjectName(QStringLiteral("Panel3D1"));
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setLineWidth(2);
+    }
+
+    int Value() const { return value_; }
+    void SetValue(int value)
+    {
+        value_ = std::clamp(value, 0, 100);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QFrame::paintEvent(event);
+        QPainter painter(this);
+        const QRect inner = contentsRect();
+        const QRect filled(inner.left(), inner.top(), inner.width() * value_ / 100, inner.height());
+        const QString text = QString::number(value_) + u'%';
+        const QColor fill(0, 0, 128);
+
+        painter.fillRect(filled, fill);
+        painter.setPen(Qt::black);
+        painter.drawText(inner, Qt::AlignCenter, text);
+        // The part of the text over the fill is drawn in the background colour.
+        painter.setClipRect(filled);
+        painter.setPen(palette().color(QPalette::Window));
+        painter.drawText(inner, Qt::AlignCenter, text);
+    }
+
+private:
+    int value_ = 0;
+};
+
+class PrcntgBar : public QWidget {
+public:
+    PrcntgBar() : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
+    {
+        setObjectName(QStringLiteral("PrcntgBar"));
+        setWindowTitle(QStringLiteral("Percentage Completed"));
+        QPalette grey = palette();
+        grey.setColor(QPalette::Window, QColor(192, 192, 192));
+        setPalette(grey);
+        setAutoFillBackground(true);
+        setFixedSize(platform::TwipsToPixelsX(6225), platform::TwipsToPixelsY(645));
+        bar_ = new PercentPanel(this);
+        platform::SetTwipsGeometry(bar_, 120, 120, 6015, 375);
+    }
+
+    PercentPanel* Bar() const { return bar_; }
+
+protected:
+    // Clicking the window brings it back in front of the main window.
+    void changeEvent(QEvent* event) override
+    {
+        QWidget::changeEvent(event);
+        if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+            show();
+            raise();
+        }
+    }
+
+private:
+    PercentPanel* bar_ = nullptr;
+};
+
+QPointer<PrcntgBar> window;
+ProgressState progress;
+
+PrcntgBar* Window()
+{
+    if (!window)
+        window = new PrcntgBar;
+    return window;
+}
+
+void SetBar(int value)
+{
+    Window()->Bar()->SetValue(value);
+    progress.BarValue = Window()->Bar()->Value();
+    ++progress.BarDraws;
+}
+
+void RunPendingEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+// current / total x 100, rounded to the nearest whole number, halves to even.
+int32_t RoundedPercent(int32_t current, int32_t total)
+{
+    int64_t numerator = int64_t{current} * 100;
+    int64_t denominator = total;
+    if (denominator < 0) {
+        numerator = -numerator;
+        denominator = -denominator;
+    }
+    int64_t quotient = numerator / denominator;
+    int64_t remainder = numerator % denominator;
+    if (remainder < 0) {
+        --quotient;
+        remainder += denominator;
+    }
+    if (2 * remainder > denominator || (2 * remainder == denominator && quotient % 2 != 0))
+        ++quotient;
+    return static_cast<int32_t>(std::clamp<int64_t>(quotient, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+} // namespace
+
+int16_t ShowProgress(int32_t total, const QString& caption, int left, int top)
+{
+    PrcntgBar* bar = Window();
+    bar->setWindowTitle(caption.isEmpty() ? QString::fromLatin1(kDefaultCaption) : caption);
+    progress.ProgressCurrent = 0;
+    progress.ProgressPercent = 0;
+    progress.ProgressShown = 0;
+    SetBar(0);
+    progress.ProgressTotal = total;
+    if (total != 0) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QPoint origin = screen ? screen->geometry().topLeft() : QPoint();
+        bar->move(origin + QPoint(platform::TwipsToPixelsX(left), platform::TwipsToPixelsY(top)));
+        SetBar(0);
+        bar->show();
+        RunPendingEvents();
+    }
+    return 0;
+}
+
+int16_t UpdateProgress(int32_t current)
+{
+    progress.ProgressCurrent = current;
+    // Nothing to count means nothing left to do.
+    progress.ProgressPercent = progress.ProgressTotal == 0 ? 100 : RoundedPercent(current, progress.ProgressTotal);
+    if (progress.ProgressPercent >= 100) {
+        SetBar(100);
+        progress.ProgressShown = progress.ProgressPercent;
+        RunPendingEvents();
+    } else if (int64_t{progress.ProgressPercent} >= int64_t{progress.ProgressShown} + 5) {
+        SetBar(int64_t{current} >= int64_t{progress.ProgressTotal} - 4 ? 100 : progress.ProgressPercent);
+        // Recorded before events run: they may start another operation on the window.
+        progress.ProgressShown = progress.ProgressPercent;
+        RunPendingEvents();
+    }
+    return 0;
+}
+
+int16_t CloseProgress()
+{
+    PrcntgBar* bar = Window();
+    bar->hide();
+    RunPendingEvents();
+    // Events run above may have closed the window for good.
+    Window()->setWindowTitle(QString());
+    return 0;
+}
+
+void FollowMainWindowState(Qt::WindowStates state)
+{
+    Window()->setWindowState(state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+}
+
+const ProgressState& CurrentProgress()
+{
+    return progress;
+}
+
+QWidget* ProgressWindow()
+{
+    return Window();
+}

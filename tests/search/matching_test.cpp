@@ -1,0 +1,107 @@
+// Table entries, mask matching, the code page and short dates: no window needed.
+
+#include "omega/security_table.h"
+#include "omega/security_text.h"
+#include "omega/windows1252.h"
+
+#include <gtest/gtest.h>
+
+#include <QDate>
+
+#include <cstring>
+
+namespace {
+
+using omega::SearchField;
+
+QByteArray Entry(const char* symbol, const char* description, size_t descriptionBytes = 0)
+{
+    SecurityRecord record{};
+    std::memcpy(record.symbol, symbol, std::strlen(symbol));
+    std::memcpy(record.description, description, descriptionBytes ? descriptionBytes : std::strlen(description));
+    return omega::MakeSecurityEntry(record);
+}
+
+const std::vector<QByteArray> kTable = {
+    Entry("IBM", "International Business Machines"), Entry("IBMX", "IBM Extra"), Entry("ibc", "ibc holdings"),
+    Entry("I?M", "Literal mark"), Entry("\xC9TA", "\xC9" "cole fund"),
+    Entry("NUL", "Intl\0junk", 9),  // bytes left behind the description's NUL
+};
+
+TEST(SecurityEntry, HoldsSymbolTabDescriptionAndTwoBlanks)
+{
+    EXPECT_EQ(kTable[5], QByteArray("NUL             \tIntl\0junk", 26) + QByteArray(22, '\0') + "  ");
+    EXPECT_EQ(omega::SecurityEntryLine(kTable[5]), QStringLiteral("NUL             \tIntl"));
+    EXPECT_EQ(omega::SecurityLineSymbol(omega::SecurityEntryLine(kTable[4])), QStringLiteral("\u00C9TA"));
+}
+
+struct MatchCase {
+    const char* mask;  // UTF-8
+    SearchField field;
+    std::vector<int32_t> expected;
+};
+
+void PrintTo(const MatchCase& test, std::ostream* out)
+{
+    *out << '"' << test.mask << (test.field == SearchField::Symbol ? "\" in symbols" : "\" in descriptions");
+}
+
+class MaskMatching : public testing::TestWithParam<MatchCase> {};
+
+TEST_P(MaskMatching, SelectsTheEntriesInTableOrder)
+{
+    const MatchCase& test = GetParam();
+    EXPECT_EQ(omega::FindSecurities(kTable, 6, QString::fromUtf8(test.mask), test.field), test.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Masks, MaskMatching,
+    testing::Values(MatchCase{"IB", SearchField::Symbol, {0, 1, 2}}, MatchCase{"iB", SearchField::Symbol, {0, 1, 2}},
+                    MatchCase{"IBM ", SearchField::Symbol, {0}},  // the field is blank-padded
+                    MatchCase{"?", SearchField::Symbol, {0, 1, 2, 3, 4, 5}},
+                    MatchCase{"?", SearchField::Description, {0, 1, 2, 3, 4, 5}},
+                    MatchCase{"I?M", SearchField::Symbol, {3}}, MatchCase{"*", SearchField::Symbol, {}},
+                    MatchCase{"\xC3\xA9t", SearchField::Symbol, {4}},       // é matches É
+                    MatchCase{"\xE4\xB8\xAD", SearchField::Symbol, {}},     // not in the code page
+                    MatchCase{"ibm", SearchField::Description, {1}},
+                    MatchCase{"INTERNATIONAL BUSINESS MACHINES  ", SearchField::Description, {0}},  // 33
+                    MatchCase{"INTERNATIONAL BUSINESS MACHINES   ", SearchField::Description, {}},  // 34
+                    MatchCase{"Intl", SearchField::Description, {5}}, MatchCase{"Intl ", SearchField::Description, {}},
+                    MatchCase{"IBM             \tint", SearchField::Symbol, {0}}));
+
+TEST(MaskMatching, LooksOnlyAtCountedEntriesThatWereRead)
+{
+    std::vector<QByteArray> table = kTable;
+    table[1].clear();  // not read yet
+    EXPECT_EQ(omega::FindSecurities(table, 3, QStringLiteral("?"), SearchField::Symbol), (std::vector<int32_t>{0, 2}));
+    EXPECT_EQ(omega::FindSecurities(table, 3, QStringLiteral("IB"), SearchField::Symbol), (std::vector<int32_t>{0, 2}));
+    EXPECT_TRUE(omega::FindSecurities(table, -1, QStringLiteral("?"), SearchField::Symbol).empty());
+    EXPECT_EQ(omega::FindSecurities(table, 99, QStringLiteral("?"), SearchField::Symbol).size(), 5u);
+}
+
+TEST(Windows1252, DecodesEveryByteAndEncodesItBack)
+{
+    QByteArray all(255, Qt::Uninitialized);  // NUL would end a text on its way through the library
+    for (int i = 1; i < 256; ++i)
+        all[i - 1] = static_cast<char>(i);
+    const QString text = omega::DecodeWindows1252(all);
+    EXPECT_EQ(text.mid(0x7E, 4), QStringLiteral("\u007F\u20AC\u0081\u201A"));
+    EXPECT_EQ(text.mid(0x9E, 3), QStringLiteral("\u0178\u00A0\u00A1"));
+    EXPECT_EQ(omega::EncodeWindows1252(text), std::optional<QByteArray>(all));
+    EXPECT_FALSE(omega::EncodeWindows1252(QStringLiteral("A\u4E2D")).has_value());
+    EXPECT_EQ(omega::UpperWindows1252(QByteArray("az\xE9\xF7\xFF\x9A")), QByteArray("AZ\xC9\xF7\x9F\x8A"));
+}
+
+TEST(ShortDate, AlwaysCarriesFourDigitYears)
+{
+    const int32_t march1998 = 35859;
+    const int32_t january2025 = 45658;
+    const QLocale us(QStringLiteral("en_US"));
+    EXPECT_EQ(omega::ShortDate(march1998, us), QStringLiteral("3/5/1998"));
+    EXPECT_EQ(omega::ShortDate(january2025, us), QStringLiteral("1/1/2025"));
+    EXPECT_EQ(omega::ShortDate(march1998, QLocale(QStringLiteral("de_DE"))), QStringLiteral("05.03.1998"));
+    EXPECT_EQ(omega::ShortDate(march1998, QLocale(QStringLiteral("en_GB"))), QStringLiteral("05/03/1998"));
+    EXPECT_EQ(us.toDate(omega::ShortDate(january2025, us), omega::ShortDateFormat(us)), QDate(2025, 1, 1));
+}
+
+} // namespace
