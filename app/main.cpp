@@ -1,0 +1,80 @@
+#include "app/help_window.h"
+#include "app/omega_window.h"
+#include "app/start_up.h"
+#include "platform/paths.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+
+#if defined(_WIN32)
+#include "platform/path_text.h"
+#include <windows.h>
+#endif
+
+namespace {
+
+// The command line as the host wrote it, without the program's own name.
+QString CommandLine(const QStringList& arguments)
+{
+#if defined(_WIN32)
+    Q_UNUSED(arguments);
+    QString line = QString::fromWCharArray(GetCommandLineW());
+    NextToken(line);
+    return line;
+#else
+    return JoinCommandLine(arguments.mid(1));
+#endif
+}
+
+// For the start-up benchmark and the demo's screenshot: says "shown" on the standard
+// output once the window has been painted, and ends the program then when asked to.
+void ReportFirstPaint(QWidget& window, bool exitThen)
+{
+    class Watcher : public QObject {
+    public:
+        Watcher(QObject* parent, bool exitThen) : QObject(parent), exitThen_(exitThen) {}
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint) {
+                watched->removeEventFilter(this);
+                std::printf("shown\n");
+                std::fflush(stdout);
+                if (exitThen_)
+                    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+            }
+            return false;
+        }
+
+    private:
+        bool exitThen_;
+    };
+    window.installEventFilter(new Watcher(&window, exitThen));
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tessaport"));
+
+    BuiltInHelp help;
+    platform::SetHelpEngine(&help);
+
+    Omega window;
+    const bool exitWhenShown = qEnvironmentVariableIsSet("TESSAPORT_EXIT_WHEN_SHOWN");
+    if (exitWhenShown || qEnvironmentVariableIsSet("TESSAPORT_REPORT_SHOWN"))
+        ReportFirstPaint(window, exitWhenShown);
+
+    StartUpEnvironment environment;
+    environment.commandLine = CommandLine(QApplication::arguments());
+    environment.programFolder = platform::ProgramFolder();
+    if (Form_Load(window, environment) == StartUpOutcome::Fatal)
+        return 1;
+
+    const int result = QApplication::exec();
+    platform::SetHelpEngine(nullptr);
+    return result;
+}

@@ -1,0 +1,169 @@
+#include "start_up.h"
+
+#include "app/data_dir_list.h"
+#include "app/omega_window.h"
+#include "platform/path_text.h"
+#include "omega/data_library.h"
+#include "omega/security_search.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <limits>
+
+namespace {
+
+constexpr int32_t kMainWindowHelpContext = 5616;
+constexpr int kMarginBelowMainPanel = 90;
+
+const QString kTradeStationExe = QStringLiteral("ts32.exe");
+const QString kPreferredDataDir = QStringLiteral("USStock");
+
+QString NoRegistryEntry()
+{
+    return QStringLiteral("The Windows registry does not have information that ")
+         + QStringLiteral("TradeStation Rel. 5.0 is installed. You must have ")
+         + QStringLiteral("TradeStation Rel. 5.0 or higher installed on your computer ")
+         + QStringLiteral("in order to run Tessaport Module.");
+}
+
+QString ProgramDirNotFound(const QString& tradeStationDir)
+{
+    return QStringLiteral("TradeStation program directory '") + tradeStationDir + QStringLiteral("' not found. Try to ")
+         + QStringLiteral("reinstall Omega Research product, then run Tessaport module again.");
+}
+
+QString LibraryAbsent(const QString& tradeStationDir)
+{
+    return QStringLiteral("Unable to run Tessaport module: file FMGR32.DLL ") + QStringLiteral("is absent in '")
+         + tradeStationDir + QStringLiteral("' directory.");
+}
+
+QString NoDataDirs(const QString& omegaRootDir)
+{
+    return QStringLiteral("No Omega data subdirectories found in path ") + omegaRootDir + platform::kPathSeparator
+         + QStringLiteral("Data. Try to reinstall Omega Research product, then run ")
+         + QStringLiteral("Tessaport module again.");
+}
+
+StartUpOutcome Fatal(const QString& text)
+{
+    platform::ShowMessage(Omega::kTitle, text, platform::MessageIcon::Critical);
+    return StartUpOutcome::Fatal;
+}
+
+// Every subdirectory of the data root, and every entry that cannot be opened as a
+// file, which is how a directory was told from a file where this began.
+void DiscoverDataDirs(ProgramState& state, const QString& dataRoot)
+{
+    state.DataDirCount = 0;
+    state.DataDirs.clear();
+    for (const QString& name : platform::ListDirectory(dataRoot)) {
+        const QString path = dataRoot + platform::kPathSeparator + name;
+        if (!platform::CannotOpenForInput(path) || name == QLatin1String(".") || name == QLatin1String(".."))
+            continue;
+        if (state.DataDirCount == std::numeric_limits<int16_t>::max())
+            break;
+        ++state.DataDirCount;
+        state.DataDirs.append(path);
+    }
+}
+
+} // namespace
+
+StartUpOutcome Form_Load(Omega& window, const StartUpEnvironment& environment)
+{
+    ProgramState& state = window.State();
+    const MainControls& controls = window.Controls();
+
+    const platform::Registry& registry = environment.registry ? *environment.registry : platform::SystemRegistry();
+    state.TradeStationDir = platform::GetAppPath(registry, kTradeStationExe);
+    if (state.TradeStationDir.isEmpty())
+        return Fatal(NoRegistryEntry());
+
+    // Without a separator there is no folder to find the data beside; a file of that
+    // name cannot be worked in.
+    const qsizetype lastSeparator = platform::LastSeparator(state.TradeStationDir);
+    if (lastSeparator < 0 || !QFileInfo(state.TradeStationDir).isDir())
+        return Fatal(ProgramDirNotFound(state.TradeStationDir));
+
+    const QString library = QDir(environment.programFolder).filePath(omega::DataLibrary::FileName());
+    if (omega::TheDataLibrary().Probe(library) == 2)
+        return Fatal(LibraryAbsent(state.TradeStationDir));
+
+    if (!platform::ChangeDirectory(state.TradeStationDir))
+        return Fatal(ProgramDirNotFound(state.TradeStationDir));
+
+    omega::TheDataLibrary().Initialize();
+
+    state.OmegaRootDir = state.TradeStationDir.left(lastSeparator);
+
+    window.CentreHorizontally();
+    window.FitInfoPanelBelowMainPanel(kMarginBelowMainPanel);
+
+    state.HelpContext = kMainWindowHelpContext;
+
+    QString commandLine = environment.commandLine;
+    state.PatternFileName = NextToken(commandLine);
+    // Upper case is the same file only where file names ignore letter case.
+    if (platform::kFileNamesIgnoreCase)
+        state.PatternFileName = state.PatternFileName.toUpper();
+    if (state.PatternFileName.isEmpty())
+        controls.mnuView->setEnabled(false);
+    controls.Label4->setText(ShortenPath(state.PatternFileName, window, controls.Label4->width()));
+
+    // The launching host may pass a number for the window. Nothing in the program reads
+    // it: it is kept as the window's help context property, where the host (and its
+    // help or automation tools) can read it back, while our own help keeps HelpContext.
+    const std::optional<int32_t> hostNumber = LeadingWholeNumber(NextToken(commandLine));
+    if (hostNumber && *hostNumber != 0)
+        window.setProperty(Omega::kHostHelpContextProperty, *hostNumber);
+
+    const QString dataRoot = state.OmegaRootDir + platform::kPathSeparator + QStringLiteral("Data");
+    DiscoverDataDirs(state, dataRoot);
+
+    FillOmegaDirs(state, controls);
+    if (controls.cmbOmega->count() == 0)
+        return Fatal(NoDataDirs(state.OmegaRootDir));
+
+    const QString preferred = dataRoot + platform::kPathSeparator + kPreferredDataDir;
+    for (int i = 0; i < controls.cmbOmega->count(); ++i) {
+        if (controls.cmbOmega->itemText(i).compare(preferred, Qt::CaseInsensitive) == 0) {
+            SelectOmegaEntry(state, controls, i);
+            state.CurrentDataDir = controls.cmbOmega->itemText(i);
+        }
+    }
+    state.PreviousDataDir = state.CurrentDataDir;
+    controls.Label3->setText(state.CurrentDataDir);
+
+    state.InterruptRequested = kFalse;
+    state.SecurityTableLoaded = kFalse;
+    state.ImportMode = 0;
+    controls.mnuMode[state.ImportMode]->setChecked(true);
+    controls.mnuMode[1 - state.ImportMode]->setChecked(false);
+    window.WhileResizable([&] { ApplyImportMode(state, controls, state.ImportMode); });
+
+    window.CentreOnScreen();
+    window.show();
+    window.activateWindow();
+    controls.txtSymbol->setFocus();
+    return StartUpOutcome::Shown;
+}
+
+QString JoinCommandLine(const QStringList& arguments)
+{
+    QStringList words;
+    for (const QString& argument : arguments) {
+        const bool quote = argument.contains(QLatin1Char(' ')) && !argument.contains(QLatin1Char('"'));
+        words.append(quote ? QLatin1Char('"') + argument + QLatin1Char('"') : argument);
+    }
+    return words.join(QLatin1Char(' '));
+}

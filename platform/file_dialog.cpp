@@ -1,0 +1,59 @@
+#include "file_dialog.h"
+
+#include <QFileDialog>
+
+namespace platform {
+
+namespace {
+FileDialogAnswers* answers = nullptr;
+
+// QFileDialog reads the patterns from the last parentheses of each entry; with the
+// details hidden the user sees only the description, whatever parentheses it holds.
+QString QtNameFilter(const FileFilter& filter)
+{
+    return filter.description + QStringLiteral(" (") + filter.patterns.join(u' ') + u')';
+}
+} // namespace
+
+FileDialogAnswers::FileDialogAnswers() : previous_(answers) { answers = this; }
+FileDialogAnswers::~FileDialogAnswers() { answers = previous_; }
+
+void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request)
+{
+    const bool save = request.mode == FileDialogMode::Save;
+    dialog.setWindowTitle(request.title);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QString());
+    // Must come before the filters are set, which are stripped as they go in.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+
+    QStringList nameFilters;
+    for (const FileFilter& filter : request.filters)
+        nameFilters << QtNameFilter(filter);
+    dialog.setNameFilters(nameFilters);
+    if (request.selectedFilter >= 0 && request.selectedFilter < nameFilters.size())
+        dialog.selectNameFilter(nameFilters[request.selectedFilter]);
+}
+
+std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& request)
+{
+    if (answers) {
+        answers->requests_.push_back(request);
+        if (answers->answers_.empty())
+            return std::nullopt;
+        const FileDialogAnswers::Answer answer = answers->answers_.front();
+        answers->answers_.pop_front();
+        if (answer.cancelled)
+            return std::nullopt;
+        return answer.fileName;
+    }
+
+    QFileDialog dialog(parent);
+    ConfigureFileDialog(dialog, request);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace platform

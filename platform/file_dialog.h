@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+class QFileDialog;
+class QWidget;
+
+namespace platform {
+
+// One entry of a dialog's file-type list: the text the user reads and the patterns it
+// lists ("*.wk1", "*.xls"). The description is shown as written, even when it names
+// other patterns than those it filters by.
+struct FileFilter {
+    QString description;
+    QStringList patterns;
+
+    bool operator==(const FileFilter&) const = default;
+};
+
+enum class FileDialogMode { Save, Open };
+
+struct FileDialogRequest {
+    FileDialogMode mode = FileDialogMode::Save;
+    QString title;
+    std::vector<FileFilter> filters;
+    int selectedFilter = 0;  // index into filters
+};
+
+// Shows a modal file dialog and returns the chosen path exactly as the dialog gives it,
+// or nothing when the user cancels. No default extension is appended to a typed name.
+// Every file dialog of the program goes through here, so tests answer it instead of
+// blocking on a modal window.
+std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& request);
+
+// The configuration RunFileDialog gives its QFileDialog before showing it.
+void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request);
+
+// While one of these lives, dialogs are answered from its queue instead of shown, and
+// each request is recorded. A dialog with nothing queued is answered as cancelled.
+class FileDialogAnswers {
+public:
+    FileDialogAnswers();
+    ~FileDialogAnswers();
+    FileDialogAnswers(const FileDialogAnswers&) = delete;
+    FileDialogAnswers& operator=(const FileDialogAnswers&) = delete;
+
+    void AnswerFileName(const QString& fileName) { answers_.push_back({false, fileName}); }
+    void AnswerCancel() { answers_.push_back({true, QString()}); }
+    const std::vector<FileDialogRequest>& Requests() const { return requests_; }
+
+private:
+    friend std::optional<QString> RunFileDialog(QWidget*, const FileDialogRequest&);
+    struct Answer {
+        bool cancelled;
+        QString fileName;
+    };
+    std::deque<Answer> answers_;
+    std::vector<FileDialogRequest> requests_;
+    FileDialogAnswers* previous_;
+};
+
+} // namespace platform

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace platform {
+
+// Where help requests go: the program's built-in help window. A request names no
+// owner window and its failures are not reported.
+class HelpEngine {
+public:
+    virtual ~HelpEngine() = default;
+    virtual void ShowContext(int32_t context) = 0;
+    virtual void ShowIndex() = 0;
+};
+
+// Installs the engine help requests go to; null drops them. The caller keeps it alive.
+void SetHelpEngine(HelpEngine* engine);
+
+void ShowHelpContext(int32_t context);
+void ShowHelpIndex();
+
+struct HelpRequest {
+    enum class Kind { Context, Index };
+    Kind kind = Kind::Index;
+    int32_t context = 0;
+    bool operator==(const HelpRequest&) const = default;
+};
+
+// While one of these lives, help requests are recorded instead of shown.
+class RecordedHelpRequests {
+public:
+    RecordedHelpRequests();
+    ~RecordedHelpRequests();
+    RecordedHelpRequests(const RecordedHelpRequests&) = delete;
+    RecordedHelpRequests& operator=(const RecordedHelpRequests&) = delete;
+
+    const std::vector<HelpRequest>& All() const { return requests_; }
+
+private:
+    friend void ShowHelpContext(int32_t);
+    friend void ShowHelpIndex();
+    std::vector<HelpRequest> requests_;
+    RecordedHelpRequests* previous_;
+};
+
+} // namespace platform

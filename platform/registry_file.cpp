@@ -1,0 +1,271 @@
+#include "registry_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+namespace platform {
+
+namespace {
+
+const QString kHeader4 = QStringLiteral("REGEDIT4");
+const QString kHeader5 = QStringLiteral("Windows Registry Editor Version 5.00");
+const QString kLocalMachine = QStringLiteral("HKEY_LOCAL_MACHINE");
+// Far beyond any export of the few keys the program reads; a device or a stray huge
+// file is refused instead of read to its end.
+constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+
+QString FoldKeyPath(QString path)
+{
+    path = path.trimmed();
+    while (path.endsWith(QLatin1Char('\\')))
+        path.chop(1);
+    return path.toCaseFolded();
+}
+
+// Regedit escapes only the backslash and the double quote; any other backslash is
+// kept as written, so a hand-written "C:\TS\Program" still reads as meant.
+bool ReadQuoted(const QString& line, qsizetype& pos, QString& out)
+{
+    out.clear();
+    for (++pos; pos < line.size(); ++pos) {
+        const QChar c = line.at(pos);
+        if (c == QLatin1Char('"')) {
+            ++pos;
+            return true;
+        }
+        if (c == QLatin1Char('\\') && pos + 1 < line.size()) {
+            const QChar next = line.at(pos + 1);
+            if (next == QLatin1Char('\\') || next == QLatin1Char('"')) {
+                out += next;
+                ++pos;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return false;
+}
+
+bool RestIsBlank(const QString& line, qsizetype pos)
+{
+    return line.mid(pos).trimmed().isEmpty();
+}
+
+QString DecodeFile(const QByteArray& content)
+{
+    if (content.startsWith("\xFF\xFE")) {
+        auto decode = QStringDecoder(QStringDecoder::Utf16LE);
+        return decode(content.mid(2));
+    }
+    if (content.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(content.mid(3));
+    return QString::fromUtf8(content);
+}
+
+class FileKey : public RegistryKey {
+public:
+    explicit FileKey(QHash<QString, RegistryFile::Value> values) : values_(std::move(values)) {}
+
+    int32_t QueryInfo(const QString& valueName, RegistryType& type, uint32_t& size) const override
+    {
+        const auto it = values_.constFind(valueName.toCaseFolded());
+        if (it == values_.constEnd())
+            return kRegistryFileNotFound;
+        type = it->type;
+        size = it->type == RegistryType::String ? static_cast<uint32_t>(it->text.size())
+             : it->type == RegistryType::Dword  ? 4u
+                                                : 0u;
+        return kRegistrySuccess;
+    }
+
+    int32_t ReadString(const QString& valueName, uint32_t size, QString& text) const override
+    {
+        const auto it = values_.constFind(valueName.toCaseFolded());
+        if (it == values_.constEnd() || it->type != RegistryType::String)
+            return kRegistryFileNotFound;
+        text = it->text.left(size);
+        return kRegistrySuccess;
+    }
+
+    int32_t ReadDword(const QString& valueName, uint32_t& number) const override
+    {
+        const auto it = values_.constFind(valueName.toCaseFolded());
+        if (it == values_.constEnd() || it->type != RegistryType::Dword)
+            return kRegistryFileNotFound;
+        number = it->number;
+        return kRegistrySuccess;
+    }
+
+private:
+    QHash<QString, RegistryFile::Value> values_;
+};
+
+} // namespace
+
+QString RegistryFilePath()
+{
+    const QString forced = qEnvironmentVariable("TESSAPORT_REGISTRY");
+    if (!forced.isEmpty())
+        return forced;
+    QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (configHome.isEmpty() || QDir::isRelativePath(configHome))
+        configHome = QDir::homePath() + QStringLiteral("/.config");
+    const QString user = configHome + QStringLiteral("/tessaport/registry.reg");
+    if (QFileInfo::exists(user))
+        return user;
+    return QStringLiteral("/etc/xdg/tessaport/registry.reg");
+}
+
+RegistryFile RegistryFile::Load(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        RegistryFile registry;
+        registry.error_ = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        return registry;
+    }
+    const QByteArray content = file.read(kMaxFileSize + 1);
+    if (content.size() > kMaxFileSize) {
+        RegistryFile registry;
+        registry.error_ = QStringLiteral("%1 is too large for a registry file").arg(path);
+        return registry;
+    }
+    RegistryFile registry = Parse(content);
+    if (!registry.error_.isEmpty())
+        registry.error_ = path + QStringLiteral(": ") + registry.error_;
+    return registry;
+}
+
+RegistryFile RegistryFile::Parse(const QByteArray& content)
+{
+    RegistryFile registry;
+    registry.ParseText(DecodeFile(content));
+    return registry;
+}
+
+void RegistryFile::ParseText(const QString& text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    qsizetype i = 0;
+    while (i < lines.size() && lines.at(i).trimmed().isEmpty())
+        ++i;
+    const QString header = i < lines.size() ? lines.at(i).trimmed() : QString();
+    if (header != kHeader4 && header != kHeader5) {
+        error_ = QStringLiteral("not a registry file (its first line is neither \"%1\" nor \"%2\")")
+                     .arg(kHeader4, kHeader5);
+        return;
+    }
+
+    Values* current = nullptr;
+    for (++i; i < lines.size(); ++i) {
+        const QString line = lines.at(i).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
+            continue;
+
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            const QString path = line.mid(1, line.size() - 2);
+            if (path.startsWith(QLatin1Char('-'))) {
+                DeleteKey(path.mid(1));
+                current = nullptr;
+            } else {
+                const QString folded = FoldKeyPath(path);
+                DefineKey(folded);
+                current = &keys_[folded];
+            }
+            continue;
+        }
+
+        // A value line: "name"=data or @=data.
+        qsizetype pos = 0;
+        QString name;
+        if (line.startsWith(QLatin1Char('@')))
+            pos = 1;
+        else if (!line.startsWith(QLatin1Char('"')) || !ReadQuoted(line, pos, name))
+            continue;
+        while (pos < line.size() && line.at(pos).isSpace())
+            ++pos;
+        if (pos >= line.size() || line.at(pos) != QLatin1Char('='))
+            continue;
+        const QString data = line.mid(pos + 1).trimmed();
+
+        // Binary forms may run over several lines, each but the last ending in '\'.
+        if (data.startsWith(QLatin1String("hex"), Qt::CaseInsensitive)) {
+            qsizetype last = i;
+            while (lines.at(last).trimmed().endsWith(QLatin1Char('\\')) && last + 1 < lines.size())
+                ++last;
+            i = last;
+            // Not decoded: the program reads strings and numbers only.
+            if (current)
+                current->insert(name.toCaseFolded(), Value{RegistryType::Binary, {}, 0});
+            continue;
+        }
+        if (!current)
+            continue;
+        const QString key = name.toCaseFolded();
+        if (data == QLatin1String("-")) {
+            current->remove(key);
+        } else if (data.startsWith(QLatin1Char('"'))) {
+            qsizetype at = 0;
+            QString value;
+            if (ReadQuoted(data, at, value) && RestIsBlank(data, at))
+                current->insert(key, Value{RegistryType::String, value, 0});
+        } else if (data.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive)) {
+            const QString digits = data.mid(6).trimmed();
+            bool ok = false;
+            const uint number = digits.toUInt(&ok, 16);
+            if (ok && !digits.isEmpty() && digits.size() <= 8 && !digits.startsWith(QLatin1Char('+')))
+                current->insert(key, Value{RegistryType::Dword, {}, number});
+        }
+    }
+}
+
+void RegistryFile::DefineKey(const QString& keyPath)
+{
+    // As in the registry, a key's parents exist with it.
+    auto define = [this](const QString& path) {
+        if (!keys_.contains(path))
+            keys_.insert(path, {});
+    };
+    for (qsizetype at = keyPath.indexOf(QLatin1Char('\\')); at >= 0;
+         at = keyPath.indexOf(QLatin1Char('\\'), at + 1))
+        define(keyPath.left(at));
+    define(keyPath);
+}
+
+void RegistryFile::DeleteKey(const QString& keyPath)
+{
+    const QString folded = FoldKeyPath(keyPath);
+    const QString below = folded + QLatin1Char('\\');
+    for (auto it = keys_.begin(); it != keys_.end();) {
+        if (it.key() == folded || it.key().startsWith(below))
+            it = keys_.erase(it);
+        else
+            ++it;
+    }
+}
+
+bool RegistryFile::HasKey(const QString& keyPath) const
+{
+    return keys_.contains(FoldKeyPath(keyPath));
+}
+
+const RegistryFile::Value* RegistryFile::Find(const QString& keyPath, const QString& valueName) const
+{
+    const auto key = keys_.constFind(FoldKeyPath(keyPath));
+    if (key == keys_.constEnd())
+        return nullptr;
+    const auto value = key->constFind(valueName.toCaseFolded());
+    return value == key->constEnd() ? nullptr : &*value;
+}
+
+std::unique_ptr<RegistryKey> RegistryFile::OpenLocalMachineKey(const QString& subKey) const
+{
+    const auto key = keys_.constFind(FoldKeyPath(kLocalMachine + QLatin1Char('\\') + subKey));
+    if (key == keys_.constEnd())
+        return nullptr;
+    return std::make_unique<FileKey>(*key);
+}
+
+} // namespace platform

@@ -1,0 +1,84 @@
+#include "installation.h"
+
+#include "platform/path_text.h"
+#include "app/start_up.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QWidget>
+
+#include <optional>
+
+namespace {
+
+struct TokenCase {
+    QString commandLine;
+    QString first;
+    QString second;
+    QString rest;
+};
+
+TEST(NextToken, TakesBlankSeparatedOrQuotedWords)
+{
+    const std::vector<TokenCase> cases{
+        {"C:\\PAT\\DATA.PAT 12", "C:\\PAT\\DATA.PAT", "12", ""},
+        {"\"/my pats/data.pat\" 0", "/my pats/data.pat", "0", ""},
+        {"", "", "", ""},
+        {"   a    b  c", "a", "b", " c"},
+        {"\"\" 5", "", "5", ""},
+        {"\"/unclosed path 7", "/unclosed path 7", "", ""},
+        {"\"/a\"tail 3", "/a", "tail", "3"},
+    };
+    for (const TokenCase& c : cases) {
+        QString line = c.commandLine;
+        EXPECT_EQ(NextToken(line), c.first) << c.commandLine.toStdString();
+        EXPECT_EQ(NextToken(line), c.second) << c.commandLine.toStdString();
+        EXPECT_EQ(line, c.rest) << c.commandLine.toStdString();
+    }
+}
+
+TEST(LeadingWholeNumber, ReadsTheLeadingNumberAndRoundsHalvesToEven)
+{
+    const std::vector<std::pair<QString, std::optional<int32_t>>> cases{
+        {"12", 12},       {"", 0},          {"abc", 0},         {"12abc", 12},   {"2.5", 2},
+        {"3.5", 4},       {"-2.5", -2},     {"0.5", 0},         {".5", 0},       {"1.5e0", 2},
+        {"1e3", 1000},    {"1d2", 100},     {"1e", 1},          {"+4", 4},       {"-", 0},
+        {"2147483647", 2147483647},         {"-2147483648", -2147483647 - 1},
+        {"2147483648", std::nullopt},       {"2147483647.5", std::nullopt},      {"1e400", std::nullopt},
+    };
+    for (const auto& [token, expected] : cases)
+        EXPECT_EQ(LeadingWholeNumber(token), expected) << token.toStdString();
+}
+
+TEST(ShortenPath, DropsLeadingFoldersUntilThePathFits)
+{
+    app_test::StartApplication();
+    QWidget window;
+    const QFontMetrics metrics(window.font());
+    auto width = [&](const QString& text) { return metrics.horizontalAdvance(text); };
+
+    const QString path = "/home/trader/patterns/spx.pat";
+    const QStringList candidates{path, "/.../trader/patterns/spx.pat", "/.../patterns/spx.pat", "/.../spx.pat"};
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        EXPECT_EQ(ShortenPath(path, window, width(candidates[i]) + 1), candidates[i]);
+        // Exactly as wide as the room is still too wide.
+        EXPECT_EQ(ShortenPath(path, window, width(candidates[i])), candidates[std::min(i + 1, candidates.size() - 1)]);
+    }
+    EXPECT_EQ(ShortenPath(path, window, 0), "/.../spx.pat");
+    EXPECT_EQ(ShortenPath("spx.pat", window, 1), "spx.pat");
+    EXPECT_EQ(ShortenPath("patterns/spx.pat", window, 1), "patterns/spx.pat");
+    EXPECT_EQ(ShortenPath("", window, 0), "");
+}
+
+TEST(JoinCommandLine, QuotesArgumentsWithBlanksSoTheyStayOneWord)
+{
+    const QString line = JoinCommandLine({"/my pats/data.pat", "12"});
+    EXPECT_EQ(line, "\"/my pats/data.pat\" 12");
+    QString rest = line;
+    EXPECT_EQ(NextToken(rest), "/my pats/data.pat");
+    EXPECT_EQ(NextToken(rest), "12");
+    EXPECT_EQ(JoinCommandLine({}), "");
+}
+
+} // namespace

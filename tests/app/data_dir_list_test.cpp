@@ -1,0 +1,115 @@
+#include "installation.h"
+
+#include "app/data_dir_list.h"
+#include "omega/security_list_model.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+
+namespace {
+
+using app_test::Security;
+
+// Three databases; "Case" and "CASE" differ only in letter case and hold the same
+// symbol with different descriptions.
+class DataDirList : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        upper_ = installation_.AddDataDir("CASE", {Security("ABC", "Upper Case Inc"), Security("ABD", "Upper Two")});
+        lower_ = installation_.AddDataDir("Case", {Security("ABC", "Lower Case Inc")});
+        stocks_ = installation_.AddDataDir("USStock", {Security("XYZ", "Stock Corp")});
+        started_ = app_test::Start(installation_);
+        ASSERT_EQ(started_.outcome, StartUpOutcome::Shown);
+        ASSERT_EQ(State().CurrentDataDir, stocks_);
+    }
+
+    ProgramState& State() { return started_.window->State(); }
+    const MainControls& C() { return started_.window->Controls(); }
+    int IndexOf(const QString& dir) { return C().cmbOmega->findText(dir, Qt::MatchExactly | Qt::MatchCaseSensitive); }
+    void Choose(const QString& dir)
+    {
+        // As the user does: the box emits its activation.
+        C().cmbOmega->setCurrentIndex(IndexOf(dir));
+        emit C().cmbOmega->activated(IndexOf(dir));
+    }
+    QString Description() { return C().pctDesc->text().trimmed(); }
+    int ListedLines() { return omega::SecurityList(C().List1)->rowCount(); }
+
+    app_test::Installation installation_;
+    app_test::StartUp started_;
+    QString upper_, lower_, stocks_;
+};
+
+TEST_F(DataDirList, DirectoriesDifferingOnlyInCaseAreDifferentAndTheSymbolIsLookedUpAgain)
+{
+    C().txtSymbol->setText("abc");
+    Choose(upper_);
+    EXPECT_EQ(State().CurrentDataDir, upper_);
+    EXPECT_EQ(Description(), "Upper Case Inc");
+
+    State().SecurityTableLoaded = kTrue;
+    Choose(lower_);
+    EXPECT_EQ(State().CurrentDataDir, lower_);
+    EXPECT_EQ(State().PreviousDataDir, lower_);
+    EXPECT_EQ(State().SecurityTableLoaded, kFalse);
+    EXPECT_EQ(Description(), "Lower Case Inc");
+}
+
+TEST_F(DataDirList, ChoosingTheCurrentDirectoryAgainOrRefillingWithItFirstDoesNothing)
+{
+    C().txtSymbol->setText("XYZ");
+    C().pctDesc->setText("marker");
+    State().SecurityTableLoaded = kTrue;
+
+    Choose(stocks_);
+    SelectOmegaEntry(State(), C(), IndexOf(stocks_));
+    State().DataDirs = {stocks_, upper_};
+    State().DataDirCount = 2;
+    FillOmegaDirs(State(), C());
+
+    EXPECT_EQ(C().cmbOmega->count(), 2);
+    EXPECT_EQ(State().CurrentDataDir, stocks_);
+    EXPECT_EQ(State().SecurityTableLoaded, kTrue);
+    EXPECT_EQ(C().txtSymbol->text(), "XYZ");
+    EXPECT_EQ(Description(), "marker");
+}
+
+TEST_F(DataDirList, SingleModeWithBlankSymbolOnlyChangesTheDirectory)
+{
+    C().txtSymbol->setText("   ");
+    C().pctDesc->setText("marker");
+    Choose(upper_);
+    EXPECT_EQ(State().CurrentDataDir, upper_);
+    EXPECT_EQ(Description(), "marker");
+    EXPECT_EQ(C().txtSymbol->text(), "   ");
+}
+
+TEST_F(DataDirList, ListModeKeepsTheShowAllMaskAndClearsAnyOther)
+{
+    C().mnuMode[1]->trigger();
+    ASSERT_EQ(State().ImportMode, 1);
+    C().txtSymbol->setText("?");
+    started_.window->Timer1_Timer();
+    started_.window->Timer1_Timer();
+    EXPECT_EQ(ListedLines(), 1);
+
+    Choose(upper_);
+    EXPECT_EQ(C().txtSymbol->text(), "?");
+    EXPECT_EQ(State().SecurityTableLoaded, kTrue);
+    EXPECT_EQ(ListedLines(), 2);
+    EXPECT_EQ(C().lblNumOfEntries->text(), " 2");
+
+    C().txtSymbol->setText("AB");
+    Choose(lower_);
+    EXPECT_EQ(C().txtSymbol->text(), "");
+    EXPECT_EQ(ListedLines(), 0);
+    EXPECT_EQ(State().SecurityTableLoaded, kTrue);
+}
+
+} // namespace

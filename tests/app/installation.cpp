@@ -1,0 +1,92 @@
+#include "installation.h"
+
+#include "platform/registry_file.h"
+#include "platform/working_directory.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace app_test {
+
+void StartApplication()
+{
+    if (QApplication::instance())
+        return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "app_tests";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
+Installation::Installation()
+{
+    StartApplication();
+    EXPECT_TRUE(temp_.isValid());
+    EXPECT_TRUE(QDir().mkpath(ProgramDir()));
+    EXPECT_TRUE(QDir().mkpath(DataRoot()));
+    WriteRegistryPath(ProgramDir());
+}
+
+QString Installation::AddDataDir(const QString& name, const std::vector<qv2omg::NewSecurity>& securities)
+{
+    const QString path = DataRoot() + QLatin1Char('/') + name;
+    if (securities.empty()) {
+        EXPECT_TRUE(QDir().mkpath(path));
+        return path;
+    }
+    const std::filesystem::path directory = path.toStdString();
+    EXPECT_TRUE(qv2omg::CreateDatabase(directory).IsOk());
+    const qv2omg::Status status = qv2omg::AddSecurities(directory, securities);
+    EXPECT_TRUE(status.IsOk()) << status.Message();
+    return path;
+}
+
+void Installation::AddFile(const QString& relativePath)
+{
+    QFile file(Root() + QLatin1Char('/') + relativePath);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << relativePath.toStdString();
+    file.write("not a directory\n");
+}
+
+void Installation::WriteRegistry(const QByteArray& content)
+{
+    QFile file(RegistryFile());
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+void Installation::WriteRegistryPath(const QString& path)
+{
+    QString escaped = path;
+    escaped.replace(QLatin1String("\\"), QLatin1String("\\\\")).replace(QLatin1String("\""), QLatin1String("\\\""));
+    WriteRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ts32.exe]\r\n"
+                  "\"Path\"=\"" + escaped.toUtf8() + "\"\r\n");
+}
+
+qv2omg::NewSecurity Security(const std::string& symbol, const std::string& description)
+{
+    return {{symbol, description, 2, 0, false}, {{19980302, 10, 11, 9, 10, 1000, 0}, {19980305, 10, 12, 9, 11, 1200, 0}}};
+}
+
+StartUp Start(const Installation& installation, const QString& commandLine, const QString& programFolder)
+{
+    const platform::WorkingDirectoryScope keep(QDir::currentPath());
+    const platform::RegistryFile registry = platform::RegistryFile::Load(installation.RegistryFile());
+    StartUp result;
+    result.window = std::make_unique<Omega>();
+    platform::RecordedMessages messages;
+    StartUpEnvironment environment;
+    environment.registry = &registry;
+    environment.commandLine = commandLine;
+    environment.programFolder = programFolder;
+    result.outcome = Form_Load(*result.window, environment);
+    result.messages = messages.All();
+    result.workingDirectory = QDir::currentPath();
+    return result;
+}
+
+} // namespace app_test

@@ -1,0 +1,58 @@
+#pragma once
+
+// A TradeStation installation in a temporary folder (Program, Data and a registry file
+// naming the Program folder), and the main window started on it off-screen with the
+// real data-access library.
+
+#include "app/omega_window.h"
+#include "app/start_up.h"
+#include "qv2omg/database_writer.h"
+#include "platform/message_box.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace app_test {
+
+void StartApplication();
+
+class Installation {
+public:
+    Installation();
+
+    QString Root() const { return temp_.filePath(QStringLiteral("Omega")); }
+    QString ProgramDir() const { return Root() + QStringLiteral("/Program"); }
+    QString DataRoot() const { return Root() + QStringLiteral("/Data"); }
+    QString RegistryFile() const { return temp_.filePath(QStringLiteral("registry.reg")); }
+    QString Temp() const { return temp_.path(); }
+
+    // Makes a data directory, with a database of `securities` when any are given.
+    QString AddDataDir(const QString& name, const std::vector<qv2omg::NewSecurity>& securities = {});
+    void AddFile(const QString& relativePath);
+    // The registry file, whole, or with the App Paths entry naming `path`.
+    void WriteRegistry(const QByteArray& content);
+    void WriteRegistryPath(const QString& path);
+
+private:
+    QTemporaryDir temp_;
+};
+
+qv2omg::NewSecurity Security(const std::string& symbol, const std::string& description);
+
+struct StartUp {
+    std::unique_ptr<Omega> window;
+    StartUpOutcome outcome = StartUpOutcome::Fatal;
+    std::vector<platform::Message> messages;
+    QString workingDirectory;  // as the load step left it
+};
+
+// Runs the load step of a new main window on `installation`; the working directory is
+// restored afterwards.
+StartUp Start(const Installation& installation, const QString& commandLine = {},
+              const QString& programFolder = QStringLiteral(TESSAPORT_PROGRAM_DIR));
+
+} // namespace app_test

@@ -1,0 +1,73 @@
+#include "platform/file_system.h"
+#include "platform/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+namespace {
+
+class FileSystem : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(temp_.isValid()); }
+
+    QString Path(const QString& name) const { return temp_.filePath(name); }
+    void MakeFile(const QString& name)
+    {
+        QFile file(Path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("x");
+    }
+
+    QTemporaryDir temp_;
+};
+
+TEST_F(FileSystem, OnlyReadableNonDirectoriesOpenForInput)
+{
+    MakeFile("file.txt");
+    ASSERT_TRUE(QDir(temp_.path()).mkdir("dir"));
+    ASSERT_TRUE(QFile::link(Path("gone"), Path("dangling")));
+    ASSERT_TRUE(QFile::link(Path("dir"), Path("dirlink")));
+    // A pipe without a writer must neither block nor count as a directory.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("pipe")).constData(), 0600), 0);
+
+    EXPECT_FALSE(platform::CannotOpenForInput(Path("file.txt")));
+    EXPECT_FALSE(platform::CannotOpenForInput(Path("pipe")));
+    EXPECT_TRUE(platform::CannotOpenForInput(Path("dir")));
+    EXPECT_TRUE(platform::CannotOpenForInput(Path("dirlink")));
+    EXPECT_TRUE(platform::CannotOpenForInput(Path("dangling")));
+    EXPECT_TRUE(platform::CannotOpenForInput(Path("missing")));
+    EXPECT_TRUE(platform::CannotOpenForInput(QString()));
+
+}
+
+TEST_F(FileSystem, ListingLeavesOutHiddenNamesAndIgnoresCaseInItsOrder)
+{
+    for (const char* name : {"beta", "Alpha", "gamma.txt", ".hidden", ".config"})
+        MakeFile(name);
+    ASSERT_TRUE(QDir(temp_.path()).mkdir("Delta"));
+    ASSERT_TRUE(QDir(temp_.path()).mkdir(".dotdir"));
+    ASSERT_TRUE(QFile::link(Path("gone"), Path("dangling")));
+    EXPECT_EQ(platform::ListDirectory(temp_.path()),
+              QStringList({"Alpha", "beta", "dangling", "Delta", "gamma.txt"}));
+    EXPECT_TRUE(platform::ListDirectory(Path("missing")).isEmpty());
+}
+
+TEST(Paths, ProgramFolderEndsWithExactlyOneSeparator)
+{
+    const QByteArray old = qgetenv("TESSAPORT_PROGRAM_DIR");
+    for (const auto& [folder, expected] : {std::pair{"/opt/tessaport", "/opt/tessaport/"},
+                                           std::pair{"/opt/tessaport/", "/opt/tessaport/"}, std::pair{"/", "/"}}) {
+        qputenv("TESSAPORT_PROGRAM_DIR", folder);
+        EXPECT_EQ(platform::ProgramFolder(), expected);
+    }
+    qputenv("TESSAPORT_PROGRAM_DIR", old);
+    EXPECT_EQ(platform::LastSeparator("/opt/omega/Program"), 10);
+    EXPECT_EQ(platform::LastSeparator("Program"), -1);
+}
+
+} // namespace

@@ -1,0 +1,177 @@
+#include "platform/registry.h"
+#include "platform/registry_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <optional>
+
+namespace {
+
+using platform::RegistryFile;
+using platform::RegistryType;
+
+const QString kKey = QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ts32.exe");
+const QByteArray kKeyLine = "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ts32.exe]\n";
+
+struct ParseCase {
+    const char* name;
+    QByteArray content;
+    QString valueName;
+    std::optional<RegistryType> type;  // nothing: the value is missing
+    QString text = {};
+    uint32_t number = 0;
+};
+
+std::ostream& operator<<(std::ostream& out, const ParseCase& c) { return out << c.name; }
+
+class RegistryParse : public testing::TestWithParam<ParseCase> {};
+
+TEST_P(RegistryParse, ReadsTheValue)
+{
+    const ParseCase& c = GetParam();
+    const RegistryFile registry = RegistryFile::Parse(c.content);
+    const RegistryFile::Value* value = registry.Find(kKey, c.valueName);
+    if (!c.type) {
+        EXPECT_EQ(value, nullptr);
+        return;
+    }
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->type, *c.type);
+    EXPECT_EQ(value->text, c.text);
+    EXPECT_EQ(value->number, c.number);
+}
+
+const QByteArray kUtf16 = [] {
+    const QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n") + QString::fromLatin1(kKeyLine)
+                       + QStringLiteral("\"Path\"=\"C:\\\\Bürse\\\\Program\"\r\n");
+    QByteArray bytes("\xFF\xFE", 2);
+    for (const QChar c : text) {
+        bytes.append(static_cast<char>(c.unicode() & 0xFF));
+        bytes.append(static_cast<char>(c.unicode() >> 8));
+    }
+    return bytes;
+}();
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RegistryParse,
+    testing::Values(
+        ParseCase{"regedit4", "REGEDIT4\n\n" + kKeyLine + "\"Path\"=\"C:\\\\TS\\\\Program\"\n", "Path",
+                  RegistryType::String, "C:\\TS\\Program"},
+        ParseCase{"version5_crlf", "Windows Registry Editor Version 5.00\r\n\r\n" + kKeyLine.chopped(1)
+                  + "\r\n\"Path\"=\"/opt/omega/Program\"\r\n", "Path", RegistryType::String, "/opt/omega/Program"},
+        ParseCase{"utf16_with_bom", kUtf16, "Path", RegistryType::String, QStringLiteral("C:\\Bürse\\Program")},
+        ParseCase{"quote_escape_and_loose_backslash", "REGEDIT4\n" + kKeyLine + "\"Path\"=\"C:\\TS\\\"Q\\\"\"\n",
+                  "Path", RegistryType::String, "C:\\TS\"Q\""},
+        ParseCase{"comments_and_blanks", "REGEDIT4\n; installed by hand\n\n" + kKeyLine + "  ; the path\n"
+                  "  \"Path\" = \"/ts\"  \n", "Path", RegistryType::String, "/ts"},
+        ParseCase{"names_ignore_case", "REGEDIT4\n[hkey_local_machine\\SOFTWARE\\microsoft\\windows\\currentversion\\"
+                  "app paths\\TS32.EXE]\n\"PATH\"=\"/ts\"\n", "path", RegistryType::String, "/ts"},
+        ParseCase{"dword", "REGEDIT4\n" + kKeyLine + "\"Path\"=dword:0000001f\n", "Path", RegistryType::Dword, "", 31},
+        ParseCase{"hex_over_lines_then_string", "REGEDIT4\n" + kKeyLine + "\"Blob\"=hex(2):25,00,\\\n  41,00\n"
+                  "\"Path\"=\"/ts\"\n", "Path", RegistryType::String, "/ts"},
+        ParseCase{"expand_string_is_other_type", "REGEDIT4\n" + kKeyLine + "\"Path\"=hex(2):25,00,00,00\n", "Path",
+                  RegistryType::Binary, ""},
+        ParseCase{"value_deleted", "REGEDIT4\n" + kKeyLine + "\"Path\"=\"/a\"\n\"Path\"=-\n", "Path", std::nullopt},
+        ParseCase{"key_deleted", "REGEDIT4\n" + kKeyLine + "\"Path\"=\"/a\"\n[-HKEY_LOCAL_MACHINE\\Software\\Microsoft]\n",
+                  "Path", std::nullopt},
+        ParseCase{"unterminated_string", "REGEDIT4\n" + kKeyLine + "\"Path\"=\"/ts\n", "Path", std::nullopt},
+        ParseCase{"bad_dword", "REGEDIT4\n" + kKeyLine + "\"Path\"=dword:123456789\n", "Path", std::nullopt},
+        ParseCase{"missing_value", "REGEDIT4\n" + kKeyLine + "\"Other\"=\"/ts\"\n", "Path", std::nullopt},
+        ParseCase{"no_header", kKeyLine + "\"Path\"=\"/ts\"\n", "Path", std::nullopt}),
+    [](const testing::TestParamInfo<ParseCase>& p) { return std::string(p.param.name); });
+
+// A key as the Windows registry hands values over: strings with their terminating NUL.
+class WindowsLikeRegistry : public platform::Registry, public platform::RegistryKey {
+public:
+    WindowsLikeRegistry(RegistryType type, QString text) : type_(type), text_(std::move(text)) {}
+    std::unique_ptr<platform::RegistryKey> OpenLocalMachineKey(const QString& subKey) const override
+    {
+        return subKey.endsWith("\\ts32.exe") ? std::make_unique<WindowsLikeRegistry>(*this) : nullptr;
+    }
+    int32_t QueryInfo(const QString&, RegistryType& type, uint32_t& size) const override
+    {
+        type = type_;
+        size = static_cast<uint32_t>(text_.size());
+        return platform::kRegistrySuccess;
+    }
+    int32_t ReadString(const QString&, uint32_t size, QString& text) const override
+    {
+        text = text_.left(size);
+        return platform::kRegistrySuccess;
+    }
+    int32_t ReadDword(const QString&, uint32_t& number) const override
+    {
+        number = 7;
+        return platform::kRegistrySuccess;
+    }
+
+private:
+    RegistryType type_;
+    QString text_;
+};
+
+TEST(GetAppPath, CutsOnlyATerminatingNulAndReadsOnlyStrings)
+{
+    const QString nul(QChar(u'\0'));
+    EXPECT_EQ(platform::GetAppPath(WindowsLikeRegistry(RegistryType::String, "C:\\TS\\Program" + nul), "ts32.exe"),
+              "C:\\TS\\Program");
+    EXPECT_EQ(platform::GetAppPath(WindowsLikeRegistry(RegistryType::String, nul), "ts32.exe"), "");
+    EXPECT_EQ(platform::GetAppPath(WindowsLikeRegistry(RegistryType::Dword, {}), "ts32.exe"), "");
+    EXPECT_EQ(platform::GetAppPath(WindowsLikeRegistry(RegistryType::ExpandString, "C:\\TS" + nul), "ts32.exe"), "");
+    EXPECT_EQ(platform::GetAppPath(WindowsLikeRegistry(RegistryType::String, "C:" + nul), "other.exe"), "");
+
+    // The registry file stores no NUL: every character is part of the path.
+    const RegistryFile file = RegistryFile::Parse("REGEDIT4\n" + kKeyLine + "\"Path\"=\"C:\\\\TS\\\\Program\"\n");
+    EXPECT_EQ(platform::GetAppPath(file, "ts32.exe"), "C:\\TS\\Program");
+}
+
+TEST(QueryValueEx, ResultsAndValues)
+{
+    const RegistryFile registry = RegistryFile::Parse("REGEDIT4\n" + kKeyLine
+                                                      + "\"Path\"=\"/ts\"\n\"Count\"=dword:ffffffff\n\"Blob\"=hex:01\n");
+    const auto key = registry.OpenLocalMachineKey(
+        QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TS32.EXE"));
+    ASSERT_NE(key, nullptr);
+    QVariant value;
+    EXPECT_EQ(platform::QueryValueEx(key.get(), "Path", value), platform::kRegistrySuccess);
+    EXPECT_EQ(value, QVariant(QStringLiteral("/ts")));
+    EXPECT_EQ(platform::QueryValueEx(key.get(), "count", value), platform::kRegistrySuccess);
+    EXPECT_EQ(value, QVariant::fromValue(uint32_t{0xFFFFFFFF}));
+    EXPECT_EQ(platform::QueryValueEx(key.get(), "Blob", value), platform::kRegistryUnsupportedType);
+    EXPECT_FALSE(value.isValid());
+    EXPECT_EQ(platform::QueryValueEx(key.get(), "Missing", value), platform::kRegistryFileNotFound);
+    EXPECT_FALSE(value.isValid());
+    EXPECT_EQ(platform::QueryValueEx(nullptr, "Path", value), platform::kRegistryInvalidHandle);
+}
+
+TEST(RegistryFile, UnreadableOrEndlessFilesGiveAnEmptyRegistry)
+{
+    for (const char* path : {"/nonexistent/registry.reg", "/tmp", "/dev/zero"}) {
+        const RegistryFile registry = RegistryFile::Load(path);
+        EXPECT_TRUE(registry.Error().contains(path)) << path;
+        EXPECT_FALSE(registry.HasKey("HKEY_LOCAL_MACHINE\\Software")) << path;
+    }
+}
+
+TEST(RegistryFilePath, EnvironmentThenUserFileThenSystemFile)
+{
+    QTemporaryDir config;
+    const QByteArray oldHome = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray oldForced = qgetenv("TESSAPORT_REGISTRY");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qputenv("TESSAPORT_REGISTRY", "/somewhere/my.reg");
+    EXPECT_EQ(platform::RegistryFilePath(), "/somewhere/my.reg");
+    qunsetenv("TESSAPORT_REGISTRY");
+    EXPECT_EQ(platform::RegistryFilePath(), "/etc/xdg/tessaport/registry.reg");
+    ASSERT_TRUE(QDir(config.path()).mkpath("tessaport"));
+    EXPECT_TRUE(QFile(config.filePath("tessaport/registry.reg")).open(QIODevice::WriteOnly));
+    EXPECT_EQ(platform::RegistryFilePath(), config.filePath("tessaport/registry.reg"));
+    qputenv("XDG_CONFIG_HOME", oldHome);
+    qputenv("TESSAPORT_REGISTRY", oldForced);
+}
+
+} // namespace
