@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace scan {
+
+// The volumes the scanner offers, by mount point, sorted. Memory-backed and kernel
+// file systems (proc, sysfs, devtmpfs, cgroup, tmpfs, ...) and everything mounted under
+// /dev, /proc, /sys and /run are left out: they never hold a database.
+QStringList RealVolumes(const QByteArray& mountTable);
+
+// RealVolumes of the running system, keeping only mount points that are folders.
+QStringList MountedVolumes();
+
+// The volume in `volumes` that holds `path` (the longest mount point above it), or an
+// empty string.
+QString VolumeOf(const QString& path, const QStringList& volumes);
+
+// The volume the system runs from; the scanner never walks it whole.
+inline const QString kSystemVolume = QStringLiteral("/");
+
+} // namespace scan

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "omega/program_state.h"
+
+#include <QDialog>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include <sys/types.h>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QStatusBar;
+class QTreeWidget;
+
+namespace scan {
+
+// The data folder scanner: walks one volume for folders that directly hold a database
+// header file and lets the user edit the list, which Close hands to the program as its
+// data directories. Close only hides the window; closing it through the frame discards
+// it without handing anything back.
+class formFileSearch : public QDialog {
+    Q_OBJECT
+
+public:
+    // Indices into Command1.
+    static constexpr int kScan = 0;
+    static constexpr int kStop = 1;
+    static constexpr int kClearList = 2;
+    static constexpr int kRemove = 3;
+    static constexpr int kClose = 4;
+
+    // Loads the window: the volume of the program's folder, centred on the screen, the
+    // list taken from the items of `cmbOmega`.
+    formFileSearch(ProgramState& state, const QComboBox* cmbOmega, QWidget* parent = nullptr);
+
+    void Command1_Click(int index);
+
+    // Walks `path` and everything below it on the same volume. An empty path stands for
+    // the root folder, as a bare drive does.
+    void ScanFolder(const QString& path);
+    // Number of securities in the header file of `path`, 0 when there is none. `switched`
+    // tells whether the working directory could be set for the library.
+    int16_t GetFolderFileCount(const QString& path, bool* switched = nullptr) const;
+    static void ResizeListView(QTreeWidget* lstv);
+
+    const ProgramState& State() const { return state_; }
+    QString StatusText() const;
+    bool ClosedThroughFrame() const { return closedThroughFrame_; }
+
+    QLabel* Label2 = nullptr;
+    QComboBox* Drive1 = nullptr;
+    QTreeWidget* ListView1 = nullptr;
+    std::array<QPushButton*, 5> Command1{};
+    QStatusBar* StatusBar1 = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    // Escape does not leave the window: only Close hands the list back.
+    void reject() override {}
+
+private:
+    void CreateControls();
+    void Form_Load(const QComboBox* cmbOmega);
+    void Form_Resize();
+    void ApplyMinimumSize();
+
+    void Scan();
+    void CloseWindow();
+    void SetScanning(bool scanning);
+    void SetStatus(const QString& text);
+
+    bool ListFolder(int folderFd, std::string& path);
+    bool RecordDataFolder(const std::string& path);
+    void EnterFolder(const std::string& path);
+    void PumpEvents();
+    void PumpEventsIfDue();
+
+    ProgramState& state_;
+    QLabel* statusPanel_ = nullptr;
+    bool closedThroughFrame_ = false;
+
+    int16_t StopRequested = kFalse;
+    int32_t DirsSearched = 0;
+    int32_t FilesChecked = 0;
+
+    // The walk stays on the volume it started on.
+    dev_t startDevice_ = 0;
+    // Events are let through at most every few milliseconds; the clock is read only
+    // every few entries.
+    std::chrono::steady_clock::time_point lastPump_;
+    int entriesUntilClockCheck_ = 0;
+    std::string scanningFolder_;
+    bool scanningFolderShown_ = true;
+};
+
+} // namespace scan

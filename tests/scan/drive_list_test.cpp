@@ -1,0 +1,30 @@
+#include "scan/drive_list.h"
+
+#include <gtest/gtest.h>
+
+namespace scan {
+namespace {
+
+TEST(DriveList, OffersRealFileSystemsByMountPoint)
+{
+    const QByteArray table =
+        "proc /proc proc rw 0 0\n"
+        "sysfs /sys sysfs rw 0 0\n"
+        "devtmpfs /dev devtmpfs rw 0 0\n"
+        "/dev/sda1 / ext4 rw 0 0\n"
+        "tmpfs /run tmpfs rw 0 0\n"
+        "/dev/sdb1 /run/media/usb vfat rw 0 0\n"
+        "tmpfs /tmp tmpfs rw 0 0\n"
+        "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
+        "/dev/sdc1 /mnt/market\\040data ext4 rw 0 0\n"
+        "server:/export /srv/nfs nfs4 rw 0 0\n"
+        "/dev/sdd1 /mnt/over ext4 rw 0 0\n"
+        "tmpfs /mnt/over tmpfs rw 0 0\n"
+        "overlay /var/lib/box overlay rw 0 0\n";
+    EXPECT_EQ(RealVolumes(table), (QStringList{"/", "/mnt/market data", "/srv/nfs", "/var/lib/box"}));
+    EXPECT_EQ(VolumeOf("/mnt/ab/x", {"/", "/mnt/a", "/mnt/ab"}), QStringLiteral("/mnt/ab"));
+    EXPECT_EQ(VolumeOf("/mnt/abc", {"/", "/mnt/a"}), QStringLiteral("/"));
+}
+
+} // namespace
+} // namespace scan

@@ -1,0 +1,112 @@
+#include "scan_fixture.h"
+
+#include "scan/scan_command.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace scan::test {
+namespace {
+
+struct SelectionCase {
+    const char* name;
+    QStringList mainList;
+    int selected;
+    int removed;  // the entry the user removes before Close; -1: Clear list
+    QStringList expectedList;
+    const char* expectedSelection;
+};
+
+void PrintTo(const SelectionCase& c, std::ostream* out) { *out << c.name; }
+
+void RemoveAndClose(formFileSearch& form, int removed)
+{
+    if (removed < 0) {
+        form.Command1[formFileSearch::kClearList]->click();
+    } else {
+        form.ListView1->topLevelItem(removed)->setSelected(true);
+        form.Command1[formFileSearch::kRemove]->click();
+    }
+    form.Command1[formFileSearch::kClose]->click();
+}
+
+class SelectionAfterScannerTest : public ScanFixture, public ::testing::WithParamInterface<SelectionCase> {};
+
+TEST_P(SelectionAfterScannerTest, KeepsTheSelectedFolderWhenStillListed)
+{
+    const SelectionCase& c = GetParam();
+    SetMainList(c.mainList, c.selected);
+    ScopedScannerDriver driver([&](formFileSearch& form) { RemoveAndClose(form, c.removed); });
+    mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+
+    QStringList items;
+    for (int i = 0; i < cmbOmega_->count(); ++i)
+        items << cmbOmega_->itemText(i);
+    EXPECT_EQ(items, c.expectedList);
+    EXPECT_EQ(state_.DataDirCount, c.expectedList.size());
+    EXPECT_EQ(state_.CurrentDataDir, QString::fromLatin1(c.expectedSelection));
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, SelectionAfterScannerTest, ::testing::Values(
+    SelectionCase{"StillListed", {"/d/A", "/d/B", "/d/C"}, 1, 0, {"/d/B", "/d/C"}, "/d/B"},
+    SelectionCase{"Removed", {"/d/A", "/d/B", "/d/C"}, 1, 1, {"/d/A", "/d/C"}, "/d/A"},
+    SelectionCase{"MatchedIgnoringCase", {"/d/A", "/d/b", "/d/B"}, 2, 0, {"/d/b", "/d/B"}, "/d/b"},
+    SelectionCase{"ClosedEmpty", {"/d/A", "/d/B"}, 0, -1, {}, ""}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// Close hides the window, which keeps its list for the next opening. Closed through
+// its frame, even during a scan, it ends the walk, goes, and hands nothing back.
+TEST_F(ScanFixture, WindowSurvivesCloseButNotItsFrame)
+{
+    MakeTree({"db Data/A 1"});
+    SetMainList({"/d/A", "/d/B", "/d/C"}, 2);
+    QPointer<formFileSearch> first;
+    {
+        ScopedScannerDriver driver([&](formFileSearch& form) { first = &form; RemoveAndClose(form, 0); });
+        mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+    }
+    SetMainList({"/d/X"}, 0);  // not read: the window stays loaded
+    {
+        ScopedScannerDriver driver([&](formFileSearch& form) {
+            EXPECT_EQ(&form, first.data());
+            EXPECT_EQ(ListEntries(form), (Entries{{"/d/B", " 0"}, {"/d/C", " 0"}}));
+            QTimer::singleShot(0, &form, [&form] { form.close(); });
+            form.Command1[formFileSearch::kScan]->click();
+            EXPECT_EQ(form.StatusText(), QStringLiteral("Total 0 directories searched, 0 files checked."));
+        });
+        mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+    }
+    EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(state_.DataDirs, QStringList{"/d/X"});
+    EXPECT_EQ(state_.CurrentDataDir, QStringLiteral("/d/X"));
+
+    ScopedScannerDriver driver([&](formFileSearch& form) {
+        EXPECT_EQ(ListEntries(form), (Entries{{"/d/X", " 0"}}));
+        form.Command1[formFileSearch::kClose]->click();
+    });
+    mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+}
+
+// Without a driver the wait is the real modal one; Close ends it.
+TEST_F(ScanFixture, ModalWaitEndsWhenTheWindowIsHidden)
+{
+    SetMainList({"/d/A", "/d/B"}, 1);
+    auto scanners = [](const std::function<void(formFileSearch&)>& act) {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<formFileSearch*>(widget); form && form->isVisible())
+                act(*form);
+    };
+    QTimer::singleShot(0, [&] { scanners([](formFileSearch& form) { RemoveAndClose(form, 0); }); });
+    QTimer safety;  // should Close not end the wait, this does and the test fails
+    QObject::connect(&safety, &QTimer::timeout, [&] { scanners([](formFileSearch& form) { form.done(0); }); });
+    safety.start(10000);
+    mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+    EXPECT_EQ(state_.DataDirs, QStringList{"/d/B"});
+    EXPECT_EQ(state_.CurrentDataDir, QStringLiteral("/d/B"));
+}
+
+} // namespace
+} // namespace scan::test

@@ -1,0 +1,122 @@
+#include "scan_fixture.h"
+
+#include "omega/data_library.h"
+#include "qv2omg/database_writer.h"
+#include "scan/drive_list.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+namespace scan::test {
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        qputenv("TESSAPORT_PROGRAM_DIR", TESSAPORT_PROGRAM_DIR);
+        static int argc = 1;
+        static char name[] = "scan_tests";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QApplication>(argc, argv);
+        ASSERT_TRUE(omega::TheDataLibrary().Load()) << omega::TheDataLibrary().ErrorString().toStdString();
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    std::unique_ptr<QApplication> app_;
+};
+
+[[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+} // namespace
+
+ScanFixture::ScanFixture()
+{
+    cmbOmega_ = new QComboBox(&window_);
+    controls_.window = &window_;
+    controls_.cmbOmega = cmbOmega_;
+    state_.OmegaRootDir = root_.path();
+    state_.TradeStationDir = Path(QStringLiteral("Program"));
+    QDir().mkpath(state_.TradeStationDir);
+    QDir().mkpath(Path(QStringLiteral("Data")));
+    SelectDataDir = [this] { state_.CurrentDataDir = cmbOmega_->currentText(); };
+    FillOmegaDirs = [this] {
+        cmbOmega_->clear();
+        for (int i = 0; i < state_.DataDirCount; ++i)
+            cmbOmega_->addItem(state_.DataDirs[i]);
+        if (cmbOmega_->count() > 0)
+            cmbOmega_->setCurrentIndex(0);
+    };
+    QObject::connect(cmbOmega_, &QComboBox::currentIndexChanged, [this] { SelectDataDir(); });
+}
+
+void ScanFixture::MakeTree(const QStringList& lines)
+{
+    for (const QString& line : lines) {
+        const QStringList words = line.split(u' ');
+        const QString path = Path(words.at(1));
+        QDir().mkpath(QFileInfo(path).path());
+        if (words[0] == QLatin1String("dir")) {
+            ASSERT_TRUE(QDir().mkpath(path)) << line.toStdString();
+        } else if (words[0] == QLatin1String("file")) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << line.toStdString();
+        } else if (words[0] == QLatin1String("db")) {
+            ASSERT_TRUE(qv2omg::CreateDatabase(QFile::encodeName(path).toStdString()).IsOk()) << line.toStdString();
+            AddSecurities(words[1], 1, words.at(2).toInt());
+        } else {
+            ASSERT_TRUE(QFile::link(words.at(2), path)) << line.toStdString();
+        }
+    }
+}
+
+void ScanFixture::AddSecurities(const QString& relative, int first, int count)
+{
+    for (int i = first; i < first + count; ++i) {
+        qv2omg::SecurityInfo info;
+        info.symbol = "S" + std::to_string(i);
+        const qv2omg::Status added = qv2omg::AddSecurity(QFile::encodeName(Path(relative)).toStdString(), info, {});
+        ASSERT_TRUE(added.IsOk()) << added.Message();
+    }
+}
+
+void ScanFixture::SetMainList(const QStringList& items, int selected)
+{
+    state_.DataDirs = items;
+    state_.DataDirCount = static_cast<int16_t>(items.size());
+    FillOmegaDirs();
+    cmbOmega_->setCurrentIndex(selected);
+}
+
+std::unique_ptr<formFileSearch> ScanFixture::LoadScanner()
+{
+    auto form = std::make_unique<formFileSearch>(state_, cmbOmega_, &window_);
+    if (form->Drive1->findText(kSystemVolume) < 0)
+        form->Drive1->addItem(kSystemVolume);
+    form->Drive1->setCurrentIndex(form->Drive1->findText(kSystemVolume));
+    return form;
+}
+
+Entries ScanFixture::ListEntries(const formFileSearch& form)
+{
+    Entries entries;
+    for (int i = 0; i < form.ListView1->topLevelItemCount(); ++i)
+        entries.emplace_back(form.ListView1->topLevelItem(i)->text(0), form.ListView1->topLevelItem(i)->text(1));
+    return entries;
+}
+
+Entries ScanFixture::Sorted(Entries entries, bool relative) const
+{
+    for (auto& entry : entries)
+        entry.first = relative ? Path(entry.first) : entry.first;
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+} // namespace scan::test

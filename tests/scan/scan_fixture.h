@@ -1,0 +1,53 @@
+#pragma once
+
+#include "omega/main_controls.h"
+#include "omega/program_state.h"
+#include "scan/form_file_search.h"
+
+#include <QComboBox>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <utility>
+#include <vector>
+
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace scan::test {
+
+// List entries: folder and "# files" text.
+using Entries = std::vector<std::pair<QString, QString>>;
+
+// An installation in a temporary folder (TradeStation folder <root>/Program, data root
+// <root>/Data) and a main window whose cmbOmega is filled and read as the real one is.
+class ScanFixture : public ::testing::Test {
+protected:
+    ScanFixture();
+
+    QString Path(const QString& relative) const { return root_.path() + u'/' + relative; }
+    // Lines "dir P", "file P", "db P N" (N securities), "link P TARGET"; P relative to the root.
+    void MakeTree(const QStringList& lines);
+    void AddSecurities(const QString& relative, int first, int count);
+    void SetMainList(const QStringList& items, int selected);
+    // A scanner loaded from cmbOmega, the system volume selected.
+    std::unique_ptr<formFileSearch> LoadScanner();
+    static Entries ListEntries(const formFileSearch& form);  // in display order
+    // Sorted, for walks whose order is the file system's; `relative` folders are made absolute.
+    Entries Sorted(Entries entries, bool relative = false) const;
+
+    QTemporaryDir root_;
+    ProgramState state_;
+    QWidget window_;
+    QComboBox* cmbOmega_ = nullptr;
+    MainControls controls_;
+    std::function<void()> FillOmegaDirs;
+    std::function<void()> SelectDataDir;
+};
+
+} // namespace scan::test
