@@ -1,0 +1,20 @@
+// viewer [FILE]: shows a pattern file (WK1, BIFF2-4) as a table and a chart.
+
+#include "viewer_window.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pattern File Viewer"));
+
+    ViewerWindow window;
+    window.show();
+    // Tessaport passes the file as one argument; a command line split at its blanks
+    // (as on Windows) comes back together here.
+    const QStringList arguments = QApplication::arguments().mid(1);
+    if (!arguments.isEmpty())
+        window.OpenFile(arguments.join(u' '));
+    return app.exec();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "viewer_sheet.h"
+
+#include <QAbstractTableModel>
+
+// The sheet as a table: the label row heads the columns and is left out of the body;
+// every other row keeps its sheet number in the row header. Cells inside a named range
+// are tinted, name their ranges in the tooltip, and the first row of a range carries its
+// name in the row header. Day numbers in the date column read as dates.
+class SheetTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit SheetTableModel(QObject* parent = nullptr);
+
+    void SetSheet(const ViewerSheet* sheet);
+    // The sheet row shown in a table row.
+    int SheetRow(int tableRow) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    QString DisplayText(int row, int column) const;
+
+    const ViewerSheet* sheet_ = nullptr;
+};
+
+// How a number cell reads in the table.
+QString NumberText(double value);

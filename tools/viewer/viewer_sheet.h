@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QDate>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct SheetContents;
+
+// A cell as the viewer shows it.
+struct ViewerCell {
+    int16_t kind = 0;  // CellBlank, CellInteger, CellNumber or CellLabel
+    double value = 0;  // integer and number cells
+    QString text;      // label cells
+};
+
+struct ViewerName {
+    QString name;
+    int firstRow = 0;
+    int firstColumn = 0;
+    int lastRow = 0;
+    int lastColumn = 0;
+
+    bool Contains(int row, int column) const
+    {
+        return row >= firstRow && row <= lastRow && column >= firstColumn && column <= lastColumn;
+    }
+};
+
+// A pattern file read for viewing: cells by position, the label row that heads the
+// columns, the date column and the named ranges. Rows and columns are 0-based.
+class ViewerSheet {
+public:
+    ViewerSheet() = default;
+    explicit ViewerSheet(const SheetContents& contents);
+
+    QString FileTypeName() const { return fileTypeName_; }
+    QString UsedRangeText() const { return usedRangeText_; }
+    int RowCount() const { return rowCount_; }
+    int ColumnCount() const { return columnCount_; }
+    const std::vector<ViewerName>& Names() const { return names_; }
+
+    const ViewerCell* Cell(int row, int column) const;
+    // The row named WK1LABEL, else the first row.
+    int LabelRow() const { return labelRow_; }
+    // The column headed "Date", else the first column.
+    int DateColumn() const { return dateColumn_; }
+    // The label heading the column, or its letter when it has none.
+    QString Header(int column) const;
+    // The names whose range holds the cell.
+    QStringList NamesAt(int row, int column) const;
+
+    // The cell's number, when it has one.
+    std::optional<double> Number(int row, int column) const;
+    // The date of a day number in the date column (30 December 1899 is day 0).
+    std::optional<QDate> Date(int row) const;
+
+private:
+    QString fileTypeName_;
+    QString usedRangeText_;
+    int rowCount_ = 0;
+    int columnCount_ = 0;
+    int labelRow_ = 0;
+    int dateColumn_ = 0;
+    QHash<qint64, ViewerCell> cells_;
+    std::vector<ViewerName> names_;
+};
+
+// A, B, ..., Z, AA, ...
+QString ColumnLetters(int column);
+// "A1:G250"; "empty" when the range holds no cell.
+QString AreaText(int firstRow, int firstColumn, int lastRow, int lastColumn);
+// The date of a day number: day 0 is 30 December 1899; fractions are the time of day.
+std::optional<QDate> DayNumberToDate(double dayNumber);
+
+struct ViewerLoadResult {
+    std::optional<ViewerSheet> sheet;
+    QString error;  // set when there is no sheet
+};
+
+ViewerLoadResult LoadViewerSheet(const QString& path);

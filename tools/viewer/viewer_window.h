@@ -1,0 +1,47 @@
+#pragma once
+
+#include "viewer_sheet.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QChartView;
+class QComboBox;
+class QLabel;
+class QTableView;
+class SheetTableModel;
+
+// The viewer's window: the file's cells in a table over a chart of one column.
+class ViewerWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit ViewerWindow(QWidget* parent = nullptr);
+    ~ViewerWindow() override;
+
+    // Shows the file; a file that cannot be read is reported in a message and the
+    // window keeps what it showed before. True when the file is shown.
+    bool OpenFile(const QString& path);
+
+    const ViewerSheet* Sheet() const { return sheet_.get(); }
+    int ChartColumn() const;
+    void SetChartColumn(int column);
+
+private slots:
+    void mnuOpen_Click();
+    void cmbColumn_Changed();
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    void ShowSheet();
+
+    std::unique_ptr<ViewerSheet> sheet_;
+    QString path_;
+    SheetTableModel* model_ = nullptr;
+    QLabel* lblInfo_ = nullptr;
+    QTableView* tblCells_ = nullptr;
+    QComboBox* cmbColumn_ = nullptr;
+    QChartView* chartView_ = nullptr;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+class QWidget;
+
+// The dialog's file types as one string of alternating descriptions and patterns
+// separated by "|", blanks around the bars included.
+extern const QString kPatternFilterList;
+
+// The result a cancelled dialog leaves in FileDialogResult.
+constexpr int16_t kFileDialogCancelled = 32755;
+
+// The file selector's state, kept for the whole run.
+struct FileSelectorState {
+    int16_t FileDialogBusy = 0;     // 16-bit boolean, true = -1
+    int16_t FileDialogResult = 0;   // 0 chosen, kFileDialogCancelled, or another failure
+    QString SelectedFileName;       // as the last dialog returned it
+};
+
+FileSelectorState& FileSelector();
+
+// Shows the save dialog over the pattern file types, opening on entry filterIndex
+// (numbered from 1). Returns true (-1) when cancelled, or when a dialog is already open;
+// otherwise SelectedFileName holds the chosen path.
+int16_t RunFileSelector(const QString& title, int16_t filterIndex, QWidget* parent = nullptr);
