@@ -1,0 +1,200 @@
+#include "import/begin_import.h"
+
+#include "import/date_text.h"
+#include "import/import_job.h"
+#include "omega/data_library.h"
+#include "omega/progress_window.h"
+#include "omega/security_table.h"
+#include "omega/security_text.h"
+#include "omega/windows1252.h"
+#include "platform/busy_pointer.h"
+#include "platform/message_box.h"
+#include "sheet/sheet_errors.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QScopedValueRollback>
+#include <QTimer>
+
+#include <optional>
+
+namespace {
+
+const char kTitle[] = "Tessaport";
+const char kChooseSecurity[] =
+    "Choose a valid Omega Downloader data directory, enter a valid security symbol, search for it, then import.";
+const char kDataUnavailable[] =
+    "Data currently unavailable. Check that Omega CD-ROM disk is in drive, and the operating system has normal "
+    "access to it.";
+const char kDateNotSet[] =
+    " was not set correctly. You should set dates in compliance with date format specififed in International "
+    "Section of your Microsoft Windows Control Panel.";
+const char kLastBeforeFirst[] =
+    "Unable to import: Last Date must be set to a value which is later than the First Date in Import Options "
+    "window.";
+const char kInterrupted[] = "Import interrupted at user request.";
+
+// Lets pending events run before a read, as Interrupt Import needs. Running them costs about
+// a microsecond even when none wait, several times what reading and writing a record does,
+// so they run again only when some milliseconds have passed, and the clock is looked at
+// every 32 reads. A click waits at most that long; the import stops after the record in hand.
+class EventPump {
+public:
+    void BeforeRead()
+    {
+        if (sinceEvents_.isValid() && (++reads_ % kReadsPerClockCheck != 0 || sinceEvents_.elapsed() < kInterval))
+            return;
+        QCoreApplication::processEvents();
+        sinceEvents_.start();
+    }
+
+private:
+    static constexpr qint64 kInterval = 10;  // milliseconds
+    static constexpr int kReadsPerClockCheck = 32;
+    QElapsedTimer sinceEvents_;
+    uint32_t reads_ = 0;
+};
+
+void Tell(const QString& text, platform::MessageIcon icon, QWidget* parent)
+{
+    platform::ShowMessage(QString::fromLatin1(kTitle), text, icon, parent);
+}
+
+void Tell(const char* text, platform::MessageIcon icon, QWidget* parent)
+{
+    Tell(QString::fromLatin1(text), icon, parent);
+}
+
+QString WriteFailureText(const QString& patternFile, int16_t result)
+{
+    return QStringLiteral("An error has occured while writing the destination file ") + patternFile +
+           QStringLiteral(": ") + QString::fromStdString(SheetErrorText(result)) + u'.';
+}
+
+// The symbol in the symbol box, or on the selected line of the list.
+QString TakeSymbol(const ProgramState& state, const MainControls& controls)
+{
+    if (state.ImportMode == 0) {
+        const QString symbol = omega::TrimBlanks(controls.txtSymbol->text());
+        controls.txtSymbol->setText(symbol);
+        return symbol;
+    }
+    const QModelIndex line = controls.List1->currentIndex();
+    return line.isValid() ? omega::SecurityLineSymbol(line.data().toString()) : QString();
+}
+
+// Begin Import off, Interrupt Import on, options locked and the hourglass, for as long
+// as the object lives, whatever way the import ends.
+class ImportingState {
+public:
+    ImportingState(ProgramState& state, const MainControls& controls) : state_(state), controls_(controls)
+    {
+        controls_.Timer1->stop();
+        controls_.mnuBegin->setEnabled(false);
+        controls_.mnuInterrupt->setEnabled(true);
+        state_.InterruptRequested = kFalse;
+        controls_.frmOptions->setEnabled(false);
+        platform::SetBusyPointer(true);
+    }
+    ~ImportingState()
+    {
+        controls_.Timer1->start();
+        controls_.mnuInterrupt->setEnabled(false);
+        state_.InterruptRequested = kFalse;
+        controls_.mnuBegin->setEnabled(true);
+        controls_.frmOptions->setEnabled(true);
+        platform::SetBusyPointer(false);
+    }
+    ImportingState(const ImportingState&) = delete;
+    ImportingState& operator=(const ImportingState&) = delete;
+
+private:
+    ProgramState& state_;
+    const MainControls& controls_;
+};
+
+bool importRunning = false;
+
+} // namespace
+
+void mnuBegin_Click(ProgramState& state, const MainControls& controls)
+{
+    // Events run during an import, and a lookup they start may enable Begin Import again:
+    // one import at a time.
+    if (importRunning)
+        return;
+    QWidget* const window = controls.window;
+    omega::DataLibrary& library = omega::TheDataLibrary();
+
+    const QString symbol = TakeSymbol(state, controls);
+    // A symbol the code page cannot hold names no security.
+    const std::optional<QByteArray> symbolBytes = omega::EncodeWindows1252(symbol);
+    const QByteArray dataDir = omega::LibraryPath(state.CurrentDataDir);
+    SecurityRecord security{};
+    if (!symbolBytes || library.SearchSecurity(dataDir.constData(), symbolBytes->constData(), &security) != 0) {
+        Tell(kChooseSecurity, platform::MessageIcon::Information, window);
+        controls.mnuBegin->setEnabled(false);
+        controls.txtSymbol->setFocus();
+        return;
+    }
+    DateRange range{};
+    if (library.GetDateRange(dataDir.constData(), symbolBytes->constData(), &range) == 0 && range.available == 0) {
+        Tell(kDataUnavailable, platform::MessageIcon::Critical, window);
+        return;
+    }
+    const std::optional<int32_t> lastDay = DateTextToSerial(controls.txtLastDate->text());
+    if (!lastDay) {
+        Tell(QStringLiteral("The Last Date") + QLatin1String(kDateNotSet), platform::MessageIcon::Critical, window);
+        return;
+    }
+    const std::optional<int32_t> firstDay = DateTextToSerial(controls.txtFirstDate->text());
+    if (!firstDay) {
+        Tell(QStringLiteral("The First Date") + QLatin1String(kDateNotSet), platform::MessageIcon::Critical, window);
+        return;
+    }
+    ImportRequest request;
+    request.firstDay = std::max(*firstDay, state.DataFirstDate);
+    request.lastDay = std::min(*lastDay, state.DataLastDate);
+    if (request.firstDay > request.lastDay) {
+        Tell(kLastBeforeFirst, platform::MessageIcon::Critical, window);
+        return;
+    }
+    request.openInterest = controls.chbOpenInt->isChecked();
+    request.dataDir = dataDir;
+    request.symbol = *symbolBytes;
+    request.patternFile = QFile::encodeName(state.PatternFileName).toStdString();
+
+    const QScopedValueRollback<bool> running(importRunning, true);
+    {
+        ImportingState importing(state, controls);
+        bool progressShown = false;
+        ImportHooks hooks;
+        hooks.started = [&progressShown](int32_t estimate) {
+            ShowProgress(estimate, QString::fromLatin1(kTitle), 10, 10);
+            progressShown = true;
+        };
+        EventPump events;
+        hooks.beforeRead = [&events] { events.BeforeRead(); };
+        hooks.progress = [](int32_t recordsRead) { UpdateProgress(recordsRead); };
+        hooks.skipInvalid = [&controls] { return controls.chbSkip->isChecked(); };
+        hooks.interrupted = [&state, window] {
+            if (state.InterruptRequested == kFalse)
+                return false;
+            state.InterruptRequested = kFalse;
+            Tell(kInterrupted, platform::MessageIcon::Information, window);
+            return true;
+        };
+        const ImportOutcome outcome = RunImport(library, request, hooks);
+        if (progressShown)
+            CloseProgress();
+        if (outcome.result != kSheetOk) {
+            Tell(WriteFailureText(state.PatternFileName, outcome.result), platform::MessageIcon::Critical, window);
+        }
+    }
+}

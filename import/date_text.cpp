@@ -1,0 +1,107 @@
+#include "import/date_text.h"
+
+#include "omega/security_text.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTime>
+
+namespace {
+
+constexpr int kTwoDigitYearStart = 1930;  // "30" is 1930, "29" is 2029
+
+// The format with every run of 'y' outside a quoted literal replaced by `year`.
+QString WithYear(const QString& format, const QString& year)
+{
+    QString result;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format[i];
+        if (c == u'\'') {
+            quoted = !quoted;
+            result += c;
+            ++i;
+        } else if (c == u'y' && !quoted) {
+            while (i < format.size() && format[i] == u'y')
+                ++i;
+            result += year;
+        } else {
+            result += c;
+            ++i;
+        }
+    }
+    return result;
+}
+
+// People type 5.3.1998 as often as 05.03.1998; one-letter fields read both.
+QString WithShortNumbers(QString format)
+{
+    static const QRegularExpression kDay(QStringLiteral("(?<!d)dd(?!d)"));
+    static const QRegularExpression kMonth(QStringLiteral("(?<!M)MM(?!M)"));
+    return format.replace(kDay, QStringLiteral("d")).replace(kMonth, QStringLiteral("M"));
+}
+
+std::optional<QDate> ReadDate(const QString& text, const QLocale& locale)
+{
+    if (text.size() == 10 && text[4] == u'-' && text[7] == u'-') {
+        const QDate iso = QDate::fromString(text, Qt::ISODate);
+        if (iso.isValid())
+            return iso;
+    }
+    const QString fourDigits = omega::ShortDateFormat(locale);
+    const QString twoDigits = WithYear(fourDigits, QStringLiteral("yy"));
+    for (const QString& format : {fourDigits, WithShortNumbers(fourDigits)}) {
+        const QDate date = locale.toDate(text, format);
+        if (date.isValid())
+            return date;
+    }
+    for (const QString& format : {twoDigits, WithShortNumbers(twoDigits)}) {
+        const QDate date = locale.toDate(text, format);  // read as 1900 to 1999
+        if (date.isValid())
+            return date.year() < kTwoDigitYearStart ? date.addYears(100) : date;
+    }
+    return std::nullopt;
+}
+
+std::optional<QTime> ReadTime(const QString& text, const QLocale& locale)
+{
+    const QStringList formats = {
+        locale.timeFormat(QLocale::ShortFormat), QStringLiteral("H:mm"), QStringLiteral("H:mm:ss"),
+        QStringLiteral("h:mm AP"), QStringLiteral("h:mm:ss AP"),
+    };
+    for (const QString& format : formats) {
+        const QTime time = locale.toTime(text, format);
+        if (time.isValid())
+            return time;
+    }
+    return std::nullopt;
+}
+
+int32_t DaySerial(const QDate& date)
+{
+    return static_cast<int32_t>(date.toJulianDay() - QDate(1899, 12, 30).toJulianDay());
+}
+
+} // namespace
+
+std::optional<int32_t> DateTextToSerial(const QString& text, const QLocale& locale)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    if (const auto date = ReadDate(trimmed, locale))
+        return DaySerial(*date);
+
+    // A date and a time: try every split, since the date or the time may hold blanks.
+    for (qsizetype i = 1; i < trimmed.size() - 1; ++i) {
+        const bool isoSplit = i == 10 && trimmed[i] == u'T';
+        if (!trimmed[i].isSpace() && !isoSplit)
+            continue;
+        const auto date = ReadDate(trimmed.left(i).trimmed(), locale);
+        const auto time = date ? ReadTime(trimmed.mid(i + 1).trimmed(), locale) : std::nullopt;
+        if (date && time)
+            return DaySerial(*date) + (time->hour() >= 12 ? 1 : 0);
+    }
+    return std::nullopt;
+}

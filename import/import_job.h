@@ -1,0 +1,60 @@
+#pragma once
+
+#include "omega/data_library.h"
+#include "sheet/sheet_writer.h"
+
+#include <qv2omg.h>
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// One security's price history between two days, copied record by record into a pattern
+// file: a header row, then one row per record. Nothing is held in memory beyond the record
+// being written, so a history of any length costs the same.
+
+// A price at or above the library's marker, or one that does not compare, is missing.
+bool IsMissingPrice(float value);
+
+// -1 when open, high, low and close are all present, 0 at the first missing one.
+int16_t IsValidRecord(const PriceRecord& record);
+
+// Writes `value` into `column` of the current row: a number, or the label "*" when the
+// value is missing. Returns the writer's result.
+int16_t WriteValueCell(int handle, int16_t column, float value);
+
+// Records expected between two days for daily data (five trading days a week).
+int32_t EstimateRecordCount(int32_t firstDay, int32_t lastDay);
+
+struct ImportRequest {
+    QByteArray dataDir;  // as the library takes it
+    QByteArray symbol;  // single-byte text without blanks around it, no NUL
+    int32_t firstDay = 0;  // day numbers, both included
+    int32_t lastDay = 0;
+    bool openInterest = false;
+    int16_t fileType = kSheetWk1;
+    std::string patternFile;  // in the file system's encoding
+};
+
+// How the caller follows and steers a run; any of them may be left empty.
+struct ImportHooks {
+    std::function<void(int32_t estimate)> started;  // the data are open, nothing read yet
+    std::function<void()> beforeRead;  // let pending events run
+    std::function<void(int32_t recordsRead)> progress;  // after every read; at the end with the estimate
+    std::function<bool()> skipInvalid;  // asked again for every record
+    std::function<bool()> interrupted;  // after every record: true ends the run, keeping the rows
+};
+
+struct ImportOutcome {
+    int16_t result = 0;  // 0, or the writer's failure code; the pattern file is then not in place
+    bool interrupted = false;
+    int32_t recordsRead = 0;
+    int32_t rowsWritten = 0;  // data rows, the header not counted
+};
+
+// Opens the pattern file, writes the header row and the records, closes both files. On a
+// writer failure the data file is closed and the code returned; the writer leaves any
+// earlier file at the path as it was.
+ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& request, const ImportHooks& hooks);

@@ -1,0 +1,233 @@
+// Import > Begin Import on real controls, off-screen: the checks and their messages, the
+// importing state, interruption, and the same bytes as tessaport-import.
+
+#include "import_test_support.h"
+
+#include "import/begin_import.h"
+#include "omega/progress_window.h"
+#include "omega/security_info.h"
+#include "platform/busy_pointer.h"
+#include "platform/message_box.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QStringListModel>
+#include <QTimer>
+
+#include <fstream>
+#include <functional>
+
+namespace {
+
+using platform::MessageIcon;
+
+const QString kChooseSecurity = "Choose a valid Omega Downloader data directory, enter a valid security symbol, "
+                                "search for it, then import.";
+const QString kDataUnavailable = "Data currently unavailable. Check that Omega CD-ROM disk is in drive, and the "
+                                 "operating system has normal access to it.";
+const QString kDateNotSet = " was not set correctly. You should set dates in compliance with date format specififed in "
+                            "International Section of your Microsoft Windows Control Panel.";
+const QString kLastBeforeFirst = "Unable to import: Last Date must be set to a value which is later than the First "
+                                 "Date in Import Options window.";
+const QString kWriteFailed = "An error has occured while writing the destination file ";
+
+MATCHER_P2(IsMessage, text, icon, "")
+{
+    return arg.title == "Tessaport" && arg.text == text && arg.icon == icon;
+}
+
+struct WithApplication {
+    WithApplication() { EnsureApplication(); }
+};
+
+class BeginImportTest : public testing::Test, private WithApplication {
+public:
+    BeginImportTest()
+    {
+        auto* options = new QGroupBox(&window_);
+        c_ = {.window = &window_, .txtSymbol = new QLineEdit(&window_), .pctDesc = new QLabel(&window_),
+              .lblCategory = new QLabel(&window_), .lblPeriod = new QLabel(&window_),
+              .lblDataAvailable = new QLabel(&window_), .List1 = new QListView(&window_), .frmOptions = options,
+              .txtFirstDate = new QLineEdit(options), .txtLastDate = new QLineEdit(options),
+              .chbSkip = new QCheckBox(options), .chbOpenInt = new QCheckBox(options), .Timer1 = new QTimer(&window_),
+              .mnuBegin = new QAction(&window_), .mnuInterrupt = new QAction(&window_)};
+        c_.List1->setModel(new QStringListModel({"OTHER           \tOther", "XYZ             \tShown"}, &window_));
+        c_.chbSkip->setChecked(true);
+        c_.Timer1->start(550);
+        c_.mnuInterrupt->setEnabled(false);
+        QObject::connect(c_.mnuInterrupt, &QAction::triggered, [this] { state_.InterruptRequested = kTrue; });
+        Library();
+        rows_[2].close = qv2omg::MissingPrice();
+        db_.Add("XYZ", rows_);
+        Use(db_);
+    }
+
+    // A security of the database, shown as a search (mode 0) or a click on the list (mode 1)
+    // shows it.
+    void Use(const TestDatabase& db, int16_t mode = 0, const QString& symbol = "XYZ")
+    {
+        state_.TradeStationDir = state_.CurrentDataDir = db.Dir();
+        state_.PatternFileName = QString::fromStdString(db.Path("out.pat"));
+        state_.ImportMode = mode;
+        c_.txtSymbol->setText(symbol);
+        c_.List1->setCurrentIndex(c_.List1->model()->index(1, 0));
+        ShowSecurityInfo(state_, c_, symbol);
+        c_.txtFirstDate->setText(ShortDate(state_.DataFirstDate));
+    }
+
+    void ExpectIdle(bool beginEnabled = true) const
+    {
+        EXPECT_EQ(c_.mnuBegin->isEnabled(), beginEnabled);
+        EXPECT_TRUE(c_.Timer1->isActive() && c_.frmOptions->isEnabled());
+        EXPECT_FALSE(c_.mnuInterrupt->isEnabled() || platform::IsBusyPointer() || ProgressWindow()->isVisible());
+        EXPECT_EQ(state_.InterruptRequested, kFalse);
+    }
+
+    std::vector<qv2omg::PriceRow> rows_ = WeekdayRows(30);
+    TestDatabase db_;
+    QWidget window_;
+    MainControls c_;
+    ProgramState state_;
+    platform::RecordedMessages messages_;
+};
+
+class BeginImportOptionsTest : public BeginImportTest, public testing::WithParamInterface<int> {};
+
+// Dates around the data narrow to it; the file is byte for byte what the command writes
+// with the same options.
+TEST_P(BeginImportOptionsTest, ImportsLikeTheCommandAndReturnsToIdle)
+{
+    const bool openInterest = GetParam() & 1, skip = GetParam() & 2;
+    Use(db_, static_cast<int16_t>(GetParam() >> 2));
+    c_.txtFirstDate->setText(ShortDate(state_.DataFirstDate - 100));
+    c_.txtLastDate->setText(ShortDate(state_.DataLastDate + 100));
+    c_.chbOpenInt->setChecked(openInterest);
+    c_.chbSkip->setChecked(skip);
+
+    mnuBegin_Click(state_, c_);
+
+    EXPECT_THAT(messages_.All(), testing::IsEmpty());
+    ExpectIdle();
+    EXPECT_EQ(ReadGrid(db_.Path("out.pat")), ExpectedGrid("XYZ", rows_, openInterest, skip));
+    QStringList arguments = {"--data", db_.Dir(), "-o", QString::fromStdString(db_.Path("command.pat")), "XYZ"};
+    if (openInterest)
+        arguments << "--open-interest";
+    if (!skip)
+        arguments << "--keep-invalid";
+    EXPECT_EQ(RunImportCommand(arguments).exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(db_.Path("out.pat")), ReadFileBytes(db_.Path("command.pat")));
+}
+
+// Bits: 1 open interest, 2 skip invalid records, 4 list mode.
+INSTANTIATE_TEST_SUITE_P(Options, BeginImportOptionsTest, testing::Values(2, 1, 7));
+
+TEST_F(BeginImportTest, EqualFirstAndLastDayImportOneRow)
+{
+    c_.txtFirstDate->setText(ShortDate(state_.DataFirstDate + 1));
+    c_.txtLastDate->setText(ShortDate(state_.DataFirstDate + 1));
+    mnuBegin_Click(state_, c_);
+    EXPECT_THAT(messages_.All(), testing::IsEmpty());
+    EXPECT_EQ(ReadGrid(db_.Path("out.pat")), ExpectedGrid("XYZ", {rows_[1]}, false, true));
+    EXPECT_EQ(CurrentProgress().BarValue, 100);  // an estimate of 0 records is done at once
+}
+
+struct MessageCase {
+    std::string name;
+    std::function<void(BeginImportTest&)> change;
+    QString text;  // FILE stands for the pattern file's name
+    MessageIcon icon;
+};
+
+class BeginImportMessageTest : public BeginImportTest, public testing::WithParamInterface<MessageCase> {};
+
+// A check that fails, or a pattern file that cannot be written: one message, the window
+// idle again, and an earlier file at the path as it was, with no temporary file beside it.
+TEST_P(BeginImportMessageTest, ShowsTheMessageAndReturnsToIdle)
+{
+    std::ofstream(db_.Path("out.pat")) << "earlier";
+    window_.show();
+    c_.chbSkip->setFocus();
+    GetParam().change(*this);
+
+    mnuBegin_Click(state_, c_);
+
+    const QString text = QString(GetParam().text).replace("FILE", state_.PatternFileName);
+    EXPECT_THAT(messages_.All(), testing::ElementsAre(IsMessage(text, GetParam().icon)));
+    const bool unknown = text == kChooseSecurity;  // which also disables Begin Import and goes to the symbol
+    ExpectIdle(!unknown);
+    EXPECT_EQ(window_.focusWidget() == c_.txtSymbol, unknown);
+    EXPECT_EQ(ReadFileBytes(db_.Path("out.pat")), "earlier");
+    EXPECT_EQ(QDir(QString::fromStdString(db_.Path(""))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+void SetDates(BeginImportTest& test, int32_t first, int32_t last)
+{
+    test.c_.txtFirstDate->setText(ShortDate(test.state_.DataLastDate + first));
+    test.c_.txtLastDate->setText(ShortDate(test.state_.DataLastDate + last));
+}
+
+INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
+    MessageCase{"UnknownSymbol", [](auto& test) { test.c_.txtSymbol->setText("NOPE"); }, kChooseSecurity,
+                MessageIcon::Information},
+    MessageCase{"DataUnavailable", [](auto& test) { test.db_.RemoveDataFile("XYZ"); }, kDataUnavailable,
+                MessageIcon::Critical},
+    MessageCase{"BothDatesNoDates",
+                [](auto& test) { test.c_.txtFirstDate->setText("x"); test.c_.txtLastDate->setText("1998-02-30"); },
+                "The Last Date" + kDateNotSet, MessageIcon::Critical},
+    MessageCase{"FirstDateNoDate", [](auto& test) { test.c_.txtFirstDate->clear(); }, "The First Date" + kDateNotSet,
+                MessageIcon::Critical},
+    MessageCase{"FirstAfterLast", [](auto& test) { SetDates(test, 0, -1); }, kLastBeforeFirst, MessageIcon::Critical},
+    MessageCase{"DatesAfterTheData", [](auto& test) { SetDates(test, 10, 20); }, kLastBeforeFirst,
+                MessageIcon::Critical},
+    MessageCase{"MissingFolder",
+                [](auto& test) { test.state_.PatternFileName = QString::fromStdString(test.db_.Path("no/out.pat")); },
+                kWriteFailed + "FILE: Path not found.", MessageIcon::Critical},
+    MessageCase{"NoPatternFile", [](auto& test) { test.state_.PatternFileName.clear(); },
+                kWriteFailed + ": Bad file name or number.", MessageIcon::Critical},
+    // One record more than the sheet has rows below its header.
+    MessageCase{"PastTheLastRow",
+                [](auto& test) {
+                    test.db_.Add("HUGE", WeekdayRows(65536));
+                    test.Use(test.db_, 0, "HUGE");
+                },
+                kWriteFailed + "FILE: Overflow: the row does not fit the file format.", MessageIcon::Critical}),
+    CaseName());
+
+// Interrupt Import while records are read: the message, then a closed file holding the
+// header and the rows so far. A second Begin Import meanwhile does nothing.
+TEST_F(BeginImportTest, InterruptKeepsTheRowsSoFar)
+{
+    TestDatabase db;
+    const std::vector<qv2omg::PriceRow> rows = WeekdayRows(300);
+    db.Add("XYZ", rows);
+    Use(db);
+    bool stillImporting = false;
+    int ticks = 0;
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (++ticks != 5)
+            return;
+        mnuBegin_Click(state_, c_);
+        stillImporting = c_.mnuInterrupt->isEnabled() && !c_.mnuBegin->isEnabled();
+        c_.mnuInterrupt->trigger();
+    });
+    clicker.start(0);
+
+    mnuBegin_Click(state_, c_);
+
+    EXPECT_THAT(messages_.All(), testing::ElementsAre(IsMessage("Import interrupted at user request.",
+                                                                MessageIcon::Information)));
+    EXPECT_TRUE(stillImporting);
+    ExpectIdle();
+    const Grid grid = ReadGrid(db.Path("out.pat"));
+    ASSERT_TRUE(grid.size() >= 2 && grid.size() < rows.size());
+    const std::vector<qv2omg::PriceRow> written(rows.begin(), rows.begin() + static_cast<long>(grid.size() - 1));
+    EXPECT_EQ(grid, ExpectedGrid("XYZ", written, false, true));
+}
+
+} // namespace

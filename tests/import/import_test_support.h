@@ -1,0 +1,60 @@
+#pragma once
+
+#include "omega/data_library.h"
+#include "qv2omg/db_format.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// The data-access library of the build, loaded and initialised once.
+omega::DataLibrary& Library();
+void EnsureApplication();
+
+// `count` records on the weekdays from 2 March 1998: prices step by 0.25 from 10 (exact as
+// floats), volume 1000 + i, open interest 500 + i.
+std::vector<qv2omg::PriceRow> WeekdayRows(int count);
+
+// The day number of a yyyymmdd date.
+int32_t DayOf(uint32_t date);
+
+// A database in a temporary folder, with room for pattern files beside it.
+class TestDatabase {
+public:
+    TestDatabase();
+    QString Dir() const { return dir_.filePath(QStringLiteral("db")); }
+    std::string Path(const std::string& name) const
+    {
+        return dir_.filePath(QString::fromStdString(name)).toStdString();
+    }
+    void Add(const std::string& symbol, const std::vector<qv2omg::PriceRow>& rows);
+    // The security stays listed; its data become unavailable.
+    void RemoveDataFile(const std::string& symbol);
+
+private:
+    QTemporaryDir dir_;
+};
+
+// A sheet's cells row by row: labels as they are, numbers in their shortest exact form.
+using Grid = std::vector<std::vector<std::string>>;
+Grid ReadGrid(const std::string& path);
+// What the import should write for `rows`.
+Grid ExpectedGrid(const std::string& symbol, const std::vector<qv2omg::PriceRow>& rows, bool openInterest, bool skip);
+std::string ReadFileBytes(const std::string& path);
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string err;
+};
+// Runs the build's tessaport-import.
+CommandResult RunImportCommand(const QStringList& arguments);
+
+struct CaseName {
+    template <class Param>
+    std::string operator()(const testing::TestParamInfo<Param>& param) const { return param.param.name; }
+};
