@@ -11,29 +11,6 @@ namespace {
 
 constexpr int kTwoDigitYearStart = 1930;  // "30" is 1930, "29" is 2029
 
-// The format with every run of 'y' outside a quoted literal replaced by `year`.
-QString WithYear(const QString& format, const QString& year)
-{
-    QString result;
-    bool quoted = false;
-    for (qsizetype i = 0; i < format.size();) {
-        const QChar c = format[i];
-        if (c == u'\'') {
-            quoted = !quoted;
-            result += c;
-            ++i;
-        } else if (c == u'y' && !quoted) {
-            while (i < format.size() && format[i] == u'y')
-                ++i;
-            result += year;
-        } else {
-            result += c;
-            ++i;
-        }
-    }
-    return result;
-}
-
 // People type 5.3.1998 as often as 05.03.1998; one-letter fields read both.
 QString WithShortNumbers(QString format)
 {
@@ -50,7 +27,7 @@ std::optional<QDate> ReadDate(const QString& text, const QLocale& locale)
             return iso;
     }
     const QString fourDigits = omega::ShortDateFormat(locale);
-    const QString twoDigits = WithYear(fourDigits, QStringLiteral("yy"));
+    const QString twoDigits = omega::ReplaceYearField(fourDigits, QStringLiteral("yy"));
     for (const QString& format : {fourDigits, WithShortNumbers(fourDigits)}) {
         const QDate date = locale.toDate(text, format);
         if (date.isValid())

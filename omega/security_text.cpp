@@ -46,10 +46,8 @@ QString ShortDate(int32_t serial)
 
 namespace omega {
 
-QString ShortDateFormat(const QLocale& locale)
+QString ReplaceYearField(const QString& format, const QString& year)
 {
-    // Every run of 'y' outside a quoted literal becomes "yyyy".
-    const QString format = locale.dateFormat(QLocale::ShortFormat);
     QString result;
     result.reserve(format.size() + 2);
     bool quoted = false;
@@ -62,13 +60,18 @@ QString ShortDateFormat(const QLocale& locale)
         } else if (c == u'y' && !quoted) {
             while (i < format.size() && format[i] == u'y')
                 ++i;
-            result += QStringLiteral("yyyy");
+            result += year;
         } else {
             result += c;
             ++i;
         }
     }
     return result;
+}
+
+QString ShortDateFormat(const QLocale& locale)
+{
+    return ReplaceYearField(locale.dateFormat(QLocale::ShortFormat), QStringLiteral("yyyy"));
 }
 
 QString ShortDate(int32_t serial, const QLocale& locale)

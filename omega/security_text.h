@@ -21,6 +21,8 @@ namespace omega {
 // The short date format of `locale` with its year widened to four digits, so a date
 // written with it reads back in the right century.
 QString ShortDateFormat(const QLocale& locale = QLocale::system());
+// `format` with every run of 'y' outside a quoted literal replaced by `year`.
+QString ReplaceYearField(const QString& format, const QString& year);
 QString ShortDate(int32_t serial, const QLocale& locale);
 
 // The text without leading and trailing blanks (only blanks: a tab is kept).
