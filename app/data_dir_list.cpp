@@ -3,6 +3,7 @@
 #include "omega/security_info.h"
 #include "omega/security_list_model.h"
 #include "omega/security_search.h"
+#include "omega/security_text.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -57,7 +58,7 @@ void SelectDataDir(ProgramState& state, const MainControls& controls)
         LoadSecurityTable(state, controls);
         if (controls.txtSymbol->text() == kShowAll)
             FillSecurityList(state, controls);
-    } else if (!controls.txtSymbol->text().trimmed().isEmpty()) {
+    } else if (!omega::TrimBlanks(controls.txtSymbol->text()).isEmpty()) {
         // The symbol looked up in the old directory is looked up in the new one.
         cmdSearch_Click(state, controls);
     }

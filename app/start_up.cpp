@@ -162,7 +162,9 @@ QString JoinCommandLine(const QStringList& arguments)
 {
     QStringList words;
     for (const QString& argument : arguments) {
-        const bool quote = argument.contains(QLatin1Char(' ')) && !argument.contains(QLatin1Char('"'));
+        // An empty argument is a word too: unquoted it would vanish and move the next one up.
+        const bool quote = (argument.isEmpty() || argument.contains(QLatin1Char(' ')))
+                        && !argument.contains(QLatin1Char('"'));
         words.append(quote ? QLatin1Char('"') + argument + QLatin1Char('"') : argument);
     }
     return words.join(QLatin1Char(' '));

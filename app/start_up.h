@@ -26,5 +26,6 @@ enum class StartUpOutcome { Shown, Fatal };
 StartUpOutcome Form_Load(Omega& window, const StartUpEnvironment& environment);
 
 // The arguments the program was started with, joined into one command line; an
-// argument holding a blank is put in double quotes so that it stays one word.
+// argument that is empty or holds a blank is put in double quotes so that it stays
+// one word.
 QString JoinCommandLine(const QStringList& arguments);

@@ -164,7 +164,13 @@ void RegistryFile::ParseText(const QString& text)
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
             continue;
 
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+        if (line.startsWith(QLatin1Char('['))) {
+            // A key line without its closing bracket names no key: the values under it
+            // must not land in the key before.
+            if (!line.endsWith(QLatin1Char(']'))) {
+                current = nullptr;
+                continue;
+            }
             const QString path = line.mid(1, line.size() - 2);
             if (path.startsWith(QLatin1Char('-'))) {
                 DeleteKey(path.mid(1));

@@ -28,8 +28,6 @@ int Round(double value) { return static_cast<int>(std::lround(value)); }
 
 int TwipsToPixelsX(int twips) { return Round(twips * DpiX() / kTwipsPerInch); }
 int TwipsToPixelsY(int twips) { return Round(twips * DpiY() / kTwipsPerInch); }
-int PixelsToTwipsX(int pixels) { return Round(pixels * kTwipsPerInch / DpiX()); }
-int PixelsToTwipsY(int pixels) { return Round(pixels * kTwipsPerInch / DpiY()); }
 
 QRect TwipsRect(int left, int top, int width, int height)
 {

@@ -10,8 +10,6 @@ namespace platform {
 // screen's logical resolution, in one place.
 int TwipsToPixelsX(int twips);
 int TwipsToPixelsY(int twips);
-int PixelsToTwipsX(int pixels);
-int PixelsToTwipsY(int pixels);
 QRect TwipsRect(int left, int top, int width, int height);
 // Places `widget` (relative to its parent) at a rectangle given in twips.
 void SetTwipsGeometry(QWidget* widget, int left, int top, int width, int height);

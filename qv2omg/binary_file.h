@@ -19,7 +19,6 @@ public:
     // False when the path is not a regular file or cannot be opened.
     bool Open(const std::filesystem::path& path);
     void Close();
-    bool IsOpen() const { return file_ != nullptr; }
     // Size when opened.
     uint64_t Size() const { return size_; }
 

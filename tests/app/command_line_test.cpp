@@ -79,6 +79,10 @@ TEST(JoinCommandLine, QuotesArgumentsWithBlanksSoTheyStayOneWord)
     EXPECT_EQ(NextToken(rest), "/my pats/data.pat");
     EXPECT_EQ(NextToken(rest), "12");
     EXPECT_EQ(JoinCommandLine({}), "");
+    // No pattern file, but a number: the number must stay the second word.
+    rest = JoinCommandLine({"", "12"});
+    EXPECT_EQ(NextToken(rest), "");
+    EXPECT_EQ(NextToken(rest), "12");
 }
 
 } // namespace

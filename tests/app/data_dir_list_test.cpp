@@ -88,6 +88,11 @@ TEST_F(DataDirList, SingleModeWithBlankSymbolOnlyChangesTheDirectory)
     EXPECT_EQ(State().CurrentDataDir, upper_);
     EXPECT_EQ(Description(), "marker");
     EXPECT_EQ(C().txtSymbol->text(), "   ");
+
+    // Only blanks count as nothing typed; any other character is a symbol to look up.
+    C().txtSymbol->setText(" \t ");
+    Choose(lower_);
+    EXPECT_EQ(Description(), "No such security in specified data directory.");
 }
 
 TEST_F(DataDirList, ListModeKeepsTheShowAllMaskAndClearsAnyOther)

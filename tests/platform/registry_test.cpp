@@ -80,6 +80,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "Path", std::nullopt},
         ParseCase{"unterminated_string", "REGEDIT4\n" + kKeyLine + "\"Path\"=\"/ts\n", "Path", std::nullopt},
         ParseCase{"bad_dword", "REGEDIT4\n" + kKeyLine + "\"Path\"=dword:123456789\n", "Path", std::nullopt},
+        ParseCase{"value_under_unclosed_key_line", "REGEDIT4\n" + kKeyLine + "\"Path\"=\"/a\"\n"
+                  "[HKEY_LOCAL_MACHINE\\Software\\Other\n\"Path\"=\"/b\"\n", "Path", RegistryType::String, "/a"},
         ParseCase{"missing_value", "REGEDIT4\n" + kKeyLine + "\"Other\"=\"/ts\"\n", "Path", std::nullopt},
         ParseCase{"no_header", kKeyLine + "\"Path\"=\"/ts\"\n", "Path", std::nullopt}),
     [](const testing::TestParamInfo<ParseCase>& p) { return std::string(p.param.name); });
