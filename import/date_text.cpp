@@ -38,6 +38,15 @@ std::optional<QDate> ReadDate(const QString& text, const QLocale& locale)
         if (date.isValid())
             return date.year() < kTwoDigitYearStart ? date.addYears(100) : date;
     }
+    // "00" reads as 1900, which has no 29 February; 2000, the year meant, has one.
+    for (qsizetype at = text.indexOf(u"00"); at >= 0; at = text.indexOf(u"00", at + 1)) {
+        const QString widened = QString(text).insert(at, u"20");
+        for (const QString& format : {fourDigits, WithShortNumbers(fourDigits)}) {
+            const QDate date = locale.toDate(widened, format);
+            if (date.isValid() && date.year() == 2000)
+                return date;
+        }
+    }
     return std::nullopt;
 }
 

@@ -30,6 +30,9 @@ bool IsWithin(const QString& path, const QString& folder)
     return path == folder || path.startsWith(folder + u'/');
 }
 
+// Removable media are mounted under /run/media/USER on many systems.
+const QString kRemovableMedia = QStringLiteral("/run/media");
+
 // The mount table writes blanks, tabs, newlines and backslashes as \ooo.
 QByteArray DecodeMountField(const QByteArray& field)
 {
@@ -69,8 +72,9 @@ QStringList RealVolumes(const QByteArray& mountTable)
     for (const auto& [mountPoint, type] : typeByMountPoint) {
         if (kPseudoTypes.count(type))
             continue;
-        if (std::any_of(kSystemTrees.begin(), kSystemTrees.end(),
-                        [&](const QString& tree) { return IsWithin(mountPoint, tree); }))
+        if (!IsWithin(mountPoint, kRemovableMedia)
+            && std::any_of(kSystemTrees.begin(), kSystemTrees.end(),
+                           [&](const QString& tree) { return IsWithin(mountPoint, tree); }))
             continue;
         volumes.append(mountPoint);
     }

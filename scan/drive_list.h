@@ -8,7 +8,8 @@ namespace scan {
 
 // The volumes the scanner offers, by mount point, sorted. Memory-backed and kernel
 // file systems (proc, sysfs, devtmpfs, cgroup, tmpfs, ...) and everything mounted under
-// /dev, /proc, /sys and /run are left out: they never hold a database.
+// /dev, /proc, /sys and /run are left out: they never hold a database. Removable media
+// under /run/media are offered.
 QStringList RealVolumes(const QByteArray& mountTable);
 
 // RealVolumes of the running system, keeping only mount points that are folders.

@@ -29,7 +29,8 @@ TEST(DateText, ReadsShortDatesIsoDatesAndTimesOfDay)
         {"C", "5 Mar 1998", Day(1998, 3, 5)},             {"en_US", "", std::nullopt},
         {"en_US", "2/30/1998", std::nullopt},             {"en_US", "3/5/998", std::nullopt},
         {"en_US", "1998-03-05x", std::nullopt},           {"en_US", "3/5/1998 25:00", std::nullopt},
-        {"de_DE", "3/5/1998", std::nullopt},
+        {"de_DE", "3/5/1998", std::nullopt},              {"en_US", "2/29/00", Day(2000, 2, 29)},
+        {"de_DE", "29.02.00", Day(2000, 2, 29)},          {"en_US", "2/29/01", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DateTextToSerial(QString::fromLatin1(c.text), QLocale(QString::fromLatin1(c.locale))), c.day)
