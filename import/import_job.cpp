@@ -54,6 +54,19 @@ int16_t WriteHeaderRow(int handle, const std::string& symbol, bool openInterest)
     return kSheetOk;
 }
 
+int16_t WriteValue(SheetCellRecord& cell, int handle, int16_t column, float value)
+{
+    cell.column = column;
+    if (IsMissingPrice(value)) {
+        cell.text = "*";
+        cell.kind = CellLabel;
+    } else {
+        cell.numberValue = value;
+        cell.kind = CellNumber;
+    }
+    return WriteSheetCell(handle);
+}
+
 // Write one record as one row. Every field of the cell is set again: events run between
 // records, and whatever runs there may have used the writer too.
 int16_t WriteRecordRow(int handle, int32_t row, const PriceRecord& record, bool openInterest)
@@ -70,9 +83,10 @@ int16_t WriteRecordRow(int handle, int32_t row, const PriceRecord& record, bool 
         record.open, record.high, record.low, record.close,
         static_cast<float>(record.volume), static_cast<float>(record.openInterest),
     };
-    for (int16_t column = kFirstValueColumn; column <= LastColumn(openInterest); ++column) {
+    const int16_t lastColumn = LastColumn(openInterest);
+    for (int16_t column = kFirstValueColumn; column <= lastColumn; ++column) {
         const float value = values[static_cast<size_t>(column - kFirstValueColumn)];
-        if (const int16_t result = WriteValueCell(handle, column, value))
+        if (const int16_t result = WriteValue(cell, handle, column, value))
             return result;
     }
     return kSheetOk;
@@ -132,11 +146,6 @@ private:
 
 } // namespace
 
-bool IsMissingPrice(float value)
-{
-    return !(value < QV2OMG_MISSING_PRICE);
-}
-
 int16_t IsValidRecord(const PriceRecord& record)
 {
     for (const float price : {record.open, record.high, record.low, record.close}) {
@@ -148,16 +157,7 @@ int16_t IsValidRecord(const PriceRecord& record)
 
 int16_t WriteValueCell(int handle, int16_t column, float value)
 {
-    SheetCellRecord& cell = SheetWriter().SheetCell;
-    cell.column = column;
-    if (IsMissingPrice(value)) {
-        cell.text = "*";
-        cell.kind = CellLabel;
-    } else {
-        cell.numberValue = value;
-        cell.kind = CellNumber;
-    }
-    return WriteSheetCell(handle);
+    return WriteValue(SheetWriter().SheetCell, handle, column, value);
 }
 
 int32_t EstimateRecordCount(int32_t firstDay, int32_t lastDay)

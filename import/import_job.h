@@ -16,7 +16,11 @@
 // being written, so a history of any length costs the same.
 
 // A price at or above the library's marker, or one that does not compare, is missing.
-bool IsMissingPrice(float value);
+// Inline: it is asked for every value of every record.
+inline bool IsMissingPrice(float value)
+{
+    return !(value < QV2OMG_MISSING_PRICE);
+}
 
 // -1 when open, high, low and close are all present, 0 at the first missing one.
 int16_t IsValidRecord(const PriceRecord& record);

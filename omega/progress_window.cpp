@@ -31,10 +31,15 @@ public:
     }
 
     int Value() const { return value_; }
-    void SetValue(int value)
+    // True when the value changed; only then is the panel painted again.
+    bool SetValue(int value)
     {
-        value_ = std::clamp(value, 0, 100);
+        const int clamped = std::clamp(value, 0, 100);
+        if (clamped == value_)
+            return false;
+        value_ = clamped;
         update();
+        return true;
     }
 
 protected:
@@ -102,11 +107,13 @@ PrcntgBar* Window()
     return window;
 }
 
-void SetBar(int value)
+// Every setting counts as a draw; true when the bar shows something new.
+bool SetBar(int value)
 {
-    Window()->Bar()->SetValue(value);
+    const bool changed = Window()->Bar()->SetValue(value);
     progress.BarValue = Window()->Bar()->Value();
     ++progress.BarDraws;
+    return changed;
 }
 
 void RunPendingEvents()
@@ -162,16 +169,19 @@ int16_t UpdateProgress(int32_t current)
     progress.ProgressCurrent = current;
     // Nothing to count means nothing left to do.
     progress.ProgressPercent = progress.ProgressTotal == 0 ? 100 : RoundedPercent(current, progress.ProgressTotal);
+    bool changed = false;
     if (progress.ProgressPercent >= 100) {
-        SetBar(100);
+        changed = SetBar(100);
         progress.ProgressShown = progress.ProgressPercent;
-        RunPendingEvents();
     } else if (int64_t{progress.ProgressPercent} >= int64_t{progress.ProgressShown} + 5) {
-        SetBar(int64_t{current} >= int64_t{progress.ProgressTotal} - 4 ? 100 : progress.ProgressPercent);
-        // Recorded before events run: they may start another operation on the window.
+        changed = SetBar(int64_t{current} >= int64_t{progress.ProgressTotal} - 4 ? 100 : progress.ProgressPercent);
         progress.ProgressShown = progress.ProgressPercent;
-        RunPendingEvents();
     }
+    // Past the total every report sets 100 again: only a bar that shows something new is
+    // painted and lets events run. The state above is recorded first: events may start
+    // another operation on the window.
+    if (changed)
+        RunPendingEvents();
     return 0;
 }
 

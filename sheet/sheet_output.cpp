@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kTemporaryNameTries = 100;
 constexpr std::size_t kLongestBaseInTemporaryName = 200;
+constexpr uint64_t kWritebackChunk = 1024 * 1024;
 
 std::string FolderOf(const std::string& path)
 {
@@ -130,6 +131,19 @@ SheetError SheetOutput::Flush()
     return error_;
 }
 
+// The disk starts on what has piled up while the rest is still being made, so that Commit's
+// fsync waits for the last part only. A hint: any failure shows at the fsync.
+void SheetOutput::StartWriteback()
+{
+#ifdef __linux__
+    if (temporary_.empty() || error_ != kSheetOk || appended_ - writebackStart_ < kWritebackChunk)
+        return;
+    ::sync_file_range(fd_, static_cast<off_t>(writebackStart_), static_cast<off_t>(appended_ - writebackStart_),
+                      SYNC_FILE_RANGE_WRITE);
+    writebackStart_ = appended_;
+#endif
+}
+
 void SheetOutput::WriteOut(const void* data, std::size_t size, int64_t offset)
 {
     auto bytes = static_cast<const uint8_t*>(data);
@@ -146,8 +160,12 @@ void SheetOutput::WriteOut(const void* data, std::size_t size, int64_t offset)
             size -= static_cast<std::size_t>(written);
             if (offset >= 0)
                 offset += written;
+            else
+                appended_ += static_cast<uint64_t>(written);
         }
     }
+    if (offset < 0)
+        StartWriteback();
 }
 
 SheetError SheetOutput::WriteAt(uint64_t offset, const void* data, std::size_t size)

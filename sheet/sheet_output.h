@@ -3,7 +3,6 @@
 #include "sheet/sheet_errors.h"
 
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -32,19 +31,15 @@ public:
         }
     }
     void AppendByte(uint8_t value) { Append(&value, 1); }
-    void AppendWord(uint16_t value)
+    // Room for `size` bytes (at most the buffer's) at the end of the buffer, to be written in
+    // place and kept with Advance: a record built there is checked for room once, not per field.
+    uint8_t* Room(std::size_t size)
     {
-        const uint8_t bytes[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
-        Append(bytes, sizeof bytes);
+        if (size > buffer_.size() - used_)
+            Flush();
+        return buffer_.data() + used_;
     }
-    void AppendDouble(double value)
-    {
-        const auto bits = std::bit_cast<uint64_t>(value);
-        uint8_t bytes[8];
-        for (int i = 0; i < 8; ++i)
-            bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
-        Append(bytes, sizeof bytes);
-    }
+    void Advance(std::size_t size) { used_ += size; }
 
     SheetError Error() const { return error_; }
     SheetError Flush();
@@ -60,6 +55,7 @@ private:
     SheetOutput() = default;
     void AppendPastBuffer(const void* data, std::size_t size);
     void WriteOut(const void* data, std::size_t size, int64_t offset = -1);  // -1: append
+    void StartWriteback();
     void Fail(int errorNumber);
 
     int fd_ = -1;
@@ -67,5 +63,7 @@ private:
     std::string temporary_;  // empty when the destination is written directly
     SheetError error_ = kSheetOk;
     std::size_t used_ = 0;
+    uint64_t appended_ = 0;  // bytes written to the file
+    uint64_t writebackStart_ = 0;  // the first byte the disk was not yet asked to write
     std::array<uint8_t, 64 * 1024> buffer_;
 };

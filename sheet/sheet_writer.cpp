@@ -1,6 +1,7 @@
 #include "sheet/sheet_writer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string_view>
 
@@ -38,11 +39,60 @@ bool IsBiff2(int16_t fileType)
     return fileType == kSheetBiff2;
 }
 
-void AppendRecordHeader(SheetOutput& out, uint16_t type, std::size_t length)
-{
-    out.AppendWord(type);
-    out.AppendWord(static_cast<uint16_t>(length));
-}
+constexpr std::size_t kRecordHeaderSize = 4;
+// Every record but a label fits whole: the longest is a WK1 NAME (28 bytes).
+constexpr std::size_t kLongestFixedRecord = 32;
+
+// A record written straight into the output's buffer, header first, and kept with End: a
+// cell costs one check for room instead of one per field. A label's text is appended after
+// End; nothing else may come between. Fields are little-endian.
+class Record {
+public:
+    Record(SheetOutput& out, uint16_t type, std::size_t length)
+        : out_(out), bytes_(out.Room(std::min(kRecordHeaderSize + length, kLongestFixedRecord)))
+    {
+        Word(type);
+        Word(static_cast<uint16_t>(length));
+    }
+
+    Record& Byte(uint8_t value)
+    {
+        bytes_[size_++] = value;
+        return *this;
+    }
+    Record& Word(uint16_t value)
+    {
+        bytes_[size_++] = static_cast<uint8_t>(value);
+        bytes_[size_++] = static_cast<uint8_t>(value >> 8);
+        return *this;
+    }
+    Record& Double(double value)
+    {
+        const auto bits = std::bit_cast<uint64_t>(value);
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(bytes_ + size_, &bits, sizeof bits);
+            size_ += sizeof bits;
+        } else {
+            for (int i = 0; i < 8; ++i)
+                Byte(static_cast<uint8_t>(bits >> (8 * i)));
+        }
+        return *this;
+    }
+    // Fixed bytes and the short names of the header.
+    Record& Bytes(std::string_view bytes)
+    {
+        std::memcpy(bytes_ + size_, bytes.data(), bytes.size());
+        size_ += bytes.size();
+        return *this;
+    }
+
+    void End() { out_.Advance(size_); }
+
+private:
+    SheetOutput& out_;
+    uint8_t* bytes_;
+    std::size_t size_ = 0;
+};
 
 void AppendText(SheetOutput& out, std::string_view text)
 {
@@ -54,63 +104,58 @@ void AppendText(SheetOutput& out, std::string_view text)
 // Write the BOF record.
 void WriteWk1Bof(SheetOutput& out)
 {
-    AppendRecordHeader(out, 0x0000, 2);
-    out.AppendWord(0x0406);
+    Record(out, 0x0000, 2).Word(0x0406).End();
 }
 
 // Write the RANGE record with the used range left to close.
 void WriteWk1RangePlaceholder(SheetOutput& out)
 {
-    AppendRecordHeader(out, 0x0006, 8);
-    out.Append("\0\0\0\0\0\0\0\0", 8);
+    Record(out, 0x0006, 8).Bytes({"\0\0\0\0\0\0\0\0", 8}).End();
 }
 
 // Write the NAME record of a one-cell range in column A.
 void WriteWk1Name(SheetOutput& out, std::string_view name, int16_t row)
 {
-    AppendRecordHeader(out, 0x000B, 24);
-    AppendText(out, name);
-    out.AppendByte(0);
-    out.Append("       ", 16 - name.size() - 1);
-    out.AppendWord(0);
-    out.AppendWord(static_cast<uint16_t>(row));
-    out.AppendWord(0);
-    out.AppendWord(static_cast<uint16_t>(row));
+    Record(out, 0x000B, 24)
+        .Bytes(name)
+        .Byte(0)
+        .Bytes({"       ", 16 - name.size() - 1})
+        .Word(0)
+        .Word(static_cast<uint16_t>(row))
+        .Word(0)
+        .Word(static_cast<uint16_t>(row))
+        .End();
 }
 
-void AppendWk1CellStart(SheetOutput& out, uint16_t type, std::size_t length, const CellPlace& at)
+inline Record Wk1CellStart(SheetOutput& out, uint16_t type, std::size_t length, const CellPlace& at)
 {
-    AppendRecordHeader(out, type, length);
-    out.AppendByte(at.format);
-    out.AppendWord(at.column);
-    out.AppendWord(at.row);
+    Record record(out, type, length);
+    record.Byte(at.format).Word(at.column).Word(at.row);
+    return record;
 }
 
 // Write the BLANK record.
 void WriteWk1Blank(SheetOutput& out, const CellPlace& at)
 {
-    AppendWk1CellStart(out, 0x000C, 5, at);
+    Wk1CellStart(out, 0x000C, 5, at).End();
 }
 
 // Write the INTEGER record.
 void WriteWk1Integer(SheetOutput& out, const CellPlace& at, int16_t value)
 {
-    AppendWk1CellStart(out, 0x000D, 7, at);
-    out.AppendWord(static_cast<uint16_t>(value));
+    Wk1CellStart(out, 0x000D, 7, at).Word(static_cast<uint16_t>(value)).End();
 }
 
 // Write the NUMBER record.
 void WriteWk1Number(SheetOutput& out, const CellPlace& at, double value)
 {
-    AppendWk1CellStart(out, 0x000E, 13, at);
-    out.AppendDouble(value);
+    Wk1CellStart(out, 0x000E, 13, at).Double(value).End();
 }
 
 // Write the LABEL record: prefix character, text, NUL.
 void WriteWk1Label(SheetOutput& out, const CellPlace& at, std::string_view text)
 {
-    AppendWk1CellStart(out, 0x000F, text.size() + 7, at);
-    out.AppendByte(at.labelPrefix);
+    Wk1CellStart(out, 0x000F, text.size() + 7, at).Byte(at.labelPrefix).End();
     AppendText(out, text);
     out.AppendByte(0);
 }
@@ -118,7 +163,7 @@ void WriteWk1Label(SheetOutput& out, const CellPlace& at, std::string_view text)
 // Write the EOF record.
 void WriteWk1Eof(SheetOutput& out)
 {
-    AppendRecordHeader(out, 0x0001, 0);
+    Record(out, 0x0001, 0).End();
 }
 
 // --- BIFF records ------------------------------------------------------------------------
@@ -126,110 +171,100 @@ void WriteWk1Eof(SheetOutput& out)
 // Write the BOF record of a worksheet.
 void WriteBiffBof(SheetOutput& out, int16_t fileType)
 {
-    if (IsBiff2(fileType)) {
-        AppendRecordHeader(out, 0x0009, 4);
-        out.Append("\x00\x00\x10\x00", 4);
-    } else {
-        AppendRecordHeader(out, fileType == kSheetBiff3 ? 0x0209 : 0x0409, 6);
-        out.Append("\x00\x00\x10\x00\x00\x00", 6);
-    }
+    if (IsBiff2(fileType))
+        Record(out, 0x0009, 4).Bytes({"\x00\x00\x10\x00", 4}).End();
+    else
+        Record(out, fileType == kSheetBiff3 ? 0x0209 : 0x0409, 6).Bytes({"\x00\x00\x10\x00\x00\x00", 6}).End();
 }
 
 // Write the DIMENSIONS record with the used range left to close.
 void WriteBiffDimensionsPlaceholder(SheetOutput& out, int16_t fileType)
 {
     const std::size_t length = IsBiff2(fileType) ? 8 : 10;
-    AppendRecordHeader(out, IsBiff2(fileType) ? 0x0000 : 0x0200, length);
-    out.Append("\0\0\0\0\0\0\0\0\0\0", length);
+    Record(out, IsBiff2(fileType) ? 0x0000 : 0x0200, length).Bytes({"\0\0\0\0\0\0\0\0\0\0", length}).End();
 }
 
 // Write the XF record (BIFF3, BIFF4).
 void WriteBiffXf(SheetOutput& out, int16_t fileType)
 {
-    if (fileType == kSheetBiff3) {
-        AppendRecordHeader(out, 0x0243, 12);
-        out.Append("\x00\x00\x05\x00\xF0\xFF\x00\xCE\x00\x00\x00\x00", 12);
-    } else {
-        AppendRecordHeader(out, 0x0443, 12);
-        out.Append("\x00\x00\xF5\xFF\x20\x00\x00\xCE\x00\x00\x00\x00", 12);
-    }
+    if (fileType == kSheetBiff3)
+        Record(out, 0x0243, 12).Bytes({"\x00\x00\x05\x00\xF0\xFF\x00\xCE\x00\x00\x00\x00", 12}).End();
+    else
+        Record(out, 0x0443, 12).Bytes({"\x00\x00\xF5\xFF\x20\x00\x00\xCE\x00\x00\x00\x00", 12}).End();
 }
 
 // Write the STYLE record: built-in style "Normal" on XF 0 (BIFF3, BIFF4).
 void WriteBiffStyle(SheetOutput& out)
 {
-    AppendRecordHeader(out, 0x0293, 4);
-    out.Append("\x00\x80\x00\xFF", 4);
+    Record(out, 0x0293, 4).Bytes({"\x00\x80\x00\xFF", 4}).End();
 }
 
 // Write the NAME record of a one-cell range in column A.
 void WriteBiffName(SheetOutput& out, int16_t fileType, std::string_view name, int16_t row)
 {
-    const uint8_t formula[4] = {0x2C, static_cast<uint8_t>(row % 256), static_cast<uint8_t>(row / 256), 0};
+    const char formula[4] = {0x2C, static_cast<char>(row % 256), static_cast<char>(row / 256), 0};
     if (IsBiff2(fileType)) {
-        AppendRecordHeader(out, 0x0018, 18);
-        out.Append("\x20\x6D\x2F", 3);
-        out.AppendByte(static_cast<uint8_t>(name.size()));
-        out.AppendByte(sizeof formula);
-        AppendText(out, name);
-        out.Append(formula, sizeof formula);
-        out.AppendByte(sizeof formula);
+        Record(out, 0x0018, 18)
+            .Bytes({"\x20\x6D\x2F", 3})
+            .Byte(static_cast<uint8_t>(name.size()))
+            .Byte(sizeof formula)
+            .Bytes(name)
+            .Bytes({formula, sizeof formula})
+            .Byte(sizeof formula)
+            .End();
     } else {
-        AppendRecordHeader(out, 0x0218, 18);
-        out.Append("\x00\x00\x0C", 3);
-        out.AppendByte(static_cast<uint8_t>(name.size()));
-        out.AppendWord(sizeof formula);
-        AppendText(out, name);
-        out.Append(formula, sizeof formula);
+        Record(out, 0x0218, 18)
+            .Bytes({"\x00\x00\x0C", 3})
+            .Byte(static_cast<uint8_t>(name.size()))
+            .Word(sizeof formula)
+            .Bytes(name)
+            .Bytes({formula, sizeof formula})
+            .End();
     }
 }
 
-void AppendBiffCellStart(SheetOutput& out, int16_t fileType, uint16_t type, std::size_t length,
-                         const CellPlace& at)
+inline Record BiffCellStart(SheetOutput& out, int16_t fileType, uint16_t type, std::size_t length, const CellPlace& at)
 {
-    AppendRecordHeader(out, type, length);
-    out.AppendWord(at.row);
-    out.AppendWord(at.column);
-    out.AppendWord(at.xfIndex);
+    Record record(out, type, length);
+    record.Word(at.row).Word(at.column).Word(at.xfIndex);
     if (IsBiff2(fileType))
-        out.AppendByte(at.attribute);
+        record.Byte(at.attribute);
+    return record;
 }
 
 // Write the BLANK record.
 void WriteBiffBlank(SheetOutput& out, int16_t fileType, const CellPlace& at)
 {
     if (IsBiff2(fileType))
-        AppendBiffCellStart(out, fileType, 0x0001, 7, at);
+        BiffCellStart(out, fileType, 0x0001, 7, at).End();
     else
-        AppendBiffCellStart(out, fileType, 0x0201, 6, at);
+        BiffCellStart(out, fileType, 0x0201, 6, at).End();
 }
 
 // Write the INTEGER record; it has the BIFF2 layout in every type.
 void WriteBiffInteger(SheetOutput& out, const CellPlace& at, uint16_t value)
 {
-    AppendBiffCellStart(out, kSheetBiff2, 0x0002, 9, at);
-    out.AppendWord(value);
+    BiffCellStart(out, kSheetBiff2, 0x0002, 9, at).Word(value).End();
 }
 
 // Write the NUMBER record.
 void WriteBiffNumber(SheetOutput& out, int16_t fileType, const CellPlace& at, double value)
 {
     if (IsBiff2(fileType))
-        AppendBiffCellStart(out, fileType, 0x0003, 15, at);
+        BiffCellStart(out, fileType, 0x0003, 15, at).Double(value).End();
     else
-        AppendBiffCellStart(out, fileType, 0x0203, 14, at);
-    out.AppendDouble(value);
+        BiffCellStart(out, fileType, 0x0203, 14, at).Double(value).End();
 }
 
 // Write the LABEL record: length, then the text without terminator.
 void WriteBiffLabel(SheetOutput& out, int16_t fileType, const CellPlace& at, std::string_view text)
 {
     if (IsBiff2(fileType)) {
-        AppendBiffCellStart(out, fileType, 0x0004, text.size() + 8, at);
-        out.AppendByte(static_cast<uint8_t>(text.size()));
+        BiffCellStart(out, fileType, 0x0004, text.size() + 8, at).Byte(static_cast<uint8_t>(text.size())).End();
     } else {
-        AppendBiffCellStart(out, fileType, 0x0204, text.size() + 8, at);
-        out.AppendWord(static_cast<uint16_t>(text.size()));
+        BiffCellStart(out, fileType, 0x0204, text.size() + 8, at)
+            .Word(static_cast<uint16_t>(text.size()))
+            .End();
     }
     AppendText(out, text);
 }
@@ -237,7 +272,7 @@ void WriteBiffLabel(SheetOutput& out, int16_t fileType, const CellPlace& at, std
 // Write the EOF record.
 void WriteBiffEof(SheetOutput& out)
 {
-    AppendRecordHeader(out, 0x000A, 0);
+    Record(out, 0x000A, 0).End();
 }
 
 // --- Files -------------------------------------------------------------------------------
@@ -361,19 +396,23 @@ bool IsValidHandle(int handle)
     return handle >= 0 && handle < kSheetFileSlots;
 }
 
+// Set up before any code runs, so a cell pays no first-use check to reach it. The writer's
+// own functions use it directly: with position-independent code a call to SheetWriter
+// could be interposed, so the compiler keeps it a call.
+constinit SheetWriterState writerState;
+
 }  // namespace
 
 SheetWriterState& SheetWriter()
 {
-    static SheetWriterState state;
-    return state;
+    return writerState;
 }
 
 int16_t OpenSheetFile(int handle, const std::string& path)
 {
     if (!IsValidHandle(handle))
         return kSheetBadHandle;
-    SheetWriterState& state = SheetWriter();
+    SheetWriterState& state = writerState;
     SheetFileSlot& slot = state.SheetFileTable[handle];
     if (slot.output)
         return kSheetFileAlreadyOpen;
@@ -402,7 +441,7 @@ int16_t WriteSheetCell(int handle)
 {
     if (!IsValidHandle(handle))
         return kSheetBadHandle;
-    SheetWriterState& state = SheetWriter();
+    SheetWriterState& state = writerState;
     SheetFileSlot& slot = state.SheetFileTable[handle];
     if (!slot.output)
         return kSheetBadFileName;
@@ -435,7 +474,7 @@ int16_t CloseSheetFile(int handle)
 {
     if (!IsValidHandle(handle))
         return kSheetBadHandle;
-    SheetFileSlot& slot = SheetWriter().SheetFileTable[handle];
+    SheetFileSlot& slot = writerState.SheetFileTable[handle];
     if (!slot.output)
         return kSheetBadFileName;
     const std::unique_ptr<SheetOutput> output = std::move(slot.output);

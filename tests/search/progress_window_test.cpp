@@ -4,6 +4,9 @@
 
 #include "omega/progress_window.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -59,6 +62,47 @@ TEST_F(ProgressWindowTest, RedrawsInStepsOfFivePercent)
     ShowProgress(1000, QStringLiteral("Tessaport"), 10, 10);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Tessaport"));
     Expect({{45, 0, false}, {50, 5, true}});  // starts from 0 again
+    CloseProgress();
+}
+
+// Paint events reaching a widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int Count() const { return count_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count_;
+        return false;
+    }
+
+private:
+    int count_ = 0;
+};
+
+TEST_F(ProgressWindowTest, PaintsTheBarOnlyWhenItsValueChanges)
+{
+    ShowProgress(200, QString(), 10, 10);
+    auto* bar = ProgressWindow()->findChild<QWidget*>(QStringLiteral("Panel3D1"));
+    ASSERT_NE(bar, nullptr);
+    PaintCounter paints(bar);
+
+    UpdateProgress(10);
+    EXPECT_EQ(CurrentProgress().BarValue, 5);
+    EXPECT_GT(paints.Count(), 0);
+    UpdateProgress(199);  // 99.5, rounded to 100
+    EXPECT_EQ(CurrentProgress().BarValue, 100);
+    const int paintsWhenFull = paints.Count();
+    const int64_t drawsWhenFull = CurrentProgress().BarDraws;
+    for (int32_t current = 200; current < 260; ++current)
+        UpdateProgress(current);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paints.Count(), paintsWhenFull) << "a full bar is not painted again";
+    EXPECT_EQ(CurrentProgress().BarDraws - drawsWhenFull, 60);
+    EXPECT_EQ(CurrentProgress().BarValue, 100);
     CloseProgress();
 }
 
