@@ -32,9 +32,8 @@ protected:
     ProgramState& State() { return started_.window->State(); }
     const MainControls& C() { return started_.window->Controls(); }
     int IndexOf(const QString& dir) { return C().cmbOmega->findText(dir, Qt::MatchExactly | Qt::MatchCaseSensitive); }
-    void Choose(const QString& dir)
+    void Choose(const QString& dir)  // as the user does: the box emits its activation
     {
-        // As the user does: the box emits its activation.
         C().cmbOmega->setCurrentIndex(IndexOf(dir));
         emit C().cmbOmega->activated(IndexOf(dir));
     }
@@ -50,15 +49,12 @@ TEST_F(DataDirList, DirectoriesDifferingOnlyInCaseAreDifferentAndTheSymbolIsLook
 {
     C().txtSymbol->setText("abc");
     Choose(upper_);
-    EXPECT_EQ(State().CurrentDataDir, upper_);
-    EXPECT_EQ(Description(), "Upper Case Inc");
+    EXPECT_EQ(std::pair(State().CurrentDataDir, Description()), std::pair(upper_, QStringLiteral("Upper Case Inc")));
 
     State().SecurityTableLoaded = kTrue;
     Choose(lower_);
-    EXPECT_EQ(State().CurrentDataDir, lower_);
-    EXPECT_EQ(State().PreviousDataDir, lower_);
-    EXPECT_EQ(State().SecurityTableLoaded, kFalse);
-    EXPECT_EQ(Description(), "Lower Case Inc");
+    EXPECT_EQ(std::tuple(State().CurrentDataDir, State().PreviousDataDir, State().SecurityTableLoaded, Description()),
+              std::tuple(lower_, lower_, kFalse, QStringLiteral("Lower Case Inc")));
 }
 
 TEST_F(DataDirList, ChoosingTheCurrentDirectoryAgainOrRefillingWithItFirstDoesNothing)
@@ -74,10 +70,8 @@ TEST_F(DataDirList, ChoosingTheCurrentDirectoryAgainOrRefillingWithItFirstDoesNo
     FillOmegaDirs(State(), C());
 
     EXPECT_EQ(C().cmbOmega->count(), 2);
-    EXPECT_EQ(State().CurrentDataDir, stocks_);
-    EXPECT_EQ(State().SecurityTableLoaded, kTrue);
-    EXPECT_EQ(C().txtSymbol->text(), "XYZ");
-    EXPECT_EQ(Description(), "marker");
+    EXPECT_EQ(std::tuple(State().CurrentDataDir, State().SecurityTableLoaded, C().txtSymbol->text(), Description()),
+              std::tuple(stocks_, kTrue, QStringLiteral("XYZ"), QStringLiteral("marker")));
 }
 
 TEST_F(DataDirList, SingleModeWithBlankSymbolOnlyChangesTheDirectory)
@@ -85,9 +79,8 @@ TEST_F(DataDirList, SingleModeWithBlankSymbolOnlyChangesTheDirectory)
     C().txtSymbol->setText("   ");
     C().pctDesc->setText("marker");
     Choose(upper_);
-    EXPECT_EQ(State().CurrentDataDir, upper_);
-    EXPECT_EQ(Description(), "marker");
-    EXPECT_EQ(C().txtSymbol->text(), "   ");
+    EXPECT_EQ(std::tuple(State().CurrentDataDir, Description(), C().txtSymbol->text()),
+              std::tuple(upper_, QStringLiteral("marker"), QStringLiteral("   ")));
 
     // Only blanks count as nothing typed; any other character is a symbol to look up.
     C().txtSymbol->setText(" \t ");

@@ -34,29 +34,25 @@ Installation::Installation()
 QString Installation::AddDataDir(const QString& name, const std::vector<qv2omg::NewSecurity>& securities)
 {
     const QString path = DataRoot() + QLatin1Char('/') + name;
-    if (securities.empty()) {
-        EXPECT_TRUE(QDir().mkpath(path));
-        return path;
+    EXPECT_TRUE(QDir().mkpath(path));
+    if (!securities.empty()) {
+        EXPECT_TRUE(qv2omg::CreateDatabase(path.toStdString()).IsOk());
+        const qv2omg::Status status = qv2omg::AddSecurities(path.toStdString(), securities);
+        EXPECT_TRUE(status.IsOk()) << status.Message();
     }
-    const std::filesystem::path directory = path.toStdString();
-    EXPECT_TRUE(qv2omg::CreateDatabase(directory).IsOk());
-    const qv2omg::Status status = qv2omg::AddSecurities(directory, securities);
-    EXPECT_TRUE(status.IsOk()) << status.Message();
     return path;
 }
 
 void Installation::AddFile(const QString& relativePath)
 {
     QFile file(Root() + QLatin1Char('/') + relativePath);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << relativePath.toStdString();
-    file.write("not a directory\n");
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write("not a directory\n") > 0) << relativePath.toStdString();
 }
 
 void Installation::WriteRegistry(const QByteArray& content)
 {
     QFile file(RegistryFile());
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size());
 }
 
 void Installation::WriteRegistryPath(const QString& path)

@@ -9,12 +9,9 @@
 #include "qv2omg/database_writer.h"
 #include "platform/message_box.h"
 
-#include <QString>
 #include <QTemporaryDir>
 
 #include <memory>
-#include <string>
-#include <vector>
 
 namespace app_test {
 

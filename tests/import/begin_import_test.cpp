@@ -28,8 +28,6 @@ using platform::MessageIcon;
 
 const QString kChooseSecurity = "Choose a valid Omega Downloader data directory, enter a valid security symbol, "
                                 "search for it, then import.";
-const QString kDataUnavailable = "Data currently unavailable. Check that Omega CD-ROM disk is in drive, and the "
-                                 "operating system has normal access to it.";
 const QString kDateNotSet = " was not set correctly. You should set dates in compliance with date format specififed in "
                             "International Section of your Microsoft Windows Control Panel.";
 const QString kLastBeforeFirst = "Unable to import: Last Date must be set to a value which is later than the First "
@@ -41,12 +39,9 @@ MATCHER_P2(IsMessage, text, icon, "")
     return arg.title == "Tessaport" && arg.text == text && arg.icon == icon;
 }
 
-struct WithApplication {
-    WithApplication() { EnsureApplication(); }
-};
-
-class BeginImportTest : public testing::Test, private WithApplication {
+class BeginImportTest : public testing::Test {
 public:
+    static void SetUpTestSuite() { EnsureApplication(); }
     BeginImportTest()
     {
         auto* options = new QGroupBox(&window_);
@@ -174,7 +169,8 @@ void SetDates(BeginImportTest& test, int32_t first, int32_t last)
 INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
     MessageCase{"UnknownSymbol", [](auto& test) { test.c_.txtSymbol->setText("NOPE"); }, kChooseSecurity,
                 MessageIcon::Information},
-    MessageCase{"DataUnavailable", [](auto& test) { test.db_.RemoveDataFile("XYZ"); }, kDataUnavailable,
+    MessageCase{"DataUnavailable", [](auto& test) { test.db_.RemoveDataFile("XYZ"); }, "Data currently unavailable. Check "
+                "that Omega CD-ROM disk is in drive, and the operating system has normal access to it.",
                 MessageIcon::Critical},
     MessageCase{"BothDatesNoDates",
                 [](auto& test) { test.c_.txtFirstDate->setText("x"); test.c_.txtLastDate->setText("1998-02-30"); },
@@ -196,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
                     test.Use(test.db_, 0, "HUGE");
                 },
                 kWriteFailed + "FILE: Overflow: the row does not fit the file format.", MessageIcon::Critical}),
-    CaseName());
+    [](const auto& test) { return test.param.name; });
 
 // Interrupt Import while records are read: the message, then a closed file holding the
 // header and the rows so far. A second Begin Import meanwhile does nothing.

@@ -27,10 +27,8 @@ omega::DataLibrary& Library()
 void EnsureApplication()
 {
     static int argc = 1;
-    static char name[] = "import_tests";
-    static char* argv[] = {name, nullptr};
-    static const QApplication* application = new QApplication(argc, argv);
-    (void)application;
+    static char name[] = "import_tests", *argv[] = {name, nullptr};
+    [[maybe_unused]] static const QApplication* application = new QApplication(argc, argv);
 }
 
 std::vector<qv2omg::PriceRow> WeekdayRows(int count)
@@ -108,10 +106,9 @@ Grid ExpectedGrid(const std::string& symbol, const std::vector<qv2omg::PriceRow>
     if (openInterest)
         grid[0].push_back(symbol + "_Open_Interest");
     for (const qv2omg::PriceRow& row : rows) {
-        std::vector<std::string> cells = {
-            std::to_string(DayOf(row.date)), PriceText(row.open), PriceText(row.high), PriceText(row.low),
-            PriceText(row.close),
-            NumberText(static_cast<float>(row.volume))};
+        std::vector<std::string> cells = {std::to_string(DayOf(row.date)), PriceText(row.open), PriceText(row.high),
+                                          PriceText(row.low), PriceText(row.close),
+                                          NumberText(static_cast<float>(row.volume))};
         if (openInterest)
             cells.push_back(NumberText(static_cast<float>(row.openInterest)));
         if (!skip || std::find(cells.begin(), cells.begin() + 5, "*") == cells.begin() + 5)

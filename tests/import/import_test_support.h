@@ -53,8 +53,3 @@ struct CommandResult {
 };
 // Runs the build's tessaport-import.
 CommandResult RunImportCommand(const QStringList& arguments);
-
-struct CaseName {
-    template <class Param>
-    std::string operator()(const testing::TestParamInfo<Param>& param) const { return param.param.name; }
-};

@@ -11,18 +11,13 @@
 
 namespace {
 
-class FileSystem : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(temp_.isValid()); }
-
+struct FileSystem : testing::Test {
     QString Path(const QString& name) const { return temp_.filePath(name); }
     void MakeFile(const QString& name)
     {
         QFile file(Path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("x");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
     }
-
     QTemporaryDir temp_;
 };
 
@@ -35,14 +30,11 @@ TEST_F(FileSystem, OnlyReadableNonDirectoriesOpenForInput)
     // A pipe without a writer must neither block nor count as a directory.
     ASSERT_EQ(::mkfifo(QFile::encodeName(Path("pipe")).constData(), 0600), 0);
 
-    EXPECT_FALSE(platform::CannotOpenForInput(Path("file.txt")));
-    EXPECT_FALSE(platform::CannotOpenForInput(Path("pipe")));
-    EXPECT_TRUE(platform::CannotOpenForInput(Path("dir")));
-    EXPECT_TRUE(platform::CannotOpenForInput(Path("dirlink")));
-    EXPECT_TRUE(platform::CannotOpenForInput(Path("dangling")));
-    EXPECT_TRUE(platform::CannotOpenForInput(Path("missing")));
+    for (const char* name : {"file.txt", "pipe"})
+        EXPECT_FALSE(platform::CannotOpenForInput(Path(name))) << name;
+    for (const char* name : {"dir", "dirlink", "dangling", "missing"})
+        EXPECT_TRUE(platform::CannotOpenForInput(Path(name))) << name;
     EXPECT_TRUE(platform::CannotOpenForInput(QString()));
-
 }
 
 TEST_F(FileSystem, ListingLeavesOutHiddenNamesAndIgnoresCaseInItsOrder)

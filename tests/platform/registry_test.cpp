@@ -15,15 +15,16 @@ using platform::RegistryFile;
 using platform::RegistryType;
 
 const QString kKey = QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ts32.exe");
-const QByteArray kKeyLine = "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ts32.exe]\n";
+const QByteArray kKeyLine = "[" + kKey.toLatin1() + "]\n";
+const QByteArray kHead = "REGEDIT4\n" + kKeyLine;
 
 struct ParseCase {
     const char* name;
     QByteArray content;
-    QString valueName;
     std::optional<RegistryType> type;  // nothing: the value is missing
     QString text = {};
     uint32_t number = 0;
+    QString valueName = QStringLiteral("Path");
 };
 
 std::ostream& operator<<(std::ostream& out, const ParseCase& c) { return out << c.name; }
@@ -35,60 +36,51 @@ TEST_P(RegistryParse, ReadsTheValue)
     const ParseCase& c = GetParam();
     const RegistryFile registry = RegistryFile::Parse(c.content);
     const RegistryFile::Value* value = registry.Find(kKey, c.valueName);
-    if (!c.type) {
-        EXPECT_EQ(value, nullptr);
-        return;
+    ASSERT_EQ(value != nullptr, c.type.has_value());
+    if (value) {
+        EXPECT_EQ(std::tuple(value->type, value->text, value->number), std::tuple(*c.type, c.text, c.number));
     }
-    ASSERT_NE(value, nullptr);
-    EXPECT_EQ(value->type, *c.type);
-    EXPECT_EQ(value->text, c.text);
-    EXPECT_EQ(value->number, c.number);
 }
 
 const QByteArray kUtf16 = [] {
-    const QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n") + QString::fromLatin1(kKeyLine)
+    const QString text = "Windows Registry Editor Version 5.00\r\n\r\n" + QString::fromLatin1(kKeyLine)
                        + QStringLiteral("\"Path\"=\"C:\\\\Bürse\\\\Program\"\r\n");
     QByteArray bytes("\xFF\xFE", 2);
-    for (const QChar c : text) {
-        bytes.append(static_cast<char>(c.unicode() & 0xFF));
-        bytes.append(static_cast<char>(c.unicode() >> 8));
-    }
+    for (const QChar c : text)
+        bytes.append(static_cast<char>(c.unicode() & 0xFF)).append(static_cast<char>(c.unicode() >> 8));
     return bytes;
 }();
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RegistryParse,
     testing::Values(
-        ParseCase{"regedit4", "REGEDIT4\n\n" + kKeyLine + "\"Path\"=\"C:\\\\TS\\\\Program\"\n", "Path",
-                  RegistryType::String, "C:\\TS\\Program"},
+        ParseCase{"regedit4", "REGEDIT4\n\n" + kKeyLine + "\"Path\"=\"C:\\\\TS\\\\Program\"\n", RegistryType::String,
+                  "C:\\TS\\Program"},
         ParseCase{"version5_crlf", "Windows Registry Editor Version 5.00\r\n\r\n" + kKeyLine.chopped(1)
-                  + "\r\n\"Path\"=\"/opt/omega/Program\"\r\n", "Path", RegistryType::String, "/opt/omega/Program"},
-        ParseCase{"utf16_with_bom", kUtf16, "Path", RegistryType::String, QStringLiteral("C:\\Bürse\\Program")},
-        ParseCase{"quote_escape_and_loose_backslash", "REGEDIT4\n" + kKeyLine + "\"Path\"=\"C:\\TS\\\"Q\\\"\"\n",
-                  "Path", RegistryType::String, "C:\\TS\"Q\""},
+                  + "\r\n\"Path\"=\"/opt/omega/Program\"\r\n", RegistryType::String, "/opt/omega/Program"},
+        ParseCase{"utf16_with_bom", kUtf16, RegistryType::String, QStringLiteral("C:\\Bürse\\Program")},
+        ParseCase{"quote_escape_and_loose_backslash", kHead + "\"Path\"=\"C:\\TS\\\"Q\\\"\"\n", RegistryType::String,
+                  "C:\\TS\"Q\""},
         ParseCase{"comments_and_blanks", "REGEDIT4\n; installed by hand\n\n" + kKeyLine + "  ; the path\n"
-                  "  \"Path\" = \"/ts\"  \n", "Path", RegistryType::String, "/ts"},
+                  "  \"Path\" = \"/ts\"  \n", RegistryType::String, "/ts"},
         ParseCase{"names_ignore_case", "REGEDIT4\n[hkey_local_machine\\SOFTWARE\\microsoft\\windows\\currentversion\\"
-                  "app paths\\TS32.EXE]\n\"PATH\"=\"/ts\"\n", "path", RegistryType::String, "/ts"},
-        ParseCase{"dword", "REGEDIT4\n" + kKeyLine + "\"Path\"=dword:0000001f\n", "Path", RegistryType::Dword, "", 31},
-        ParseCase{"hex_over_lines_then_string", "REGEDIT4\n" + kKeyLine + "\"Blob\"=hex(2):25,00,\\\n  41,00\n"
-                  "\"Path\"=\"/ts\"\n", "Path", RegistryType::String, "/ts"},
-        ParseCase{"expand_string_is_other_type", "REGEDIT4\n" + kKeyLine + "\"Path\"=hex(2):25,00,00,00\n", "Path",
-                  RegistryType::Binary, ""},
-        ParseCase{"value_deleted", "REGEDIT4\n" + kKeyLine + "\"Path\"=\"/a\"\n\"Path\"=-\n", "Path", std::nullopt},
-        ParseCase{"key_deleted", "REGEDIT4\n" + kKeyLine + "\"Path\"=\"/a\"\n[-HKEY_LOCAL_MACHINE\\Software\\Microsoft]\n",
-                  "Path", std::nullopt},
-        ParseCase{"unterminated_string", "REGEDIT4\n" + kKeyLine + "\"Path\"=\"/ts\n", "Path", std::nullopt},
-        ParseCase{"bad_dword", "REGEDIT4\n" + kKeyLine + "\"Path\"=dword:123456789\n", "Path", std::nullopt},
-        ParseCase{"value_under_unclosed_key_line", "REGEDIT4\n" + kKeyLine + "\"Path\"=\"/a\"\n"
-                  "[HKEY_LOCAL_MACHINE\\Software\\Other\n\"Path\"=\"/b\"\n", "Path", RegistryType::String, "/a"},
-        ParseCase{"missing_value", "REGEDIT4\n" + kKeyLine + "\"Other\"=\"/ts\"\n", "Path", std::nullopt},
-        ParseCase{"no_header", kKeyLine + "\"Path\"=\"/ts\"\n", "Path", std::nullopt}),
+                  "app paths\\TS32.EXE]\n\"PATH\"=\"/ts\"\n", RegistryType::String, "/ts", 0, "path"},
+        ParseCase{"dword", kHead + "\"Path\"=dword:0000001f\n", RegistryType::Dword, "", 31},
+        ParseCase{"hex_over_lines_then_string", kHead + "\"Blob\"=hex(2):25,00,\\\n  41,00\n\"Path\"=\"/ts\"\n",
+                  RegistryType::String, "/ts"},
+        ParseCase{"expand_string_is_other_type", kHead + "\"Path\"=hex(2):25,00,00,00\n", RegistryType::Binary},
+        ParseCase{"value_deleted", kHead + "\"Path\"=\"/a\"\n\"Path\"=-\n", std::nullopt},
+        ParseCase{"key_deleted", kHead + "\"Path\"=\"/a\"\n[-HKEY_LOCAL_MACHINE\\Software\\Microsoft]\n", std::nullopt},
+        ParseCase{"unterminated_string", kHead + "\"Path\"=\"/ts\n", std::nullopt},
+        ParseCase{"bad_dword", kHead + "\"Path\"=dword:123456789\n", std::nullopt},
+        ParseCase{"value_under_unclosed_key_line", kHead + "\"Path\"=\"/a\"\n[HKEY_LOCAL_MACHINE\\Software\\Other\n"
+                  "\"Path\"=\"/b\"\n", RegistryType::String, "/a"},
+        ParseCase{"missing_value", kHead + "\"Other\"=\"/ts\"\n", std::nullopt},
+        ParseCase{"no_header", kKeyLine + "\"Path\"=\"/ts\"\n", std::nullopt}),
     [](const testing::TestParamInfo<ParseCase>& p) { return std::string(p.param.name); });
 
 // A key as the Windows registry hands values over: strings with their terminating NUL.
-class WindowsLikeRegistry : public platform::Registry, public platform::RegistryKey {
-public:
+struct WindowsLikeRegistry : platform::Registry, platform::RegistryKey {
     WindowsLikeRegistry(RegistryType type, QString text) : type_(type), text_(std::move(text)) {}
     std::unique_ptr<platform::RegistryKey> OpenLocalMachineKey(const QString& subKey) const override
     {
@@ -96,22 +88,13 @@ public:
     }
     int32_t QueryInfo(const QString&, RegistryType& type, uint32_t& size) const override
     {
-        type = type_;
-        size = static_cast<uint32_t>(text_.size());
-        return platform::kRegistrySuccess;
+        return type = type_, size = static_cast<uint32_t>(text_.size()), platform::kRegistrySuccess;
     }
     int32_t ReadString(const QString&, uint32_t size, QString& text) const override
     {
-        text = text_.left(size);
-        return platform::kRegistrySuccess;
+        return text = text_.left(size), platform::kRegistrySuccess;
     }
-    int32_t ReadDword(const QString&, uint32_t& number) const override
-    {
-        number = 7;
-        return platform::kRegistrySuccess;
-    }
-
-private:
+    int32_t ReadDword(const QString&, uint32_t& number) const override { return number = 7, platform::kRegistrySuccess; }
     RegistryType type_;
     QString text_;
 };
@@ -119,22 +102,25 @@ private:
 TEST(GetAppPath, CutsOnlyATerminatingNulAndReadsOnlyStrings)
 {
     const QString nul(QChar(u'\0'));
-    EXPECT_EQ(platform::GetAppPath(WindowsLikeRegistry(RegistryType::String, "C:\\TS\\Program" + nul), "ts32.exe"),
-              "C:\\TS\\Program");
-    EXPECT_EQ(platform::GetAppPath(WindowsLikeRegistry(RegistryType::String, nul), "ts32.exe"), "");
-    EXPECT_EQ(platform::GetAppPath(WindowsLikeRegistry(RegistryType::Dword, {}), "ts32.exe"), "");
-    EXPECT_EQ(platform::GetAppPath(WindowsLikeRegistry(RegistryType::ExpandString, "C:\\TS" + nul), "ts32.exe"), "");
-    EXPECT_EQ(platform::GetAppPath(WindowsLikeRegistry(RegistryType::String, "C:" + nul), "other.exe"), "");
+    const struct { RegistryType type; QString stored; const char* exe; QString expected; } cases[] = {
+        {RegistryType::String, "C:\\TS\\Program" + nul, "ts32.exe", "C:\\TS\\Program"},
+        {RegistryType::String, nul, "ts32.exe", ""},
+        {RegistryType::Dword, {}, "ts32.exe", ""},
+        {RegistryType::ExpandString, "C:\\TS" + nul, "ts32.exe", ""},
+        {RegistryType::String, "C:" + nul, "other.exe", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::GetAppPath(WindowsLikeRegistry(c.type, c.stored), c.exe), c.expected) << c.stored.size();
 
     // The registry file stores no NUL: every character is part of the path.
-    const RegistryFile file = RegistryFile::Parse("REGEDIT4\n" + kKeyLine + "\"Path\"=\"C:\\\\TS\\\\Program\"\n");
+    const RegistryFile file = RegistryFile::Parse(kHead + "\"Path\"=\"C:\\\\TS\\\\Program\"\n");
     EXPECT_EQ(platform::GetAppPath(file, "ts32.exe"), "C:\\TS\\Program");
 }
 
 TEST(QueryValueEx, ResultsAndValues)
 {
-    const RegistryFile registry = RegistryFile::Parse("REGEDIT4\n" + kKeyLine
-                                                      + "\"Path\"=\"/ts\"\n\"Count\"=dword:ffffffff\n\"Blob\"=hex:01\n");
+    const RegistryFile registry = RegistryFile::Parse(kHead + "\"Path\"=\"/ts\"\n\"Count\"=dword:ffffffff\n"
+                                                              "\"Blob\"=hex:01\n");
     const auto key = registry.OpenLocalMachineKey(
         QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TS32.EXE"));
     ASSERT_NE(key, nullptr);
@@ -162,8 +148,7 @@ TEST(RegistryFile, UnreadableOrEndlessFilesGiveAnEmptyRegistry)
 TEST(RegistryFilePath, EnvironmentThenUserFileThenSystemFile)
 {
     QTemporaryDir config;
-    const QByteArray oldHome = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray oldForced = qgetenv("TESSAPORT_REGISTRY");
+    const QByteArray oldHome = qgetenv("XDG_CONFIG_HOME"), oldForced = qgetenv("TESSAPORT_REGISTRY");
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("TESSAPORT_REGISTRY", "/somewhere/my.reg");
     EXPECT_EQ(platform::RegistryFilePath(), "/somewhere/my.reg");

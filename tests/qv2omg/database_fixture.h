@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -26,33 +27,40 @@ namespace qv2omg_test {
 
 namespace fs = std::filesystem;
 using qv2omg::PriceRow;
+using Bytes = std::vector<uint8_t>;
 
-inline std::vector<uint8_t> ReadBytes(const fs::path& path)
+inline Bytes ReadBytes(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes)
+inline void WriteBytes(const fs::path& path, const Bytes& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline void PutCount(std::vector<uint8_t>& file, uint32_t count)
+inline void Damage(const fs::path& path, const std::function<void(Bytes&)>& damage)
+{
+    Bytes bytes = ReadBytes(path);
+    damage(bytes);
+    WriteBytes(path, bytes);
+}
+
+inline void PutCount(Bytes& file, uint32_t count)
 {
     for (int i = 0; i < 4; ++i)
         file[8 + i] = static_cast<uint8_t>(count >> (8 * i));
 }
 
 // Every file of a directory with its bytes: equal snapshots mean nothing changed.
-inline std::map<std::string, std::vector<uint8_t>> Snapshot(const fs::path& directory)
+inline std::map<std::string, Bytes> Snapshot(const fs::path& directory)
 {
-    std::map<std::string, std::vector<uint8_t>> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(directory)) {
+    std::map<std::string, Bytes> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory))
         if (entry.is_regular_file())
             files[entry.path().filename().string()] = ReadBytes(entry.path());
-    }
     return files;
 }
 
@@ -82,28 +90,35 @@ inline PriceRow Row(uint32_t date, float close = 10.0f)
     return {date, close - 1, close + 1, close - 2, close, 1000, 0};
 }
 
+// Parameterized cases are named after their name field.
+struct CaseName {
+    template <class Param>
+    std::string operator()(const testing::TestParamInfo<Param>& info) const { return info.param.name; }
+};
+
 class DatabaseTest : public testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(temp_.isValid());
+        dirText_ = Dir().string();
         ASSERT_TRUE(qv2omg::CreateDatabase(Dir()).IsOk());
     }
 
     fs::path Dir() const { return fs::path(temp_.path().toStdString()) / "db"; }
-    // The directory as the library takes it.
-    const char* DirText()
-    {
-        dirText_ = Dir().string();
-        return dirText_.c_str();
-    }
-    fs::path HeaderPath() const { return Dir() / qv2omg::kHeaderFileName; }
+    const char* DirText() const { return dirText_.c_str(); }  // as the library takes it
 
     void Add(const std::string& symbol, const std::vector<PriceRow>& rows, int16_t category = 0,
              int16_t period = 0, const std::string& description = {})
     {
         const qv2omg::Status status = qv2omg::AddSecurity(Dir(), {symbol, description, category, period, true}, rows);
         ASSERT_TRUE(status.IsOk()) << status.Message();
+    }
+
+    int16_t OpenData(const char* symbol, FileContext& context, uint32_t first = 19000101, uint32_t last = 20991231)
+    {
+        const OmegaDate from = Date(first), to = Date(last);
+        return Library().OpenDataFile(DirText(), symbol, &from, &to, &context);
     }
 
     // The data file the header file names for `symbol`.

@@ -2,7 +2,7 @@
 
 #include <bit>
 #include <cstring>
-#include <functional>
+#include <tuple>
 
 namespace qv2omg_test {
 namespace {
@@ -34,19 +34,25 @@ std::vector<uint32_t> ReadDates(FileContext& context)
     return dates;
 }
 
+bool HeaderWorks(FileContext context)
+{
+    SecurityRecord record{};
+    return Library().ReadHeader(&context, 0, &record) == 0;
+}
+
 using HeaderFileTest = DatabaseTest;
 
 TEST_F(HeaderFileTest, DeliversEveryEntryInHeaderOrderAndRefusesOtherIndexes)
 {
-    Add("IBM", {}, 1, 0, "International Business Machine");
+    Add("IBM", {}, 1, 0, "International Business Machine");  // the longest description
     Add("ge", {}, -1, 3);
-    Add("X.Y-Z 15 bytes!", {}, 14, 2);
+    Add("X.Y-Z 15 bytes!", {}, 14, 2);                         // the longest symbol
 
     FileContext context{};
     ASSERT_EQ(Library().OpenHeaderFile(DirText(), &context), 3);
+    EXPECT_EQ(ReadSymbols(context, 3), (std::vector<std::string>{"IBM", "ge", "X.Y-Z 15 bytes!"}));
     SecurityRecord record{};
     ASSERT_EQ(Library().ReadHeader(&context, 0, &record), 0);
-    EXPECT_STREQ(record.symbol, "IBM");
     EXPECT_STREQ(record.description, "International Business Machine");
     EXPECT_EQ(record.category, 1);
     EXPECT_EQ(record.period, 0);
@@ -55,8 +61,6 @@ TEST_F(HeaderFileTest, DeliversEveryEntryInHeaderOrderAndRefusesOtherIndexes)
     ASSERT_EQ(Library().ReadHeader(&context, 1, &record), 0);
     EXPECT_EQ(record.category, -1);
     EXPECT_EQ(record.period, 3);
-    EXPECT_EQ(ReadSymbols(context, 3), (std::vector<std::string>{"IBM", "ge", "X.Y-Z 15 bytes!"}));
-
     for (int32_t index : {-1, 3, INT32_MAX}) {
         std::memset(&record, 0x5A, sizeof record);
         EXPECT_NE(Library().ReadHeader(&context, index, &record), 0) << index;
@@ -65,7 +69,7 @@ TEST_F(HeaderFileTest, DeliversEveryEntryInHeaderOrderAndRefusesOtherIndexes)
     EXPECT_EQ(Library().CloseHeaderFile(&context), 0);
 }
 
-TEST_F(HeaderFileTest, MissingDirectoryFindsNothing)
+TEST_F(HeaderFileTest, MissingDirectoryOrUnknownSymbolFindsNothing)
 {
     const std::string missing = (Dir() / "absent").string();
     FileContext context{};
@@ -77,6 +81,10 @@ TEST_F(HeaderFileTest, MissingDirectoryFindsNothing)
     EXPECT_NE(Library().GetDateRange(missing.c_str(), "IBM", &range), 0);
     EXPECT_NE(Library().OpenDataFile(missing.c_str(), "IBM", &first, &last, &context), 0);
     EXPECT_TRUE(AllZero(&context, sizeof context));
+    Add("XYZ", {Row(19980305)});
+    std::memset(&range, 0x5A, sizeof range);
+    EXPECT_NE(Library().GetDateRange(DirText(), "XY", &range), 0);
+    EXPECT_TRUE(AllZero(&range, sizeof range));
 }
 
 TEST_F(HeaderFileTest, MoreThan32767SecuritiesOpenAndReadWhole)
@@ -84,7 +92,7 @@ TEST_F(HeaderFileTest, MoreThan32767SecuritiesOpenAndReadWhole)
     // Written entry by entry: 33,000 data files would only slow the test down, and
     // the header file is what is read here.
     constexpr uint32_t kCount = 33000;
-    std::vector<uint8_t> bytes(qv2omg::kPreambleSize + kCount * qv2omg::kSecurityEntrySize);
+    Bytes bytes(qv2omg::kPreambleSize + kCount * qv2omg::kSecurityEntrySize);
     qv2omg::EncodePreamble(qv2omg::FileKind::Header, kCount, bytes.data());
     for (uint32_t i = 0; i < kCount; ++i) {
         qv2omg::SecurityEntry entry;
@@ -92,7 +100,7 @@ TEST_F(HeaderFileTest, MoreThan32767SecuritiesOpenAndReadWhole)
         std::copy(symbol.begin(), symbol.end(), entry.symbol.begin());
         qv2omg::EncodeSecurityEntry(entry, bytes.data() + qv2omg::kPreambleSize + i * qv2omg::kSecurityEntrySize);
     }
-    WriteBytes(HeaderPath(), bytes);
+    WriteBytes(Dir() / qv2omg::kHeaderFileName, bytes);
 
     FileContext context{};
     ASSERT_EQ(Library().OpenHeaderFile(DirText(), &context), 33000);
@@ -108,7 +116,7 @@ TEST_F(HeaderFileTest, MoreThan32767SecuritiesOpenAndReadWhole)
 // A header file of entries A, B, C damaged one way; the count the library opens it with.
 struct HeaderDamage {
     const char* name;
-    std::function<void(std::vector<uint8_t>&)> damage;
+    std::function<void(Bytes&)> damage;
     int32_t expectedCount;
 };
 
@@ -116,12 +124,9 @@ class DamagedHeaderTest : public DatabaseTest, public testing::WithParamInterfac
 
 TEST_P(DamagedHeaderTest, OpensWithTheCompleteEntriesOnly)
 {
-    Add("A", {});
-    Add("B", {});
-    Add("C", {});
-    std::vector<uint8_t> bytes = ReadBytes(HeaderPath());
-    GetParam().damage(bytes);
-    WriteBytes(HeaderPath(), bytes);
+    for (const char* symbol : {"A", "B", "C"})
+        Add(symbol, {});
+    Damage(Dir() / qv2omg::kHeaderFileName, GetParam().damage);
 
     const int32_t expected = GetParam().expectedCount;
     FileContext context{};
@@ -142,8 +147,7 @@ INSTANTIATE_TEST_SUITE_P(Damage, DamagedHeaderTest, testing::Values(
     HeaderDamage{"CutMidEntry", [](auto& b) { b.resize(16 + 80 * 2 + 40); }, 2},
     HeaderDamage{"CountClaimsMore", [](auto& b) { PutCount(b, 1000); }, 3},
     HeaderDamage{"CountAboveInt32", [](auto& b) { PutCount(b, 0xFFFFFFFF); }, 3},
-    HeaderDamage{"CountBelowFile", [](auto& b) { PutCount(b, 2); }, 2}),
-    [](const auto& testParam) { return std::string(testParam.param.name); });
+    HeaderDamage{"CountBelowFile", [](auto& b) { PutCount(b, 2); }, 2}), CaseName());
 
 struct SearchCase {
     const char* query;
@@ -154,62 +158,71 @@ class SearchTest : public DatabaseTest, public testing::WithParamInterface<Searc
 
 TEST_P(SearchTest, MatchesTheWholeSymbolIgnoringAsciiCase)
 {
-    for (const char* symbol : {"IBM", "Brk.A", "AB", "ABC", "\xE9t\xE9"})
+    for (const char* symbol : {"IBM", "Brk.A", "AB", "ABC", "\xE9t\xE9", "a b\t\xFF;/.."})
         Add(symbol, {});
     SecurityRecord record{};
     std::memset(&record, 0x5A, sizeof record);
     const int16_t status = Library().SearchSecurity(DirText(), GetParam().query, &record);
-    if (GetParam().found) {
-        EXPECT_EQ(status, 0);
+    EXPECT_EQ(status == 0, GetParam().found != nullptr);
+    if (GetParam().found)
         EXPECT_STREQ(record.symbol, GetParam().found);
-    } else {
-        EXPECT_NE(status, 0);
+    else
         EXPECT_TRUE(AllZero(&record, sizeof record));
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Queries, SearchTest, testing::Values(
     SearchCase{"IBM", "IBM"}, SearchCase{"ibm", "IBM"}, SearchCase{"iBm", "IBM"}, SearchCase{"BRK.a", "Brk.A"},
     SearchCase{"AB", "AB"}, SearchCase{"abc", "ABC"}, SearchCase{"IB", nullptr}, SearchCase{"IBM ", nullptr},
     SearchCase{"", nullptr}, SearchCase{"\xE9T\xE9", "\xE9t\xE9"}, SearchCase{"\xC9T\xC9", nullptr},
-    SearchCase{"IBMIBMIBMIBMIBMIBMIBM", nullptr}));
+    SearchCase{"IBMIBMIBMIBMIBMIBMIBM", nullptr}, SearchCase{"A B\t\xFF;/..", "a b\t\xFF;/.."}));
 
-enum class DataState { Readable, Deleted, NoRows, WrongMagic, CutBeforeFirstRow, UnknownSymbol };
+// The data file of XYZ (four rows, or none) as it is now: its date range and the records read.
+struct DataCase {
+    const char* name;
+    std::function<void(const fs::path&)> damage;
+    std::vector<uint32_t> delivered;  // none: the range is not available
+    bool noRows = false;
+};
 
-class DateRangeTest : public DatabaseTest, public testing::WithParamInterface<DataState> {};
-
-TEST_P(DateRangeTest, ReportsWhetherTheDataCanBeReadNow)
+std::function<void(const fs::path&)> Edit(std::function<void(Bytes&)> damage)
 {
-    const DataState state = GetParam();
-    const std::vector<PriceRow> rows{Row(19930602), Row(19960510), Row(19980305)};
-    Add("XYZ", state == DataState::NoRows ? std::vector<PriceRow>{} : rows);
-    const fs::path data = DataPath("XYZ");
-    std::vector<uint8_t> bytes = ReadBytes(data);
-    if (state == DataState::Deleted)
-        fs::remove(data);
-    if (state == DataState::WrongMagic)
-        bytes[3] = 'H';
-    if (state == DataState::CutBeforeFirstRow)
-        bytes.resize(16 + 27);
-    if (state == DataState::WrongMagic || state == DataState::CutBeforeFirstRow)
-        WriteBytes(data, bytes);
-
-    DateRange range{};
-    std::memset(&range, 0x5A, sizeof range);
-    const int16_t status = Library().GetDateRange(DirText(), state == DataState::UnknownSymbol ? "XY" : "xyz", &range);
-    EXPECT_EQ(status != 0, state == DataState::UnknownSymbol);
-    EXPECT_EQ(range.available != 0, state == DataState::Readable);
-    if (state == DataState::Readable) {
-        EXPECT_EQ(Yyyymmdd(range.first), 19930602u);
-        EXPECT_EQ(range.last.year, 98);
-        EXPECT_EQ(Yyyymmdd(range.last), 19980305u);
-    } else {
-        EXPECT_TRUE(AllZero(&range, sizeof range));
-    }
+    return [damage](const fs::path& path) { Damage(path, damage); };
 }
 
-INSTANTIATE_TEST_SUITE_P(States, DateRangeTest, testing::Values(DataState::Readable, DataState::Deleted,
-    DataState::NoRows, DataState::WrongMagic, DataState::CutBeforeFirstRow, DataState::UnknownSymbol));
+class DataFileStateTest : public DatabaseTest, public testing::WithParamInterface<DataCase> {};
+
+TEST_P(DataFileStateTest, RangeAndRecordsAreWhatCanBeReadNow)
+{
+    const DataCase& c = GetParam();
+    const std::vector<PriceRow> rows{Row(19980302), Row(19980303), Row(19980304), Row(19980305)};
+    Add("XYZ", c.noRows ? std::vector<PriceRow>{} : rows);
+    if (c.damage)
+        c.damage(DataPath("XYZ"));
+    DateRange range{};
+    std::memset(&range, 0x5A, sizeof range);
+    EXPECT_EQ(Library().GetDateRange(DirText(), "xyz", &range), 0);
+    EXPECT_EQ(range.available != 0, !c.delivered.empty());
+    if (c.delivered.empty()) {
+        EXPECT_TRUE(AllZero(&range, sizeof range));
+        return;
+    }
+    EXPECT_EQ(Yyyymmdd(range.first), c.delivered.front());
+    EXPECT_EQ(Yyyymmdd(range.last), c.delivered.back());
+    FileContext context{};
+    ASSERT_EQ(OpenData("XYZ", context), 0);
+    EXPECT_EQ(ReadDates(context), c.delivered);
+    EXPECT_EQ(Library().CloseDataFile(&context), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, DataFileStateTest, testing::Values(
+    DataCase{"Readable", nullptr, {19980302, 19980303, 19980304, 19980305}},
+    DataCase{"CutMidRecord", Edit([](auto& b) { b.resize(16 + 28 * 2 + 13); }), {19980302, 19980303}},
+    DataCase{"CountClaimsMore", Edit([](auto& b) { PutCount(b, 1u << 31); }), {19980302, 19980303, 19980304, 19980305}},
+    DataCase{"CountBelowFile", Edit([](auto& b) { PutCount(b, 3); }), {19980302, 19980303, 19980304}},
+    DataCase{"Deleted", [](auto& p) { fs::remove(p); }, {}},
+    DataCase{"NoRows", nullptr, {}, true},
+    DataCase{"WrongMagic", Edit([](auto& b) { b[3] = 'H'; }), {}},
+    DataCase{"CutBeforeFirstRow", Edit([](auto& b) { b.resize(16 + 27); }), {}}), CaseName());
 
 struct RangeCase {
     uint32_t first;
@@ -223,8 +236,7 @@ TEST_P(RangeTest, DeliversTheRowsInTheRangeBothEndsIncluded)
 {
     Add("R", {Row(19980302), Row(19980304), Row(19980306), Row(19991231), Row(20000229)});
     FileContext context{};
-    const OmegaDate first = Date(GetParam().first), last = Date(GetParam().last);
-    ASSERT_EQ(Library().OpenDataFile(DirText(), "R", &first, &last, &context), 0);
+    ASSERT_EQ(OpenData("R", context, GetParam().first, GetParam().last), 0);
     EXPECT_EQ(ReadDates(context), GetParam().delivered);
     EXPECT_EQ(Library().CloseDataFile(&context), 0);
 }
@@ -240,29 +252,21 @@ INSTANTIATE_TEST_SUITE_P(Ranges, RangeTest, testing::Values(
     RangeCase{20000301, 20991231, {}},
     RangeCase{19980306, 19980304, {}}));
 
-using DataFileTest = DatabaseTest;
-
-TEST_F(DataFileTest, DeliversEveryFieldOneRecordPerCallThenZero)
+TEST_F(DatabaseTest, DeliversEveryFieldOneRecordPerCallThenZero)
 {
     const float missing = qv2omg::MissingPrice();
     Add("F", {{19980305, missing, 2.5f, -1.25f, 0.1f, 2147483647, -5}, {19980306, 1e-7f, missing, missing, missing, 0, 7}});
     FileContext context{};
-    const OmegaDate first = Date(19980101), last = Date(19981231);
-    ASSERT_EQ(Library().OpenDataFile(DirText(), "F", &first, &last, &context), 0);
+    ASSERT_EQ(OpenData("F", context, 19980101, 19981231), 0);
 
     PriceRecord record{};
     EXPECT_EQ(Library().ReadData(&context, &record, 0), 0);  // asks for nothing, gets nothing
     std::memset(&record, 0x5A, sizeof record);
     ASSERT_EQ(Library().ReadData(&context, &record, 1), 1);
-    EXPECT_EQ(record.date.month, 3);
-    EXPECT_EQ(record.date.day, 5);
-    EXPECT_EQ(record.date.year, 98);
+    EXPECT_EQ(std::make_tuple(record.date.month, record.date.day, record.date.year), std::make_tuple(3, 5, 98));
     EXPECT_EQ(std::bit_cast<uint32_t>(record.open), 0x7F7FFFEEu);
-    EXPECT_EQ(record.high, 2.5f);
-    EXPECT_EQ(record.low, -1.25f);
-    EXPECT_EQ(record.close, 0.1f);
-    EXPECT_EQ(record.volume, 2147483647);
-    EXPECT_EQ(record.openInterest, -5);
+    EXPECT_EQ(std::make_tuple(record.high, record.low, record.close), std::make_tuple(2.5f, -1.25f, 0.1f));
+    EXPECT_EQ(std::make_tuple(record.volume, record.openInterest), std::make_tuple(2147483647, -5));
     EXPECT_TRUE(AllZero(record.reserved36, sizeof record - offsetof(PriceRecord, reserved36)));
     ASSERT_EQ(Library().ReadData(&context, &record, 5), 1);
     EXPECT_EQ(record.open, 1e-7f);
@@ -273,37 +277,6 @@ TEST_F(DataFileTest, DeliversEveryFieldOneRecordPerCallThenZero)
     EXPECT_EQ(Library().CloseDataFile(&context), 0);
 }
 
-struct DataDamage {
-    const char* name;
-    std::function<void(std::vector<uint8_t>&)> damage;
-    std::vector<uint32_t> delivered;
-};
-
-class DamagedDataTest : public DatabaseTest, public testing::WithParamInterface<DataDamage> {};
-
-TEST_P(DamagedDataTest, YieldsTheCompleteRecordsOnly)
-{
-    Add("D", {Row(19980302), Row(19980303), Row(19980304), Row(19980305)});
-    std::vector<uint8_t> bytes = ReadBytes(DataPath("D"));
-    GetParam().damage(bytes);
-    WriteBytes(DataPath("D"), bytes);
-
-    FileContext context{};
-    const OmegaDate first = Date(19000101), last = Date(20991231);
-    ASSERT_EQ(Library().OpenDataFile(DirText(), "D", &first, &last, &context), 0);
-    EXPECT_EQ(ReadDates(context), GetParam().delivered);
-    Library().CloseDataFile(&context);
-    DateRange range{};
-    EXPECT_EQ(Library().GetDateRange(DirText(), "D", &range), 0);
-    EXPECT_EQ(Yyyymmdd(range.last), GetParam().delivered.back());
-}
-
-INSTANTIATE_TEST_SUITE_P(Damage, DamagedDataTest, testing::Values(
-    DataDamage{"CutMidRecord", [](auto& b) { b.resize(16 + 28 * 2 + 13); }, {19980302, 19980303}},
-    DataDamage{"CountClaimsMore", [](auto& b) { PutCount(b, 1u << 31); }, {19980302, 19980303, 19980304, 19980305}},
-    DataDamage{"CountBelowFile", [](auto& b) { PutCount(b, 3); }, {19980302, 19980303, 19980304}}),
-    [](const auto& testParam) { return std::string(testParam.param.name); });
-
 class ContextTest : public DatabaseTest {
 protected:
     void SetUp() override
@@ -311,18 +284,6 @@ protected:
         DatabaseTest::SetUp();
         Add("A", {Row(19980302), Row(19980303)});
         Add("B", {Row(19990101), Row(19990102), Row(19990103)});
-    }
-
-    bool HeaderWorks(FileContext context)
-    {
-        SecurityRecord record{};
-        return Library().ReadHeader(&context, 0, &record) == 0;
-    }
-
-    int16_t OpenData(const char* symbol, FileContext& context)
-    {
-        const OmegaDate first = Date(19000101), last = Date(20991231);
-        return Library().OpenDataFile(DirText(), symbol, &first, &last, &context);
     }
 };
 

@@ -14,14 +14,11 @@ struct ProcessRun {
 
 std::string Text(const fs::path& path)
 {
-    const std::vector<uint8_t> bytes = ReadBytes(path);
+    const Bytes bytes = ReadBytes(path);
     return {bytes.begin(), bytes.end()};
 }
 
-void WriteText(const fs::path& path, const std::string& text)
-{
-    WriteBytes(path, {text.begin(), text.end()});
-}
+void WriteText(const fs::path& path, const std::string& text) { WriteBytes(path, {text.begin(), text.end()}); }
 
 class OmegadbTest : public testing::Test {
 protected:
@@ -106,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(Errors, OmegadbErrorTest, testing::Values(
     ErrorCase{"UnknownSymbol", "dump db XYZ", 1, "omegadb: no security 'XYZ' in db"},
     ErrorCase{"BadFromDate", "dump db IBM --from 1998-3-5", 2, "omegadb: --from needs a date YYYY-MM-DD, not '1998-3-5'"},
     ErrorCase{"UnknownCommand", "remove db IBM", 2, "omegadb: unknown command 'remove'"}),
-    [](const auto& testParam) { return std::string(testParam.param.name); });
+    CaseName());
 
 } // namespace
 } // namespace qv2omg_test

@@ -9,42 +9,6 @@
 namespace qv2omg_test {
 namespace {
 
-using qv2omg::SecurityInfo;
-
-struct InfoCase {
-    const char* name;
-    SecurityInfo info;
-    std::string message;  // empty: accepted and stored as given
-};
-
-class SecurityInfoTest : public DatabaseTest, public testing::WithParamInterface<InfoCase> {};
-
-TEST_P(SecurityInfoTest, AcceptsFieldsThatFitAndRefusesTheRest)
-{
-    const InfoCase& c = GetParam();
-    const qv2omg::Status status = qv2omg::AddSecurity(Dir(), c.info, {});
-    EXPECT_EQ(status.Message(), c.message);
-    SecurityRecord record{};
-    const bool found = Library().SearchSecurity(DirText(), c.info.symbol.c_str(), &record) == 0;
-    EXPECT_EQ(found, c.message.empty());
-    if (found) {
-        EXPECT_EQ(std::string(record.symbol), c.info.symbol);
-        EXPECT_EQ(std::string(record.description), c.info.description);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Fields, SecurityInfoTest, testing::Values(
-    InfoCase{"LongestSymbol", {"ABCDEFGHIJKLMNO", "d"}, ""},
-    InfoCase{"SymbolOfAnyByte", {"a b\t\xFF;/..", ""}, ""},
-    InfoCase{"LongestDescription", {"D", std::string(30, 'x')}, ""},
-    InfoCase{"SymbolTooLong", {"ABCDEFGHIJKLMNOP", ""},
-             "Symbol 'ABCDEFGHIJKLMNOP' is 16 bytes long; at most 15 are allowed."},
-    InfoCase{"EmptySymbol", {"", ""}, "A symbol must not be empty."},
-    InfoCase{"NulInSymbol", {std::string("A\0B", 3), ""}, "Symbol 'A\\x00B' holds a NUL byte."},
-    InfoCase{"DescriptionTooLong", {"E", std::string(31, 'x')},
-             "The description of 'E' is 31 bytes long; at most 30 are allowed."}),
-    [](const auto& testParam) { return std::string(testParam.param.name); });
-
 // A change that must be refused; the database already holds "IBM" with two rows.
 struct RefusedCase {
     const char* name;
@@ -71,39 +35,52 @@ qv2omg::Status AddRows(const fs::path& dir, std::vector<PriceRow> rows)
     return qv2omg::AddSecurity(dir, {"NEW", "", 0, 0, false}, rows);
 }
 
+std::function<qv2omg::Status(const fs::path&)> Adding(qv2omg::SecurityInfo info)
+{
+    return [info](const fs::path& dir) { return qv2omg::AddSecurity(dir, info, {}); };
+}
+
+// Adds a row with a folder in the way of the temporary file `name`.
+std::function<qv2omg::Status(const fs::path&)> Blocking(std::string name)
+{
+    return [name](const fs::path& dir) {
+        fs::create_directory(dir / name);
+        return AddRows(dir, {Row(19980305)});
+    };
+}
+
 INSTANTIATE_TEST_SUITE_P(Changes, RefusedChangeTest, testing::Values(
+    RefusedCase{"SymbolTooLong", Adding({"ABCDEFGHIJKLMNOP", ""}),
+                "Symbol 'ABCDEFGHIJKLMNOP' is 16 bytes long; at most 15 are allowed."},
+    RefusedCase{"EmptySymbol", Adding({"", ""}), "A symbol must not be empty."},
+    RefusedCase{"NulInSymbol", Adding({std::string("A\0B", 3), ""}), "Symbol 'A\\x00B' holds a NUL byte."},
+    RefusedCase{"DescriptionTooLong", Adding({"E", std::string(31, 'x')}),
+                "The description of 'E' is 31 bytes long; at most 30 are allowed."},
     RefusedCase{"RowsOutOfOrder", [](auto& d) { return AddRows(d, {Row(19980305), Row(19980304)}); },
                 "Row 2 of 'NEW': date 1998-03-04 is not after 1998-03-05; rows must be in date order, each date once."},
     RefusedCase{"DuplicateDate", [](auto& d) { return AddRows(d, {Row(19980305), Row(19980305)}); },
                 "Row 2 of 'NEW': date 1998-03-05 is not after 1998-03-05; rows must be in date order, each date once."},
     RefusedCase{"InvalidDate", [](auto& d) { return AddRows(d, {Row(19990229)}); },
                 "Row 1 of 'NEW' has the invalid date 19990229."},
-    RefusedCase{"SymbolTakenIgnoringCase", [](auto& d) { return qv2omg::AddSecurity(d, {"ibm", ""}, {}); },
+    RefusedCase{"SymbolTakenIgnoringCase", Adding({"ibm", ""}),
                 "The database already holds the symbol 'ibm'; nothing was changed."},
     RefusedCase{"SecondOfTwoRefused", [](auto& d) {
                     std::vector<qv2omg::NewSecurity> batch{{{"OK", ""}, {Row(19980305)}}, {{"Ok", ""}, {}}};
                     return qv2omg::AddSecurities(d, batch); },
                 "The database already holds the symbol 'Ok'; nothing was changed."},
-    RefusedCase{"HeaderCannotBeWritten", [](auto& d) {
-                    fs::create_directory(d / "master.omg.tmp");
-                    return AddRows(d, {Row(19980305)}); },
+    RefusedCase{"HeaderCannotBeWritten", Blocking("master.omg.tmp"),
                 "Cannot write DIR/master.omg; nothing was changed."},
-    RefusedCase{"DataFileCannotBeWritten", [](auto& d) {
-                    fs::create_directory(d / "d000002.omd.tmp");
-                    return AddRows(d, {Row(19980305)}); },
+    RefusedCase{"DataFileCannotBeWritten", Blocking("d000002.omd.tmp"),
                 "Cannot write DIR/d000002.omd; nothing was changed."},
     RefusedCase{"CreateOverDatabase", [](auto& d) { return qv2omg::CreateDatabase(d); },
                 "DIR already holds a database; nothing was changed."},
     RefusedCase{"DamagedHeader", [](auto& d) {
-                    std::vector<uint8_t> bytes = ReadBytes(d / "master.omg");
-                    PutCount(bytes, 2);
-                    WriteBytes(d / "master.omg", bytes);
-                    qv2omg::Status status = AddRows(d, {});
-                    PutCount(bytes, 1);
-                    WriteBytes(d / "master.omg", bytes);
+                    Damage(d / "master.omg", [](auto& b) { PutCount(b, 2); });
+                    const qv2omg::Status status = AddRows(d, {});
+                    Damage(d / "master.omg", [](auto& b) { PutCount(b, 1); });
                     return status; },
                 "DIR/master.omg is damaged; nothing was changed."}),
-    [](const auto& testParam) { return std::string(testParam.param.name); });
+    CaseName());
 
 TEST_F(DatabaseTest, NewDataFilesNeverOverwriteStrayFiles)
 {
@@ -119,8 +96,8 @@ TEST_F(DatabaseTest, NewDataFilesNeverOverwriteStrayFiles)
 struct CsvCase {
     const char* name;
     std::string text;
-    std::string message;          // empty: read
-    std::vector<PriceRow> rows;   // when read
+    std::string message;           // empty: read
+    std::vector<PriceRow> rows{};  // when read
     bool hasOpenInterest = false;
 };
 
@@ -142,38 +119,28 @@ TEST_P(PriceCsvTest, ReadsRowsOrNamesTheLineAtFault)
 
 const float kMissing = std::bit_cast<float>(0x7F7FFFEEu);
 
-CsvCase Read(const char* name, std::string text, std::vector<PriceRow> rows, bool hasOpenInterest = false)
-{
-    return {name, std::move(text), "", std::move(rows), hasOpenInterest};
-}
-
-CsvCase Refused(const char* name, std::string text, std::string message)
-{
-    return {name, std::move(text), std::move(message), {}, false};
-}
-
 INSTANTIATE_TEST_SUITE_P(Texts, PriceCsvTest, testing::Values(
-    Read("HeaderAndMissingPrices", "Date,Open,High,Low,Close,Volume\n1998-03-05,,2.5,-1,0.1,12\n"
-         "1998-03-06,1,1,1,1,\n", {{19980305, kMissing, 2.5f, -1, 0.1f, 12, 0}, {19980306, 1, 1, 1, 1, 0, 0}}),
-    Read("OpenInterestCrLfBomBlankLines", "\xEF\xBB\xBF" "1998-03-05, 1 ,2,3,4,5,6\r\n\r\n \n1999-12-31,1e-05,2,3,4,-5,7\r\n",
-         {{19980305, 1, 2, 3, 4, 5, 6}, {19991231, 1e-5f, 2, 3, 4, -5, 7}}, true),
-    Refused("BadDate", "Date,Open,High,Low,Close,Volume\n1998-02-30,1,2,3,4,5\n",
-            "prices.csv:2: bad date '1998-02-30' (expected YYYY-MM-DD)"),
-    Refused("NonNumericPrice", "1998-03-05,1,abc,3,4,5\n", "prices.csv:1: bad High price 'abc'"),
-    Refused("PriceAtMarker", "1998-03-05,1,2,3,3.5e38,5\n", "prices.csv:1: bad Close price '3.5e38'"),
-    Refused("NotANumber", "1998-03-05,nan,2,3,4,5\n", "prices.csv:1: bad Open price 'nan'"),
-    Refused("FractionalVolume", "1998-03-05,1,2,3,4,5.5\n", "prices.csv:1: bad Volume '5.5' (expected a whole number)"),
-    Refused("TooFewColumns", "1998-03-05,1,2,3\n",
-            "prices.csv:1: expected 6 or 7 columns (Date,Open,High,Low,Close,Volume[,OpenInterest]), found 4"),
-    Refused("ColumnsChange", "1998-03-05,1,2,3,4,5\n1998-03-06,1,2,3,4,5,6\n",
-            "prices.csv:2: found 7 columns where the rows before have 6"),
-    Refused("DuplicateDate", "1998-03-05,1,2,3,4,5\n\n1998-03-05,1,2,3,4,5\n",
-            "prices.csv:3: date 1998-03-05 appears twice (also on line 1)"),
-    Refused("OutOfOrder", "1998-03-05,1,2,3,4,5\n1998-03-04,1,2,3,4,5\n",
-            "prices.csv:2: date 1998-03-04 comes after 1998-03-05 on line 1; rows must be in date order"),
-    Refused("EmptyFile", "", "prices.csv: holds no price rows"),
-    Refused("HeaderOnly", "Date,Open,High,Low,Close,Volume\n", "prices.csv: holds no price rows")),
-    [](const auto& testParam) { return std::string(testParam.param.name); });
+    CsvCase{"HeaderAndMissingPrices", "Date,Open,High,Low,Close,Volume\n1998-03-05,,2.5,-1,0.1,12\n1998-03-06,1,1,1,1,\n",
+            "", {{19980305, kMissing, 2.5f, -1, 0.1f, 12, 0}, {19980306, 1, 1, 1, 1, 0, 0}}},
+    CsvCase{"OpenInterestCrLfBomBlankLines", "\xEF\xBB\xBF" "1998-03-05, 1 ,2,3,4,5,6\r\n\r\n \n1999-12-31,1e-05,2,3,4,-5,7\r\n",
+            "", {{19980305, 1, 2, 3, 4, 5, 6}, {19991231, 1e-5f, 2, 3, 4, -5, 7}}, true},
+    CsvCase{"BadDate", "Date,Open,High,Low,Close,Volume\n1998-02-30,1,2,3,4,5\n",
+            "prices.csv:2: bad date '1998-02-30' (expected YYYY-MM-DD)"},
+    CsvCase{"NonNumericPrice", "1998-03-05,1,abc,3,4,5\n", "prices.csv:1: bad High price 'abc'"},
+    CsvCase{"PriceAtMarker", "1998-03-05,1,2,3,3.5e38,5\n", "prices.csv:1: bad Close price '3.5e38'"},
+    CsvCase{"NotANumber", "1998-03-05,nan,2,3,4,5\n", "prices.csv:1: bad Open price 'nan'"},
+    CsvCase{"FractionalVolume", "1998-03-05,1,2,3,4,5.5\n", "prices.csv:1: bad Volume '5.5' (expected a whole number)"},
+    CsvCase{"TooFewColumns", "1998-03-05,1,2,3\n",
+            "prices.csv:1: expected 6 or 7 columns (Date,Open,High,Low,Close,Volume[,OpenInterest]), found 4"},
+    CsvCase{"ColumnsChange", "1998-03-05,1,2,3,4,5\n1998-03-06,1,2,3,4,5,6\n",
+            "prices.csv:2: found 7 columns where the rows before have 6"},
+    CsvCase{"DuplicateDate", "1998-03-05,1,2,3,4,5\n\n1998-03-05,1,2,3,4,5\n",
+            "prices.csv:3: date 1998-03-05 appears twice (also on line 1)"},
+    CsvCase{"OutOfOrder", "1998-03-05,1,2,3,4,5\n1998-03-04,1,2,3,4,5\n",
+            "prices.csv:2: date 1998-03-04 comes after 1998-03-05 on line 1; rows must be in date order"},
+    CsvCase{"EmptyFile", "", "prices.csv: holds no price rows"},
+    CsvCase{"HeaderOnly", "Date,Open,High,Low,Close,Volume\n", "prices.csv: holds no price rows"}),
+    CaseName());
 
 TEST(PriceCsvFormat, EveryFloatReadsBackToItsBits)
 {

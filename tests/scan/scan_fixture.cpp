@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -15,21 +14,19 @@ namespace scan::test {
 
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
+struct QtEnvironment : ::testing::Environment {
     void SetUp() override
     {
         qputenv("TESSAPORT_PROGRAM_DIR", TESSAPORT_PROGRAM_DIR);
-        static int argc = 1;
-        static char name[] = "scan_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
+        application = std::make_unique<QApplication>(argc, argv);
         ASSERT_TRUE(omega::TheDataLibrary().Load()) << omega::TheDataLibrary().ErrorString().toStdString();
     }
-    void TearDown() override { app_.reset(); }
+    void TearDown() override { application.reset(); }
 
-private:
-    std::unique_ptr<QApplication> app_;
+    int argc = 1;
+    char name[11] = "scan_tests";
+    char* argv[2] = {name, nullptr};
+    std::unique_ptr<QApplication> application;
 };
 
 [[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
@@ -38,9 +35,6 @@ private:
 
 ScanFixture::ScanFixture()
 {
-    cmbOmega_ = new QComboBox(&window_);
-    controls_.window = &window_;
-    controls_.cmbOmega = cmbOmega_;
     state_.OmegaRootDir = root_.path();
     state_.TradeStationDir = Path(QStringLiteral("Program"));
     QDir().mkpath(state_.TradeStationDir);
@@ -48,8 +42,7 @@ ScanFixture::ScanFixture()
     SelectDataDir = [this] { state_.CurrentDataDir = cmbOmega_->currentText(); };
     FillOmegaDirs = [this] {
         cmbOmega_->clear();
-        for (int i = 0; i < state_.DataDirCount; ++i)
-            cmbOmega_->addItem(state_.DataDirs[i]);
+        cmbOmega_->addItems(state_.DataDirs.mid(0, state_.DataDirCount));
         if (cmbOmega_->count() > 0)
             cmbOmega_->setCurrentIndex(0);
     };
@@ -62,9 +55,7 @@ void ScanFixture::MakeTree(const QStringList& lines)
         const QStringList words = line.split(u' ');
         const QString path = Path(words.at(1));
         QDir().mkpath(QFileInfo(path).path());
-        if (words[0] == QLatin1String("dir")) {
-            ASSERT_TRUE(QDir().mkpath(path)) << line.toStdString();
-        } else if (words[0] == QLatin1String("file")) {
+        if (words[0] == QLatin1String("file")) {
             QFile file(path);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << line.toStdString();
         } else if (words[0] == QLatin1String("db")) {

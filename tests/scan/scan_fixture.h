@@ -5,17 +5,12 @@
 #include "scan/form_file_search.h"
 
 #include <QComboBox>
-#include <QStringList>
 #include <QTemporaryDir>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
-#include <ostream>
-#include <utility>
-#include <vector>
 
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
@@ -31,7 +26,7 @@ protected:
     ScanFixture();
 
     QString Path(const QString& relative) const { return root_.path() + u'/' + relative; }
-    // Lines "dir P", "file P", "db P N" (N securities), "link P TARGET"; P relative to the root.
+    // Lines "file P", "db P N" (N securities), "link P TARGET"; P relative to the root.
     void MakeTree(const QStringList& lines);
     void AddSecurities(const QString& relative, int first, int count);
     void SetMainList(const QStringList& items, int selected);
@@ -44,8 +39,8 @@ protected:
     QTemporaryDir root_;
     ProgramState state_;
     QWidget window_;
-    QComboBox* cmbOmega_ = nullptr;
-    MainControls controls_;
+    QComboBox* cmbOmega_ = new QComboBox(&window_);
+    MainControls controls_{.window = &window_, .cmbOmega = cmbOmega_};
     std::function<void()> FillOmegaDirs;
     std::function<void()> SelectDataDir;
 };

@@ -41,10 +41,7 @@ struct MatchCase {
     std::vector<int32_t> expected;
 };
 
-void PrintTo(const MatchCase& test, std::ostream* out)
-{
-    *out << '"' << test.mask << (test.field == SearchField::Symbol ? "\" in symbols" : "\" in descriptions");
-}
+void PrintTo(const MatchCase& c, std::ostream* out) { *out << '"' << c.mask << "\" in field " << int(c.field); }
 
 class MaskMatching : public testing::TestWithParam<MatchCase> {};
 
@@ -94,8 +91,7 @@ TEST(Windows1252, DecodesEveryByteAndEncodesItBack)
 
 TEST(ShortDate, AlwaysCarriesFourDigitYears)
 {
-    const int32_t march1998 = 35859;
-    const int32_t january2025 = 45658;
+    const int32_t march1998 = 35859, january2025 = 45658;
     const QLocale us(QStringLiteral("en_US"));
     EXPECT_EQ(omega::ShortDate(march1998, us), QStringLiteral("3/5/1998"));
     EXPECT_EQ(omega::ShortDate(january2025, us), QStringLiteral("1/1/2025"));

@@ -41,19 +41,12 @@ TEST_F(ProgressWindowTest, RedrawsInStepsOfFivePercent)
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Percent Completed"));
 
     std::vector<Report> reports;
-    for (int32_t i = 1; i <= 9; ++i)
-        reports.push_back({i, 0, false});  // 9 is 4.5 percent, rounded to 4
-    reports.push_back({10, 5, true});
-    for (int32_t i = 11; i <= 18; ++i)
-        reports.push_back({i, 5, false});
-    reports.push_back({19, 10, true});    // 9.5, rounded to 10
-    reports.push_back({180, 90, true});
-    reports.push_back({189, 90, false});  // 94.5, rounded to 94
-    reports.push_back({197, 100, true});  // 98, but within 4 of the end
-    reports.push_back({250, 100, true});
+    for (int32_t i = 1; i <= 18; ++i)
+        reports.push_back({i, i < 10 ? 0 : 5, i == 10});  // 9 is 4.5 percent, rounded to 4
     Expect(reports);
-    EXPECT_EQ(CurrentProgress().ProgressPercent, 125);
-    EXPECT_EQ(CurrentProgress().ProgressShown, 125);
+    Expect({{19, 10, true}, {180, 90, true}, {189, 90, false}, {197, 100, true}, {250, 100, true}});
+    // 9.5 rounds to 10, 94.5 to 94; 98 is within 4 of the end.
+    EXPECT_EQ(std::pair(CurrentProgress().ProgressPercent, CurrentProgress().ProgressShown), std::pair(125, 125));
 
     CloseProgress();
     EXPECT_FALSE(window->isVisible());
@@ -66,24 +59,13 @@ TEST_F(ProgressWindowTest, RedrawsInStepsOfFivePercent)
 }
 
 // Paint events reaching a widget.
-class PaintCounter : public QObject {
-public:
+struct PaintCounter : QObject {
     explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int Count() const { return count_; }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++count_;
-        return false;
-    }
-
-private:
-    int count_ = 0;
+    bool eventFilter(QObject*, QEvent* event) override { return count += event->type() == QEvent::Paint, false; }
+    int count = 0;
 };
 
-TEST_F(ProgressWindowTest, PaintsTheBarOnlyWhenItsValueChanges)
+TEST_F(ProgressWindowTest, PaintsOnlyChangesDrawsAllDoneForNothingAndFollowsTheMainWindow)
 {
     ShowProgress(200, QString(), 10, 10);
     auto* bar = ProgressWindow()->findChild<QWidget*>(QStringLiteral("Panel3D1"));
@@ -92,30 +74,25 @@ TEST_F(ProgressWindowTest, PaintsTheBarOnlyWhenItsValueChanges)
 
     UpdateProgress(10);
     EXPECT_EQ(CurrentProgress().BarValue, 5);
-    EXPECT_GT(paints.Count(), 0);
+    EXPECT_GT(paints.count, 0);
     UpdateProgress(199);  // 99.5, rounded to 100
     EXPECT_EQ(CurrentProgress().BarValue, 100);
-    const int paintsWhenFull = paints.Count();
+    const int paintsWhenFull = paints.count;
     const int64_t drawsWhenFull = CurrentProgress().BarDraws;
     for (int32_t current = 200; current < 260; ++current)
         UpdateProgress(current);
     QCoreApplication::processEvents();
-    EXPECT_EQ(paints.Count(), paintsWhenFull) << "a full bar is not painted again";
+    EXPECT_EQ(paints.count, paintsWhenFull) << "a full bar is not painted again";
     EXPECT_EQ(CurrentProgress().BarDraws - drawsWhenFull, 60);
     EXPECT_EQ(CurrentProgress().BarValue, 100);
     CloseProgress();
-}
 
-TEST_F(ProgressWindowTest, NothingToCountShowsNoWindowAndDrawsAllDone)
-{
+    // Nothing to count: no window, and all done.
     ShowProgress(0, QStringLiteral("Tessaport"), 10, 10);
     EXPECT_FALSE(ProgressWindow()->isVisible());
     Expect({{0, 100, true}, {3, 100, true}});
     CloseProgress();
-}
 
-TEST_F(ProgressWindowTest, FollowsTheMainWindowsState)
-{
     FollowMainWindowState(Qt::WindowMinimized | Qt::WindowActive);
     EXPECT_EQ(ProgressWindow()->windowState(), Qt::WindowMinimized);
     FollowMainWindowState(Qt::WindowNoState);

@@ -1,21 +1,10 @@
 #include "search_fixture.h"
 
 #include "omega/data_library.h"
-#include "omega/security_search.h"
-#include "platform/twips.h"
 #include "qv2omg/db_format.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QEvent>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -83,14 +72,6 @@ Widget* Make(QWidget* parent, const char* name, int left, int top, int width, in
     return widget;
 }
 
-QAction* Action(QWidget* window, bool checked)
-{
-    auto* action = new QAction(window);
-    action->setCheckable(true);
-    action->setChecked(checked);
-    return action;
-}
-
 } // namespace
 
 TestWindow::TestWindow()
@@ -127,7 +108,10 @@ TestWindow::TestWindow()
     c.Timer1->start();
     c.mnuBegin = new QAction(w);
     c.mnuBegin->setEnabled(false);
-    c.mnuMode = {Action(w, true), Action(w, false)};
+    c.mnuMode = {new QAction(w), new QAction(w)};
+    for (QAction* mode : c.mnuMode)
+        mode->setCheckable(true);
+    c.mnuMode[0]->setChecked(true);
     QObject::connect(c.txtSymbol, &QLineEdit::textChanged, w, [this] { SymbolTextChanged(state, c); });
 
     QDir(temp.path()).mkpath(QStringLiteral("Program"));
@@ -145,9 +129,8 @@ fs::path TestWindow::DataDir() const
 
 bool TestWindow::AddSecurities(const std::vector<qv2omg::NewSecurity>& securities)
 {
-    qv2omg::Status status = qv2omg::Status::Ok();
-    if (!fs::exists(DataDir() / qv2omg::kHeaderFileName))
-        status = qv2omg::CreateDatabase(DataDir());
+    qv2omg::Status status = fs::exists(DataDir() / qv2omg::kHeaderFileName) ? qv2omg::Status::Ok()
+                                                                             : qv2omg::CreateDatabase(DataDir());
     if (status.IsOk())
         status = qv2omg::AddSecurities(DataDir(), securities);
     if (!status.IsOk())
@@ -155,23 +138,20 @@ bool TestWindow::AddSecurities(const std::vector<qv2omg::NewSecurity>& securitie
     return status.IsOk();
 }
 
-namespace {
 const QEvent::Type kPumpEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+PumpProbe::PumpProbe(std::function<void()> onPump) : onPump_(std::move(onPump))
+{
+    QCoreApplication::postEvent(this, new QEvent(kPumpEvent));
 }
 
 bool PumpProbe::event(QEvent* event)
 {
     if (event->type() != kPumpEvent)
         return QObject::event(event);
-    if (onPump_)
-        onPump_();
-    Post();
-    return true;
-}
-
-void PumpProbe::Post()
-{
+    onPump_();
     QCoreApplication::postEvent(this, new QEvent(kPumpEvent));
+    return true;
 }
 
 } // namespace search_test

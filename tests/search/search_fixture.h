@@ -1,21 +1,33 @@
 #pragma once
 
 // Shared by the search tests and benchmark: the real library, real databases in
-// temporary directories, and the main window's controls off-screen.
+// temporary directories, and the main window's controls off-screen. Brings the
+// search operations, the message and busy-pointer seams and the control classes.
 
 #include "omega/main_controls.h"
 #include "omega/program_state.h"
+#include "omega/security_search.h"
+#include "platform/busy_pointer.h"
+#include "platform/message_box.h"
+#include "platform/twips.h"
 #include "qv2omg/database_writer.h"
 
-#include <QString>
+#include <QAction>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWidget>
 
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <ostream>
-#include <vector>
 
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
@@ -44,13 +56,9 @@ public:
 };
 
 // Runs a function each time pending events are processed, while it lives.
-class PumpProbe : public QObject {
-public:
-    explicit PumpProbe(std::function<void()> onPump) : onPump_(std::move(onPump)) { Post(); }
+struct PumpProbe : QObject {
+    explicit PumpProbe(std::function<void()> onPump);
     bool event(QEvent* event) override;
-
-private:
-    void Post();
     std::function<void()> onPump_;
 };
 

@@ -3,17 +3,9 @@
 #include "search_fixture.h"
 
 #include "omega/security_info.h"
-#include "omega/security_search.h"
-#include "platform/busy_pointer.h"
-#include "platform/message_box.h"
 #include "qv2omg/header_reader.h"
 
 #include <gtest/gtest.h>
-
-#include <QAction>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
 
 namespace {
 
@@ -21,10 +13,7 @@ using search_test::Security;
 using Texts = std::vector<QString>;
 
 // The description field shows all of its 31 characters.
-QString Padded(const char* description)
-{
-    return QString::fromLatin1(description).leftJustified(31);
-}
+QString Padded(const char* description) { return QString::fromLatin1(description).leftJustified(31); }
 
 class SecurityInfoTest : public testing::Test {
 protected:
@@ -49,9 +38,9 @@ protected:
         return {w.c.pctDesc->text(), w.c.lblCategory->text(), w.c.lblPeriod->text(), w.c.lblDataAvailable->text(),
                 w.c.txtFirstDate->text(), w.c.txtLastDate->text()};
     }
-    std::vector<bool> Enabled() const
+    int Enabled() const
     {
-        return {w.c.txtFirstDate->isEnabled(), w.c.txtLastDate->isEnabled(), w.c.mnuBegin->isEnabled()};
+        return w.c.txtFirstDate->isEnabled() + w.c.txtLastDate->isEnabled() + w.c.mnuBegin->isEnabled();
     }
 
     search_test::TestWindow w;
@@ -64,10 +53,9 @@ TEST_F(SecurityInfoTest, FoundSecurityWithDataFillsTheDisplayAndDefaultDates)
     EXPECT_EQ(ShowSecurityInfo(w.state, w.c, w.c.txtSymbol->text()), 0);
     EXPECT_EQ(Shown(), (Texts{Padded("Intl Business Machines"), "Stock", "Daily", "From  6/2/1993  to  3/5/1998",
                               "1/1/1995", "3/5/1998"}));
-    EXPECT_EQ(Enabled(), (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(Enabled(), 3);
     EXPECT_EQ(w.c.txtSymbol->selectedText(), QStringLiteral("IBM"));
-    EXPECT_EQ(w.state.DataFirstDate, 34122);
-    EXPECT_EQ(w.state.DataLastDate, 35859);
+    EXPECT_EQ(std::pair(w.state.DataFirstDate, w.state.DataLastDate), std::pair(34122, 35859));
     EXPECT_EQ(QDir::currentPath(), startDir);
     EXPECT_FALSE(platform::IsBusyPointer());
 
@@ -88,12 +76,12 @@ TEST_F(SecurityInfoTest, UnknownSymbolAndUnavailableDataLeaveTheImportClosed)
     ShowSecurityInfo(w.state, w.c, QStringLiteral("IBM"));
     ShowSecurityInfo(w.state, w.c, QStringLiteral("NOPE"));
     EXPECT_EQ(Shown(), (Texts{"No such security in specified data directory.", "", "", "", "", ""}));
-    EXPECT_EQ(Enabled(), (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(Enabled(), 0);
     EXPECT_EQ(w.c.txtSymbol->selectedText(), QStringLiteral("IBM"));  // not replaced when not found
 
     ShowSecurityInfo(w.state, w.c, QStringLiteral("gone"));
     EXPECT_EQ(Shown(), (Texts{Padded("Gone Corp"), "", "", "No, make sure your OMEGA compact disk is on.", "", ""}));
-    EXPECT_EQ(Enabled(), (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(Enabled(), 0);
     EXPECT_EQ(w.state.DataFirstDate, 34122);  // still the last security found with data
     EXPECT_EQ(QDir::currentPath(), startDir);
 }
@@ -109,10 +97,10 @@ TEST_F(SecurityInfoTest, BlankSymbolChangesNothingAndSearchingItAsksForOne)
     w.c.txtSymbol->setText(QStringLiteral("  "));
     cmdSearch_Click(w.state, w.c);
     ASSERT_EQ(messages.All().size(), 1u);
-    EXPECT_EQ(messages.All()[0].title, QStringLiteral("Tessaport"));
-    EXPECT_EQ(messages.All()[0].text, QStringLiteral("Choose a valid Omega Downloader data directory, enter a valid "
-                                                     "security symbol, search for it, then import."));
-    EXPECT_EQ(messages.All()[0].icon, platform::MessageIcon::Information);
+    const platform::Message& m = messages.All()[0];
+    EXPECT_EQ(std::tuple(m.title, m.text, m.icon),
+              std::tuple(QStringLiteral("Tessaport"), QStringLiteral("Choose a valid Omega Downloader data directory, "
+                         "enter a valid security symbol, search for it, then import."), platform::MessageIcon::Information));
     EXPECT_EQ(Shown(), before);
 }
 

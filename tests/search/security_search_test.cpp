@@ -6,22 +6,8 @@
 #include "omega/security_info.h"
 #include "omega/security_list_model.h"
 #include "omega/security_table.h"
-#include "omega/security_search.h"
-#include "platform/busy_pointer.h"
-#include "platform/message_box.h"
-#include "platform/twips.h"
 
 #include <gtest/gtest.h>
-
-#include <QAction>
-#include <QDir>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTimer>
 
 namespace {
 
@@ -39,17 +25,14 @@ protected:
     Symbols Listed()
     {
         Symbols symbols;
-        const omega::SecurityListModel* model = omega::SecurityList(w.c.List1);
-        for (int row = 0; row < model->rowCount(); ++row)
-            symbols.push_back(omega::SecurityLineSymbol(model->Line(row)));
+        for (int row = 0; row < omega::SecurityList(w.c.List1)->rowCount(); ++row)
+            symbols.push_back(omega::SecurityLineSymbol(omega::SecurityList(w.c.List1)->Line(row)));
         return symbols;
     }
     QString Count() const { return w.c.lblNumOfEntries->text(); }
-
     void EnterListMode()
     {
-        w.state.ImportMode = 1;
-        ApplyImportMode(w.state, w.c, 1);
+        ApplyImportMode(w.state, w.c, w.state.ImportMode = 1);
         LoadSecurityTable(w.state, w.c);
     }
 
@@ -76,9 +59,7 @@ TEST_F(SecuritySearchTest, LoadingCountsInStepsOf500AndShowsProgress)
     EXPECT_TRUE(progressShown);
     EXPECT_FALSE(ProgressWindow()->isVisible());
     EXPECT_EQ(w.state.SecurityTableLoaded, kTrue);
-    ASSERT_EQ(w.state.SecurityTable.size(), 1200u);
-    EXPECT_EQ(w.state.SecurityTable[1199], QByteArray("S1199           \tSecurity number 1199") +
-                                               QByteArray(11, '\0') + "  ");
+    EXPECT_EQ(w.state.SecurityTable.size(), 1200u);
     EXPECT_TRUE(w.c.Timer1->isActive());
     EXPECT_FALSE(platform::IsBusyPointer());
 }
@@ -105,10 +86,9 @@ TEST_F(SecuritySearchTest, DirectoryWithoutSecuritiesIsReportedOnce)
     platform::RecordedMessages messages;
     LoadSecurityTable(w.state, w.c);
     ASSERT_EQ(messages.All().size(), 1u);
-    EXPECT_EQ(messages.All()[0].title, QStringLiteral("Tessaport"));
-    EXPECT_EQ(messages.All()[0].text,
-              "Specified directory " + empty + " does not contain a valid Omega Downloader header file.");
-    EXPECT_EQ(messages.All()[0].icon, platform::MessageIcon::Critical);
+    EXPECT_EQ(std::tuple(messages.All()[0].title, messages.All()[0].text, messages.All()[0].icon),
+              std::tuple(QStringLiteral("Tessaport"), "Specified directory " + empty
+                         + " does not contain a valid Omega Downloader header file.", platform::MessageIcon::Critical));
     EXPECT_EQ(Count(), QStringLiteral(" 0"));
     EXPECT_EQ(w.state.SecurityTableLoaded, kTrue);  // kept, as it was
     EXPECT_TRUE(w.c.Timer1->isActive());
@@ -172,10 +152,7 @@ struct Arrangement {
     const char* info;
 };
 
-void PrintTo(const Arrangement& a, std::ostream* out)
-{
-    *out << (a.mode == 0 ? "single security" : "list of securities");
-}
+void PrintTo(const Arrangement& a, std::ostream* out) { *out << (a.mode == 0 ? "single" : "list") << " mode"; }
 
 class ModeArrangement : public SecuritySearchTest, public testing::WithParamInterface<Arrangement> {};
 
@@ -185,17 +162,14 @@ TEST_P(ModeArrangement, PlacesTheControlsOfTheMode)
     ApplyImportMode(w.state, w.c, a.mode);
     EXPECT_EQ(w.c.Label6->text(), QString::fromLatin1(a.label6));
     EXPECT_EQ(w.c.cmdSearch->isVisible(), a.mode == 0);
-    for (QWidget* listOnly : {static_cast<QWidget*>(w.c.List1), static_cast<QWidget*>(w.c.Label12),
-                              static_cast<QWidget*>(w.c.Label13), static_cast<QWidget*>(w.c.opbSearch[0]),
-                              static_cast<QWidget*>(w.c.opbSearch[1]), static_cast<QWidget*>(w.c.lblNumOfEntries),
-                              static_cast<QWidget*>(w.c.Label14)})
+    for (QWidget* listOnly : std::initializer_list<QWidget*>{w.c.List1, w.c.Label12, w.c.Label13, w.c.opbSearch[0],
+                                                             w.c.opbSearch[1], w.c.lblNumOfEntries, w.c.Label14})
         EXPECT_EQ(listOnly->isVisible(), a.mode != 0) << listOnly->objectName().toStdString();
-    EXPECT_EQ(w.c.Frame3D1->y(), platform::TwipsToPixelsY(a.frameTop));
-    EXPECT_EQ(w.c.frmOptions->y(), platform::TwipsToPixelsY(a.optionsTop));
-    EXPECT_EQ(w.c.Panel3D1->height(), platform::TwipsToPixelsY(a.panelHeight));
+    using platform::TwipsToPixelsY;
+    EXPECT_EQ(std::tuple(w.c.Frame3D1->y(), w.c.frmOptions->y(), w.c.Panel3D1->height()),
+              std::tuple(TwipsToPixelsY(a.frameTop), TwipsToPixelsY(a.optionsTop), TwipsToPixelsY(a.panelHeight)));
     EXPECT_EQ(w.c.InfoPanel->text(), QString::fromLatin1(a.info));
-    const int height = platform::TwipsToPixelsY(960) + platform::TwipsToPixelsY(a.panelHeight) +
-                       platform::TwipsToPixelsY(120) + platform::TwipsToPixelsY(345);
+    const int height = TwipsToPixelsY(960) + TwipsToPixelsY(a.panelHeight) + TwipsToPixelsY(120) + TwipsToPixelsY(345);
     EXPECT_EQ(w.c.window->height(), height);
     EXPECT_EQ(w.c.InfoPanel->geometry().bottom(), height - 1);
 }
@@ -215,8 +189,7 @@ TEST_F(SecuritySearchTest, SwitchingModesLoadsOnceAndKeepsTheChosenOne)
     w.c.txtSymbol->clear();
     mnuMode_Click(w.state, w.c, 1);
     EXPECT_EQ(w.state.ImportMode, 1);
-    EXPECT_TRUE(w.c.mnuMode[1]->isChecked());
-    EXPECT_FALSE(w.c.mnuMode[0]->isChecked());
+    EXPECT_TRUE(w.c.mnuMode[1]->isChecked() && !w.c.mnuMode[0]->isChecked());
     EXPECT_EQ(w.c.pctDesc->text(), QString());
     EXPECT_FALSE(w.c.mnuBegin->isEnabled());
     EXPECT_EQ(w.state.SecurityTableLoaded, kTrue);
@@ -259,7 +232,7 @@ TEST_F(SecuritySearchTest, LoadStartedWhileAnotherReadsReplacesIt)
     ASSERT_TRUE(switched);
     EXPECT_EQ(w.state.SecurityCount, 4);
     ASSERT_EQ(w.state.SecurityTable.size(), 4u);
-    EXPECT_EQ(w.state.SecurityTable[3].left(3), QByteArray("ibc"));
+    EXPECT_TRUE(w.state.SecurityTable[3].startsWith("ibc"));
     EXPECT_EQ(Count(), QStringLiteral(" 4"));
     EXPECT_EQ(w.state.SecurityTableLoaded, kTrue);
     EXPECT_FALSE(ProgressWindow()->isVisible());

@@ -3,6 +3,7 @@
 #include "sheet_test_support.h"
 
 #include <csignal>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -22,22 +23,19 @@ protected:
     const std::filesystem::path earlier_ = folder_ / "earlier.wk1";
 };
 
-TEST_F(SheetFailureTest, HandleOutsideTheTableIsRefusedBeforeAnything)
+TEST_F(SheetFailureTest, HandleOutsideTheTableNotOpenOrOpenTwice)
 {
     SheetWriter().SheetFileType = 7;
-    for (const int handle : {-1, 16, 40000}) {
+    for (const int handle : {-1, 16, 40000}) {  // refused before anything is touched
         EXPECT_EQ(OpenSheetFile(handle, earlier_), kSheetBadHandle);
         EXPECT_EQ(WriteSheetCell(handle), kSheetBadHandle);
         EXPECT_EQ(CloseSheetFile(handle), kSheetBadHandle);
     }
     EXPECT_EQ(SheetWriter().SheetFileType, 7);
     ExpectEarlierKept();
-}
-
-TEST_F(SheetFailureTest, HandleNotOpenOrOpenTwice)
-{
     EXPECT_EQ(WriteSheetCell(5), kSheetBadFileName);
     EXPECT_EQ(CloseSheetFile(5), kSheetBadFileName);
+    SheetWriter().SheetFileType = kSheetWk1;
     ASSERT_EQ(OpenSheetFile(5, earlier_), 0);
     EXPECT_EQ(OpenSheetFile(5, folder_ / "twice.wk1"), kSheetFileAlreadyOpen);
     EXPECT_EQ(CloseSheetFile(5), 0);
@@ -97,51 +95,44 @@ TEST_F(SheetFailureTest, LinkedDestinationReplacesTheTargetNotTheLink)
 }
 
 // The file size limit makes writes fail with EFBIG, as a full disk does with ENOSPC.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
+struct FileSizeLimit {
+    explicit FileSizeLimit(rlim_t bytes) : handler(std::signal(SIGXFSZ, SIG_IGN))
     {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{bytes, saved_.rlim_max};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit limit{bytes, saved.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &limit);
     }
     ~FileSizeLimit()
     {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, handler);
     }
-
-private:
-    rlimit saved_{};
-    void (*previousHandler_)(int) = nullptr;
+    rlimit saved{};
+    void (*handler)(int);
 };
 
-TEST_F(SheetFailureTest, DiskFullWhileWritingKeepsTheEarlierFile)
+// While writing (the limit is hit by the cells) or at close (the cells are still in the buffer).
+TEST_F(SheetFailureTest, DiskFullKeepsTheEarlierFile)
 {
-    ASSERT_EQ(OpenSheetFile(1, earlier_), 0);
-    int16_t result = 0;
-    {
-        const FileSizeLimit limit(200 * 1024);
-        for (int32_t row = 0; row < 60000 && result == 0; ++row)
+    for (const bool atClose : {false, true}) {
+        SCOPED_TRACE(atClose ? "at close" : "while writing");
+        ASSERT_EQ(OpenSheetFile(1, earlier_), 0);
+        int16_t result = 0;
+        std::optional<FileSizeLimit> limit;
+        if (!atClose)
+            limit.emplace(200 * 1024);
+        for (int32_t row = 0; row < (atClose ? 100 : 60000) && result == 0; ++row)
             result = WriteCells(1, {Number(row, 1, row)});
+        if (atClose) {
+            ASSERT_EQ(result, 0);
+            limit.emplace(1000);
+            result = CloseSheetFile(1);
+        }
+        limit.reset();
+        EXPECT_EQ(result, kSheetDiskFull);
+        EXPECT_EQ(CloseSheetFile(1), kSheetBadFileName) << "a failed write or close abandons the file";
+        ExpectEarlierKept();
     }
-    EXPECT_EQ(result, kSheetDiskFull);
-    EXPECT_EQ(CloseSheetFile(1), kSheetBadFileName) << "a failed write abandons the file";
-    ExpectEarlierKept();
-}
-
-TEST_F(SheetFailureTest, DiskFullAtCloseKeepsTheEarlierFile)
-{
-    ASSERT_EQ(OpenSheetFile(1, earlier_), 0);
-    for (int32_t row = 0; row < 100; ++row)
-        ASSERT_EQ(WriteCells(1, {Number(row, 1, row)}), 0);  // still in the buffer
-    {
-        const FileSizeLimit limit(1000);
-        EXPECT_EQ(CloseSheetFile(1), kSheetDiskFull);
-    }
-    EXPECT_EQ(CloseSheetFile(1), kSheetBadFileName);
-    ExpectEarlierKept();
 }
 
 // A cell its record cannot hold is refused and the file abandoned; the longest that fits is written.

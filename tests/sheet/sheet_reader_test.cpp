@@ -107,14 +107,11 @@ const MalformedCase kMalformed[] = {
      "damaged file: the NUMBER record at offset 6 is too short"},
     {"Wk1ShortName", Hex("00 00 02 00 06 04  0B 00 02 00 41 00  01 00 00 00"),
      "damaged file: the NAME record at offset 6 is too short"},
-    {"Biff2LabelPastRecord",
-     Hex("09 00 04 00 00 00 10 00  04 00 09 00 00 00 00 00 00 00 03 05 41  0A 00 00 00"),
+    {"Biff2LabelPastRecord", Hex("09 00 04 00 00 00 10 00  04 00 09 00 00 00 00 00 00 00 03 05 41  0A 00 00 00"),
      "damaged file: the LABEL record at offset 8 is too short"},
-    {"Biff3LabelPastRecord",
-     Hex("09 02 06 00 00 00 10 00 00 00  04 02 08 00 00 00 00 00 00 00 FF FF  0A 00 00 00"),
+    {"Biff3LabelPastRecord", Hex("09 02 06 00 00 00 10 00 00 00  04 02 08 00 00 00 00 00 00 00 FF FF  0A 00 00 00"),
      "damaged file: the LABEL record at offset 10 is too short"},
-    {"Biff4NameFormulaPastRecord",
-     Hex("09 04 06 00 00 00 10 00 00 00  18 02 08 00 00 00 0C 01 40 00 41 2C  0A 00 00 00"),
+    {"Biff4NameFormulaPastRecord", Hex("09 04 06 00 00 00 10 00 00 00  18 02 08 00 00 00 0C 01 40 00 41 2C  0A 00 00 00"),
      "damaged file: the NAME record at offset 10 is too short"},
     {"Biff2ShortDimensions", Hex("09 00 04 00 00 00 10 00  00 00 02 00 00 00  0A 00 00 00"),
      "damaged file: the DIMENSIONS record at offset 8 is too short"},
@@ -160,16 +157,10 @@ TEST_F(SheetTest, SheetdumpPrintsTheSheetOrWhatIsWrong)
     ASSERT_EQ(WriteSheet(path, {Label(0, 1, "Date"), Label(0, 28, "say \"hi\", \xE9"), Number(1, 1, 0.1),
                                 Integer(1, 2, -3), Blank(2, 2)}),
               0);
-    const std::string expected = "file type: WK1\n"
-                                 "used range: A1:AB3\n"
-                                 "name: WK1LABEL A1:A1\n"
-                                 "name: WK1BEGIN A2:A2\n"
-                                 "cell,row,column,kind,value\n"
-                                 "A1,0,0,label,Date\n"
+    const std::string expected = "file type: WK1\nused range: A1:AB3\nname: WK1LABEL A1:A1\nname: WK1BEGIN A2:A2\n"
+                                 "cell,row,column,kind,value\nA1,0,0,label,Date\n"
                                  "AB1,0,27,label,\"say \"\"hi\"\", \u00E9\"\n"
-                                 "A2,1,0,number,0.1\n"
-                                 "B2,1,1,integer,-3\n"
-                                 "B3,2,1,blank,\n";
+                                 "A2,1,0,number,0.1\nB2,1,1,integer,-3\nB3,2,1,blank,\n";
     EXPECT_EQ(RunSheetdump(path.string()), std::make_pair(0, expected));
     WriteBytes(path, Hex("09 00 04 00 00 00 10 00"));
     EXPECT_EQ(RunSheetdump(path.string()),

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <tuple>
 #include <unistd.h>
 
 Bytes Hex(const std::string& text)
@@ -56,36 +55,6 @@ testing::AssertionResult SameBytes(const Bytes& actual, const Bytes& expected)
     return testing::AssertionFailure() << "first difference at offset " << (a - actual.begin()) << " (sizes "
                                        << actual.size() << " and " << expected.size() << "): actual"
                                        << from(actual, a) << ", expected" << from(expected, e);
-}
-
-SheetCellRecord Blank(int32_t row, int16_t column)
-{
-    SheetCellRecord cell;
-    cell.row = row;
-    cell.column = column;
-    cell.kind = CellBlank;
-    return cell;
-}
-
-SheetCellRecord Integer(int32_t row, int16_t column, int16_t value)
-{
-    auto cell = Blank(row, column);
-    std::tie(cell.kind, cell.integerValue) = std::tuple(CellInteger, value);
-    return cell;
-}
-
-SheetCellRecord Number(int32_t row, int16_t column, double value)
-{
-    auto cell = Blank(row, column);
-    std::tie(cell.kind, cell.numberValue) = std::tuple(CellNumber, value);
-    return cell;
-}
-
-SheetCellRecord Label(int32_t row, int16_t column, std::string text)
-{
-    auto cell = Blank(row, column);
-    std::tie(cell.kind, cell.text) = std::tuple(CellLabel, std::move(text));
-    return cell;
 }
 
 int16_t WriteCells(int handle, std::initializer_list<SheetCellRecord> cells)

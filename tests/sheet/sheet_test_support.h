@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
@@ -21,10 +22,32 @@ void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 // Equal, or the first offset where they differ and the bytes from there.
 testing::AssertionResult SameBytes(const Bytes& actual, const Bytes& expected);
 
-SheetCellRecord Blank(int32_t row, int16_t column);
-SheetCellRecord Integer(int32_t row, int16_t column, int16_t value);
-SheetCellRecord Number(int32_t row, int16_t column, double value);
-SheetCellRecord Label(int32_t row, int16_t column, std::string text);
+// One cell of each kind.
+inline SheetCellRecord Cell(int32_t row, int16_t column, int16_t kind)
+{
+    SheetCellRecord cell;
+    std::tie(cell.row, cell.column, cell.kind) = std::tuple(row, column, kind);
+    return cell;
+}
+inline SheetCellRecord Blank(int32_t row, int16_t column) { return Cell(row, column, CellBlank); }
+inline SheetCellRecord Integer(int32_t row, int16_t column, int16_t value)
+{
+    auto cell = Cell(row, column, CellInteger);
+    cell.integerValue = value;
+    return cell;
+}
+inline SheetCellRecord Number(int32_t row, int16_t column, double value)
+{
+    auto cell = Cell(row, column, CellNumber);
+    cell.numberValue = value;
+    return cell;
+}
+inline SheetCellRecord Label(int32_t row, int16_t column, std::string text)
+{
+    auto cell = Cell(row, column, CellLabel);
+    cell.text = std::move(text);
+    return cell;
+}
 
 // Sets SheetCell to each cell and writes it; the first non-zero result.
 int16_t WriteCells(int handle, std::initializer_list<SheetCellRecord> cells);

@@ -38,6 +38,8 @@ Bytes SixteenXf(const std::string& xf)
     return bytes;
 }
 
+const char* const kBiff3Xf = "43 02 0C 00  00 00 05 00 F0 FF 00 CE 00 00 00 00";
+
 // BIFF3 and BIFF4 differ in the BOF type and the XF records only.
 Bytes Biff34File(const std::string& bofType, const std::string& xf)
 {
@@ -54,15 +56,18 @@ Bytes Biff34File(const std::string& bofType, const std::string& xf)
                  kBiffEof});
 }
 
+// A whole file: with the import's settings (label row 0, begin row 1) and A1 "Date", A2 36526,
+// B2 7, C2 blank; or without names and only a cell of kind 16, which writes nothing and leaves
+// the used range as it was.
 struct WholeFileCase {
     const char* name;
     int16_t fileType;
+    bool importSettings;
     Bytes expected;
 };
 
-// As the import sets them: label row 0, begin row 1. A1 "Date", A2 36526, B2 7, C2 blank.
 const WholeFileCase kWholeFiles[] = {
-    {"Wk1", kSheetWk1,
+    {"Wk1", kSheetWk1, true,
      Join({kWk1Bof,
            Hex("06 00 08 00  00 00 00 00 02 00 01 00"),
            Wk1Name("WK1LABEL", "00 00"),
@@ -72,7 +77,7 @@ const WholeFileCase kWholeFiles[] = {
            Hex("0D 00 07 00  F1 01 00 01 00  07 00"),
            Hex("0C 00 05 00  F1 02 00 01 00"),
            kWk1Eof})},
-    {"Biff2", kSheetBiff2,
+    {"Biff2", kSheetBiff2, true,
      Join({Hex("09 00 04 00  00 00 10 00"),
            Hex("00 00 08 00  00 00 02 00 00 00 03 00"),
            Biff2Name("WK1BEGIN", "01 00"),
@@ -82,57 +87,39 @@ const WholeFileCase kWholeFiles[] = {
            Hex("02 00 09 00  01 00 01 00 00 00 03  07 00"),
            Hex("01 00 07 00  01 00 02 00 00 00 03"),
            kBiffEof})},
-    {"Biff3", kSheetBiff3, Biff34File("09 02", "43 02 0C 00  00 00 05 00 F0 FF 00 CE 00 00 00 00")},
-    {"Biff4", kSheetBiff4, Biff34File("09 04", "43 04 0C 00  00 00 F5 FF 20 00 00 CE 00 00 00 00")},
+    {"Biff3", kSheetBiff3, true, Biff34File("09 02", kBiff3Xf)},
+    {"Biff4", kSheetBiff4, true, Biff34File("09 04", "43 04 0C 00  00 00 F5 FF 20 00 00 CE 00 00 00 00")},
+    {"EmptyWk1", kSheetWk1, false, Join({kWk1Bof, Hex("06 00 08 00  0F 27 00 00 00 00 00 00"), kWk1Eof})},
+    {"EmptyUnknownTypeIsWk1", 9, false, Join({kWk1Bof, Hex("06 00 08 00  0F 27 00 00 00 00 00 00"), kWk1Eof})},
+    {"EmptyBiff2", kSheetBiff2, false,
+     Join({Hex("09 00 04 00  00 00 10 00  00 00 08 00  00 00 01 00 0F 27 01 00"), kBiffEof})},
+    {"EmptyBiff3", kSheetBiff3, false,
+     Join({Hex("09 02 06 00  00 00 10 00 00 00  00 02 0A 00  00 00 01 00 0F 27 01 00 00 00"),
+           SixteenXf(kBiff3Xf), kBiffStyle, kBiffEof})},
 };
 
 class SheetWholeFileTest : public SheetTest, public testing::WithParamInterface<WholeFileCase> {};
 
-TEST_P(SheetWholeFileTest, ImportSettingsAndOneCellOfEachKind)
+TEST_P(SheetWholeFileTest, ReplacesAnEarlierFileWithExactlyTheseBytes)
 {
+    const WholeFileCase& c = GetParam();
     const auto path = folder_ / "pattern";
     WriteBytes(path, Bytes(5000, 0xEE));  // an earlier, longer file is replaced whole
-    SheetWriter().SheetFileType = GetParam().fileType;
-    SheetWriter().SheetBeginRow = 1;
-    ASSERT_EQ(WriteSheet(path, {Label(0, 1, "Date"), Number(1, 1, 36526), Integer(1, 2, 7), Blank(1, 3)}), 0);
-    EXPECT_TRUE(SameBytes(ReadBytes(path), GetParam().expected));
+    SheetWriter().SheetFileType = c.fileType;
+    SheetWriter().SheetBeginRow = c.importSettings ? 1 : 0;
+    SheetWriter().SheetNoNames = c.importSettings ? 0 : -1;
+    SheetCellRecord kind16 = Blank(0, 1);
+    kind16.kind = 16;
+    const int16_t result = c.importSettings
+        ? WriteSheet(path, {Label(0, 1, "Date"), Number(1, 1, 36526), Integer(1, 2, 7), Blank(1, 3)})
+        : WriteSheet(path, {kind16});
+    ASSERT_EQ(result, 0);
+    EXPECT_TRUE(SameBytes(ReadBytes(path), c.expected));
     EXPECT_EQ(FolderEntries(), std::vector<std::string>{"pattern"});
+    EXPECT_EQ(SheetWriter().SheetFileType, c.fileType == 9 ? int16_t{kSheetWk1} : c.fileType);
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, SheetWholeFileTest, testing::ValuesIn(kWholeFiles), CaseName());
-
-// Without names; kind 16 writes nothing and leaves the used range as it was.
-struct EmptySheetCase {
-    const char* name;
-    int16_t fileType;
-    Bytes expected;
-};
-
-const EmptySheetCase kEmptySheets[] = {
-    {"Wk1", kSheetWk1, Join({kWk1Bof, Hex("06 00 08 00  0F 27 00 00 00 00 00 00"), kWk1Eof})},
-    {"UnknownTypeIsWk1", 9, Join({kWk1Bof, Hex("06 00 08 00  0F 27 00 00 00 00 00 00"), kWk1Eof})},
-    {"Biff2", kSheetBiff2,
-     Join({Hex("09 00 04 00  00 00 10 00  00 00 08 00  00 00 01 00 0F 27 01 00"), kBiffEof})},
-    {"Biff3", kSheetBiff3,
-     Join({Hex("09 02 06 00  00 00 10 00 00 00  00 02 0A 00  00 00 01 00 0F 27 01 00 00 00"),
-           SixteenXf("43 02 0C 00  00 00 05 00 F0 FF 00 CE 00 00 00 00"), kBiffStyle, kBiffEof})},
-};
-
-class SheetEmptyTest : public SheetTest, public testing::WithParamInterface<EmptySheetCase> {};
-
-TEST_P(SheetEmptyTest, UsedRangeOfNoCells)
-{
-    const auto path = folder_ / "empty";
-    SheetWriter().SheetFileType = GetParam().fileType;
-    SheetWriter().SheetNoNames = -1;
-    SheetCellRecord kind16 = Blank(0, 1);
-    kind16.kind = 16;
-    ASSERT_EQ(WriteSheet(path, {kind16}), 0);
-    EXPECT_TRUE(SameBytes(ReadBytes(path), GetParam().expected));
-    EXPECT_EQ(SheetWriter().SheetFileType, GetParam().fileType == 9 ? int16_t{kSheetWk1} : GetParam().fileType);
-}
-
-INSTANTIATE_TEST_SUITE_P(Types, SheetEmptyTest, testing::ValuesIn(kEmptySheets), CaseName());
 
 // One cell in a file without names: its record and the used range.
 struct CellCase {

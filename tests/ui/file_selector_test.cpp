@@ -32,36 +32,16 @@ const std::pair<QString, QStringList> kToolkitFilters[] = {
     {"Dll files (*.def)", {"*.def"}},
 };
 
-class FileSelectorTest : public testing::Test {
-protected:
-    FileSelectorTest()
-    {
-        FileSelector() = FileSelectorState();
-        window_.resize(800, 200);
-        label4_ = new QLabel(&window_);
-        label4_->setGeometry(0, 0, 600, 20);
-        mnuView_ = new QAction(&window_);
-        mnuView_->setEnabled(false);
-        controls_.window = &window_;
-        controls_.Label4 = label4_;
-        controls_.mnuView = mnuView_;
-    }
-
-    platform::FileDialogAnswers dialogs_;
-    ProgramState state_;
-    QWidget window_;
-    QLabel* label4_;
-    QAction* mnuView_;
-    MainControls controls_;
-};
-
-TEST_F(FileSelectorTest, DialogOffersTheFileTypesOpeningOnPatternFiles)
+// The request, then the real dialog as RunFileDialog sets it up, accepted without being shown.
+TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedNameAsTyped)
 {
-    dialogs_.AnswerCancel();
+    FileSelector() = FileSelectorState();
+    platform::FileDialogAnswers dialogs;
+    dialogs.AnswerCancel();
     EXPECT_EQ(RunFileSelector("Select the Pattern Filename", 2), kTrue);
 
-    ASSERT_EQ(dialogs_.Requests().size(), 1u);
-    const platform::FileDialogRequest& request = dialogs_.Requests().front();
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    const platform::FileDialogRequest& request = dialogs.Requests().front();
     EXPECT_EQ(request.mode, platform::FileDialogMode::Save);
     EXPECT_EQ(request.title, "Select the Pattern Filename");
     EXPECT_EQ(request.selectedFilter, 1);
@@ -70,17 +50,10 @@ TEST_F(FileSelectorTest, DialogOffersTheFileTypesOpeningOnPatternFiles)
         EXPECT_EQ(request.filters[i].description, kToolkitFilters[i].first) << "entry " << i + 1;
         EXPECT_EQ(request.filters[i].patterns, kToolkitFilters[i].second) << "entry " << i + 1;
     }
-}
 
-// The real dialog as RunFileDialog sets it up, accepted without being shown.
-TEST_F(FileSelectorTest, RealDialogShowsDescriptionsAndKeepsATypedNameAsTyped)
-{
-    dialogs_.AnswerCancel();
-    RunFileSelector("Select the Pattern Filename", 2);
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    platform::ConfigureFileDialog(dialog, dialogs_.Requests().front());
-
+    platform::ConfigureFileDialog(dialog, request);
     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
     EXPECT_EQ(dialog.defaultSuffix(), "");
     ASSERT_EQ(dialog.nameFilters().size(), 13);
@@ -99,41 +72,46 @@ TEST_F(FileSelectorTest, RealDialogShowsDescriptionsAndKeepsATypedNameAsTyped)
     EXPECT_EQ(dialog.selectedFiles(), QStringList{typed});
 }
 
-TEST_F(FileSelectorTest, ChoiceIsKeptAsReturnedAndEnablesView)
+// A choice is kept as returned, case and all, and enables View. Then cancel, a dialog that
+// returns no name, and a request while a dialog is open all leave it as it was.
+TEST(FileSelector, ChoiceIsKeptAsReturnedAndNothingChangesWithoutANewName)
 {
-    dialogs_.AnswerFileName("/home/Trader/Patterns/MixedCase.Pat");
-    mnuSelectPatternFile_Click(state_, controls_);
+    FileSelector() = FileSelectorState();
+    platform::FileDialogAnswers dialogs;
+    ProgramState state;
+    QWidget window;
+    MainControls controls{.window = &window, .Label4 = new QLabel(&window), .mnuView = new QAction(&window)};
+    window.resize(800, 200);
+    controls.Label4->setGeometry(0, 0, 600, 20);
+    controls.mnuView->setEnabled(false);
+    const QString chosen = "/home/Trader/Patterns/MixedCase.Pat";
+    auto expectChosen = [&] {
+        EXPECT_EQ(state.PatternFileName, chosen);
+        EXPECT_EQ(controls.Label4->text(), chosen);
+        EXPECT_TRUE(controls.mnuView->isEnabled());
+    };
 
+    dialogs.AnswerFileName(chosen);
+    mnuSelectPatternFile_Click(state, controls);
     EXPECT_EQ(FileSelector().FileDialogResult, 0);
     EXPECT_EQ(FileSelector().FileDialogBusy, kFalse);
-    EXPECT_EQ(state_.PatternFileName, "/home/Trader/Patterns/MixedCase.Pat");
-    EXPECT_EQ(label4_->text(), "/home/Trader/Patterns/MixedCase.Pat");
-    EXPECT_TRUE(mnuView_->isEnabled());
-}
+    expectChosen();
 
-// Cancel, a dialog that returns no name, and a request while a dialog is open all leave
-// the earlier choice, its label and the View command as they were.
-TEST_F(FileSelectorTest, NothingChangesWithoutANewName)
-{
-    dialogs_.AnswerFileName("/data/first.pat");
-    mnuSelectPatternFile_Click(state_, controls_);
-
-    dialogs_.AnswerCancel();
-    mnuSelectPatternFile_Click(state_, controls_);
+    dialogs.AnswerCancel();
+    mnuSelectPatternFile_Click(state, controls);
     EXPECT_EQ(FileSelector().FileDialogResult, kFileDialogCancelled);
+    expectChosen();
 
-    dialogs_.AnswerFileName("");
-    mnuSelectPatternFile_Click(state_, controls_);
+    dialogs.AnswerFileName("");
+    mnuSelectPatternFile_Click(state, controls);
+    expectChosen();
 
     FileSelector().FileDialogBusy = kTrue;
-    dialogs_.AnswerFileName("/data/second.pat");
-    mnuSelectPatternFile_Click(state_, controls_);
-    EXPECT_EQ(dialogs_.Requests().size(), 3u) << "a dialog was shown while one was open";
+    dialogs.AnswerFileName("/data/second.pat");
+    mnuSelectPatternFile_Click(state, controls);
+    EXPECT_EQ(dialogs.Requests().size(), 3u) << "a dialog was shown while one was open";
     EXPECT_EQ(FileSelector().FileDialogBusy, kTrue);
-
-    EXPECT_EQ(state_.PatternFileName, "/data/first.pat");
-    EXPECT_EQ(label4_->text(), "/data/first.pat");
-    EXPECT_TRUE(mnuView_->isEnabled());
+    expectChosen();
 }
 
 } // namespace

@@ -6,26 +6,16 @@
 
 namespace {
 
-class QtApplicationEnvironment : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "tests";
-        static char* argv[] = {name, nullptr};
-        application_ = new QApplication(argc, argv);
-    }
-    void TearDown() override
-    {
-        delete application_;
-        application_ = nullptr;
-    }
+struct QtApplication : testing::Environment {
+    void SetUp() override { application = std::make_unique<QApplication>(argc, argv); }
+    void TearDown() override { application.reset(); }
 
-private:
-    QApplication* application_ = nullptr;
+    int argc = 1;
+    char name[6] = "tests";
+    char* argv[2] = {name, nullptr};
+    std::unique_ptr<QApplication> application;
 };
 
-[[maybe_unused]] testing::Environment* const environment =
-    testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+[[maybe_unused]] testing::Environment* const environment = testing::AddGlobalTestEnvironment(new QtApplication);
 
 } // namespace

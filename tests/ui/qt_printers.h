@@ -1,17 +1,10 @@
 #pragma once
 
-// Qt values in GoogleTest's failure messages as text rather than bytes.
+// Qt text in GoogleTest's failure messages as text rather than characters; lists of it
+// print element by element through this.
 
 #include <QString>
-#include <QStringList>
 
 #include <ostream>
 
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-inline void PrintTo(const QStringList& list, std::ostream* out)
-{
-    *out << '{';
-    for (qsizetype i = 0; i < list.size(); ++i)
-        *out << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
-    *out << '}';
-}
