@@ -13,19 +13,12 @@ constexpr uint32_t kBufferRows = 2048;
 bool DataReader::Open(const std::filesystem::path& path)
 {
     Close();
-    if (!file_.Open(path))
+    const std::optional<EntryCount> entries =
+        OpenEntryFile(file_, path, FileKind::Data, kPriceEntrySize, std::numeric_limits<uint32_t>::max());
+    if (!entries)
         return false;
-    uint8_t preamble[kPreambleSize];
-    const std::optional<uint32_t> declared = file_.ReadAt(0, preamble, kPreambleSize) == kPreambleSize
-        ? DecodePreamble(FileKind::Data, preamble)
-        : std::nullopt;
-    if (!declared) {
-        file_.Close();
-        return false;
-    }
-    const uint64_t present = (file_.Size() - kPreambleSize) / kPriceEntrySize;
-    count_ = static_cast<uint32_t>(std::min<uint64_t>(*declared, present));
-    intact_ = *declared == count_ && file_.Size() == kPreambleSize + uint64_t{count_} * kPriceEntrySize;
+    count_ = entries->count;
+    intact_ = entries->intact;
     Restrict(std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max());
     return true;
 }

@@ -1,5 +1,8 @@
 #include "db_format.h"
 
+#include "binary_file.h"
+
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstring>
@@ -182,6 +185,26 @@ bool IsValidDate(uint32_t date)
 int64_t DateKey(int32_t yearSince1900, int32_t month, int32_t day)
 {
     return (int64_t{yearSince1900} + 1900) * 10000 + int64_t{month} * 100 + int64_t{day};
+}
+
+std::optional<EntryCount> OpenEntryFile(BinaryFile& file, const std::filesystem::path& path, FileKind kind,
+                                        size_t entrySize, uint64_t limit)
+{
+    if (!file.Open(path))
+        return std::nullopt;
+    uint8_t preamble[kPreambleSize];
+    const std::optional<uint32_t> declared = file.ReadAt(0, preamble, kPreambleSize) == kPreambleSize
+        ? DecodePreamble(kind, preamble)
+        : std::nullopt;
+    if (!declared) {
+        file.Close();
+        return std::nullopt;
+    }
+    const uint64_t present = (file.Size() - kPreambleSize) / entrySize;
+    EntryCount entries;
+    entries.count = static_cast<uint32_t>(std::min<uint64_t>({*declared, present, limit}));
+    entries.intact = *declared == entries.count && file.Size() == kPreambleSize + uint64_t{entries.count} * entrySize;
+    return entries;
 }
 
 } // namespace qv2omg

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,19 @@ enum class FileKind { Header, Data };
 void EncodePreamble(FileKind kind, uint32_t count, uint8_t* out);
 // The record count of a preamble; nothing when magic, version or entry size are not ours.
 std::optional<uint32_t> DecodePreamble(FileKind kind, const uint8_t* in);
+
+class BinaryFile;
+
+// What an opened header or data file holds: the declared count clamped to the complete
+// entries present and to `limit`, and whether count and size agreed exactly.
+struct EntryCount {
+    uint32_t count = 0;
+    bool intact = false;
+};
+// Opens `path` as a file of `kind` with entries of `entrySize` bytes. Nothing (and the file
+// closed) when it cannot be opened or its preamble is not ours.
+std::optional<EntryCount> OpenEntryFile(BinaryFile& file, const std::filesystem::path& path, FileKind kind,
+                                        size_t entrySize, uint64_t limit);
 
 struct SecurityEntry {
     std::array<char, kSymbolSize> symbol{};

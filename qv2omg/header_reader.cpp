@@ -13,21 +13,13 @@ constexpr uint32_t kBlockEntries = 2048;
 bool HeaderReader::Open(const std::filesystem::path& directory)
 {
     Close();
-    if (!file_.Open(directory / kHeaderFileName))
-        return false;
-    uint8_t preamble[kPreambleSize];
-    const std::optional<uint32_t> declared = file_.ReadAt(0, preamble, kPreambleSize) == kPreambleSize
-        ? DecodePreamble(FileKind::Header, preamble)
-        : std::nullopt;
-    if (!declared) {
-        file_.Close();
-        return false;
-    }
     // The library hands counts out as signed 32-bit numbers.
-    const uint64_t present = (file_.Size() - kPreambleSize) / kSecurityEntrySize;
-    const uint64_t limit = std::min<uint64_t>(present, std::numeric_limits<int32_t>::max());
-    count_ = static_cast<uint32_t>(std::min<uint64_t>(*declared, limit));
-    intact_ = *declared == count_ && file_.Size() == kPreambleSize + uint64_t{count_} * kSecurityEntrySize;
+    const std::optional<EntryCount> entries = OpenEntryFile(file_, directory / kHeaderFileName, FileKind::Header,
+                                                            kSecurityEntrySize, std::numeric_limits<int32_t>::max());
+    if (!entries)
+        return false;
+    count_ = entries->count;
+    intact_ = entries->intact;
     return true;
 }
 
