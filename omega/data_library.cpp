@@ -1,5 +1,7 @@
 #include "data_library.h"
 
+#include "platform/paths.h"
+
 #include <QCoreApplication>
 #include <QDir>
 
@@ -20,13 +22,7 @@ QString DataLibrary::FileName()
 
 QString DataLibrary::ProgramDir()
 {
-    // A test may point the program at another installation folder.
-    const QByteArray forced = qgetenv("TESSAPORT_PROGRAM_DIR");
-    if (!forced.isEmpty())
-        return QString::fromLocal8Bit(forced);
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationDirPath();
-    return QDir::currentPath();
+    return platform::ProgramDirectory();
 }
 
 bool DataLibrary::Load(const QString& path)

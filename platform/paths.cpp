@@ -38,10 +38,7 @@ bool ChangeDirectory(const QString& directory)
 
 QString ProgramFolder()
 {
-    QString folder = qEnvironmentVariable("TESSAPORT_PROGRAM_DIR");
-    if (folder.isEmpty())
-        folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-    return WithTrailingSeparator(folder);
+    return WithTrailingSeparator(QDir::toNativeSeparators(ProgramDirectory()));
 }
 
 } // namespace platform

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QChar>
+#include <QCoreApplication>
+#include <QDir>
 #include <QString>
 
 namespace platform {
@@ -26,8 +28,18 @@ bool ChangeDrive(const QString& path);
 // directory cannot be entered; the current directory then stays as it was.
 bool ChangeDirectory(const QString& directory);
 
-// The folder that holds the running program, ending with a separator. Tests and the
-// benchmarks may point it elsewhere with TESSAPORT_PROGRAM_DIR.
+// The folder that holds the running program, as Qt reports it. Tests and the benchmarks
+// may point it elsewhere with TESSAPORT_PROGRAM_DIR. Inline so that the Core-only data
+// access code shares it without linking this library.
+inline QString ProgramDirectory()
+{
+    const QString forced = qEnvironmentVariable("TESSAPORT_PROGRAM_DIR");
+    if (!forced.isEmpty())
+        return forced;
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+}
+
+// ProgramDirectory with native separators, ending with a separator.
 QString ProgramFolder();
 
 } // namespace platform
