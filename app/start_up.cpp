@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
+#include "platform/registry_file.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <cstdio>
 #include <limits>
 
 namespace {
@@ -54,6 +56,21 @@ QString NoDataDirs(const QString& omegaRootDir)
          + QStringLiteral("Tessaport module again.");
 }
 
+// Where there is no Windows registry, the message box cannot say which file it read, so
+// the person setting the machine up learns it on the standard error.
+void ReportRegistryFiles()
+{
+#if !defined(_WIN32)
+    const QString key = platform::AppPathKey(kTradeStationExe);
+    QString text = QStringLiteral("tessaport: no \"Path\" value under [%1] in a registry file.\n").arg(key)
+                 + QStringLiteral("Registry files tried:\n");
+    for (const QString& line : platform::DescribeRegistryFiles(key, QStringLiteral("Path")))
+        text += QStringLiteral("  ") + line + QLatin1Char('\n');
+    text += QStringLiteral("See \"man tessaport\" for how to write one.\n");
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+#endif
+}
+
 StartUpOutcome Fatal(const QString& text)
 {
     platform::ShowMessage(Omega::kTitle, text, platform::MessageIcon::Critical);
@@ -86,8 +103,11 @@ StartUpOutcome Form_Load(Omega& window, const StartUpEnvironment& environment)
 
     const platform::Registry& registry = environment.registry ? *environment.registry : platform::SystemRegistry();
     state.TradeStationDir = platform::GetAppPath(registry, kTradeStationExe);
-    if (state.TradeStationDir.isEmpty())
+    if (state.TradeStationDir.isEmpty()) {
+        if (!environment.registry)
+            ReportRegistryFiles();
         return Fatal(NoRegistryEntry());
+    }
 
     // Without a separator there is no folder to find the data beside; a file of that
     // name cannot be worked in.

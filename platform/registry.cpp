@@ -133,6 +133,11 @@ QString GetAppPath(const Registry& registry, const QString& exeName)
     return path;
 }
 
+QString AppPathKey(const QString& exeName)
+{
+    return QStringLiteral("HKEY_LOCAL_MACHINE\\") + kAppPathsKey + exeName;
+}
+
 QString GetAppPath(const QString& exeName)
 {
     return GetAppPath(SystemRegistry(), exeName);

@@ -60,5 +60,7 @@ int32_t QueryValueEx(const RegistryKey* key, const QString& valueName, QVariant&
 // empty when the key or value is missing, unreadable or not a string.
 QString GetAppPath(const Registry& registry, const QString& exeName);
 QString GetAppPath(const QString& exeName);
+// The App Paths key of `exeName`, written from the root as a .reg file names it.
+QString AppPathKey(const QString& exeName);
 
 } // namespace platform

@@ -104,18 +104,56 @@ private:
 
 } // namespace
 
-QString RegistryFilePath()
+QStringList RegistryFileLocations()
 {
     const QString forced = qEnvironmentVariable("TESSAPORT_REGISTRY");
     if (!forced.isEmpty())
-        return forced;
+        return {forced};
     QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (configHome.isEmpty() || QDir::isRelativePath(configHome))
         configHome = QDir::homePath() + QStringLiteral("/.config");
-    const QString user = configHome + QStringLiteral("/tessaport/registry.reg");
-    if (QFileInfo::exists(user))
-        return user;
-    return QStringLiteral("/etc/xdg/tessaport/registry.reg");
+    return {configHome + QStringLiteral("/tessaport/registry.reg"), QStringLiteral("/etc/xdg/tessaport/registry.reg")};
+}
+
+QString RegistryFilePath()
+{
+    const QStringList locations = RegistryFileLocations();
+    for (const QString& location : locations) {
+        if (QFileInfo::exists(location))
+            return location;
+    }
+    return locations.back();
+}
+
+QStringList DescribeRegistryFiles(const QString& keyPath, const QString& valueName)
+{
+    const bool forced = !qEnvironmentVariable("TESSAPORT_REGISTRY").isEmpty();
+    const QString used = RegistryFilePath();
+    QStringList lines;
+    for (const QString& location : RegistryFileLocations()) {
+        QString state;
+        if (!QFileInfo::exists(location)) {
+            state = QStringLiteral("does not exist");
+        } else if (location != used) {
+            state = QStringLiteral("not read");
+        } else {
+            const RegistryFile registry = RegistryFile::Load(location);
+            QString error = registry.Error();
+            if (error.startsWith(location + QStringLiteral(": ")))
+                error.remove(0, location.size() + 2);
+            if (!error.isEmpty())
+                state = QStringLiteral("not usable: ") + error;
+            else if (!registry.HasKey(keyPath))
+                state = QStringLiteral("read; it has no key [%1]").arg(keyPath);
+            else if (!registry.Find(keyPath, valueName))
+                state = QStringLiteral("read; its key [%1] has no \"%2\" value").arg(keyPath, valueName);
+            else
+                state = QStringLiteral("read; its \"%1\" value is not a string").arg(valueName);
+        }
+        lines.append(location + (forced ? QStringLiteral(" (from TESSAPORT_REGISTRY): ") : QStringLiteral(": "))
+                     + state);
+    }
+    return lines;
 }
 
 RegistryFile RegistryFile::Load(const QString& path)

@@ -5,13 +5,21 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
-// Where the registry file lives on systems without a registry: $TESSAPORT_REGISTRY,
-// else $XDG_CONFIG_HOME/tessaport/registry.reg (default ~/.config/...) when it exists,
-// else /etc/xdg/tessaport/registry.reg.
+// Where the registry file may live on systems without a registry, in the order they are
+// tried: $TESSAPORT_REGISTRY alone when it is set, else
+// $XDG_CONFIG_HOME/tessaport/registry.reg (default ~/.config/...), then
+// /etc/xdg/tessaport/registry.reg.
+QStringList RegistryFileLocations();
+// The first of those locations that exists, else the last.
 QString RegistryFilePath();
+// One line per location, saying what became of it when `valueName` under `keyPath` was
+// looked up: missing, not read, unusable (and why), or read without that value. For the
+// person setting up a machine, who sees only that the value was not found.
+QStringList DescribeRegistryFiles(const QString& keyPath, const QString& valueName);
 
 // A registry kept in the .reg export syntax ("REGEDIT4" or "Windows Registry Editor
 // Version 5.00"), read only. Key and value names ignore letter case, as on Windows.

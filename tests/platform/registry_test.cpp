@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <optional>
@@ -157,6 +158,44 @@ TEST(RegistryFilePath, EnvironmentThenUserFileThenSystemFile)
     ASSERT_TRUE(QDir(config.path()).mkpath("tessaport"));
     EXPECT_TRUE(QFile(config.filePath("tessaport/registry.reg")).open(QIODevice::WriteOnly));
     EXPECT_EQ(platform::RegistryFilePath(), config.filePath("tessaport/registry.reg"));
+    qputenv("XDG_CONFIG_HOME", oldHome);
+    qputenv("TESSAPORT_REGISTRY", oldForced);
+}
+
+// What a person setting up a machine reads when the installation is not found.
+TEST(RegistryFilePath, DescribesEachLocationTried)
+{
+    QTemporaryDir config;
+    const QByteArray oldHome = qgetenv("XDG_CONFIG_HOME"), oldForced = qgetenv("TESSAPORT_REGISTRY");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    qunsetenv("TESSAPORT_REGISTRY");
+    const QString user = config.filePath("tessaport/registry.reg");
+    const QString system = QStringLiteral("/etc/xdg/tessaport/registry.reg");
+    const auto describe = [] { return platform::DescribeRegistryFiles(kKey, QStringLiteral("Path")); };
+    const auto write = [&](const QByteArray& content) {
+        QFile file(user);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    };
+
+    if (!QFileInfo::exists(system)) {
+        EXPECT_EQ(describe(), QStringList({user + ": does not exist", system + ": does not exist"}));
+    }
+
+    ASSERT_TRUE(QDir(config.path()).mkpath("tessaport"));
+    write("not a registry file\n");
+    EXPECT_EQ(describe().value(0), user + ": not usable: " + RegistryFile::Load(user).Error().mid(user.size() + 2));
+    EXPECT_EQ(describe().value(1), system + (QFileInfo::exists(system) ? ": not read" : ": does not exist"));
+
+    write("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software]\n");
+    EXPECT_EQ(describe().value(0), user + ": read; it has no key [" + kKey + "]");
+    write(kHead + "\"Other\"=\"x\"\n");
+    EXPECT_EQ(describe().value(0), user + ": read; its key [" + kKey + "] has no \"Path\" value");
+    write(kHead + "\"Path\"=dword:00000001\n");
+    EXPECT_EQ(describe().value(0), user + ": read; its \"Path\" value is not a string");
+
+    qputenv("TESSAPORT_REGISTRY", "/nonexistent/my.reg");
+    EXPECT_EQ(describe(), QStringList({"/nonexistent/my.reg (from TESSAPORT_REGISTRY): does not exist"}));
     qputenv("XDG_CONFIG_HOME", oldHome);
     qputenv("TESSAPORT_REGISTRY", oldForced);
 }

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -82,13 +83,31 @@ void Print(const SheetContents& sheet)
                   + std::to_string(cell.column) + "," + KindAndValue(cell));
 }
 
+constexpr const char* kUsage =
+    "Usage:\n"
+    "  sheetdump FILE\n"
+    "  sheetdump --help\n"
+    "\n"
+    "Prints a pattern file (a WK1, BIFF2, BIFF3 or BIFF4 worksheet) as text: a line with\n"
+    "its type, one with its used range, one per name, then every cell as CSV.\n"
+    "\n"
+    "  --help   print this text and exit\n"
+    "\n"
+    "The cell lines are cell,row,column,kind,value with rows and columns counted from 0;\n"
+    "kind is number, integer, label or blank. Numbers are printed in the shortest form\n"
+    "that reads back to the same double.\n"
+    "Exit status: 0 printed, 1 the file cannot be read or is damaged, 2 bad usage.\n";
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::string_view(argv[1]) == "--help") {
+        std::fputs(kUsage, stdout);
+        return std::ferror(stdout) ? 1 : 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: sheetdump FILE\n"
-                             "Prints a WK1 or BIFF2-4 worksheet: its type, used range, names and cells.\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
     const SheetReadResult result = ReadSheetFile(argv[1]);
