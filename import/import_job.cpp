@@ -1,6 +1,8 @@
 #include "import/import_job.h"
 
+#include "import/data_file.h"
 #include "omega/omega_date.h"
+#include "omega/security_table.h"
 #include "omega/security_text.h"
 
 #include <QDate>
@@ -30,33 +32,6 @@ QString IsoDate(int32_t day)
     return QDate(1899, 12, 30).addDays(day).toString(Qt::ISODate);
 }
 
-// Closes the data file on every way out of the run.
-class DataFile {
-public:
-    DataFile(const omega::DataLibrary& library, const ImportRequest& request) : library_(library)
-    {
-        const OmegaDate first = omega::SerialToOmegaDate(request.firstDay);
-        const OmegaDate last = omega::SerialToOmegaDate(request.lastDay);
-        library_.OpenDataFile(request.dataDir.constData(), request.symbol.constData(), &first, &last, &context_);
-    }
-    ~DataFile() { Close(); }
-    DataFile(const DataFile&) = delete;
-    DataFile& operator=(const DataFile&) = delete;
-
-    int16_t Read(PriceRecord& record) { return open_ ? library_.ReadData(&context_, &record, 1) : int16_t{0}; }
-    void Close()
-    {
-        if (open_)
-            library_.CloseDataFile(&context_);
-        open_ = false;
-    }
-
-private:
-    const omega::DataLibrary& library_;
-    FileContext context_{};
-    bool open_ = true;  // the open's result is not looked at: a failed open reads nothing
-};
-
 } // namespace
 
 int16_t IsValidRecord(const PriceRecord& record)
@@ -80,13 +55,14 @@ int32_t EstimateRecordCount(int32_t firstDay, int32_t lastDay)
     return static_cast<int32_t>(std::clamp(estimate, 0.0, static_cast<double>(std::numeric_limits<int32_t>::max())));
 }
 
-std::optional<QString> PrepareImport(const omega::DataLibrary& library, const QByteArray& dataDir,
+std::optional<QString> PrepareImport(const omega::DataLibrary& library, const QString& dataDirName,
                                      const std::optional<QByteArray>& symbol, std::optional<int32_t> from,
                                      std::optional<int32_t> to, ImportRequest& request)
 {
+    const QByteArray dataDir = omega::LibraryPath(dataDirName);
     SecurityRecord security{};
     if (!symbol || library.SearchSecurity(dataDir.constData(), symbol->constData(), &security) != 0)
-        return QStringLiteral("no such security in %1").arg(QString::fromLocal8Bit(dataDir));
+        return QStringLiteral("no such security in %1").arg(dataDirName);
     DateRange range{};
     if (library.GetDateRange(dataDir.constData(), symbol->constData(), &range) != 0 || range.available == 0)
         return QStringLiteral("its data are unavailable (the data file is missing, unreadable or empty)");

@@ -65,7 +65,7 @@ struct ImportOutcome {
 // Looks a security up in the database and fills in the request's data folder, symbol (as
 // the database holds it) and days: its data clipped to `from` and `to` where given. Returns
 // nothing, or why it cannot be imported. `symbol` is empty when the code page cannot hold it.
-std::optional<QString> PrepareImport(const omega::DataLibrary& library, const QByteArray& dataDir,
+std::optional<QString> PrepareImport(const omega::DataLibrary& library, const QString& dataDir,
                                      const std::optional<QByteArray>& symbol, std::optional<int32_t> from,
                                      std::optional<int32_t> to, ImportRequest& request);
 

@@ -29,7 +29,8 @@ const std::pair<QString, QStringList> kToolkitFilters[] = {
     {"Test Files (*.tst)", {"*.tst"}},      {"Backup Files (*.old)", {"*.old"}},
     {"Prob. Files (name.*)", {"*.*"}},      {"Network Files (*.nxx)", {"*.n**"}},
     {"Exe Files (*.exe)", {"*.exe"}},       {"Sprdsheet Files (wk1,xls)", {"*.wk1", "*.xls"}},
-    {"Dll files (*.def)", {"*.def"}},
+    {"Dll files (*.def)", {"*.def"}},       {"Excel Workbooks (*.xlsx)", {"*.xlsx"}},
+    {"CSV Files (*.csv)", {"*.csv"}},
 };
 
 // The request, then the real dialog as RunFileDialog sets it up, accepted without being shown.
