@@ -7,6 +7,7 @@
 #include <xlsxwriter.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -129,7 +130,11 @@ public:
     {
         if (!workbook_)
             return kSheetBadHandle;
+        // The library does not look at its own writes of the rows to its temporary file: a
+        // full disk there would give a well-formed zip of a cut-off sheet.
         errno = 0;
+        if (FILE* rows = sheet_->optimize_tmpfile; rows && (std::fflush(rows) != 0 || std::ferror(rows)))
+            return Check(LXW_ERROR_CREATING_TMPFILE);
         const lxw_error error = workbook_close(workbook_);  // frees the workbook either way
         workbook_ = nullptr;
         if (error != LXW_NO_ERROR) {
