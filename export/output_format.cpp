@@ -11,7 +11,7 @@ bool EndsWithNoCase(const std::string& name, const std::string& ending)
 {
     return name.size() >= ending.size()
         && std::equal(ending.begin(), ending.end(), name.end() - static_cast<std::ptrdiff_t>(ending.size()),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+                      [](char wanted, char got) { return std::tolower(static_cast<unsigned char>(got)) == wanted; });
 }
 
 // 65535 as "65,535".

@@ -4,6 +4,7 @@
 #include "omega/omega_date.h"
 #include "omega/security_table.h"
 #include "omega/security_text.h"
+#include "omega/windows1252.h"
 
 #include <QDate>
 
@@ -78,6 +79,22 @@ std::optional<QString> PrepareImport(const omega::DataLibrary& library, const QS
     request.dataDir = dataDir;
     request.symbol = TrimBlanks(NulToBlanks(QByteArray(security.symbol, sizeof security.symbol)));
     return std::nullopt;
+}
+
+QString SymbolFileName(const QByteArray& symbol)
+{
+    static const QByteArray kUnsafe = "/\\:*?\"<>|%";
+    QString name;
+    for (qsizetype i = 0; i < symbol.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(symbol[i]);
+        const QString shown = omega::DecodeWindows1252(symbol.mid(i, 1));
+        const bool edge = (i == 0 && byte == '.') || (i == symbol.size() - 1 && (byte == '.' || byte == ' '));
+        if (!shown[0].isPrint() || kUnsafe.contains(static_cast<char>(byte)) || edge)
+            name += QStringLiteral("%%1").arg(byte, 2, 16, QChar(u'0')).toUpper();
+        else
+            name += shown;
+    }
+    return name;
 }
 
 std::vector<std::string> ImportHeaderRow(const std::string& symbol, bool openInterest)

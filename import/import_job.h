@@ -69,6 +69,10 @@ std::optional<QString> PrepareImport(const omega::DataLibrary& library, const QS
                                      const std::optional<QByteArray>& symbol, std::optional<int32_t> from,
                                      std::optional<int32_t> to, ImportRequest& request);
 
+// The symbol as a file name: a character that a file name cannot hold on one of the usual
+// systems becomes %XX (its byte), and so does '%', so two symbols never share a name.
+QString SymbolFileName(const QByteArray& symbol);
+
 // The header row of one security's file: "Date", then "SYM_Open" and the rest.
 std::vector<std::string> ImportHeaderRow(const std::string& symbol, bool openInterest);
 

@@ -190,24 +190,6 @@ QByteArray TrimBlanks(QByteArray text)
     return text;
 }
 
-// The symbol as a file name: a character that a file name cannot hold on one of the usual
-// systems becomes %XX (its byte), and so does '%', so two symbols never share a name.
-QString SafeFileName(const QByteArray& symbol)
-{
-    static const QByteArray kUnsafe = "/\\:*?\"<>|%";
-    QString name;
-    for (qsizetype i = 0; i < symbol.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(symbol[i]);
-        const QString shown = omega::DecodeWindows1252(symbol.mid(i, 1));
-        const bool edge = (i == 0 && byte == '.') || (i == symbol.size() - 1 && (byte == '.' || byte == ' '));
-        if (!shown[0].isPrint() || kUnsafe.contains(static_cast<char>(byte)) || edge)
-            name += QStringLiteral("%%1").arg(byte, 2, 16, QChar(u'0')).toUpper();
-        else
-            name += shown;
-    }
-    return name;
-}
-
 // Imports one security; the reason when it fails.
 std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const Options& options, const Target& target,
                                       TerminalProgress& progress)
@@ -221,7 +203,7 @@ std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const O
     const QString extension = QString::fromStdString(FormatExtension(options.fileType));
     const QString path = options.outputDir.isEmpty()
                              ? options.outputFile
-                             : QDir(options.outputDir).filePath(SafeFileName(request.symbol) + extension);
+                             : QDir(options.outputDir).filePath(SymbolFileName(request.symbol) + extension);
     request.patternFile = QFile::encodeName(path).toStdString();
 
     const std::string name = target.name.toLocal8Bit().toStdString();
