@@ -3,6 +3,7 @@
 #include "app/data_dir_list.h"
 #include "app/program_icon.h"
 #include "import/begin_import.h"
+#include "import/export_listed.h"
 #include "omega/data_library.h"
 #include "omega/progress_window.h"
 #include "omega/security_search.h"
@@ -276,6 +277,8 @@ void Omega::CreateMenus()
     import->setObjectName(QStringLiteral("mnuImport"));
     add(import, c.mnuBegin, "mnuBegin", QStringLiteral("&Begin Import"))->setEnabled(false);
     add(import, c.mnuInterrupt, "mnuInterrupt", QStringLiteral("&Interrupt Import"))->setEnabled(false);
+    import->addSeparator();
+    add(import, c.mnuExportListed, "mnuExportListed", QStringLiteral("&Export Listed Securities..."))->setEnabled(false);
 
     QMenu* mode = menuBar()->addMenu(QStringLiteral("&Mode"));
     mode->setObjectName(QStringLiteral("mnuModeMenu"));
@@ -307,6 +310,7 @@ void Omega::ConnectHandlers()
     connect(c.mnuExit, &QAction::triggered, this, &Omega::mnuExit_Click);
     connect(c.mnuBegin, &QAction::triggered, this, &Omega::mnuBegin_Click);
     connect(c.mnuInterrupt, &QAction::triggered, this, &Omega::mnuInterrupt_Click);
+    connect(c.mnuExportListed, &QAction::triggered, this, &Omega::mnuExportListed_Click);
     for (int i = 0; i < 2; ++i) {
         connect(c.mnuMode[i], &QAction::triggered, this, [this, i] { mnuMode_Click(i); });
         connect(c.opbSearch[i], &QRadioButton::clicked, this, [this, i] { opbSearch_Click(i); });
@@ -317,6 +321,7 @@ void Omega::ConnectHandlers()
 
     // The list's model comes first: setting one replaces the selection model.
     AttachSecurityList(c);
+    AttachExportListed(state_, c);
     // Chosen by the user; the program's own selections run the handler themselves.
     connect(c.cmbOmega, &QComboBox::activated, this, &Omega::cmbOmega_Click);
     connect(c.cmdSearch, &QPushButton::clicked, this, &Omega::cmdSearch_Click);
@@ -439,6 +444,7 @@ void Omega::mnuScan_Click()
 void Omega::mnuSelectPatternFile_Click() { ::mnuSelectPatternFile_Click(state_, controls_); }
 void Omega::mnuView_Click() { ::mnuView_Click(state_); }
 void Omega::mnuBegin_Click() { ::mnuBegin_Click(state_, controls_); }
+void Omega::mnuExportListed_Click() { ::mnuExportListed_Click(state_, controls_); }
 void Omega::mnuAbout_Click() { ShowAbout(this, QStringLiteral("Tessaport Version 4.32"), 0); }
 
 void Omega::mnuMode_Click(int index)

@@ -48,6 +48,7 @@ public:
     void mnuSelectPatternFile_Click();
     void mnuView_Click();
     void mnuBegin_Click();
+    void mnuExportListed_Click();
     void mnuAbout_Click();
     void mnuMode_Click(int index);
     void cmbOmega_Click();

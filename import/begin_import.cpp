@@ -1,5 +1,6 @@
 #include "import/begin_import.h"
 
+#include "export/output_format.h"
 #include "import/date_text.h"
 #include "import/import_job.h"
 #include "omega/data_library.h"
@@ -169,6 +170,7 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls)
     request.dataDir = dataDir;
     request.symbol = *symbolBytes;
     request.patternFile = QFile::encodeName(state.PatternFileName).toStdString();
+    request.fileType = FormatForFileName(state.PatternFileName.toStdString());
 
     const QScopedValueRollback<bool> running(importRunning, true);
     {

@@ -1,148 +1,37 @@
 #include "import/import_job.h"
 
+#include "import/data_file.h"
 #include "omega/omega_date.h"
+#include "omega/security_table.h"
+#include "omega/security_text.h"
+#include "omega/windows1252.h"
+
+#include <QDate>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
-#include <utility>
 
 namespace {
-
-constexpr int16_t kDateColumn = 1;
-constexpr int16_t kFirstValueColumn = 2;
-constexpr int16_t kLastColumn = 6;
-constexpr int16_t kLastColumnWithOpenInterest = 7;
 
 constexpr std::array<const char*, 6> kColumnSuffixes = {
     "_Open", "_High", "_Low", "_Close", "_Volume", "_Open_Interest",
 };
 
-int LowestFreeHandle()
+QByteArray TrimBlanks(QByteArray text)
 {
-    const auto& table = SheetWriter().SheetFileTable;
-    for (int handle = 1; handle < kSheetFileSlots; ++handle) {
-        if (!table[static_cast<size_t>(handle)].output)
-            return handle;
-    }
-    return -1;
+    while (text.startsWith(' '))
+        text.remove(0, 1);
+    while (text.endsWith(' '))
+        text.chop(1);
+    return text;
 }
 
-int16_t LastColumn(bool openInterest)
+QString IsoDate(int32_t day)
 {
-    return openInterest ? kLastColumnWithOpenInterest : kLastColumn;
+    return QDate(1899, 12, 30).addDays(day).toString(Qt::ISODate);
 }
-
-// Write the header row: "Date", then the symbol followed by each column's name.
-int16_t WriteHeaderRow(int handle, const std::string& symbol, bool openInterest)
-{
-    SheetCellRecord& cell = SheetWriter().SheetCell;
-    cell.row = 0;
-    cell.kind = CellLabel;
-    cell.column = kDateColumn;
-    cell.text = "Date";
-    if (const int16_t result = WriteSheetCell(handle))
-        return result;
-    for (int16_t column = kFirstValueColumn; column <= LastColumn(openInterest); ++column) {
-        cell.column = column;
-        cell.kind = CellLabel;
-        cell.text = symbol + kColumnSuffixes[static_cast<size_t>(column - kFirstValueColumn)];
-        if (const int16_t result = WriteSheetCell(handle))
-            return result;
-    }
-    return kSheetOk;
-}
-
-int16_t WriteValue(SheetCellRecord& cell, int handle, int16_t column, float value)
-{
-    cell.column = column;
-    if (IsMissingPrice(value)) {
-        cell.text = "*";
-        cell.kind = CellLabel;
-    } else {
-        cell.numberValue = value;
-        cell.kind = CellNumber;
-    }
-    return WriteSheetCell(handle);
-}
-
-// Write one record as one row. Every field of the cell is set again: events run between
-// records, and whatever runs there may have used the writer too.
-int16_t WriteRecordRow(int handle, int32_t row, const PriceRecord& record, bool openInterest)
-{
-    SheetCellRecord& cell = SheetWriter().SheetCell;
-    cell.row = row;
-    cell.column = kDateColumn;
-    cell.kind = CellNumber;
-    cell.numberValue = omega::OmegaDateToSerial(record.date);
-    if (const int16_t result = WriteSheetCell(handle))
-        return result;
-    // Volume and open interest go through single precision, as the package reads them.
-    const std::array<float, 6> values = {
-        record.open, record.high, record.low, record.close,
-        static_cast<float>(record.volume), static_cast<float>(record.openInterest),
-    };
-    const int16_t lastColumn = LastColumn(openInterest);
-    for (int16_t column = kFirstValueColumn; column <= lastColumn; ++column) {
-        const float value = values[static_cast<size_t>(column - kFirstValueColumn)];
-        if (const int16_t result = WriteValue(cell, handle, column, value))
-            return result;
-    }
-    return kSheetOk;
-}
-
-// Closes the data file on every way out of the run.
-class DataFile {
-public:
-    DataFile(const omega::DataLibrary& library, const ImportRequest& request) : library_(library)
-    {
-        const OmegaDate first = omega::SerialToOmegaDate(request.firstDay);
-        const OmegaDate last = omega::SerialToOmegaDate(request.lastDay);
-        library_.OpenDataFile(request.dataDir.constData(), request.symbol.constData(), &first, &last, &context_);
-    }
-    ~DataFile() { Close(); }
-    DataFile(const DataFile&) = delete;
-    DataFile& operator=(const DataFile&) = delete;
-
-    int16_t Read(PriceRecord& record) { return open_ ? library_.ReadData(&context_, &record, 1) : int16_t{0}; }
-    void Close()
-    {
-        if (open_)
-            library_.CloseDataFile(&context_);
-        open_ = false;
-    }
-
-private:
-    const omega::DataLibrary& library_;
-    FileContext context_{};
-    bool open_ = true;  // the open's result is not looked at: a failed open reads nothing
-};
-
-// Abandons the pattern file if the run is left by an exception: closing it normally would
-// put a half-written file in place of the earlier one.
-class SheetHandle {
-public:
-    explicit SheetHandle(int handle) : handle_(handle) {}
-    ~SheetHandle()
-    {
-        if (handle_ >= 0)
-            SheetWriter().SheetFileTable[static_cast<size_t>(handle_)].output.reset();
-    }
-    SheetHandle(const SheetHandle&) = delete;
-    SheetHandle& operator=(const SheetHandle&) = delete;
-
-    int16_t Close()
-    {
-        const int handle = std::exchange(handle_, -1);
-        return CloseSheetFile(handle);
-    }
-    // The writer closed the file itself after a failure.
-    void Release() { handle_ = -1; }
-
-private:
-    int handle_;
-};
 
 } // namespace
 
@@ -155,9 +44,9 @@ int16_t IsValidRecord(const PriceRecord& record)
     return -1;
 }
 
-int16_t WriteValueCell(int handle, int16_t column, float value)
+RowValue PriceValue(float value)
 {
-    return WriteValue(SheetWriter().SheetCell, handle, column, value);
+    return IsMissingPrice(value) ? RowValue::OfMissing() : RowValue::OfPrice(value);
 }
 
 int32_t EstimateRecordCount(int32_t firstDay, int32_t lastDay)
@@ -167,29 +56,64 @@ int32_t EstimateRecordCount(int32_t firstDay, int32_t lastDay)
     return static_cast<int32_t>(std::clamp(estimate, 0.0, static_cast<double>(std::numeric_limits<int32_t>::max())));
 }
 
+std::optional<QString> PrepareImport(const omega::DataLibrary& library, const QString& dataDirName,
+                                     const std::optional<QByteArray>& symbol, std::optional<int32_t> from,
+                                     std::optional<int32_t> to, ImportRequest& request)
+{
+    const QByteArray dataDir = omega::LibraryPath(dataDirName);
+    SecurityRecord security{};
+    if (!symbol || library.SearchSecurity(dataDir.constData(), symbol->constData(), &security) != 0)
+        return QStringLiteral("no such security in %1").arg(dataDirName);
+    DateRange range{};
+    if (library.GetDateRange(dataDir.constData(), symbol->constData(), &range) != 0 || range.available == 0)
+        return QStringLiteral("its data are unavailable (the data file is missing, unreadable or empty)");
+
+    const int32_t dataFirst = omega::OmegaDateToSerial(range.first);
+    const int32_t dataLast = omega::OmegaDateToSerial(range.last);
+    request.firstDay = std::max(from.value_or(dataFirst), dataFirst);
+    request.lastDay = std::min(to.value_or(dataLast), dataLast);
+    if (request.firstDay > request.lastDay) {
+        return QStringLiteral("no data in the dates asked for (it holds %1 to %2)")
+            .arg(IsoDate(dataFirst), IsoDate(dataLast));
+    }
+    request.dataDir = dataDir;
+    request.symbol = TrimBlanks(NulToBlanks(QByteArray(security.symbol, sizeof security.symbol)));
+    return std::nullopt;
+}
+
+QString SymbolFileName(const QByteArray& symbol)
+{
+    static const QByteArray kUnsafe = "/\\:*?\"<>|%";
+    QString name;
+    for (qsizetype i = 0; i < symbol.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(symbol[i]);
+        const QString shown = omega::DecodeWindows1252(symbol.mid(i, 1));
+        const bool edge = (i == 0 && byte == '.') || (i == symbol.size() - 1 && (byte == '.' || byte == ' '));
+        if (!shown[0].isPrint() || kUnsafe.contains(static_cast<char>(byte)) || edge)
+            name += QStringLiteral("%%1").arg(byte, 2, 16, QChar(u'0')).toUpper();
+        else
+            name += shown;
+    }
+    return name;
+}
+
+std::vector<std::string> ImportHeaderRow(const std::string& symbol, bool openInterest)
+{
+    std::vector<std::string> names = {"Date"};
+    for (size_t i = 0; i < (openInterest ? 6u : 5u); ++i)
+        names.push_back(symbol + kColumnSuffixes[i]);
+    return names;
+}
+
 ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& request, const ImportHooks& hooks)
 {
     ImportOutcome outcome;
-    SheetWriterState& writer = SheetWriter();
-    writer.SheetFileType = request.fileType;
-    writer.SheetLabelRow = 0;
-    writer.SheetBeginRow = 1;
-
-    const int handle = LowestFreeHandle();
-    if (handle < 0) {
-        outcome.result = kSheetTooManyFiles;
+    std::unique_ptr<RowWriter> writer = OpenRowWriter(request.fileType, request.patternFile, outcome.result);
+    if (!writer)
         return outcome;
-    }
-    outcome.result = OpenSheetFile(handle, request.patternFile);
+    outcome.result = writer->WriteHeader(ImportHeaderRow(request.symbol.toStdString(), request.openInterest));
     if (outcome.result != kSheetOk)
         return outcome;
-    SheetHandle sheet(handle);
-    const std::string symbol = request.symbol.toStdString();
-    outcome.result = WriteHeaderRow(handle, symbol, request.openInterest);
-    if (outcome.result != kSheetOk) {
-        sheet.Release();
-        return outcome;
-    }
 
     DataFile data(library, request);
     const int32_t estimate = EstimateRecordCount(request.firstDay, request.lastDay);
@@ -197,7 +121,8 @@ ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& 
         hooks.started(estimate);
 
     PriceRecord record{};
-    int32_t row = 0;
+    std::array<RowValue, 6> values;
+    const size_t valueCount = request.openInterest ? 6 : 5;
     for (;;) {
         if (hooks.beforeRead)
             hooks.beforeRead();
@@ -210,12 +135,13 @@ ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& 
 
         const bool skipInvalid = hooks.skipInvalid && hooks.skipInvalid();
         if (IsValidRecord(record) || !skipInvalid) {
+            values = {PriceValue(record.open), PriceValue(record.high), PriceValue(record.low),
+                      PriceValue(record.close), RowValue::OfCount(record.volume),
+                      RowValue::OfCount(record.openInterest)};
             // The writer refuses a row past the format's last one, so the count cannot run over.
-            outcome.result = WriteRecordRow(handle, ++row, record, request.openInterest);
-            if (outcome.result != kSheetOk) {
-                sheet.Release();
+            outcome.result = writer->WriteRow(omega::OmegaDateToSerial(record.date), {values.data(), valueCount});
+            if (outcome.result != kSheetOk)
                 return outcome;
-            }
             ++outcome.rowsWritten;
         }
         if (hooks.interrupted && hooks.interrupted()) {
@@ -226,6 +152,6 @@ ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& 
     if (hooks.progress)
         hooks.progress(estimate);
     data.Close();
-    outcome.result = sheet.Close();
+    outcome.result = writer->Close();
     return outcome;
 }

@@ -1,19 +1,24 @@
 #pragma once
 
+#include "export/output_format.h"
+#include "export/row_writer.h"
 #include "omega/data_library.h"
 #include "sheet/sheet_writer.h"
 
 #include <qv2omg.h>
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 // One security's price history between two days, copied record by record into a pattern
-// file: a header row, then one row per record. Nothing is held in memory beyond the record
-// being written, so a history of any length costs the same.
+// file or an xlsx or CSV file: a header row, then one row per record. Nothing is held in
+// memory beyond the record being written, so a history of any length costs the same.
 
 // A price at or above the library's marker, or one that does not compare, is missing.
 // Inline: it is asked for every value of every record.
@@ -25,9 +30,8 @@ inline bool IsMissingPrice(float value)
 // -1 when open, high, low and close are all present, 0 at the first missing one.
 int16_t IsValidRecord(const PriceRecord& record);
 
-// Writes `value` into `column` of the current row: a number, or the label "*" when the
-// value is missing. Returns the writer's result.
-int16_t WriteValueCell(int handle, int16_t column, float value);
+// The price as a row value: missing, or the price.
+RowValue PriceValue(float value);
 
 // Records expected between two days for daily data (five trading days a week).
 int32_t EstimateRecordCount(int32_t firstDay, int32_t lastDay);
@@ -38,7 +42,7 @@ struct ImportRequest {
     int32_t firstDay = 0;  // day numbers, both included
     int32_t lastDay = 0;
     bool openInterest = false;
-    int16_t fileType = kSheetWk1;
+    int16_t fileType = kSheetWk1;  // a pattern file type, kOutputXlsx or kOutputCsv
     std::string patternFile;  // in the file system's encoding
 };
 
@@ -57,6 +61,20 @@ struct ImportOutcome {
     int32_t recordsRead = 0;
     int32_t rowsWritten = 0;  // data rows, the header not counted
 };
+
+// Looks a security up in the database and fills in the request's data folder, symbol (as
+// the database holds it) and days: its data clipped to `from` and `to` where given. Returns
+// nothing, or why it cannot be imported. `symbol` is empty when the code page cannot hold it.
+std::optional<QString> PrepareImport(const omega::DataLibrary& library, const QString& dataDir,
+                                     const std::optional<QByteArray>& symbol, std::optional<int32_t> from,
+                                     std::optional<int32_t> to, ImportRequest& request);
+
+// The symbol as a file name: a character that a file name cannot hold on one of the usual
+// systems becomes %XX (its byte), and so does '%', so two symbols never share a name.
+QString SymbolFileName(const QByteArray& symbol);
+
+// The header row of one security's file: "Date", then "SYM_Open" and the rest.
+std::vector<std::string> ImportHeaderRow(const std::string& symbol, bool openInterest);
 
 // Opens the pattern file, writes the header row and the records, closes both files. On a
 // writer failure the data file is closed and the code returned; the writer leaves any

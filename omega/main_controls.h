@@ -66,6 +66,7 @@ struct MainControls {
     QAction* mnuExit = nullptr;
     QAction* mnuBegin = nullptr;
     QAction* mnuInterrupt = nullptr;
+    QAction* mnuExportListed = nullptr;
     std::array<QAction*, 2> mnuMode{};
     QAction* mnuCurrentContext = nullptr;
     QAction* mnuIndex = nullptr;

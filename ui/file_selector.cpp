@@ -10,7 +10,7 @@ const QString kPatternFilterList = QStringLiteral(
     "Desc. Files (*.dsc) | *.dsc|Output Files (*.out) | *.out|Training Files (*.trn) | *.trn|"
     "Test Files (*.tst) | *.tst|Backup Files (*.old) | *.old|Prob. Files (name.*) |*.*|"
     "Network Files (*.nxx) | *.n**|Exe Files (*.exe) | *.exe|Sprdsheet Files (wk1,xls) | *.wk1;*.xls|"
-    "Dll files (*.def)| *.def");
+    "Dll files (*.def)| *.def|Excel Workbooks (*.xlsx) | *.xlsx|CSV Files (*.csv) | *.csv");
 
 namespace {
 // The entries of a filter string as the toolkit takes them. The blanks around the bars

@@ -29,7 +29,8 @@ const std::pair<QString, QStringList> kToolkitFilters[] = {
     {"Test Files (*.tst)", {"*.tst"}},      {"Backup Files (*.old)", {"*.old"}},
     {"Prob. Files (name.*)", {"*.*"}},      {"Network Files (*.nxx)", {"*.n**"}},
     {"Exe Files (*.exe)", {"*.exe"}},       {"Sprdsheet Files (wk1,xls)", {"*.wk1", "*.xls"}},
-    {"Dll files (*.def)", {"*.def"}},
+    {"Dll files (*.def)", {"*.def"}},       {"Excel Workbooks (*.xlsx)", {"*.xlsx"}},
+    {"CSV Files (*.csv)", {"*.csv"}},
 };
 
 // The request, then the real dialog as RunFileDialog sets it up, accepted without being shown.
@@ -56,7 +57,7 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedNameAsTyped)
     platform::ConfigureFileDialog(dialog, request);
     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
     EXPECT_EQ(dialog.defaultSuffix(), "");
-    ASSERT_EQ(dialog.nameFilters().size(), 13);
+    ASSERT_EQ(dialog.nameFilters().size(), static_cast<qsizetype>(std::size(kToolkitFilters)));
     EXPECT_EQ(dialog.nameFilters()[8], "Prob. Files (name.*) (*.*)");
     EXPECT_EQ(dialog.nameFilters()[11], "Sprdsheet Files (wk1,xls) (*.wk1 *.xls)");
     // The user reads the descriptions as written, not the patterns Qt filters by.

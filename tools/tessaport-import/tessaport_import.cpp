@@ -1,6 +1,7 @@
 // tessaport-import: the import of Import > Begin Import without a window, for many
 // securities at once and for scripts.
 
+#include "merge_command.h"
 #include "terminal_progress.h"
 
 #include "import/date_text.h"
@@ -33,28 +34,44 @@ constexpr char kUsage[] =
     "  tessaport-import --data DIR [OPTIONS] -o FILE SYMBOL\n"
     "  tessaport-import --data DIR [OPTIONS] --out-dir DIR SYMBOL...\n"
     "  tessaport-import --data DIR [OPTIONS] --out-dir DIR --all\n"
+    "  tessaport-import --data DIR [OPTIONS] --merge SHAPE -o FILE (SYMBOL... | --all)\n"
     "  tessaport-import --help\n";
 
 constexpr char kHelp[] =
     "\n"
     "Imports the price history of securities from the database in DIR into pattern\n"
-    "files, with the same rows and bytes as Import > Begin Import in Tessaport.\n"
+    "files, with the same rows and bytes as Import > Begin Import in Tessaport, or into\n"
+    "xlsx or CSV files; with --merge, several securities into one file.\n"
     "\n"
     "  --data DIR        the database folder (the one holding master.omg)\n"
     "  --from DATE       first date to import (default: the first date held)\n"
     "  --to DATE         last date to import (default: the last date held)\n"
     "  --open-interest   add the open interest column\n"
     "  --keep-invalid    also write records with a missing price (the price as \"*\")\n"
-    "  --format FORMAT   wk1 (default), biff2, biff3 or biff4\n"
-    "  -o FILE           write the one SYMBOL into FILE\n"
+    "  --format FORMAT   wk1 (default), biff2, biff3, biff4, xlsx or csv\n"
+    "  -o FILE           write the one SYMBOL, or the merge, into FILE\n"
     "  --out-dir DIR     write one file per security into DIR (made if missing), named\n"
-    "                    after its symbol with the extension .pat; a character a file\n"
-    "                    name cannot hold is written as %XX\n"
+    "                    after its symbol with the extension .pat (.xlsx, .csv); a\n"
+    "                    character a file name cannot hold is written as %XX\n"
     "  --all             every security of the database\n"
+    "  --merge SHAPE     all the securities in one file -o FILE, in one of two shapes:\n"
+    "                    wide  one row per date, \"Date\" then SYMBOL_Open and so on for\n"
+    "                          each security; empty cells where one has no record\n"
+    "                    long  the columns Date,Symbol,Open,High,Low,Close,Volume, one\n"
+    "                          security after another, dates ascending within each\n"
+    "  --common-dates    wide: only the dates that every security holds\n"
+    "  --fields LIST     the fields of a merge, from open,high,low,close,volume,oi\n"
+    "                    (default: all but oi; with --open-interest, all)\n"
     "\n"
     "Dates are written in the system's short date format, with a two-digit (1930 to\n"
     "2029) or four-digit year, or as YYYY-MM-DD.\n"
-    "A security that fails is reported on one line, and the others go on.\n"
+    "In xlsx and CSV files, prices are the shortest decimals that read back as the\n"
+    "stored values, dates are dates (yyyy-mm-dd) and a missing price is an empty cell.\n"
+    "WK1 and BIFF files hold 256 columns and 65,535 data rows (BIFF 65,534), xlsx\n"
+    "16,384 columns and 1,048,575 rows; a merge that does not fit is refused before\n"
+    "anything is written.\n"
+    "A security that fails is reported on one line, and the others go on; in a merge\n"
+    "the others are merged without it.\n"
     "Exit status: 0 all imported, 1 any failed, 2 bad usage.\n";
 
 struct Options {
@@ -68,6 +85,7 @@ struct Options {
     QString outputDir;
     bool all = false;
     QStringList symbols;
+    MergeOptions merge;
 };
 
 struct CommandLine {
@@ -90,6 +108,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption outputDir("out-dir", {}, "DIR");
     const QCommandLineOption all("all");
     parser.addOptions({help, data, from, to, openInterest, keepInvalid, format, output, outputDir, all});
+    const MergeCommandLine mergeLine(parser);
 
     CommandLine line;
     if (!parser.parse(arguments)) {
@@ -126,12 +145,24 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     if (options.from && options.to && *options.from > *options.to)
         return fail("--from is later than --to");
     if (parser.isSet(format)) {
-        const QStringList formats = {"wk1", "biff2", "biff3", "biff4"};
+        // In the order of the output formats' numbers.
+        const QStringList formats = {"wk1", "biff2", "biff3", "biff4", "xlsx", "csv"};
         const qsizetype index = formats.indexOf(parser.value(format).toLower());
         if (index < 0)
-            return fail(QStringLiteral("--format: \"%1\" is none of wk1, biff2, biff3, biff4")
+            return fail(QStringLiteral("--format: \"%1\" is none of wk1, biff2, biff3, biff4, xlsx, csv")
                             .arg(parser.value(format)));
         options.fileType = static_cast<int16_t>(kSheetWk1 + index);
+    }
+    if (const QString error = mergeLine.Read(parser, options.openInterest, options.merge); !error.isEmpty())
+        return fail(error);
+    if (options.merge.shape) {
+        if (!parser.isSet(output) || parser.isSet(outputDir))
+            return fail("--merge writes one file: give -o FILE (and no --out-dir)");
+        if (options.all == !options.symbols.isEmpty())
+            return fail("--merge takes either SYMBOL... or --all");
+        if (options.outputFile.isEmpty())
+            return fail("the output name is empty");
+        return line;
     }
     if (parser.isSet(output) == parser.isSet(outputDir))
         return fail("give either -o FILE or --out-dir DIR");
@@ -159,57 +190,20 @@ QByteArray TrimBlanks(QByteArray text)
     return text;
 }
 
-QString IsoDate(int32_t day)
-{
-    return QDate(1899, 12, 30).addDays(day).toString(Qt::ISODate);
-}
-
-// The symbol as a file name: a character that a file name cannot hold on one of the usual
-// systems becomes %XX (its byte), and so does '%', so two symbols never share a name.
-QString SafeFileName(const QByteArray& symbol)
-{
-    static const QByteArray kUnsafe = "/\\:*?\"<>|%";
-    QString name;
-    for (qsizetype i = 0; i < symbol.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(symbol[i]);
-        const QString shown = omega::DecodeWindows1252(symbol.mid(i, 1));
-        const bool edge = (i == 0 && byte == '.') || (i == symbol.size() - 1 && (byte == '.' || byte == ' '));
-        if (!shown[0].isPrint() || kUnsafe.contains(static_cast<char>(byte)) || edge)
-            name += QStringLiteral("%%1").arg(byte, 2, 16, QChar(u'0')).toUpper();
-        else
-            name += shown;
-    }
-    return name;
-}
-
 // Imports one security; the reason when it fails.
 std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const Options& options, const Target& target,
                                       TerminalProgress& progress)
 {
-    const QByteArray dataDir = omega::LibraryPath(options.dataDir);
-    SecurityRecord security{};
-    if (!target.symbol || library.SearchSecurity(dataDir.constData(), target.symbol->constData(), &security) != 0)
-        return QStringLiteral("no such security in %1").arg(options.dataDir);
-    DateRange range{};
-    if (library.GetDateRange(dataDir.constData(), target.symbol->constData(), &range) != 0 || range.available == 0)
-        return QStringLiteral("its data are unavailable (the data file is missing, unreadable or empty)");
-
-    const int32_t dataFirst = omega::OmegaDateToSerial(range.first);
-    const int32_t dataLast = omega::OmegaDateToSerial(range.last);
     ImportRequest request;
-    request.firstDay = std::max(options.from.value_or(dataFirst), dataFirst);
-    request.lastDay = std::min(options.to.value_or(dataLast), dataLast);
-    if (request.firstDay > request.lastDay) {
-        return QStringLiteral("no data in the dates asked for (it holds %1 to %2)")
-            .arg(IsoDate(dataFirst), IsoDate(dataLast));
-    }
-    request.dataDir = dataDir;
-    request.symbol = TrimBlanks(NulToBlanks(QByteArray(security.symbol, sizeof security.symbol)));
+    if (std::optional<QString> failure =
+            PrepareImport(library, options.dataDir, target.symbol, options.from, options.to, request))
+        return failure;
     request.openInterest = options.openInterest;
     request.fileType = options.fileType;
+    const QString extension = QString::fromStdString(FormatExtension(options.fileType));
     const QString path = options.outputDir.isEmpty()
                              ? options.outputFile
-                             : QDir(options.outputDir).filePath(SafeFileName(request.symbol) + QStringLiteral(".pat"));
+                             : QDir(options.outputDir).filePath(SymbolFileName(request.symbol) + extension);
     request.patternFile = QFile::encodeName(path).toStdString();
 
     const std::string name = target.name.toLocal8Bit().toStdString();
@@ -262,6 +256,13 @@ int RunImports(const Options& options)
     }
 
     TerminalProgress progress(stderr);
+    if (options.merge.shape) {
+        MergeCommand merge{library, options.dataDir, options.from, options.to, options.keepInvalid, options.fileType,
+                           options.outputFile, options.merge};
+        for (const Target& target : targets)
+            merge.Add(target.name, target.symbol);
+        return merge.Run(progress, Report) ? kExitOk : kExitFailed;
+    }
     bool anyFailed = false;
     for (const Target& target : targets) {
         if (const std::optional<QString> failure = ImportSecurity(library, options, target, progress)) {

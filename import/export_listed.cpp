@@ -1,0 +1,372 @@
+#include "import/export_listed.h"
+
+#include "export/output_format.h"
+#include "import/date_text.h"
+#include "import/merge_job.h"
+#include "omega/data_library.h"
+#include "omega/progress_window.h"
+#include "omega/security_table.h"
+#include "omega/windows1252.h"
+#include "platform/busy_pointer.h"
+#include "platform/file_dialog.h"
+#include "platform/message_box.h"
+#include "sheet/sheet_errors.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <optional>
+
+namespace {
+
+const char kTitle[] = "Tessaport";
+const char kInterrupted[] = "Import interrupted at user request.";
+constexpr std::array<unsigned, 6> kFieldBits = {kFieldOpen, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume,
+                                                kFieldOpenInterest};
+constexpr std::array<int16_t, 3> kPerSecurityFormats = {kSheetWk1, kOutputXlsx, kOutputCsv};
+
+ExportDialogRunner& Runner()
+{
+    static ExportDialogRunner runner;
+    return runner;
+}
+
+void Tell(const QString& text, platform::MessageIcon icon, QWidget* parent)
+{
+    platform::ShowMessage(QString::fromLatin1(kTitle), text, icon, parent);
+}
+
+// Events run between reads, at most every few milliseconds, as in Begin Import.
+class EventPump {
+public:
+    void BeforeRead()
+    {
+        if (sinceEvents_.isValid() && (++reads_ % 32 != 0 || sinceEvents_.elapsed() < 10))
+            return;
+        QCoreApplication::processEvents();
+        sinceEvents_.start();
+    }
+
+private:
+    QElapsedTimer sinceEvents_;
+    uint32_t reads_ = 0;
+};
+
+// The importing state of Begin Import for as long as the export runs; Begin Import is put
+// back as it was.
+class ExportingState {
+public:
+    ExportingState(ProgramState& state, const MainControls& controls)
+        : state_(state), controls_(controls), beginEnabled_(controls.mnuBegin->isEnabled())
+    {
+        controls_.Timer1->stop();
+        controls_.mnuBegin->setEnabled(false);
+        controls_.mnuInterrupt->setEnabled(true);
+        state_.InterruptRequested = kFalse;
+        controls_.frmOptions->setEnabled(false);
+        platform::SetBusyPointer(true);
+        UpdateExportListedEnabled(state_, controls_);
+    }
+    ~ExportingState()
+    {
+        controls_.Timer1->start();
+        controls_.mnuInterrupt->setEnabled(false);
+        state_.InterruptRequested = kFalse;
+        controls_.mnuBegin->setEnabled(beginEnabled_);
+        controls_.frmOptions->setEnabled(true);
+        platform::SetBusyPointer(false);
+        UpdateExportListedEnabled(state_, controls_);
+    }
+    ExportingState(const ExportingState&) = delete;
+    ExportingState& operator=(const ExportingState&) = delete;
+
+private:
+    ProgramState& state_;
+    const MainControls& controls_;
+    bool beginEnabled_;
+};
+
+// The date in a date box of the options, when it is in use and holds one.
+std::optional<int32_t> OptionDate(const QLineEdit* box)
+{
+    return box && box->isEnabled() ? DateTextToSerial(box->text()) : std::nullopt;
+}
+
+QString ListedSymbol(const QAbstractItemModel& model, int row)
+{
+    return omega::SecurityLineSymbol(model.index(row, 0).data().toString());
+}
+
+} // namespace
+
+ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmExportListed"));
+    setWindowTitle(QStringLiteral("Export Listed Securities"));
+    auto* layout = new QVBoxLayout(this);
+
+    auto* shapes = new QGroupBox(QStringLiteral("Write"), this);
+    auto* shapeLayout = new QVBoxLayout(shapes);
+    const std::array<QString, 3> shapeCaptions = {QStringLiteral("One &file per security"),
+                                                  QStringLiteral("One &wide sheet: a row per date"),
+                                                  QStringLiteral("One &long table: a row per record")};
+    for (size_t i = 0; i < opbShape.size(); ++i) {
+        opbShape[i] = new QRadioButton(shapeCaptions[i], shapes);
+        opbShape[i]->setObjectName(QStringLiteral("opbShape(%1)").arg(i));
+        shapeLayout->addWidget(opbShape[i]);
+        connect(opbShape[i], &QRadioButton::toggled, this, &ExportListedDialog::UpdateState);
+    }
+    chbCommonDates = new QCheckBox(QStringLiteral("Only the dates &every security holds"), shapes);
+    chbCommonDates->setObjectName(QStringLiteral("chbCommonDates"));
+    shapeLayout->addWidget(chbCommonDates);
+    layout->addWidget(shapes);
+
+    auto* fields = new QGroupBox(QStringLiteral("Fields"), this);
+    auto* fieldLayout = new QHBoxLayout(fields);
+    const std::array<QString, 6> fieldCaptions = {QStringLiteral("Open"), QStringLiteral("High"),
+                                                  QStringLiteral("Low"), QStringLiteral("Close"),
+                                                  QStringLiteral("Volume"), QStringLiteral("Open interest")};
+    for (size_t i = 0; i < chbField.size(); ++i) {
+        chbField[i] = new QCheckBox(fieldCaptions[i], fields);
+        chbField[i]->setObjectName(QStringLiteral("chbField(%1)").arg(i));
+        chbField[i]->setChecked(i < 5 || openInterest);
+        fieldLayout->addWidget(chbField[i]);
+        connect(chbField[i], &QCheckBox::toggled, this, &ExportListedDialog::UpdateState);
+    }
+    layout->addWidget(fields);
+
+    auto* output = new QFormLayout;
+    auto* outputRow = new QHBoxLayout;
+    txtOutput = new QLineEdit(this);
+    txtOutput->setObjectName(QStringLiteral("txtOutput"));
+    cmdBrowse = new QPushButton(QStringLiteral("&Browse..."), this);
+    cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
+    outputRow->addWidget(txtOutput);
+    outputRow->addWidget(cmdBrowse);
+    output->addRow(QStringLiteral("&Output:"), outputRow);
+    cmbFileType = new QComboBox(this);
+    cmbFileType->setObjectName(QStringLiteral("cmbFileType"));
+    cmbFileType->addItems({QStringLiteral("Pattern files (.pat)"), QStringLiteral("Excel workbooks (.xlsx)"),
+                           QStringLiteral("CSV files (.csv)")});
+    output->addRow(QStringLiteral("File &type:"), cmbFileType);
+    auto* hint = new QLabel(QStringLiteral("A sheet or table is an xlsx or CSV file when its name ends so;\n"
+                                           "any other name is a pattern file."),
+                            this);
+    output->addRow(hint);
+    layout->addLayout(output);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    cmdOK = buttons->button(QDialogButtonBox::Ok);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    layout->addWidget(buttons);
+
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(cmdBrowse, &QPushButton::clicked, this, &ExportListedDialog::Browse);
+    connect(txtOutput, &QLineEdit::textChanged, this, &ExportListedDialog::UpdateState);
+    opbShape[Wide]->setChecked(true);
+    UpdateState();
+}
+
+ExportListedDialog::Shape ExportListedDialog::ChosenShape() const
+{
+    return opbShape[PerSecurity]->isChecked() ? PerSecurity : opbShape[Long]->isChecked() ? Long : Wide;
+}
+
+unsigned ExportListedDialog::ChosenFields() const
+{
+    unsigned fields = 0;
+    for (size_t i = 0; i < chbField.size(); ++i)
+        fields |= chbField[i]->isChecked() ? kFieldBits[i] : 0u;
+    return fields;
+}
+
+bool ExportListedDialog::CommonDates() const
+{
+    return ChosenShape() == Wide && chbCommonDates->isChecked();
+}
+
+QString ExportListedDialog::Output() const
+{
+    return txtOutput->text().trimmed();
+}
+
+int16_t ExportListedDialog::PerSecurityFormat() const
+{
+    return kPerSecurityFormats[static_cast<size_t>(std::max(0, cmbFileType->currentIndex()))];
+}
+
+void ExportListedDialog::UpdateState()
+{
+    const bool merge = ChosenShape() != PerSecurity;
+    chbCommonDates->setEnabled(ChosenShape() == Wide);
+    for (QCheckBox* field : chbField)
+        field->setEnabled(merge);
+    cmbFileType->setEnabled(!merge);
+    cmdOK->setEnabled(!Output().isEmpty() && (!merge || ChosenFields() != 0));
+}
+
+void ExportListedDialog::Browse()
+{
+    platform::FileDialogRequest request;
+    request.mode = platform::FileDialogMode::Save;
+    const bool merge = ChosenShape() != PerSecurity;
+    request.title = merge ? QStringLiteral("Export to File") : QStringLiteral("Export into the Folder of a File");
+    request.filters = {{QStringLiteral("Excel Workbooks (*.xlsx)"), {QStringLiteral("*.xlsx")}},
+                       {QStringLiteral("CSV Files (*.csv)"), {QStringLiteral("*.csv")}},
+                       {QStringLiteral("Pattern Files (*.pat)"), {QStringLiteral("*.pat")}},
+                       {QStringLiteral("All Files (*.*)"), {QStringLiteral("*.*")}}};
+    const std::optional<QString> chosen = platform::RunFileDialog(this, request);
+    if (!chosen || chosen->isEmpty())
+        return;
+    if (merge) {
+        txtOutput->setText(*chosen);
+        return;
+    }
+    txtOutput->setText(QFileInfo(*chosen).path());
+    const int16_t format = FormatForFileName(chosen->toStdString());
+    cmbFileType->setCurrentIndex(format == kOutputXlsx ? 1 : format == kOutputCsv ? 2 : 0);
+}
+
+void SetExportDialogRunner(ExportDialogRunner runner)
+{
+    Runner() = std::move(runner);
+}
+
+void UpdateExportListedEnabled(const ProgramState& state, const MainControls& controls)
+{
+    if (!controls.mnuExportListed)
+        return;
+    const QAbstractItemModel* model = controls.List1 ? controls.List1->model() : nullptr;
+    controls.mnuExportListed->setEnabled(state.ImportMode == 1 && model && model->rowCount() > 0
+                                         && !(controls.mnuInterrupt && controls.mnuInterrupt->isEnabled()));
+}
+
+void AttachExportListed(ProgramState& state, const MainControls& controls)
+{
+    QObject* owner = controls.mnuExportListed;
+    const auto update = [&state, controls] { UpdateExportListedEnabled(state, controls); };
+    if (QAbstractItemModel* model = controls.List1 ? controls.List1->model() : nullptr) {
+        QObject::connect(model, &QAbstractItemModel::rowsInserted, owner, update);
+        QObject::connect(model, &QAbstractItemModel::rowsRemoved, owner, update);
+        QObject::connect(model, &QAbstractItemModel::modelReset, owner, update);
+        QObject::connect(model, &QAbstractItemModel::layoutChanged, owner, update);
+    }
+    for (QAction* mode : controls.mnuMode) {
+        if (mode)
+            QObject::connect(mode, &QAction::triggered, owner, update);
+    }
+    if (controls.mnuInterrupt)
+        QObject::connect(controls.mnuInterrupt, &QAction::enabledChanged, owner, update);
+    update();
+}
+
+void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
+{
+    UpdateExportListedEnabled(state, controls);
+    if (!controls.mnuExportListed->isEnabled())
+        return;
+    QWidget* const window = controls.window;
+    ExportListedDialog dialog(controls.chbOpenInt->isChecked(), window);
+    const bool accepted = Runner() ? Runner()(dialog) : dialog.exec() == QDialog::Accepted;
+    if (!accepted || dialog.Output().isEmpty())
+        return;
+
+    omega::DataLibrary& library = omega::TheDataLibrary();
+    const std::optional<int32_t> from = OptionDate(controls.txtFirstDate);
+    const std::optional<int32_t> to = OptionDate(controls.txtLastDate);
+    const QAbstractItemModel& model = *controls.List1->model();
+    std::vector<ImportRequest> securities;
+    QStringList leftOut;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QString symbol = ListedSymbol(model, row);
+        ImportRequest request;
+        if (const std::optional<QString> failure = PrepareImport(library, state.CurrentDataDir,
+                                                                 omega::EncodeWindows1252(symbol), from, to, request))
+            leftOut << symbol + QStringLiteral(": ") + *failure;
+        else
+            securities.push_back(request);
+    }
+
+    ExportingState exporting(state, controls);
+    bool progressShown = false;
+    ImportHooks hooks;
+    hooks.started = [&progressShown](int32_t estimate) {
+        if (progressShown)
+            CloseProgress();
+        ShowProgress(estimate, QString::fromLatin1(kTitle), 10, 10);
+        progressShown = true;
+    };
+    EventPump events;
+    hooks.beforeRead = [&events] { events.BeforeRead(); };
+    hooks.progress = [](int32_t recordsRead) { UpdateProgress(recordsRead); };
+    const bool skipInvalid = controls.chbSkip->isChecked();
+    hooks.skipInvalid = [skipInvalid] { return skipInvalid; };
+    bool interrupted = false;
+    hooks.interrupted = [&state, &interrupted, window] {
+        if (state.InterruptRequested == kFalse)
+            return false;
+        state.InterruptRequested = kFalse;
+        interrupted = true;
+        Tell(QString::fromLatin1(kInterrupted), platform::MessageIcon::Information, window);
+        return true;
+    };
+
+    QString failure;
+    if (dialog.ChosenShape() == ExportListedDialog::PerSecurity) {
+        const QDir folder(dialog.Output());
+        if (!QDir().mkpath(dialog.Output()))
+            failure = QStringLiteral("Cannot make the folder ") + dialog.Output() + u'.';
+        for (size_t i = 0; failure.isEmpty() && !interrupted && i < securities.size(); ++i) {
+            ImportRequest& request = securities[i];
+            request.openInterest = dialog.chbField[5]->isChecked();
+            request.fileType = dialog.PerSecurityFormat();
+            const QString path = folder.filePath(SymbolFileName(request.symbol)
+                                                 + QString::fromStdString(FormatExtension(request.fileType)));
+            request.patternFile = QFile::encodeName(path).toStdString();
+            const ImportOutcome outcome = RunImport(library, request, hooks);
+            if (outcome.result != kSheetOk)
+                failure = QStringLiteral("An error has occured while writing the destination file ") + path
+                    + QStringLiteral(": ") + QString::fromStdString(SheetErrorText(outcome.result)) + u'.';
+        }
+    } else {
+        MergeRequest request;
+        request.securities = securities;
+        request.shape = dialog.ChosenShape() == ExportListedDialog::Long ? MergeShape::Long : MergeShape::Wide;
+        request.fields = dialog.ChosenFields();
+        request.commonDates = dialog.CommonDates();
+        request.format = FormatForFileName(dialog.Output().toStdString());
+        request.path = QFile::encodeName(dialog.Output()).toStdString();
+        const MergeOutcome outcome = securities.empty() ? MergeOutcome{} : RunMerge(library, request, hooks);
+        if (!outcome.refusal.empty())
+            failure = QStringLiteral("Unable to export: ") + QString::fromStdString(outcome.refusal) + u'.';
+        else if (outcome.result != kSheetOk)
+            failure = QStringLiteral("An error has occured while writing the destination file ") + dialog.Output()
+                + QStringLiteral(": ") + QString::fromStdString(SheetErrorText(outcome.result)) + u'.';
+    }
+    if (progressShown)
+        CloseProgress();
+    if (!failure.isEmpty())
+        Tell(failure, platform::MessageIcon::Critical, window);
+    else if (!leftOut.isEmpty())
+        Tell(QStringLiteral("Left out of the export:\n") + leftOut.join(u'\n'), platform::MessageIcon::Information,
+             window);
+}

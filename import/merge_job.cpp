@@ -1,0 +1,336 @@
+#include "import/merge_job.h"
+
+#include "import/data_file.h"
+#include "omega/omega_date.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <memory>
+
+namespace {
+
+struct FieldName {
+    unsigned field;
+    const char* option;  // as --fields names it
+    const char* wideSuffix;  // as the pattern file's header names it
+    const char* longName;
+};
+constexpr std::array<FieldName, 6> kFields = {{
+    {kFieldOpen, "open", "_Open", "Open"},
+    {kFieldHigh, "high", "_High", "High"},
+    {kFieldLow, "low", "_Low", "Low"},
+    {kFieldClose, "close", "_Close", "Close"},
+    {kFieldVolume, "volume", "_Volume", "Volume"},
+    {kFieldOpenInterest, "oi", "_Open_Interest", "OpenInterest"},
+}};
+
+int FieldCount(unsigned fields)
+{
+    return static_cast<int>(std::count_if(kFields.begin(), kFields.end(),
+                                          [fields](const FieldName& f) { return (fields & f.field) != 0; }));
+}
+
+// Appends the chosen fields of a record.
+void AppendFields(std::vector<RowValue>& values, unsigned fields, const PriceRecord& record)
+{
+    if (fields & kFieldOpen)
+        values.push_back(PriceValue(record.open));
+    if (fields & kFieldHigh)
+        values.push_back(PriceValue(record.high));
+    if (fields & kFieldLow)
+        values.push_back(PriceValue(record.low));
+    if (fields & kFieldClose)
+        values.push_back(PriceValue(record.close));
+    if (fields & kFieldVolume)
+        values.push_back(RowValue::OfCount(record.volume));
+    if (fields & kFieldOpenInterest)
+        values.push_back(RowValue::OfCount(record.openInterest));
+}
+
+// Reads the records of a run, counting them and leaving out invalid ones when asked.
+class Reader {
+public:
+    Reader(const omega::DataLibrary& library, const ImportHooks* hooks, bool skipInvalid, int32_t& recordsRead)
+        : library_(library), hooks_(hooks), skipInvalid_(skipInvalid), recordsRead_(recordsRead)
+    {
+    }
+
+    std::unique_ptr<DataFile> Open(const ImportRequest& request) const
+    {
+        return std::make_unique<DataFile>(library_, request);
+    }
+
+    // The next record to write, or false at the end.
+    bool Next(DataFile& file, PriceRecord& record)
+    {
+        for (;;) {
+            if (hooks_ && hooks_->beforeRead)
+                hooks_->beforeRead();
+            if (file.Read(record) <= 0)
+                return false;
+            if (recordsRead_ < std::numeric_limits<int32_t>::max())
+                ++recordsRead_;
+            if (hooks_ && hooks_->progress)
+                hooks_->progress(recordsRead_);
+            if (!skipInvalid_ || IsValidRecord(record))
+                return true;
+        }
+    }
+
+    bool Interrupted() const { return hooks_ && hooks_->interrupted && hooks_->interrupted(); }
+
+private:
+    const omega::DataLibrary& library_;
+    const ImportHooks* hooks_;  // none while counting
+    bool skipInvalid_;
+    int32_t& recordsRead_;
+};
+
+// One security of a wide merge: its open data file and the record in hand.
+struct Cursor {
+    std::unique_ptr<DataFile> file;
+    PriceRecord record{};
+    int32_t day = 0;
+    bool atEnd = false;
+};
+
+void Advance(Reader& reader, Cursor& cursor)
+{
+    cursor.atEnd = !reader.Next(*cursor.file, cursor.record);
+    if (!cursor.atEnd)
+        cursor.day = omega::OmegaDateToSerial(cursor.record.date);
+}
+
+// Walks the securities' records side by side by date, calling row(day, cursors, present)
+// for every date of the result; returns false when row asks to stop, or a file failed to
+// open (then `failed` names it).
+template <typename RowFunction>
+bool WalkWide(const MergeRequest& request, Reader& reader, std::string& failed, RowFunction row)
+{
+    std::vector<Cursor> cursors(request.securities.size());
+    for (size_t i = 0; i < cursors.size(); ++i) {
+        cursors[i].file = reader.Open(request.securities[i]);
+        if (!cursors[i].file->Opened()) {
+            failed = request.securities[i].symbol.toStdString();
+            return false;
+        }
+        Advance(reader, cursors[i]);
+    }
+    std::vector<char> present(cursors.size());
+    for (;;) {
+        int32_t day = std::numeric_limits<int32_t>::max();
+        bool any = false;
+        for (const Cursor& cursor : cursors) {
+            if (!cursor.atEnd) {
+                day = std::min(day, cursor.day);
+                any = true;
+            }
+        }
+        if (!any)
+            return true;
+        bool all = true;
+        for (size_t i = 0; i < cursors.size(); ++i) {
+            present[i] = !cursors[i].atEnd && cursors[i].day == day;
+            all = all && present[i];
+        }
+        if ((all || !request.commonDates) && !row(day, cursors, present))
+            return false;
+        for (size_t i = 0; i < cursors.size(); ++i) {
+            if (present[i])
+                Advance(reader, cursors[i]);
+        }
+        // The cursors that ran out hold no more common dates.
+        if (request.commonDates && std::any_of(cursors.begin(), cursors.end(), [](const Cursor& c) { return c.atEnd; }))
+            return true;
+    }
+}
+
+template <typename RowFunction>
+bool WalkLong(const MergeRequest& request, Reader& reader, std::string& failed, RowFunction row)
+{
+    for (const ImportRequest& security : request.securities) {
+        const std::unique_ptr<DataFile> file = reader.Open(security);
+        if (!file->Opened()) {
+            failed = security.symbol.toStdString();
+            return false;
+        }
+        PriceRecord record{};
+        while (reader.Next(*file, record)) {
+            if (!row(security, record))
+                return false;
+        }
+    }
+    return true;
+}
+
+// Rows the result cannot exceed: records have distinct dates, so no more than the days.
+int64_t UpperBoundOfRows(const MergeRequest& request)
+{
+    if (request.securities.empty())
+        return 0;
+    const auto& s = request.securities;
+    if (request.shape == MergeShape::Long) {
+        int64_t days = 0;
+        for (const ImportRequest& security : s)
+            days += int64_t{security.lastDay} - security.firstDay + 1;
+        return days;
+    }
+    const auto [first, last] = std::minmax_element(s.begin(), s.end(), [](const ImportRequest& a, const ImportRequest& b) {
+        return a.firstDay < b.firstDay;
+    });
+    if (request.commonDates) {
+        int64_t lastDay = std::numeric_limits<int32_t>::max();
+        for (const ImportRequest& security : s)
+            lastDay = std::min<int64_t>(lastDay, security.lastDay);
+        return std::max<int64_t>(0, lastDay - last->firstDay + 1);
+    }
+    int64_t lastDay = std::numeric_limits<int32_t>::min();
+    for (const ImportRequest& security : s)
+        lastDay = std::max<int64_t>(lastDay, security.lastDay);
+    return lastDay - first->firstDay + 1;
+}
+
+int64_t ColumnCount(const MergeRequest& request)
+{
+    const int64_t fields = FieldCount(request.fields);
+    return request.shape == MergeShape::Long ? 2 + fields
+                                             : 1 + fields * static_cast<int64_t>(request.securities.size());
+}
+
+std::string OpenFailure(const std::string& symbol)
+{
+    return "cannot open the data of " + symbol + " (too many files open at once, or the file is unreadable)";
+}
+
+} // namespace
+
+std::optional<unsigned> ParseFields(const QString& text, QString* unknown)
+{
+    unsigned fields = 0;
+    for (const QString& part : text.split(u',')) {
+        const QString name = part.trimmed().toLower();
+        const auto found = std::find_if(kFields.begin(), kFields.end(),
+                                        [&name](const FieldName& f) { return name == QLatin1String(f.option); });
+        if (found == kFields.end()) {
+            if (unknown)
+                *unknown = part.trimmed();
+            return std::nullopt;
+        }
+        fields |= found->field;
+    }
+    return fields;
+}
+
+std::vector<std::string> MergeHeaderRow(const MergeRequest& request)
+{
+    std::vector<std::string> names = {"Date"};
+    if (request.shape == MergeShape::Long) {
+        names.push_back("Symbol");
+        for (const FieldName& f : kFields) {
+            if (request.fields & f.field)
+                names.push_back(f.longName);
+        }
+        return names;
+    }
+    for (const ImportRequest& security : request.securities) {
+        const std::string symbol = security.symbol.toStdString();
+        for (const FieldName& f : kFields) {
+            if (request.fields & f.field)
+                names.push_back(symbol + f.wideSuffix);
+        }
+    }
+    return names;
+}
+
+MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& request, const ImportHooks& hooks)
+{
+    MergeOutcome outcome;
+    const bool skipInvalid = hooks.skipInvalid && hooks.skipInvalid();
+    const FormatLimits limits = LimitsOf(request.format);
+    const int64_t columns = ColumnCount(request);
+    if (auto refusal = LimitRefusal(request.format, columns, 0)) {
+        outcome.refusal = *refusal;
+        return outcome;
+    }
+    // Rows are counted by a first pass only where the days leave room for doubt.
+    if (limits.dataRows > 0 && UpperBoundOfRows(request) > limits.dataRows) {
+        int32_t ignored = 0;
+        Reader counter(library, nullptr, skipInvalid, ignored);
+        int64_t rows = 0;
+        std::string failed;
+        const bool walked = request.shape == MergeShape::Long
+            ? WalkLong(request, counter, failed, [&rows](const ImportRequest&, const PriceRecord&) { return ++rows, true; })
+            : WalkWide(request, counter, failed, [&rows](int32_t, const std::vector<Cursor>&, const std::vector<char>&) {
+                  return ++rows, true;
+              });
+        if (!walked) {
+            outcome.refusal = OpenFailure(failed);
+            return outcome;
+        }
+        if (auto refusal = LimitRefusal(request.format, columns, rows)) {
+            outcome.refusal = *refusal;
+            return outcome;
+        }
+    }
+
+    std::unique_ptr<RowWriter> writer = OpenRowWriter(request.format, request.path, outcome.result);
+    if (!writer)
+        return outcome;
+    outcome.result = writer->WriteHeader(MergeHeaderRow(request));
+    if (outcome.result != kSheetOk)
+        return outcome;
+
+    int32_t estimate = 0;
+    for (const ImportRequest& security : request.securities)
+        estimate = static_cast<int32_t>(std::min<int64_t>(
+            int64_t{estimate} + EstimateRecordCount(security.firstDay, security.lastDay), std::numeric_limits<int32_t>::max()));
+    if (hooks.started)
+        hooks.started(estimate);
+
+    Reader reader(library, &hooks, skipInvalid, outcome.recordsRead);
+    std::vector<RowValue> values;
+    const int fieldCount = FieldCount(request.fields);
+    auto written = [&]() {
+        ++outcome.rowsWritten;
+        if (reader.Interrupted()) {
+            outcome.interrupted = true;
+            return false;
+        }
+        return true;
+    };
+    std::string failed;
+    bool walked = false;
+    if (request.shape == MergeShape::Long) {
+        walked = WalkLong(request, reader, failed, [&](const ImportRequest& security, const PriceRecord& record) {
+            values.clear();
+            values.push_back(RowValue::OfText({security.symbol.constData(), static_cast<size_t>(security.symbol.size())}));
+            AppendFields(values, request.fields, record);
+            outcome.result = writer->WriteRow(omega::OmegaDateToSerial(record.date), values);
+            return outcome.result == kSheetOk && written();
+        });
+    } else {
+        walked = WalkWide(request, reader, failed,
+                          [&](int32_t day, const std::vector<Cursor>& cursors, const std::vector<char>& present) {
+                              values.clear();
+                              for (size_t i = 0; i < cursors.size(); ++i) {
+                                  if (present[i])
+                                      AppendFields(values, request.fields, cursors[i].record);
+                                  else
+                                      values.insert(values.end(), static_cast<size_t>(fieldCount), RowValue{});
+                              }
+                              outcome.result = writer->WriteRow(day, values);
+                              return outcome.result == kSheetOk && written();
+                          });
+    }
+    if (outcome.result != kSheetOk)
+        return outcome;
+    if (!walked && !outcome.interrupted) {
+        outcome.refusal = OpenFailure(failed);
+        return outcome;  // the writer abandons the file
+    }
+    if (hooks.progress)
+        hooks.progress(estimate);
+    outcome.result = writer->Close();
+    return outcome;
+}

@@ -1,0 +1,272 @@
+#!/usr/bin/python3
+"""xlsx and CSV written by tessaport-import, read back with independent readers (openpyxl,
+csv, pandas) and compared with `omegadb dump` and with joins computed here."""
+
+import csv
+import datetime
+import io
+import os
+import resource
+import signal
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import numpy
+import openpyxl
+import pandas
+
+BIN = os.environ.get("TESSAPORT_PROGRAM_DIR", "build/bin")
+FIELDS = ["Open", "High", "Low", "Close", "Volume", "OpenInterest"]
+SUFFIXES = ["_Open", "_High", "_Low", "_Close", "_Volume", "_Open_Interest"]
+OPTION_NAMES = ["open", "high", "low", "close", "volume", "oi"]
+
+
+def run(*args, check=True, **kwargs):
+    result = subprocess.run([os.path.join(BIN, args[0]), *args[1:]], capture_output=True, text=True, **kwargs)
+    if check and result.returncode != 0:
+        raise AssertionError(f"{args} failed: {result.stderr}")
+    return result
+
+
+def weekdays(start, count, skip_every=0):
+    day, out = start, []
+    while len(out) < count:
+        if day.weekday() < 5 and not (skip_every and (day.toordinal() % skip_every == 0)):
+            out.append(day)
+        day += datetime.timedelta(days=1)
+    return out
+
+
+def history(start, count, seed, skip_every=0, missing_every=0):
+    """Rows of omegadb's CSV: prices that are not exact in single precision, volumes above
+    2^24 that single precision would round, and some missing prices."""
+    rows = []
+    for i, day in enumerate(weekdays(start, count, skip_every)):
+        base = 10 + seed * 3.17 + i * 0.01
+        prices = [f"{base + d:.2f}" for d in (0, 0.5, -0.5, 0.13)]
+        if missing_every and i % missing_every == 3:
+            prices[(i // missing_every) % 4] = ""
+        rows.append([day.isoformat(), *prices, str(123456789 + i * 7 + seed), str(1000 + i)])
+    return rows
+
+
+class Database:
+    def __init__(self, folder):
+        self.dir = os.path.join(folder, "db")
+        self.folder = folder
+        run("omegadb", "create", self.dir)
+
+    def add(self, symbol, rows):
+        path = os.path.join(self.folder, symbol + ".in.csv")
+        with open(path, "w", newline="") as f:
+            f.write("Date,Open,High,Low,Close,Volume,OpenInterest\n")
+            for row in rows:
+                f.write(",".join(row) + "\n")
+        run("omegadb", "add", self.dir, symbol, "--description", symbol, "--category", "2", "--period", "0", path)
+
+    def dump(self, symbol):
+        """The records as dump prints them: {date: [open, high, low, close, volume, oi]}."""
+        text = run("omegadb", "dump", self.dir, symbol).stdout
+        reader = csv.reader(io.StringIO(text))
+        header = next(reader)
+        assert header == ["Date", *FIELDS], header
+        return {datetime.date.fromisoformat(r[0]): r[1:] for r in reader}
+
+
+def valid(record):
+    return all(p != "" for p in record[:4])
+
+
+def number_text(value):
+    """A value read back from xlsx in the form dump writes it."""
+    if value is None:
+        return ""
+    if isinstance(value, int) or float(value).is_integer():
+        return str(int(value))
+    return repr(float(value))
+
+
+def same_float32(a, b):
+    return a == b or (a != "" and b != "" and numpy.float32(a) == numpy.float32(b))
+
+
+def read_xlsx(path):
+    sheet = openpyxl.load_workbook(path).active
+    rows = list(sheet.iter_rows())
+    header = [c.value for c in rows[0]]
+    data = []
+    for row in rows[1:]:
+        date = row[0]
+        assert date.number_format == "yyyy-mm-dd", date.number_format
+        assert isinstance(date.value, datetime.datetime), date.value
+        data.append([date.value.date(), *[number_text(c.value) if not isinstance(c.value, str) else c.value
+                                          for c in row[1:]]])
+    return header, data
+
+
+def read_csv(path):
+    with open(path, newline="", encoding="utf-8") as f:
+        raw = f.read()
+    assert raw.endswith("\r\n") and "\n" not in raw.replace("\r\n", ""), "lines end in CRLF"
+    rows = list(csv.reader(io.StringIO(raw, newline="")))
+    return rows[0], [[datetime.date.fromisoformat(r[0]), *r[1:]] for r in rows[1:]]
+
+
+def pad(rows, width):
+    return [r + [""] * (width - len(r)) for r in rows]
+
+
+class ExportTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.temp = tempfile.TemporaryDirectory()
+        cls.db = Database(cls.temp.name)
+        # Different first dates, gaps, missing prices; one symbol that needs quoting in CSV.
+        cls.symbols = ["AAA", "B,B", "CCC"]
+        cls.db.add("AAA", history(datetime.date(2001, 1, 1), 300, 1, missing_every=37))
+        cls.db.add("B,B", history(datetime.date(2001, 3, 5), 200, 2, skip_every=3, missing_every=29))
+        cls.db.add("CCC", history(datetime.date(2000, 11, 20), 150, 3, skip_every=4))
+        cls.dumps = {s: cls.db.dump(s) for s in cls.symbols}
+
+    def out(self, name):
+        return os.path.join(self.temp.name, name)
+
+    def read(self, fmt, path):
+        header, rows = read_xlsx(path) if fmt == "xlsx" else read_csv(path)
+        return header, pad(rows, len(header))
+
+    def assertRowsEqual(self, actual, expected):
+        self.assertEqual(len(actual), len(expected))
+        for got, want in zip(actual, expected):
+            self.assertEqual(got[0], want[0])
+            self.assertEqual(len(got), len(want), (got, want))
+            for a, b in zip(got[1:], want[1:]):
+                # Shortest decimals: the same text as dump for prices and exact integers.
+                self.assertEqual(a, b, (got, want))
+
+    def test_single_security_equals_dump(self):
+        for fmt in ("xlsx", "csv"):
+            for keep, oi in ((False, False), (True, True)):
+                with self.subTest(fmt=fmt, keep=keep, oi=oi):
+                    path = self.out(f"single.{fmt}")
+                    args = ["tessaport-import", "--data", self.db.dir, "--format", fmt, "-o", path, "AAA"]
+                    run(*args, *(["--keep-invalid"] if keep else []), *(["--open-interest"] if oi else []))
+                    header, rows = self.read(fmt, path)
+                    width = 6 if oi else 5
+                    self.assertEqual(header, ["Date"] + ["AAA" + s for s in SUFFIXES[:width]])
+                    expected = [[d, *r[:width]] for d, r in sorted(self.dumps["AAA"].items()) if keep or valid(r)]
+                    self.assertRowsEqual(rows, expected)
+
+    def test_single_security_with_dates(self):
+        path = self.out("dates.csv")
+        run("tessaport-import", "--data", self.db.dir, "--format", "csv", "--from", "2001-02-01", "--to", "2001-03-01",
+            "-o", path, "CCC")
+        _, rows = self.read("csv", path)
+        expected = [[d, *r[:5]] for d, r in sorted(self.dumps["CCC"].items())
+                    if datetime.date(2001, 2, 1) <= d <= datetime.date(2001, 3, 1) and valid(r)]
+        self.assertRowsEqual(rows, expected)
+
+    def wide_join(self, fields, common, keep):
+        kept = {s: {d: r for d, r in self.dumps[s].items() if keep or valid(r)} for s in self.symbols}
+        dates = sorted(set().union(*kept.values()))
+        if common:
+            dates = [d for d in dates if all(d in kept[s] for s in self.symbols)]
+        columns = [FIELDS.index(f) for f in fields]
+        return [[d, *[kept[s][d][c] if d in kept[s] else "" for s in self.symbols for c in columns]] for d in dates]
+
+    def test_wide_merge_equals_join(self):
+        cases = [("xlsx", None, False, False), ("csv", None, True, False), ("xlsx", "close,oi,open", False, True),
+                 ("csv", "volume,high", True, True)]
+        for fmt, fields, common, keep in cases:
+            with self.subTest(fmt=fmt, fields=fields, common=common, keep=keep):
+                path = self.out(f"wide.{fmt}")
+                args = ["--data", self.db.dir, "--merge", "wide", "--format", fmt, "-o", path, *self.symbols]
+                args += ["--fields", fields] if fields else []
+                args += ["--common-dates"] if common else []
+                args += ["--keep-invalid"] if keep else []
+                run("tessaport-import", *args)
+                names = [FIELDS[OPTION_NAMES.index(n)] for n in fields.split(",")] if fields else FIELDS[:5]
+                names = [f for f in FIELDS if f in names]  # always in the fields' own order
+                header, rows = self.read(fmt, path)
+                self.assertEqual(header, ["Date"] + [s + SUFFIXES[FIELDS.index(f)] for s in self.symbols for f in names])
+                expected = self.wide_join(names, common, keep)
+                self.assertGreater(len(expected), 10)
+                self.assertRowsEqual(rows, expected)
+
+    def test_long_merge_equals_join(self):
+        for fmt in ("xlsx", "csv"):
+            with self.subTest(fmt=fmt):
+                path = self.out(f"long.{fmt}")
+                run("tessaport-import", "--data", self.db.dir, "--merge", "long", "--format", fmt, "--open-interest",
+                    "-o", path, "--all")
+                header, rows = self.read(fmt, path)
+                self.assertEqual(header, ["Date", "Symbol", *FIELDS])
+                expected = [[d, s, *r] for s in self.symbols for d, r in sorted(self.dumps[s].items()) if valid(r)]
+                self.assertRowsEqual(rows, expected)
+
+    def test_pandas_reads_the_same_values(self):
+        xlsx, csv_path = self.out("p.xlsx"), self.out("p.csv")
+        for fmt, path in (("xlsx", xlsx), ("csv", csv_path)):
+            run("tessaport-import", "--data", self.db.dir, "--merge", "wide", "--format", fmt, "-o", path, "--all")
+        from_xlsx = pandas.read_excel(xlsx, engine="openpyxl")
+        from_csv = pandas.read_csv(csv_path, parse_dates=["Date"])
+        pandas.testing.assert_frame_equal(from_xlsx, from_csv, check_dtype=False)
+        first = from_csv.set_index("Date").loc["2001-01-01"]
+        self.assertEqual(first["AAA_Open"], float(self.dumps["AAA"][datetime.date(2001, 1, 1)][0]))
+        self.assertTrue(numpy.isnan(from_csv["AAA_Open"].iloc[0]))  # CCC starts earlier
+
+    def test_refusals_write_nothing(self):
+        wide_db = Database(tempfile.mkdtemp(dir=self.temp.name))
+        for i in range(52):  # 1 + 52 x 5 = 261 columns
+            wide_db.add(f"S{i:02}", history(datetime.date(2005, 1, 3), 3, i))
+        tall_db = Database(tempfile.mkdtemp(dir=self.temp.name))
+        tall_db.add("TALL", history(datetime.date(1800, 1, 1), 65535, 1))
+        cases = [
+            (["--data", wide_db.dir, "--merge", "wide", "--all"], "wk1", 1,
+             "the result has 261 columns, but WK1 holds at most 256: write xlsx or CSV instead"),
+            (["--data", tall_db.dir, "--merge", "long", "--all"], "biff4", 1,
+             "the result has 65,535 data rows, but BIFF4 holds at most 65,534: write xlsx or CSV instead"),
+            (["--data", wide_db.dir, "--merge", "wide", "--fields", "close,size", "--all"], "xlsx", 2,
+             '--fields: "size" is none of open, high, low, close, volume, oi'),
+            (["--data", wide_db.dir, "--merge", "long", "--all", "--out-dir", self.temp.name], "csv", 2,
+             "--merge writes one file: give -o FILE (and no --out-dir)"),
+        ]
+        for args, fmt, code, message in cases:
+            with self.subTest(message=message):
+                path = self.out("refused.out")
+                with open(path, "w") as f:
+                    f.write("earlier")
+                full = args + ["--format", fmt] + (["-o", path] if "--out-dir" not in args else [])
+                result = run("tessaport-import", *full, check=False)
+                self.assertEqual(result.returncode, code)
+                self.assertIn(message, result.stderr)
+                with open(path) as f:
+                    self.assertEqual(f.read(), "earlier")
+        # The same tall merge fits WK1's 65,535 rows exactly.
+        path = self.out("tall.wk1")
+        run("tessaport-import", "--data", tall_db.dir, "--merge", "long", "--all", "-o", path)
+
+    def test_failure_mid_write_keeps_the_earlier_file(self):
+        def limited():
+            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+            resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+
+        # Past the limit in the rows' temporary file, and in the zip or the CSV itself.
+        for fmt, limit in (("xlsx", 20000), ("xlsx", 5000), ("csv", 20000)):
+            with self.subTest(fmt=fmt, limit=limit):
+                path = self.out(f"kept.{fmt}")
+                with open(path, "w") as f:
+                    f.write("earlier")
+                result = run("tessaport-import", "--data", self.db.dir, "--merge", "long", "--format", fmt,
+                             "-o", path, "--all", check=False, preexec_fn=limited)
+                self.assertEqual(result.returncode, 1)
+                self.assertIn("cannot write " + path, result.stderr)
+                with open(path) as f:
+                    self.assertEqual(f.read(), "earlier")
+                self.assertEqual([n for n in os.listdir(self.temp.name) if n.endswith(".tmp")], [])
+
+
+if __name__ == "__main__":
+    unittest.main()

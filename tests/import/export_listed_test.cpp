@@ -1,0 +1,216 @@
+// Import > Export Listed Securities on real controls and a real dialog, off-screen: when the
+// entry is enabled, the same bytes as tessaport-import for the same choices, the state it
+// returns to, interruption; and Begin Import into a name ending in .xlsx.
+
+#include "import_test_support.h"
+
+#include "import/begin_import.h"
+#include "import/export_listed.h"
+#include "omega/progress_window.h"
+#include "omega/security_info.h"
+#include "platform/busy_pointer.h"
+#include "platform/message_box.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringListModel>
+#include <QTimer>
+
+namespace {
+
+class ExportListedTest : public testing::Test {
+public:
+    static void SetUpTestSuite()
+    {
+        EnsureApplication();
+        // The xlsx files of the two runs carry the same creation time.
+        qputenv("SOURCE_DATE_EPOCH", "1700000000");
+    }
+    ExportListedTest()
+    {
+        auto* options = new QGroupBox(&window_);
+        c_ = {.window = &window_, .txtSymbol = new QLineEdit(&window_), .pctDesc = new QLabel(&window_),
+              .lblCategory = new QLabel(&window_), .lblPeriod = new QLabel(&window_),
+              .lblDataAvailable = new QLabel(&window_), .List1 = new QListView(&window_), .frmOptions = options,
+              .txtFirstDate = new QLineEdit(options), .txtLastDate = new QLineEdit(options),
+              .chbSkip = new QCheckBox(options), .chbOpenInt = new QCheckBox(options), .Timer1 = new QTimer(&window_),
+              .mnuBegin = new QAction(&window_), .mnuInterrupt = new QAction(&window_),
+              .mnuExportListed = new QAction(&window_), .mnuMode = {new QAction(&window_), new QAction(&window_)}};
+        c_.List1->setModel(&list_);
+        c_.chbSkip->setChecked(true);
+        c_.Timer1->start(550);
+        c_.mnuInterrupt->setEnabled(false);
+        QObject::connect(c_.mnuInterrupt, &QAction::triggered, [this] { state_.InterruptRequested = kTrue; });
+        Library();
+        auto a = WeekdayRows(40), b = WeekdayRows(60), z = WeekdayRows(10);
+        a[3].high = qv2omg::MissingPrice();
+        b.erase(b.begin(), b.begin() + 12);  // starts later
+        b.erase(b.begin() + 5, b.begin() + 9);  // and has a gap
+        db_.Add("AAA", a);
+        db_.Add("BBB", b);
+        db_.Add("ZZZ", z);  // not listed: the mask leaves it out
+        state_.TradeStationDir = state_.CurrentDataDir = db_.Dir();
+        state_.ImportMode = 1;
+        AttachExportListed(state_, c_);
+        list_.setStringList({"AAA             \tFirst", "BBB             \tSecond"});
+    }
+    ~ExportListedTest() override { SetExportDialogRunner({}); }
+
+    QString Out(const std::string& name) const { return QString::fromStdString(db_.Path(name)); }
+
+    // Answers the dialog with a shape, a field choice and an output.
+    void Choose(ExportListedDialog::Shape shape, const QString& output, std::vector<int> fieldsOff = {},
+                bool common = false, int fileType = 0)
+    {
+        SetExportDialogRunner([=](ExportListedDialog& dialog) {
+            dialog.opbShape[shape]->setChecked(true);
+            for (int field : fieldsOff)
+                dialog.chbField[static_cast<size_t>(field)]->setChecked(false);
+            dialog.chbCommonDates->setChecked(common);
+            dialog.cmbFileType->setCurrentIndex(fileType);
+            dialog.txtOutput->setText(output);
+            EXPECT_TRUE(dialog.cmdOK->isEnabled());
+            return true;
+        });
+    }
+
+    void ExpectIdle() const
+    {
+        EXPECT_TRUE(c_.Timer1->isActive() && c_.frmOptions->isEnabled() && c_.mnuExportListed->isEnabled());
+        EXPECT_FALSE(c_.mnuInterrupt->isEnabled() || platform::IsBusyPointer() || ProgressWindow()->isVisible());
+        EXPECT_EQ(state_.InterruptRequested, kFalse);
+    }
+
+    TestDatabase db_;
+    QWidget window_;
+    QStringListModel list_;
+    MainControls c_;
+    ProgramState state_;
+    platform::RecordedMessages messages_;
+};
+
+TEST_F(ExportListedTest, EnabledOnlyInListModeWithSecuritiesListedAndNoImportRunning)
+{
+    EXPECT_TRUE(c_.mnuExportListed->isEnabled());
+    c_.mnuInterrupt->setEnabled(true);
+    EXPECT_FALSE(c_.mnuExportListed->isEnabled());
+    c_.mnuInterrupt->setEnabled(false);
+    EXPECT_TRUE(c_.mnuExportListed->isEnabled());
+    list_.setStringList({});
+    EXPECT_FALSE(c_.mnuExportListed->isEnabled());
+    list_.setStringList({"AAA             \tFirst"});
+    EXPECT_TRUE(c_.mnuExportListed->isEnabled());
+    state_.ImportMode = 0;
+    c_.mnuMode[0]->trigger();
+    EXPECT_FALSE(c_.mnuExportListed->isEnabled());
+}
+
+struct ExportCase {
+    const char* name;
+    ExportListedDialog::Shape shape;
+    const char* output;
+    std::vector<int> fieldsOff;
+    bool common;
+    QStringList arguments;  // of tessaport-import, besides --data and the output
+};
+
+class ExportListedBytesTest : public ExportListedTest, public testing::WithParamInterface<ExportCase> {};
+
+TEST_P(ExportListedBytesTest, WritesWhatTheCommandWrites)
+{
+    const ExportCase& test = GetParam();
+    Choose(test.shape, Out(test.output), test.fieldsOff, test.common);
+    mnuExportListed_Click(state_, c_);
+    EXPECT_THAT(messages_.All(), testing::IsEmpty());
+    ExpectIdle();
+
+    const std::string command = std::string("command-") + test.output;
+    QStringList arguments = test.arguments;
+    arguments << "--data" << db_.Dir() << "-o" << Out(command) << "AAA" << "BBB";
+    ASSERT_EQ(RunImportCommand(arguments).exitCode, 0);
+    const std::string bytes = ReadFileBytes(db_.Path(test.output));
+    EXPECT_GT(bytes.size(), 200u);
+    EXPECT_EQ(bytes, ReadFileBytes(db_.Path(command)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, ExportListedBytesTest, testing::Values(
+    ExportCase{"WideXlsx", ExportListedDialog::Wide, "wide.xlsx", {}, false, {"--merge", "wide", "--format", "xlsx"}},
+    ExportCase{"WideCommonCsv", ExportListedDialog::Wide, "wide.CSV", {0, 4}, true,
+               {"--merge", "wide", "--common-dates", "--fields", "high,low,close", "--format", "csv"}},
+    ExportCase{"LongWk1", ExportListedDialog::Long, "long.pat", {}, false, {"--merge", "long"}},
+    ExportCase{"LongXlsx", ExportListedDialog::Long, "long.xlsx", {1, 2}, false,
+               {"--merge", "long", "--fields", "open,close,volume", "--format", "xlsx"}}),
+    [](const testing::TestParamInfo<ExportCase>& param) { return std::string(param.param.name); });
+
+TEST_F(ExportListedTest, OneFilePerSecurityLikeTheCommand)
+{
+    c_.chbSkip->setChecked(false);
+    Choose(ExportListedDialog::PerSecurity, Out("each"), {}, false, 1);
+    mnuExportListed_Click(state_, c_);
+    EXPECT_THAT(messages_.All(), testing::IsEmpty());
+    ExpectIdle();
+    ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--format", "xlsx", "--keep-invalid", "--out-dir", Out("cmd"),
+                                "AAA", "BBB"})
+                  .exitCode,
+              0);
+    EXPECT_EQ(QDir(Out("each")).entryList(QDir::Files), QStringList({"AAA.xlsx", "BBB.xlsx"}));
+    for (const std::string name : {"/AAA.xlsx", "/BBB.xlsx"})
+        EXPECT_EQ(ReadFileBytes(db_.Path("each") + name), ReadFileBytes(db_.Path("cmd") + name));
+}
+
+TEST_F(ExportListedTest, RefusalIsToldAndNothingIsWritten)
+{
+    Choose(ExportListedDialog::Wide, Out("wide.pat"));
+    c_.chbOpenInt->setChecked(true);
+    std::vector<QString> lines;
+    for (int i = 0; i < 50; ++i) {
+        const std::string symbol = "S" + std::to_string(i);
+        db_.Add(symbol, WeekdayRows(3));
+        lines.push_back(QString::fromStdString(symbol));
+    }
+    list_.setStringList(QStringList(lines.begin(), lines.end()));
+    mnuExportListed_Click(state_, c_);
+    ASSERT_EQ(messages_.All().size(), 1u);
+    EXPECT_EQ(messages_.All()[0].text, "Unable to export: the result has 301 columns, but WK1 holds at most 256: "
+                                       "write xlsx or CSV instead.");
+    EXPECT_FALSE(QFile::exists(Out("wide.pat")));
+    ExpectIdle();
+}
+
+TEST_F(ExportListedTest, InterruptStopsAndKeepsTheRowsSoFar)
+{
+    Choose(ExportListedDialog::Long, Out("long.csv"));
+    QTimer::singleShot(0, c_.mnuInterrupt, &QAction::trigger);
+    mnuExportListed_Click(state_, c_);
+    ASSERT_EQ(messages_.All().size(), 1u);
+    EXPECT_EQ(messages_.All()[0].text, "Import interrupted at user request.");
+    ExpectIdle();
+    const std::string text = ReadFileBytes(db_.Path("long.csv"));
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;  // the header and one record
+}
+
+// In single mode a pattern file named .xlsx is the file --format xlsx writes.
+TEST_F(ExportListedTest, BeginImportIntoAnXlsxNameWritesXlsx)
+{
+    state_.ImportMode = 0;
+    state_.PatternFileName = Out("single.XLSX");
+    c_.txtSymbol->setText("AAA");
+    ShowSecurityInfo(state_, c_, "AAA");
+    c_.txtFirstDate->setText(ShortDate(state_.DataFirstDate));
+    mnuBegin_Click(state_, c_);
+    EXPECT_THAT(messages_.All(), testing::IsEmpty());
+    ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--format", "xlsx", "-o", Out("command.xlsx"), "AAA"}).exitCode, 0);
+    const std::string bytes = ReadFileBytes(db_.Path("single.XLSX"));
+    EXPECT_EQ(bytes.substr(0, 2), "PK");
+    EXPECT_EQ(bytes, ReadFileBytes(db_.Path("command.xlsx")));
+}
+
+} // namespace

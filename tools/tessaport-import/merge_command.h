@@ -1,0 +1,55 @@
+#pragma once
+
+#include "import/merge_job.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class TerminalProgress;
+
+// --merge, --common-dates and --fields of tessaport-import.
+struct MergeOptions {
+    std::optional<MergeShape> shape;  // nothing without --merge
+    bool commonDates = false;
+    unsigned fields = kDefaultFields;
+};
+
+class MergeCommandLine {
+public:
+    explicit MergeCommandLine(QCommandLineParser& parser);
+    // Reads the merge options after parsing; a usage error, or an empty text.
+    QString Read(const QCommandLineParser& parser, bool openInterest, MergeOptions& options) const;
+
+private:
+    QCommandLineOption merge_{"merge", {}, "SHAPE"};
+    QCommandLineOption commonDates_{"common-dates"};
+    QCommandLineOption fields_{"fields", {}, "LIST"};
+};
+
+// One merge: the securities are looked up as they are added; one that cannot be imported
+// is reported and left out, and the others are merged.
+class MergeCommand {
+public:
+    MergeCommand(const omega::DataLibrary& library, QString dataDir, std::optional<int32_t> from,
+                 std::optional<int32_t> to, bool keepInvalid, int16_t format, const QString& outputFile,
+                 const MergeOptions& options);
+
+    void Add(const QString& name, const std::optional<QByteArray>& symbol);
+    // Writes the file; false when anything failed, each failure told to `report`.
+    bool Run(TerminalProgress& progress, const std::function<void(const QString&)>& report);
+
+private:
+    const omega::DataLibrary& library_;
+    QString dataDir_;
+    std::optional<int32_t> from_;
+    std::optional<int32_t> to_;
+    bool keepInvalid_;
+    QString outputFile_;
+    MergeRequest request_;
+    std::vector<QString> failures_;
+};
