@@ -4,6 +4,7 @@
 #include <qv2omg.h>
 
 #include "context_table.h"
+#include "platform/native/native_path.h"
 
 #include <cstring>
 #include <mutex>
@@ -56,7 +57,7 @@ std::optional<SecurityEntry> FindSecurity(const char* directory, const char* sym
         return std::nullopt;
     HeaderReader header;
     SecurityEntry entry;
-    if (!header.Open(directory))
+    if (!header.Open(native::PathFromText(directory)))
         return std::nullopt;
     const std::optional<uint32_t> index = header.Find(SymbolArgument(symbol));
     if (!index || !header.Read(*index, entry))
@@ -67,7 +68,7 @@ std::optional<SecurityEntry> FindSecurity(const char* directory, const char* sym
 bool OpenData(const char* directory, const SecurityEntry& entry, DataReader& reader)
 {
     const std::string_view name = FieldText(entry.dataFile);
-    return IsSafeDataFileName(name) && reader.Open(std::filesystem::path(directory) / name);
+    return IsSafeDataFileName(name) && reader.Open(native::PathFromText(directory) / name);
 }
 
 void FillSecurityRecord(const SecurityEntry& entry, SecurityRecord& record)
@@ -139,7 +140,7 @@ QV2OMG_API int32_t QV2OMG_CALL QV2ORDM_OpenHeaderFile(const char* directory, Fil
         Contexts().Release(context);
         std::memset(context, 0, sizeof *context);
         auto header = std::make_unique<HeaderReader>();
-        if (!directory || !header->Open(directory) || header->Count() == 0)
+        if (!directory || !header->Open(native::PathFromText(directory)) || header->Count() == 0)
             return 0;
         const auto count = static_cast<int32_t>(header->Count());
         return Contexts().Add(*context, std::move(header)) ? count : 0;

@@ -3,6 +3,7 @@
 #include "drive_list.h"
 #include "omega/data_library.h"
 #include "platform/busy_pointer.h"
+#include "platform/folder_walk.h"
 #include "platform/message_box.h"
 #include "platform/twips.h"
 #include "platform/working_directory.h"
@@ -21,14 +22,9 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace scan {
 
@@ -59,52 +55,15 @@ bool IsSystemFolderName(const char* name)
     return strcasecmp(name, "windows") == 0 || strcasecmp(name, "winnt") == 0;
 }
 
-enum class EntryKind { File, Folder, Other, Failed };
-
-// What the walk makes of one listed entry. A link counts as the file it points to; a
-// link to a folder is never followed, so a loop of links cannot trap the walk.
-EntryKind KindOf(int folderFd, const dirent& entry)
-{
-    const char* name = entry.d_name;
-    if (name[0] == '.')
-        return EntryKind::Other;  // ".", ".." and hidden entries are not listed
-    struct stat status {};
-    switch (entry.d_type) {
-    case DT_DIR:
-        return EntryKind::Folder;
-    case DT_REG:
-        return EntryKind::File;
-    case DT_LNK:
-        break;
-    case DT_UNKNOWN:
-        if (fstatat(folderFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-            return EntryKind::Failed;
-        if (S_ISDIR(status.st_mode))
-            return EntryKind::Folder;
-        if (S_ISREG(status.st_mode))
-            return EntryKind::File;
-        if (!S_ISLNK(status.st_mode))
-            return EntryKind::Other;
-        break;
-    default:
-        return EntryKind::Other;
-    }
-    // A dangling link is nothing to list, not a failure.
-    if (fstatat(folderFd, name, &status, 0) != 0)
-        return EntryKind::Other;
-    return S_ISREG(status.st_mode) ? EntryKind::File : EntryKind::Other;
-}
-
 bool VolumeIsReady(const QString& volume)
 {
-    DIR* root = opendir(QFile::encodeName(volume).constData());
-    if (!root)
-        return false;
-    errno = 0;
-    readdir(root);
-    const bool listed = errno == 0;
-    closedir(root);
-    return listed;
+    const auto root = platform::FolderListing::Open(QFile::encodeName(volume).toStdString());
+    std::string name;
+    platform::FolderEntryKind kind;
+    bool failed = false;
+    if (root)
+        root->Next(name, kind, failed);
+    return root && !failed;
 }
 
 } // namespace
@@ -320,64 +279,43 @@ void formFileSearch::ScanFolder(const QString& path)
     EnterFolder(folder);
     PumpEvents();
 
-    const int folderFd = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0)
-        return;
-    struct stat status {};
-    if (fstat(folderFd, &status) != 0) {
-        ::close(folderFd);
-        return;
-    }
-    startDevice_ = status.st_dev;
-    ListFolder(folderFd, folder);
+    const auto listing = platform::FolderListing::Open(folder);
+    if (listing)
+        ListFolder(*listing, folder);
 }
 
 // Lists one folder in the order the file system returns it, descending into each
 // subfolder as it comes. False when the whole walk must end: a failure ends it at every
 // level, without a message.
-bool formFileSearch::ListFolder(int folderFd, std::string& path)
+bool formFileSearch::ListFolder(platform::FolderListing& folder, std::string& path)
 {
-    DIR* folder = fdopendir(folderFd);
-    if (!folder) {
-        ::close(folderFd);
-        return false;
-    }
-    const int fd = dirfd(folder);
+    using platform::EnterResult;
+    using platform::FolderEntryKind;
+    std::string name;
+    FolderEntryKind kind = FolderEntryKind::Other;
+    bool failed = false;
     bool ok = true;
     while (ok && !StopRequested) {
-        errno = 0;
-        const dirent* entry = readdir(folder);
-        if (!entry) {
-            ok = errno == 0;
+        if (!folder.Next(name, kind, failed)) {
+            ok = !failed;
             break;
         }
-        const char* name = entry->d_name;
-        switch (KindOf(fd, *entry)) {
-        case EntryKind::Failed:
-            ok = false;
+        switch (kind) {
+        case FolderEntryKind::Other:
             break;
-        case EntryKind::Other:
-            break;
-        case EntryKind::File:
+        case FolderEntryKind::File:
             ++FilesChecked;
-            if (strcasecmp(name, kHeaderFileName) == 0)
+            if (strcasecmp(name.c_str(), kHeaderFileName) == 0)
                 ok = RecordDataFolder(path);
             break;
-        case EntryKind::Folder: {
-            if (IsSystemFolderName(name))
+        case FolderEntryKind::Folder: {
+            if (IsSystemFolderName(name.c_str()))
                 break;
-            const int subfolderFd = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (subfolderFd < 0) {
-                // A folder closed to this user holds nothing this user could open.
-                ok = errno == EACCES || errno == EPERM;
-                break;
-            }
-            struct stat status {};
-            const bool known = fstat(subfolderFd, &status) == 0;
-            if (!known || status.st_dev != startDevice_) {
-                // Another volume mounted here is not part of this one.
-                ok = known;
-                ::close(subfolderFd);
+            EnterResult entered = EnterResult::Failed;
+            const auto subfolder = folder.Enter(name, entered);
+            if (!subfolder) {
+                // A folder closed to this user, or another volume mounted here: not part of the walk.
+                ok = entered == EnterResult::Denied || entered == EnterResult::OtherVolume;
                 break;
             }
             ++DirsSearched;
@@ -385,7 +323,7 @@ bool formFileSearch::ListFolder(int folderFd, std::string& path)
             path.append(1, '/').append(name);
             EnterFolder(path);
             PumpEventsIfDue();
-            ok = ListFolder(subfolderFd, path);
+            ok = ListFolder(*subfolder, path);
             path.resize(length);
             break;
         }
@@ -393,7 +331,6 @@ bool formFileSearch::ListFolder(int folderFd, std::string& path)
         if (ok)
             PumpEventsIfDue();
     }
-    closedir(folder);
     return ok;
 }
 

@@ -7,9 +7,12 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
-#include <sys/types.h>
+namespace platform {
+class FolderListing;
+}
 
 class QComboBox;
 class QLabel;
@@ -76,7 +79,7 @@ private:
     void SetScanning(bool scanning);
     void SetStatus(const QString& text);
 
-    bool ListFolder(int folderFd, std::string& path);
+    bool ListFolder(platform::FolderListing& folder, std::string& path);
     bool RecordDataFolder(const std::string& path);
     void EnterFolder(const std::string& path);
     void PumpEvents();
@@ -90,8 +93,6 @@ private:
     int32_t DirsSearched = 0;
     int32_t FilesChecked = 0;
 
-    // The walk stays on the volume it started on.
-    dev_t startDevice_ = 0;
     // Events are let through at most every few milliseconds; the clock is read only
     // every few entries.
     std::chrono::steady_clock::time_point lastPump_;

@@ -39,7 +39,9 @@ SheetError SheetErrorFromErrno(int errorNumber)
     case EROFS:
         return kSheetPermissionDenied;
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
     case EFBIG:
         return kSheetDiskFull;
     case EIO:
@@ -50,7 +52,9 @@ SheetError SheetErrorFromErrno(int errorNumber)
     case ENODEV:
     case ENXIO:
         return kSheetDeviceUnavailable;
+#ifdef ENOMEDIUM
     case ENOMEDIUM:
+#endif
     case EBUSY:
         return kSheetDiskNotReady;
     default:

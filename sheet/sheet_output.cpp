@@ -1,12 +1,11 @@
 #include "sheet/sheet_output.h"
 
+#include "platform/native/native_file.h"
+#include "platform/native/native_path.h"
+
 #include <cerrno>
-#include <climits>
-#include <fcntl.h>
 #include <filesystem>
 #include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -16,7 +15,7 @@ constexpr uint64_t kWritebackChunk = 1024 * 1024;
 
 std::string FolderOf(const std::string& path)
 {
-    const auto slash = path.find_last_of('/');
+    const auto slash = native::LastSeparator(path);
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
@@ -24,7 +23,7 @@ std::string FolderOf(const std::string& path)
 
 std::string BaseNameOf(const std::string& path)
 {
-    const auto slash = path.find_last_of('/');
+    const auto slash = native::LastSeparator(path);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -42,34 +41,32 @@ std::string RandomSuffix()
 // Hidden, next to the destination so that the final rename stays on one file system.
 int CreateTemporaryFile(const std::string& destination, std::string& temporary)
 {
-    const std::string stem = FolderOf(destination) + "/."
-        + BaseNameOf(destination).substr(0, kLongestBaseInTemporaryName) + ".";
+    // The folder part is kept as written, with its separator: "C:name" has none.
+    const auto slash = native::LastSeparator(destination);
+    const std::string stem = (slash == std::string::npos ? std::string("./") : destination.substr(0, slash + 1))
+        + "." + BaseNameOf(destination).substr(0, kLongestBaseInTemporaryName) + ".";
     for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
         temporary = stem + RandomSuffix() + ".tmp";
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = native::CreateNewFile(temporary);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     return -1;
 }
 
-// A link stays a link: the file it points to is the one replaced.
+// A link stays a link: the file it points to is the one replaced. (On Windows the writer
+// replaces what the path names.)
 std::string ResolveLinks(const std::string& path)
 {
+#if defined(_WIN32)
+    return path;
+#else
     std::error_code error;
     if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error)))
         return path;
     const auto target = std::filesystem::weakly_canonical(path, error);
     return error ? path : target.string();
-}
-
-void SyncFolder(const std::string& folder)
-{
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);  // best effort: the rename is done either way
-        ::close(fd);
-    }
+#endif
 }
 
 }  // namespace
@@ -78,7 +75,7 @@ std::unique_ptr<SheetOutput> SheetOutput::Create(const std::string& requestedPat
 {
     const std::string path = ResolveLinks(requestedPath);
     const std::string base = BaseNameOf(path);
-    if (base.empty() || base == "." || base == ".." || base.size() > NAME_MAX
+    if (base.empty() || base == "." || base == ".." || base.size() > native::kLongestName
         || path.find('\0') != std::string::npos) {
         error = kSheetBadFileName;
         return nullptr;
@@ -86,13 +83,13 @@ std::unique_ptr<SheetOutput> SheetOutput::Create(const std::string& requestedPat
     std::unique_ptr<SheetOutput> output(new SheetOutput);
     output->destination_ = path;
 
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
-        if (!S_ISCHR(existing.st_mode)) {
+    const native::FileType existing = native::TypeOf(path);
+    if (existing != native::FileType::Missing && existing != native::FileType::Regular) {
+        if (existing != native::FileType::Device) {
             error = kSheetPathFileAccessError;
             return nullptr;
         }
-        output->fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        output->fd_ = native::OpenForWriting(path);
     } else {
         output->fd_ = CreateTemporaryFile(path, output->temporary_);
         if (output->fd_ < 0)
@@ -135,21 +132,18 @@ SheetError SheetOutput::Flush()
 // fsync waits for the last part only. A hint: any failure shows at the fsync.
 void SheetOutput::StartWriteback()
 {
-#ifdef __linux__
     if (temporary_.empty() || error_ != kSheetOk || appended_ - writebackStart_ < kWritebackChunk)
         return;
-    ::sync_file_range(fd_, static_cast<off_t>(writebackStart_), static_cast<off_t>(appended_ - writebackStart_),
-                      SYNC_FILE_RANGE_WRITE);
+    native::StartWriteback(fd_, writebackStart_, appended_ - writebackStart_);
     writebackStart_ = appended_;
-#endif
 }
 
 void SheetOutput::WriteOut(const void* data, std::size_t size, int64_t offset)
 {
     auto bytes = static_cast<const uint8_t*>(data);
     while (size > 0 && error_ == kSheetOk) {
-        const ssize_t written = offset < 0 ? ::write(fd_, bytes, size)
-                                           : ::pwrite(fd_, bytes, size, static_cast<off_t>(offset));
+        const long long written = offset < 0 ? native::Write(fd_, bytes, size)
+                                             : native::WriteAt(fd_, bytes, size, static_cast<uint64_t>(offset));
         if (written < 0) {
             if (errno != EINTR)
                 Fail(errno);
@@ -177,20 +171,20 @@ SheetError SheetOutput::WriteAt(uint64_t offset, const void* data, std::size_t s
 
 SheetError SheetOutput::Commit()
 {
-    if (Flush() == kSheetOk && !temporary_.empty() && ::fsync(fd_) != 0)
+    if (Flush() == kSheetOk && !temporary_.empty() && native::Sync(fd_) != 0)
         Fail(errno);
     if (error_ == kSheetOk) {
         const int fd = fd_;
         fd_ = -1;
-        if (::close(fd) != 0 && errno != EINTR)
+        if (native::Close(fd) != 0 && errno != EINTR)
             Fail(errno);
     }
     if (error_ == kSheetOk && !temporary_.empty()) {
-        if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
-            Fail(errno);
+        if (const int failure = native::PutInPlace(temporary_, destination_)) {
+            Fail(failure);
         } else {
             temporary_.clear();
-            SyncFolder(FolderOf(destination_));
+            native::SyncFolder(FolderOf(destination_));
         }
     }
     if (error_ != kSheetOk)
@@ -201,11 +195,11 @@ SheetError SheetOutput::Commit()
 void SheetOutput::Discard()
 {
     if (fd_ >= 0) {
-        ::close(fd_);
+        native::Close(fd_);
         fd_ = -1;
     }
     if (!temporary_.empty()) {
-        ::unlink(temporary_.c_str());
+        native::RemoveFile(temporary_);
         temporary_.clear();
     }
     used_ = 0;

@@ -1,13 +1,11 @@
 #include "sheet/sheet_reader.h"
 
+#include "platform/native/native_file.h"
 #include "sheet/sheet_writer.h"
 
 #include <bit>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -250,19 +248,18 @@ SheetReadResult ReadSheetBytes(std::span<const uint8_t> bytes)
 SheetReadResult ReadSheetFile(const std::string& path)
 {
     SheetReadResult result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = native::OpenForReading(path);
     if (fd < 0) {
         result.error = std::string("cannot open the file: ") + std::strerror(errno);
         return result;
     }
     std::vector<uint8_t> bytes;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (native::IsFolder(fd)) {
         result.error = "cannot read the file: it is a folder";
     } else {
         uint8_t chunk[64 * 1024];
         for (;;) {
-            const ssize_t got = ::read(fd, chunk, sizeof chunk);
+            const long long got = native::Read(fd, chunk, sizeof chunk);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
@@ -272,7 +269,7 @@ SheetReadResult ReadSheetFile(const std::string& path)
             bytes.insert(bytes.end(), chunk, chunk + got);
         }
     }
-    ::close(fd);
+    native::Close(fd);
     if (!result.ok())
         return result;
     return ReadSheetBytes(bytes);

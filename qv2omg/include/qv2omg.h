@@ -16,7 +16,8 @@
 #if defined(_WIN32)
 #  define QV2OMG_CALL __stdcall
 #  if defined(QV2OMG_BUILDING)
-#    define QV2OMG_API __declspec(dllexport)
+     /* qv2omg.def names the exports: undecorated, and nothing else. */
+#    define QV2OMG_API
 #  else
 #    define QV2OMG_API __declspec(dllimport)
 #  endif

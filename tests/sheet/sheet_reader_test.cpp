@@ -5,7 +5,9 @@
 
 #include <cstdio>
 #include <random>
+#if !defined(_WIN32)
 #include <sys/wait.h>
+#endif
 #include <tuple>
 
 namespace {
@@ -38,7 +40,7 @@ protected:
 
 TEST_P(SheetRoundTripTest, ReaderReturnsWhatWasWritten)
 {
-    const SheetReadResult read = ReadSheetFile(WriteSample());
+    const SheetReadResult read = ReadSheetFile(WriteSample().string());
     ASSERT_TRUE(read.ok()) << read.error;
     const SheetContents& sheet = read.sheet;
     EXPECT_EQ(sheet.fileType, GetParam());
@@ -138,6 +140,7 @@ TEST(SheetReaderTest, UnknownRecordsAndRecordsAfterTheEndAreSkipped)
     EXPECT_EQ(SheetTextToUtf8("\x80 caf\xE9 \x93q\x94"), "\u20AC caf\u00E9 \u201Cq\u201D");
 }
 
+#if !defined(_WIN32)
 // sheetdump, run as a user runs it.
 std::pair<int, std::string> RunSheetdump(const std::string& file)
 {
@@ -149,9 +152,13 @@ std::pair<int, std::string> RunSheetdump(const std::string& file)
     const int status = ::pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
+#endif
 
 TEST_F(SheetTest, SheetdumpPrintsTheSheetOrWhatIsWrong)
 {
+#if defined(_WIN32)
+    GTEST_SKIP() << "POSIX only: runs the tool through a POSIX shell; scripts/test-windows runs sheetdump itself";
+#else
     const auto path = folder_ / "dump.wk1";
     SheetWriter().SheetBeginRow = 1;
     ASSERT_EQ(WriteSheet(path, {Label(0, 1, "Date"), Label(0, 28, "say \"hi\", \xE9"), Number(1, 1, 0.1),
@@ -166,6 +173,7 @@ TEST_F(SheetTest, SheetdumpPrintsTheSheetOrWhatIsWrong)
     EXPECT_EQ(RunSheetdump(path.string()),
               std::make_pair(1, "sheetdump: " + path.string()
                                     + ": damaged file: no end-of-file record (the file is cut short)\n"));
+#endif
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <unistd.h>
 
 Bytes Hex(const std::string& text)
@@ -69,7 +70,7 @@ int16_t WriteCells(int handle, std::initializer_list<SheetCellRecord> cells)
 
 int16_t WriteSheet(const std::filesystem::path& path, std::initializer_list<SheetCellRecord> cells)
 {
-    int16_t result = OpenSheetFile(1, path);
+    int16_t result = OpenSheetFile(1, path.string());
     if (result == 0)
         result = WriteCells(1, cells);
     return result == 0 ? CloseSheetFile(1) : result;
@@ -78,8 +79,15 @@ int16_t WriteSheet(const std::filesystem::path& path, std::initializer_list<Shee
 SheetTest::SheetTest()
 {
     SheetWriter() = SheetWriterState{};
+#if defined(_WIN32)
+    std::mt19937 generator{std::random_device{}()};
+    do
+        folder_ = std::filesystem::temp_directory_path() / ("sheet_test_" + std::to_string(generator()));
+    while (!std::filesystem::create_directory(folder_));
+#else
     char pattern[] = "/tmp/sheet_test_XXXXXX";
     folder_ = ::mkdtemp(pattern);
+#endif
 }
 
 SheetTest::~SheetTest()

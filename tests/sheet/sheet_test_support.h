@@ -54,6 +54,13 @@ int16_t WriteCells(int handle, std::initializer_list<SheetCellRecord> cells);
 // Opens handle 1 with the current settings, writes the cells, closes; the first non-zero result.
 int16_t WriteSheet(const std::filesystem::path& path, std::initializer_list<SheetCellRecord> cells);
 
+// A test of what only POSIX systems have skips itself elsewhere, saying why.
+#if defined(_WIN32)
+#define SKIP_ON_WINDOWS(reason) GTEST_SKIP() << "POSIX only: " reason
+#else
+#define SKIP_ON_WINDOWS(reason) static_cast<void>(0)
+#endif
+
 // Parameterized cases are named after their name field.
 struct CaseName {
     template <class Param>

@@ -184,9 +184,9 @@ TEST_F(SheetTest, CellsOutOfOrderOnlyWidenTheUsedRangeOfTheirOwnFile)
     const auto wk1 = folder_ / "order.wk1";
     const auto biff = folder_ / "order.xls";
     SheetWriter().SheetNoNames = -1;
-    ASSERT_EQ(OpenSheetFile(3, wk1), 0);
+    ASSERT_EQ(OpenSheetFile(3, wk1.string()), 0);
     SheetWriter().SheetFileType = kSheetBiff2;  // handle 3 stays WK1
-    ASSERT_EQ(OpenSheetFile(4, biff), 0);
+    ASSERT_EQ(OpenSheetFile(4, biff.string()), 0);
     for (const int handle : {3, 4})
         ASSERT_EQ(WriteCells(handle, {Integer(5, 4, 1), Integer(2, 2, 1), Integer(9, 3, 1), Integer(1, 6, 1)}),
                   0);

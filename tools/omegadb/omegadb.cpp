@@ -1,5 +1,6 @@
 // omegadb: the command-line face of the database format.
 
+#include "platform/native/native_path.h"
 #include "qv2omg/data_reader.h"
 #include "qv2omg/database_writer.h"
 #include "qv2omg/header_reader.h"
@@ -119,7 +120,7 @@ std::optional<int16_t> ParseCode(const std::string& text)
 // Opens the header file for reading commands; reports and returns false when it cannot.
 bool OpenHeader(const std::string& directory, HeaderReader& header)
 {
-    if (!header.Open(directory)) {
+    if (!header.Open(native::PathFromText(directory))) {
         Failed("no readable database in " + directory + " (" + kHeaderFileName + " missing or not a header file)");
         return false;
     }
@@ -132,14 +133,14 @@ bool OpenHeader(const std::string& directory, HeaderReader& header)
 bool OpenDataOf(const std::string& directory, const SecurityEntry& entry, DataReader& data)
 {
     const std::string_view name = FieldText(entry.dataFile);
-    return IsSafeDataFileName(name) && data.Open(std::filesystem::path(directory) / name);
+    return IsSafeDataFileName(name) && data.Open(native::PathFromText(directory) / name);
 }
 
 int Create(const Arguments& arguments)
 {
     if (arguments.positional.size() != 1)
         return UsageError("create takes one directory");
-    const Status status = CreateDatabase(arguments.positional[0]);
+    const Status status = CreateDatabase(native::PathFromText(arguments.positional[0]));
     return status.IsOk() ? kExitOk : Failed(status.Message());
 }
 
@@ -163,12 +164,12 @@ int Add(const Arguments& arguments)
     const std::string& csvName = arguments.positional[2];
     Status status = Status::Ok();
     if (csvName == "-") {
-        status = AddSecurityFromCsv(arguments.positional[0], info, std::cin, "<stdin>");
+        status = AddSecurityFromCsv(native::PathFromText(arguments.positional[0]), info, std::cin, "<stdin>");
     } else {
-        std::ifstream csv(csvName, std::ios::binary);
+        std::ifstream csv(native::PathFromText(csvName), std::ios::binary);
         if (!csv)
             return Failed("cannot open " + csvName);
-        status = AddSecurityFromCsv(arguments.positional[0], info, csv, csvName);
+        status = AddSecurityFromCsv(native::PathFromText(arguments.positional[0]), info, csv, csvName);
     }
     return status.IsOk() ? kExitOk : Failed(status.Message());
 }

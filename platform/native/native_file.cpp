@@ -1,0 +1,190 @@
+#include "platform/native/native_file.h"
+
+#include "platform/native/native_path.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#if defined(_WIN32)
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace native {
+
+#if defined(_WIN32)
+
+namespace {
+
+std::wstring Wide(const std::string& path)
+{
+    return PathFromText(path).wstring();
+}
+
+int OpenWide(const std::string& path, int flags)
+{
+    return ::_wopen(Wide(path).c_str(), flags | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
+
+// The POSIX error number closest to a Windows one, as the writer's results are chosen by it.
+int ErrnoOf(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+        return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_NOT_READY:
+        return EBUSY;
+    case ERROR_INVALID_NAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    default:
+        return EIO;
+    }
+}
+
+} // namespace
+
+const std::size_t kLongestName = 255;
+
+FileType TypeOf(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return FileType::Missing;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FileType::Folder : FileType::Regular;
+}
+
+int OpenForReading(const std::string& path) { return OpenWide(path, _O_RDONLY); }
+int OpenForWriting(const std::string& path) { return OpenWide(path, _O_WRONLY); }
+int CreateNewFile(const std::string& path) { return OpenWide(path, _O_WRONLY | _O_CREAT | _O_EXCL); }
+
+bool IsFolder(int fd)
+{
+    struct _stat64 info {};
+    return ::_fstat64(fd, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFDIR;
+}
+
+// The C library moves at most INT_MAX bytes a call.
+long long Read(int fd, void* buffer, std::size_t size)
+{
+    return ::_read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+}
+
+long long Write(int fd, const void* data, std::size_t size)
+{
+    return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+}
+
+long long WriteAt(int fd, const void* data, std::size_t size, uint64_t offset)
+{
+    const long long position = ::_lseeki64(fd, 0, SEEK_CUR);
+    if (position < 0 || ::_lseeki64(fd, static_cast<long long>(offset), SEEK_SET) < 0)
+        return -1;
+    const long long written = Write(fd, data, size);
+    const int writeError = errno;
+    if (::_lseeki64(fd, position, SEEK_SET) < 0)
+        return -1;
+    errno = writeError;
+    return written;
+}
+
+void StartWriteback(int, uint64_t, uint64_t) {}
+
+int Sync(int fd) { return ::_commit(fd); }
+int Close(int fd) { return ::_close(fd); }
+
+// MOVEFILE_WRITE_THROUGH returns once the move is on the disk, so there is no folder to sync.
+int PutInPlace(const std::string& from, const std::string& to)
+{
+    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return 0;
+    return ErrnoOf(GetLastError());
+}
+
+void SyncFolder(const std::string&) {}
+
+int RemoveFile(const std::string& path) { return ::_wunlink(Wide(path).c_str()); }
+
+#else
+
+const std::size_t kLongestName = NAME_MAX;
+
+FileType TypeOf(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return FileType::Missing;
+    if (S_ISREG(info.st_mode))
+        return FileType::Regular;
+    if (S_ISDIR(info.st_mode))
+        return FileType::Folder;
+    return S_ISCHR(info.st_mode) ? FileType::Device : FileType::Other;
+}
+
+int OpenForReading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+int OpenForWriting(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CLOEXEC); }
+int CreateNewFile(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }
+
+bool IsFolder(int fd)
+{
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+long long Read(int fd, void* buffer, std::size_t size) { return ::read(fd, buffer, size); }
+long long Write(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
+
+long long WriteAt(int fd, const void* data, std::size_t size, uint64_t offset)
+{
+    return ::pwrite(fd, data, size, static_cast<off_t>(offset));
+}
+
+void StartWriteback(int fd, uint64_t offset, uint64_t size)
+{
+#ifdef __linux__
+    ::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)fd, (void)offset, (void)size;
+#endif
+}
+
+int Sync(int fd) { return ::fsync(fd); }
+int Close(int fd) { return ::close(fd); }
+
+int PutInPlace(const std::string& from, const std::string& to)
+{
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+void SyncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);  // best effort: the rename is done either way
+        ::close(fd);
+    }
+}
+
+int RemoveFile(const std::string& path) { return ::unlink(path.c_str()); }
+
+#endif
+
+} // namespace native

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Binary file access by descriptor, the same on every system: paths are texts as
+// native::PathFromText reads them, failures return -1 (or an error number) with errno set
+// to the POSIX value that comes closest. Descriptors are not inherited by child processes.
+namespace native {
+
+// The longest name one folder entry may have.
+extern const std::size_t kLongestName;
+
+enum class FileType { Missing, Regular, Folder, Device, Other };
+FileType TypeOf(const std::string& path);
+
+int OpenForReading(const std::string& path);
+int OpenForWriting(const std::string& path);  // an existing file or device, not truncated
+int CreateNewFile(const std::string& path);  // fails with EEXIST when the name is taken
+bool IsFolder(int fd);
+
+// Results as read() and write(): bytes moved, or -1. WriteAt leaves the file position alone.
+long long Read(int fd, void* buffer, std::size_t size);
+long long Write(int fd, const void* data, std::size_t size);
+long long WriteAt(int fd, const void* data, std::size_t size, uint64_t offset);
+// Asks the disk to start writing a range now; a hint, where the system has it.
+void StartWriteback(int fd, uint64_t offset, uint64_t size);
+int Sync(int fd);
+int Close(int fd);
+
+// Puts `from` in the place of `to` in one step, replacing a file there; on failure `to` is
+// as it was. 0 or an errno value. SyncFolder makes such a rename durable where the system
+// needs it asked (best effort).
+int PutInPlace(const std::string& from, const std::string& to);
+void SyncFolder(const std::string& folder);
+int RemoveFile(const std::string& path);
+
+} // namespace native

@@ -1,0 +1,50 @@
+#include "platform/native/native_path.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
+namespace native {
+
+#if defined(_WIN32)
+
+std::filesystem::path PathFromText(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return std::filesystem::path(wide);
+}
+
+std::size_t LastSeparator(std::string_view path)
+{
+    // In a double-byte code page a '\' byte may be the second half of a character.
+    std::size_t separator = std::string_view::npos;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '/' || path[i] == '\\')
+            separator = i;
+        else if (IsDBCSLeadByte(static_cast<BYTE>(path[i])))
+            ++i;
+    }
+    if (separator == std::string_view::npos && path.size() >= 2 && path[1] == ':')
+        return 1;
+    return separator;
+}
+
+#else
+
+std::filesystem::path PathFromText(std::string_view text)
+{
+    return std::filesystem::path(text);
+}
+
+std::size_t LastSeparator(std::string_view path)
+{
+    return path.find_last_of('/');
+}
+
+#endif
+
+} // namespace native

@@ -1,0 +1,95 @@
+// price_sheet DIR SYMBOL wk1|biff4 OUT: the rows an import with --keep-invalid
+// --open-interest writes, made from the database format and the sheet writer alone, so
+// that a cross-built copy can be compared byte for byte with tessaport-import's file.
+// The cell layout follows import/import_job.cpp; the comparison fails when either drifts.
+
+#include "omega/omega_date.h"
+#include "platform/native/native_path.h"
+#include "qv2omg/data_reader.h"
+#include "qv2omg/header_reader.h"
+#include "sheet/sheet_writer.h"
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+int16_t WriteCell(int32_t row, int16_t column, float value)
+{
+    SheetCellRecord& cell = SheetWriter().SheetCell;
+    cell.row = row;
+    cell.column = column;
+    if (!(value < QV2OMG_MISSING_PRICE)) {
+        cell.kind = CellLabel;
+        cell.text = "*";
+    } else {
+        cell.kind = CellNumber;
+        cell.numberValue = value;
+    }
+    return WriteSheetCell(1);
+}
+
+int16_t WriteRows(qv2omg::DataReader& data, const std::string& symbol)
+{
+    SheetCellRecord& cell = SheetWriter().SheetCell;
+    static constexpr std::array<const char*, 6> kSuffixes = {"_Open", "_High", "_Low", "_Close", "_Volume",
+                                                              "_Open_Interest"};
+    cell.row = 0;
+    cell.kind = CellLabel;
+    cell.column = 1;
+    cell.text = "Date";
+    int16_t result = WriteSheetCell(1);
+    for (int16_t column = 2; column <= 7 && result == 0; ++column) {
+        cell.column = column;
+        cell.text = symbol + kSuffixes[static_cast<size_t>(column - 2)];
+        result = WriteSheetCell(1);
+    }
+    qv2omg::PriceRow row;
+    for (int32_t line = 1; result == 0 && data.Next(row); ++line) {
+        const OmegaDate date{static_cast<int32_t>(row.date / 100 % 100), static_cast<int32_t>(row.date % 100),
+                             static_cast<int32_t>(row.date / 10000) - 1900};
+        cell.row = line;
+        cell.column = 1;
+        cell.kind = CellNumber;
+        cell.numberValue = omega::OmegaDateToSerial(date);
+        result = WriteSheetCell(1);
+        const std::array<float, 6> values = {row.open, row.high, row.low, row.close,
+                                             static_cast<float>(row.volume), static_cast<float>(row.openInterest)};
+        for (int16_t column = 2; column <= 7 && result == 0; ++column)
+            result = WriteCell(line, column, values[static_cast<size_t>(column - 2)]);
+    }
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: price_sheet DIR SYMBOL wk1|biff4 OUT\n");
+        return 2;
+    }
+    const std::string symbol = argv[2];
+    qv2omg::HeaderReader header;
+    qv2omg::SecurityEntry entry;
+    qv2omg::DataReader data;
+    const auto directory = native::PathFromText(argv[1]);
+    const auto index = header.Open(directory) ? header.Find(symbol) : std::nullopt;
+    if (!index || !header.Read(*index, entry) || !data.Open(directory / qv2omg::FieldText(entry.dataFile))) {
+        std::fprintf(stderr, "price_sheet: no readable %s in %s\n", argv[2], argv[1]);
+        return 1;
+    }
+    SheetWriter().SheetFileType = std::string(argv[3]) == "biff4" ? kSheetBiff4 : kSheetWk1;
+    SheetWriter().SheetBeginRow = 1;
+    int16_t result = OpenSheetFile(1, argv[4]);
+    if (result == 0)
+        result = WriteRows(data, symbol);
+    if (result == 0)
+        result = CloseSheetFile(1);
+    if (result != 0) {
+        std::fprintf(stderr, "price_sheet: %s: %s\n", argv[4], SheetErrorText(result).c_str());
+        return 1;
+    }
+    return 0;
+}
