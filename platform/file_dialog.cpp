@@ -25,6 +25,8 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request)
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QString());
+    if (!request.directory.isEmpty())
+        dialog.setDirectory(request.directory);
     // Must come before the filters are set, which are stripped as they go in.
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
 

@@ -1,6 +1,8 @@
 #include "message_box.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace platform {
 
@@ -30,8 +32,20 @@ void ShowMessage(const QString& title, const QString& text, MessageIcon icon, QW
             recorder->hook_(recorder->messages_.back());
         return;
     }
-    QMessageBox box(ToQt(icon), title, text, QMessageBox::Ok, parent);
-    box.exec();
+    QWidget* owner = parent ? parent->window() : nullptr;
+    const QPointer<QWidget> focus = owner ? owner->focusWidget() : nullptr;
+    {
+        QMessageBox box(ToQt(icon), title, text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+    // With no window manager nothing gives the activation back when the box goes: the
+    // keyboard would reach no window at all.
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (owner && owner->isVisible() && (!modal || modal == owner)) {
+        owner->activateWindow();
+        if (focus && focus->isEnabled() && focus->isVisible())
+            focus->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 } // namespace platform
