@@ -1,5 +1,7 @@
 #include "file_dialog.h"
 
+#include "modal_return.h"
+
 #include <QFileDialog>
 
 namespace platform {
@@ -51,6 +53,7 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& r
         return answer.fileName;
     }
 
+    const ModalReturn back(parent);
     QFileDialog dialog(parent);
     ConfigureFileDialog(dialog, request);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

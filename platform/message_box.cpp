@@ -1,8 +1,8 @@
 #include "message_box.h"
 
-#include <QApplication>
+#include "modal_return.h"
+
 #include <QMessageBox>
-#include <QPointer>
 
 namespace platform {
 
@@ -32,20 +32,9 @@ void ShowMessage(const QString& title, const QString& text, MessageIcon icon, QW
             recorder->hook_(recorder->messages_.back());
         return;
     }
-    QWidget* owner = parent ? parent->window() : nullptr;
-    const QPointer<QWidget> focus = owner ? owner->focusWidget() : nullptr;
-    {
-        QMessageBox box(ToQt(icon), title, text, QMessageBox::Ok, parent);
-        box.exec();
-    }
-    // With no window manager nothing gives the activation back when the box goes: the
-    // keyboard would reach no window at all.
-    const QWidget* modal = QApplication::activeModalWidget();
-    if (owner && owner->isVisible() && (!modal || modal == owner)) {
-        owner->activateWindow();
-        if (focus && focus->isEnabled() && focus->isVisible())
-            focus->setFocus(Qt::OtherFocusReason);
-    }
+    const ModalReturn back(parent);
+    QMessageBox box(ToQt(icon), title, text, QMessageBox::Ok, parent);
+    box.exec();
 }
 
 } // namespace platform
