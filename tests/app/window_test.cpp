@@ -213,9 +213,10 @@ TEST_F(MainWindow, MenusTakeTheWindowFontAndSearchOptionsKeepApart)
 {
     const QList<QAction*> menus = Window().menuBar()->actions();
     ASSERT_EQ(menus.size(), 4);
-    for (const QAction* item : menus)
-        if (const QMenu* menu = item->menu())
-        EXPECT_EQ(menu->font().pointSizeF(), Window().font().pointSizeF()) << menu->objectName().toStdString();
+    for (const QAction* item : menus) {
+        ASSERT_NE(item->menu(), nullptr);
+        EXPECT_EQ(item->menu()->font().pointSizeF(), Window().font().pointSizeF()) << item->text().toStdString();
+    }
 
     C().mnuMode[1]->trigger();
     const QRadioButton& symbol = *C().opbSearch[0];
