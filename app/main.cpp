@@ -3,7 +3,9 @@
 #include "app/start_up.h"
 #include "platform/paths.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QTimer>
 
 #include <cstdio>
@@ -53,6 +55,42 @@ void ReportFirstPaint(QWidget& window, bool exitThen)
     window.installEventFilter(new Watcher(&window, exitThen));
 }
 
+// For the real-input test, which sees the window only from outside: one line on the
+// standard output whenever the keyboard focus moves ("focus NAME", "focus -" when no
+// control of the program has it), an import starts or ends ("importing 1", "importing 0")
+// or the count of entries found is painted ("entries N").
+void ReportStateChanges(Omega& window)
+{
+    auto say = [](const QString& line) {
+        std::printf("%s\n", qPrintable(line));
+        std::fflush(stdout);
+    };
+    QObject::connect(qApp, &QApplication::focusChanged, &window, [say](QWidget*, QWidget* now) {
+        say(QStringLiteral("focus ") + (now ? now->objectName() : QStringLiteral("-")));
+    });
+    QObject::connect(window.Controls().mnuInterrupt, &QAction::enabledChanged, &window,
+                     [say](bool enabled) { say(QStringLiteral("importing ") + (enabled ? u'1' : u'0')); });
+
+    class CountWatcher : public QObject {
+    public:
+        using QObject::QObject;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            const QString text = static_cast<QLabel*>(watched)->text().trimmed();
+            if (event->type() == QEvent::Paint && text != said_) {
+                said_ = text;
+                std::printf("entries %s\n", qPrintable(text));
+                std::fflush(stdout);
+            }
+            return false;
+        }
+
+    private:
+        QString said_;
+    };
+    window.Controls().lblNumOfEntries->installEventFilter(new CountWatcher(&window));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -67,6 +105,8 @@ int main(int argc, char* argv[])
     const bool exitWhenShown = qEnvironmentVariableIsSet("TESSAPORT_EXIT_WHEN_SHOWN");
     if (exitWhenShown || qEnvironmentVariableIsSet("TESSAPORT_REPORT_SHOWN"))
         ReportFirstPaint(window, exitWhenShown);
+    if (qEnvironmentVariableIsSet("TESSAPORT_REPORT_STATE"))
+        ReportStateChanges(window);
 
     StartUpEnvironment environment;
     environment.commandLine = CommandLine(QApplication::arguments());

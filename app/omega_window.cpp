@@ -7,6 +7,7 @@
 #include "omega/data_library.h"
 #include "omega/progress_window.h"
 #include "omega/security_search.h"
+#include "platform/accessible_caption.h"
 #include "platform/help_request.h"
 #include "platform/message_box.h"
 #include "platform/twips.h"
@@ -28,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -139,6 +141,7 @@ Omega::Omega(QWidget* parent) : QMainWindow(parent)
     CreateControls();
     CreateMenus();
     ConnectHandlers();
+    NameInputsAfterCaptions();
     FitFontToCaptions();
     SetClientHeight(TwipsToPixelsY(kClientHeight));
 }
@@ -185,7 +188,8 @@ void Omega::CreateMainPanel(QWidget* client)
     c.opbSearch[0] = Make<QRadioButton>(c.Panel3D1, "opbSearch(0)", 4110, 150, 825, 255);
     c.opbSearch[0]->setText(QStringLiteral("Symbol"));
     c.opbSearch[0]->setChecked(true);
-    c.opbSearch[1] = Make<QRadioButton>(c.Panel3D1, "opbSearch(1)", 4950, 150, 1215, 255);
+    // A little right of the design's 4950, which left the "Symbol" caption touching it.
+    c.opbSearch[1] = Make<QRadioButton>(c.Panel3D1, "opbSearch(1)", 5040, 150, 1215, 255);
     c.opbSearch[1]->setText(QStringLiteral("Description"));
     c.Label14 = MakeLabel(c.Panel3D1, "Label14", QStringLiteral("(wildcard '?' shows all)"), 390, 330, 1635, 195);
     c.Label12 = MakeLabel(c.Panel3D1, "Label12", QStringLiteral("Number of entries found:"), 390, 540, 1815, 225);
@@ -334,6 +338,18 @@ void Omega::ConnectHandlers()
     connect(c.Timer1, &QTimer::timeout, this, &Omega::Timer1_Timer);
 }
 
+void Omega::NameInputsAfterCaptions()
+{
+    const auto& c = controls_;
+    platform::NameAfterCaption(c.cmbOmega, c.Label1);
+    platform::NameAfterCaption(c.txtSymbol, c.Label6);
+    platform::NameAfterCaption(c.txtFirstDate, c.Label5);
+    platform::NameAfterCaption(c.txtLastDate, c.Label7);
+    // The list has no caption of its own: it takes the place of the information frame
+    // and lists what the mask above it finds.
+    c.List1->setAccessibleName(QStringLiteral("Securities"));
+}
+
 void Omega::FitFontToCaptions()
 {
     // Where the nearest face here runs wider than the one the layout was drawn for, a
@@ -347,8 +363,11 @@ void Omega::FitFontToCaptions()
             return control == controls_.InfoPanel || CaptionWidth(*control, metrics) <= control->width();
         });
         if (fits)
-            return;
+            break;
     }
+    // Menus open as windows of their own, which do not take their owner's font.
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        menu->setFont(font());
 }
 
 void Omega::SetClientHeight(int pixels)

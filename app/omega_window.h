@@ -74,6 +74,7 @@ private:
     void CreateStatusLine(QWidget* client);
     void CreateMenus();
     void ConnectHandlers();
+    void NameInputsAfterCaptions();
     void FitFontToCaptions();
     void SetClientHeight(int pixels);
     void PlaceInfoPanel();

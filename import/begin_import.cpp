@@ -4,6 +4,7 @@
 #include "import/date_text.h"
 #include "import/import_job.h"
 #include "omega/data_library.h"
+#include "omega/focus_return.h"
 #include "omega/progress_window.h"
 #include "omega/security_table.h"
 #include "omega/security_text.h"
@@ -173,6 +174,8 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls)
     request.fileType = FormatForFileName(state.PatternFileName.toStdString());
 
     const QScopedValueRollback<bool> running(importRunning, true);
+    // Outlives the importing state, which moves the focus out of the locked options.
+    const FocusReturn focus(controls);
     {
         ImportingState importing(state, controls);
         bool progressShown = false;

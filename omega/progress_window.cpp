@@ -71,6 +71,8 @@ public:
     {
         setObjectName(QStringLiteral("PrcntgBar"));
         setWindowTitle(QStringLiteral("Percentage Completed"));
+        // The main window keeps the activation and the keyboard while the bar runs.
+        setAttribute(Qt::WA_ShowWithoutActivating);
         QPalette grey = palette();
         grey.setColor(QPalette::Window, QColor(192, 192, 192));
         setPalette(grey);
@@ -81,13 +83,17 @@ public:
     }
 
     PercentPanel* Bar() const { return bar_; }
+    // Between ShowProgress and CloseProgress.
+    void SetRunning(bool running) { running_ = running; }
 
 protected:
-    // Clicking the window brings it back in front of the main window.
+    // Clicking the window brings it back in front of the main window, while it runs. A
+    // window manager may hand it the activation late, after the operation ended: that
+    // must not bring it back.
     void changeEvent(QEvent* event) override
     {
         QWidget::changeEvent(event);
-        if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        if (running_ && event->type() == QEvent::ActivationChange && isActiveWindow()) {
             show();
             raise();
         }
@@ -95,15 +101,19 @@ protected:
 
 private:
     PercentPanel* bar_ = nullptr;
+    bool running_ = false;
 };
 
 QPointer<PrcntgBar> window;
 ProgressState progress;
+Qt::WindowStates mainWindowState = Qt::WindowNoState;
 
 PrcntgBar* Window()
 {
-    if (!window)
+    if (!window) {
         window = new PrcntgBar;
+        window->setWindowState(mainWindowState);
+    }
     return window;
 }
 
@@ -158,6 +168,7 @@ int16_t ShowProgress(int32_t total, const QString& caption, int left, int top)
         const QPoint origin = screen ? screen->geometry().topLeft() : QPoint();
         bar->move(origin + QPoint(platform::TwipsToPixelsX(left), platform::TwipsToPixelsY(top)));
         SetBar(0);
+        bar->SetRunning(true);
         bar->show();
         RunPendingEvents();
     }
@@ -187,17 +198,25 @@ int16_t UpdateProgress(int32_t current)
 
 int16_t CloseProgress()
 {
-    PrcntgBar* bar = Window();
-    bar->hide();
+    // The window is unloaded, not only hidden: a window manager that is still mapping it
+    // (a short operation ends before the map request is served) or that hands it the
+    // activation late would otherwise bring it back after the operation, for good. Once
+    // its native window is destroyed nothing can show it again.
+    if (window) {
+        window->SetRunning(false);
+        window->hide();
+        delete window.data();
+    }
     RunPendingEvents();
-    // Events run above may have closed the window for good.
+    // The window exists again, hidden, with an empty caption.
     Window()->setWindowTitle(QString());
     return 0;
 }
 
 void FollowMainWindowState(Qt::WindowStates state)
 {
-    Window()->setWindowState(state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    mainWindowState = state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    Window()->setWindowState(mainWindowState);
 }
 
 const ProgressState& CurrentProgress()

@@ -1,10 +1,12 @@
 #include "omega/security_search.h"
 
+#include "omega/focus_return.h"
 #include "omega/progress_window.h"
 #include "omega/security_info.h"
 #include "omega/security_list_model.h"
 #include "omega/security_table.h"
 #include "omega/security_text.h"
+#include "platform/accessible_caption.h"
 #include "platform/busy_pointer.h"
 #include "platform/message_box.h"
 #include "platform/twips.h"
@@ -14,6 +16,7 @@
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -166,6 +169,7 @@ void ApplyImportMode([[maybe_unused]] ProgramState& state, const MainControls& c
     const ModeLayout& layout = list ? kListLayout : kSingleLayout;
 
     controls.Label6->setText(QString::fromLatin1(layout.symbolLabel));
+    platform::NameAfterCaption(controls.txtSymbol, controls.Label6);
     if (!list)
         omega::SecurityList(controls.List1)->Clear();
     controls.List1->setVisible(list);
@@ -202,7 +206,13 @@ void cmdSearch_Click(ProgramState& state, const MainControls& controls)
 
 void List1_Click(ProgramState& state, const MainControls& controls)
 {
-    const QString line = omega::SecurityList(controls.List1)->Line(controls.List1->currentIndex().row());
+    // A line made current without a selection (the list taking the focus from the
+    // keyboard) would show only a focus frame: the line shown is the line selected.
+    const QModelIndex current = controls.List1->currentIndex();
+    QItemSelectionModel* selection = controls.List1->selectionModel();
+    if (current.isValid() && selection && !selection->isSelected(current))
+        selection->select(current, QItemSelectionModel::ClearAndSelect);
+    const QString line = omega::SecurityList(controls.List1)->Line(current.row());
     ShowSecurityInfo(state, controls, omega::SecurityLineSymbol(line));
 }
 
@@ -218,6 +228,8 @@ void mnuMode_Click(ProgramState& state, const MainControls& controls, int index)
         return;
     if (state.ImportMode == index)
         return;
+    // Clearing the information disables the date boxes, which may hold the focus.
+    const FocusReturn focus(controls);
     ClearSecurityInfo(controls);
     state.ImportMode = static_cast<int16_t>(index);
     controls.mnuMode[static_cast<size_t>(index)]->setChecked(true);

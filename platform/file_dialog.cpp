@@ -1,5 +1,7 @@
 #include "file_dialog.h"
 
+#include "modal_return.h"
+
 #include <QFileDialog>
 
 namespace platform {
@@ -25,6 +27,8 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request)
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(QString());
+    if (!request.directory.isEmpty())
+        dialog.setDirectory(request.directory);
     // Must come before the filters are set, which are stripped as they go in.
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
 
@@ -49,6 +53,7 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& r
         return answer.fileName;
     }
 
+    const ModalReturn back(parent);
     QFileDialog dialog(parent);
     ConfigureFileDialog(dialog, request);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

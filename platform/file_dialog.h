@@ -29,6 +29,7 @@ struct FileDialogRequest {
     QString title;
     std::vector<FileFilter> filters;
     int selectedFilter = 0;  // index into filters
+    QString directory;       // where the dialog opens; empty = the platform's default
 };
 
 // Shows a modal file dialog and returns the chosen path exactly as the dialog gives it,

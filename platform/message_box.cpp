@@ -1,5 +1,7 @@
 #include "message_box.h"
 
+#include "modal_return.h"
+
 #include <QMessageBox>
 
 namespace platform {
@@ -30,6 +32,7 @@ void ShowMessage(const QString& title, const QString& text, MessageIcon icon, QW
             recorder->hook_(recorder->messages_.back());
         return;
     }
+    const ModalReturn back(parent);
     QMessageBox box(ToQt(icon), title, text, QMessageBox::Ok, parent);
     box.exec();
 }

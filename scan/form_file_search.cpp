@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QStyle>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -103,6 +104,7 @@ void formFileSearch::CreateControls()
     ListView1->setRootIsDecorated(false);
     ListView1->setUniformRowHeights(true);
     ListView1->setAllColumnsShowFocus(true);
+    ListView1->setTextElideMode(Qt::ElideMiddle);
     ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
     ListView1->header()->setStretchLastSection(false);
     ListView1->header()->setSectionsMovable(false);
@@ -367,6 +369,20 @@ void formFileSearch::ResizeListView(QTreeWidget* lstv)
 {
     for (int column = 0; column < lstv->columnCount(); ++column)
         lstv->resizeColumnToContents(column);
+    // The counts stay in sight: a path longer than the room left is shortened in its
+    // middle rather than pushing the last column out of the view.
+    const int last = lstv->columnCount() - 1;
+    if (last < 1)
+        return;
+    int others = 0;
+    for (int column = 1; column <= last; ++column)
+        others += lstv->columnWidth(column);
+    // Measured on the view, not its viewport, which is laid out only once shown; room is
+    // kept for a vertical scroll bar.
+    const int room = lstv->maximumViewportSize().width() - others -
+                     lstv->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lstv);
+    if (room > 0 && lstv->columnWidth(0) > room)
+        lstv->setColumnWidth(0, room);
 }
 
 void formFileSearch::EnterFolder(const std::string& path)

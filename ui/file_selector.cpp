@@ -3,6 +3,8 @@
 #include "omega/program_state.h"
 #include "platform/file_dialog.h"
 
+#include <QFileInfo>
+
 #include <vector>
 
 const QString kPatternFilterList = QStringLiteral(
@@ -37,7 +39,7 @@ FileSelectorState& FileSelector()
     return state;
 }
 
-int16_t RunFileSelector(const QString& title, int16_t filterIndex, QWidget* parent)
+int16_t RunFileSelector(const QString& title, int16_t filterIndex, QWidget* parent, const QString& currentFile)
 {
     FileSelectorState& state = FileSelector();
     if (state.FileDialogBusy)
@@ -49,10 +51,14 @@ int16_t RunFileSelector(const QString& title, int16_t filterIndex, QWidget* pare
     request.title = title;
     request.filters = ToolkitFilters(kPatternFilterList);
     request.selectedFilter = filterIndex - 1;
+    // Like the system's own dialogs, it reopens where the user last was.
+    request.directory = currentFile.isEmpty() ? state.LastFolder : QFileInfo(currentFile).absolutePath();
     const std::optional<QString> chosen = platform::RunFileDialog(parent, request);
 
     state.FileDialogResult = chosen ? int16_t{0} : kFileDialogCancelled;
     state.SelectedFileName = chosen.value_or(QString());
+    if (chosen && !chosen->isEmpty())
+        state.LastFolder = QFileInfo(*chosen).absolutePath();
     state.FileDialogBusy = kFalse;
     return state.FileDialogResult == kFileDialogCancelled ? kTrue : kFalse;
 }

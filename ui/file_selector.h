@@ -18,11 +18,14 @@ struct FileSelectorState {
     int16_t FileDialogBusy = 0;     // 16-bit boolean, true = -1
     int16_t FileDialogResult = 0;   // 0 chosen, kFileDialogCancelled, or another failure
     QString SelectedFileName;       // as the last dialog returned it
+    QString LastFolder;             // of the last name chosen
 };
 
 FileSelectorState& FileSelector();
 
 // Shows the save dialog over the pattern file types, opening on entry filterIndex
-// (numbered from 1). Returns true (-1) when cancelled, or when a dialog is already open;
-// otherwise SelectedFileName holds the chosen path.
-int16_t RunFileSelector(const QString& title, int16_t filterIndex, QWidget* parent = nullptr);
+// (numbered from 1), in the folder of currentFile, else in the last folder chosen.
+// Returns true (-1) when cancelled, or when a dialog is already open; otherwise
+// SelectedFileName holds the chosen path.
+int16_t RunFileSelector(const QString& title, int16_t filterIndex, QWidget* parent = nullptr,
+                        const QString& currentFile = {});

@@ -12,7 +12,7 @@
 
 void mnuSelectPatternFile_Click(ProgramState& state, const MainControls& controls)
 {
-    if (RunFileSelector(QStringLiteral("Select the Pattern Filename"), 2, controls.window))
+    if (RunFileSelector(QStringLiteral("Select the Pattern Filename"), 2, controls.window, state.PatternFileName))
         return;
     // A dialog that fails without a name keeps the earlier choice, which the label and
     // the View command still show.

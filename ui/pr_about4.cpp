@@ -2,6 +2,8 @@
 
 #include "platform/twips.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
@@ -78,6 +80,10 @@ PrAbout4::PrAbout4(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("PrAbout4"));
     setWindowTitle(QStringLiteral("About"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // The caller's font, as the design's one face throughout; a window does not take it
+    // from its parent by itself.
+    if (parent)
+        setFont(parent->font());
     CreateControls();
     loaded = this;
     Form_Load();
@@ -136,6 +142,18 @@ void PrAbout4::CreateControls()
 
     Label4 = AddLabel(this, "Label4", kContactText, Qt::AlignHCenter | Qt::AlignTop);
     platform::SetTwipsGeometry(Label4, 600, 2040, 4515, 615);
+
+    // A face taller than the design's must not cut off the lines' descenders: the
+    // labels grow downwards, and the window with them.
+    int bottom = height();
+    for (QLabel* label : {Label7, Label2, Label3, Label4}) {
+        const int needed = label->sizeHint().height();
+        if (needed > label->height())
+            label->resize(label->width(), needed);
+        bottom = std::max(bottom, label->geometry().bottom() + 1 + platform::TwipsToPixelsY(60));
+    }
+    if (bottom > height())
+        setFixedSize(width(), bottom);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

@@ -5,12 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -22,7 +32,8 @@ class MainWindow : public testing::Test {
 protected:
     void SetUp() override
     {
-        installation_.AddDataDir("USStock", {app_test::Security("IBX", "Fictional Machines")});
+        installation_.AddDataDir("USStock", {app_test::Security("IBX", "Fictional Machines"),
+                                             app_test::Security("IBY", "Fictional Yards")});
         started_ = app_test::Start(installation_);
         ASSERT_EQ(started_.outcome, StartUpOutcome::Shown);
         // Shortcuts reach the active window only.
@@ -31,6 +42,20 @@ protected:
 
     Omega& Window() { return *started_.window; }
     const MainControls& C() { return started_.window->Controls(); }
+    QString FocusName() const
+    {
+        const QWidget* focus = started_.window->focusWidget();
+        return focus ? focus->objectName() : QStringLiteral("(none)");
+    }
+    QWidget* Control(const QString& name) { return Window().findChild<QWidget*>(name); }
+    // The security IBX shown, ready for Begin Import into a file in the temporary folder.
+    void ShowIbx()
+    {
+        QTest::keyClicks(C().txtSymbol, "IBX");
+        QTest::keyClick(C().txtSymbol, Qt::Key_Return);
+        ASSERT_TRUE(C().mnuBegin->isEnabled());
+        Window().State().PatternFileName = installation_.Temp() + "/ibx.pat";
+    }
 
     app_test::Installation installation_;
     app_test::StartUp started_;
@@ -80,6 +105,127 @@ TEST_F(MainWindow, EnterSearchesInSingleModeOnly)
     EXPECT_EQ(C().pctDesc->text(), "marker");
 }
 
+struct FocusCase {
+    const char* name;
+    const char* focused;  // before Begin Import, and after it
+    bool writeFails;      // no pattern file chosen
+};
+
+class FocusAfterImport : public MainWindow, public testing::WithParamInterface<FocusCase> {};
+
+// The import locks the options, which moves the focus along the tab chain; when it ends,
+// with or without the write-failure message, the focus is back where the user left it and
+// the window is still the active one.
+TEST_P(FocusAfterImport, ReturnsToTheControlThatHadIt)
+{
+    ShowIbx();
+    if (GetParam().writeFails)
+        Window().State().PatternFileName.clear();
+    Control(GetParam().focused)->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(FocusName(), GetParam().focused);
+    platform::RecordedMessages messages;
+
+    C().mnuBegin->trigger();
+
+    EXPECT_EQ(messages.All().size(), GetParam().writeFails ? 1u : 0u);
+    EXPECT_EQ(QFile::exists(installation_.Temp() + "/ibx.pat"), !GetParam().writeFails);
+    EXPECT_EQ(FocusName(), GetParam().focused);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&Window()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Controls, FocusAfterImport, testing::Values(
+    FocusCase{"LastDate", "txtLastDate", false}, FocusCase{"OpenInterest", "chbOpenInt", false},
+    FocusCase{"SymbolBox", "txtSymbol", false}, FocusCase{"WriteFailureFirstDate", "txtFirstDate", true},
+    FocusCase{"WriteFailureSkip", "chbSkip", true}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// A mode switch clears the dates; the focus they had goes to the symbol (mask) box, not
+// to the next control in the chain. A control still usable keeps it.
+TEST_F(MainWindow, ModeSwitchLeavesTheFocusInAUsableControl)
+{
+    ShowIbx();
+    C().txtLastDate->setFocus(Qt::TabFocusReason);
+    C().mnuMode[1]->trigger();
+    EXPECT_EQ(FocusName(), "txtSymbol");
+
+    C().chbSkip->setFocus(Qt::TabFocusReason);
+    C().mnuMode[0]->trigger();
+    EXPECT_EQ(FocusName(), "chbSkip");
+}
+
+// A line reached from the keyboard is selected, not only framed, and is the one shown.
+TEST_F(MainWindow, KeyboardPicksListLinesWithTheSelection)
+{
+    C().mnuMode[1]->trigger();
+    Window().Timer1_Timer();
+    Window().Timer1_Timer();
+    ASSERT_EQ(C().List1->model()->rowCount(), 2);
+
+    // The view makes a line current without selecting it when it takes the focus from
+    // the keyboard.
+    C().List1->setFocus(Qt::TabFocusReason);
+    QItemSelectionModel& selection = *C().List1->selectionModel();
+    selection.setCurrentIndex(C().List1->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    EXPECT_TRUE(selection.isSelected(C().List1->currentIndex()));
+    EXPECT_EQ(C().pctDesc->text().trimmed(), "Fictional Machines");
+
+    QTest::keyClick(C().List1, Qt::Key_Down);
+    EXPECT_EQ(C().List1->currentIndex().row(), 1);
+    EXPECT_EQ(selection.selectedIndexes(), QModelIndexList{C().List1->currentIndex()});
+    EXPECT_EQ(C().pctDesc->text().trimmed(), "Fictional Yards");
+}
+
+// What a screen reader says for each input: its caption without "&" or colon, and the
+// caption's label as its Label relation. The symbol box follows the caption of the mode.
+TEST_F(MainWindow, InputsCarryTheirCaptionsAsAccessibleNames)
+{
+    // A combo box is the exception: on this platform its name is its current entry, by the
+    // toolkit's design, and readers take its caption from the Label relation below.
+    EXPECT_EQ(C().cmbOmega->accessibleName(), "Omega Downloader Files In");
+    const std::vector<std::pair<QWidget*, QString>> named = {
+        {C().txtSymbol, "Enter security symbol"},
+        {C().txtFirstDate, "First Date"}, {C().txtLastDate, "Last Date"}, {C().List1, "Securities"},
+        {C().chbSkip, "Skip invalid records"}, {C().chbOpenInt, "Import 'Open Interest' field"},
+        {C().opbSearch[0], "Symbol"}, {C().opbSearch[1], "Description"}, {C().cmdSearch, "Search For Security"}};
+    for (const auto& [widget, name] : named) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->text(QAccessible::Name), name) << widget->objectName().toStdString();
+    }
+    const std::vector<std::pair<QWidget*, QLabel*>> labelled = {
+        {C().cmbOmega, C().Label1}, {C().txtSymbol, C().Label6}, {C().txtFirstDate, C().Label5},
+        {C().txtLastDate, C().Label7}};
+    for (const auto& [widget, label] : labelled) {
+        bool found = false;
+        for (const auto& [other, relation] :
+             QAccessible::queryAccessibleInterface(widget)->relations(QAccessible::Label))
+            found = found || other->object() == label;
+        EXPECT_TRUE(found) << widget->objectName().toStdString();
+    }
+
+    C().mnuMode[1]->trigger();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(C().txtSymbol)->text(QAccessible::Name), "Enter security mask");
+}
+
+// The menus open in the window's own font, and the "Symbol" option's caption keeps clear
+// of the "Description" option.
+TEST_F(MainWindow, MenusTakeTheWindowFontAndSearchOptionsKeepApart)
+{
+    const QList<QAction*> menus = Window().menuBar()->actions();
+    ASSERT_EQ(menus.size(), 4);
+    for (const QAction* item : menus) {
+        ASSERT_NE(item->menu(), nullptr);
+        EXPECT_EQ(item->menu()->font().pointSizeF(), Window().font().pointSizeF()) << item->text().toStdString();
+    }
+
+    C().mnuMode[1]->trigger();
+    const QRadioButton& symbol = *C().opbSearch[0];
+    const int captionEnd = symbol.x() + symbol.style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &symbol) +
+                           symbol.style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, &symbol) +
+                           symbol.fontMetrics().horizontalAdvance(symbol.text());
+    EXPECT_GE(C().opbSearch[1]->x() - captionEnd, 8);
+}
+
 TEST(HelpWindow, ContextsOpenTheirTopicsAndTheIndexLinksEveryTopic)
 {
     app_test::StartApplication();
@@ -110,6 +256,11 @@ TEST(HelpWindow, ContextsOpenTheirTopicsAndTheIndexLinksEveryTopic)
         for (const auto& match : link.globalMatch(read(topic.page)))
             EXPECT_TRUE(QFile::exists(":/help/" + match.captured(1))) << match.captured(1).toStdString();
     }
+
+    // Escape closes it.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&help));
+    QTest::keyClick(help.Browser(), Qt::Key_Escape);
+    EXPECT_FALSE(help.isVisible());
 }
 
 } // namespace

@@ -71,6 +71,23 @@ TEST_F(ScanFixture, LoadsTheMainListAndScansItWithoutDuplicatesIgnoringCase)
     EXPECT_EQ(ListEntries(*form), (Entries{{otherCase, " 1"}, {b, " 3"}}));
 }
 
+// However long a path, the count column stays in sight at the opening size; a path that
+// fits is shown whole.
+TEST_F(ScanFixture, CountColumnStaysInSightBesideLongPaths)
+{
+    const QString shortPath = Path(QStringLiteral("Data/A"));
+    for (const QString& folder : {shortPath, Path(QStringLiteral("Data/") + QString(200, u'x'))}) {
+        SetMainList({folder}, 0);
+        auto form = LoadScanner();
+        const QTreeWidget& list = *form->ListView1;
+        EXPECT_LE(list.columnWidth(0) + list.columnWidth(1), list.maximumViewportSize().width());
+        EXPECT_GE(list.columnWidth(1), list.fontMetrics().horizontalAdvance(QStringLiteral("# files")));
+        if (folder == shortPath) {
+            EXPECT_GE(list.columnWidth(0), list.fontMetrics().horizontalAdvance(folder));
+        }
+    }
+}
+
 TEST_F(ScanFixture, SystemVolumeIsWalkedFromTheDataRootOtherVolumesWhole)
 {
     MakeTree({"db Outside 1", "db Data/In 2", "file Data/master.omg"});

@@ -4,8 +4,11 @@
 
 #include "omega/progress_window.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPointer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -35,7 +38,7 @@ protected:
 TEST_F(ProgressWindowTest, RedrawsInStepsOfFivePercent)
 {
     ShowProgress(200, QString(), 10, 10);
-    QWidget* window = ProgressWindow();
+    QPointer<QWidget> window = ProgressWindow();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->objectName(), QStringLiteral("PrcntgBar"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Percent Completed"));
@@ -49,6 +52,7 @@ TEST_F(ProgressWindowTest, RedrawsInStepsOfFivePercent)
     EXPECT_EQ(std::pair(CurrentProgress().ProgressPercent, CurrentProgress().ProgressShown), std::pair(125, 125));
 
     CloseProgress();
+    window = ProgressWindow();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), QString());
 
@@ -98,6 +102,30 @@ TEST_F(ProgressWindowTest, PaintsOnlyChangesDrawsAllDoneForNothingAndFollowsTheM
     FollowMainWindowState(Qt::WindowNoState);
     EXPECT_EQ(ProgressWindow()->windowState(), Qt::WindowNoState);
     EXPECT_FALSE(ProgressWindow()->isVisible());
+}
+
+// A window manager may serve the map request, or hand the window the activation, after the
+// operation has ended. Nothing may bring the window back then: its native window is gone
+// when CloseProgress returns, and a late activation of what is left shows nothing.
+TEST_F(ProgressWindowTest, NothingBringsTheWindowBackAfterClose)
+{
+    for (const int32_t total : {3, 200}) {
+        ShowProgress(total, QStringLiteral("Tessaport"), 10, 10);
+        QPointer<QWidget> shown = ProgressWindow();
+        QPointer<QWindow> native = shown->windowHandle();
+        ASSERT_TRUE(native && shown->isVisible());
+        UpdateProgress(total);
+        CloseProgress();
+
+        EXPECT_TRUE(native.isNull()) << "the native window outlived the operation, total " << total;
+        if (shown) {
+            QApplication::setActiveWindow(shown);
+            QCoreApplication::processEvents();
+        }
+        for (const QWidget* window : QApplication::topLevelWidgets())
+            EXPECT_FALSE(window->objectName() == "PrcntgBar" && window->isVisible()) << "total " << total;
+        EXPECT_EQ(ProgressWindow()->windowTitle(), QString());
+    }
 }
 
 } // namespace

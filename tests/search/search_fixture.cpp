@@ -86,7 +86,7 @@ TestWindow::TestWindow()
     c.txtSymbol = Make<QLineEdit>(panel, "txtSymbol", 2040, 120, 1095, 285);
     c.Label13 = Make<QLabel>(panel, "Label13", 3270, 150, 825, 225);
     c.opbSearch[0] = Make<QRadioButton>(panel, "opbSearch(0)", 4110, 150, 825, 255);
-    c.opbSearch[1] = Make<QRadioButton>(panel, "opbSearch(1)", 4950, 150, 1215, 255);
+    c.opbSearch[1] = Make<QRadioButton>(panel, "opbSearch(1)", 5040, 150, 1215, 255);
     c.opbSearch[0]->setChecked(true);
     c.Label14 = Make<QLabel>(panel, "Label14", 390, 330, 1635, 195);
     c.Label12 = Make<QLabel>(panel, "Label12", 390, 540, 1815, 225);

@@ -115,4 +115,38 @@ TEST(FileSelector, ChoiceIsKeptAsReturnedAndNothingChangesWithoutANewName)
     expectChosen();
 }
 
+// The dialog opens in the folder of the pattern file, or where the last name was chosen,
+// or where the platform opens it when there is neither; the dialog really goes there.
+TEST(FileSelector, DialogOpensInThePatternFilesFolderElseTheLastOneChosen)
+{
+    FileSelector() = FileSelectorState();
+    QTemporaryDir first, second;
+    platform::FileDialogAnswers dialogs;
+    ProgramState state;
+    QWidget window;
+    MainControls controls{.window = &window, .Label4 = new QLabel(&window), .mnuView = new QAction(&window)};
+
+    dialogs.AnswerFileName(first.filePath("one.pat"));
+    mnuSelectPatternFile_Click(state, controls);
+    dialogs.AnswerCancel();
+    mnuSelectPatternFile_Click(state, controls);
+    state.PatternFileName = second.filePath("two.pat");
+    dialogs.AnswerCancel();
+    mnuSelectPatternFile_Click(state, controls);
+    state.PatternFileName.clear();
+    dialogs.AnswerCancel();
+    mnuSelectPatternFile_Click(state, controls);
+
+    std::vector<QString> folders;
+    for (const platform::FileDialogRequest& request : dialogs.Requests())
+        folders.push_back(request.directory);
+    EXPECT_EQ(folders, (std::vector<QString>{QString(), first.path(), second.path(), first.path()}));
+
+    QFileDialog dialog;
+    platform::FileDialogRequest request = dialogs.Requests()[2];
+    platform::ConfigureFileDialog(dialog, request);
+    EXPECT_EQ(dialog.directory().absolutePath(), second.path());
+    EXPECT_EQ(dialog.defaultSuffix(), QString());
+}
+
 } // namespace

@@ -76,4 +76,27 @@ TEST(About, ShowsItsTextsModelessAndReloadsAfterClose)
     delete PrAbout4::Loaded();
 }
 
+// Every line shows whole, descenders included, in the caller's font and in taller ones.
+TEST(About, LabelsShowTheirLinesWhole)
+{
+    for (const double pointSize : {8.0, QApplication::font().pointSizeF(), 12.0}) {
+        QWidget caller;
+        QFont font = caller.font();
+        font.setPointSizeF(pointSize);
+        caller.setFont(font);
+        ShowAbout(&caller, "Tessaport Version 4.32", 0);
+        ASSERT_NE(PrAbout4::Loaded(), nullptr);
+        EXPECT_EQ(PrAbout4::Loaded()->font().pointSizeF(), pointSize);
+        for (const char* name : {"Label7", "Label2", "Label3", "Label4"}) {
+            const QLabel* label = Control(name);
+            ASSERT_NE(label, nullptr);
+            const int lines = static_cast<int>(label->text().count(u'\n')) + 1;
+            EXPECT_GE(label->height(), lines * label->fontMetrics().lineSpacing())
+                << name << " at " << pointSize << " points";
+            EXPECT_LE(label->geometry().bottom(), PrAbout4::Loaded()->height()) << name;
+        }
+        delete PrAbout4::Loaded();
+    }
+}
+
 } // namespace

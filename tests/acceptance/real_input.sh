@@ -1,0 +1,191 @@
+#!/usr/bin/env bash
+# Drives the built tessaport on the demo installation with real key presses and clicks
+# (xdotool) on a virtual display, as a person would, and checks what it writes.
+#
+#   tests/acceptance/real_input.sh BUILD_DIR [--wm openbox|none] [--imports N] [--shots DIR]
+#
+# Every wait is on an event (a window mapped or gone, a line the program reports), each
+# with its own time limit; no step sleeps for a fixed time.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+build=$(realpath "${1:?usage: real_input.sh BUILD_DIR [--wm openbox|none] [--imports N] [--shots DIR]}")
+shift
+wm=openbox imports=20 shots=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --wm) wm=$2; shift 2 ;;
+    --imports) imports=$2; shift 2 ;;
+    --shots) shots=$(realpath -m "$2"); mkdir -p "$shots"; shift 2 ;;
+    *) echo "real_input.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+
+bin=$build/bin
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "real_input ($wm): FAIL: $*" >&2
+  [ -n "$shots" ] && import -window root "$shots/failure-$wm.png" 2>/dev/null || true
+  echo "--- program output" >&2; cat "$work/app.log" >&2 2>/dev/null || true
+  exit 1
+}
+started=$SECONDS
+step() { echo "real_input ($wm) $((SECONDS - started))s: $*"; }
+
+# until SECONDS COMMAND...: runs COMMAND until it succeeds, for at most SECONDS.
+until_true() {
+  local limit=$1; shift
+  local end=$((SECONDS + limit))
+  until "$@"; do
+    [ $SECONDS -lt "$end" ] || return 1
+    sleep 0.05
+  done
+}
+
+python3 demo/make_demo.py --omegadb "$bin/omegadb" --out "$build/demo" >/dev/null
+data=$build/demo/Omega/Data/USStock
+
+# The virtual display, with the number it chose for itself.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids+=($!)
+until_true 20 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=:$(cat "$work/display")
+
+if [ "$wm" = openbox ]; then
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+  until_true 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' \
+    || fail "openbox did not start"
+fi
+
+# The program, reporting its focus, imports and counts on its standard output.
+# Dates are typed in the short format of the locale both programs are given (M/d/yyyy).
+export QT_QPA_PLATFORM=xcb TESSAPORT_REGISTRY=$build/demo/registry.reg TESSAPORT_REPORT_STATE=1
+dates_locale=(env LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8)
+"${dates_locale[@]}" "$bin/tessaport" >"$work/app.log" 2>"$work/app.err" &
+app=$!
+pids+=($app)
+
+# find_window NAME: the id of the visible window of that exact name, waiting for it.
+find_window() {
+  timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" | head -1
+}
+# gone NAME: waits until no window of that name is visible.
+gone() {
+  until_true 20 sh -c "! xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1"
+}
+# reported TEXT [COUNT]: waits until the program has reported that line COUNT times.
+reported() {
+  local count=${2:-1}
+  until_true 20 sh -c "[ \$(grep -cxF '$1' '$work/app.log') -ge $count ]"
+}
+last_focus() { grep '^focus ' "$work/app.log" | tail -1 | cut -d' ' -f2; }
+focus_is() { [ "$(last_focus)" = "$1" ]; }
+# tab_to NAME: Tab until the focus reaches the control NAME.
+tab_to() {
+  local i
+  for i in $(seq 1 20); do
+    focus_is "$1" && return 0
+    local before; before=$(grep -c '^focus ' "$work/app.log")
+    xdotool key Tab
+    until_true 2 sh -c "[ \$(grep -c '^focus ' '$work/app.log') -gt $before ]" || true
+  done
+  focus_is "$1" || fail "Tab did not reach $1 (focus is $(last_focus))"
+}
+keys() { xdotool key --delay 30 "$@"; }
+type_text() { xdotool type --delay 20 "$1"; }
+
+main=$(find_window Tessaport) || fail "the main window did not show"
+[ -n "$main" ] || fail "the main window did not show"
+step "main window $main"
+# The window takes the keyboard when it shows, with or without a window manager.
+until_true 20 focus_is txtSymbol || fail "the symbol box has no focus at the start (focus is $(last_focus))"
+
+symbol=AMBR first=1/4/2000 last=12/29/2000
+pattern=$work/out/ambr.pat
+mkdir -p "$work/out"
+
+# The symbol, and Enter searches for it.
+type_text "$symbol"
+keys Return
+until_true 20 grep -qx 'focus txtSymbol' "$work/app.log" || fail "no focus in the symbol box"
+
+# The pattern file, typed into the real save dialog: File > Select Pattern File.
+keys alt+f p
+dialog=$(find_window "Select the Pattern Filename") || fail "the save dialog did not show"
+[ -n "$dialog" ] || fail "the save dialog did not show"
+type_text "$pattern"
+keys Return
+gone "Select the Pattern Filename" || fail "the save dialog stayed"
+until_true 10 sh -c "grep '^focus ' '$work/app.log' | tail -1 | grep -qx 'focus txtSymbol'" \
+  || fail "the focus did not come back to the symbol box after the dialog (focus is $(last_focus))"
+step "pattern file chosen"
+
+# The dates, and open interest ticked.
+tab_to txtFirstDate
+keys ctrl+a; type_text "$first"
+tab_to txtLastDate
+keys ctrl+a; type_text "$last"
+tab_to chbOpenInt
+keys space
+
+# Import > Begin Import, by keyboard, from the open-interest box.
+import_once() {
+  local n=$1
+  keys alt+i b
+  reported "importing 0" "$n" || fail "import $n did not end"
+  until_true 10 focus_is chbOpenInt || fail "after import $n the focus is on $(last_focus), not chbOpenInt"
+  # Only the main window is left on the screen: no progress window.
+  local visible
+  visible=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)
+  [ "$visible" -eq 1 ] || fail "after import $n, $visible windows of the program are visible"
+}
+import_once 1
+[ -f "$pattern" ] || fail "no pattern file was written"
+"${dates_locale[@]}" "$bin/tessaport-import" --data "$data" --from "$first" --to "$last" --open-interest -o "$work/command.pat" "$symbol" \
+  >/dev/null 2>&1 || fail "tessaport-import failed"
+cmp -s "$pattern" "$work/command.pat" || fail "the window's file differs from tessaport-import's"
+step "import matches tessaport-import, focus back on chbOpenInt"
+[ -n "$shots" ] && import -window root "$shots/after-import-$wm.png"
+
+for n in $(seq 2 "$imports"); do import_once "$n"; done
+cmp -s "$pattern" "$work/command.pat" || fail "the file of the last import differs"
+step "$imports imports, no progress window left"
+
+# List mode from the Last Date box: the focus goes to the mask box.
+tab_to txtLastDate
+keys alt+m Down Return
+until_true 20 focus_is txtSymbol || fail "after the mode switch the focus is on $(last_focus)"
+reported "entries 1" || true
+keys ctrl+a
+type_text "A"
+expected=$("$bin/omegadb" list "$data" | awk '$1 ~ /^A/' | wc -l)
+reported "entries $expected" || fail "the count for mask A is not $expected (last: $(grep '^entries' "$work/app.log" | tail -1))"
+step "list mode, mask A: $expected entries"
+# The first line picked from the keyboard.
+tab_to List1
+keys Down
+[ -n "$shots" ] && { sleep 0.3; import -window root "$shots/list-mode-$wm.png"; }
+
+# Help > About, and its Close button from the keyboard.
+keys alt+h a
+about=$(find_window About) || fail "the About box did not show"
+[ -n "$about" ] || fail "the About box did not show"
+[ -n "$shots" ] && { sleep 0.3; import -window root "$shots/about-$wm.png"; }
+xdotool windowfocus --sync "$about" 2>/dev/null || true
+keys alt+c
+gone About || fail "the About box did not close"
+
+# File > Exit, and the process ends.
+xdotool windowfocus --sync "$main" 2>/dev/null || true
+keys alt+f x
+until_true 20 sh -c "! kill -0 $app 2>/dev/null" || fail "the program did not end after File > Exit"
+wait "$app" 2>/dev/null || true
+step "ended after File > Exit; passed in $((SECONDS - started)) s"
