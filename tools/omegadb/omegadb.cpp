@@ -5,6 +5,8 @@
 #include "qv2omg/database_writer.h"
 #include "qv2omg/header_reader.h"
 #include "qv2omg/price_csv.h"
+#include "quality/check_report.h"
+#include "quality/price_check.h"
 
 #include <algorithm>
 #include <charconv>
@@ -32,6 +34,7 @@ constexpr char kUsage[] =
     "  omegadb add DIR SYMBOL [--description TEXT] [--category N] [--period N] CSV\n"
     "  omegadb list DIR\n"
     "  omegadb dump DIR SYMBOL [--from YYYY-MM-DD] [--to YYYY-MM-DD]\n"
+    "  omegadb check DIR [SYMBOL...] [--csv]\n"
     "  omegadb --help\n";
 
 constexpr char kHelp[] =
@@ -48,13 +51,20 @@ constexpr char kHelp[] =
     "          records, first and last date, data file (tab-separated).\n"
     "  dump    prints the rows of SYMBOL as CSV, optionally only from/to a date (both\n"
     "          included); the output is what add reads.\n"
+    "  check   checks the price history of each SYMBOL (every security when none is\n"
+    "          given) for the faults listed below and prints one finding per line: a\n"
+    "          table, or CSV (Symbol,Date,Kind,Values,Reason) with --csv. Counts per\n"
+    "          kind and per security follow the findings (on standard error with\n"
+    "          --csv). Exit status 0 when clean, 1 with findings or when a security\n"
+    "          cannot be read, 2 on bad usage.\n"
     "\n"
     "CSV: Date,Open,High,Low,Close,Volume[,OpenInterest], one row per line, dates as\n"
     "YYYY-MM-DD in strictly increasing order, an optional header line starting with\n"
     "\"Date\". An empty price is a missing one; an empty volume or open interest is 0.\n"
     "With 7 columns the security keeps its open interest and dump prints the column.\n"
     "\n"
-    "A failed command changes nothing. Exit status: 0 done, 1 failed, 2 bad usage.\n";
+    "A failed command changes nothing. Exit status: 0 done, 1 failed, 2 bad usage.\n"
+    "\n";
 
 // The words of a command line: positional arguments and "--name value" options.
 struct Arguments {
@@ -75,7 +85,8 @@ int Failed(const std::string& message)
 }
 
 // Parses argv[first...]; nothing (after reporting) when an option is unknown or lacks its value.
-std::optional<Arguments> ParseArguments(int argc, char** argv, int first, const std::vector<std::string>& known)
+std::optional<Arguments> ParseArguments(int argc, char** argv, int first, const std::vector<std::string>& known,
+                                        const std::vector<std::string>& flags)
 {
     Arguments arguments;
     bool optionsEnded = false;
@@ -87,6 +98,10 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, int first, const 
         }
         if (word == "--") {
             optionsEnded = true;
+            continue;
+        }
+        if (std::find(flags.begin(), flags.end(), word) != flags.end()) {
+            arguments.options[word] = "";
             continue;
         }
         std::string value;
@@ -252,6 +267,101 @@ int Dump(const Arguments& arguments)
     return std::cout ? kExitOk : Failed("cannot write the output");
 }
 
+quality::PriceInput CheckInput(const PriceRow& row, bool withOpenInterest)
+{
+    auto price = [](float value) { return IsMissingPrice(value) ? std::nullopt : std::optional<double>(value); };
+    quality::PriceInput input;
+    input.date = row.date;
+    input.open = price(row.open);
+    input.high = price(row.high);
+    input.low = price(row.low);
+    input.close = price(row.close);
+    input.volume = row.volume;
+    if (withOpenInterest)
+        input.openInterest = row.openInterest;
+    return input;
+}
+
+// Checks every record of one security; false when its data cannot be read.
+bool CheckSecurity(const std::string& directory, const SecurityEntry& entry, bool csv,
+                   quality::CheckSummary& summary, std::string& out)
+{
+    const std::string symbol(FieldText(entry.symbol));
+    DataReader data;
+    if (!OpenDataOf(directory, entry, data)) {
+        std::cerr << "omegadb: " << symbol << ": the data file " << FieldText(entry.dataFile)
+                  << " is missing or not a data file; not checked\n";
+        return false;
+    }
+    if (!data.IsIntact())
+        std::cerr << "omegadb: warning: the data file " << FieldText(entry.dataFile) << " of " << symbol
+                  << " is damaged; checking its " << data.Count() << " complete records\n";
+
+    auto report = [&](const quality::Finding& finding) {
+        if (summary.Total() == 0 && !csv)
+            out += quality::TableHeader() + '\n';
+        summary.Add(symbol, finding.kind);
+        out += csv ? quality::CsvLine(symbol, finding) : quality::TableLine(symbol, finding);
+        out += '\n';
+    };
+    quality::PriceChecker checker(quality::DefaultLimits(quality::PeriodOfCode(entry.period)), report);
+    const bool withOpenInterest = (entry.flags & kHasOpenInterest) != 0;
+    PriceRow row;
+    while (data.Next(row)) {
+        checker.Add(CheckInput(row, withOpenInterest));
+        if (out.size() > 1 << 16) {
+            std::cout << out;
+            out.clear();
+        }
+    }
+    checker.Finish();
+    summary.Checked();
+    return true;
+}
+
+int Check(const Arguments& arguments)
+{
+    if (arguments.positional.empty())
+        return UsageError("check takes a directory and optionally symbols");
+    const bool csv = arguments.options.contains("--csv");
+    const std::string& directory = arguments.positional[0];
+    HeaderReader header;
+    if (!OpenHeader(directory, header))
+        return kExitFailed;
+
+    std::vector<uint32_t> indexes;
+    bool unreadable = false;
+    if (arguments.positional.size() == 1) {
+        for (uint32_t i = 0; i < header.Count(); ++i)
+            indexes.push_back(i);
+    }
+    for (size_t i = 1; i < arguments.positional.size(); ++i) {
+        if (const std::optional<uint32_t> index = header.Find(arguments.positional[i])) {
+            indexes.push_back(*index);
+        } else {
+            std::cerr << "omegadb: no security '" << arguments.positional[i] << "' in " << directory << "\n";
+            unreadable = true;
+        }
+    }
+
+    quality::CheckSummary summary;
+    std::string out = csv ? quality::CsvHeader() + '\n' : std::string();
+    for (const uint32_t index : indexes) {
+        SecurityEntry entry;
+        if (!header.Read(index, entry))
+            return Failed("cannot read " + directory + "/" + kHeaderFileName);
+        if (!CheckSecurity(directory, entry, csv, summary, out))
+            unreadable = true;
+    }
+    if (!csv && summary.Total() > 0)
+        out += '\n';
+    std::cout << out;
+    (csv ? std::cerr : std::cout) << summary.Text() << std::flush;
+    if (!std::cout)
+        return Failed("cannot write the output");
+    return summary.Total() > 0 || unreadable ? kExitFailed : kExitOk;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -261,7 +371,7 @@ int main(int argc, char** argv)
         return UsageError("no command given");
     const std::string command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
-        std::cout << kUsage << kHelp;
+        std::cout << kUsage << kHelp << quality::ChecksHelpText();
         return kExitOk;
     }
 
@@ -269,17 +379,19 @@ int main(int argc, char** argv)
         const char* name;
         int (*run)(const Arguments&);
         std::vector<std::string> options;
+        std::vector<std::string> flags;
     };
     const Command commands[] = {
-        {"create", Create, {}},
-        {"add", Add, {"--description", "--category", "--period"}},
-        {"list", List, {}},
-        {"dump", Dump, {"--from", "--to"}},
+        {"create", Create, {}, {}},
+        {"add", Add, {"--description", "--category", "--period"}, {}},
+        {"list", List, {}, {}},
+        {"dump", Dump, {"--from", "--to"}, {}},
+        {"check", Check, {}, {"--csv"}},
     };
     for (const Command& candidate : commands) {
         if (command != candidate.name)
             continue;
-        const std::optional<Arguments> arguments = ParseArguments(argc, argv, 2, candidate.options);
+        const std::optional<Arguments> arguments = ParseArguments(argc, argv, 2, candidate.options, candidate.flags);
         return arguments ? candidate.run(*arguments) : kExitUsage;
     }
     return UsageError("unknown command '" + command + "'");
