@@ -1,0 +1,133 @@
+#include "clean_series.h"
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+namespace quality_test {
+
+namespace {
+
+uint32_t Yyyymmdd(int64_t dayNumber)
+{
+    // The civil-from-days inverse of quality::DayNumber.
+    const int64_t z = dayNumber + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t dayOfEra = z - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t mp = (5 * dayOfYear + 2) / 153;
+    const int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t year = yearOfEra + era * 400 + (month <= 2);
+    return static_cast<uint32_t>(year * 10000 + month * 100 + day);
+}
+
+int Weekday(int64_t dayNumber) { return static_cast<int>(((dayNumber % 7) + 11) % 7); }  // 0 Monday
+
+bool Trades(int64_t dayNumber)
+{
+    const uint32_t date = Yyyymmdd(dayNumber);
+    const uint32_t monthDay = date % 10000;
+    return Weekday(dayNumber) < 5 && monthDay != 101 && monthDay != 704 && monthDay != 1225;
+}
+
+bool IsDateOf(quality::Period period, int64_t dayNumber)
+{
+    switch (period) {
+    case quality::Period::Weekly: return Weekday(dayNumber) == 4;
+    case quality::Period::Monthly: {
+        if (Weekday(dayNumber) >= 5)
+            return false;
+        for (int64_t next = dayNumber + 1; Yyyymmdd(next) / 100 == Yyyymmdd(dayNumber) / 100; ++next)
+            if (Weekday(next) < 5)
+                return false;
+        return true;
+    }
+    case quality::Period::Daily: break;
+    }
+    return Trades(dayNumber);
+}
+
+} // namespace
+
+uint32_t AddDays(uint32_t date, int days) { return Yyyymmdd(quality::DayNumber(date) + days); }
+
+double TypicalSigma(quality::Period period)
+{
+    const double daily = 0.025;
+    return period == quality::Period::Weekly    ? daily * std::sqrt(5.0)
+        : period == quality::Period::Monthly ? daily * std::sqrt(21.0)
+                                             : daily;
+}
+
+std::vector<Bar> RandomWalk(quality::Period period, int count, double sigma, uint32_t seed, int firstYear)
+{
+    std::mt19937 random(seed);
+    std::normal_distribution<double> normal;
+    std::vector<Bar> bars;
+    bars.reserve(static_cast<size_t>(count));
+    double close = 40;
+    int64_t day = quality::DayNumber(static_cast<uint32_t>(firstYear * 10000 + 102));
+    while (static_cast<int>(bars.size()) < count) {
+        if (!IsDateOf(period, day++))
+            continue;
+        const double previous = close;
+        close = previous * std::exp(sigma * normal(random));
+        const double open = previous * std::exp(sigma * 0.3 * normal(random));
+        Bar bar;
+        bar.date = Yyyymmdd(day - 1);
+        bar.open = static_cast<float>(open);
+        bar.close = static_cast<float>(close);
+        // Rounding to single precision keeps the order of the values, so the range holds.
+        bar.high = static_cast<float>(std::max(open, close) * (1 + std::abs(normal(random) * sigma * 0.5)));
+        bar.low = static_cast<float>(std::min(open, close) * (1 - std::min(0.9, std::abs(normal(random) * sigma * 0.5))));
+        bar.high = std::max({bar.high, bar.open, bar.close});
+        bar.low = std::min({bar.low, bar.open, bar.close});
+        bar.volume = static_cast<int32_t>(1000 + random() % 100000);
+        bar.openInterest = static_cast<int32_t>(5000 + random() % 1000);
+        bars.push_back(bar);
+    }
+    return bars;
+}
+
+quality::PriceInput Input(const Bar& bar, bool withOpenInterest)
+{
+    quality::PriceInput input;
+    input.date = bar.date;
+    auto price = [](float value) { return std::isnan(value) ? std::nullopt : std::optional<double>(value); };
+    input.open = price(bar.open);
+    input.high = price(bar.high);
+    input.low = price(bar.low);
+    input.close = price(bar.close);
+    input.volume = bar.volume;
+    if (withOpenInterest)
+        input.openInterest = bar.openInterest;
+    return input;
+}
+
+std::vector<quality::Finding> Check(const std::vector<Bar>& bars, quality::Period period)
+{
+    std::vector<quality::Finding> findings;
+    quality::PriceChecker checker(quality::DefaultLimits(period),
+                                  [&](const quality::Finding& finding) { findings.push_back(finding); });
+    for (const Bar& bar : bars)
+        checker.Add(Input(bar));
+    checker.Finish();
+    return findings;
+}
+
+void PrintTo(const Found& found, std::ostream* out)
+{
+    *out << quality::KindName(found.kind) << " on " << quality::DateText(found.date);
+}
+
+std::vector<Found> KindsAndDates(const std::vector<quality::Finding>& findings)
+{
+    std::vector<Found> found;
+    for (const quality::Finding& finding : findings)
+        found.push_back({finding.kind, finding.date});
+    return found;
+}
+
+} // namespace quality_test

@@ -1,0 +1,230 @@
+// The checks on histories held in memory: each fault planted at a known record is found
+// with its kind and date and nothing else is; long random walks give nothing.
+
+#include "clean_series.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+
+namespace quality_test {
+namespace {
+
+using quality::FindingKind;
+using quality::Period;
+
+constexpr size_t kAt = 150;  // where each fault is planted
+
+
+// Multiplies every price from `first` on: what an unadjusted split does to a history.
+void Scale(std::vector<Bar>& bars, size_t first, float factor)
+{
+    for (size_t i = first; i < bars.size(); ++i) {
+        bars[i].open *= factor;
+        bars[i].high *= factor;
+        bars[i].low *= factor;
+        bars[i].close *= factor;
+    }
+}
+
+// Sets a close and widens the day's range around it, so only the jump is a fault.
+void SetClose(Bar& bar, float close)
+{
+    bar.close = close;
+    bar.open = close;
+    bar.high = std::max(bar.high, close);
+    bar.low = std::min(bar.low, close);
+}
+
+struct PlantCase {
+    const char* name;
+    Period period;
+    std::function<void(std::vector<Bar>&)> plant;
+    // The findings expected, as kinds at a record number (their dates are read off the
+    // history after planting).
+    std::vector<std::pair<FindingKind, size_t>> expected;
+};
+
+void PrintTo(const PlantCase& plant, std::ostream* out) { *out << plant.name; }
+
+class PlantedFaultTest : public testing::TestWithParam<PlantCase> {};
+
+TEST_P(PlantedFaultTest, IsFoundWithItsKindAndDateAndNothingElse)
+{
+    const PlantCase& plant = GetParam();
+    std::vector<Bar> bars = RandomWalk(plant.period, 300, TypicalSigma(plant.period), 7);
+    ASSERT_TRUE(KindsAndDates(Check(bars, plant.period)).empty());
+    plant.plant(bars);
+
+    std::vector<Found> expected;
+    for (const auto& [kind, at] : plant.expected)
+        expected.push_back({kind, bars[at].date});
+    EXPECT_EQ(KindsAndDates(Check(bars, plant.period)), expected);
+}
+
+const PlantCase kPlantCases[] = {
+    {"HighBelowLow", Period::Daily, [](auto& b) { std::swap(b[kAt].high, b[kAt].low); },
+     {{FindingKind::HighBelowLow, kAt}}},
+    {"OpenAboveHigh", Period::Daily, [](auto& b) { b[kAt].open = b[kAt].high * 1.01f; },
+     {{FindingKind::OutsideRange, kAt}}},
+    {"CloseBelowLow", Period::Daily, [](auto& b) { b[kAt].close = b[kAt].low * 0.99f; },
+     {{FindingKind::OutsideRange, kAt}}},
+    {"ZeroLow", Period::Daily, [](auto& b) { b[kAt].low = 0; }, {{FindingKind::BadPrice, kAt}}},
+    {"NegativeOpen", Period::Daily, [](auto& b) { b[kAt].open = -2; }, {{FindingKind::BadPrice, kAt}}},
+    {"NegativeVolume", Period::Daily, [](auto& b) { b[kAt].volume = -1; }, {{FindingKind::NegativeVolume, kAt}}},
+    {"NegativeOpenInterest", Period::Daily, [](auto& b) { b[kAt].openInterest = -1; },
+     {{FindingKind::NegativeVolume, kAt}}},
+    {"NotACalendarDate", Period::Daily, [](auto& b) { b[kAt].date = b[kAt].date / 10000 * 10000 + 230; },
+     {{FindingKind::BadDate, kAt}}},
+    {"TwoRecordsOnOneDate", Period::Daily, [](auto& b) { b[kAt].date = b[kAt - 1].date; },
+     {{FindingKind::DuplicateDate, kAt}}},
+    // The record before is the one out of place; the one after it steps back into order.
+    {"TwoDatesSwapped", Period::Daily, [](auto& b) { std::swap(b[kAt - 1].date, b[kAt].date); },
+     {{FindingKind::OutOfOrder, kAt}}},
+    {"OneDateYearsBack", Period::Daily, [](auto& b) { b[kAt].date -= 50000; }, {{FindingKind::OutOfOrder, kAt}}},
+    {"AMonthMissingFromDailyData", Period::Daily,
+     [](auto& b) {
+         for (size_t i = kAt; i < b.size(); ++i)
+             b[i].date = AddDays(b[i].date, 28);
+     },
+     {{FindingKind::Gap, kAt}}},
+    {"TwoWeeksMissingFromWeeklyData", Period::Weekly, [](auto& b) { b.erase(b.begin() + kAt, b.begin() + kAt + 1); },
+     {{FindingKind::Gap, kAt}}},
+    {"AMonthMissingFromMonthlyData", Period::Monthly,
+     [](auto& b) { b.erase(b.begin() + kAt, b.begin() + kAt + 1); }, {{FindingKind::Gap, kAt}}},
+    {"TickUpAndBack", Period::Daily, [](auto& b) { SetClose(b[kAt], b[kAt - 1].close * 1.6f); },
+     {{FindingKind::BadTick, kAt}}},
+    {"TickDownAndBack", Period::Daily, [](auto& b) { SetClose(b[kAt], b[kAt - 1].close * 0.6f); },
+     {{FindingKind::BadTick, kAt}}},
+    // A clean ratio that comes back is a bad tick, not a split.
+    {"DoubledForOneDay", Period::Daily, [](auto& b) { SetClose(b[kAt], b[kAt - 1].close * 2); },
+     {{FindingKind::BadTick, kAt}}},
+    {"WrongForTwoDays", Period::Daily,
+     [](auto& b) {
+         SetClose(b[kAt], b[kAt - 1].close * 1.7f);
+         SetClose(b[kAt + 1], b[kAt - 1].close * 1.72f);
+     },
+     {{FindingKind::BadTick, kAt}}},
+    {"WeeklyTick", Period::Weekly, [](auto& b) { SetClose(b[kAt], b[kAt - 1].close * 1.8f); },
+     {{FindingKind::BadTick, kAt}}},
+    {"Split2For1", Period::Daily, [](auto& b) { Scale(b, kAt, 0.5f); }, {{FindingKind::Split, kAt}}},
+    {"Split3For1", Period::Daily, [](auto& b) { Scale(b, kAt, 1.0f / 3); }, {{FindingKind::Split, kAt}}},
+    {"Split3For2", Period::Daily, [](auto& b) { Scale(b, kAt, 2.0f / 3); }, {{FindingKind::Split, kAt}}},
+    {"ReverseSplit1For10", Period::Daily, [](auto& b) { Scale(b, kAt, 10); }, {{FindingKind::Split, kAt}}},
+    {"WeeklySplit2For1", Period::Weekly, [](auto& b) { Scale(b, kAt, 0.5f); }, {{FindingKind::Split, kAt}}},
+    {"MonthlySplit3For1", Period::Monthly, [](auto& b) { Scale(b, kAt, 1.0f / 3); }, {{FindingKind::Split, kAt}}},
+    // A drop by a third is within a monthly history's moves: not a finding there.
+    {"MonthlyDropByAThird", Period::Monthly, [](auto& b) { Scale(b, kAt, 2.0f / 3); }, {}},
+    // A big move to a level that is no clean ratio and stays: news, not a fault.
+    {"LastingDropOf40Percent", Period::Daily, [](auto& b) { Scale(b, kAt, 0.6f); }, {}},
+    {"SplitAndABadTickAfterIt", Period::Daily,
+     [](auto& b) {
+         Scale(b, kAt, 0.5f);
+         SetClose(b[kAt + 1], b[kAt].close * 3);
+     },
+     {{FindingKind::Split, kAt}, {FindingKind::BadTick, kAt + 1}}},
+    // Missing prices make an invalid record, which the import skips; not a finding.
+    {"MissingPrices", Period::Daily,
+     [](auto& b) {
+         b[kAt].close = std::numeric_limits<float>::quiet_NaN();
+         b[kAt + 5].high = b[kAt + 5].low = std::numeric_limits<float>::quiet_NaN();
+     },
+     {}},
+    {"SeveralFaultsInOrder", Period::Daily,
+     [](auto& b) {
+         b[kAt + 2].volume = -5;
+         SetClose(b[kAt], b[kAt - 1].close * 1.5f);
+         std::swap(b[kAt + 1].high, b[kAt + 1].low);
+     },
+     {{FindingKind::BadTick, kAt}, {FindingKind::HighBelowLow, kAt + 1}, {FindingKind::NegativeVolume, kAt + 2}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Faults, PlantedFaultTest, testing::ValuesIn(kPlantCases),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+// 20,000 records of each period, a stock more volatile than most.
+class RandomWalkTest : public testing::TestWithParam<Period> {};
+
+TEST_P(RandomWalkTest, GivesNoFinding)
+{
+    for (const uint32_t seed : {1u, 2u}) {
+        const std::vector<Bar> bars = RandomWalk(GetParam(), 20000, TypicalSigma(GetParam()), seed, 1800);
+        const std::vector<quality::Finding> findings = Check(bars, GetParam());
+        EXPECT_TRUE(findings.empty()) << "seed " << seed << ": " << quality::KindName(findings.front().kind) << " on "
+                                      << findings.front().date << ": " << findings.front().reason;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Periods, RandomWalkTest, testing::Values(Period::Daily, Period::Weekly, Period::Monthly),
+                         [](const auto& param) { return quality::PeriodName(param.param); });
+
+TEST(PriceCheckerTest, DescribesWhatItFound)
+{
+    std::vector<Bar> bars = RandomWalk(Period::Daily, 40, 0, 3);  // every price 40
+    Scale(bars, 20, 0.5f);
+    SetClose(bars[10], 80);
+    bars[30].high = 1;
+    const std::vector<quality::Finding> findings = Check(bars, Period::Daily);
+    ASSERT_EQ(findings.size(), 3u);
+    EXPECT_EQ(findings[0].values, "before=40 close=80 back=40");
+    EXPECT_EQ(findings[0].reason, "the close jumps +100% and comes back the next record");
+    EXPECT_EQ(findings[1].values, "before=40 close=20 ratio=2:1");
+    EXPECT_EQ(findings[1].reason,
+              "the close becomes 1/2 of the close before and stays there, as after an unadjusted 2:1 split");
+    EXPECT_EQ(findings[2].kind, FindingKind::HighBelowLow);
+    EXPECT_EQ(findings[2].position, 30u);
+    EXPECT_EQ(findings[2].values, "high=1 low=20");
+}
+
+// Memory stays flat only if a finding leaves as soon as nothing later can precede it.
+TEST(PriceCheckerTest, HandsOnFindingsInOrderWithinAFewRecords)
+{
+    std::vector<Bar> bars = RandomWalk(Period::Daily, 200, TypicalSigma(Period::Daily), 5);
+    for (const size_t at : {20u, 60u, 100u, 140u})
+        Scale(bars, at, 0.5f);
+    SetClose(bars[80], bars[79].close * 1.5f);
+    bars[81].volume = -1;
+    std::vector<std::pair<uint64_t, uint64_t>> arrivals;  // finding's record, records added so far
+    quality::PriceChecker* running = nullptr;
+    quality::PriceChecker checker(quality::DefaultLimits(Period::Daily), [&](const quality::Finding& finding) {
+        arrivals.emplace_back(finding.position, running->Count());
+    });
+    running = &checker;
+    for (const Bar& bar : bars)
+        checker.Add(Input(bar));
+    checker.Finish();
+
+    ASSERT_EQ(arrivals.size(), 6u);
+    for (size_t i = 0; i < arrivals.size(); ++i) {
+        if (i > 0) {
+            EXPECT_LT(arrivals[i - 1].first, arrivals[i].first);
+        }
+        EXPECT_LE(arrivals[i].second, arrivals[i].first + 5) << "finding on record " << arrivals[i].first;
+    }
+}
+
+TEST(PriceCheckerTest, DefaultLimitsFollowThePeriodCode)
+{
+    EXPECT_EQ(quality::PeriodOfCode(0), Period::Daily);
+    EXPECT_EQ(quality::PeriodOfCode(1), Period::Weekly);
+    EXPECT_EQ(quality::PeriodOfCode(2), Period::Monthly);
+    EXPECT_EQ(quality::PeriodOfCode(9), Period::Daily);
+    EXPECT_LT(quality::DefaultLimits(Period::Daily).maxGapDays, quality::DefaultLimits(Period::Weekly).maxGapDays);
+    EXPECT_LT(quality::DefaultLimits(Period::Weekly).maxGapDays, quality::DefaultLimits(Period::Monthly).maxGapDays);
+}
+
+TEST(PriceCheckerTest, CountsDaysAcrossMonthsAndLeapYears)
+{
+    EXPECT_EQ(quality::DayNumber(19700101), 0);
+    EXPECT_EQ(quality::DayNumber(20000301) - quality::DayNumber(20000228), 2);
+    EXPECT_EQ(quality::DayNumber(19000301) - quality::DayNumber(19000228), 1);
+    EXPECT_EQ(AddDays(20241231, 1), 20250101u);
+    EXPECT_TRUE(quality::IsCalendarDate(20000229));
+    EXPECT_FALSE(quality::IsCalendarDate(19000229));
+    EXPECT_FALSE(quality::IsCalendarDate(0));
+}
+
+} // namespace
+} // namespace quality_test
