@@ -105,18 +105,21 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, int first, const 
             continue;
         }
         std::string value;
-        if (const size_t equals = word.find('='); equals != std::string::npos) {
+        const size_t equals = word.find('=');
+        if (equals != std::string::npos) {
             value = word.substr(equals + 1);
             word.resize(equals);
-        } else if (i + 1 < argc) {
-            value = argv[++i];
-        } else {
-            UsageError("option " + word + " needs a value");
-            return std::nullopt;
         }
         if (std::find(known.begin(), known.end(), word) == known.end()) {
             UsageError("unknown option " + word);
             return std::nullopt;
+        }
+        if (equals == std::string::npos) {
+            if (i + 1 == argc) {
+                UsageError("option " + word + " needs a value");
+                return std::nullopt;
+            }
+            value = argv[++i];
         }
         arguments.options[word] = value;
     }
