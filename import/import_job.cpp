@@ -143,6 +143,8 @@ ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& 
             if (outcome.result != kSheetOk)
                 return outcome;
             ++outcome.rowsWritten;
+            if (hooks.rowWritten)
+                hooks.rowWritten(record);
         }
         if (hooks.interrupted && hooks.interrupted()) {
             outcome.interrupted = true;

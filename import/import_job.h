@@ -53,6 +53,7 @@ struct ImportHooks {
     std::function<void(int32_t recordsRead)> progress;  // after every read; at the end with the estimate
     std::function<bool()> skipInvalid;  // asked again for every record
     std::function<bool()> interrupted;  // after every record: true ends the run, keeping the rows
+    std::function<void(const PriceRecord& record)> rowWritten;  // after each data row is written
 };
 
 struct ImportOutcome {

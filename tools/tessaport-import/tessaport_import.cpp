@@ -2,6 +2,7 @@
 // securities at once and for scripts.
 
 #include "merge_command.h"
+#include "import_check.h"
 #include "terminal_progress.h"
 
 #include "import/date_text.h"
@@ -62,6 +63,12 @@ constexpr char kHelp[] =
     "  --common-dates    wide: only the dates that every security holds\n"
     "  --fields LIST     the fields of a merge, from open,high,low,close,volume,oi\n"
     "                    (default: all but oi; with --open-interest, all)\n"
+    "  --check           also check the rows written for faults in the data (bad ticks,\n"
+    "                    unadjusted splits, gaps, a high below the low, ...; omegadb\n"
+    "                    --help lists the checks and their thresholds) and report each\n"
+    "                    finding with its row on standard error, with counts per kind\n"
+    "                    and per security at the end; the files are the same bytes\n"
+    "                    and findings do not change the exit status (not with --merge)\n"
     "\n"
     "Dates are written in the system's short date format, with a two-digit (1930 to\n"
     "2029) or four-digit year, or as YYYY-MM-DD.\n"
@@ -84,6 +91,7 @@ struct Options {
     QString outputFile;
     QString outputDir;
     bool all = false;
+    bool check = false;
     QStringList symbols;
     MergeOptions merge;
 };
@@ -107,7 +115,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption output("o", {}, "FILE");
     const QCommandLineOption outputDir("out-dir", {}, "DIR");
     const QCommandLineOption all("all");
-    parser.addOptions({help, data, from, to, openInterest, keepInvalid, format, output, outputDir, all});
+    const QCommandLineOption check("check");
+    parser.addOptions({help, data, from, to, openInterest, keepInvalid, format, output, outputDir, all, check});
     const MergeCommandLine mergeLine(parser);
 
     CommandLine line;
@@ -126,6 +135,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     options.outputFile = parser.value(output);
     options.outputDir = parser.value(outputDir);
     options.all = parser.isSet(all);
+    options.check = parser.isSet(check);
     options.symbols = parser.positionalArguments();
 
     auto fail = [&line](const QString& error) {
@@ -156,6 +166,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     if (const QString error = mergeLine.Read(parser, options.openInterest, options.merge); !error.isEmpty())
         return fail(error);
     if (options.merge.shape) {
+        if (options.check)
+            return fail("--check checks the files of single securities; leave it out of a --merge");
         if (!parser.isSet(output) || parser.isSet(outputDir))
             return fail("--merge writes one file: give -o FILE (and no --out-dir)");
         if (options.all == !options.symbols.isEmpty())
@@ -192,7 +204,7 @@ QByteArray TrimBlanks(QByteArray text)
 
 // Imports one security; the reason when it fails.
 std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const Options& options, const Target& target,
-                                      TerminalProgress& progress)
+                                      TerminalProgress& progress, ImportCheck* check)
 {
     ImportRequest request;
     if (std::optional<QString> failure =
@@ -211,10 +223,19 @@ std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const O
     hooks.started = [&](int32_t estimate) { progress.Start(name, estimate); };
     hooks.progress = [&](int32_t recordsRead) { progress.Update(recordsRead); };
     hooks.skipInvalid = [&] { return !options.keepInvalid; };
+    if (check) {
+        check->Start(name, security.period, options.openInterest);
+        hooks.rowWritten = [check](const PriceRecord& record) { check->Row(record); };
+    }
     const ImportOutcome outcome = RunImport(library, request, hooks);
-    if (outcome.result != kSheetOk)
+    if (outcome.result != kSheetOk) {
+        if (check)
+            check->Abandon();
         return QStringLiteral("cannot write %1: %2").arg(path, QString::fromStdString(SheetErrorText(outcome.result)));
+    }
     progress.Finish(outcome.rowsWritten);
+    if (check)
+        check->Finish();
     return std::nullopt;
 }
 
@@ -263,14 +284,20 @@ int RunImports(const Options& options)
             merge.Add(target.name, target.symbol);
         return merge.Run(progress, Report) ? kExitOk : kExitFailed;
     }
+    std::optional<ImportCheck> check;
+    if (options.check)
+        check.emplace(stderr);
     bool anyFailed = false;
     for (const Target& target : targets) {
-        if (const std::optional<QString> failure = ImportSecurity(library, options, target, progress)) {
+        if (const std::optional<QString> failure = ImportSecurity(library, options, target, progress,
+                                                                  check ? &*check : nullptr)) {
             progress.Abandon();
             Report(target.name + QStringLiteral(": ") + *failure);
             anyFailed = true;
         }
     }
+    if (check)
+        check->Summarize();
     return anyFailed ? kExitFailed : kExitOk;
 }
 
