@@ -42,6 +42,29 @@ int DefaultChartColumn(const ViewerSheet& sheet)
     return -1;
 }
 
+void MarkChartRows(QChart* chart, const ViewerSheet& sheet, int valueColumn, const std::vector<int>& rows)
+{
+    const QList<QAbstractAxis*> xAxes = chart->axes(Qt::Horizontal);
+    const QList<QAbstractAxis*> yAxes = chart->axes(Qt::Vertical);
+    if (rows.empty() || xAxes.isEmpty() || yAxes.isEmpty())
+        return;
+    auto* marks = new QScatterSeries;
+    marks->setObjectName(QStringLiteral("findings"));
+    marks->setName(QStringLiteral("Findings"));
+    marks->setColor(QColor(200, 30, 30));
+    marks->setBorderColor(QColor(200, 30, 30));
+    marks->setMarkerSize(9);
+    for (const int row : rows) {
+        const std::optional<QDate> date = sheet.Date(row);
+        const std::optional<double> value = sheet.Number(row, valueColumn);
+        if (date && value)
+            marks->append(static_cast<qreal>(QDateTime(*date, QTime(0, 0)).toMSecsSinceEpoch()), *value);
+    }
+    chart->addSeries(marks);
+    marks->attachAxis(xAxes.front());
+    marks->attachAxis(yAxes.front());
+}
+
 QChart* BuildPriceChart(const ViewerSheet& sheet, int valueColumn)
 {
     auto* chart = new QChart;

@@ -18,3 +18,7 @@ int DefaultChartColumn(const ViewerSheet& sheet);
 
 // A line chart of the column over the dates; the caller owns it.
 QChart* BuildPriceChart(const ViewerSheet& sheet, int valueColumn);
+
+// Red dots on the chart at the given sheet rows (the findings of Check data), where the
+// row has a date and a value in the chart's column.
+void MarkChartRows(QChart* chart, const ViewerSheet& sheet, int valueColumn, const std::vector<int>& rows);

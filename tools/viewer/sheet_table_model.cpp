@@ -7,6 +7,7 @@
 
 namespace {
 const QColor kNamedRangeTint(255, 243, 196);
+const QColor kFindingTint(250, 200, 200);
 }
 
 QString NumberText(double value) { return QString::number(value, 'g', 15); }
@@ -17,6 +18,14 @@ void SheetTableModel::SetSheet(const ViewerSheet* sheet)
 {
     beginResetModel();
     sheet_ = sheet;
+    marked_.clear();
+    endResetModel();
+}
+
+void SheetTableModel::SetMarkedRows(QHash<int, QString> reasons)
+{
+    beginResetModel();
+    marked_ = std::move(reasons);
     endResetModel();
 }
 
@@ -69,11 +78,15 @@ QVariant SheetTableModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
     }
     case Qt::BackgroundRole:
+        if (marked_.contains(row))
+            return QBrush(kFindingTint);
         return sheet_->NamesAt(row, column).isEmpty() ? QVariant() : QVariant(QBrush(kNamedRangeTint));
     case Qt::ToolTipRole: {
         QStringList lines = sheet_->NamesAt(row, column);
         if (column == sheet_->DateColumn() && sheet_->Date(row))
             lines.prepend(QStringLiteral("Day ") + NumberText(sheet_->Number(row, column).value_or(0)));
+        if (const auto found = marked_.constFind(row); found != marked_.cend())
+            lines.prepend(found.value());
         return lines.isEmpty() ? QVariant() : QVariant(lines.join(u'\n'));
     }
     default: return {};

@@ -3,6 +3,7 @@
 #include "viewer_sheet.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 
 // The sheet as a table: the label row heads the columns and is left out of the body;
 // every other row keeps its sheet number in the row header. Cells inside a named range
@@ -15,6 +16,10 @@ public:
     explicit SheetTableModel(QObject* parent = nullptr);
 
     void SetSheet(const ViewerSheet* sheet);
+    // Rows with a finding of Check data, by sheet row, with what was found; they are
+    // tinted and say it in their tooltips. Cleared with the sheet.
+    void SetMarkedRows(QHash<int, QString> reasons);
+    bool IsMarked(int sheetRow) const { return marked_.contains(sheetRow); }
     // The sheet row shown in a table row.
     int SheetRow(int tableRow) const;
 
@@ -27,6 +32,7 @@ private:
     QString DisplayText(int row, int column) const;
 
     const ViewerSheet* sheet_ = nullptr;
+    QHash<int, QString> marked_;
 };
 
 // How a number cell reads in the table.

@@ -2,7 +2,9 @@
 
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "findings_panel.h"
 #include "price_chart.h"
+#include "sheet_check.h"
 #include "sheet_table_model.h"
 
 #include <QAction>
@@ -77,10 +79,15 @@ void ViewerWindow::CreateControls()
     chartLayout->addWidget(chartView_);
     connect(cmbColumn_, &QComboBox::currentIndexChanged, this, &ViewerWindow::cmbColumn_Changed);
 
+    findingsPanel_ = new FindingsPanel(splitter);
+    connect(findingsPanel_, &FindingsPanel::rowChosen, this, &ViewerWindow::ShowRow);
+
     splitter->addWidget(tblCells_);
     splitter->addWidget(chartPanel);
+    splitter->addWidget(findingsPanel_);
     splitter->setStretchFactor(0, 2);
     splitter->setStretchFactor(1, 3);
+    splitter->setStretchFactor(2, 1);
     layout->addWidget(splitter, 1);
     setCentralWidget(central);
 }
@@ -94,6 +101,12 @@ void ViewerWindow::CreateMenus()
     file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
     exit->setObjectName(QStringLiteral("mnuExit"));
+
+    QMenu* dataMenu = menuBar()->addMenu(QStringLiteral("&Data"));
+    mnuCheckData_ = dataMenu->addAction(QStringLiteral("&Check data"), this, &ViewerWindow::mnuCheckData_Click);
+    mnuCheckData_->setObjectName(QStringLiteral("mnuCheckData"));
+    mnuCheckData_->setShortcut(Qt::Key_F7);
+    mnuCheckData_->setEnabled(false);
 }
 
 bool ViewerWindow::OpenFile(const QString& path)
@@ -125,6 +138,9 @@ void ViewerWindow::ShowSheet()
 
     model_->SetSheet(sheet_.get());
     tblCells_->resizeColumnsToContents();
+    findingRows_.clear();
+    findingsPanel_->Clear();
+    mnuCheckData_->setEnabled(true);
 
     const QSignalBlocker blocker(cmbColumn_);
     cmbColumn_->clear();
@@ -143,7 +159,10 @@ void ViewerWindow::cmbColumn_Changed()
 {
     QChart* old = chartView_->chart();
     const int column = ChartColumn();
-    chartView_->setChart(sheet_ && column >= 0 ? BuildPriceChart(*sheet_, column) : new QChart);
+    QChart* chart = sheet_ && column >= 0 ? BuildPriceChart(*sheet_, column) : new QChart;
+    if (sheet_ && column >= 0)
+        MarkChartRows(chart, *sheet_, column, findingRows_);
+    chartView_->setChart(chart);
     // The view releases the chart it showed without deleting it.
     delete old;
 }
@@ -157,4 +176,34 @@ void ViewerWindow::mnuOpen_Click()
                        {QStringLiteral("All files"), {"*"}}};
     if (const std::optional<QString> path = platform::RunFileDialog(this, request))
         OpenFile(*path);
+}
+
+void ViewerWindow::mnuCheckData_Click()
+{
+    if (!sheet_)
+        return;
+    const SheetCheck check = CheckSheet(*sheet_);
+    QHash<int, QString> reasons;
+    findingRows_.clear();
+    for (const SheetFinding& found : check.findings) {
+        QString& text = reasons[found.row];
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromLatin1(quality::KindName(found.finding.kind))
+            + QStringLiteral(": ") + QString::fromStdString(found.finding.reason);
+        if (findingRows_.empty() || findingRows_.back() != found.row)
+            findingRows_.push_back(found.row);
+    }
+    model_->SetMarkedRows(std::move(reasons));
+    findingsPanel_->Show(check);
+    cmbColumn_Changed();
+}
+
+void ViewerWindow::ShowRow(int sheetRow)
+{
+    // The label row heads the table instead of being a row of it.
+    if (!sheet_ || sheetRow == sheet_->LabelRow())
+        return;
+    const int tableRow = sheetRow > sheet_->LabelRow() ? sheetRow - 1 : sheetRow;
+    const QModelIndex index = model_->index(tableRow, 0);
+    tblCells_->selectRow(tableRow);
+    tblCells_->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }

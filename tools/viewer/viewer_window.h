@@ -5,11 +5,14 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <vector>
 
 class QChartView;
 class QComboBox;
 class QLabel;
 class QTableView;
+class FindingsPanel;
+class QAction;
 class SheetTableModel;
 
 // The viewer's window: the file's cells in a table over a chart of one column.
@@ -31,6 +34,8 @@ public:
 private slots:
     void mnuOpen_Click();
     void cmbColumn_Changed();
+    void mnuCheckData_Click();
+    void ShowRow(int sheetRow);
 
 private:
     void CreateControls();
@@ -44,4 +49,7 @@ private:
     QTableView* tblCells_ = nullptr;
     QComboBox* cmbColumn_ = nullptr;
     QChartView* chartView_ = nullptr;
+    FindingsPanel* findingsPanel_ = nullptr;
+    QAction* mnuCheckData_ = nullptr;
+    std::vector<int> findingRows_;  // sheet rows marked by Check data
 };

@@ -1,0 +1,135 @@
+// Check data in the viewer: the findings of a pattern file's rows listed, their rows
+// tinted in the table and dotted on the chart.
+
+#include "sheet/sheet_writer.h"
+#include "sheet_check.h"
+#include "sheet_table_model.h"
+#include "viewer_window.h"
+
+#include <QAction>
+#include <QChart>
+#include <QChartView>
+#include <QDate>
+#include <QLabel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QXYSeries>
+
+#include <gtest/gtest.h>
+
+#include "qt_printers.h"
+
+namespace {
+
+// Weekdays from Monday 3 January 2000 (day 36528), the close rising by 0.25 a day.
+// Rows 0-based as in the sheet: row 0 holds the labels.
+std::vector<std::vector<QString>> PriceRows(int days)
+{
+    std::vector<std::vector<QString>> rows = {{"Date", "XYZ_Open", "XYZ_High", "XYZ_Low", "XYZ_Close", "XYZ_Volume"}};
+    for (int i = 0, day = 36528; i < days; ++day) {
+        if (QDate(1899, 12, 30).addDays(day).dayOfWeek() > 5)
+            continue;
+        const double close = 20 + 0.25 * i++;
+        rows.push_back({QString::number(day), QString::number(close - 0.5), QString::number(close + 1),
+                        QString::number(close - 1), QString::number(close), QStringLiteral("1000")});
+    }
+    return rows;
+}
+
+QString WriteSheet(const QTemporaryDir& folder, const std::vector<std::vector<QString>>& rows)
+{
+    const QString path = folder.filePath("XYZ.pat");
+    SheetWriterState& writer = SheetWriter();
+    writer.SheetFileType = kSheetWk1;
+    writer.SheetLabelRow = writer.SheetNoNames = 0;
+    writer.SheetBeginRow = 1;
+    EXPECT_EQ(OpenSheetFile(1, path.toStdString()), 0);
+    SheetCellRecord& cell = writer.SheetCell;
+    for (size_t row = 0; row < rows.size(); ++row) {
+        for (size_t column = 0; column < rows[row].size(); ++column) {
+            const QString& text = rows[row][column];
+            bool number = false;
+            cell.numberValue = text.toDouble(&number);
+            cell.row = static_cast<int16_t>(row);
+            cell.column = static_cast<int16_t>(column + 1);
+            cell.kind = number ? CellNumber : CellLabel;
+            cell.text = text.toStdString();
+            EXPECT_EQ(WriteSheetCell(1), 0);
+        }
+    }
+    EXPECT_EQ(CloseSheetFile(1), 0);
+    return path;
+}
+
+TEST(ViewerCheckData, ListsTheFindingsAndMarksTheirRows)
+{
+    QTemporaryDir folder;
+    std::vector<std::vector<QString>> rows = PriceRows(40);
+    rows[10][4] = rows[10][2] = "60";  // 2000-01-14: the close jumps and is back the next day
+    std::swap(rows[25][2], rows[25][3]);  // 2000-02-04: high below low
+    rows[30][4] = "*";  // a missing price: not a finding
+    ViewerWindow window;
+    ASSERT_TRUE(window.OpenFile(WriteSheet(folder, rows)));
+    auto* check = window.findChild<QAction*>("mnuCheckData");
+    auto* list = window.findChild<QTreeWidget*>("lstFindings");
+    auto* panel = window.findChild<QWidget*>("FindingsPanel");
+    ASSERT_TRUE(check && list && panel && check->isEnabled());
+    EXPECT_TRUE(panel->isHidden());
+
+    check->trigger();
+    EXPECT_FALSE(panel->isHidden());
+
+    EXPECT_EQ(window.findChild<QLabel*>("lblFindings")->text(), "2 findings in 40 rows, checked as daily data.");
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    auto line = [&](int i) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        return item->text(0) + ' ' + item->text(1) + ' ' + item->text(2);
+    };
+    EXPECT_EQ(line(0), "11 2000-01-14 bad-tick");
+    EXPECT_EQ(line(1), "26 2000-02-04 high-below-low");
+
+    // Table rows are sheet rows less the label row.
+    const auto* model = static_cast<const SheetTableModel*>(window.findChild<QTableView*>("tblCells")->model());
+    EXPECT_TRUE(model->index(9, 3).data(Qt::BackgroundRole).isValid());
+    EXPECT_FALSE(model->index(10, 3).data(Qt::BackgroundRole).isValid());
+    EXPECT_EQ(model->index(24, 2).data(Qt::ToolTipRole).toString(), "high-below-low: the high is below the low");
+
+    const QChart* chart = window.findChild<QChartView*>("chartView")->chart();
+    const auto* marks = static_cast<const QXYSeries*>(chart->series().back());
+    ASSERT_EQ(marks->objectName(), "findings");
+    ASSERT_EQ(marks->count(), 2);
+    EXPECT_EQ(marks->at(0).y(), 60);
+
+    list->setCurrentItem(list->topLevelItem(1));
+    emit list->itemActivated(list->topLevelItem(1), 0);
+    EXPECT_EQ(window.findChild<QTableView*>("tblCells")->currentIndex().row(), 24);
+
+    // Opening another file forgets the findings.
+    ASSERT_TRUE(window.OpenFile(WriteSheet(folder, PriceRows(5))));
+    EXPECT_TRUE(panel->isHidden());
+    EXPECT_FALSE(model->index(9, 3).data(Qt::BackgroundRole).isValid());
+}
+
+TEST(ViewerCheckData, FindsColumnsByTheirHeadingsAndThePeriodByTheDates)
+{
+    QTemporaryDir folder;
+    std::vector<std::vector<QString>> rows = {{"Date", "Vol", "ABC Close", "ABC Open Interest", "Open"}};
+    for (int week = 0; week < 30; ++week)
+        rows.push_back({QString::number(36532 + 7 * week), "5", QString::number(10 + week % 3), "-1", "10"});
+    const ViewerLoadResult loaded = LoadViewerSheet(WriteSheet(folder, rows));
+    ASSERT_TRUE(loaded.sheet);
+    const PriceColumns columns = FindPriceColumns(*loaded.sheet);
+    EXPECT_EQ(std::vector<int>({columns.open, columns.high, columns.low, columns.close, columns.volume, columns.openInterest}),
+              std::vector<int>({4, -1, -1, 2, 1, 3}));
+    const SheetCheck check = CheckSheet(*loaded.sheet);
+    EXPECT_EQ(check.period, quality::Period::Weekly);
+    ASSERT_EQ(check.findings.size(), 30u);  // every open interest below zero
+    EXPECT_EQ(check.findings.front().finding.kind, quality::FindingKind::NegativeVolume);
+
+    const ViewerLoadResult noClose = LoadViewerSheet(WriteSheet(folder, {{"Date", "Price"}, {"36528", "1"}}));
+    ASSERT_TRUE(noClose.sheet);
+    EXPECT_FALSE(CheckSheet(*noClose.sheet).pricesFound);
+}
+
+} // namespace
