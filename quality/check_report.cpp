@@ -79,36 +79,30 @@ std::string ChecksHelpText()
     const CheckLimits daily = DefaultLimits(Period::Daily);
     const CheckLimits weekly = DefaultLimits(Period::Weekly);
     const CheckLimits monthly = DefaultLimits(Period::Monthly);
+    // Paragraphs, not indented lists: the manual page is made from this text.
     char limits[1024];
     std::snprintf(limits, sizeof limits,
-                  "  threshold                         daily  weekly  monthly\n"
-                  "  gap: most calendar days between   %5d  %6d  %7d\n"
-                  "  jump: close moves by a factor of  %5.2f  %6.2f  %7.2f\n"
-                  "  bad tick: comes back within       %5d  %6d  %7d  records\n"
-                  "  split: ratio matched to within    %4.0f%%  %5.0f%%  %6.0f%%\n"
-                  "  split: smallest ratio looked for    3:2     3:2      2:1\n",
+                  "Thresholds, daily / weekly / monthly (the period of the security record):\n"
+                  "a gap is more than %d / %d / %d calendar days since the record before; a jump\n"
+                  "is a close at least %.2f / %.2f / %.2f times the one before, or at most its\n"
+                  "inverse (smaller moves are never bad ticks or splits); a bad tick comes back\n"
+                  "within %d / %d / %d records; a split matches its ratio to within %.0f%% / %.0f%% / %.0f%%,\n"
+                  "and monthly data are searched for splits from 2:1 up.\n",
                   daily.maxGapDays, weekly.maxGapDays, monthly.maxGapDays, daily.jumpFactor, weekly.jumpFactor,
                   monthly.jumpFactor, daily.returnPeriods, weekly.returnPeriods, monthly.returnPeriods,
                   daily.splitTolerance * 100, weekly.splitTolerance * 100, monthly.splitTolerance * 100);
     return std::string(
-               "The checks, each reported with its kind, date, values and a reason:\n"
-               "  high-below-low   the high is below the low\n"
-               "  outside-range    the open or the close lies outside low..high\n"
-               "  bad-price        a price is zero, negative or not a number\n"
-               "  negative-volume  the volume or the open interest is below zero\n"
-               "  bad-date         the date is not a calendar date\n"
-               "  duplicate-date   two records on one date\n"
-               "  out-of-order     a date earlier than the record before\n"
-               "  gap              more calendar days since the record before than the\n"
-               "                   period allows (weekends and holidays fit within it)\n"
-               "  bad-tick         the close jumps and comes back, to within a quarter of\n"
-               "                   the jump, within a few records\n"
-               "  split            the close jumps by a clean ratio (3:2, 2:1, 3:1, 4:1,\n"
-               "                   5:1, 10:1 or the reverse) and stays there\n"
-               "A missing price is not a finding: such records are invalid and the import\n"
-               "skips them. The period (daily, weekly, monthly) of each security sets the\n"
-               "thresholds; a jump is a close at least the factor above or below the one\n"
-               "before, and a smaller move is never a bad tick or a split.\n")
+               "The checks report each finding with its kind, date, values and a reason:\n"
+               "high-below-low (the high is below the low), outside-range (the open or the\n"
+               "close lies outside low..high), bad-price (zero, negative or not a number),\n"
+               "negative-volume (volume or open interest below zero), bad-date (no calendar\n"
+               "date), duplicate-date (two records on one date), out-of-order (a date earlier\n"
+               "than the record before), gap (more days since the record before than the\n"
+               "period allows), bad-tick (the close jumps and comes back, to within a quarter\n"
+               "of the jump, within a few records) and split (the close jumps by 3:2, 2:1,\n"
+               "3:1, 4:1, 5:1, 10:1 or the reverse and stays there). A missing price is not a\n"
+               "finding: such records are invalid, and the import skips them.\n"
+               "\n")
         + limits;
 }
 

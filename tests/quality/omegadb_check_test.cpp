@@ -208,9 +208,10 @@ TEST_F(OmegadbCheckTest, HelpNamesEveryKindAndTheThresholds)
     const ProcessRun help = Omegadb("--help");
     EXPECT_EQ(help.exitCode, 0);
     for (int kind = 0; kind < quality::kFindingKinds; ++kind)
-        EXPECT_NE(help.out.find(std::string("  ") + quality::KindName(static_cast<FindingKind>(kind)) + " "),
+        EXPECT_NE(help.out.find(std::string(quality::KindName(static_cast<FindingKind>(kind))) + " ("),
                   std::string::npos) << quality::KindName(static_cast<FindingKind>(kind));
-    EXPECT_NE(help.out.find("gap: most calendar days between      10      12       45"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("a gap is more than 10 / 12 / 45 calendar days"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("at least 1.25 / 1.40 / 1.80 times"), std::string::npos) << help.out;
 }
 
 } // namespace
