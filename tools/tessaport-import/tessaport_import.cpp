@@ -224,6 +224,9 @@ std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const O
     hooks.progress = [&](int32_t recordsRead) { progress.Update(recordsRead); };
     hooks.skipInvalid = [&] { return !options.keepInvalid; };
     if (check) {
+        // The period of the security record sets the thresholds.
+        SecurityRecord security{};
+        library.SearchSecurity(request.dataDir.constData(), request.symbol.constData(), &security);
         check->Start(name, security.period, options.openInterest);
         hooks.rowWritten = [check](const PriceRecord& record) { check->Row(record); };
     }
