@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <optional>
+
 namespace platform {
 
 namespace {
@@ -22,6 +24,21 @@ QString FoldKeyPath(QString path)
     while (path.endsWith(QLatin1Char('\\')))
         path.chop(1);
     return path.toCaseFolded();
+}
+
+// The parts of a folded key path, or nothing when the registry could not hold it.
+std::optional<QStringList> KeyParts(const QString& folded)
+{
+    if (folded.isEmpty() || folded.size() > RegistryFile::kMaxKeyPathLength)
+        return std::nullopt;
+    if (folded.count(QLatin1Char('\\')) >= RegistryFile::kMaxKeyDepth)
+        return std::nullopt;
+    QStringList parts = folded.split(QLatin1Char('\\'));
+    for (const QString& part : parts) {
+        if (part.size() > RegistryFile::kMaxKeyNameLength)
+            return std::nullopt;
+    }
+    return parts;
 }
 
 // Regedit escapes only the backslash and the double quote; any other backslash is
@@ -214,9 +231,7 @@ void RegistryFile::ParseText(const QString& text)
                 DeleteKey(path.mid(1));
                 current = nullptr;
             } else {
-                const QString folded = FoldKeyPath(path);
-                DefineKey(folded);
-                current = &keys_[folded];
+                current = DefineKey(path);
             }
             continue;
         }
@@ -265,51 +280,76 @@ void RegistryFile::ParseText(const QString& text)
     }
 }
 
-void RegistryFile::DefineKey(const QString& keyPath)
+RegistryFile::Values* RegistryFile::DefineKey(const QString& keyPath)
 {
+    const auto parts = KeyParts(FoldKeyPath(keyPath));
+    if (!parts)
+        return nullptr;
     // As in the registry, a key's parents exist with it.
-    auto define = [this](const QString& path) {
-        if (!keys_.contains(path))
-            keys_.insert(path, {});
-    };
-    for (qsizetype at = keyPath.indexOf(QLatin1Char('\\')); at >= 0;
-         at = keyPath.indexOf(QLatin1Char('\\'), at + 1))
-        define(keyPath.left(at));
-    define(keyPath);
+    qsizetype at = 0;
+    for (const QString& part : *parts) {
+        const auto child = keys_[at].children.constFind(part);
+        if (child != keys_[at].children.constEnd()) {
+            at = *child;
+        } else {
+            keys_.emplace_back();
+            keys_[at].children.insert(part, static_cast<qsizetype>(keys_.size()) - 1);
+            at = static_cast<qsizetype>(keys_.size()) - 1;
+        }
+    }
+    return &keys_[at].values;
 }
 
 void RegistryFile::DeleteKey(const QString& keyPath)
 {
-    const QString folded = FoldKeyPath(keyPath);
-    const QString below = folded + QLatin1Char('\\');
-    for (auto it = keys_.begin(); it != keys_.end();) {
-        if (it.key() == folded || it.key().startsWith(below))
-            it = keys_.erase(it);
-        else
-            ++it;
+    const auto parts = KeyParts(FoldKeyPath(keyPath));
+    if (!parts)
+        return;
+    qsizetype at = 0;
+    for (qsizetype i = 0; i + 1 < parts->size(); ++i) {
+        const auto child = keys_[at].children.constFind(parts->at(i));
+        if (child == keys_[at].children.constEnd())
+            return;
+        at = *child;
     }
+    keys_[at].children.remove(parts->last());
+}
+
+const RegistryFile::Key* RegistryFile::FindKey(const QString& keyPath) const
+{
+    const auto parts = KeyParts(FoldKeyPath(keyPath));
+    if (!parts)
+        return nullptr;
+    qsizetype at = 0;
+    for (const QString& part : *parts) {
+        const auto child = keys_[at].children.constFind(part);
+        if (child == keys_[at].children.constEnd())
+            return nullptr;
+        at = *child;
+    }
+    return &keys_[at];
 }
 
 bool RegistryFile::HasKey(const QString& keyPath) const
 {
-    return keys_.contains(FoldKeyPath(keyPath));
+    return FindKey(keyPath) != nullptr;
 }
 
 const RegistryFile::Value* RegistryFile::Find(const QString& keyPath, const QString& valueName) const
 {
-    const auto key = keys_.constFind(FoldKeyPath(keyPath));
-    if (key == keys_.constEnd())
+    const Key* key = FindKey(keyPath);
+    if (!key)
         return nullptr;
-    const auto value = key->constFind(valueName.toCaseFolded());
-    return value == key->constEnd() ? nullptr : &*value;
+    const auto value = key->values.constFind(valueName.toCaseFolded());
+    return value == key->values.constEnd() ? nullptr : &*value;
 }
 
 std::unique_ptr<RegistryKey> RegistryFile::OpenLocalMachineKey(const QString& subKey) const
 {
-    const auto key = keys_.constFind(FoldKeyPath(kLocalMachine + QLatin1Char('\\') + subKey));
-    if (key == keys_.constEnd())
+    const Key* key = FindKey(kLocalMachine + QLatin1Char('\\') + subKey);
+    if (!key)
         return nullptr;
-    return std::make_unique<FileKey>(*key);
+    return std::make_unique<FileKey>(key->values);
 }
 
 } // namespace platform

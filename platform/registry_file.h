@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace platform {
 
 // Where the registry file may live on systems without a registry, in the order they are
@@ -23,6 +25,9 @@ QStringList DescribeRegistryFiles(const QString& keyPath, const QString& valueNa
 
 // A registry kept in the .reg export syntax ("REGEDIT4" or "Windows Registry Editor
 // Version 5.00"), read only. Key and value names ignore letter case, as on Windows.
+// Keys form a tree of their path's parts, so a file costs memory and time in proportion
+// to its size. A key line deeper or longer than the registry allows is refused like any
+// other broken line.
 class RegistryFile : public Registry {
 public:
     struct Value {
@@ -43,14 +48,27 @@ public:
 
     std::unique_ptr<RegistryKey> OpenLocalMachineKey(const QString& subKey) const override;
 
+    // What the registry itself allows: a key name of at most 255 characters, 512 levels,
+    // and a whole path no longer than a counted string holds.
+    static constexpr qsizetype kMaxKeyNameLength = 255;
+    static constexpr qsizetype kMaxKeyDepth = 512;
+    static constexpr qsizetype kMaxKeyPathLength = 32767;
+
 private:
     using Values = QHash<QString, Value>;
+    struct Key {
+        QHash<QString, qsizetype> children;  // folded name -> index in keys_
+        Values values;
+    };
 
     void ParseText(const QString& text);
-    void DefineKey(const QString& keyPath);
+    // Both return nothing for a path the registry could not hold.
+    Values* DefineKey(const QString& keyPath);
     void DeleteKey(const QString& keyPath);
+    const Key* FindKey(const QString& keyPath) const;
 
-    QHash<QString, Values> keys_;
+    // keys_[0] is the root above the hives; a deleted key's subtree stays, unreachable.
+    std::vector<Key> keys_ = std::vector<Key>(1);
     QString error_;
 };
 

@@ -10,6 +10,8 @@
 
 #include <optional>
 
+#include <sys/resource.h>
+
 namespace {
 
 using platform::RegistryFile;
@@ -144,6 +146,69 @@ TEST(RegistryFile, UnreadableOrEndlessFilesGiveAnEmptyRegistry)
         EXPECT_TRUE(registry.Error().contains(path)) << path;
         EXPECT_FALSE(registry.HasKey("HKEY_LOCAL_MACHINE\\Software")) << path;
     }
+}
+
+QByteArray KeyOf(int depth, int nameLength, char letter = 'a')
+{
+    QByteArray path = "HKEY_LOCAL_MACHINE";
+    for (int i = 1; i < depth; ++i)
+        path += '\\' + QByteArray(nameLength, letter);
+    return path;
+}
+
+// Keys as deep and as long as the registry allows are read; one step beyond is a broken
+// key line, and the values under it land nowhere.
+TEST(RegistryFile, KeysBeyondTheRegistrysLimitsAreRefused)
+{
+    const struct { int depth; int nameLength; bool kept; } cases[] = {
+        {512, 1, true}, {513, 1, false}, {3, 255, true}, {3, 256, false},
+        {128, 255, true} /* 32530 characters */, {129, 255, false} /* 32786 */,
+    };
+    for (const auto& c : cases) {
+        const QByteArray key = KeyOf(c.depth, c.nameLength);
+        const RegistryFile registry = RegistryFile::Parse(kHead + "\"Path\"=\"/a\"\n[" + key + "]\n\"Path\"=\"/b\"\n");
+        const RegistryFile::Value* deep = registry.Find(QString::fromLatin1(key), "Path");
+        EXPECT_EQ(deep != nullptr, c.kept) << c.depth << ' ' << c.nameLength;
+        EXPECT_EQ(registry.HasKey(QString::fromLatin1(KeyOf(c.depth - 1, c.nameLength))), c.kept);
+        ASSERT_NE(registry.Find(kKey, "Path"), nullptr);
+        EXPECT_EQ(registry.Find(kKey, "Path")->text, "/a");
+    }
+    const QByteArray key = KeyOf(300, 3);
+    const RegistryFile deleted = RegistryFile::Parse("REGEDIT4\n[" + key + "]\n[-" + KeyOf(200, 3) + "]\n");
+    EXPECT_TRUE(deleted.HasKey(QString::fromLatin1(KeyOf(199, 3))));
+    EXPECT_FALSE(deleted.HasKey(QString::fromLatin1(KeyOf(200, 3))));
+    EXPECT_FALSE(deleted.HasKey(QString::fromLatin1(key)));
+}
+
+long PeakResidentKb()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// One key line of 50,000 parts once took 3 GB, and every key of legal size cost memory
+// in proportion to its depth times its length. Now a file costs in proportion to its size.
+TEST(RegistryFile, DeepKeysCostMemoryInProportionToTheFile)
+{
+    QByteArray deep = "REGEDIT4\n[a";
+    for (int i = 1; i < 50000; ++i)
+        deep += "\\a";
+    deep += "]\n" + kKeyLine + "\"Path\"=\"/ts\"\n";
+    // Distinct keys of the longest legal path: 512 levels, 32767 characters each.
+    QByteArray legal = "REGEDIT4\n";
+    for (char last = 'a'; last < 'g'; ++last)
+        legal += "[" + KeyOf(512, 63) + '\\' + last + "]\n";
+    legal += kKeyLine + "\"Path\"=\"/ts\"\n";
+    ASSERT_GT(legal.size(), 190000);
+
+    const long before = PeakResidentKb();
+    for (const QByteArray& content : {deep, legal}) {
+        const RegistryFile registry = RegistryFile::Parse(content);
+        ASSERT_NE(registry.Find(kKey, "Path"), nullptr);
+        EXPECT_EQ(registry.Find(kKey, "Path")->text, "/ts");
+    }
+    EXPECT_LT(PeakResidentKb() - before, 64 * 1024);
 }
 
 TEST(RegistryFilePath, EnvironmentThenUserFileThenSystemFile)
