@@ -3,6 +3,7 @@
 #include "app/data_dir_list.h"
 #include "app/program_icon.h"
 #include "import/begin_import.h"
+#include "import/date_text.h"
 #include "import/export_listed.h"
 #include "omega/data_library.h"
 #include "omega/progress_window.h"
@@ -236,9 +237,11 @@ void Omega::CreateOptionsFrame()
     c.Label5 = MakeLabel(c.frmOptions, "Label5", QStringLiteral("First Date:"), 330, 300, 945, 255);
     c.txtFirstDate = Make<QLineEdit>(c.frmOptions, "txtFirstDate", 1260, 270, 1065, 285);
     c.txtFirstDate->setEnabled(false);
+    c.txtFirstDate->setMaxLength(kMaxDateTextLength);
     c.Label7 = MakeLabel(c.frmOptions, "Label7", QStringLiteral("Last Date:"), 330, 630, 945, 255);
     c.txtLastDate = Make<QLineEdit>(c.frmOptions, "txtLastDate", 1260, 600, 1065, 285);
     c.txtLastDate->setEnabled(false);
+    c.txtLastDate->setMaxLength(kMaxDateTextLength);
     c.chbSkip = Make<QCheckBox>(c.frmOptions, "chbSkip", 3060, 240, 1755, 285);
     c.chbSkip->setText(QStringLiteral("Skip invalid records"));
     c.chbSkip->setChecked(true);

@@ -38,8 +38,11 @@ std::optional<QDate> ReadDate(const QString& text, const QLocale& locale)
         if (date.isValid())
             return date.year() < kTwoDigitYearStart ? date.addYears(100) : date;
     }
-    // "00" reads as 1900, which has no 29 February; 2000, the year meant, has one.
+    // "00" reads as 1900, which has no 29 February; 2000, the year meant, has one. Only a
+    // "00" standing alone can be a two-digit year.
     for (qsizetype at = text.indexOf(u"00"); at >= 0; at = text.indexOf(u"00", at + 1)) {
+        if ((at > 0 && text[at - 1].isDigit()) || (at + 2 < text.size() && text[at + 2].isDigit()))
+            continue;
         const QString widened = QString(text).insert(at, u"20");
         for (const QString& format : {fourDigits, WithShortNumbers(fourDigits)}) {
             const QDate date = locale.toDate(widened, format);
@@ -73,8 +76,10 @@ int32_t DaySerial(const QDate& date)
 
 std::optional<int32_t> DateTextToSerial(const QString& text, const QLocale& locale)
 {
+    // Every blank below is tried as the end of the date, each try costing the text's
+    // length: the cap keeps a pasted page from freezing the window.
     const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty())
+    if (trimmed.isEmpty() || trimmed.size() > kMaxDateTextLength)
         return std::nullopt;
     if (const auto date = ReadDate(trimmed, locale))
         return DaySerial(*date);

@@ -48,4 +48,19 @@ TEST(DateText, ReadsBackTheWindowsShortDates)
     EXPECT_EQ(DateTextToSerial(ShortDate(Day(1925, 12, 31))), Day(1925, 12, 31));
 }
 
+// Every blank was tried as the end of the date, and every "00" as a year: 4 KB of "000 "
+// took seconds. A text over the cap is refused before it is read.
+TEST(DateText, LongTextsAreNoDates)
+{
+    const QLocale c(QLocale::C);
+    const QString date = QStringLiteral("3/5/1998"), time = QStringLiteral("11:59 AM");
+    const QString gap(kMaxDateTextLength - date.size() - time.size(), u' ');
+    const QLocale us(QStringLiteral("en_US"));
+    EXPECT_EQ(DateTextToSerial(QStringLiteral("  ") + date + gap + time + QStringLiteral("  "), us), Day(1998, 3, 5));
+    EXPECT_EQ(DateTextToSerial(date + gap + u' ' + time, us), std::nullopt);
+    EXPECT_EQ(DateTextToSerial(QStringLiteral("29 Feb 00 ").repeated(6).trimmed(), c), std::nullopt);
+    for (const int size : {4096, 12288})
+        EXPECT_EQ(DateTextToSerial(QStringLiteral("000 ").repeated(size / 4), c), std::nullopt) << size;
+}
+
 } // namespace
