@@ -18,9 +18,10 @@ const QString kLocalMachine = QStringLiteral("HKEY_LOCAL_MACHINE");
 // file is refused instead of read to its end.
 constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
 
+// Blanks around a key line's path are dropped by the parser; a blank inside belongs to
+// a key's name, at the end of one too.
 QString FoldKeyPath(QString path)
 {
-    path = path.trimmed();
     while (path.endsWith(QLatin1Char('\\')))
         path.chop(1);
     return path.toCaseFolded();
@@ -228,10 +229,10 @@ void RegistryFile::ParseText(const QString& text)
             }
             const QString path = line.mid(1, line.size() - 2);
             if (path.startsWith(QLatin1Char('-'))) {
-                DeleteKey(path.mid(1));
+                DeleteKey(path.mid(1).trimmed());
                 current = nullptr;
             } else {
-                current = DefineKey(path);
+                current = DefineKey(path.trimmed());
             }
             continue;
         }

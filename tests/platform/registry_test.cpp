@@ -180,6 +180,15 @@ TEST(RegistryFile, KeysBeyondTheRegistrysLimitsAreRefused)
     EXPECT_FALSE(deleted.HasKey(QString::fromLatin1(key)));
 }
 
+// Blanks around the path of a key line go; a blank ending a key's name is part of it.
+TEST(RegistryFile, AKeyNameMayEndInABlank)
+{
+    const RegistryFile registry = RegistryFile::Parse("REGEDIT4\n[ HKEY_LOCAL_MACHINE\\A \\B ]\n");
+    EXPECT_TRUE(registry.HasKey("HKEY_LOCAL_MACHINE\\a \\b"));
+    EXPECT_TRUE(registry.HasKey("HKEY_LOCAL_MACHINE\\A "));
+    EXPECT_FALSE(registry.HasKey("HKEY_LOCAL_MACHINE\\A"));
+}
+
 long PeakResidentKb()
 {
     rusage usage{};
