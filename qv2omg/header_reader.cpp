@@ -66,8 +66,9 @@ std::optional<uint32_t> HeaderReader::Find(std::string_view symbol)
         const uint8_t* bytes = EntryBytes(index);
         if (!bytes)
             return std::nullopt;
-        // The symbol field is the first of an entry.
-        if (SameSymbol(FieldText(reinterpret_cast<const char*>(bytes), kSymbolSize), symbol))
+        // The symbol field is the first of an entry. Its last byte is cut, as in the
+        // records handed out: a symbol read from a damaged header is then found again.
+        if (SameSymbol(FieldText(reinterpret_cast<const char*>(bytes), kSymbolSize - 1), symbol))
             return index;
     }
     return std::nullopt;

@@ -176,6 +176,23 @@ INSTANTIATE_TEST_SUITE_P(Queries, SearchTest, testing::Values(
     SearchCase{"", nullptr}, SearchCase{"\xE9T\xE9", "\xE9t\xE9"}, SearchCase{"\xC9T\xC9", nullptr},
     SearchCase{"IBMIBMIBMIBMIBMIBMIBM", nullptr}, SearchCase{"A B\t\xFF;/..", "a b\t\xFF;/.."}));
 
+// A damaged entry whose symbol fills its whole field: the symbol read from the header, cut
+// to 15 bytes, finds the entry again.
+TEST_F(DatabaseTest, ASymbolReadFromADamagedHeaderIsFound)
+{
+    Add("ABCDEFGHIJKLMNO", {});
+    Damage(Dir() / qv2omg::kHeaderFileName, [](auto& b) { b[16 + 15] = 'P'; });
+    FileContext context{};
+    ASSERT_EQ(Library().OpenHeaderFile(DirText(), &context), 1);
+    SecurityRecord record{};
+    ASSERT_EQ(Library().ReadHeader(&context, 0, &record), 0);
+    EXPECT_STREQ(record.symbol, "ABCDEFGHIJKLMNO");
+    SecurityRecord found{};
+    EXPECT_EQ(Library().SearchSecurity(DirText(), record.symbol, &found), 0);
+    EXPECT_STREQ(found.symbol, "ABCDEFGHIJKLMNO");
+    EXPECT_EQ(Library().CloseHeaderFile(&context), 0);
+}
+
 // The data file of XYZ (four rows, or none) as it is now: its date range and the records read.
 struct DataCase {
     const char* name;
