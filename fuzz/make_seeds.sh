@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Makes the seed corpora in fuzz/corpus/ with the project's own tools: omegadb writes a
+# small database and dumps it as CSV, tessaport-import writes it as pattern files of every
+# type. Usage: fuzz/make_seeds.sh BUILD_DIR (a normal build holding bin/omegadb and
+# bin/tessaport-import).
+set -euo pipefail
+bin=$(realpath "$1")/bin
+cd "$(dirname "$0")"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+rm -rf corpus && mkdir -p corpus/{sheet_reader,qv2omg,registry,price_csv,date_text}
+
+cat >"$work/prices.csv" <<'CSV'
+Date,Open,High,Low,Close,Volume,OpenInterest
+1999-12-30,28.62,29.5,28.125,29.25,120400,3100
+1999-12-31,29.25,,28.75,29,98000,3050
+2000-01-03,29,30.0625,28.5,30,153210,3200
+2000-02-29,1e-05,3.4e+38,0,0.1,0,0
+2000-03-01,31,31.5,30.25,,-1,2147483647
+CSV
+cut -d, -f1-6 "$work/prices.csv" >"$work/prices6.csv"
+"$bin/omegadb" create "$work/db"
+"$bin/omegadb" add "$work/db" ABC --description "Abernathy Rail & Steel" --category 2 "$work/prices.csv"
+"$bin/omegadb" add "$work/db" xy.z --period 1 "$work/prices6.csv"
+"$bin/omegadb" dump "$work/db" ABC >corpus/price_csv/seven_columns.csv
+"$bin/omegadb" dump "$work/db" xy.z >corpus/price_csv/six_columns.csv
+
+for format in wk1 biff2 biff3 biff4; do
+  "$bin/tessaport-import" --data "$work/db" --open-interest --format $format -o "$work/abc.$format" ABC >/dev/null
+  cp "$work/abc.$format" corpus/sheet_reader/abc.$format
+done
+
+python3 - "$work" <<'PY'
+import pathlib, struct, sys
+work = pathlib.Path(sys.argv[1])
+corpus = pathlib.Path("corpus")
+header = (work / "db/master.omg").read_bytes()
+data = (work / "db/d000001.omd").read_bytes()
+def range_prefix(first, last):
+    return struct.pack("<H", len(header)) + struct.pack("<3i", *first) + struct.pack("<3i", *last)
+# OmegaDate: month, day, years since 1900.
+(corpus / "qv2omg/all_dates").write_bytes(range_prefix((1, 1, 0), (12, 31, 200)) + header + data)
+(corpus / "qv2omg/around_2000").write_bytes(range_prefix((12, 31, 99), (2, 29, 100)) + header + data)
+(corpus / "qv2omg/data_cut_short").write_bytes(range_prefix((1, 1, 0), (12, 31, 200)) + header + data[:-9])
+
+# The registry file as the demo installation writes it, in both header forms.
+template = pathlib.Path("../demo/registry.reg.in").read_text().replace("@PROGRAM_DIR@", "/opt/omega/Program")
+(corpus / "registry/regedit4.reg").write_text(template)
+v5 = template.replace("REGEDIT4", "Windows Registry Editor Version 5.00").replace("\n", "\r\n")
+v5 += '"Count"=dword:0000001f\r\n"Blob"=hex(2):25,00,\\\r\n  41,00\r\n[-HKEY_LOCAL_MACHINE\\Software\\Old]\r\n'
+(corpus / "registry/version5_utf16.reg").write_bytes(b"\xff\xfe" + v5.encode("utf-16-le"))
+
+# Date texts: the ISO dates omegadb writes, and short dates with times in the harness's
+# locales (0 C, 1 en_US, 2 de_DE, 3 ko_KR, 4 bg_BG, 5 fr_CA).
+iso = [line.split(",")[0] for line in (corpus / "price_csv/seven_columns.csv").read_text().splitlines()[1:]]
+texts = [(0, iso[0]), (1, iso[2] + "T18:00"), (1, "2/29/00"), (1, "3/5/1998 12:00 PM"), (2, "05.03.1998 13:00"),
+         (2, "29.02.00"), (0, "5 Mar 1998"), (3, "1998. 3. 5."), (4, "5.03.1998 г."), (5, "1998-03-05")]
+for n, (locale, text) in enumerate(texts):
+    (corpus / f"date_text/{n:02}").write_bytes(bytes([locale]) + text.encode())
+PY
+ls -l corpus/*
