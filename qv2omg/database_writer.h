@@ -2,7 +2,9 @@
 
 // Creates databases and adds securities to them. Every change is written to temporary
 // files first and renamed into place, the header file last, so a failed call leaves
-// the database exactly as it was.
+// the database exactly as it was. A killed run may leave "NAME.tmp" files, which the next
+// change overwrites, or a data file the header does not name, whose number the next change
+// skips; readers never open either.
 
 #include "db_format.h"
 #include "status.h"

@@ -14,6 +14,10 @@
 // any point, or a program that ends without closing, leaves an earlier file at the path as
 // it was. A character device (say /dev/null) is written directly: there is nothing to replace.
 // The first failure sticks: later appends are dropped and every call reports it.
+// The temporary file (".NAME.xxxxxxxx.tmp") is removed on every way out but a killed
+// process. One left by a killed run is ignored: every run makes a new name, so a later run
+// never reads, reuses or deletes it (it might belong to a run still going); it is safe
+// to delete by hand.
 class SheetOutput {
 public:
     static std::unique_ptr<SheetOutput> Create(const std::string& path, SheetError& error);

@@ -1,0 +1,147 @@
+// Fault injection without privileges: outputs that run out of room (RLIMIT_FSIZE, /dev/full)
+// and a data file that shrinks while it is read. The error reported is the writer's, and
+// the files that were there stay as they were.
+
+#include "child_process.h"
+#include "reliability_support.h"
+
+#include "import/import_job.h"
+#include "qv2omg/database_writer.h"
+#include "sheet/sheet_errors.h"
+#include "sheet/sheet_reader.h"
+
+#include <QDate>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct OutOfRoom {
+    const char* name;
+    std::optional<rlim_t> fileSizeLimit;
+    bool outputOnFullDevice;
+};
+
+std::ostream& operator<<(std::ostream& out, const OutOfRoom& c) { return out << c.name; }
+
+const OutOfRoom kOutOfRoom[] = {{"FileSizeLimit", 32 * 1024, false}, {"FullDevice", std::nullopt, true}};
+
+std::set<std::string> Names(const fs::path& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+class ImportOutOfRoom : public testing::TestWithParam<OutOfRoom> {};
+
+TEST_P(ImportOutOfRoom, ReportsTheWritersErrorAndKeepsTheEarlierFile)
+{
+    TempFolder folder;
+    const std::string db = folder / "db", out = folder / "out.wk1";
+    ASSERT_TRUE(qv2omg::CreateDatabase(db).IsOk());
+    ASSERT_TRUE(qv2omg::AddSecurity(db, {"XYZ", "", 2, 0, true}, DailyRows(3000)).IsOk());
+    ASSERT_EQ(RunChild({"tessaport-import", {"--data", db, "--to", "1990-03-01", "-o", out, "XYZ"}}).exitCode, 0);
+    const std::string earlier = ReadBytes(out);
+    const std::set<std::string> before = Names(folder.Path());
+
+    const std::string target = GetParam().outputOnFullDevice ? "/dev/full" : out;
+    ChildRun run{"tessaport-import", {"--data", db, "-o", target, "XYZ"}};
+    run.fileSizeLimit = GetParam().fileSizeLimit;
+    const ChildOutcome outcome = RunChild(run);
+
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.err, "tessaport-import: XYZ: cannot write " + target + ": " + SheetErrorText(kSheetDiskFull) + "\n");
+    EXPECT_EQ(ReadBytes(out), earlier);
+    EXPECT_EQ(Names(folder.Path()), before);  // no temporary file left
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, ImportOutOfRoom, testing::ValuesIn(kOutOfRoom),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+class DatabaseAddOutOfRoom : public testing::TestWithParam<OutOfRoom> {};
+
+// The device case: the header file's temporary name leads to /dev/full.
+TEST_P(DatabaseAddOutOfRoom, ReportsItAndChangesNothing)
+{
+    TempFolder folder;
+    const fs::path db = folder / "db";
+    ASSERT_TRUE(qv2omg::CreateDatabase(db).IsOk());
+    ASSERT_TRUE(qv2omg::AddSecurity(db, {"ABC", "", 2, 0, true}, DailyRows(50)).IsOk());
+    const std::string csv = folder / "xyz.csv";
+    WritePriceCsv(csv, DailyRows(3000));
+    if (GetParam().outputOnFullDevice)
+        fs::create_symlink("/dev/full", db / "master.omg.tmp");
+    const std::string header = ReadBytes((db / "master.omg").string());
+    const std::set<std::string> before = Names(db);
+
+    ChildRun run{"omegadb", {"add", db.string(), "XYZ", csv}};
+    run.fileSizeLimit = GetParam().fileSizeLimit;
+    const ChildOutcome outcome = RunChild(run);
+
+    EXPECT_EQ(outcome.exitCode, 1);
+    const std::string written = (db / (GetParam().outputOnFullDevice ? "master.omg" : "d000002.omd")).string();
+    EXPECT_EQ(outcome.err, "omegadb: Cannot write " + written + "; nothing was changed.\n");
+    EXPECT_EQ(ReadBytes((db / "master.omg").string()), header);
+    EXPECT_EQ(Names(db), before);
+    EXPECT_EQ(DatabaseContents(db), std::vector<std::string>{"ABC 50"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, DatabaseAddOutOfRoom, testing::ValuesIn(kOutOfRoom),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+omega::DataLibrary& Library()
+{
+    static const bool loaded = omega::TheDataLibrary().Load(QStringLiteral(TESSAPORT_PROGRAM_DIR "/libQv2Omg32.so"))
+                            && omega::TheDataLibrary().Initialize() == 0;
+    EXPECT_TRUE(loaded);
+    return omega::TheDataLibrary();
+}
+
+int32_t DayOf(uint32_t date)
+{
+    const QDate day(static_cast<int>(date / 10000), static_cast<int>(date / 100 % 100), static_cast<int>(date % 100));
+    return static_cast<int32_t>(QDate(1899, 12, 30).daysTo(day));
+}
+
+// Cut while the import reads it, to whole rows or inside one: the import ends at the last
+// whole row the file still holds, and the pattern file is complete up to there.
+TEST(ShrinkingDataFile, EndsTheImportCleanly)
+{
+    for (const uint64_t cutInsideRow : {0, 13}) {
+        TempFolder folder;
+        const fs::path db = folder / "db";
+        const std::vector<qv2omg::PriceRow> rows = DailyRows(6000);
+        ASSERT_TRUE(qv2omg::CreateDatabase(db).IsOk());
+        ASSERT_TRUE(qv2omg::AddSecurity(db, {"XYZ", "", 2, 0, true}, rows).IsOk());
+        ImportRequest request;
+        request.dataDir = QByteArray::fromStdString(db.string());
+        request.symbol = "XYZ";
+        request.firstDay = DayOf(rows.front().date);
+        request.lastDay = DayOf(rows.back().date);
+        request.patternFile = folder / "out.wk1";
+        ImportHooks hooks;
+        hooks.progress = [&](int32_t recordsRead) {
+            if (recordsRead == 100)
+                fs::resize_file(db / "d000001.omd", qv2omg::kPreambleSize + 3000 * qv2omg::kPriceEntrySize + cutInsideRow);
+        };
+
+        const ImportOutcome outcome = RunImport(Library(), request, hooks);
+
+        EXPECT_EQ(outcome.result, 0);
+        EXPECT_EQ(outcome.recordsRead, 3000);
+        EXPECT_EQ(outcome.rowsWritten, 3000);
+        const SheetReadResult sheet = ReadSheetFile(request.patternFile);
+        ASSERT_TRUE(sheet.ok()) << sheet.error;
+        ASSERT_FALSE(sheet.sheet.cells.empty());
+        EXPECT_EQ(sheet.sheet.cells.back().row, 3000);
+    }
+}
+
+} // namespace

@@ -1,0 +1,142 @@
+// Crash consistency: the real programs, killed with SIGKILL just before one call that
+// changes a file, for calls spread over the whole run. The write counter also makes every
+// write a short one, so a file grows in hundreds of steps and a kill can land between any
+// two of them. After every kill the files are the old ones or the complete new ones.
+
+#include "child_process.h"
+#include "reliability_support.h"
+
+#include "qv2omg/database_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kKills = 200;
+
+// How many file-changing calls a run makes with writes of at most `chunk` bytes, seen
+// through the counter; the run must succeed.
+long CountCalls(ChildRun run, int chunk, const TempFolder& folder)
+{
+    const std::string countFile = folder / "calls";
+    run.writeCounter = true;
+    run.environment.push_back("TESSAPORT_COUNT_FILE=" + countFile);
+    run.environment.push_back("TESSAPORT_WRITE_CHUNK=" + std::to_string(chunk));
+    const ChildOutcome outcome = RunChild(run);
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    return std::atol(ReadBytes(countFile).c_str());
+}
+
+// Call numbers from 1 to one past the last call, evenly spread.
+long KillPoint(int kill, long calls)
+{
+    return 1 + static_cast<long>(kill) * calls / (kKills - 1);
+}
+
+ChildRun Killed(ChildRun run, long at, int chunk)
+{
+    run.writeCounter = true;
+    run.environment.push_back("TESSAPORT_KILL_AT=" + std::to_string(at));
+    run.environment.push_back("TESSAPORT_WRITE_CHUNK=" + std::to_string(chunk));
+    return run;
+}
+
+void Report(const char* program, const std::map<std::string, int>& outcomes)
+{
+    std::string text;
+    for (const auto& [state, count] : outcomes)
+        text += " " + state + "=" + std::to_string(count);
+    std::printf("%s, %d kills:%s\n", program, kKills, text.c_str());
+}
+
+TEST(KillDuringWrite, PatternFileIsTheOldOrTheCompleteNewOne)
+{
+    TempFolder folder;
+    const std::string db = folder / "db", out = folder / "out.wk1";
+    ASSERT_TRUE(qv2omg::CreateDatabase(db).IsOk());
+    ASSERT_TRUE(qv2omg::AddSecurity(db, {"XYZ", "", 2, 0, true}, DailyRows(3000)).IsOk());
+    const ChildRun oldRun{"tessaport-import", {"--data", db, "--to", "1990-03-01", "-o", out, "XYZ"}};
+    ASSERT_EQ(RunChild(oldRun).exitCode, 0);
+    const std::string oldFile = ReadBytes(out);
+    const ChildRun run{"tessaport-import", {"--data", db, "--open-interest", "-o", out, "XYZ"}};
+    ASSERT_EQ(RunChild(run).exitCode, 0);
+    const std::string newFile = ReadBytes(out);
+    ASSERT_GT(newFile.size(), 200000u);
+    // Chunks small enough for a few hundred writes.
+    const int chunk = static_cast<int>(newFile.size() / 400);
+    const long calls = CountCalls(run, chunk, folder);
+    ASSERT_GT(calls, 400);
+
+    std::map<std::string, int> outcomes;
+    for (int kill = 0; kill < kKills; ++kill) {
+        std::ofstream(out, std::ios::binary | std::ios::trunc) << oldFile;
+        const long at = KillPoint(kill, calls);
+        const ChildOutcome outcome = RunChild(Killed(run, at, chunk));
+        ASSERT_TRUE(outcome.killed || outcome.exitCode == 0) << at << outcome.err;
+        const std::string now = ReadBytes(out);
+        ++outcomes[now == oldFile ? "old" : now == newFile ? "new" : "torn"];
+    }
+    Report("tessaport-import", outcomes);
+    EXPECT_EQ(outcomes["torn"], 0);
+    EXPECT_GT(outcomes["old"], 0);
+    EXPECT_GT(outcomes["new"], 0);
+
+    // The temporary files of killed runs have names of their own; the next run neither
+    // reads nor reuses them.
+    const std::vector<std::string> leftovers = LeftoverTemporaries(out);
+    EXPECT_FALSE(leftovers.empty());
+    std::ofstream(out, std::ios::binary | std::ios::trunc) << oldFile;
+    ASSERT_EQ(RunChild(run).exitCode, 0);
+    EXPECT_EQ(ReadBytes(out), newFile);
+    EXPECT_EQ(LeftoverTemporaries(out), leftovers);
+}
+
+TEST(KillDuringWrite, DatabaseHoldsTheOldOrTheNewSecuritiesAndTakesTheAddAgain)
+{
+    TempFolder folder;
+    const fs::path pristine = folder / "pristine", db = folder / "db";
+    ASSERT_TRUE(qv2omg::CreateDatabase(pristine).IsOk());
+    ASSERT_TRUE(qv2omg::AddSecurity(pristine, {"ABC", "", 2, 0, true}, DailyRows(50)).IsOk());
+    const std::string csv = folder / "xyz.csv";
+    WritePriceCsv(csv, DailyRows(3000));
+    const ChildRun run{"omegadb", {"add", db.string(), "XYZ", "--description", "Xylo", csv}};
+    const std::vector<std::string> oldSet{"ABC 50"}, newSet{"ABC 50", "XYZ 3000"};
+
+    const auto restore = [&] {
+        fs::remove_all(db);
+        fs::copy(pristine, db);
+    };
+    restore();
+    const int chunk = 256;
+    const long calls = CountCalls(run, chunk, folder);
+    ASSERT_GT(calls, 300);
+    ASSERT_EQ(DatabaseContents(db), newSet);
+
+    std::map<std::string, int> outcomes;
+    for (int kill = 0; kill < kKills; ++kill) {
+        restore();
+        const long at = KillPoint(kill, calls);
+        const ChildOutcome outcome = RunChild(Killed(run, at, chunk));
+        ASSERT_TRUE(outcome.killed || outcome.exitCode == 0) << at << outcome.err;
+        const std::vector<std::string> now = DatabaseContents(db);
+        ++outcomes[now == oldSet ? "old" : now == newSet ? "new" : "torn"];
+        // What a killed run left behind is overwritten or passed over: the add runs again,
+        // unless the killed run completed it.
+        const ChildOutcome again = RunChild(run);
+        EXPECT_EQ(again.exitCode, now == oldSet ? 0 : 1) << again.err;
+        EXPECT_EQ(DatabaseContents(db), newSet) << at;
+    }
+    Report("omegadb add", outcomes);
+    EXPECT_EQ(outcomes["torn"], 0);
+    EXPECT_GT(outcomes["old"], 0);
+    EXPECT_GT(outcomes["new"], 0);
+}
+
+} // namespace
