@@ -36,7 +36,7 @@ std::optional<QStringList> KeyParts(const QString& folded)
         return std::nullopt;
     QStringList parts = folded.split(QLatin1Char('\\'));
     for (const QString& part : parts) {
-        if (part.size() > RegistryFile::kMaxKeyNameLength)
+        if (part.isEmpty() || part.size() > RegistryFile::kMaxKeyNameLength)
             return std::nullopt;
     }
     return parts;

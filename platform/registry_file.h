@@ -26,8 +26,8 @@ QStringList DescribeRegistryFiles(const QString& keyPath, const QString& valueNa
 // A registry kept in the .reg export syntax ("REGEDIT4" or "Windows Registry Editor
 // Version 5.00"), read only. Key and value names ignore letter case, as on Windows.
 // Keys form a tree of their path's parts, so a file costs memory and time in proportion
-// to its size. A key line deeper or longer than the registry allows is refused like any
-// other broken line.
+// to its size. A key line deeper or longer than the registry allows, or with an empty
+// key name in it, is refused like any other broken line.
 class RegistryFile : public Registry {
 public:
     struct Value {

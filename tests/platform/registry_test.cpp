@@ -156,9 +156,9 @@ QByteArray KeyOf(int depth, int nameLength, char letter = 'a')
     return path;
 }
 
-// Keys as deep and as long as the registry allows are read; one step beyond is a broken
-// key line, and the values under it land nowhere.
-TEST(RegistryFile, KeysBeyondTheRegistrysLimitsAreRefused)
+// Keys as deep and as long as the registry allows are read; one step beyond, or an empty
+// key name, is a broken key line, and the values under it land nowhere.
+TEST(RegistryFile, KeysTheRegistryCannotHoldAreRefused)
 {
     const struct { int depth; int nameLength; bool kept; } cases[] = {
         {512, 1, true}, {513, 1, false}, {3, 255, true}, {3, 256, false},
@@ -172,6 +172,10 @@ TEST(RegistryFile, KeysBeyondTheRegistrysLimitsAreRefused)
         EXPECT_EQ(registry.HasKey(QString::fromLatin1(KeyOf(c.depth - 1, c.nameLength))), c.kept);
         ASSERT_NE(registry.Find(kKey, "Path"), nullptr);
         EXPECT_EQ(registry.Find(kKey, "Path")->text, "/a");
+    }
+    for (const char* empty : {"\\HKEY_LOCAL_MACHINE\\A", "HKEY_LOCAL_MACHINE\\\\A"}) {
+        const RegistryFile registry = RegistryFile::Parse(QByteArray("REGEDIT4\n[") + empty + "]\n\"Path\"=\"/b\"\n");
+        EXPECT_FALSE(registry.HasKey("HKEY_LOCAL_MACHINE")) << empty;
     }
     const QByteArray key = KeyOf(300, 3);
     const RegistryFile deleted = RegistryFile::Parse("REGEDIT4\n[" + key + "]\n[-" + KeyOf(200, 3) + "]\n");

@@ -8,9 +8,13 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct ChildRun {
+    ChildRun(std::string programName, std::vector<std::string> args)
+        : program(std::move(programName)), arguments(std::move(args)) {}
+
     std::string program;  // a name in the program folder of the build
     std::vector<std::string> arguments;
     std::vector<std::string> environment;  // NAME=VALUE, added to the test's own
