@@ -48,12 +48,12 @@ ChildRun Killed(ChildRun run, long at, int chunk)
     return run;
 }
 
-void Report(const char* program, const std::map<std::string, int>& outcomes)
+void Report(const char* program, long calls, const std::map<std::string, int>& outcomes)
 {
     std::string text;
     for (const auto& [state, count] : outcomes)
         text += " " + state + "=" + std::to_string(count);
-    std::printf("%s, %d kills:%s\n", program, kKills, text.c_str());
+    std::printf("%s, %d kills over %ld calls:%s\n", program, kKills, calls, text.c_str());
 }
 
 TEST(KillDuringWrite, PatternFileIsTheOldOrTheCompleteNewOne)
@@ -83,7 +83,7 @@ TEST(KillDuringWrite, PatternFileIsTheOldOrTheCompleteNewOne)
         const std::string now = ReadBytes(out);
         ++outcomes[now == oldFile ? "old" : now == newFile ? "new" : "torn"];
     }
-    Report("tessaport-import", outcomes);
+    Report("tessaport-import", calls, outcomes);
     EXPECT_EQ(outcomes["torn"], 0);
     EXPECT_GT(outcomes["old"], 0);
     EXPECT_GT(outcomes["new"], 0);
@@ -135,7 +135,7 @@ TEST(KillDuringWrite, DatabaseHoldsTheOldOrTheNewSecuritiesAndTakesTheAddAgain)
         EXPECT_EQ(again.exitCode, now == oldSet ? 0 : 1) << again.err;
         EXPECT_EQ(DatabaseContents(db), newSet) << at;
     }
-    Report("omegadb add", outcomes);
+    Report("omegadb add", calls, outcomes);
     EXPECT_EQ(outcomes["torn"], 0);
     EXPECT_GT(outcomes["old"], 0);
     EXPECT_GT(outcomes["new"], 0);
