@@ -4,6 +4,7 @@
 #include "platform/message_box.h"
 #include "price_chart.h"
 #include "sheet/sheet_writer.h"
+#include "sheet_check.h"
 #include "sheet_table_model.h"
 #include "viewer_window.h"
 #include "workbook_sheet.h"
@@ -144,6 +145,11 @@ TEST_F(ExportedFiles, OneSecurityShowsTheDatabaseValues)
         EXPECT_EQ(ChartSegments(sheet, 4).size(), 1u);
         EXPECT_EQ(ChartSegments(sheet, 4)[0].size(), 4u);
         EXPECT_EQ(ChartSegments(sheet, 2).size(), 2u);
+
+        // Check data finds the columns by their headings, as in the pattern file formats.
+        const SheetCheck check = CheckSheet(sheet);
+        EXPECT_TRUE(check.pricesFound);
+        EXPECT_EQ(check.rowsChecked, 4);
     }
 }
 
