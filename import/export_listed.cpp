@@ -161,7 +161,10 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
     cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
     outputRow->addWidget(txtOutput);
     outputRow->addWidget(cmdBrowse);
-    output->addRow(QStringLiteral("&Output:"), outputRow);
+    // A label made by the form for a row of several widgets has no buddy and would show its '&'.
+    auto* outputLabel = new QLabel(QStringLiteral("&Output:"), this);
+    outputLabel->setBuddy(txtOutput);
+    output->addRow(outputLabel, outputRow);
     cmbFileType = new QComboBox(this);
     cmbFileType->setObjectName(QStringLiteral("cmbFileType"));
     cmbFileType->addItems({QStringLiteral("Pattern files (.pat)"), QStringLiteral("Excel workbooks (.xlsx)"),

@@ -166,6 +166,21 @@ TEST_F(ExportListedTest, OneFilePerSecurityLikeTheCommand)
         EXPECT_EQ(ReadFileBytes(db_.Path("each") + name), ReadFileBytes(db_.Path("cmd") + name));
 }
 
+// Every label with an access key moves the focus to its field; one without a buddy shows
+// its '&' instead.
+TEST_F(ExportListedTest, DialogLabelsLeadToTheirFields)
+{
+    ExportListedDialog dialog(false);
+    int keyed = 0;
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (!label->text().contains(u'&'))
+            continue;
+        ++keyed;
+        EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+    }
+    EXPECT_EQ(keyed, 2);
+}
+
 TEST_F(ExportListedTest, RefusalIsToldAndNothingIsWritten)
 {
     Choose(ExportListedDialog::Wide, Out("wide.pat"));

@@ -1,4 +1,4 @@
-// viewer [FILE]: shows a pattern file (WK1, BIFF2-4) as a table and a chart.
+// viewer [FILE]: shows a pattern file (WK1, BIFF2-4, xlsx or CSV) as a table and a chart.
 
 #include "viewer_window.h"
 

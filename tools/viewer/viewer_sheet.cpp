@@ -1,5 +1,7 @@
 #include "viewer_sheet.h"
 
+#include "workbook_sheet.h"
+
 #include "sheet/sheet_reader.h"
 #include "sheet/sheet_writer.h"
 
@@ -55,9 +57,7 @@ ViewerSheet::ViewerSheet(const SheetContents& contents)
             viewerCell.value = cell.numberValue;
         else if (cell.kind == CellLabel)
             viewerCell.text = FromSheetText(cell.text);
-        cells_.insert(Key(cell.row, cell.column), viewerCell);
-        rowCount_ = std::max(rowCount_, cell.row + 1);
-        columnCount_ = std::max(columnCount_, cell.column + 1);
+        Place(cell.row, cell.column, std::move(viewerCell));
     }
 
     if (contents.usedRange) {
@@ -70,9 +70,31 @@ ViewerSheet::ViewerSheet(const SheetContents& contents)
     for (const SheetName& name : contents.names) {
         const SheetArea& area = name.area;
         names_.push_back({FromSheetText(name.name), area.firstRow, area.firstColumn, area.lastRow, area.lastColumn});
-        if (names_.back().name.compare(QStringLiteral("WK1LABEL"), Qt::CaseInsensitive) == 0 && area.firstRow >= 0)
-            labelRow_ = area.firstRow;
     }
+    FindLabelRowAndDateColumn();
+}
+
+ViewerSheet::ViewerSheet(ViewerSheetParts parts)
+    : fileTypeName_(std::move(parts.fileTypeName)), usedRangeText_(std::move(parts.usedRangeText)), names_(std::move(parts.names))
+{
+    for (ViewerPlacedCell& placed : parts.cells)
+        if (placed.row >= 0 && placed.column >= 0 && placed.column <= kMaxColumn)
+            Place(placed.row, placed.column, std::move(placed.cell));
+    FindLabelRowAndDateColumn();
+}
+
+void ViewerSheet::Place(int row, int column, ViewerCell cell)
+{
+    cells_.insert(Key(row, column), std::move(cell));
+    rowCount_ = std::max(rowCount_, row + 1);
+    columnCount_ = std::max(columnCount_, column + 1);
+}
+
+void ViewerSheet::FindLabelRowAndDateColumn()
+{
+    for (const ViewerName& name : names_)
+        if (name.name.compare(QStringLiteral("WK1LABEL"), Qt::CaseInsensitive) == 0 && name.firstRow >= 0)
+            labelRow_ = name.firstRow;
 
     for (int column = 0; column < columnCount_; ++column) {
         const ViewerCell* heading = Cell(labelRow_, column);
@@ -125,6 +147,8 @@ std::optional<QDate> ViewerSheet::Date(int row) const
 
 ViewerLoadResult LoadViewerSheet(const QString& path)
 {
+    if (std::optional<ViewerLoadResult> workbook = LoadWorkbookSheet(path))
+        return std::move(*workbook);
     const SheetReadResult read = ReadSheetFile(QFile::encodeName(path).toStdString());
     if (!read.ok())
         return {std::nullopt, QString::fromStdString(read.error)};

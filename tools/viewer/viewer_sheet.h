@@ -31,12 +31,27 @@ struct ViewerName {
     }
 };
 
+// A cell at its place, from a reader of another file type (xlsx, CSV).
+struct ViewerPlacedCell {
+    int row = 0;
+    int column = 0;
+    ViewerCell cell;
+};
+
+struct ViewerSheetParts {
+    QString fileTypeName;
+    QString usedRangeText;
+    std::vector<ViewerPlacedCell> cells;
+    std::vector<ViewerName> names;
+};
+
 // A pattern file read for viewing: cells by position, the label row that heads the
 // columns, the date column and the named ranges. Rows and columns are 0-based.
 class ViewerSheet {
 public:
     ViewerSheet() = default;
     explicit ViewerSheet(const SheetContents& contents);
+    explicit ViewerSheet(ViewerSheetParts parts);
 
     QString FileTypeName() const { return fileTypeName_; }
     QString UsedRangeText() const { return usedRangeText_; }
@@ -60,6 +75,9 @@ public:
     std::optional<QDate> Date(int row) const;
 
 private:
+    void Place(int row, int column, ViewerCell cell);
+    void FindLabelRowAndDateColumn();
+
     QString fileTypeName_;
     QString usedRangeText_;
     int rowCount_ = 0;

@@ -172,7 +172,7 @@ void ViewerWindow::mnuOpen_Click()
     platform::FileDialogRequest request;
     request.mode = platform::FileDialogMode::Open;
     request.title = QStringLiteral("Open Pattern File");
-    request.filters = {{QStringLiteral("Pattern and spreadsheet files"), {"*.pat", "*.wk1", "*.xls"}},
+    request.filters = {{QStringLiteral("Pattern and spreadsheet files"), {"*.pat", "*.wk1", "*.xls", "*.xlsx", "*.csv"}},
                        {QStringLiteral("All files"), {"*"}}};
     if (const std::optional<QString> path = platform::RunFileDialog(this, request))
         OpenFile(*path);

@@ -1,0 +1,268 @@
+// The viewer on xlsx and CSV files written by tessaport-import: the same cells as the
+// database holds, and damaged files refused with a message, never a crash.
+
+#include "platform/message_box.h"
+#include "price_chart.h"
+#include "sheet/sheet_writer.h"
+#include "sheet_check.h"
+#include "sheet_table_model.h"
+#include "viewer_window.h"
+#include "workbook_sheet.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "qt_printers.h"
+
+namespace {
+
+using Grid = std::vector<QStringList>;
+
+QString RunProgram(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(TESSAPORT_PROGRAM_DIR "/") + program, arguments);
+    EXPECT_TRUE(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0) << program.toStdString() << ": " << process.readAllStandardError().toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return file.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+}
+
+// Comma-separated lines without quoting, as omegadb and these symbols need none.
+Grid SplitLines(const QString& text, int columns = -1)
+{
+    Grid grid;
+    for (const QString& line : text.split(QRegularExpression(QStringLiteral("\r?\n")), Qt::SkipEmptyParts))
+        grid.push_back(columns < 0 ? line.split(u',') : line.split(u',').mid(0, columns));
+    return grid;
+}
+
+// The sheet as the viewer's table shows it, its header row first.
+Grid TableText(const ViewerSheet& sheet)
+{
+    SheetTableModel model;
+    model.SetSheet(&sheet);
+    Grid grid(1);
+    for (int column = 0; column < model.columnCount(); ++column)
+        grid[0] << model.headerData(column, Qt::Horizontal).toString();
+    for (int row = 0; row < model.rowCount(); ++row) {
+        grid.emplace_back();
+        for (int column = 0; column < model.columnCount(); ++column)
+            grid.back() << model.index(row, column).data().toString();
+    }
+    return grid;
+}
+
+// Two securities with a missing price, a volume that single precision would round,
+// prices that are not exact as floats, and different first dates and gaps.
+class ExportedFiles : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder_.isValid());
+        RunProgram("omegadb", {"create", Db()});
+        Add("XYZ", "2000-01-03,10.5,11,10,28.62,123456792,5\n"
+                   "2000-01-04,11,,10.25,11.5,1300,6\n"
+                   "2000-01-05,11.5,12.75,11.25,12.1,1400,7\n"
+                   "2000-01-07,12,13.3,11.9,13.07,2147483647,8\n");
+        Add("ABC", "2000-01-04,1.01,1.02,1,1.015,10,0\n"
+                   "2000-01-06,1.1,1.2,1.05,,20,0\n"
+                   "2000-01-07,1.2,1.3,1.1,1.25,30,0\n"
+                   "2000-01-10,1.3,1.4,1.2,1.35,40,0\n");
+    }
+
+    QString Db() const { return folder_.filePath("db"); }
+    QString Path(const QString& name) const { return folder_.filePath(name); }
+
+    void Add(const QString& symbol, const QByteArray& rows)
+    {
+        const QString csv = Path(symbol + ".in.csv");
+        WriteBytes(csv, "Date,Open,High,Low,Close,Volume,OpenInterest\n" + rows);
+        RunProgram("omegadb", {"add", Db(), symbol, "--description", symbol, "--category", "2", "--period", "0", csv});
+    }
+
+    QString Export(const QString& name, QStringList arguments)
+    {
+        const QString out = Path(name);
+        arguments << "--data" << Db() << "-o" << out;
+        RunProgram("tessaport-import", arguments);
+        return out;
+    }
+
+    ViewerSheet Load(const QString& path)
+    {
+        ViewerLoadResult loaded = LoadViewerSheet(path);
+        EXPECT_TRUE(loaded.sheet) << loaded.error.toStdString();
+        return loaded.sheet ? std::move(*loaded.sheet) : ViewerSheet();
+    }
+
+    QTemporaryDir folder_;
+};
+
+// One security in each format shows exactly what `omegadb dump` prints: ISO dates, the
+// shortest decimals of the prices, whole volumes, an empty cell for the missing price.
+TEST_F(ExportedFiles, OneSecurityShowsTheDatabaseValues)
+{
+    Grid expected = SplitLines(RunProgram("omegadb", {"dump", Db(), "XYZ"}), 6);
+    expected[0] = QStringList{"Date", "XYZ_Open", "XYZ_High", "XYZ_Low", "XYZ_Close", "XYZ_Volume"};
+
+    struct Case {
+        const char* format;
+        const char* name;
+        const char* type;
+        const char* names;
+    };
+    for (const Case& c : {Case{"xlsx", "XYZ.xlsx", "xlsx", "WK1BEGIN A2:A2, WK1LABEL A1:A1"}, Case{"csv", "XYZ.CSV", "CSV", ""}}) {
+        SCOPED_TRACE(c.format);
+        const ViewerSheet sheet = Load(Export(c.name, {"--format", c.format, "--keep-invalid", "XYZ"}));
+        EXPECT_EQ(TableText(sheet), expected);
+        EXPECT_EQ(sheet.FileTypeName(), c.type);
+        EXPECT_EQ(sheet.UsedRangeText(), "A1:F5");
+        QStringList names;
+        for (const ViewerName& name : sheet.Names())
+            names << name.name + u' ' + AreaText(name.firstRow, name.firstColumn, name.lastRow, name.lastColumn);
+        EXPECT_EQ(names.join(", "), c.names);
+        EXPECT_EQ(sheet.Date(1), QDate(2000, 1, 3));
+
+        // The close charts with no gap; the high breaks after its first value.
+        EXPECT_EQ(ChartSegments(sheet, 4).size(), 1u);
+        EXPECT_EQ(ChartSegments(sheet, 4)[0].size(), 4u);
+        EXPECT_EQ(ChartSegments(sheet, 2).size(), 2u);
+
+        // Check data finds the columns by their headings, as in the pattern file formats.
+        const SheetCheck check = CheckSheet(sheet);
+        EXPECT_TRUE(check.pricesFound);
+        EXPECT_EQ(check.rowsChecked, 4);
+    }
+}
+
+// Merges read back cell for cell as the CSV text the same merge writes.
+TEST_F(ExportedFiles, MergesShowTheCellsOfTheirCsvText)
+{
+    const QStringList shapes[] = {{"--merge", "wide", "--fields", "close,volume"},
+                                  {"--merge", "wide", "--common-dates"},
+                                  {"--merge", "long", "--open-interest"}};
+    int n = 0;
+    for (const QStringList& shape : shapes) {
+        SCOPED_TRACE(shape.join(' ').toStdString());
+        const QString stem = QStringLiteral("merge%1").arg(++n);
+        const QString csv = Export(stem + ".csv", QStringList(shape) << "--format" << "csv" << "XYZ" << "ABC");
+        const QString xlsx = Export(stem + ".xlsx", QStringList(shape) << "--format" << "xlsx" << "XYZ" << "ABC");
+        Grid expected = SplitLines(QString::fromUtf8(ReadBytes(csv)));
+        // A row that ends in empty fields shows them as empty cells.
+        for (QStringList& row : expected)
+            row.resize(expected[0].size());
+        EXPECT_EQ(TableText(Load(xlsx)), expected);
+        EXPECT_EQ(TableText(Load(csv)), expected);
+    }
+}
+
+// Every cut of an xlsx file, and every changed byte of its worksheet's packed data, is
+// refused with a message that says so.
+TEST_F(ExportedFiles, DamagedXlsxIsRefused)
+{
+    const QByteArray good = ReadBytes(Export("XYZ.xlsx", {"--format", "xlsx", "XYZ"}));
+    ASSERT_TRUE(ReadXlsxSheet(good).sheet);
+    for (qsizetype length = 0; length < good.size(); ++length) {
+        const ViewerLoadResult cut = ReadXlsxSheet(good.left(length));
+        ASSERT_FALSE(cut.sheet) << length;
+        ASSERT_EQ(cut.error, "the zip directory is missing (the file is cut short or is no xlsx file)") << length;
+    }
+
+    // The local header of the worksheet: name length at 26, extra length at 28, packed size at 18.
+    const QByteArray part = "xl/worksheets/sheet1.xml";
+    const qsizetype header = good.indexOf(part) - 30;
+    ASSERT_TRUE(header > 0 && good.mid(header, 4) == "PK\x03\x04");
+    auto word = [&](qsizetype at, int width) {
+        quint32 value = 0;
+        for (int i = width - 1; i >= 0; --i)
+            value = (value << 8) | static_cast<uint8_t>(good[at + i]);
+        return value;
+    };
+    const qsizetype data = header + 30 + word(header + 26, 2) + word(header + 28, 2);
+    const quint32 packed = word(header + 18, 4);
+    ASSERT_GT(packed, 0u);
+    for (qsizetype at = data; at < data + packed; ++at) {
+        QByteArray bytes = good;
+        bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
+        const ViewerLoadResult changed = ReadXlsxSheet(bytes);
+        ASSERT_FALSE(changed.sheet) << at;
+        ASSERT_TRUE(changed.error.startsWith("the part xl/worksheets/sheet1.xml is damaged")) << changed.error.toStdString();
+    }
+
+    // A zip archive that is no workbook.
+    QByteArray renamed = good;
+    renamed.replace("xl/workbook.xml", "xl/workbook.xmX");
+    EXPECT_EQ(ReadXlsxSheet(renamed).error, "not an xlsx file: the zip archive holds no workbook");
+}
+
+// A damaged file in the window: a message naming it and why; the shown file stays.
+TEST_F(ExportedFiles, WindowShowsXlsxAndRefusesACutOne)
+{
+    platform::RecordedMessages messages;
+    ViewerWindow window;
+    const QString xlsx = Export("XYZ.xlsx", {"--format", "xlsx", "XYZ"});
+    ASSERT_TRUE(window.OpenFile(xlsx));
+    EXPECT_EQ(window.windowTitle(), "XYZ.xlsx - Pattern File Viewer");
+    EXPECT_EQ(window.findChild<QComboBox*>("cmbColumn")->currentText(), "XYZ_Close");
+
+    const QString cut = Path("cut.xlsx");
+    WriteBytes(cut, ReadBytes(xlsx).left(1000));
+    EXPECT_FALSE(window.OpenFile(cut));
+    ASSERT_EQ(messages.All().size(), 1u);
+    EXPECT_EQ(messages.All()[0].text,
+              "Cannot show " + cut + ": the zip directory is missing (the file is cut short or is no xlsx file).");
+    EXPECT_EQ(window.windowTitle(), "XYZ.xlsx - Pattern File Viewer");
+}
+
+// CSV cells by kind, and the ways a CSV file can be damaged.
+TEST(CsvSheet, ReadsFieldsAndRefusesDamage)
+{
+    const ViewerLoadResult read = ReadCsvSheet("\xEF\xBB\xBF" "Date,\"A,1\",B\r\n"
+                                               "2000-01-03,\"say \"\"hi\"\"\nthere\",-1.5e3\n"
+                                               "2000-02-30,,12\r"
+                                               "03/01/2000,nan,0x10\r\n");
+    ASSERT_TRUE(read.sheet) << read.error.toStdString();
+    const ViewerSheet& sheet = *read.sheet;
+    EXPECT_EQ(sheet.UsedRangeText(), "A1:C4");
+    EXPECT_EQ(sheet.Header(1), "A,1");
+    EXPECT_EQ(sheet.Number(1, 0), 36528);
+    EXPECT_EQ(sheet.Cell(1, 1)->text, "say \"hi\"\nthere");
+    EXPECT_EQ(sheet.Number(1, 2), -1500);
+    // Not a day of the calendar, not ISO, not a finite number, not decimal: texts.
+    for (const auto& [row, column, text] : {std::tuple{2, 0, "2000-02-30"}, {3, 0, "03/01/2000"}, {3, 1, "nan"}, {3, 2, "0x10"}})
+        EXPECT_EQ(sheet.Cell(row, column)->kind == CellLabel ? sheet.Cell(row, column)->text : QString(), text);
+    EXPECT_EQ(sheet.Cell(2, 1), nullptr);
+
+    struct Damaged {
+        QByteArray bytes;
+        const char* error;
+    };
+    for (const Damaged& d : {Damaged{"", "the file is empty"},
+                             Damaged{"Date,A\r\n2000-01-03,\"1\r\n2000-01-04,2\r\n", "line 2: a quoted field is not closed (the file is cut short)"},
+                             Damaged{"Date,A\r\n\"x\"y,1\r\n", "line 2: text follows a closing quote"},
+                             Damaged{QByteArray("Date,A\r\n1,\0\r\n", 13), "not a CSV file: it holds binary data"}}) {
+        const ViewerLoadResult result = ReadCsvSheet(d.bytes);
+        EXPECT_FALSE(result.sheet);
+        EXPECT_EQ(result.error, d.error);
+    }
+}
+
+} // namespace
