@@ -1,5 +1,7 @@
 #include "quality/price_check.h"
 
+#include "qv2omg/db_format.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -88,14 +90,7 @@ CheckLimits DefaultLimits(Period period)
 
 bool IsCalendarDate(uint32_t date)
 {
-    const uint32_t year = date / 10000;
-    const uint32_t month = date / 100 % 100;
-    const uint32_t day = date % 100;
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
-        return false;
-    static constexpr uint32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+    return qv2omg::IsValidDate(date);
 }
 
 int64_t DayNumber(uint32_t date)
