@@ -61,7 +61,8 @@ inline std::optional<unsigned> MergeFieldOfName(std::string_view name)
 }
 
 // "Date", then per security "SYM_Open"... (wide), or "Date,Symbol,Open,..." (long).
-inline std::vector<std::string> MergeHeaderNames(MergeShape shape, unsigned fields, std::span<const std::string> symbols)
+inline std::vector<std::string> MergeHeaderNames(MergeShape shape, unsigned fields,
+                                                 std::span<const std::string> symbols)
 {
     std::vector<std::string> names = {"Date"};
     if (shape == MergeShape::Long) {

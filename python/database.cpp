@@ -140,8 +140,8 @@ void WriteRow(const RowLayout& layout, const PriceRow& row, uint8_t* out)
 
 std::string DamagedText(const Security& security, uint32_t count, const char* doing)
 {
-    return "the data file " + security.dataFile + " of " + DecodeText(security.symbol) + " is damaged; " + doing
-        + " its " + std::to_string(count) + " complete records";
+    return "the data file " + DecodeText(security.dataFile) + " of " + DecodeText(security.symbol) + " is damaged; "
+        + doing + " its " + std::to_string(count) + " complete records";
 }
 
 Security SecurityOf(uint32_t index, const qv2omg::SecurityEntry& entry)
@@ -341,8 +341,8 @@ RowBlock Database::Read(const Security& security, const DateBounds& bounds, cons
 {
     DataReader data;
     if (!OpenData(security, data))
-        throw Error(ErrorKind::Unreadable, "the data file " + security.dataFile + " of '" + DecodeText(security.symbol)
-                                               + "' is missing or not a data file");
+        throw Error(ErrorKind::Unreadable, "the data file " + DecodeText(security.dataFile) + " of '"
+                                               + DecodeText(security.symbol) + "' is missing or not a data file");
     if (!data.IsIntact())
         warnings.push_back(DamagedText(security, data.Count(), "reading"));
 
@@ -486,7 +486,7 @@ std::vector<SecurityFinding> Database::Check(const std::optional<Security>& secu
     for (const Security& checked : securities) {
         DataReader data;
         if (!OpenData(checked, data)) {
-            const std::string text = DecodeText(checked.fieldSymbol) + ": the data file " + checked.dataFile
+            const std::string text = DecodeText(checked.fieldSymbol) + ": the data file " + DecodeText(checked.dataFile)
                 + " is missing or not a data file; not checked";
             if (security)
                 throw Error(ErrorKind::Unreadable, text);

@@ -69,7 +69,7 @@ struct Security {
     int16_t category = 0;
     int16_t period = 0;
     bool openInterest = false;
-    std::string dataFile;
+    std::string dataFile;          // Windows-1252 bytes; only a damaged file names one beyond ASCII
     qv2omg::SecurityEntry entry;  // as stored
 };
 

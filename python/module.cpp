@@ -569,7 +569,7 @@ master.omg is not one. A damaged file is read as far as it is whole, with a
 tessaport.DataWarning.)")
         .def(py::init<const py::object&>(), "path"_a, "Opens the database in the folder `path` (str, bytes or os.PathLike).")
         .def_property_readonly("path", &PyDatabase::Path, "The folder as given.")
-        .def("__repr__", &PyDatabase::Repr)
+        .def("__repr__", &PyDatabase::Repr, "tessaport.Database('path')")
         .def("__len__", &PyDatabase::Length, "The number of securities.")
         .def("__contains__", &PyDatabase::Contains, "symbol"_a,
              "Whether a security has this symbol (ignoring the case of ASCII letters).")

@@ -9,8 +9,8 @@ import pandas
 
 __version__: str
 
-DateLike = Union[datetime.date, numpy.datetime64, str, None]
-Fields = Union[str, Iterable[str], None]
+_DateLike = Union[datetime.date, numpy.datetime64, str, None]
+_Fields = Union[str, Iterable[str], None]
 
 class DataWarning(UserWarning):
     """A damaged file read as far as it is whole, or a security left out of a merge."""
@@ -52,16 +52,16 @@ class Database:
     @overload
     def securities(self, frame: Literal[True]) -> pandas.DataFrame:
         """Every security, in the order of the header file, as a DataFrame."""
-    def read(self, symbol: str, start: DateLike = None, end: DateLike = None, fields: Fields = None,
+    def read(self, symbol: str, start: _DateLike = None, end: _DateLike = None, fields: _Fields = None,
              keep_invalid: bool = False) -> numpy.ndarray:
         """The records of one security as a numpy structured array: date (datetime64[D]),
         open, high, low, close (float32, NaN where missing), volume, open_interest (int64)."""
-    def frame(self, symbol: str, start: DateLike = None, end: DateLike = None, fields: Fields = None,
+    def frame(self, symbol: str, start: _DateLike = None, end: _DateLike = None, fields: _Fields = None,
               keep_invalid: bool = False) -> pandas.DataFrame:
         """The records of one security as a DataFrame indexed by date (a PeriodIndex of days
         when a date lies outside 1677-09-22..2262-04-11)."""
     def merge(self, symbols: Union[str, Iterable[str]], how: Literal["wide", "long"] = "wide",
-              common_dates: bool = False, fields: Fields = None, start: DateLike = None, end: DateLike = None,
+              common_dates: bool = False, fields: _Fields = None, start: _DateLike = None, end: _DateLike = None,
               keep_invalid: bool = False) -> pandas.DataFrame:
         """Several securities in one DataFrame, as tessaport-import --merge writes them."""
     @overload

@@ -134,6 +134,16 @@ def test_garbage_in_a_data_file(small_db):
     assert any(f.kind == "bad-date" and f.date is None for f in db.check("AAA"))
 
 
+def test_garbage_in_the_header_file(small_db):
+    with open(os.path.join(small_db, "master.omg"), "r+b") as f:
+        f.seek(16)
+        f.write(b"../../etc/passwd\0" + bytes(range(255, 0, -1))[:143])  # names that leave the folder
+    db = tessaport.Database(small_db)
+    with pytest.warns(tessaport.DataWarning, match="not checked"):
+        assert db.check() == []
+    assert [s.record_count for s in db.securities()] == [None, None]
+
+
 def test_truncated_header_file(small_db):
     with open(os.path.join(small_db, "master.omg"), "r+b") as f:
         f.truncate(16 + 80 + 40)
