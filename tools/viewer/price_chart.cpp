@@ -298,7 +298,8 @@ PriceChart::Layout PriceChart::ComputeLayout() const
     const double total = bottom - top;
     const bool volumePane = HasVolumePane() && total >= 120;
     const double volumeHeight = volumePane ? std::max(total * 0.25, 30.0) : 0;
-    const double gap = volumePane ? 8 : 0;
+    // A line apart, so the labels at the panes' facing edges do not meet.
+    const double gap = volumePane ? line : 0;
     const double priceHeight = std::max(total - volumeHeight - gap, 0.0);
 
     layout.priceTicks = NiceValueTicks(hasValues_ ? minValue_ : 0, hasValues_ ? maxValue_ : 0,
@@ -467,7 +468,10 @@ void PriceChart::DrawLine(QPainter& painter, const Layout& layout) const
     painter.save();
     painter.setClipRect(layout.price);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(kLineColour, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    // A line of one pixel takes Qt's fast path; a wider one is for charts with room
+    // between their points, where it reads better and costs little.
+    const double width = static_cast<double>(series_.size()) < layout.price.width() ? 1.5 : 1;
+    painter.setPen(QPen(kLineColour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     auto endColumn = [&] {
         if (columnX == INT_MIN)
             return;
@@ -488,7 +492,9 @@ void PriceChart::DrawLine(QPainter& painter, const Layout& layout) const
         if (extent.width() < 1 && extent.height() < 1)
             dots << run.front();
         else
-            painter.drawPolyline(run);
+            // In short pieces: the stroker's cost grows faster than the points of one line.
+            for (qsizetype start = 0; start + 1 < run.size(); start += 32)
+                painter.drawPolyline(run.constData() + start, static_cast<int>(std::min<qsizetype>(33, run.size() - start)));
         run.clear();
     };
     const double* days = series_.days.data();
