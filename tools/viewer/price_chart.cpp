@@ -298,8 +298,7 @@ PriceChart::Layout PriceChart::ComputeLayout() const
     const double total = bottom - top;
     const bool volumePane = HasVolumePane() && total >= 120;
     const double volumeHeight = volumePane ? std::max(total * 0.25, 30.0) : 0;
-    // A line apart, so the labels at the panes' facing edges do not meet.
-    const double gap = volumePane ? line : 0;
+    const double gap = volumePane ? 8 : 0;
     const double priceHeight = std::max(total - volumeHeight - gap, 0.0);
 
     layout.priceTicks = NiceValueTicks(hasValues_ ? minValue_ : 0, hasValues_ ? maxValue_ : 0,
@@ -393,7 +392,9 @@ void PriceChart::DrawPriceAxis(QPainter& painter, const Layout& layout) const
         painter.setPen(frame);
         painter.drawLine(QPointF(area.left() - kTickLength, y), QPointF(area.left(), y));
         painter.setPen(palette().color(QPalette::Text));
-        painter.drawText(QRectF(0, y - line / 2, area.left() - kTickLength - 3, line), Qt::AlignRight | Qt::AlignVCenter,
+        // The labels at a pane's edges stay beside it, clear of the other pane's.
+        const double labelTop = std::clamp(y - line / 2, area.top(), std::max(area.top(), area.bottom() - line));
+        painter.drawText(QRectF(0, labelTop, area.left() - kTickLength - 3, line), Qt::AlignRight | Qt::AlignVCenter,
                          layout.priceTicks.labels[i]);
     }
     painter.setPen(frame);
@@ -416,7 +417,9 @@ void PriceChart::DrawVolumeAxis(QPainter& painter, const Layout& layout) const
         painter.setPen(frame);
         painter.drawLine(QPointF(area.left() - kTickLength, y), QPointF(area.left(), y));
         painter.setPen(palette().color(QPalette::Text));
-        painter.drawText(QRectF(0, y - line / 2, area.left() - kTickLength - 3, line), Qt::AlignRight | Qt::AlignVCenter,
+        // The labels at a pane's edges stay beside it, clear of the other pane's.
+        const double labelTop = std::clamp(y - line / 2, area.top(), std::max(area.top(), area.bottom() - line));
+        painter.drawText(QRectF(0, labelTop, area.left() - kTickLength - 3, line), Qt::AlignRight | Qt::AlignVCenter,
                          layout.volumeTicks.labels[i]);
     }
     painter.setPen(frame);
