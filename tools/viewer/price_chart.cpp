@@ -33,6 +33,21 @@ double Fraction(double v, double low, double high)
     return std::clamp((0.5 * v - 0.5 * low) / span, -1.0, 2.0);
 }
 
+// Grid lines faint and frames half-strong in the text's colour, so a dark theme works.
+QColor GridColour(const QPalette& palette)
+{
+    QColor colour = palette.color(QPalette::Text);
+    colour.setAlpha(35);
+    return colour;
+}
+
+QColor FrameColour(const QPalette& palette)
+{
+    QColor colour = palette.color(QPalette::Text);
+    colour.setAlpha(120);
+    return colour;
+}
+
 double Clamped(double v) { return std::clamp(v, -DBL_MAX, DBL_MAX); }
 
 QString NumberLabel(double value, double step, double largest)
@@ -362,7 +377,7 @@ void PriceChart::paintEvent(QPaintEvent*)
     painter.drawText(layout.title, Qt::AlignCenter, series_.title);
     painter.setFont(font());
 
-    DrawPriceAxis(painter, layout);
+    DrawValueAxis(painter, layout.price, layout.priceTicks);
     DrawDateAxis(painter, layout);
     if (!hasValues_) {
         painter.setPen(palette().color(QPalette::Text));
@@ -370,68 +385,36 @@ void PriceChart::paintEvent(QPaintEvent*)
         return;
     }
     if (!layout.volume.isEmpty()) {
-        DrawVolumeAxis(painter, layout);
+        DrawValueAxis(painter, layout.volume, layout.volumeTicks);
         DrawVolumes(painter, layout);
     }
     DrawLine(painter, layout);
     DrawMarks(painter, layout);
 }
 
-void PriceChart::DrawPriceAxis(QPainter& painter, const Layout& layout) const
+void PriceChart::DrawValueAxis(QPainter& painter, const QRectF& area, const ValueTicks& ticks) const
 {
-    QColor grid = palette().color(QPalette::Text);
-    grid.setAlpha(35);
-    QColor frame = palette().color(QPalette::Text);
-    frame.setAlpha(120);
-    const QRectF& area = layout.price;
     const double line = painter.fontMetrics().height();
-    for (size_t i = 0; i < layout.priceTicks.values.size(); ++i) {
-        const double y = std::round(layout.Y(layout.priceTicks.values[i])) + 0.5;
-        painter.setPen(grid);
+    for (size_t i = 0; i < ticks.values.size(); ++i) {
+        const double y = std::round(area.bottom() - Fraction(ticks.values[i], ticks.low, ticks.high) * area.height()) + 0.5;
+        painter.setPen(GridColour(palette()));
         painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
-        painter.setPen(frame);
+        painter.setPen(FrameColour(palette()));
         painter.drawLine(QPointF(area.left() - kTickLength, y), QPointF(area.left(), y));
         painter.setPen(palette().color(QPalette::Text));
         // The labels at a pane's edges stay beside it, clear of the other pane's.
         const double labelTop = std::clamp(y - line / 2, area.top(), std::max(area.top(), area.bottom() - line));
         painter.drawText(QRectF(0, labelTop, area.left() - kTickLength - 3, line), Qt::AlignRight | Qt::AlignVCenter,
-                         layout.priceTicks.labels[i]);
+                         ticks.labels[i]);
     }
-    painter.setPen(frame);
+    painter.setPen(FrameColour(palette()));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(area.adjusted(0.5, 0.5, -0.5, -0.5));
-}
-
-void PriceChart::DrawVolumeAxis(QPainter& painter, const Layout& layout) const
-{
-    QColor grid = palette().color(QPalette::Text);
-    grid.setAlpha(35);
-    QColor frame = palette().color(QPalette::Text);
-    frame.setAlpha(120);
-    const QRectF& area = layout.volume;
-    const double line = painter.fontMetrics().height();
-    for (size_t i = 0; i < layout.volumeTicks.values.size(); ++i) {
-        const double y = std::round(layout.VolumeY(layout.volumeTicks.values[i])) + 0.5;
-        painter.setPen(grid);
-        painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
-        painter.setPen(frame);
-        painter.drawLine(QPointF(area.left() - kTickLength, y), QPointF(area.left(), y));
-        painter.setPen(palette().color(QPalette::Text));
-        // The labels at a pane's edges stay beside it, clear of the other pane's.
-        const double labelTop = std::clamp(y - line / 2, area.top(), std::max(area.top(), area.bottom() - line));
-        painter.drawText(QRectF(0, labelTop, area.left() - kTickLength - 3, line), Qt::AlignRight | Qt::AlignVCenter,
-                         layout.volumeTicks.labels[i]);
-    }
-    painter.setPen(frame);
     painter.drawRect(area.adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
 void PriceChart::DrawDateAxis(QPainter& painter, const Layout& layout) const
 {
-    QColor grid = palette().color(QPalette::Text);
-    grid.setAlpha(35);
-    QColor frame = palette().color(QPalette::Text);
-    frame.setAlpha(120);
+    const QColor grid = GridColour(palette()), frame = FrameColour(palette());
     const QRectF& price = layout.price;
     const double bottom = layout.volume.isEmpty() ? price.bottom() : layout.volume.bottom();
     const QFontMetricsF metrics(painter.font());

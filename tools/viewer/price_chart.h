@@ -90,8 +90,7 @@ protected:
 private:
     struct Layout;
     Layout ComputeLayout() const;
-    void DrawPriceAxis(QPainter& painter, const Layout& layout) const;
-    void DrawVolumeAxis(QPainter& painter, const Layout& layout) const;
+    void DrawValueAxis(QPainter& painter, const QRectF& area, const ValueTicks& ticks) const;
     void DrawDateAxis(QPainter& painter, const Layout& layout) const;
     void DrawLine(QPainter& painter, const Layout& layout) const;
     void DrawVolumes(QPainter& painter, const Layout& layout) const;
