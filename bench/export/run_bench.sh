@@ -13,7 +13,7 @@ cat <<PAIRS
 # 1. one security of 60,000 records to xlsx, against Python's XlsxWriter (constant memory)
 A: $bin/tessaport-import --data $scratch/single --format xlsx -o $scratch/single.xlsx S000
 B: /usr/bin/python3 $here/xlsxwriter_cells.py $scratch/single.csv $scratch/single-py.xlsx
-# 1b. libxlsxwriter's own floor: the same cells from memory, nothing else
+# 1b. the xlsx writer's own floor: the same cells from memory, nothing else
 A: $bin/tessaport-import --data $scratch/single --format xlsx -o $scratch/single.xlsx S000
 B: $build/bench/export_straight_write single 60000 $scratch/single-c.xlsx
 # 2. wide merge of 500 securities x 10,000 records, close only, against the same cells straight
