@@ -14,8 +14,8 @@
 
 namespace {
 
-// Deflate level of every part. Level 1 makes files about a fifth larger than level 6 in
-// well under half the time (bench/export/xlsx_levels).
+// Deflate level of every part: level 1 made a quarter larger files than level 6 in 40 % of
+// its time (straight_write levels in bench/export).
 constexpr int kDefaultDeflateLevel = 1;
 // Sheet XML gathered before it goes to deflate.
 constexpr std::size_t kChunk = 64 * 1024;
