@@ -32,7 +32,17 @@ public:
         info_.fileTypeName = "CSV";
         fd_ = native::OpenForReading(path_);
         if (fd_ < 0)
-            return Fail(std::string("cannot open the file: ") + std::strerror(errno));
+            Fail(std::string("cannot open the file: ") + std::strerror(errno));
+        else
+            ReadRows();
+        if (info_.ok())
+            info_.usedRange = WorkbookAreaText(0, 0, lastRow_, lastColumn_);
+        return std::move(info_);
+    }
+
+private:
+    bool ReadRows()
+    {
         if (Peek() == 0xEF) {
             // A byte order mark goes; anything else starting so is text.
             const char bom[] = "\xEF\xBB\xBF";
@@ -43,7 +53,7 @@ public:
             return Fail(readError_.empty() ? "the file is empty" : readError_);
         while (Peek() >= 0) {
             if (!ReadField())
-                return std::move(info_);
+                return false;
             const int c = Get();
             if (c < 0)
                 break;
@@ -61,18 +71,14 @@ public:
                 return Fail(LineText() + "more than 16,777,216 rows, more than can be shown");
             column_ = 0;
         }
-        if (!readError_.empty())
-            return Fail(readError_);
-        info_.usedRange = WorkbookAreaText(0, 0, lastRow_, lastColumn_);
-        return std::move(info_);
+        return readError_.empty() || Fail(readError_);
     }
-
-private:
-    WorkbookInfo Fail(std::string what)
+    // Keeps the first failure; false, so a step can end with it.
+    bool Fail(std::string what)
     {
         if (info_.error.empty())
             info_.error = std::move(what);
-        return std::move(info_);
+        return false;
     }
 
     std::string LineText() const { return "line " + std::to_string(line_) + ": "; }
@@ -125,8 +131,7 @@ private:
                 const int c = Get();
                 if (c < 0) {
                     line_ = startLine;
-                    Fail(readError_.empty() ? LineText() + "a quoted field is not closed (the file is cut short)" : readError_);
-                    return false;
+                    return Fail(readError_.empty() ? LineText() + "a quoted field is not closed (the file is cut short)" : readError_);
                 }
                 if (c == '"') {
                     if (Peek() != '"')

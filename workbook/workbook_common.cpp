@@ -12,7 +12,7 @@ bool EndsWithNoCase(const std::string& text, std::string_view end)
     if (text.size() < end.size())
         return false;
     return std::equal(end.begin(), end.end(), text.end() - static_cast<std::ptrdiff_t>(end.size()),
-                      [](char a, char b) { return a == b || (a >= 'A' && a <= 'Z' && a - 'A' + 'a' == b); });
+                      [](char lower, char c) { return lower == (c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
 }
 
 } // namespace

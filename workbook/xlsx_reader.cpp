@@ -153,7 +153,7 @@ private:
     std::optional<XmlReader> Part(const std::string& name, bool optional = false)
     {
         part_ = name;
-        if (optional && !zip_.Has(name))
+        if (optional && !zip_.Has(name, info_.error))
             return std::nullopt;
         if (!zip_.OpenMember(name, info_.error))
             return std::nullopt;

@@ -4,12 +4,20 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The members of a zip archive on disk, read with minizip one piece at a time. What a
-// member may inflate to is bounded before any of it is read: by the size its directory
-// entry declares (minizip never inflates past it), by kMaxMemberSize and by
-// kMaxRatio times its compressed size, so a zip bomb is refused rather than unpacked. A
-// member's checksum is checked when it has been read to its end.
+// The members of a zip archive on disk: minizip finds them and hands out their packed
+// bytes, zlib inflates them one piece at a time. What a member may inflate to is bounded
+// before any of it is read: by kMaxMemberSize and kMaxRatio times its packed size, so a
+// zip bomb is refused rather than unpacked. Its data must end exactly at the size its
+// directory entry declares, with the checksum it declares; inflating past it is refused.
+// The archive's descriptor, and whether a read of it came up short: minizip takes a short
+// read of its last field for a zero, and would open an archive cut inside its end record.
+struct ZipFile {
+    int fd = -1;
+    bool shortRead = false;
+};
+
 class ZipReader {
 public:
     static constexpr uint64_t kMaxMemberSize = uint64_t{1} << 30;
@@ -27,7 +35,8 @@ public:
 
     // Opens the archive; false with the reason in `error`.
     bool Open(const std::string& path, std::string& error);
-    bool Has(std::string_view name);
+    // Whether the archive holds the member; false with `error` set when its directory is damaged.
+    bool Has(std::string_view name, std::string& error);
     // Opens a member for Read; false with the reason in `error`.
     bool OpenMember(std::string_view name, std::string& error);
     // Up to `size` bytes of the open member: the count, 0 at its end (its size and checksum
@@ -37,11 +46,19 @@ public:
     uint64_t MemberSize() const { return memberSize_; }
 
 private:
-    bool Locate(std::string_view name);
+    enum class Found { Yes, No, Damaged };
+    Found Locate(std::string_view name);
     void CloseMember();
 
+    long long Fail(std::string& error, const char* why);
+
     void* zip_ = nullptr;  // unzFile
-    int fd_ = -1;
+    void* inflater_ = nullptr;  // z_stream of a deflated member
+    std::vector<char> packed_;
+    bool packedDone_ = false;
+    uint32_t crc_ = 0;
+    uint32_t expectedCrc_ = 0;
+    ZipFile file_;
     bool memberOpen_ = false;
     std::string member_;
     uint64_t memberSize_ = 0;
