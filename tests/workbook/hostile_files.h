@@ -32,6 +32,16 @@ void HugeCellCsv(const std::string& path, uint64_t size, bool quoted);
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 
+// The sanitizers' shadow memory, quarantine and checks multiply a child's memory and time;
+// the bounds of a test scale by these under them.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kMemoryScale = 4;
+constexpr double kTimeScale = 10;
+#else
+constexpr long kMemoryScale = 1;
+constexpr double kTimeScale = 1;
+#endif
+
 struct Measured {
     int exitCode = -1;  // -1 when killed by a signal
     std::string out;
