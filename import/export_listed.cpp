@@ -372,10 +372,12 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
         CloseProgress();
     if (!failure.isEmpty())
         Tell(failure, platform::MessageIcon::Critical, window);
-    else if (!leftOut.isEmpty() || datesAsText > 0)
-        Tell(QStringList{leftOut.isEmpty() ? QString() : QStringLiteral("Left out of the export:\n") + leftOut.join(u'\n'),
-                         datesAsText > 0 ? DatesAsTextNote(datesAsText) + u'.' : QString()}
-                 .join(u'\n')
-                 .trimmed(),
-             platform::MessageIcon::Information, window);
+    else if (!leftOut.isEmpty() || datesAsText > 0) {
+        QStringList parts;
+        if (!leftOut.isEmpty())
+            parts << QStringLiteral("Left out of the export:\n") + leftOut.join(u'\n');
+        if (datesAsText > 0)
+            parts << DatesAsTextNote(datesAsText) + u'.';
+        Tell(parts.join(u'\n'), platform::MessageIcon::Information, window);
+    }
 }
