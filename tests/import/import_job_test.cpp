@@ -110,7 +110,7 @@ TEST(ImportJob, CountsTheDatesXlsxHoldsAsText)
     for (size_t i = 0; i < rows.size(); ++i)
         rows[i].date = dates[i];
     db.Add("XYZ", rows);
-    for (const auto& [format, expected] : {std::pair{kOutputXlsx, 3}, {kOutputCsv, 0}, {kSheetWk1, 0}}) {
+    for (const auto& [format, expected] : {std::pair<int16_t, int64_t>{kOutputXlsx, 3}, {kOutputCsv, 0}, {kSheetWk1, 0}}) {
         ImportRequest request = Request(db, rows);
         request.fileType = format;
         const ImportOutcome outcome = RunImport(Library(), request, {});

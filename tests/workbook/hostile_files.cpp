@@ -3,6 +3,7 @@
 #include <minizip/zip.h>
 #include <zlib.h>
 
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <fcntl.h>
@@ -13,6 +14,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+
+extern char** environ;
 
 namespace hostile {
 
@@ -227,37 +230,45 @@ Measured Run(const std::string& program, const std::vector<std::string>& argumen
 {
     char outName[] = "/tmp/hostile-out-XXXXXX";
     char errName[] = "/tmp/hostile-err-XXXXXX";
+    char reportName[] = "/tmp/hostile-report-XXXXXX";
     const int out = mkstemp(outName);
     const int err = mkstemp(errName);
-    Check(out >= 0 && err >= 0, "mkstemp");
-    const pid_t child = fork();
-    Check(child >= 0, "fork");
-    if (child == 0) {
-        dup2(out, 1);
-        dup2(err, 2);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        for (const std::string& setting : environment)
-            putenv(const_cast<char*>(setting.c_str()));
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    Check(wait4(child, &status, 0, &usage) == child, "wait4");
+    const int report = mkstemp(reportName);
+    Check(out >= 0 && err >= 0 && report >= 0, "mkstemp");
     close(out);
     close(err);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, report, 1);
+    const std::string measurer = TESSAPORT_TESTS_DIR "/run_measured";
+    std::vector<std::string> words{measurer, outName, errName, program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> settings(environment);
+    for (char** variable = environ; *variable; ++variable)
+        settings.emplace_back(*variable);
+    std::vector<char*> envp;
+    for (std::string& setting : settings)
+        envp.push_back(setting.data());
+    envp.push_back(nullptr);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, measurer.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    Check(spawned == 0, "posix_spawn");
+    int status = 0;
+    Check(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0, "run_measured");
+    close(report);
     Measured measured;
-    measured.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    Check(std::sscanf(ReadFile(reportName).c_str(), "%d %ld %lf", &measured.exitCode, &measured.peakKiB, &measured.cpuSeconds) == 3,
+          "run_measured's report");
     measured.out = ReadFile(outName);
     measured.err = ReadFile(errName);
     unlink(outName);
     unlink(errName);
-    measured.peakKiB = usage.ru_maxrss;
-    measured.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    unlink(reportName);
     return measured;
 }
 
