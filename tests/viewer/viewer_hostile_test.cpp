@@ -15,7 +15,8 @@ TEST(ViewerHostileFiles, RefusedOrShownQuicklyInBoundedMemory)
     ASSERT_TRUE(folder.isValid());
     const auto path = [&](const char* name) { return folder.filePath(QString::fromLatin1(name)).toStdString(); };
     hostile::HugeStringXlsx(path("string.xlsx"), 300u << 20);
-    hostile::BlankCellsXlsx(path("blanks.xlsx"), uint64_t{1} << 30);
+    hostile::BlankCellsXlsx(path("blanks.xlsx"), uint64_t{1000} << 20);
+    hostile::ClaimedPartSizeZip(path("size.xlsx"), (1u << 30) - 1);
     hostile::SharedStringsXlsx(path("strings.xlsx"), 2000000);
     hostile::ClaimedDirectoryZip(path("directory.xlsx"), 1u << 30);
     hostile::HugeCellCsv(path("cell.csv"), 300u << 20, true);
@@ -31,6 +32,7 @@ TEST(ViewerHostileFiles, RefusedOrShownQuicklyInBoundedMemory)
         {"blanks.xlsx", "refused: Cannot show"},
         {"strings.xlsx", "refused: Cannot show"},
         {"directory.xlsx", "refused: Cannot show"},
+        {"size.xlsx", "refused: Cannot show"},
         {"cell.csv", "refused: Cannot show"},
         // A 10 MB cell is shown cut; a stray cell at column 65535 adds one column, not 65,530.
         {"small-cell.csv", "shown 2 1"},

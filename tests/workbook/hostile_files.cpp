@@ -171,6 +171,24 @@ void ClaimedDirectoryZip(const std::string& path, uint32_t size)
     WriteFile(path, bytes);
 }
 
+void ClaimedPartSizeZip(const std::string& path, uint32_t size)
+{
+    WriteSheetXlsx(path, "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>");
+    std::string bytes = ReadFile(path);
+    const std::string name = "xl/worksheets/sheet1.xml";
+    const auto put = [&](std::size_t at) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    };
+    const std::size_t local = bytes.find(name) - 30;
+    const std::size_t central = bytes.find(name, bytes.find(std::string("PK\x01\x02", 4))) - 46;
+    Check(bytes.compare(local, 4, std::string("PK\x03\x04", 4)) == 0 && bytes.compare(central, 4, std::string("PK\x01\x02", 4)) == 0,
+          "no sheet entry");
+    put(local + 22);
+    put(central + 24);
+    WriteFile(path, bytes);
+}
+
 void StrayColumnWk1(const std::string& path, int rows)
 {
     std::string bytes;

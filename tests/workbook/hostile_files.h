@@ -24,6 +24,8 @@ void BlankCellsXlsx(const std::string& path, uint64_t size);
 void SharedStringsXlsx(const std::string& path, uint64_t count);
 // A small archive whose end record claims a directory of `size` bytes.
 void ClaimedDirectoryZip(const std::string& path, uint32_t size);
+// A small archive whose sheet claims to unpack to `size` bytes.
+void ClaimedPartSizeZip(const std::string& path, uint32_t size);
 // A WK1 worksheet of `rows` rows of six numbers and one stray number at column 65535.
 void StrayColumnWk1(const std::string& path, int rows);
 // A CSV file whose second line holds one field of `size` bytes.

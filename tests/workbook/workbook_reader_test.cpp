@@ -235,7 +235,8 @@ TEST_F(Workbook, SheetdumpRefusesHostileFilesQuicklyInLittleMemory)
         const char* error;
     };
     hostile::HugeStringXlsx(Path("string.xlsx"), 300u << 20);
-    hostile::BlankCellsXlsx(Path("blanks.xlsx"), uint64_t{1} << 30);
+    hostile::BlankCellsXlsx(Path("blanks.xlsx"), uint64_t{1000} << 20);
+    hostile::ClaimedPartSizeZip(Path("size.xlsx"), (1u << 30) - 1);
     hostile::SharedStringsXlsx(Path("strings.xlsx"), 2000000);
     hostile::ClaimedDirectoryZip(Path("directory.xlsx"), 1u << 30);
     hostile::HugeCellCsv(Path("cell.csv"), 300u << 20, false);
@@ -249,6 +250,7 @@ TEST_F(Workbook, SheetdumpRefusesHostileFilesQuicklyInLittleMemory)
         {"blanks.xlsx", "the part xl/worksheets/sheet1.xml would unpack to"},
         {"strings.xlsx", "more than 1048576 shared strings"},
         {"directory.xlsx", "the zip directory is missing or damaged"},
+        {"size.xlsx", "the part xl/worksheets/sheet1.xml would unpack to 1073741823 bytes"},
         {"cell.csv", "line 2: longer than 16 MiB"},
         {"quoted.csv", "line 2: longer than 16 MiB"},
         {"deep.xlsx", "elements nested deeper than 64"},
