@@ -274,6 +274,7 @@ MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& req
     }
     if (hooks.progress)
         hooks.progress(estimate);
+    outcome.datesAsText = writer->DatesWrittenAsText();
     outcome.result = writer->Close();
     return outcome;
 }

@@ -39,6 +39,7 @@ struct MergeOutcome {
     bool interrupted = false;
     int32_t recordsRead = 0;
     int64_t rowsWritten = 0;  // data rows
+    int64_t datesAsText = 0;  // dates the format has no number for, written as yyyy-mm-dd text
 };
 
 // The header row of a merge.

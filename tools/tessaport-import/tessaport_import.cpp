@@ -202,6 +202,11 @@ QByteArray TrimBlanks(QByteArray text)
     return text;
 }
 
+void Report(const QString& text)
+{
+    std::fprintf(stderr, "tessaport-import: %s\n", qPrintable(text));
+}
+
 // Imports one security; the reason when it fails.
 std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const Options& options, const Target& target,
                                       TerminalProgress& progress, ImportCheck* check)
@@ -237,14 +242,11 @@ std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const O
         return QStringLiteral("cannot write %1: %2").arg(path, QString::fromStdString(SheetErrorText(outcome.result)));
     }
     progress.Finish(outcome.rowsWritten);
+    if (outcome.datesAsText > 0)
+        Report(path + QStringLiteral(": ") + DatesAsTextNote(outcome.datesAsText));
     if (check)
         check->Finish();
     return std::nullopt;
-}
-
-void Report(const QString& text)
-{
-    std::fprintf(stderr, "tessaport-import: %s\n", qPrintable(text));
 }
 
 int RunImports(const Options& options)

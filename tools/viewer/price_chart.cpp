@@ -64,32 +64,45 @@ QString NumberLabel(double value, double step, double largest)
 
 } // namespace
 
+qint64 ChartSeries::IndexOfRow(int sheetRow) const
+{
+    if (rows.empty()) {
+        const qint64 index = static_cast<qint64>(sheetRow) - firstRow;
+        return index >= 0 && index < static_cast<qint64>(size()) ? index : -1;
+    }
+    const auto at = std::lower_bound(rows.begin(), rows.end(), sheetRow);
+    return at != rows.end() && *at == sheetRow ? at - rows.begin() : -1;
+}
+
 int DefaultChartColumn(const ViewerSheet& sheet)
 {
-    for (int column = 0; column < sheet.ColumnCount(); ++column)
+    for (const int column : sheet.UsedColumns())
         if (column != sheet.DateColumn() && sheet.Header(column).endsWith(QStringLiteral("Close"), Qt::CaseInsensitive))
             return column;
-    for (int column = 0; column < sheet.ColumnCount(); ++column)
-        if (column != sheet.DateColumn())
+    for (const int column : sheet.UsedColumns())
+        if (column != sheet.DateColumn() && column != sheet.SymbolColumn())
             return column;
     return -1;
 }
 
-ChartSeries ReadChartSeries(const ViewerSheet& sheet, int valueColumn)
+ChartSeries ReadChartSeries(const ViewerSheet& sheet, int valueColumn, const std::vector<int>* rows)
 {
     ChartSeries series;
     series.title = sheet.Header(valueColumn);
     series.firstRow = sheet.LabelRow() + 1;
+    if (rows)
+        series.rows = *rows;
     const int volumeColumn = FindPriceColumns(sheet).volume;
     const bool withVolume = volumeColumn >= 0 && volumeColumn != valueColumn;
-    const auto rows = static_cast<size_t>(std::max(0, sheet.RowCount() - series.firstRow));
-    series.days.reserve(rows);
-    series.values.reserve(rows);
+    const auto count = rows ? rows->size() : static_cast<size_t>(std::max(0, sheet.RowCount() - series.firstRow));
+    series.days.reserve(count);
+    series.values.reserve(count);
     if (withVolume)
-        series.volumes.reserve(rows);
+        series.volumes.reserve(count);
     double step = std::numeric_limits<double>::infinity();
     double previous = kNaN;
-    for (int row = series.firstRow; row < sheet.RowCount(); ++row) {
+    for (size_t i = 0; i < count; ++i) {
+        const int row = rows ? (*rows)[i] : series.firstRow + static_cast<int>(i);
         const std::optional<QDate> date = sheet.Date(row);
         const double day = date ? static_cast<double>(date->toJulianDay()) : kNaN;
         series.days.push_back(day);
@@ -350,7 +363,7 @@ QRectF PriceChart::VolumeArea() const { return ComputeLayout().volume; }
 
 std::optional<QPointF> PriceChart::PointOfRow(int sheetRow) const
 {
-    const qint64 index = static_cast<qint64>(sheetRow) - series_.firstRow;
+    const qint64 index = series_.IndexOfRow(sheetRow);
     if (index < 0 || index >= static_cast<qint64>(series_.size()))
         return std::nullopt;
     const double day = series_.days[static_cast<size_t>(index)];
@@ -565,7 +578,7 @@ void PriceChart::DrawMarks(QPainter& painter, const Layout& layout) const
     painter.setPen(QPen(kMarkColour.darker(130), 1));
     painter.setBrush(kMarkColour);
     for (const int row : markedRows_) {
-        const qint64 index = static_cast<qint64>(row) - series_.firstRow;
+        const qint64 index = series_.IndexOfRow(row);
         if (index < 0 || index >= static_cast<qint64>(series_.size()))
             continue;
         const double day = series_.days[static_cast<size_t>(index)];
