@@ -154,6 +154,8 @@ ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& 
     if (hooks.progress)
         hooks.progress(estimate);
     data.Close();
+    if (outcome.interrupted && !hooks.keepRowsWhenInterrupted)
+        return outcome;  // the writer abandons the file
     outcome.result = writer->Close();
     return outcome;
 }
