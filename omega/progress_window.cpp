@@ -242,6 +242,21 @@ QString GroupedCount(int64_t count)
     return locale.toString(static_cast<qlonglong>(count));
 }
 
+namespace {
+
+std::function<void(const RunProgress&)>& RunObserver()
+{
+    static std::function<void(const RunProgress&)> observer;
+    return observer;
+}
+
+} // namespace
+
+void SetRunProgressObserver(std::function<void(const RunProgress&)> observer)
+{
+    RunObserver() = std::move(observer);
+}
+
 class RunProgress::Frame : public QWidget {
 public:
     Frame(QWidget* owner, const QString& title)
@@ -329,6 +344,8 @@ void RunProgress::Records(int32_t recordsRead)
     const double within = estimate_ <= 0 ? 0.0 : std::min(1.0, static_cast<double>(recordsRead) / estimate_);
     const double done = count_ <= 0 ? 1.0 : (index_ + within) / count_;
     window_->Bar()->SetValue(static_cast<int>(done * 100));
+    if (RunObserver())
+        RunObserver()(*this);
 }
 
 QWidget* RunProgress::Window() const

@@ -4,6 +4,7 @@
 #include <Qt>
 
 #include <cstdint>
+#include <functional>
 
 class QWidget;
 
@@ -56,6 +57,9 @@ private:
     int32_t index_ = 0;
     int32_t estimate_ = 0;
 };
+
+// Tests follow a run through this: it is called whenever the window is brought up to date.
+void SetRunProgressObserver(std::function<void(const RunProgress&)> observer);
 
 // "3,000": counts in the progress and end messages, grouped as the locale groups them.
 QString GroupedCount(int64_t count);
