@@ -11,6 +11,7 @@
 #include "platform/busy_pointer.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "platform/modal_return.h"
 #include "sheet/sheet_errors.h"
 
 #include <QAbstractItemModel>
@@ -405,7 +406,13 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
         return;
     QWidget* const window = controls.window;
     ExportListedDialog dialog(controls.chbOpenInt->isChecked(), window);
-    const bool accepted = Runner() ? Runner()(dialog) : dialog.exec() == QDialog::Accepted;
+    bool accepted = false;
+    {
+        // Without a window manager the keyboard would reach no window once the dialog goes,
+        // and Alt+I could not reach Interrupt Import during the run.
+        const platform::ModalReturn giveBack(window);
+        accepted = Runner() ? Runner()(dialog) : dialog.exec() == QDialog::Accepted;
+    }
     if (!accepted || dialog.Output().isEmpty())
         return;
     dialog.Remember();
