@@ -25,7 +25,10 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request)
     const bool save = request.mode == FileDialogMode::Save;
     dialog.setWindowTitle(request.title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(save                                          ? QFileDialog::AnyFile
+                       : request.mode == FileDialogMode::Folder ? QFileDialog::Directory
+                                                                : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ShowDirsOnly, request.mode == FileDialogMode::Folder);
     dialog.setDefaultSuffix(QString());
     if (!request.directory.isEmpty())
         dialog.setDirectory(request.directory);
