@@ -12,6 +12,7 @@
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "platform/modal_return.h"
+#include "platform/twips.h"
 #include "sheet/sheet_errors.h"
 
 #include <QAbstractItemModel>
@@ -411,6 +412,8 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
         // Without a window manager the keyboard would reach no window once the dialog goes,
         // and Alt+I could not reach Interrupt Import during the run.
         const platform::ModalReturn giveBack(window);
+        dialog.adjustSize();
+        platform::FitOnScreen(&dialog);
         accepted = Runner() ? Runner()(dialog) : dialog.exec() == QDialog::Accepted;
     }
     if (!accepted || dialog.Output().isEmpty())

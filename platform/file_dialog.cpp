@@ -1,6 +1,7 @@
 #include "file_dialog.h"
 
 #include "modal_return.h"
+#include "twips.h"
 
 #include <QFileDialog>
 
@@ -59,6 +60,8 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& r
     const ModalReturn back(parent);
     QFileDialog dialog(parent);
     ConfigureFileDialog(dialog, request);
+    dialog.adjustSize();
+    FitOnScreen(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
