@@ -155,6 +155,8 @@ ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& 
         hooks.progress(estimate);
     data.Close();
     outcome.datesAsText = writer->DatesWrittenAsText();
+    if (outcome.interrupted && !hooks.keepRowsWhenInterrupted)
+        return outcome;  // the writer abandons the file
     outcome.result = writer->Close();
     return outcome;
 }

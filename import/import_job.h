@@ -54,6 +54,8 @@ struct ImportHooks {
     std::function<bool()> skipInvalid;  // asked again for every record
     std::function<bool()> interrupted;  // after every record: true ends the run, keeping the rows
     std::function<void(const PriceRecord& record)> rowWritten;  // after each data row is written
+    // False: an interrupted run abandons its file, and an earlier file at the path stays.
+    bool keepRowsWhenInterrupted = true;
 };
 
 struct ImportOutcome {

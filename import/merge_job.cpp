@@ -61,7 +61,7 @@ public:
 
 private:
     const omega::DataLibrary& library_;
-    const ImportHooks* hooks_;  // none while counting
+    const ImportHooks* hooks_;
     bool skipInvalid_;
     int32_t& recordsRead_;
 };
@@ -198,15 +198,25 @@ MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& req
     }
     // Rows are counted by a first pass only where the days leave room for doubt.
     if (limits.dataRows > 0 && UpperBoundOfRows(request) > limits.dataRows) {
+        // Events still run and Interrupt Import still ends the run while the rows are counted.
+        ImportHooks counting;
+        counting.beforeRead = hooks.beforeRead;
+        counting.interrupted = hooks.interrupted;
         int32_t ignored = 0;
-        Reader counter(library, nullptr, skipInvalid, ignored);
+        Reader counter(library, &counting, skipInvalid, ignored);
         int64_t rows = 0;
+        auto counted = [&] {
+            ++rows;
+            outcome.interrupted = counter.Interrupted();
+            return !outcome.interrupted;
+        };
         std::string failed;
         const bool walked = request.shape == MergeShape::Long
-            ? WalkLong(request, counter, failed, [&rows](const ImportRequest&, const PriceRecord&) { return ++rows, true; })
-            : WalkWide(request, counter, failed, [&rows](int32_t, const std::vector<Cursor>&, const std::vector<char>&) {
-                  return ++rows, true;
-              });
+            ? WalkLong(request, counter, failed, [&](const ImportRequest&, const PriceRecord&) { return counted(); })
+            : WalkWide(request, counter, failed,
+                       [&](int32_t, const std::vector<Cursor>&, const std::vector<char>&) { return counted(); });
+        if (outcome.interrupted)
+            return outcome;
         if (!walked) {
             outcome.refusal = OpenFailure(failed);
             return outcome;
@@ -275,6 +285,8 @@ MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& req
     if (hooks.progress)
         hooks.progress(estimate);
     outcome.datesAsText = writer->DatesWrittenAsText();
+    if (outcome.interrupted && !hooks.keepRowsWhenInterrupted)
+        return outcome;  // the writer abandons the file
     outcome.result = writer->Close();
     return outcome;
 }

@@ -52,7 +52,7 @@ TEST_P(ImportOutOfRoom, ReportsTheWritersErrorAndKeepsTheEarlierFile)
     const std::set<std::string> before = Names(folder.Path());
 
     const std::string target = GetParam().outputOnFullDevice ? "/dev/full" : out;
-    ChildRun run{"tessaport-import", {"--data", db, "-o", target, "XYZ"}};
+    ChildRun run{"tessaport-import", {"-q", "--data", db, "-o", target, "XYZ"}};
     run.fileSizeLimit = GetParam().fileSizeLimit;
     const ChildOutcome outcome = RunChild(run);
 

@@ -278,8 +278,10 @@ bool CheckSecurity(const std::string& directory, const SecurityEntry& entry, boo
     const std::string symbol(FieldText(entry.symbol));
     DataReader data;
     if (!OpenDataOf(directory, entry, data)) {
-        std::cerr << "omegadb: " << symbol << ": the data file " << FieldText(entry.dataFile)
-                  << " is missing or not a data file; not checked\n";
+        const std::string reason = "the data file " + std::string(FieldText(entry.dataFile))
+            + " is missing or not a data file";
+        std::cerr << "omegadb: " << symbol << ": " << reason << "; not checked\n";
+        summary.Unreadable(symbol, reason);
         return false;
     }
     if (!data.IsIntact())
@@ -313,6 +315,7 @@ int Check(const Arguments& arguments)
         return kExitFailed;
 
     std::vector<uint32_t> indexes;
+    std::vector<std::string> missing;
     bool unreadable = false;
     if (arguments.positional.size() == 1) {
         for (uint32_t i = 0; i < header.Count(); ++i)
@@ -324,10 +327,13 @@ int Check(const Arguments& arguments)
         } else {
             std::cerr << "omegadb: no security '" << arguments.positional[i] << "' in " << directory << "\n";
             unreadable = true;
+            missing.push_back(arguments.positional[i]);
         }
     }
 
     quality::CheckSummary summary;
+    for (const std::string& symbol : missing)
+        summary.Unreadable(symbol, "no such security in " + directory);
     std::string out = csv ? quality::CsvHeader() + '\n' : std::string();
     for (const uint32_t index : indexes) {
         SecurityEntry entry;

@@ -81,6 +81,8 @@ bool MergeCommand::Run(TerminalProgress& progress, const std::function<void(cons
         report(QStringLiteral("cannot write %1: %2").arg(outputFile_, reason));
         return false;
     }
+    written_ = true;
+    rowsWritten_ = outcome.rowsWritten;
     progress.Finish(static_cast<int32_t>(std::min<int64_t>(outcome.rowsWritten, INT32_MAX)));
     if (outcome.datesAsText > 0)
         report(outputFile_ + QStringLiteral(": ") + DatesAsTextNote(outcome.datesAsText));

@@ -18,9 +18,11 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -69,6 +71,13 @@ constexpr char kHelp[] =
     "                    finding with its row on standard error, with counts per kind\n"
     "                    and per security at the end; the files are the same bytes\n"
     "                    and findings do not change the exit status (not with --merge)\n"
+    "  -q, --quiet       no progress and no summary on standard error\n"
+    "  --verbose         a line per security on standard error also when it is no\n"
+    "                    terminal\n"
+    "\n"
+    "On a terminal, the progress of several securities is one line: which of how\n"
+    "many, and a bar for the whole run. The run ends with a summary line on standard\n"
+    "error: files and rows written, securities left out and the seconds taken.\n"
     "\n"
     "Dates are written in the system's short date format, with a two-digit (1930 to\n"
     "2029) or four-digit year, or as YYYY-MM-DD.\n"
@@ -92,6 +101,8 @@ struct Options {
     QString outputDir;
     bool all = false;
     bool check = false;
+    bool quiet = false;
+    bool verbose = false;
     QStringList symbols;
     MergeOptions merge;
 };
@@ -116,7 +127,10 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption outputDir("out-dir", {}, "DIR");
     const QCommandLineOption all("all");
     const QCommandLineOption check("check");
-    parser.addOptions({help, data, from, to, openInterest, keepInvalid, format, output, outputDir, all, check});
+    const QCommandLineOption quiet(QStringList{"q", "quiet"});
+    const QCommandLineOption verbose("verbose");
+    parser.addOptions({help, data, from, to, openInterest, keepInvalid, format, output, outputDir, all, check, quiet,
+                       verbose});
     const MergeCommandLine mergeLine(parser);
 
     CommandLine line;
@@ -136,6 +150,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     options.outputDir = parser.value(outputDir);
     options.all = parser.isSet(all);
     options.check = parser.isSet(check);
+    options.quiet = parser.isSet(quiet);
+    options.verbose = parser.isSet(verbose);
     options.symbols = parser.positionalArguments();
 
     auto fail = [&line](const QString& error) {
@@ -154,6 +170,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     }
     if (options.from && options.to && *options.from > *options.to)
         return fail("--from is later than --to");
+    if (options.quiet && options.verbose)
+        return fail("--quiet and --verbose contradict each other");
     if (parser.isSet(format)) {
         // In the order of the output formats' numbers.
         const QStringList formats = {"wk1", "biff2", "biff3", "biff4", "xlsx", "csv"};
@@ -207,9 +225,16 @@ void Report(const QString& text)
     std::fprintf(stderr, "tessaport-import: %s\n", qPrintable(text));
 }
 
-// Imports one security; the reason when it fails.
+// How one security's import is followed on the terminal.
+struct Follow {
+    std::function<void(const std::string& name, int32_t estimate)> start;
+    std::function<void(int32_t recordsRead)> update;
+    std::function<void(int32_t rows)> finish;
+};
+
+// Imports one security, adding its rows to `rows`; the reason when it fails.
 std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const Options& options, const Target& target,
-                                      TerminalProgress& progress, ImportCheck* check)
+                                      const Follow& follow, ImportCheck* check, int64_t& rows)
 {
     ImportRequest request;
     if (std::optional<QString> failure =
@@ -225,8 +250,8 @@ std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const O
 
     const std::string name = target.name.toLocal8Bit().toStdString();
     ImportHooks hooks;
-    hooks.started = [&](int32_t estimate) { progress.Start(name, estimate); };
-    hooks.progress = [&](int32_t recordsRead) { progress.Update(recordsRead); };
+    hooks.started = [&](int32_t estimate) { follow.start(name, estimate); };
+    hooks.progress = [&](int32_t recordsRead) { follow.update(recordsRead); };
     hooks.skipInvalid = [&] { return !options.keepInvalid; };
     if (check) {
         // The period of the security record sets the thresholds.
@@ -241,7 +266,8 @@ std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const O
             check->Abandon();
         return QStringLiteral("cannot write %1: %2").arg(path, QString::fromStdString(SheetErrorText(outcome.result)));
     }
-    progress.Finish(outcome.rowsWritten);
+    rows += outcome.rowsWritten;
+    follow.finish(outcome.rowsWritten);
     if (outcome.datesAsText > 0)
         Report(path + QStringLiteral(": ") + DatesAsTextNote(outcome.datesAsText));
     if (check)
@@ -281,29 +307,66 @@ int RunImports(const Options& options)
         return kExitFailed;
     }
 
-    TerminalProgress progress(stderr);
+    QElapsedTimer clock;
+    clock.start();
+    // "3 files, 6000 rows, 0 left out, 0.4 s": the last line of every run, unless quiet.
+    auto summarize = [&](int64_t files, int64_t rows, int64_t leftOut) {
+        if (options.quiet)
+            return;
+        std::fprintf(stderr, "tessaport-import: %lld %s, %lld %s, %lld left out, %.1f s\n",
+                     static_cast<long long>(files), files == 1 ? "file" : "files", static_cast<long long>(rows),
+                     rows == 1 ? "row" : "rows", static_cast<long long>(leftOut),
+                     static_cast<double>(clock.elapsed()) / 1000.0);
+    };
+
     if (options.merge.shape) {
+        TerminalProgress progress(stderr, options.quiet);
         MergeCommand merge{library, options.dataDir, options.from, options.to, options.keepInvalid, options.fileType,
                            options.outputFile, options.merge};
         for (const Target& target : targets)
             merge.Add(target.name, target.symbol);
-        return merge.Run(progress, Report) ? kExitOk : kExitFailed;
+        const bool merged = merge.Run(progress, Report);
+        summarize(merge.Written() ? 1 : 0, merge.RowsWritten(), merge.LeftOut());
+        return merged ? kExitOk : kExitFailed;
     }
     std::optional<ImportCheck> check;
     if (options.check)
         check.emplace(stderr);
-    bool anyFailed = false;
-    for (const Target& target : targets) {
-        if (const std::optional<QString> failure = ImportSecurity(library, options, target, progress,
-                                                                  check ? &*check : nullptr)) {
-            progress.Abandon();
-            Report(target.name + QStringLiteral(": ") + *failure);
-            anyFailed = true;
-        }
+    // One security keeps its own bar; several share one line for the whole run.
+    TerminalProgress single(stderr, options.quiet);
+    RunLine run(stderr, static_cast<int32_t>(targets.size()), options.verbose, options.quiet);
+    const bool several = targets.size() > 1;
+    int32_t index = 0;
+    Follow follow;
+    if (several) {
+        follow.start = [&](const std::string& name, int32_t estimate) { run.Begin(index, name, estimate); };
+        follow.update = [&](int32_t done) { run.Update(done); };
+        follow.finish = [&](int32_t rows) { run.Finish(rows); };
+    } else {
+        follow.start = [&](const std::string& name, int32_t estimate) { single.Start(name, estimate); };
+        follow.update = [&](int32_t done) { single.Update(done); };
+        follow.finish = [&](int32_t rows) { single.Finish(rows); };
     }
+    int64_t files = 0;
+    int64_t rows = 0;
+    int64_t leftOut = 0;
+    for (const Target& target : targets) {
+        if (const std::optional<QString> failure = ImportSecurity(library, options, target, follow,
+                                                                  check ? &*check : nullptr, rows)) {
+            single.Abandon();
+            run.Clear();
+            Report(target.name + QStringLiteral(": ") + *failure);
+            ++leftOut;
+        } else {
+            ++files;
+        }
+        ++index;
+    }
+    run.Clear();
     if (check)
         check->Summarize();
-    return anyFailed ? kExitFailed : kExitOk;
+    summarize(files, rows, leftOut);
+    return leftOut > 0 ? kExitFailed : kExitOk;
 }
 
 } // namespace
