@@ -1,5 +1,7 @@
 #include "export/replace_file.h"
 
+#include "platform/native/native_file.h"
+
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -93,8 +95,10 @@ SheetError ReplaceFile::Commit()
     if (temporary_.empty())
         return kSheetBadHandle;
     SheetError result = SyncFile(temporary_, O_RDONLY);
-    if (result == kSheetOk && ::rename(temporary_.c_str(), destination_.c_str()) != 0)
-        result = SheetErrorFromErrno(errno);
+    if (result == kSheetOk) {
+        if (const int failure = native::PutInPlace(temporary_, destination_))
+            result = SheetErrorFromErrno(failure);
+    }
     if (result != kSheetOk) {
         Discard();
         return result;
