@@ -40,6 +40,7 @@ public:
                  const MergeOptions& options);
 
     void Add(const QString& name, const std::optional<QByteArray>& symbol);
+    bool IsEmpty() const { return request_.securities.empty() && failures_.empty(); }
     // Writes the file; false when anything failed, each failure told to `report`.
     bool Run(TerminalProgress& progress, const std::function<void(const QString&)>& report);
 
@@ -52,4 +53,5 @@ private:
     QString outputFile_;
     MergeRequest request_;
     std::vector<QString> failures_;
+    std::vector<QString> notes_;  // symbols given twice
 };

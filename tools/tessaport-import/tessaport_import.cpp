@@ -3,8 +3,10 @@
 
 #include "merge_command.h"
 #include "import_check.h"
+#include "import/output_names.h"
 #include "terminal_progress.h"
 
+#include "export/output_format.h"
 #include "import/date_text.h"
 #include "import/import_job.h"
 #include "omega/data_library.h"
@@ -12,6 +14,7 @@
 #include "omega/security_table.h"
 #include "omega/security_text.h"
 #include "omega/windows1252.h"
+#include "platform/native/shown_text.h"
 #include "sheet/sheet_errors.h"
 
 #include <QCommandLineParser>
@@ -19,8 +22,10 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QSet>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -50,6 +55,9 @@ constexpr char kHelp[] =
     "  --open-interest   add the open interest column\n"
     "  --keep-invalid    also write records with a missing price (the price as \"*\")\n"
     "  --format FORMAT   wk1 (default), biff2, biff3, biff4, xlsx or csv\n"
+    "  --csv-raw-text    csv: write a text cell that begins with =, +, -, @, a tab or a\n"
+    "                    carriage return as it is (by default it gets a leading ', so\n"
+    "                    that spreadsheets read it as text and never as a formula)\n"
     "  -o FILE           write the one SYMBOL, or the merge, into FILE\n"
     "  --out-dir DIR     write one file per security into DIR (made if missing), named\n"
     "                    after its symbol with the extension .pat (.xlsx, .csv); a\n"
@@ -116,7 +124,9 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption outputDir("out-dir", {}, "DIR");
     const QCommandLineOption all("all");
     const QCommandLineOption check("check");
-    parser.addOptions({help, data, from, to, openInterest, keepInvalid, format, output, outputDir, all, check});
+    const QCommandLineOption csvRawText("csv-raw-text");
+    parser.addOptions({help, data, from, to, openInterest, keepInvalid, format, output, outputDir, all, check,
+                       csvRawText});
     const MergeCommandLine mergeLine(parser);
 
     CommandLine line;
@@ -163,6 +173,11 @@ CommandLine ParseCommandLine(const QStringList& arguments)
                             .arg(parser.value(format)));
         options.fileType = static_cast<int16_t>(kSheetWk1 + index);
     }
+    if (parser.isSet(csvRawText)) {
+        if (options.fileType != kOutputCsv)
+            return fail("--csv-raw-text goes with --format csv");
+        options.fileType = kOutputCsvRawText;
+    }
     if (const QString error = mergeLine.Read(parser, options.openInterest, options.merge); !error.isEmpty())
         return fail(error);
     if (options.merge.shape) {
@@ -193,32 +208,51 @@ struct Target {
     std::optional<QByteArray> symbol;  // nothing when the code page cannot hold it
 };
 
-QByteArray TrimBlanks(QByteArray text)
+void Report(const QString& text)
 {
-    while (text.startsWith(' '))
-        text.remove(0, 1);
-    while (text.endsWith(' '))
-        text.chop(1);
-    return text;
+    std::fprintf(stderr, "tessaport-import: %s\n", native::ShownUtf8(text.toUtf8().toStdString()).c_str());
 }
+
+// What one run has written to: each security once, each into a file of its own.
+struct RunState {
+    OutputNames names;
+    QSet<QByteArray> imported;  // symbols as held
+};
 
 // Imports one security; the reason when it fails.
 std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const Options& options, const Target& target,
-                                      TerminalProgress& progress, ImportCheck* check)
+                                      TerminalProgress& progress, ImportCheck* check, RunState& run)
 {
     ImportRequest request;
     if (std::optional<QString> failure =
             PrepareImport(library, options.dataDir, target.symbol, options.from, options.to, request))
         return failure;
+    if (run.imported.contains(request.symbol)) {
+        Report(target.name + QStringLiteral(": given more than once; imported once"));
+        return std::nullopt;
+    }
+    run.imported.insert(request.symbol);
     request.openInterest = options.openInterest;
     request.fileType = options.fileType;
-    const QString extension = QString::fromStdString(FormatExtension(options.fileType));
-    const QString path = options.outputDir.isEmpty()
-                             ? options.outputFile
-                             : QDir(options.outputDir).filePath(SymbolFileName(request.symbol) + extension);
+    QString path = options.outputFile;
+    if (!options.outputDir.isEmpty()) {
+        const QString extension = QString::fromStdString(FormatExtension(options.fileType));
+        const QString usual = SymbolFileName(request.symbol) + extension;
+        const QString fileName = run.names.Take(SymbolFileName(request.symbol), extension);
+        if (fileName != usual)
+            Report(QStringLiteral("%1: %2 is taken by another security of this run (symbols that differ only in "
+                                  "letter case); written to %3")
+                       .arg(target.name, usual, fileName));
+        path = QDir(options.outputDir).filePath(fileName);
+        // Only a link named with -o is followed.
+        if (OutputNames::IsLink(path))
+            return QStringLiteral("%1 is a symbolic link; --out-dir does not write through links (remove it, or "
+                                  "name it with -o)")
+                .arg(path);
+    }
     request.patternFile = QFile::encodeName(path).toStdString();
 
-    const std::string name = target.name.toLocal8Bit().toStdString();
+    const std::string name = native::ShownUtf8(target.name.toUtf8().toStdString());
     ImportHooks hooks;
     hooks.started = [&](int32_t estimate) { progress.Start(name, estimate); };
     hooks.progress = [&](int32_t recordsRead) { progress.Update(recordsRead); };
@@ -242,11 +276,6 @@ std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const O
     return std::nullopt;
 }
 
-void Report(const QString& text)
-{
-    std::fprintf(stderr, "tessaport-import: %s\n", qPrintable(text));
-}
-
 int RunImports(const Options& options)
 {
     omega::DataLibrary& library = omega::TheDataLibrary();
@@ -260,45 +289,56 @@ int RunImports(const Options& options)
         ~Uninitialize() { library.Uninitialize(); }
     } uninitialize{library};
 
-    std::vector<Target> targets;
-    {
-        omega::HeaderFile header(options.dataDir);
-        if (header.Count() <= 0) {
-            Report(QStringLiteral("%1 holds no database (no valid master.omg)").arg(options.dataDir));
-            return kExitFailed;
-        }
-        for (int32_t i = 0; options.all && i < header.Count(); ++i) {
-            const QByteArray symbol = TrimBlanks(header.Entry(i).left(omega::kSymbolFieldLength));
-            targets.push_back({omega::DecodeWindows1252(symbol), symbol});
-        }
+    omega::HeaderFile header(options.dataDir);
+    if (header.Count() <= 0) {
+        Report(QStringLiteral("%1 holds no database (no valid master.omg)").arg(options.dataDir));
+        return kExitFailed;
     }
-    for (const QString& symbol : options.symbols)
-        targets.push_back({symbol, omega::EncodeWindows1252(omega::TrimBlanks(symbol))});
     if (!options.outputDir.isEmpty() && !QDir().mkpath(options.outputDir)) {
         Report(QStringLiteral("cannot make the folder %1").arg(options.outputDir));
         return kExitFailed;
     }
+    bool anyFailed = false;
+    // Each security of --all by the symbol its own entry holds, blanks and case as they are;
+    // one at a time, so a header with many entries costs no list of them all.
+    const auto forEachTarget = [&](const std::function<void(const Target&)>& take) {
+        for (int32_t i = 0; options.all && i < header.Count(); ++i) {
+            const QByteArray symbol = header.Symbol(i);
+            if (!symbol.isEmpty())
+                take({omega::DecodeWindows1252(symbol), symbol});
+        }
+        for (const QString& symbol : options.symbols) {
+            const QString trimmed = omega::TrimBlanks(symbol);
+            if (trimmed.isEmpty()) {
+                Report(QStringLiteral("an empty symbol names no security"));
+                anyFailed = true;
+                continue;
+            }
+            take({symbol, omega::EncodeWindows1252(trimmed)});
+        }
+    };
 
     TerminalProgress progress(stderr);
     if (options.merge.shape) {
         MergeCommand merge{library, options.dataDir, options.from, options.to, options.keepInvalid, options.fileType,
                            options.outputFile, options.merge};
-        for (const Target& target : targets)
-            merge.Add(target.name, target.symbol);
-        return merge.Run(progress, Report) ? kExitOk : kExitFailed;
+        forEachTarget([&](const Target& target) { merge.Add(target.name, target.symbol); });
+        if (anyFailed && merge.IsEmpty())
+            return kExitFailed;
+        return merge.Run(progress, Report) && !anyFailed ? kExitOk : kExitFailed;
     }
     std::optional<ImportCheck> check;
     if (options.check)
         check.emplace(stderr);
-    bool anyFailed = false;
-    for (const Target& target : targets) {
+    RunState run;
+    forEachTarget([&](const Target& target) {
         if (const std::optional<QString> failure = ImportSecurity(library, options, target, progress,
-                                                                  check ? &*check : nullptr)) {
+                                                                  check ? &*check : nullptr, run)) {
             progress.Abandon();
             Report(target.name + QStringLiteral(": ") + *failure);
             anyFailed = true;
         }
-    }
+    });
     if (check)
         check->Summarize();
     return anyFailed ? kExitFailed : kExitOk;
