@@ -4,7 +4,7 @@
 
 // The writers behind OpenRowWriter, one per family of formats.
 std::unique_ptr<RowWriter> OpenSheetRowWriter(int16_t fileType, const std::string& path, int16_t& result);
-std::unique_ptr<RowWriter> OpenCsvRowWriter(const std::string& path, int16_t& result);
+std::unique_ptr<RowWriter> OpenCsvRowWriter(const std::string& path, int16_t& result, bool rawText);
 std::unique_ptr<RowWriter> OpenXlsxRowWriter(const std::string& path, int16_t& result);
 
 // Year, month and day of a day number (day 0 is 30 December 1899) as yyyy-mm-dd; `text`
