@@ -119,7 +119,6 @@ bool WriteEntries(int fd, FileKind kind, size_t entrySize, size_t count, Encode 
             encode(first + i, chunk.data() + i * entrySize);
         ok = WriteAll(fd, chunk.data(), n * entrySize);
     }
-    ok = ok && native::Sync(fd) == 0;
     return native::Close(fd) == 0 && ok;
 }
 
