@@ -335,6 +335,7 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
     };
 
     QString failure;
+    int64_t datesAsText = 0;
     if (dialog.ChosenShape() == ExportListedDialog::PerSecurity) {
         const QDir folder(dialog.Output());
         if (!QDir().mkpath(dialog.Output()))
@@ -353,6 +354,7 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
             }
             request.patternFile = QFile::encodeName(path).toStdString();
             const ImportOutcome outcome = RunImport(library, request, hooks);
+            datesAsText += outcome.datesAsText;
             if (outcome.result != kSheetOk)
                 failure = QStringLiteral("An error has occured while writing the destination file ") + path
                     + QStringLiteral(": ") + QString::fromStdString(SheetErrorText(outcome.result)) + u'.';
@@ -366,6 +368,7 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
         request.format = FormatForFileName(dialog.Output().toStdString());
         request.path = QFile::encodeName(dialog.Output()).toStdString();
         const MergeOutcome outcome = securities.empty() ? MergeOutcome{} : RunMerge(library, request, hooks);
+        datesAsText = outcome.datesAsText;
         if (!outcome.refusal.empty())
             failure = QStringLiteral("Unable to export: ") + QString::fromStdString(outcome.refusal) + u'.';
         else if (outcome.result != kSheetOk)
@@ -376,7 +379,12 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
         CloseProgress();
     if (!failure.isEmpty())
         Tell(failure, platform::MessageIcon::Critical, window);
-    else if (!leftOut.isEmpty())
-        Tell(QStringLiteral("Left out of the export:\n") + leftOut.join(u'\n'), platform::MessageIcon::Information,
-             window);
+    else if (!leftOut.isEmpty() || datesAsText > 0) {
+        QStringList parts;
+        if (!leftOut.isEmpty())
+            parts << QStringLiteral("Left out of the export:\n") + leftOut.join(u'\n');
+        if (datesAsText > 0)
+            parts << DatesAsTextNote(datesAsText) + u'.';
+        Tell(parts.join(u'\n'), platform::MessageIcon::Information, window);
+    }
 }

@@ -146,6 +146,14 @@ ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& 
     if (hooks.progress)
         hooks.progress(estimate);
     data.Close();
+    outcome.datesAsText = writer->DatesWrittenAsText();
     outcome.result = writer->Close();
     return outcome;
+}
+
+QString DatesAsTextNote(int64_t count)
+{
+    return QStringLiteral("%1 %2 before 1900 written as yyyy-mm-dd text: the xlsx date system begins in 1900")
+        .arg(count)
+        .arg(count == 1 ? QStringLiteral("date") : QStringLiteral("dates"));
 }

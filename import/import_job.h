@@ -61,7 +61,11 @@ struct ImportOutcome {
     bool interrupted = false;
     int32_t recordsRead = 0;
     int32_t rowsWritten = 0;  // data rows, the header not counted
+    int64_t datesAsText = 0;  // dates the format has no number for, written as yyyy-mm-dd text
 };
+
+// What a run says when it wrote dates as text: "3 dates before 1900 ... as text ...".
+QString DatesAsTextNote(int64_t count);
 
 // Looks a security up in the database and fills in the request's data folder, symbol (as
 // the database holds it) and days: its data clipped to `from` and `to` where given. Returns

@@ -129,6 +129,8 @@ long long Write(int fd, const void* data, std::size_t size)
     return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
 }
 
+long long Seek(int fd, long long offset, int origin) { return ::_lseeki64(fd, offset, origin); }
+
 long long WriteAt(int fd, const void* data, std::size_t size, uint64_t offset)
 {
     const long long position = ::_lseeki64(fd, 0, SEEK_CUR);
@@ -190,6 +192,8 @@ bool IsFolder(int fd)
 
 long long Read(int fd, void* buffer, std::size_t size) { return ::read(fd, buffer, size); }
 long long Write(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
+
+long long Seek(int fd, long long offset, int origin) { return ::lseek(fd, static_cast<off_t>(offset), origin); }
 
 long long WriteAt(int fd, const void* data, std::size_t size, uint64_t offset)
 {

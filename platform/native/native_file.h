@@ -27,6 +27,8 @@ bool IsFolder(int fd);
 long long Read(int fd, void* buffer, std::size_t size);
 long long Write(int fd, const void* data, std::size_t size);
 long long WriteAt(int fd, const void* data, std::size_t size, uint64_t offset);
+// Moves the file position: `origin` is SEEK_SET, SEEK_CUR or SEEK_END. The new position, or -1.
+long long Seek(int fd, long long offset, int origin);
 // Asks the disk to start writing a range now; a hint, where the system has it.
 void StartWriteback(int fd, uint64_t offset, uint64_t size);
 int Sync(int fd);

@@ -7,6 +7,7 @@
 #include "qv2omg/header_reader.h"
 #include "qv2omg/price_csv.h"
 #include "quality/check_report.h"
+#include "quality/database_check.h"
 #include "quality/price_check.h"
 
 #include <algorithm>
@@ -334,21 +335,6 @@ int Dump(const Arguments& arguments)
     return std::cout ? kExitOk : Failed("cannot write the output");
 }
 
-quality::PriceInput CheckInput(const PriceRow& row, bool withOpenInterest)
-{
-    auto price = [](float value) { return IsMissingPrice(value) ? std::nullopt : std::optional<double>(value); };
-    quality::PriceInput input;
-    input.date = row.date;
-    input.open = price(row.open);
-    input.high = price(row.high);
-    input.low = price(row.low);
-    input.close = price(row.close);
-    input.volume = row.volume;
-    if (withOpenInterest)
-        input.openInterest = row.openInterest;
-    return input;
-}
-
 // Checks every record of one security; false when its data cannot be read.
 bool CheckSecurity(const std::string& directory, const SecurityEntry& entry, bool csv,
                    quality::CheckSummary& summary, std::string& out)
@@ -371,18 +357,12 @@ bool CheckSecurity(const std::string& directory, const SecurityEntry& entry, boo
         summary.Add(symbol, finding.kind);
         out += csv ? quality::CsvLine(symbol, finding) : quality::TableLine(symbol, finding);
         out += '\n';
-    };
-    quality::PriceChecker checker(quality::DefaultLimits(quality::PeriodOfCode(entry.period)), report);
-    const bool withOpenInterest = (entry.flags & kHasOpenInterest) != 0;
-    PriceRow row;
-    while (data.Next(row)) {
-        checker.Add(CheckInput(row, withOpenInterest));
         if (out.size() > 1 << 16) {
             std::cout << out;
             out.clear();
         }
-    }
-    checker.Finish();
+    };
+    quality::CheckData(data, entry, report);
     summary.Checked();
     return true;
 }

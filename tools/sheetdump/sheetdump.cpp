@@ -1,9 +1,10 @@
-// sheetdump FILE: prints a pattern file (WK1, BIFF2-4) as text: its type, used range and
-// names, then every cell as CSV (cell,row,column,kind,value; rows and columns 0-based).
+// sheetdump FILE: prints a pattern file (WK1, BIFF2-4), an xlsx or a CSV file as text: its
+// type, used range and names, then every cell as CSV (cell,row,column,kind,value; rows and
+// columns 0-based).
 
 #include "platform/native/shown_text.h"
 #include "sheet/sheet_reader.h"
-#include "sheet/sheet_writer.h"
+#include "workbook/workbook_reader.h"
 
 #include <charconv>
 #include <cstdio>
@@ -84,13 +85,46 @@ void Print(const SheetContents& sheet)
                   + std::to_string(cell.column) + "," + KindAndValue(cell));
 }
 
+// An xlsx or CSV file: the cell lines are gathered while reading, since the used range
+// that heads them is known only at the end when the file does not record it.
+int PrintWorkbook(const std::string& path, WorkbookKind kind)
+{
+    std::string cells;
+    const WorkbookCellSink sink = [&cells](const WorkbookCell& cell) {
+        cells += CellName(cell.column, cell.row) + "," + std::to_string(cell.row) + "," + std::to_string(cell.column) + ",";
+        cells += cell.kind == CellLabel ? "label," + CsvField(native::ShownUtf8(cell.text)) : "number," + NumberText(cell.value);
+        cells += '\n';
+        return true;
+    };
+    const WorkbookInfo info = kind == WorkbookKind::Xlsx ? ReadXlsxFile(path, sink) : ReadCsvFile(path, sink);
+    if (!info.ok()) {
+        std::fprintf(stderr, "sheetdump: %s: %s\n", native::ShownUtf8(path).c_str(), native::ShownUtf8(info.error).c_str());
+        return 1;
+    }
+    PrintLine("file type: " + info.fileTypeName);
+    PrintLine("used range: " + info.usedRange);
+    for (const WorkbookName& name : info.names)
+        PrintLine("name: " + native::ShownUtf8(name.name) + " "
+                  + AreaName({name.firstColumn, name.firstRow, name.lastColumn, name.lastRow}));
+    PrintLine("cell,row,column,kind,value");
+    std::fwrite(cells.data(), 1, cells.size(), stdout);
+    if (info.cutCells > 0)
+        std::fprintf(stderr, "sheetdump: %s: %lld cells longer than %zu bytes shown cut, ending in \"%s\"\n",
+                     native::ShownUtf8(path).c_str(),
+                     static_cast<long long>(info.cutCells), kMaxCellText, kCutMark);
+    return std::ferror(stdout) ? 1 : 0;
+}
+
 constexpr const char* kUsage =
     "Usage:\n"
     "  sheetdump [--] FILE\n"
     "  sheetdump --help\n"
     "\n"
-    "Prints a pattern file (a WK1, BIFF2, BIFF3 or BIFF4 worksheet) as text: a line with\n"
-    "its type, one with its used range, one per name, then every cell as CSV.\n"
+    "Prints a pattern file (a WK1, BIFF2, BIFF3 or BIFF4 worksheet), an xlsx workbook's\n"
+    "first sheet or a CSV file as text: a line with its type, one with its used range,\n"
+    "one per name, then every cell as CSV. A file is read as xlsx when it is a zip\n"
+    "archive or named .xlsx, as CSV when named .csv; dates in them are day numbers\n"
+    "counted from 30 December 1899, as in the pattern files.\n"
     "\n"
     "  --help   print this text and exit\n"
     "\n"
@@ -117,6 +151,8 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stderr);
         return 2;
     }
+    if (const WorkbookKind kind = WorkbookKindOf(file); kind != WorkbookKind::Other)
+        return PrintWorkbook(file, kind);
     const SheetReadResult result = ReadSheetFile(file);
     if (!result.ok()) {
         std::fprintf(stderr, "sheetdump: %s: %s\n", native::ShownUtf8(file).c_str(),

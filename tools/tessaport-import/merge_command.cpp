@@ -92,5 +92,7 @@ bool MergeCommand::Run(TerminalProgress& progress, const std::function<void(cons
         return false;
     }
     progress.Finish(static_cast<int32_t>(std::min<int64_t>(outcome.rowsWritten, INT32_MAX)));
+    if (outcome.datesAsText > 0)
+        report(outputFile_ + QStringLiteral(": ") + DatesAsTextNote(outcome.datesAsText));
     return failures_.empty();
 }

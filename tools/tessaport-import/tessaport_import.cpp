@@ -273,6 +273,8 @@ std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const O
         return QStringLiteral("cannot write %1: %2").arg(path, QString::fromStdString(SheetErrorText(outcome.result)));
     }
     progress.Finish(outcome.rowsWritten);
+    if (outcome.datesAsText > 0)
+        Report(path + QStringLiteral(": ") + DatesAsTextNote(outcome.datesAsText));
     if (check)
         check->Finish();
     return std::nullopt;
