@@ -3,6 +3,7 @@
 #include "export/output_format.h"
 #include "import/date_text.h"
 #include "import/merge_job.h"
+#include "import/output_names.h"
 #include "omega/data_library.h"
 #include "omega/focus_return.h"
 #include "omega/progress_window.h"
@@ -469,12 +470,18 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
             const QDir folder(dialog.Output());
             if (!QDir().mkpath(dialog.Output()))
                 failure = QStringLiteral("Cannot make the folder ") + dialog.Output() + u'.';
+            OutputNames names;
             for (size_t i = 0; failure.isEmpty() && !interrupted && i < securities.size(); ++i) {
                 ImportRequest& request = securities[i];
                 request.openInterest = dialog.chbField[5]->isChecked();
                 request.fileType = dialog.PerSecurityFormat();
-                const QString path = folder.filePath(SymbolFileName(request.symbol)
-                                                     + QString::fromStdString(FormatExtension(request.fileType)));
+                const QString path = folder.filePath(names.Take(
+                    SymbolFileName(request.symbol), QString::fromStdString(FormatExtension(request.fileType))));
+                if (OutputNames::IsLink(path)) {
+                    failure = QStringLiteral("Unable to export: ") + path
+                        + QStringLiteral(" is a symbolic link, which an export into a folder does not write through.");
+                    break;
+                }
                 request.patternFile = QFile::encodeName(path).toStdString();
                 hooks.started = [&progress, &request, i](int32_t estimate) {
                     progress.Begin(static_cast<int32_t>(i), omega::DecodeWindows1252(request.symbol), estimate);

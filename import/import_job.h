@@ -38,7 +38,7 @@ int32_t EstimateRecordCount(int32_t firstDay, int32_t lastDay);
 
 struct ImportRequest {
     QByteArray dataDir;  // as the library takes it
-    QByteArray symbol;  // single-byte text without blanks around it, no NUL
+    QByteArray symbol;  // single-byte text as the database holds it, no NUL
     int32_t firstDay = 0;  // day numbers, both included
     int32_t lastDay = 0;
     bool openInterest = false;

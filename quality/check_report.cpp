@@ -33,7 +33,9 @@ std::string CsvHeader() { return "Symbol,Date,Kind,Values,Reason"; }
 
 std::string CsvField(std::string_view text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
+    // A backslash marks a control character escaped on its way out: quoted, so a reader
+    // sees the field was not bare data.
+    if (text.find_first_of(",\"\r\n\\") == std::string_view::npos)
         return std::string(text);
     std::string quoted = "\"";
     for (const char c : text) {

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 
 #if defined(_WIN32)
@@ -17,6 +18,41 @@
 #endif
 
 namespace native {
+
+namespace {
+
+constexpr int kTemporaryNameTries = 100;
+constexpr std::size_t kLongestBaseInTemporaryName = 200;
+
+std::string RandomSuffix()
+{
+    static std::mt19937 generator{std::random_device{}()};
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    std::string suffix(8, ' ');
+    for (auto& c : suffix)
+        c = kLetters[pick(generator)];
+    return suffix;
+}
+
+} // namespace
+
+// Next to the destination so that the final rename stays on one file system.
+int CreateTemporaryBeside(const std::string& destination, std::string& temporary)
+{
+    // The folder part is kept as written, with its separator: "C:name" has none.
+    const auto slash = LastSeparator(destination);
+    const std::string base = slash == std::string::npos ? destination : destination.substr(slash + 1);
+    const std::string stem = (slash == std::string::npos ? std::string("./") : destination.substr(0, slash + 1))
+        + "." + base.substr(0, kLongestBaseInTemporaryName) + ".";
+    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+        temporary = stem + RandomSuffix() + ".tmp";
+        const int fd = CreateNewFile(temporary);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
 
 #if defined(_WIN32)
 
@@ -143,7 +179,10 @@ FileType TypeOf(const std::string& path)
 
 int OpenForReading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
 int OpenForWriting(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CLOEXEC); }
-int CreateNewFile(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }
+int CreateNewFile(const std::string& path)
+{
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
 
 bool IsFolder(int fd)
 {
@@ -175,6 +214,16 @@ int Close(int fd) { return ::close(fd); }
 
 int PutInPlace(const std::string& from, const std::string& to)
 {
+    // A file kept private stays private: the new one gets the old one's mode, not the umask's.
+    struct stat earlier {};
+    if (::lstat(to.c_str(), &earlier) == 0 && S_ISREG(earlier.st_mode)) {
+        // The group first: changing it may clear the set-group-ID bit that the mode restores.
+        if (::chown(from.c_str(), static_cast<uid_t>(-1), earlier.st_gid) != 0) {
+            // Not a member of that group: the folder's or our own group stays.
+        }
+        if (::chmod(from.c_str(), earlier.st_mode & 07777) != 0)
+            return errno;
+    }
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 

@@ -185,6 +185,25 @@ TEST_F(ExportListedTest, OneFilePerSecurityLikeTheCommand)
         EXPECT_EQ(ReadFileBytes(db_.Path("each") + name), ReadFileBytes(db_.Path("cmd") + name));
 }
 
+// A link planted in the folder is not written through: the export stops and names it.
+TEST_F(ExportListedTest, OneFilePerSecurityRefusesALinkInTheFolder)
+{
+    ASSERT_TRUE(QDir().mkpath(Out("each")));
+    QFile victim(Out("victim"));
+    ASSERT_TRUE(victim.open(QIODevice::WriteOnly));
+    victim.write("mine");
+    victim.close();
+    ASSERT_TRUE(QFile::link(Out("victim"), Out("each/BBB.pat")));
+    Choose(ExportListedDialog::PerSecurity, Out("each"));
+    mnuExportListed_Click(state_, c_);
+    ASSERT_EQ(messages_.All().size(), 1u);
+    EXPECT_EQ(messages_.All()[0].text, "Unable to export: " + Out("each/BBB.pat")
+                                           + " is a symbolic link, which an export into a folder does not write "
+                                             "through.");
+    EXPECT_EQ(ReadFileBytes(Out("victim").toStdString()), "mine");
+    ExpectIdle();
+}
+
 // Every label with an access key moves the focus to its field; one without a buddy shows
 // its '&' instead.
 TEST_F(ExportListedTest, DialogLabelsLeadToTheirFields)

@@ -2,6 +2,7 @@
 // type, used range and names, then every cell as CSV (cell,row,column,kind,value; rows and
 // columns 0-based).
 
+#include "platform/native/shown_text.h"
 #include "sheet/sheet_reader.h"
 #include "workbook/workbook_reader.h"
 
@@ -41,9 +42,10 @@ std::string NumberText(double value)
     return std::string(text, end);
 }
 
+// A backslash marks an escaped control character: such a field is quoted.
 std::string CsvField(const std::string& text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
+    if (text.find_first_of(",\"\r\n\\") == std::string::npos)
         return text;
     std::string quoted = "\"";
     for (const char c : text) {
@@ -60,12 +62,11 @@ std::string KindAndValue(const SheetCellValue& cell)
     case CellBlank: return "blank,";
     case CellInteger: return "integer," + std::to_string(cell.integerValue);
     case CellNumber: return "number," + NumberText(cell.numberValue);
-    case CellLabel: return "label," + CsvField(SheetTextToUtf8(cell.text));
+    case CellLabel: return "label," + CsvField(native::ShownWindows1252(cell.text));
     default: return "unknown,";
     }
 }
 
-// Labels may hold NUL bytes, so lines go out whole rather than as C strings.
 void PrintLine(const std::string& line)
 {
     std::fwrite(line.data(), 1, line.size(), stdout);
@@ -77,7 +78,7 @@ void Print(const SheetContents& sheet)
     PrintLine("file type: " + SheetFileTypeName(sheet.fileType));
     PrintLine("used range: " + (sheet.usedRange ? AreaName(*sheet.usedRange) : "not recorded"));
     for (const auto& name : sheet.names)
-        PrintLine("name: " + SheetTextToUtf8(name.name) + " " + AreaName(name.area));
+        PrintLine("name: " + native::ShownWindows1252(name.name) + " " + AreaName(name.area));
     PrintLine("cell,row,column,kind,value");
     for (const auto& cell : sheet.cells)
         PrintLine(CellName(cell.column, cell.row) + "," + std::to_string(cell.row) + ","
@@ -91,30 +92,32 @@ int PrintWorkbook(const std::string& path, WorkbookKind kind)
     std::string cells;
     const WorkbookCellSink sink = [&cells](const WorkbookCell& cell) {
         cells += CellName(cell.column, cell.row) + "," + std::to_string(cell.row) + "," + std::to_string(cell.column) + ",";
-        cells += cell.kind == CellLabel ? "label," + CsvField(cell.text) : "number," + NumberText(cell.value);
+        cells += cell.kind == CellLabel ? "label," + CsvField(native::ShownUtf8(cell.text)) : "number," + NumberText(cell.value);
         cells += '\n';
         return true;
     };
     const WorkbookInfo info = kind == WorkbookKind::Xlsx ? ReadXlsxFile(path, sink) : ReadCsvFile(path, sink);
     if (!info.ok()) {
-        std::fprintf(stderr, "sheetdump: %s: %s\n", path.c_str(), info.error.c_str());
+        std::fprintf(stderr, "sheetdump: %s: %s\n", native::ShownUtf8(path).c_str(), native::ShownUtf8(info.error).c_str());
         return 1;
     }
     PrintLine("file type: " + info.fileTypeName);
     PrintLine("used range: " + info.usedRange);
     for (const WorkbookName& name : info.names)
-        PrintLine("name: " + name.name + " " + AreaName({name.firstColumn, name.firstRow, name.lastColumn, name.lastRow}));
+        PrintLine("name: " + native::ShownUtf8(name.name) + " "
+                  + AreaName({name.firstColumn, name.firstRow, name.lastColumn, name.lastRow}));
     PrintLine("cell,row,column,kind,value");
     std::fwrite(cells.data(), 1, cells.size(), stdout);
     if (info.cutCells > 0)
-        std::fprintf(stderr, "sheetdump: %s: %lld cells longer than %zu bytes shown cut, ending in \"%s\"\n", path.c_str(),
+        std::fprintf(stderr, "sheetdump: %s: %lld cells longer than %zu bytes shown cut, ending in \"%s\"\n",
+                     native::ShownUtf8(path).c_str(),
                      static_cast<long long>(info.cutCells), kMaxCellText, kCutMark);
     return std::ferror(stdout) ? 1 : 0;
 }
 
 constexpr const char* kUsage =
     "Usage:\n"
-    "  sheetdump FILE\n"
+    "  sheetdump [--] FILE\n"
     "  sheetdump --help\n"
     "\n"
     "Prints a pattern file (a WK1, BIFF2, BIFF3 or BIFF4 worksheet), an xlsx workbook's\n"
@@ -127,7 +130,8 @@ constexpr const char* kUsage =
     "\n"
     "The cell lines are cell,row,column,kind,value with rows and columns counted from 0;\n"
     "kind is number, integer, label or blank. Numbers are printed in the shortest form\n"
-    "that reads back to the same double.\n"
+    "that reads back to the same double. Control characters in labels and names are\n"
+    "written as \\xNN (and such a label is quoted).\n"
     "Exit status: 0 printed, 1 the file cannot be read or is damaged, 2 bad usage.\n";
 
 }  // namespace
@@ -138,15 +142,21 @@ int main(int argc, char** argv)
         std::fputs(kUsage, stdout);
         return std::ferror(stdout) ? 1 : 0;
     }
-    if (argc != 2 || (argv[1][0] == '-' && argv[1][1] != '\0')) {
+    // "--" ends the options, for a file whose name begins with "-".
+    const bool optionsEnded = argc == 3 && std::string_view(argv[1]) == "--";
+    const char* file = optionsEnded ? argv[2] : argc == 2 ? argv[1] : nullptr;
+    if (!file || (!optionsEnded && std::string_view(file).starts_with("-") && std::string_view(file) != "-")) {
+        if (file)
+            std::fprintf(stderr, "sheetdump: unknown option %s\n", native::ShownUtf8(file).c_str());
         std::fputs(kUsage, stderr);
         return 2;
     }
-    if (const WorkbookKind kind = WorkbookKindOf(argv[1]); kind != WorkbookKind::Other)
-        return PrintWorkbook(argv[1], kind);
-    const SheetReadResult result = ReadSheetFile(argv[1]);
+    if (const WorkbookKind kind = WorkbookKindOf(file); kind != WorkbookKind::Other)
+        return PrintWorkbook(file, kind);
+    const SheetReadResult result = ReadSheetFile(file);
     if (!result.ok()) {
-        std::fprintf(stderr, "sheetdump: %s: %s\n", argv[1], result.error.c_str());
+        std::fprintf(stderr, "sheetdump: %s: %s\n", native::ShownUtf8(file).c_str(),
+                     native::ShownUtf8(result.error).c_str());
         return 1;
     }
     Print(result.sheet);

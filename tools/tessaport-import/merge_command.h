@@ -40,6 +40,7 @@ public:
                  const MergeOptions& options);
 
     void Add(const QString& name, const std::optional<QByteArray>& symbol);
+    bool IsEmpty() const { return request_.securities.empty() && failures_.empty(); }
     // Writes the file; false when anything failed, each failure told to `report`.
     bool Run(TerminalProgress& progress, const std::function<void(const QString&)>& report);
     // After Run: whether the file was written, its data rows, the securities left out.
@@ -58,4 +59,5 @@ private:
     std::vector<QString> failures_;
     bool written_ = false;
     int64_t rowsWritten_ = 0;
+    std::vector<QString> notes_;  // symbols given twice
 };

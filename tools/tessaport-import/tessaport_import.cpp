@@ -3,8 +3,10 @@
 
 #include "merge_command.h"
 #include "import_check.h"
+#include "import/output_names.h"
 #include "terminal_progress.h"
 
+#include "export/output_format.h"
 #include "import/date_text.h"
 #include "import/import_job.h"
 #include "omega/data_library.h"
@@ -12,6 +14,7 @@
 #include "omega/security_table.h"
 #include "omega/security_text.h"
 #include "omega/windows1252.h"
+#include "platform/native/shown_text.h"
 #include "sheet/sheet_errors.h"
 
 #include <QCommandLineParser>
@@ -20,7 +23,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -52,10 +58,15 @@ constexpr char kHelp[] =
     "  --open-interest   add the open interest column\n"
     "  --keep-invalid    also write records with a missing price (the price as \"*\")\n"
     "  --format FORMAT   wk1 (default), biff2, biff3, biff4, xlsx or csv\n"
+    "  --csv-raw-text    csv: write a text cell that begins with =, +, -, @, a tab or a\n"
+    "                    carriage return as it is (by default it gets a leading ', so\n"
+    "                    that spreadsheets read it as text and never as a formula)\n"
     "  -o FILE           write the one SYMBOL, or the merge, into FILE\n"
     "  --out-dir DIR     write one file per security into DIR (made if missing), named\n"
     "                    after its symbol with the extension .pat (.xlsx, .csv); a\n"
-    "                    character a file name cannot hold is written as %XX\n"
+    "                    character a file name cannot hold is written as %XX, and a\n"
+    "                    name another security of the run took (symbols that differ\n"
+    "                    only in case) gets ~2; a symbolic link there is refused\n"
     "  --all             every security of the database\n"
     "  --merge SHAPE     all the securities in one file -o FILE, in one of two shapes:\n"
     "                    wide  one row per date, \"Date\" then SYMBOL_Open and so on for\n"
@@ -129,8 +140,9 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption check("check");
     const QCommandLineOption quiet(QStringList{"q", "quiet"});
     const QCommandLineOption verbose("verbose");
+    const QCommandLineOption csvRawText("csv-raw-text");
     parser.addOptions({help, data, from, to, openInterest, keepInvalid, format, output, outputDir, all, check, quiet,
-                       verbose});
+                       verbose, csvRawText});
     const MergeCommandLine mergeLine(parser);
 
     CommandLine line;
@@ -181,6 +193,11 @@ CommandLine ParseCommandLine(const QStringList& arguments)
                             .arg(parser.value(format)));
         options.fileType = static_cast<int16_t>(kSheetWk1 + index);
     }
+    if (parser.isSet(csvRawText)) {
+        if (options.fileType != kOutputCsv)
+            return fail("--csv-raw-text goes with --format csv");
+        options.fileType = kOutputCsvRawText;
+    }
     if (const QString error = mergeLine.Read(parser, options.openInterest, options.merge); !error.isEmpty())
         return fail(error);
     if (options.merge.shape) {
@@ -211,18 +228,9 @@ struct Target {
     std::optional<QByteArray> symbol;  // nothing when the code page cannot hold it
 };
 
-QByteArray TrimBlanks(QByteArray text)
-{
-    while (text.startsWith(' '))
-        text.remove(0, 1);
-    while (text.endsWith(' '))
-        text.chop(1);
-    return text;
-}
-
 void Report(const QString& text)
 {
-    std::fprintf(stderr, "tessaport-import: %s\n", qPrintable(text));
+    std::fprintf(stderr, "tessaport-import: %s\n", native::ShownUtf8(text.toUtf8().toStdString()).c_str());
 }
 
 // How one security's import is followed on the terminal.
@@ -232,23 +240,46 @@ struct Follow {
     std::function<void(int32_t rows)> finish;
 };
 
+// What one run has written to: each security once, each into a file of its own.
+struct RunState {
+    OutputNames names;
+    QSet<QByteArray> imported;  // symbols as held
+};
+
 // Imports one security, adding its rows to `rows`; the reason when it fails.
 std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const Options& options, const Target& target,
-                                      const Follow& follow, ImportCheck* check, int64_t& rows)
+                                      const Follow& follow, ImportCheck* check, RunState& run, int64_t& rows)
 {
     ImportRequest request;
     if (std::optional<QString> failure =
             PrepareImport(library, options.dataDir, target.symbol, options.from, options.to, request))
         return failure;
+    if (run.imported.contains(request.symbol)) {
+        Report(target.name + QStringLiteral(": given more than once; imported once"));
+        return std::nullopt;
+    }
+    run.imported.insert(request.symbol);
     request.openInterest = options.openInterest;
     request.fileType = options.fileType;
-    const QString extension = QString::fromStdString(FormatExtension(options.fileType));
-    const QString path = options.outputDir.isEmpty()
-                             ? options.outputFile
-                             : QDir(options.outputDir).filePath(SymbolFileName(request.symbol) + extension);
+    QString path = options.outputFile;
+    if (!options.outputDir.isEmpty()) {
+        const QString extension = QString::fromStdString(FormatExtension(options.fileType));
+        const QString usual = SymbolFileName(request.symbol) + extension;
+        const QString fileName = run.names.Take(SymbolFileName(request.symbol), extension);
+        if (fileName != usual)
+            Report(QStringLiteral("%1: %2 is taken by another security of this run (symbols that differ only in "
+                                  "letter case); written to %3")
+                       .arg(target.name, usual, fileName));
+        path = QDir(options.outputDir).filePath(fileName);
+        // Only a link named with -o is followed.
+        if (OutputNames::IsLink(path))
+            return QStringLiteral("%1 is a symbolic link; --out-dir does not write through links (remove it, or "
+                                  "name it with -o)")
+                .arg(path);
+    }
     request.patternFile = QFile::encodeName(path).toStdString();
 
-    const std::string name = target.name.toLocal8Bit().toStdString();
+    const std::string name = native::ShownUtf8(target.name.toUtf8().toStdString());
     ImportHooks hooks;
     hooks.started = [&](int32_t estimate) { follow.start(name, estimate); };
     hooks.progress = [&](int32_t recordsRead) { follow.update(recordsRead); };
@@ -288,24 +319,34 @@ int RunImports(const Options& options)
         ~Uninitialize() { library.Uninitialize(); }
     } uninitialize{library};
 
-    std::vector<Target> targets;
-    {
-        omega::HeaderFile header(options.dataDir);
-        if (header.Count() <= 0) {
-            Report(QStringLiteral("%1 holds no database (no valid master.omg)").arg(options.dataDir));
-            return kExitFailed;
-        }
-        for (int32_t i = 0; options.all && i < header.Count(); ++i) {
-            const QByteArray symbol = TrimBlanks(header.Entry(i).left(omega::kSymbolFieldLength));
-            targets.push_back({omega::DecodeWindows1252(symbol), symbol});
-        }
+    omega::HeaderFile header(options.dataDir);
+    if (header.Count() <= 0) {
+        Report(QStringLiteral("%1 holds no database (no valid master.omg)").arg(options.dataDir));
+        return kExitFailed;
     }
-    for (const QString& symbol : options.symbols)
-        targets.push_back({symbol, omega::EncodeWindows1252(omega::TrimBlanks(symbol))});
     if (!options.outputDir.isEmpty() && !QDir().mkpath(options.outputDir)) {
         Report(QStringLiteral("cannot make the folder %1").arg(options.outputDir));
         return kExitFailed;
     }
+    bool anyFailed = false;
+    // Each security of --all by the symbol its own entry holds, blanks and case as they are;
+    // one at a time, so a header with many entries costs no list of them all.
+    const auto forEachTarget = [&](const std::function<void(const Target&)>& take) {
+        for (int32_t i = 0; options.all && i < header.Count(); ++i) {
+            const QByteArray symbol = header.Symbol(i);
+            if (!symbol.isEmpty())
+                take({omega::DecodeWindows1252(symbol), symbol});
+        }
+        for (const QString& symbol : options.symbols) {
+            const QString trimmed = omega::TrimBlanks(symbol);
+            if (trimmed.isEmpty()) {
+                Report(QStringLiteral("an empty symbol names no security"));
+                anyFailed = true;
+                continue;
+            }
+            take({symbol, omega::EncodeWindows1252(trimmed)});
+        }
+    };
 
     QElapsedTimer clock;
     clock.start();
@@ -323,25 +364,29 @@ int RunImports(const Options& options)
         TerminalProgress progress(stderr, options.quiet);
         MergeCommand merge{library, options.dataDir, options.from, options.to, options.keepInvalid, options.fileType,
                            options.outputFile, options.merge};
-        for (const Target& target : targets)
-            merge.Add(target.name, target.symbol);
+        forEachTarget([&](const Target& target) { merge.Add(target.name, target.symbol); });
+        if (anyFailed && merge.IsEmpty())
+            return kExitFailed;
         const bool merged = merge.Run(progress, Report);
         summarize(merge.Written() ? 1 : 0, merge.RowsWritten(), merge.LeftOut());
-        return merged ? kExitOk : kExitFailed;
+        return merged && !anyFailed ? kExitOk : kExitFailed;
     }
     std::optional<ImportCheck> check;
     if (options.check)
         check.emplace(stderr);
-    // One security keeps its own bar; several share one line for the whole run.
+    // One security keeps its own bar; several share one line for the whole run. The count
+    // is the header's entries (empty ones are passed over) plus the symbols named.
+    const int64_t total = (options.all ? static_cast<int64_t>(std::max<int32_t>(header.Count(), 0)) : 0)
+        + static_cast<int64_t>(options.symbols.size());
     TerminalProgress single(stderr, options.quiet);
-    RunLine run(stderr, static_cast<int32_t>(targets.size()), options.verbose, options.quiet);
-    const bool several = targets.size() > 1;
+    RunLine line(stderr, static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX)), options.verbose, options.quiet);
+    const bool several = total > 1;
     int32_t index = 0;
     Follow follow;
     if (several) {
-        follow.start = [&](const std::string& name, int32_t estimate) { run.Begin(index, name, estimate); };
-        follow.update = [&](int32_t done) { run.Update(done); };
-        follow.finish = [&](int32_t rows) { run.Finish(rows); };
+        follow.start = [&](const std::string& name, int32_t estimate) { line.Begin(index, name, estimate); };
+        follow.update = [&](int32_t done) { line.Update(done); };
+        follow.finish = [&](int32_t rows) { line.Finish(rows); };
     } else {
         follow.start = [&](const std::string& name, int32_t estimate) { single.Start(name, estimate); };
         follow.update = [&](int32_t done) { single.Update(done); };
@@ -350,23 +395,25 @@ int RunImports(const Options& options)
     int64_t files = 0;
     int64_t rows = 0;
     int64_t leftOut = 0;
-    for (const Target& target : targets) {
+    RunState run;
+    forEachTarget([&](const Target& target) {
+        const size_t before = run.imported.size();
         if (const std::optional<QString> failure = ImportSecurity(library, options, target, follow,
-                                                                  check ? &*check : nullptr, rows)) {
+                                                                  check ? &*check : nullptr, run, rows)) {
             single.Abandon();
-            run.Clear();
+            line.Clear();
             Report(target.name + QStringLiteral(": ") + *failure);
             ++leftOut;
-        } else {
+        } else if (run.imported.size() > before) {  // not a symbol given again
             ++files;
         }
         ++index;
-    }
-    run.Clear();
+    });
+    line.Clear();
     if (check)
         check->Summarize();
     summarize(files, rows, leftOut);
-    return leftOut > 0 ? kExitFailed : kExitOk;
+    return leftOut > 0 || anyFailed ? kExitFailed : kExitOk;
 }
 
 } // namespace
