@@ -397,7 +397,7 @@ int RunImports(const Options& options)
     int64_t leftOut = 0;
     RunState run;
     forEachTarget([&](const Target& target) {
-        const size_t before = run.imported.size();
+        const qsizetype before = run.imported.size();
         if (const std::optional<QString> failure = ImportSecurity(library, options, target, follow,
                                                                   check ? &*check : nullptr, run, rows)) {
             single.Abandon();
