@@ -1,12 +1,11 @@
 #include "export/replace_file.h"
 
+#include "platform/native/native_file.h"
+#include "platform/native/native_path.h"
+
 #include <cerrno>
-#include <climits>
-#include <fcntl.h>
 #include <filesystem>
 #include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -15,7 +14,7 @@ constexpr std::size_t kLongestBaseInTemporaryName = 200;
 
 std::string FolderOf(const std::string& path)
 {
-    const auto slash = path.find_last_of('/');
+    const auto slash = native::LastSeparator(path);
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
@@ -23,7 +22,7 @@ std::string FolderOf(const std::string& path)
 
 std::string BaseNameOf(const std::string& path)
 {
-    const auto slash = path.find_last_of('/');
+    const auto slash = native::LastSeparator(path);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
@@ -38,23 +37,30 @@ std::string RandomSuffix()
     return suffix;
 }
 
-// A link stays a link: the file it points to is the one replaced.
+// A link stays a link: the file it points to is the one replaced. (On Windows the path
+// itself is replaced, as the sheet writer does.)
 std::string ResolveLinks(const std::string& path)
 {
+#if defined(_WIN32)
+    return path;
+#else
     std::error_code error;
     if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error)))
         return path;
     const auto target = std::filesystem::weakly_canonical(path, error);
     return error ? path : target.string();
+#endif
 }
 
-SheetError SyncFile(const std::string& path, int flags)
+// The file is written by name by another library, so it is opened again to be made durable.
+SheetError SyncFile(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    const int fd = native::OpenForWriting(path);
     if (fd < 0)
         return SheetErrorFromErrno(errno);
-    const SheetError result = ::fsync(fd) == 0 ? kSheetOk : SheetErrorFromErrno(errno);
-    ::close(fd);
+    SheetError result = native::Sync(fd) == 0 ? kSheetOk : SheetErrorFromErrno(errno);
+    if (native::Close(fd) != 0 && errno != EINTR && result == kSheetOk)
+        result = SheetErrorFromErrno(errno);
     return result;
 }
 
@@ -65,19 +71,23 @@ SheetError ReplaceFile::Create(const std::string& requestedPath)
     Discard();
     destination_ = ResolveLinks(requestedPath);
     const std::string base = BaseNameOf(destination_);
-    if (base.empty() || base == "." || base == ".." || base.size() > NAME_MAX
+    if (base.empty() || base == "." || base == ".." || base.size() > native::kLongestName
         || destination_.find('\0') != std::string::npos)
         return kSheetBadFileName;
-    struct stat existing {};
-    if (::stat(destination_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+    const native::FileType existing = native::TypeOf(destination_);
+    if (existing != native::FileType::Missing && existing != native::FileType::Regular)
         return kSheetPathFileAccessError;
 
-    const std::string stem = FolderOf(destination_) + "/." + base.substr(0, kLongestBaseInTemporaryName) + ".";
+    // Hidden, next to the destination so that the rename stays on one file system; the
+    // folder part is kept as written, with its separator ("C:name" has none).
+    const auto slash = native::LastSeparator(destination_);
+    const std::string stem = (slash == std::string::npos ? std::string("./") : destination_.substr(0, slash + 1))
+        + "." + base.substr(0, kLongestBaseInTemporaryName) + ".";
     for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
         temporary_ = stem + RandomSuffix() + ".tmp";
-        const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = native::CreateNewFile(temporary_);
         if (fd >= 0) {
-            ::close(fd);
+            native::Close(fd);
             return kSheetOk;
         }
         if (errno != EEXIST)
@@ -92,22 +102,24 @@ SheetError ReplaceFile::Commit()
 {
     if (temporary_.empty())
         return kSheetBadHandle;
-    SheetError result = SyncFile(temporary_, O_RDONLY);
-    if (result == kSheetOk && ::rename(temporary_.c_str(), destination_.c_str()) != 0)
-        result = SheetErrorFromErrno(errno);
+    SheetError result = SyncFile(temporary_);
+    if (result == kSheetOk) {
+        if (const int failure = native::PutInPlace(temporary_, destination_))
+            result = SheetErrorFromErrno(failure);
+    }
     if (result != kSheetOk) {
         Discard();
         return result;
     }
     temporary_.clear();
-    SyncFile(FolderOf(destination_), O_RDONLY | O_DIRECTORY);  // best effort: the rename is done
+    native::SyncFolder(FolderOf(destination_));
     return kSheetOk;
 }
 
 void ReplaceFile::Discard()
 {
     if (!temporary_.empty()) {
-        ::unlink(temporary_.c_str());
+        native::RemoveFile(temporary_);
         temporary_.clear();
     }
 }
