@@ -26,9 +26,14 @@ function(tessaport_add_test)
   target_compile_definitions(${T_NAME} PRIVATE
     TESSAPORT_PROGRAM_DIR="${TESSAPORT_PROGRAM_DIR}"
     TESSAPORT_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  if(WIN32 AND TARGET Qt6::QOffscreenIntegrationPlugin)
+    # A static Qt links its platform plugins into the program: the tests run off-screen.
+    qt_import_plugins(${T_NAME} INCLUDE Qt6::QOffscreenIntegrationPlugin)
+  endif()
   if(CMAKE_CROSSCOMPILING)
     # Under an emulator every start costs: one test per executable, not per case.
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   else()
     gtest_discover_tests(${T_NAME}
       DISCOVERY_TIMEOUT 60

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <random>
 
 namespace {
 
@@ -24,17 +23,6 @@ std::string BaseNameOf(const std::string& path)
 {
     const auto slash = native::LastSeparator(path);
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string RandomSuffix()
-{
-    static std::mt19937 generator{std::random_device{}()};
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-    std::string suffix(8, ' ');
-    for (auto& c : suffix)
-        c = kLetters[pick(generator)];
-    return suffix;
 }
 
 // A link stays a link: the file it points to is the one replaced. (On Windows the path
@@ -84,7 +72,7 @@ SheetError ReplaceFile::Create(const std::string& requestedPath)
     const std::string stem = (slash == std::string::npos ? std::string("./") : destination_.substr(0, slash + 1))
         + "." + base.substr(0, kLongestBaseInTemporaryName) + ".";
     for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
-        temporary_ = stem + RandomSuffix() + ".tmp";
+        temporary_ = stem + native::RandomLetters(8) + ".tmp";
         const int fd = native::CreateNewFile(temporary_);
         if (fd >= 0) {
             native::Close(fd);

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <random>
 
 namespace {
 
@@ -27,17 +26,6 @@ std::string BaseNameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string RandomSuffix()
-{
-    static std::mt19937 generator{std::random_device{}()};
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-    std::string suffix(8, ' ');
-    for (auto& c : suffix)
-        c = kLetters[pick(generator)];
-    return suffix;
-}
-
 // Hidden, next to the destination so that the final rename stays on one file system.
 int CreateTemporaryFile(const std::string& destination, std::string& temporary)
 {
@@ -46,7 +34,7 @@ int CreateTemporaryFile(const std::string& destination, std::string& temporary)
     const std::string stem = (slash == std::string::npos ? std::string("./") : destination.substr(0, slash + 1))
         + "." + BaseNameOf(destination).substr(0, kLongestBaseInTemporaryName) + ".";
     for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
-        temporary = stem + RandomSuffix() + ".tmp";
+        temporary = stem + native::RandomLetters(8) + ".tmp";
         const int fd = native::CreateNewFile(temporary);
         if (fd >= 0 || errno != EEXIST)
             return fd;

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 
 #if defined(_WIN32)
@@ -186,5 +187,17 @@ void SyncFolder(const std::string& folder)
 int RemoveFile(const std::string& path) { return ::unlink(path.c_str()); }
 
 #endif
+
+// No std::mt19937: a static Qt for Windows calls its own copy of that engine's code as if
+// it kept registers that ours (linked first, compiled otherwise) does not keep.
+std::string RandomLetters(std::size_t count)
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device device;
+    std::string letters(count, ' ');
+    for (auto& c : letters)
+        c = kLetters[device() % (sizeof kLetters - 1)];
+    return letters;
+}
 
 } // namespace native

@@ -8,8 +8,10 @@
 #include <QTreeWidget>
 
 #include <dirent.h>
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <sys/resource.h>
+#endif
 
 namespace scan::test {
 namespace {
@@ -126,6 +128,9 @@ TEST_F(ScanFixture, StopEndsTheWalkAtTheNextEntryOnEveryLevel)
 // the data root lists after the deep folder is never searched.
 TEST_F(ScanFixture, FailureEndsTheWholeWalkWithoutMessage)
 {
+#if defined(_WIN32)
+    GTEST_SKIP() << "POSIX only: handles run out through the descriptor limit (setrlimit)";
+#else
     MakeTree({"db Data/a1 1", "db Data/a2 1", "db Data/a3 1", "db Data/a4 1",
               "db Data/deep" + QStringLiteral("/d").repeated(40) + " 1"});
     Entries expected;
@@ -150,6 +155,7 @@ TEST_F(ScanFixture, FailureEndsTheWholeWalkWithoutMessage)
     EXPECT_EQ(Sorted(ListEntries(*form)), Sorted(expected, true));
     EXPECT_TRUE(messages.All().empty());
     EXPECT_TRUE(form->StatusText().startsWith(QStringLiteral("Total "))) << form->StatusText().toStdString();
+#endif
 }
 
 TEST_F(ScanFixture, VolumeThatCannotBeListedIsNotReady)
