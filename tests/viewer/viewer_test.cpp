@@ -9,15 +9,14 @@
 #include "viewer_sheet.h"
 #include "viewer_window.h"
 
-#include <QChart>
-#include <QChartView>
 #include <QComboBox>
 #include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QXYSeries>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "qt_printers.h"
 
@@ -56,7 +55,17 @@ QString WriteSample(const QTemporaryDir& folder, int16_t fileType)
     return path;
 }
 
-qreal Day(int day) { return static_cast<qreal>(QDateTime(QDate(2000, 1, day), QTime(0, 0)).toMSecsSinceEpoch()); }
+// "2000-01-03 11" a row, "-" for a missing date or value.
+QString SeriesText(const ChartSeries& series)
+{
+    QStringList rows;
+    for (size_t i = 0; i < series.size(); ++i) {
+        const double day = series.days[i], value = series.values[i];
+        rows << (std::isnan(day) ? QStringLiteral("-") : QDate::fromJulianDay(static_cast<qint64>(day)).toString(Qt::ISODate))
+                + u' ' + (std::isnan(value) ? QStringLiteral("-") : QString::number(value));
+    }
+    return rows.join(QStringLiteral(", "));
+}
 
 class ViewerFileTypeTest : public testing::TestWithParam<int16_t> {};
 
@@ -83,8 +92,12 @@ TEST_P(ViewerFileTypeTest, ShowsCellsUnderTheLabelRowWithNamesMarked)
     EXPECT_FALSE(model.index(1, 0).data(Qt::BackgroundRole).isValid());
     EXPECT_EQ(model.index(0, 0).data(Qt::ToolTipRole).toString(), "Day 36528\nWK1BEGIN");
 
-    const std::vector<std::vector<QPointF>> expected = {{{Day(3), 11}}, {{Day(5), 12}, {Day(6), 12.5}, {Day(7), 13}}};
-    EXPECT_EQ(ChartSegments(sheet, DefaultChartColumn(sheet)), expected);
+    const ChartSeries series = ReadChartSeries(sheet, DefaultChartColumn(sheet));
+    EXPECT_EQ(series.title, "XYZ Close");
+    EXPECT_EQ(series.firstRow, 1);
+    EXPECT_EQ(SeriesText(series), "2000-01-03 11, 2000-01-04 -, 2000-01-05 12, 2000-01-06 12.5, 2000-01-07 13");
+    EXPECT_EQ(series.volumes, std::vector<double>({1200, 1300, 1400, 1500, 1600}));
+    EXPECT_EQ(series.minimumStep, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, ViewerFileTypeTest, testing::Values(kSheetWk1, kSheetBiff2, kSheetBiff3, kSheetBiff4),
@@ -109,13 +122,16 @@ TEST(ViewerWindow, ChartsTheCloseAndRefusesDamagedFiles)
     ASSERT_TRUE(window.OpenFile(sample));
     EXPECT_EQ(window.windowTitle(), "XYZ.pat - Pattern File Viewer");
     EXPECT_EQ(window.findChild<QComboBox*>("cmbColumn")->currentText(), "XYZ Close");
-    const QChart* chart = window.findChild<QChartView*>("chartView")->chart();
-    EXPECT_EQ(chart->title(), "XYZ Close");
-    // The run after the gap is a line; the value between two gaps is a dot.
-    ASSERT_EQ(chart->series().size(), 2);
-    EXPECT_EQ(chart->series()[0]->type(), QAbstractSeries::SeriesTypeLine);
-    EXPECT_EQ(chart->series()[1]->type(), QAbstractSeries::SeriesTypeScatter);
-    EXPECT_EQ(static_cast<QXYSeries*>(chart->series()[0])->count(), 3);
+    const auto* chart = window.findChild<PriceChart*>("chart");
+    ASSERT_TRUE(chart);
+    EXPECT_EQ(chart->Title(), "XYZ Close");
+    EXPECT_TRUE(chart->HasVolumePane());
+    EXPECT_EQ(SeriesText(chart->Series()), SeriesText(ReadChartSeries(*window.Sheet(), 2)));
+    // Another column: the volume pane stays, and is not drawn for the volume itself.
+    window.SetChartColumn(1);
+    EXPECT_EQ(chart->Title(), "XYZ Open");
+    window.SetChartColumn(3);
+    EXPECT_FALSE(chart->HasVolumePane());
     EXPECT_TRUE(messages.All().empty());
 
     QFile good(sample);

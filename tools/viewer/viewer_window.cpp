@@ -8,8 +8,6 @@
 #include "sheet_table_model.h"
 
 #include <QAction>
-#include <QChart>
-#include <QChartView>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -71,12 +69,11 @@ void ViewerWindow::CreateControls()
     columnRow->addWidget(cmbColumn_);
     columnRow->addStretch();
     chartLayout->addLayout(columnRow);
-    chartView_ = new QChartView(chartPanel);
-    chartView_->setObjectName(QStringLiteral("chartView"));
-    chartView_->setRenderHint(QPainter::Antialiasing);
-    // Below this the date labels of the axis no longer fit and are cut to "...".
-    chartView_->setMinimumHeight(260);
-    chartLayout->addWidget(chartView_);
+    chart_ = new PriceChart(chartPanel);
+    chart_->setObjectName(QStringLiteral("chart"));
+    // Room for the price pane, the volume pane and the date labels.
+    chart_->setMinimumHeight(260);
+    chartLayout->addWidget(chart_);
     connect(cmbColumn_, &QComboBox::currentIndexChanged, this, &ViewerWindow::cmbColumn_Changed);
 
     findingsPanel_ = new FindingsPanel(splitter);
@@ -157,14 +154,12 @@ void ViewerWindow::SetChartColumn(int column) { cmbColumn_->setCurrentIndex(cmbC
 
 void ViewerWindow::cmbColumn_Changed()
 {
-    QChart* old = chartView_->chart();
     const int column = ChartColumn();
-    QChart* chart = sheet_ && column >= 0 ? BuildPriceChart(*sheet_, column) : new QChart;
     if (sheet_ && column >= 0)
-        MarkChartRows(chart, *sheet_, column, findingRows_);
-    chartView_->setChart(chart);
-    // The view releases the chart it showed without deleting it.
-    delete old;
+        chart_->SetSeries(ReadChartSeries(*sheet_, column));
+    else
+        chart_->Clear();
+    chart_->SetMarkedRows(findingRows_);
 }
 
 void ViewerWindow::mnuOpen_Click()
@@ -194,7 +189,7 @@ void ViewerWindow::mnuCheckData_Click()
     }
     model_->SetMarkedRows(std::move(reasons));
     findingsPanel_->Show(check);
-    cmbColumn_Changed();
+    chart_->SetMarkedRows(findingRows_);
 }
 
 void ViewerWindow::ShowRow(int sheetRow)

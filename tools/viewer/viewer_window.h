@@ -7,11 +7,11 @@
 #include <memory>
 #include <vector>
 
-class QChartView;
 class QComboBox;
 class QLabel;
 class QTableView;
 class FindingsPanel;
+class PriceChart;
 class QAction;
 class SheetTableModel;
 
@@ -48,7 +48,7 @@ private:
     QLabel* lblInfo_ = nullptr;
     QTableView* tblCells_ = nullptr;
     QComboBox* cmbColumn_ = nullptr;
-    QChartView* chartView_ = nullptr;
+    PriceChart* chart_ = nullptr;
     FindingsPanel* findingsPanel_ = nullptr;
     QAction* mnuCheckData_ = nullptr;
     std::vector<int> findingRows_;  // sheet rows marked by Check data
