@@ -34,7 +34,7 @@ done
 export WINEPREFIX=$root/build-windows/wine-prefix-display WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export TESSAPORT_REPORT_STATE=1
 # Dates are typed in the short format of the locale both imports are given (M/d/yyyy).
-export LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8
+dates_locale=(env LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8)
 unset QT_QPA_PLATFORM
 
 work=$(mktemp -d)
@@ -101,7 +101,7 @@ wine reg add "$key" /v Path /t REG_SZ /d "$(winepath -w "$omega/Program")" /reg:
 wine reg query "$key" /v Path /reg:32 2>/dev/null | grep -qF "Program" || fail "the registry key was not written"
 step "registry: $(wine reg query "$key" /v Path /reg:32 2>/dev/null | tr -d '\r' | grep -F Path | sed 's/^ *//')"
 
-wine "$program/tessaport.exe" >"$work/app.log" 2>"$work/app.err" &
+"${dates_locale[@]}" wine "$program/tessaport.exe" >"$work/app.log" 2>"$work/app.err" &
 app=$!
 pids+=($app)
 
@@ -127,6 +127,15 @@ tab_to() {
   focus_is "$1" || fail "Tab did not reach $1 (focus is $(last_focus))"
 }
 alive() { kill -0 "$app" 2>/dev/null; }
+x_focus_on() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+activate() {
+  if [ "$wm" = openbox ]; then
+    xdotool windowactivate --sync "$1" 2>/dev/null || true
+  else
+    xdotool windowfocus --sync "$1" 2>/dev/null || true
+  fi
+  until_true 10 x_focus_on "$1" || fail "window $1 does not take the keyboard"
+}
 keys() { xdotool key --delay 60 "$@"; }
 type_text() { xdotool type --delay 40 "$1"; }
 
@@ -155,6 +164,9 @@ shot 3-file-dialog
 type_text "$(winepath -w "$pattern")"
 keys Return
 gone "Select the Pattern Filename" || fail "the file dialog stayed"
+# Under Wine the X input focus stays off the window after its file dialog closes (Qt's
+# focus is back on the symbol box): a click on the title bar, as a person would do.
+activate "$main"
 until_true 20 focus_is txtSymbol || fail "the focus did not come back to the symbol box (focus is $(last_focus))"
 step "pattern file chosen: $(winepath -w "$pattern")"
 
@@ -168,7 +180,7 @@ keys space
 keys alt+i b
 reported "importing 0" || fail "the import did not end"
 [ -f "$pattern" ] || fail "no pattern file was written"
-"$linux/bin/tessaport-import" --data "$data" --from "$first" --to "$last" --open-interest -o "$work/linux.pat" "$symbol" \
+"${dates_locale[@]}" "$linux/bin/tessaport-import" --data "$data" --from "$first" --to "$last" --open-interest -o "$work/linux.pat" "$symbol" \
   >/dev/null 2>&1 || fail "the Linux tessaport-import failed"
 cmp -s "$pattern" "$work/linux.pat" || fail "the file of Begin Import differs from the Linux import's"
 step "Begin Import wrote $(stat -c %s "$pattern") bytes, the same as the Linux import's"
@@ -181,12 +193,12 @@ viewer=$(find_window "ambr.pat - Pattern File Viewer") || true
 sleep 1
 shot 5-viewer
 step "viewer.exe shows ambr.pat"
-xdotool windowactivate --sync "$viewer" 2>/dev/null || xdotool windowfocus --sync "$viewer" 2>/dev/null || true
+activate "$viewer"
 keys alt+F4
 gone "ambr.pat - Pattern File Viewer" || fail "the viewer did not close"
 
 # List mode from the Last Date box; the mask "A".
-xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main" 2>/dev/null || true
+activate "$main"
 tab_to txtLastDate
 keys alt+m Down Return
 until_true 20 focus_is txtSymbol || fail "after the mode switch the focus is on $(last_focus)"
