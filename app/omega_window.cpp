@@ -50,6 +50,8 @@ namespace {
 
 constexpr int kClientWidth = 6885;
 constexpr int kClientHeight = 4755;
+// List mode's client area, the menu bar and a window frame.
+constexpr int kTallestArrangement = 6600;
 constexpr int kInfoPanelHeight = 345;
 constexpr int kTimerInterval = 550;
 constexpr int16_t kEnterKey = 13;
@@ -138,6 +140,7 @@ Omega::Omega(QWidget* parent) : QMainWindow(parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     controls_.window = this;
+    FitDesignToScreen();
 
     CreateControls();
     CreateMenus();
@@ -145,6 +148,16 @@ Omega::Omega(QWidget* parent) : QMainWindow(parent)
     NameInputsAfterCaptions();
     FitFontToCaptions();
     SetClientHeight(TwipsToPixelsY(kClientHeight));
+}
+
+void Omega::FitDesignToScreen()
+{
+    // The tallest arrangement (list mode) with the menu bar and the frame: where the screen
+    // has less room, every window is drawn that much smaller, fonts included.
+    const int needed = TwipsToPixelsY(kTallestArrangement);
+    const QRect area = ScreenArea();
+    if (needed > area.height())
+        platform::SetTwipsScale(static_cast<double>(area.height()) / needed);
 }
 
 void Omega::CreateControls()
@@ -359,7 +372,7 @@ void Omega::FitFontToCaptions()
     // slightly smaller size keeps every fixed caption whole.
     const QList<QWidget*> controls = client_->findChildren<QWidget*>();
     for (const double pointSize : {8.0, 7.5, 7.0}) {
-        const QFont font = WindowFont(pointSize);
+        const QFont font = WindowFont(pointSize * platform::TwipsScale());
         setFont(font);
         const QFontMetrics metrics(font);
         const bool fits = std::all_of(controls.begin(), controls.end(), [&](const QWidget* control) {

@@ -66,6 +66,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void FitDesignToScreen();
     void CreateControls();
     void CreateFileFrame(QWidget* client);
     void CreateMainPanel(QWidget* client);

@@ -5,6 +5,7 @@
 #include "platform/path_text.h"
 #include "omega/data_library.h"
 #include "omega/security_search.h"
+#include "platform/file_dialog.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -71,6 +73,54 @@ void ReportRegistryFiles()
 #endif
 }
 
+// Where there is no registry at all, a first start: nothing names an installation yet.
+bool NoRegistryFileAnywhere()
+{
+#if defined(_WIN32)
+    return false;
+#else
+    const QStringList locations = platform::RegistryFileLocations();
+    return std::none_of(locations.begin(), locations.end(), [](const QString& path) { return QFileInfo::exists(path); });
+#endif
+}
+
+// Asks for the installation's folder (the one holding Program and Data) and writes the
+// registry file that names it; its Program folder, or nothing when the user cancels or the
+// file cannot be written.
+QString ChooseInstallation()
+{
+    platform::FileDialogRequest request;
+    request.mode = platform::FileDialogMode::Folder;
+    request.title = QStringLiteral("Choose the Installation Folder (It Holds Program and Data)");
+    request.directory = QDir::homePath();
+    for (;;) {
+        const std::optional<QString> chosen = platform::RunFileDialog(nullptr, request);
+        if (!chosen || chosen->isEmpty())
+            return {};
+        const QString folder = QDir::cleanPath(*chosen);
+        const QString program = folder + platform::kPathSeparator + QStringLiteral("Program");
+        if (!QFileInfo(program).isDir() || !QFileInfo(folder + platform::kPathSeparator + QStringLiteral("Data")).isDir()) {
+            platform::ShowMessage(Omega::kTitle,
+                                  QStringLiteral("The folder ") + folder
+                                      + QStringLiteral(" holds no Program and Data folders. Choose the folder of the ")
+                                      + QStringLiteral("installation, the one that holds both."),
+                                  platform::MessageIcon::Exclamation);
+            request.directory = folder;
+            continue;
+        }
+        const QString file = platform::RegistryFileLocations().constFirst();
+        QString error;
+        if (!platform::WriteRegistryFile(file, platform::AppPathKey(kTradeStationExe), QStringLiteral("Path"), program,
+                                         error)) {
+            platform::ShowMessage(Omega::kTitle,
+                                  QStringLiteral("Cannot write the registry file ") + file + QStringLiteral(": ") + error,
+                                  platform::MessageIcon::Critical);
+            return {};
+        }
+        return program;
+    }
+}
+
 StartUpOutcome Fatal(const QString& text)
 {
     platform::ShowMessage(Omega::kTitle, text, platform::MessageIcon::Critical);
@@ -101,12 +151,24 @@ StartUpOutcome Form_Load(Omega& window, const StartUpEnvironment& environment)
     ProgramState& state = window.State();
     const MainControls& controls = window.Controls();
 
+#if defined(_WIN32)
     const platform::Registry& registry = environment.registry ? *environment.registry : platform::SystemRegistry();
+#else
+    // Read at every start, so that a file the first-start chooser wrote counts.
+    const platform::RegistryFile fileRegistry = platform::RegistryFile::Load(platform::RegistryFilePath());
+    const platform::Registry& registry = environment.registry ? *environment.registry : fileRegistry;
+#endif
     state.TradeStationDir = platform::GetAppPath(registry, kTradeStationExe);
     if (state.TradeStationDir.isEmpty()) {
-        if (!environment.registry)
-            ReportRegistryFiles();
-        return Fatal(NoRegistryEntry());
+        if (environment.registry)
+            return Fatal(NoRegistryEntry());
+        ReportRegistryFiles();
+        if (!NoRegistryFileAnywhere())
+            return Fatal(NoRegistryEntry());
+        Fatal(NoRegistryEntry());
+        state.TradeStationDir = ChooseInstallation();
+        if (state.TradeStationDir.isEmpty())
+            return StartUpOutcome::Fatal;
     }
 
     // Without a separator there is no folder to find the data beside; a file of that

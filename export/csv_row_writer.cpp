@@ -9,9 +9,12 @@ namespace {
 // RFC 4180 in UTF-8: comma-separated fields, CRLF after every row, a field holding a comma,
 // a quote or a line break in quotes with its quotes doubled. Dates as yyyy-mm-dd, numbers
 // with a '.' decimal point, a missing price or an absent record as an empty field.
+// A text cell that a spreadsheet would take for a formula (a symbol "=1+2", or "-1" read as
+// a number) starts with a ', as the common advice against CSV injection has it; the bytes
+// as they are only on request.
 class CsvRowWriter final : public RowWriter {
 public:
-    explicit CsvRowWriter(std::unique_ptr<SheetOutput> output) : output_(std::move(output)) {}
+    CsvRowWriter(std::unique_ptr<SheetOutput> output, bool rawText) : output_(std::move(output)), rawText_(rawText) {}
 
     int16_t WriteHeader(std::span<const std::string> names) override
     {
@@ -53,7 +56,9 @@ public:
 private:
     void AppendText(std::string_view windows1252)
     {
-        const std::string text = SheetTextToUtf8(windows1252);
+        std::string text = SheetTextToUtf8(windows1252);
+        if (!rawText_ && !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+            text.insert(0, 1, '\'');
         if (text.find_first_of(",\"\r\n") == std::string::npos) {
             line_ += text;
             return;
@@ -75,17 +80,18 @@ private:
     }
 
     std::unique_ptr<SheetOutput> output_;
+    bool rawText_;
     std::string line_;
 };
 
 } // namespace
 
-std::unique_ptr<RowWriter> OpenCsvRowWriter(const std::string& path, int16_t& result)
+std::unique_ptr<RowWriter> OpenCsvRowWriter(const std::string& path, int16_t& result, bool rawText)
 {
     SheetError error = kSheetOk;
     std::unique_ptr<SheetOutput> output = SheetOutput::Create(path, error);
     result = error;
     if (!output)
         return nullptr;
-    return std::make_unique<CsvRowWriter>(std::move(output));
+    return std::make_unique<CsvRowWriter>(std::move(output), rawText);
 }

@@ -39,7 +39,8 @@ std::string FormatName(int16_t format)
     case kSheetBiff3: return "BIFF3";
     case kSheetBiff4: return "BIFF4";
     case kOutputXlsx: return "xlsx";
-    case kOutputCsv: return "CSV";
+    case kOutputCsv:
+    case kOutputCsvRawText: return "CSV";
     default: return "WK1";
     }
 }
@@ -57,7 +58,8 @@ std::string FormatExtension(int16_t format)
 {
     switch (format) {
     case kOutputXlsx: return ".xlsx";
-    case kOutputCsv: return ".csv";
+    case kOutputCsv:
+    case kOutputCsvRawText: return ".csv";
     default: return ".pat";
     }
 }
@@ -66,7 +68,8 @@ FormatLimits LimitsOf(int16_t format)
 {
     switch (format) {
     case kOutputXlsx: return {16384, 1048575};
-    case kOutputCsv: return {0, 0};
+    case kOutputCsv:
+    case kOutputCsvRawText: return {0, 0};
     // The BIFF used range stores the last row + 1 in 16 bits, so row 65535 stays unused.
     case kSheetBiff2:
     case kSheetBiff3:

@@ -9,6 +9,8 @@
 enum ModernFormats : int16_t {
     kOutputXlsx = 5,
     kOutputCsv = 6,
+    // CSV with text cells as they are, for readers that are no spreadsheet (see csv_row_writer).
+    kOutputCsvRawText = 7,
 };
 
 // "WK1", "BIFF2", ..., "xlsx", "CSV".

@@ -8,7 +8,8 @@ std::unique_ptr<RowWriter> OpenRowWriter(int16_t format, const std::string& path
 {
     switch (format) {
     case kOutputXlsx: return OpenXlsxRowWriter(path, result);
-    case kOutputCsv: return OpenCsvRowWriter(path, result);
+    case kOutputCsv: return OpenCsvRowWriter(path, result, false);
+    case kOutputCsvRawText: return OpenCsvRowWriter(path, result, true);
     default: return OpenSheetRowWriter(format, path, result);
     }
 }

@@ -41,6 +41,9 @@ public:
     virtual int16_t WriteRow(int32_t day, std::span<const RowValue> values) = 0;
     // Finishes the file and puts it in place of any earlier one.
     virtual int16_t Close() = 0;
+    // Dates that went in as yyyy-mm-dd text because the format has no number for them (xlsx
+    // before 1900), so that the run can say how many.
+    virtual int64_t DatesWrittenAsText() const { return 0; }
 };
 
 // Opens a writer for an output format (output_format.h) at `path` (file system encoding).

@@ -8,7 +8,7 @@ bin=$(realpath "$1")/bin
 cd "$(dirname "$0")"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-rm -rf corpus && mkdir -p corpus/{sheet_reader,qv2omg,registry,price_csv,date_text}
+rm -rf corpus && mkdir -p corpus/{sheet_reader,qv2omg,registry,price_csv,date_text,zip_reader,xlsx_reader,csv_reader}
 
 cat >"$work/prices.csv" <<'CSV'
 Date,Open,High,Low,Close,Volume,OpenInterest
@@ -29,6 +29,13 @@ for format in wk1 biff2 biff3 biff4; do
   "$bin/tessaport-import" --data "$work/db" --open-interest --format $format -o "$work/abc.$format" ABC >/dev/null
   cp "$work/abc.$format" corpus/sheet_reader/abc.$format
 done
+
+# xlsx and CSV as the exports write them; the same bytes every time.
+export SOURCE_DATE_EPOCH=946684800
+"$bin/tessaport-import" --data "$work/db" --open-interest --format xlsx -o corpus/zip_reader/abc.xlsx ABC >/dev/null 2>&1
+"$bin/tessaport-import" --data "$work/db" --merge wide --format xlsx -o "$work/wide.xlsx" --all >/dev/null 2>&1
+"$bin/tessaport-import" --data "$work/db" --format csv -o corpus/csv_reader/abc.csv ABC >/dev/null
+"$bin/tessaport-import" --data "$work/db" --merge long --format csv -o corpus/csv_reader/long.csv --all >/dev/null
 
 python3 - "$work" <<'PY'
 import pathlib, struct, sys
@@ -57,5 +64,16 @@ texts = [(0, iso[0]), (1, iso[2] + "T18:00"), (1, "2/29/00"), (1, "3/5/1998 12:0
          (2, "29.02.00"), (0, "5 Mar 1998"), (3, "1998. 3. 5."), (4, "5.03.1998 г."), (5, "1998-03-05")]
 for n, (locale, text) in enumerate(texts):
     (corpus / f"date_text/{n:02}").write_bytes(bytes([locale]) + text.encode())
+
+# The xlsx harness: a whole archive (0), a sheet's XML (1), a shared-string table (2).
+import zipfile
+abc = (corpus / "zip_reader/abc.xlsx").read_bytes()
+(corpus / "xlsx_reader/archive").write_bytes(b"\0" + abc)
+(corpus / "xlsx_reader/wide_archive").write_bytes(b"\0" + (work / "wide.xlsx").read_bytes())
+with zipfile.ZipFile(corpus / "zip_reader/abc.xlsx") as archive:
+    (corpus / "xlsx_reader/sheet").write_bytes(b"\1" + archive.read("xl/worksheets/sheet1.xml"))
+(corpus / "xlsx_reader/strings").write_bytes(
+    b"\2<sst count=\"2\"><si><t xml:space=\"preserve\"> A &amp; B </t></si>"
+    b"<si><r><t>R&#xE9;</t></r><rPh><t>x</t></rPh><r><t><![CDATA[un<]]></t></r></si></sst>")
 PY
 ls -l corpus/*

@@ -198,8 +198,9 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls)
         const ImportOutcome outcome = RunImport(library, request, hooks);
         if (progressShown)
             CloseProgress();
-        if (outcome.result != kSheetOk) {
+        if (outcome.result != kSheetOk)
             Tell(WriteFailureText(state.PatternFileName, outcome.result), platform::MessageIcon::Critical, window);
-        }
+        else if (outcome.datesAsText > 0)
+            Tell(DatesAsTextNote(outcome.datesAsText) + u'.', platform::MessageIcon::Information, window);
     }
 }

@@ -3,13 +3,17 @@
 #include "export/output_format.h"
 #include "import/date_text.h"
 #include "import/merge_job.h"
+#include "import/output_names.h"
 #include "omega/data_library.h"
+#include "omega/focus_return.h"
 #include "omega/progress_window.h"
 #include "omega/security_table.h"
 #include "omega/windows1252.h"
 #include "platform/busy_pointer.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
+#include "platform/modal_return.h"
+#include "platform/twips.h"
 #include "sheet/sheet_errors.h"
 
 #include <QAbstractItemModel>
@@ -42,6 +46,28 @@ const char kInterrupted[] = "Import interrupted at user request.";
 constexpr std::array<unsigned, 6> kFieldBits = {kFieldOpen, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume,
                                                 kFieldOpenInterest};
 constexpr std::array<int16_t, 3> kPerSecurityFormats = {kSheetWk1, kOutputXlsx, kOutputCsv};
+
+// What the dialog was last accepted with, for as long as the program runs.
+struct ExportChoices {
+    int shape = ExportListedDialog::Wide;
+    bool commonDates = false;
+    std::array<bool, 6> fields{};
+    QString output;
+    int perSecurityType = 0;
+    QString firstDate;
+    QString lastDate;
+};
+
+std::optional<ExportChoices>& LastChoices()
+{
+    static std::optional<ExportChoices> choices;
+    return choices;
+}
+
+int FileTypeIndex(int16_t format)
+{
+    return format == kOutputXlsx ? 1 : format == kOutputCsv ? 2 : 0;
+}
 
 ExportDialogRunner& Runner()
 {
@@ -104,12 +130,6 @@ private:
     bool beginEnabled_;
 };
 
-// The date in a date box of the options, when it is in use and holds one.
-std::optional<int32_t> OptionDate(const QLineEdit* box)
-{
-    return box && box->isEnabled() ? DateTextToSerial(box->text()) : std::nullopt;
-}
-
 QString ListedSymbol(const QAbstractItemModel& model, int row)
 {
     return omega::SecurityLineSymbol(model.index(row, 0).data().toString());
@@ -121,6 +141,9 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
 {
     setObjectName(QStringLiteral("frmExportListed"));
     setWindowTitle(QStringLiteral("Export Listed Securities"));
+    // A dialog is a window of its own, which does not take its owner's font.
+    if (parent)
+        setFont(parent->window()->font());
     auto* layout = new QVBoxLayout(this);
 
     auto* shapes = new QGroupBox(QStringLiteral("Write"), this);
@@ -152,6 +175,23 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
         connect(chbField[i], &QCheckBox::toggled, this, &ExportListedDialog::UpdateState);
     }
     layout->addWidget(fields);
+
+    auto* dates = new QGroupBox(QStringLiteral("Dates"), this);
+    auto* dateLayout = new QFormLayout(dates);
+    txtFirstDate = new QLineEdit(dates);
+    txtFirstDate->setObjectName(QStringLiteral("txtFirstDate"));
+    txtLastDate = new QLineEdit(dates);
+    txtLastDate->setObjectName(QStringLiteral("txtLastDate"));
+    for (QLineEdit* box : {txtFirstDate, txtLastDate}) {
+        box->setMaxLength(kMaxDateTextLength);
+        box->setPlaceholderText(QStringLiteral("whole history"));
+        connect(box, &QLineEdit::textChanged, this, &ExportListedDialog::UpdateState);
+    }
+    dateLayout->addRow(QStringLiteral("F&irst date:"), txtFirstDate);
+    dateLayout->addRow(QStringLiteral("L&ast date:"), txtLastDate);
+    dateLayout->addRow(new QLabel(QStringLiteral("An empty box means from the first or to the last date each security holds."),
+                                  dates));
+    layout->addWidget(dates);
 
     auto* output = new QFormLayout;
     auto* outputRow = new QHBoxLayout;
@@ -185,8 +225,61 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(cmdBrowse, &QPushButton::clicked, this, &ExportListedDialog::Browse);
     connect(txtOutput, &QLineEdit::textChanged, this, &ExportListedDialog::UpdateState);
-    opbShape[Wide]->setChecked(true);
+    connect(cmbFileType, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (ChosenShape() == PerSecurity)
+            perSecurityType_ = index;
+    });
+    if (const std::optional<ExportChoices>& last = LastChoices()) {
+        opbShape[static_cast<size_t>(last->shape)]->setChecked(true);
+        chbCommonDates->setChecked(last->commonDates);
+        for (size_t i = 0; i < chbField.size(); ++i)
+            chbField[i]->setChecked(last->fields[i]);
+        txtOutput->setText(last->output);
+        perSecurityType_ = last->perSecurityType;
+        txtFirstDate->setText(last->firstDate);
+        txtLastDate->setText(last->lastDate);
+    } else {
+        opbShape[Wide]->setChecked(true);
+    }
     UpdateState();
+}
+
+void ExportListedDialog::Remember() const
+{
+    ExportChoices choices;
+    choices.shape = ChosenShape();
+    choices.commonDates = chbCommonDates->isChecked();
+    for (size_t i = 0; i < chbField.size(); ++i)
+        choices.fields[i] = chbField[i]->isChecked();
+    choices.output = txtOutput->text();
+    choices.perSecurityType = perSecurityType_;
+    choices.firstDate = txtFirstDate->text();
+    choices.lastDate = txtLastDate->text();
+    LastChoices() = choices;
+}
+
+void ExportListedDialog::ForgetChoices()
+{
+    LastChoices().reset();
+}
+
+std::optional<int32_t> ExportListedDialog::FirstDate() const
+{
+    return DateTextToSerial(txtFirstDate->text());
+}
+
+std::optional<int32_t> ExportListedDialog::LastDate() const
+{
+    return DateTextToSerial(txtLastDate->text());
+}
+
+bool ExportListedDialog::DatesValid() const
+{
+    for (const QLineEdit* box : {txtFirstDate, txtLastDate}) {
+        if (!box->text().trimmed().isEmpty() && !DateTextToSerial(box->text()))
+            return false;
+    }
+    return !(FirstDate() && LastDate() && *FirstDate() > *LastDate());
 }
 
 ExportListedDialog::Shape ExportListedDialog::ChosenShape() const
@@ -224,7 +317,9 @@ void ExportListedDialog::UpdateState()
     for (QCheckBox* field : chbField)
         field->setEnabled(merge);
     cmbFileType->setEnabled(!merge);
-    cmdOK->setEnabled(!Output().isEmpty() && (!merge || ChosenFields() != 0));
+    // A sheet or table takes its type from its name; the files one per security from the box.
+    cmbFileType->setCurrentIndex(merge ? FileTypeIndex(FormatForFileName(Output().toStdString())) : perSecurityType_);
+    cmdOK->setEnabled(!Output().isEmpty() && (!merge || ChosenFields() != 0) && DatesValid());
 }
 
 void ExportListedDialog::Browse()
@@ -244,9 +339,9 @@ void ExportListedDialog::Browse()
         txtOutput->setText(*chosen);
         return;
     }
+    perSecurityType_ = FileTypeIndex(FormatForFileName(chosen->toStdString()));
     txtOutput->setText(QFileInfo(*chosen).path());
-    const int16_t format = FormatForFileName(chosen->toStdString());
-    cmbFileType->setCurrentIndex(format == kOutputXlsx ? 1 : format == kOutputCsv ? 2 : 0);
+    UpdateState();
 }
 
 void SetExportDialogRunner(ExportDialogRunner runner)
@@ -282,6 +377,33 @@ void AttachExportListed(ProgramState& state, const MainControls& controls)
     update();
 }
 
+namespace {
+
+// What a run wrote, for the message at its end.
+struct ExportTally {
+    int64_t files = 0;
+    int64_t rows = 0;
+    int64_t datesAsText = 0;
+    QStringList leftOut;
+    QElapsedTimer clock;
+};
+
+QString EndText(const ExportTally& tally, const QString& output, bool perSecurity)
+{
+    QString text = perSecurity ? QStringLiteral("Files written: %1, in %2\n").arg(GroupedCount(tally.files), output)
+                               : QStringLiteral("Files written: %1, %2\n").arg(GroupedCount(tally.files), output);
+    text += QStringLiteral("Rows written: %1\n").arg(GroupedCount(tally.rows));
+    text += QStringLiteral("Securities left out: %1\n").arg(GroupedCount(tally.leftOut.size()));
+    for (const QString& line : tally.leftOut)
+        text += QStringLiteral("  ") + line + u'\n';
+    if (tally.datesAsText > 0)
+        text += DatesAsTextNote(tally.datesAsText) + QStringLiteral(".\n");
+    text += QStringLiteral("Time taken: %1 s").arg(QString::number(static_cast<double>(tally.clock.elapsed()) / 1000.0, 'f', 1));
+    return text;
+}
+
+} // namespace
+
 void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
 {
     UpdateExportListedEnabled(state, controls);
@@ -289,87 +411,118 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
         return;
     QWidget* const window = controls.window;
     ExportListedDialog dialog(controls.chbOpenInt->isChecked(), window);
-    const bool accepted = Runner() ? Runner()(dialog) : dialog.exec() == QDialog::Accepted;
+    bool accepted = false;
+    {
+        // Without a window manager the keyboard would reach no window once the dialog goes,
+        // and Alt+I could not reach Interrupt Import during the run.
+        const platform::ModalReturn giveBack(window);
+        dialog.adjustSize();
+        platform::FitOnScreen(&dialog);
+        accepted = Runner() ? Runner()(dialog) : dialog.exec() == QDialog::Accepted;
+    }
     if (!accepted || dialog.Output().isEmpty())
         return;
+    dialog.Remember();
 
+    ExportTally tally;
+    tally.clock.start();
     omega::DataLibrary& library = omega::TheDataLibrary();
-    const std::optional<int32_t> from = OptionDate(controls.txtFirstDate);
-    const std::optional<int32_t> to = OptionDate(controls.txtLastDate);
+    const std::optional<int32_t> from = dialog.FirstDate();
+    const std::optional<int32_t> to = dialog.LastDate();
     const QAbstractItemModel& model = *controls.List1->model();
     std::vector<ImportRequest> securities;
-    QStringList leftOut;
     for (int row = 0; row < model.rowCount(); ++row) {
         const QString symbol = ListedSymbol(model, row);
         ImportRequest request;
         if (const std::optional<QString> failure = PrepareImport(library, state.CurrentDataDir,
                                                                  omega::EncodeWindows1252(symbol), from, to, request))
-            leftOut << symbol + QStringLiteral(": ") + *failure;
+            tally.leftOut << symbol + QStringLiteral(": ") + *failure;
         else
             securities.push_back(request);
     }
 
-    ExportingState exporting(state, controls);
-    bool progressShown = false;
-    ImportHooks hooks;
-    hooks.started = [&progressShown](int32_t estimate) {
-        if (progressShown)
-            CloseProgress();
-        ShowProgress(estimate, QString::fromLatin1(kTitle), 10, 10);
-        progressShown = true;
-    };
-    EventPump events;
-    hooks.beforeRead = [&events] { events.BeforeRead(); };
-    hooks.progress = [](int32_t recordsRead) { UpdateProgress(recordsRead); };
-    const bool skipInvalid = controls.chbSkip->isChecked();
-    hooks.skipInvalid = [skipInvalid] { return skipInvalid; };
-    bool interrupted = false;
-    hooks.interrupted = [&state, &interrupted, window] {
-        if (state.InterruptRequested == kFalse)
-            return false;
-        state.InterruptRequested = kFalse;
-        interrupted = true;
-        Tell(QString::fromLatin1(kInterrupted), platform::MessageIcon::Information, window);
-        return true;
-    };
-
+    // Outlives the exporting state, which moves the focus out of the locked options.
+    const FocusReturn focus(controls);
     QString failure;
-    if (dialog.ChosenShape() == ExportListedDialog::PerSecurity) {
-        const QDir folder(dialog.Output());
-        if (!QDir().mkpath(dialog.Output()))
-            failure = QStringLiteral("Cannot make the folder ") + dialog.Output() + u'.';
-        for (size_t i = 0; failure.isEmpty() && !interrupted && i < securities.size(); ++i) {
-            ImportRequest& request = securities[i];
-            request.openInterest = dialog.chbField[5]->isChecked();
-            request.fileType = dialog.PerSecurityFormat();
-            const QString path = folder.filePath(SymbolFileName(request.symbol)
-                                                 + QString::fromStdString(FormatExtension(request.fileType)));
-            request.patternFile = QFile::encodeName(path).toStdString();
-            const ImportOutcome outcome = RunImport(library, request, hooks);
-            if (outcome.result != kSheetOk)
-                failure = QStringLiteral("An error has occured while writing the destination file ") + path
-                    + QStringLiteral(": ") + QString::fromStdString(SheetErrorText(outcome.result)) + u'.';
+    bool interrupted = false;
+    const bool perSecurity = dialog.ChosenShape() == ExportListedDialog::PerSecurity;
+    {
+        ExportingState exporting(state, controls);
+        RunProgress progress(window, QStringLiteral("Exporting Listed Securities"),
+                             perSecurity ? static_cast<int32_t>(securities.size()) : 1);
+        ImportHooks hooks;
+        EventPump events;
+        hooks.beforeRead = [&events] { events.BeforeRead(); };
+        hooks.progress = [&progress](int32_t recordsRead) { progress.Records(recordsRead); };
+        const bool skipInvalid = controls.chbSkip->isChecked();
+        hooks.skipInvalid = [skipInvalid] { return skipInvalid; };
+        // The file in hand is abandoned, and told about once the run has ended.
+        hooks.keepRowsWhenInterrupted = false;
+        hooks.interrupted = [&state, &interrupted] {
+            if (state.InterruptRequested == kFalse)
+                return false;
+            state.InterruptRequested = kFalse;
+            interrupted = true;
+            return true;
+        };
+
+        if (perSecurity) {
+            const QDir folder(dialog.Output());
+            if (!QDir().mkpath(dialog.Output()))
+                failure = QStringLiteral("Cannot make the folder ") + dialog.Output() + u'.';
+            OutputNames names;
+            for (size_t i = 0; failure.isEmpty() && !interrupted && i < securities.size(); ++i) {
+                ImportRequest& request = securities[i];
+                request.openInterest = dialog.chbField[5]->isChecked();
+                request.fileType = dialog.PerSecurityFormat();
+                const QString path = folder.filePath(names.Take(
+                    SymbolFileName(request.symbol), QString::fromStdString(FormatExtension(request.fileType))));
+                if (OutputNames::IsLink(path)) {
+                    failure = QStringLiteral("Unable to export: ") + path
+                        + QStringLiteral(" is a symbolic link, which an export into a folder does not write through.");
+                    break;
+                }
+                request.patternFile = QFile::encodeName(path).toStdString();
+                hooks.started = [&progress, &request, i](int32_t estimate) {
+                    progress.Begin(static_cast<int32_t>(i), omega::DecodeWindows1252(request.symbol), estimate);
+                };
+                const ImportOutcome outcome = RunImport(library, request, hooks);
+                tally.datesAsText += outcome.datesAsText;
+                if (outcome.result != kSheetOk)
+                    failure = QStringLiteral("An error has occured while writing the destination file ") + path
+                        + QStringLiteral(": ") + QString::fromStdString(SheetErrorText(outcome.result)) + u'.';
+                else if (!outcome.interrupted)
+                    ++tally.files, tally.rows += outcome.rowsWritten;
+            }
+        } else {
+            MergeRequest request;
+            request.securities = securities;
+            request.shape = dialog.ChosenShape() == ExportListedDialog::Long ? MergeShape::Long : MergeShape::Wide;
+            request.fields = dialog.ChosenFields();
+            request.commonDates = dialog.CommonDates();
+            request.format = FormatForFileName(dialog.Output().toStdString());
+            request.path = QFile::encodeName(dialog.Output()).toStdString();
+            const QString text = QStringLiteral("%1 securities into %2")
+                                     .arg(GroupedCount(static_cast<int64_t>(securities.size())),
+                                          QFileInfo(dialog.Output()).fileName());
+            hooks.started = [&progress, &text](int32_t estimate) { progress.BeginWhole(text, estimate); };
+            const MergeOutcome outcome = securities.empty() ? MergeOutcome{} : RunMerge(library, request, hooks);
+            tally.datesAsText = outcome.datesAsText;
+            if (!outcome.refusal.empty())
+                failure = QStringLiteral("Unable to export: ") + QString::fromStdString(outcome.refusal) + u'.';
+            else if (outcome.result != kSheetOk)
+                failure = QStringLiteral("An error has occured while writing the destination file ")
+                    + dialog.Output() + QStringLiteral(": ") + QString::fromStdString(SheetErrorText(outcome.result))
+                    + u'.';
+            else if (!outcome.interrupted && !securities.empty())
+                tally.files = 1, tally.rows = outcome.rowsWritten;
         }
-    } else {
-        MergeRequest request;
-        request.securities = securities;
-        request.shape = dialog.ChosenShape() == ExportListedDialog::Long ? MergeShape::Long : MergeShape::Wide;
-        request.fields = dialog.ChosenFields();
-        request.commonDates = dialog.CommonDates();
-        request.format = FormatForFileName(dialog.Output().toStdString());
-        request.path = QFile::encodeName(dialog.Output()).toStdString();
-        const MergeOutcome outcome = securities.empty() ? MergeOutcome{} : RunMerge(library, request, hooks);
-        if (!outcome.refusal.empty())
-            failure = QStringLiteral("Unable to export: ") + QString::fromStdString(outcome.refusal) + u'.';
-        else if (outcome.result != kSheetOk)
-            failure = QStringLiteral("An error has occured while writing the destination file ") + dialog.Output()
-                + QStringLiteral(": ") + QString::fromStdString(SheetErrorText(outcome.result)) + u'.';
     }
-    if (progressShown)
-        CloseProgress();
     if (!failure.isEmpty())
         Tell(failure, platform::MessageIcon::Critical, window);
-    else if (!leftOut.isEmpty())
-        Tell(QStringLiteral("Left out of the export:\n") + leftOut.join(u'\n'), platform::MessageIcon::Information,
-             window);
+    else if (interrupted)
+        Tell(QString::fromLatin1(kInterrupted) + QStringLiteral("\n\n") + EndText(tally, dialog.Output(), perSecurity),
+             platform::MessageIcon::Information, window);
+    else
+        Tell(EndText(tally, dialog.Output(), perSecurity), platform::MessageIcon::Information, window);
 }

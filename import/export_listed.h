@@ -6,7 +6,9 @@
 #include <QDialog>
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -24,7 +26,8 @@ class ExportListedDialog : public QDialog {
 public:
     enum Shape { PerSecurity = 0, Wide = 1, Long = 2 };
 
-    // Fields start as the five prices and volume, with open interest as the window's box.
+    // Opens with the choices it was last accepted with; the first time with the five prices
+    // and volume, open interest as the window's box, and the whole history.
     ExportListedDialog(bool openInterest, QWidget* parent = nullptr);
 
     Shape ChosenShape() const;
@@ -32,6 +35,14 @@ public:
     bool CommonDates() const;
     QString Output() const;  // a file, or the folder of the files one per security
     int16_t PerSecurityFormat() const;
+    // The dates asked for: nothing for an empty box (the history's own end). A box that
+    // holds no date keeps OK disabled.
+    std::optional<int32_t> FirstDate() const;
+    std::optional<int32_t> LastDate() const;
+    // Keeps the choices for the next time the dialog opens.
+    void Remember() const;
+    // Forgets them, as at the program's start.
+    static void ForgetChoices();
 
     std::array<QRadioButton*, 3> opbShape{};
     QCheckBox* chbCommonDates = nullptr;
@@ -39,11 +50,16 @@ public:
     QLineEdit* txtOutput = nullptr;
     QPushButton* cmdBrowse = nullptr;
     QComboBox* cmbFileType = nullptr;
+    QLineEdit* txtFirstDate = nullptr;
+    QLineEdit* txtLastDate = nullptr;
     QPushButton* cmdOK = nullptr;
 
 private:
     void Browse();
     void UpdateState();
+    bool DatesValid() const;
+
+    int perSecurityType_ = 0;  // the type box's choice for files one per security
 };
 
 // Runs the dialog: true when accepted. Tests replace it (an empty function restores the

@@ -19,15 +19,6 @@ constexpr std::array<const char*, 6> kColumnSuffixes = {
     "_Open", "_High", "_Low", "_Close", "_Volume", "_Open_Interest",
 };
 
-QByteArray TrimBlanks(QByteArray text)
-{
-    while (text.startsWith(' '))
-        text.remove(0, 1);
-    while (text.endsWith(' '))
-        text.chop(1);
-    return text;
-}
-
 QString IsoDate(int32_t day)
 {
     return QDate(1899, 12, 30).addDays(day).toString(Qt::ISODate);
@@ -77,7 +68,8 @@ std::optional<QString> PrepareImport(const omega::DataLibrary& library, const QS
             .arg(IsoDate(dataFirst), IsoDate(dataLast));
     }
     request.dataDir = dataDir;
-    request.symbol = TrimBlanks(NulToBlanks(QByteArray(security.symbol, sizeof security.symbol)));
+    // As held, blanks and all: " X" and "X " are securities of their own, not X.
+    request.symbol = QByteArray(security.symbol, static_cast<qsizetype>(qstrnlen(security.symbol, sizeof security.symbol)));
     return std::nullopt;
 }
 
@@ -154,6 +146,16 @@ ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& 
     if (hooks.progress)
         hooks.progress(estimate);
     data.Close();
+    outcome.datesAsText = writer->DatesWrittenAsText();
+    if (outcome.interrupted && !hooks.keepRowsWhenInterrupted)
+        return outcome;  // the writer abandons the file
     outcome.result = writer->Close();
     return outcome;
+}
+
+QString DatesAsTextNote(int64_t count)
+{
+    return QStringLiteral("%1 %2 before 1900 written as yyyy-mm-dd text: the xlsx date system begins in 1900")
+        .arg(count)
+        .arg(count == 1 ? QStringLiteral("date") : QStringLiteral("dates"));
 }

@@ -38,7 +38,7 @@ int32_t EstimateRecordCount(int32_t firstDay, int32_t lastDay);
 
 struct ImportRequest {
     QByteArray dataDir;  // as the library takes it
-    QByteArray symbol;  // single-byte text without blanks around it, no NUL
+    QByteArray symbol;  // single-byte text as the database holds it, no NUL
     int32_t firstDay = 0;  // day numbers, both included
     int32_t lastDay = 0;
     bool openInterest = false;
@@ -54,6 +54,8 @@ struct ImportHooks {
     std::function<bool()> skipInvalid;  // asked again for every record
     std::function<bool()> interrupted;  // after every record: true ends the run, keeping the rows
     std::function<void(const PriceRecord& record)> rowWritten;  // after each data row is written
+    // False: an interrupted run abandons its file, and an earlier file at the path stays.
+    bool keepRowsWhenInterrupted = true;
 };
 
 struct ImportOutcome {
@@ -61,7 +63,11 @@ struct ImportOutcome {
     bool interrupted = false;
     int32_t recordsRead = 0;
     int32_t rowsWritten = 0;  // data rows, the header not counted
+    int64_t datesAsText = 0;  // dates the format has no number for, written as yyyy-mm-dd text
 };
+
+// What a run says when it wrote dates as text: "3 dates before 1900 ... as text ...".
+QString DatesAsTextNote(int64_t count);
 
 // Looks a security up in the database and fills in the request's data folder, symbol (as
 // the database holds it) and days: its data clipped to `from` and `to` where given. Returns

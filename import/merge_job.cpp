@@ -10,27 +10,6 @@
 
 namespace {
 
-struct FieldName {
-    unsigned field;
-    const char* option;  // as --fields names it
-    const char* wideSuffix;  // as the pattern file's header names it
-    const char* longName;
-};
-constexpr std::array<FieldName, 6> kFields = {{
-    {kFieldOpen, "open", "_Open", "Open"},
-    {kFieldHigh, "high", "_High", "High"},
-    {kFieldLow, "low", "_Low", "Low"},
-    {kFieldClose, "close", "_Close", "Close"},
-    {kFieldVolume, "volume", "_Volume", "Volume"},
-    {kFieldOpenInterest, "oi", "_Open_Interest", "OpenInterest"},
-}};
-
-int FieldCount(unsigned fields)
-{
-    return static_cast<int>(std::count_if(kFields.begin(), kFields.end(),
-                                          [fields](const FieldName& f) { return (fields & f.field) != 0; }));
-}
-
 // Appends the chosen fields of a record.
 void AppendFields(std::vector<RowValue>& values, unsigned fields, const PriceRecord& record)
 {
@@ -82,7 +61,7 @@ public:
 
 private:
     const omega::DataLibrary& library_;
-    const ImportHooks* hooks_;  // none while counting
+    const ImportHooks* hooks_;
     bool skipInvalid_;
     int32_t& recordsRead_;
 };
@@ -115,35 +94,14 @@ bool WalkWide(const MergeRequest& request, Reader& reader, std::string& failed, 
             failed = request.securities[i].symbol.toStdString();
             return false;
         }
+    }
+    auto advance = [&](size_t i, int32_t& day) {
         Advance(reader, cursors[i]);
-    }
-    std::vector<char> present(cursors.size());
-    for (;;) {
-        int32_t day = std::numeric_limits<int32_t>::max();
-        bool any = false;
-        for (const Cursor& cursor : cursors) {
-            if (!cursor.atEnd) {
-                day = std::min(day, cursor.day);
-                any = true;
-            }
-        }
-        if (!any)
-            return true;
-        bool all = true;
-        for (size_t i = 0; i < cursors.size(); ++i) {
-            present[i] = !cursors[i].atEnd && cursors[i].day == day;
-            all = all && present[i];
-        }
-        if ((all || !request.commonDates) && !row(day, cursors, present))
-            return false;
-        for (size_t i = 0; i < cursors.size(); ++i) {
-            if (present[i])
-                Advance(reader, cursors[i]);
-        }
-        // The cursors that ran out hold no more common dates.
-        if (request.commonDates && std::any_of(cursors.begin(), cursors.end(), [](const Cursor& c) { return c.atEnd; }))
-            return true;
-    }
+        day = cursors[i].day;
+        return !cursors[i].atEnd;
+    };
+    return WalkByDate<int32_t>(cursors.size(), request.commonDates, advance,
+                               [&](int32_t day, const std::vector<char>& present) { return row(day, cursors, present); });
 }
 
 template <typename RowFunction>
@@ -193,7 +151,7 @@ int64_t UpperBoundOfRows(const MergeRequest& request)
 
 int64_t ColumnCount(const MergeRequest& request)
 {
-    const int64_t fields = FieldCount(request.fields);
+    const int64_t fields = MergeFieldCount(request.fields);
     return request.shape == MergeShape::Long ? 2 + fields
                                              : 1 + fields * static_cast<int64_t>(request.securities.size());
 }
@@ -209,38 +167,23 @@ std::optional<unsigned> ParseFields(const QString& text, QString* unknown)
 {
     unsigned fields = 0;
     for (const QString& part : text.split(u',')) {
-        const QString name = part.trimmed().toLower();
-        const auto found = std::find_if(kFields.begin(), kFields.end(),
-                                        [&name](const FieldName& f) { return name == QLatin1String(f.option); });
-        if (found == kFields.end()) {
+        const std::optional<unsigned> field = MergeFieldOfName(part.trimmed().toLower().toStdString());
+        if (!field) {
             if (unknown)
                 *unknown = part.trimmed();
             return std::nullopt;
         }
-        fields |= found->field;
+        fields |= *field;
     }
     return fields;
 }
 
 std::vector<std::string> MergeHeaderRow(const MergeRequest& request)
 {
-    std::vector<std::string> names = {"Date"};
-    if (request.shape == MergeShape::Long) {
-        names.push_back("Symbol");
-        for (const FieldName& f : kFields) {
-            if (request.fields & f.field)
-                names.push_back(f.longName);
-        }
-        return names;
-    }
-    for (const ImportRequest& security : request.securities) {
-        const std::string symbol = security.symbol.toStdString();
-        for (const FieldName& f : kFields) {
-            if (request.fields & f.field)
-                names.push_back(symbol + f.wideSuffix);
-        }
-    }
-    return names;
+    std::vector<std::string> symbols;
+    for (const ImportRequest& security : request.securities)
+        symbols.push_back(security.symbol.toStdString());
+    return MergeHeaderNames(request.shape, request.fields, symbols);
 }
 
 MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& request, const ImportHooks& hooks)
@@ -255,15 +198,25 @@ MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& req
     }
     // Rows are counted by a first pass only where the days leave room for doubt.
     if (limits.dataRows > 0 && UpperBoundOfRows(request) > limits.dataRows) {
+        // Events still run and Interrupt Import still ends the run while the rows are counted.
+        ImportHooks counting;
+        counting.beforeRead = hooks.beforeRead;
+        counting.interrupted = hooks.interrupted;
         int32_t ignored = 0;
-        Reader counter(library, nullptr, skipInvalid, ignored);
+        Reader counter(library, &counting, skipInvalid, ignored);
         int64_t rows = 0;
+        auto counted = [&] {
+            ++rows;
+            outcome.interrupted = counter.Interrupted();
+            return !outcome.interrupted;
+        };
         std::string failed;
         const bool walked = request.shape == MergeShape::Long
-            ? WalkLong(request, counter, failed, [&rows](const ImportRequest&, const PriceRecord&) { return ++rows, true; })
-            : WalkWide(request, counter, failed, [&rows](int32_t, const std::vector<Cursor>&, const std::vector<char>&) {
-                  return ++rows, true;
-              });
+            ? WalkLong(request, counter, failed, [&](const ImportRequest&, const PriceRecord&) { return counted(); })
+            : WalkWide(request, counter, failed,
+                       [&](int32_t, const std::vector<Cursor>&, const std::vector<char>&) { return counted(); });
+        if (outcome.interrupted)
+            return outcome;
         if (!walked) {
             outcome.refusal = OpenFailure(failed);
             return outcome;
@@ -290,7 +243,7 @@ MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& req
 
     Reader reader(library, &hooks, skipInvalid, outcome.recordsRead);
     std::vector<RowValue> values;
-    const int fieldCount = FieldCount(request.fields);
+    const int fieldCount = MergeFieldCount(request.fields);
     auto written = [&]() {
         ++outcome.rowsWritten;
         if (reader.Interrupted()) {
@@ -331,6 +284,9 @@ MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& req
     }
     if (hooks.progress)
         hooks.progress(estimate);
+    outcome.datesAsText = writer->DatesWrittenAsText();
+    if (outcome.interrupted && !hooks.keepRowsWhenInterrupted)
+        return outcome;  // the writer abandons the file
     outcome.result = writer->Close();
     return outcome;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/merge_walk.h"
 #include "import/import_job.h"
 
 #include <QString>
@@ -18,22 +19,9 @@
 // Long: "Date,Symbol,Open,...", one security after another, dates ascending within each.
 // A result the format cannot hold is refused before anything is written.
 
-enum PriceFields : unsigned {
-    kFieldOpen = 1,
-    kFieldHigh = 2,
-    kFieldLow = 4,
-    kFieldClose = 8,
-    kFieldVolume = 16,
-    kFieldOpenInterest = 32,
-};
-// All but open interest.
-constexpr unsigned kDefaultFields = kFieldOpen | kFieldHigh | kFieldLow | kFieldClose | kFieldVolume;
-
 // "open,high,low,close,volume,oi" (any of them, any case, in any order) as PriceFields;
 // nothing for an empty list or an unknown name, which is then put in `unknown`.
 std::optional<unsigned> ParseFields(const QString& text, QString* unknown = nullptr);
-
-enum class MergeShape { Wide, Long };
 
 struct MergeRequest {
     // Each as PrepareImport leaves it: data folder, symbol and days. In header order.
@@ -51,6 +39,7 @@ struct MergeOutcome {
     bool interrupted = false;
     int32_t recordsRead = 0;
     int64_t rowsWritten = 0;  // data rows
+    int64_t datesAsText = 0;  // dates the format has no number for, written as yyyy-mm-dd text
 };
 
 // The header row of a merge.

@@ -3,6 +3,11 @@
 #include "platform/twips.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLocale>
+#include <QVBoxLayout>
+#include <QWindow>
 #include <QEvent>
 #include <QFrame>
 #include <QGuiApplication>
@@ -227,4 +232,133 @@ const ProgressState& CurrentProgress()
 QWidget* ProgressWindow()
 {
     return Window();
+}
+
+QString GroupedCount(int64_t count)
+{
+    // The C locale leaves the groups out by default; a long count reads better with them.
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return locale.toString(static_cast<qlonglong>(count));
+}
+
+namespace {
+
+std::function<void(const RunProgress&)>& RunObserver()
+{
+    static std::function<void(const RunProgress&)> observer;
+    return observer;
+}
+
+} // namespace
+
+void SetRunProgressObserver(std::function<void(const RunProgress&)> observer)
+{
+    RunObserver() = std::move(observer);
+}
+
+class RunProgress::Frame : public QWidget {
+public:
+    Frame(QWidget* owner, const QString& title)
+        : QWidget(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    {
+        setObjectName(QStringLiteral("RunProgress"));
+        setWindowTitle(title);
+        // The main window keeps the activation, and with it its menu bar and Interrupt Import.
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        if (owner)
+            setFont(owner->font());
+        auto* layout = new QVBoxLayout(this);
+        label_ = new QLabel(this);
+        label_->setObjectName(QStringLiteral("lblRunSecurity"));
+        bar_ = new PercentPanel(this);
+        bar_->setFixedSize(platform::TwipsToPixelsX(6015), platform::TwipsToPixelsY(375));
+        layout->addWidget(label_);
+        layout->addWidget(bar_);
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+    }
+
+    QLabel* Label() const { return label_; }
+    PercentPanel* Bar() const { return bar_; }
+
+    // Centred over the owner, within the screen, and painted before the run goes on: a
+    // window that is mapped but not yet drawn shows black until events run again.
+    void ShowOver(QWidget* owner)
+    {
+        adjustSize();
+        if (owner) {
+            QRect frame(QPoint(), size());
+            frame.moveCenter(owner->frameGeometry().center());
+            if (const QScreen* screen = owner->screen()) {
+                const QRect area = screen->availableGeometry();
+                frame.moveLeft(std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width())));
+                frame.moveTop(std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height())));
+            }
+            move(frame.topLeft());
+        }
+        show();
+        QElapsedTimer waited;
+        waited.start();
+        while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 500)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        repaint();
+    }
+
+private:
+    QLabel* label_;
+    PercentPanel* bar_;
+};
+
+RunProgress::RunProgress(QWidget* owner, const QString& title, int32_t count)
+    : window_(new Frame(owner, title)), count_(count)
+{
+    Begin(0, QString(), 0);
+    window_->ShowOver(owner);
+}
+
+RunProgress::~RunProgress()
+{
+    window_->hide();
+    delete window_;
+}
+
+void RunProgress::Begin(int32_t index, const QString& symbol, int32_t estimate)
+{
+    index_ = index;
+    estimate_ = estimate;
+    window_->Label()->setText(QStringLiteral("%1 of %2: %3").arg(GroupedCount(int64_t{index} + 1), GroupedCount(count_), symbol));
+    Records(0);
+}
+
+void RunProgress::BeginWhole(const QString& text, int32_t estimate)
+{
+    index_ = 0;
+    estimate_ = estimate;
+    window_->Label()->setText(text);
+    Records(0);
+}
+
+void RunProgress::Records(int32_t recordsRead)
+{
+    // The estimate counts five records a week: a security counts as done only when the next begins.
+    const double within = estimate_ <= 0 ? 0.0 : std::min(1.0, static_cast<double>(recordsRead) / estimate_);
+    const double done = count_ <= 0 ? 1.0 : (index_ + within) / count_;
+    window_->Bar()->SetValue(static_cast<int>(done * 100));
+    if (RunObserver())
+        RunObserver()(*this);
+}
+
+QWidget* RunProgress::Window() const
+{
+    return window_;
+}
+
+QString RunProgress::Text() const
+{
+    return window_->Label()->text();
+}
+
+int RunProgress::BarValue() const
+{
+    return window_->Bar()->Value();
 }

@@ -4,6 +4,7 @@
 #include <Qt>
 
 #include <cstdint>
+#include <functional>
 
 class QWidget;
 
@@ -27,3 +28,38 @@ struct ProgressState {
 const ProgressState& CurrentProgress();
 // The window, created hidden when it does not exist yet.
 QWidget* ProgressWindow();
+
+// The progress window of a run over many securities, shown once for the whole run: which
+// security of how many ("17 of 3,000: S00017") and a bar for the run. It lies centred over
+// `owner`, never takes the activation from it, and is drawn before the first security is
+// read. It goes when the object does.
+class RunProgress {
+public:
+    RunProgress(QWidget* owner, const QString& title, int32_t count);
+    ~RunProgress();
+    RunProgress(const RunProgress&) = delete;
+    RunProgress& operator=(const RunProgress&) = delete;
+
+    // Security `index` (from 0) begins, with about `estimate` records to read.
+    void Begin(int32_t index, const QString& symbol, int32_t estimate);
+    // Or the one step of a run that reads all its securities at once, said in `text`.
+    void BeginWhole(const QString& text, int32_t estimate);
+    void Records(int32_t recordsRead);
+
+    QWidget* Window() const;
+    QString Text() const;  // the line above the bar
+    int BarValue() const;
+
+private:
+    class Frame;
+    Frame* window_;
+    int32_t count_;
+    int32_t index_ = 0;
+    int32_t estimate_ = 0;
+};
+
+// Tests follow a run through this: it is called whenever the window is brought up to date.
+void SetRunProgressObserver(std::function<void(const RunProgress&)> observer);
+
+// "3,000": counts in the progress and end messages, grouped as the locale groups them.
+QString GroupedCount(int64_t count);

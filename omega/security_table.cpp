@@ -90,4 +90,12 @@ QByteArray HeaderFile::Entry(int32_t index)
     return MakeSecurityEntry(record);
 }
 
+QByteArray HeaderFile::Symbol(int32_t index)
+{
+    SecurityRecord record{};
+    if (TheDataLibrary().ReadHeader(&context_, index, &record) != 0)
+        return {};
+    return QByteArray(record.symbol, static_cast<qsizetype>(qstrnlen(record.symbol, sizeof record.symbol)));
+}
+
 } // namespace omega

@@ -47,6 +47,8 @@ public:
     // The library's count: 0 or less when there is no valid header file.
     int32_t Count() const { return count_; }
     QByteArray Entry(int32_t index);
+    // The symbol of entry `index` as held, blanks and all; empty when it cannot be read.
+    QByteArray Symbol(int32_t index);
 
 private:
     FileContext context_{};

@@ -1,6 +1,7 @@
 #include "file_dialog.h"
 
 #include "modal_return.h"
+#include "twips.h"
 
 #include <QFileDialog>
 
@@ -25,7 +26,10 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request)
     const bool save = request.mode == FileDialogMode::Save;
     dialog.setWindowTitle(request.title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(save                                          ? QFileDialog::AnyFile
+                       : request.mode == FileDialogMode::Folder ? QFileDialog::Directory
+                                                                : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ShowDirsOnly, request.mode == FileDialogMode::Folder);
     dialog.setDefaultSuffix(QString());
     if (!request.directory.isEmpty())
         dialog.setDirectory(request.directory);
@@ -56,6 +60,8 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& r
     const ModalReturn back(parent);
     QFileDialog dialog(parent);
     ConfigureFileDialog(dialog, request);
+    dialog.adjustSize();
+    FitOnScreen(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

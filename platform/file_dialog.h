@@ -22,7 +22,8 @@ struct FileFilter {
     bool operator==(const FileFilter&) const = default;
 };
 
-enum class FileDialogMode { Save, Open };
+// Folder chooses an existing folder; the filters are not used then.
+enum class FileDialogMode { Save, Open, Folder };
 
 struct FileDialogRequest {
     FileDialogMode mode = FileDialogMode::Save;

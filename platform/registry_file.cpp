@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
@@ -172,6 +173,27 @@ QStringList DescribeRegistryFiles(const QString& keyPath, const QString& valueNa
                      + state);
     }
     return lines;
+}
+
+bool WriteRegistryFile(const QString& path, const QString& keyPath, const QString& valueName, const QString& value,
+                       QString& error)
+{
+    auto escaped = [](QString text) {
+        return text.replace(QLatin1String("\\"), QLatin1String("\\\\")).replace(QLatin1String("\""), QLatin1String("\\\""));
+    };
+    const QByteArray text = (QStringLiteral("REGEDIT4\r\n\r\n[") + keyPath + QStringLiteral("]\r\n\"")
+                             + escaped(valueName) + QStringLiteral("\"=\"") + escaped(value) + QStringLiteral("\"\r\n"))
+                                .toUtf8();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+        error = QStringLiteral("cannot make the folder ") + QFileInfo(path).absolutePath();
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 RegistryFile RegistryFile::Load(const QString& path)

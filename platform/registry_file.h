@@ -22,6 +22,11 @@ QString RegistryFilePath();
 // looked up: missing, not read, unusable (and why), or read without that value. For the
 // person setting up a machine, who sees only that the value was not found.
 QStringList DescribeRegistryFiles(const QString& keyPath, const QString& valueName);
+// Writes a registry file holding one string value under `keyPath` (from HKEY_...), in the REGEDIT4 syntax the reader takes,
+// making its folder; replaces the file only when the new one is complete. False, with the
+// reason in `error`, when it cannot.
+bool WriteRegistryFile(const QString& path, const QString& keyPath, const QString& valueName, const QString& value,
+                       QString& error);
 
 // A registry kept in the .reg export syntax ("REGEDIT4" or "Windows Registry Editor
 // Version 5.00"), read only. Key and value names ignore letter case, as on Windows.

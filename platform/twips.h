@@ -14,4 +14,13 @@ QRect TwipsRect(int left, int top, int width, int height);
 // Places `widget` (relative to its parent) at a rectangle given in twips.
 void SetTwipsGeometry(QWidget* widget, int left, int top, int width, int height);
 
+// A factor on every conversion, below 1 where the design would not fit on the screen (a
+// small screen, a large scale factor); set before any window is laid out.
+void SetTwipsScale(double factor);
+double TwipsScale();
+
+// Makes a top-level window no larger than the available area of its screen, leaving room
+// for the frame, and moves it inside that area.
+void FitOnScreen(QWidget* window);
+
 } // namespace platform

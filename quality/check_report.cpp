@@ -33,7 +33,9 @@ std::string CsvHeader() { return "Symbol,Date,Kind,Values,Reason"; }
 
 std::string CsvField(std::string_view text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
+    // A backslash marks a control character escaped on its way out: quoted, so a reader
+    // sees the field was not bare data.
+    if (text.find_first_of(",\"\r\n\\") == std::string_view::npos)
         return std::string(text);
     std::string quoted = "\"";
     for (const char c : text) {
@@ -58,6 +60,11 @@ void CheckSummary::Add(std::string_view symbol, FindingKind kind)
     ++bySecurity_.back().second;
 }
 
+void CheckSummary::Unreadable(std::string_view symbol, std::string_view reason)
+{
+    unreadable_.emplace_back(std::string(symbol), std::string(reason));
+}
+
 std::string CheckSummary::Text() const
 {
     std::string text = "Findings by kind:\n";
@@ -69,9 +76,18 @@ std::string CheckSummary::Text() const
         text += "  none\n";
     for (const auto& [symbol, count] : bySecurity_)
         text += "  " + Padded(symbol, 16) + std::to_string(count) + "\n";
+    // A security that could not be read is named again here, where the eye lands last.
+    if (!unreadable_.empty()) {
+        text += "Not checked:\n";
+        for (const auto& [symbol, reason] : unreadable_)
+            text += "  " + Padded(symbol, 16) + reason + "\n";
+    }
     text += std::to_string(counts_.total) + (counts_.total == 1 ? " finding in " : " findings in ")
-        + std::to_string(securities_) + (securities_ == 1 ? " security" : " securities") + " checked.\n";
-    return text;
+        + std::to_string(securities_) + (securities_ == 1 ? " security" : " securities") + " checked";
+    if (!unreadable_.empty())
+        text += "; " + std::to_string(unreadable_.size()) + (unreadable_.size() == 1 ? " security" : " securities")
+            + " could not be read";
+    return text + ".\n";
 }
 
 std::string ChecksHelpText()

@@ -26,16 +26,20 @@ class CheckSummary {
 public:
     void Add(std::string_view symbol, FindingKind kind);
     void Checked() { ++securities_; }
+    // A security that could not be checked, and why.
+    void Unreadable(std::string_view symbol, std::string_view reason);
 
     uint64_t Total() const { return counts_.total; }
     // "Findings by kind:" with every kind, "Findings by security:" with those that have
-    // any, and a closing line with the number of securities checked.
+    // any, those that could not be read with the reason, and a closing line with the number
+    // of securities checked and of those not checked.
     std::string Text() const;
 
 private:
     FindingCounts counts_;
     std::vector<std::pair<std::string, uint64_t>> bySecurity_;
     uint64_t securities_ = 0;
+    std::vector<std::pair<std::string, std::string>> unreadable_;
 };
 
 // What --help says about the checks and their thresholds.

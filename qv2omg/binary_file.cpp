@@ -1,8 +1,48 @@
 #include "binary_file.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <system_error>
 
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
 namespace qv2omg {
+
+namespace {
+
+// The end of the last region of `fd` that holds data; `size` where the system cannot say.
+// Leaves the descriptor's position at 0.
+uint64_t StoredEnd(int fd, uint64_t size)
+{
+#if defined(SEEK_DATA) && defined(SEEK_HOLE)
+    uint64_t end = 0;
+    off_t at = 0;
+    while (static_cast<uint64_t>(at) < size) {
+        const off_t data = ::lseek(fd, at, SEEK_DATA);
+        if (data < 0) {
+            if (errno != ENXIO)
+                end = size;
+            break;
+        }
+        const off_t hole = ::lseek(fd, data, SEEK_HOLE);
+        if (hole < 0) {
+            end = size;
+            break;
+        }
+        end = static_cast<uint64_t>(hole);
+        at = hole;
+    }
+    ::lseek(fd, 0, SEEK_SET);
+    return std::min(end, size);
+#else
+    (void)fd;
+    return size;
+#endif
+}
+
+} // namespace
 
 BinaryFile::~BinaryFile()
 {
@@ -29,6 +69,11 @@ bool BinaryFile::Open(const std::filesystem::path& path)
         return false;
     }
     size_ = size;
+#if defined(_WIN32)
+    storedSize_ = size;
+#else
+    storedSize_ = StoredEnd(fileno(file_), size);
+#endif
     position_ = 0;
     return true;
 }
@@ -39,6 +84,7 @@ void BinaryFile::Close()
         std::fclose(file_);
     file_ = nullptr;
     size_ = 0;
+    storedSize_ = 0;
     position_ = 0;
 }
 

@@ -21,6 +21,9 @@ public:
     void Close();
     // Size when opened.
     uint64_t Size() const { return size_; }
+    // Where the data stored on the disk end: a sparse file that only claims a length has
+    // nothing but zeros past this.
+    uint64_t StoredSize() const { return storedSize_; }
 
     // Reads up to `size` bytes at `offset`; returns how many were read (fewer at the
     // end of the file or on a read error).
@@ -31,6 +34,7 @@ private:
 
     std::FILE* file_ = nullptr;
     uint64_t size_ = 0;
+    uint64_t storedSize_ = 0;
     uint64_t position_ = 0;
 };
 

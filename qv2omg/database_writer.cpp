@@ -3,10 +3,14 @@
 #include "header_reader.h"
 #include "price_csv.h"
 
+#include "platform/native/native_file.h"
+#include "platform/native/shown_text.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <limits>
+#include <system_error>
 #include <unordered_set>
 
 namespace qv2omg {
@@ -18,23 +22,10 @@ namespace fs = std::filesystem;
 constexpr size_t kSymbolLimit = kSymbolSize - 1;
 constexpr size_t kDescriptionLimit = kDescriptionSize - 1;
 constexpr size_t kRowsPerWrite = 4096;
-constexpr char kTempSuffix[] = ".tmp";
-
 // Symbols may hold any byte; control bytes are shown escaped so a message stays readable.
 std::string Shown(std::string_view text)
 {
-    std::string shown = "'";
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            shown += escaped;
-        } else {
-            shown += c;
-        }
-    }
-    return shown + "'";
+    return "'" + native::ShownWindows1252(text) + "'";
 }
 
 std::string FoldedSymbol(std::string_view symbol)
@@ -97,36 +88,49 @@ Status CannotWrite(const fs::path& path)
     return Status::Failure("Cannot write " + path.string() + "; nothing was changed.");
 }
 
-// Writes a whole file: the preamble, then `count` entries that `encode` puts in place.
-template <typename Encode>
-bool WriteEntries(const fs::path& path, FileKind kind, size_t entrySize, size_t count, Encode encode)
+bool WriteAll(int fd, const uint8_t* bytes, size_t size)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
+    while (size > 0) {
+        const long long written = native::Write(fd, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Writes a whole file into a new descriptor, which it closes: the preamble, then `count`
+// entries that `encode` puts in place.
+template <typename Encode>
+bool WriteEntries(int fd, FileKind kind, size_t entrySize, size_t count, Encode encode)
+{
+    if (fd < 0)
         return false;
     uint8_t preamble[kPreambleSize];
     EncodePreamble(kind, static_cast<uint32_t>(count), preamble);
-    out.write(reinterpret_cast<const char*>(preamble), kPreambleSize);
+    bool ok = WriteAll(fd, preamble, kPreambleSize);
     std::vector<uint8_t> chunk(kRowsPerWrite * entrySize);
-    for (size_t first = 0; first < count && out; first += kRowsPerWrite) {
+    for (size_t first = 0; first < count && ok; first += kRowsPerWrite) {
         const size_t n = std::min(kRowsPerWrite, count - first);
         for (size_t i = 0; i < n; ++i)
             encode(first + i, chunk.data() + i * entrySize);
-        out.write(reinterpret_cast<const char*>(chunk.data()), static_cast<std::streamsize>(n * entrySize));
+        ok = WriteAll(fd, chunk.data(), n * entrySize);
     }
-    out.close();
-    return !out.fail();
+    return native::Close(fd) == 0 && ok;
 }
 
-bool WriteDataFile(const fs::path& path, const std::vector<PriceRow>& rows)
+bool WriteDataFile(int fd, const std::vector<PriceRow>& rows)
 {
-    return WriteEntries(path, FileKind::Data, kPriceEntrySize, rows.size(),
+    return WriteEntries(fd, FileKind::Data, kPriceEntrySize, rows.size(),
                         [&](size_t i, uint8_t* out) { EncodePriceEntry(rows[i], out); });
 }
 
-bool WriteHeaderFile(const fs::path& path, const std::vector<SecurityEntry>& entries)
+bool WriteHeaderFile(int fd, const std::vector<SecurityEntry>& entries)
 {
-    return WriteEntries(path, FileKind::Header, kSecurityEntrySize, entries.size(),
+    return WriteEntries(fd, FileKind::Header, kSecurityEntrySize, entries.size(),
                         [&](size_t i, uint8_t* out) { EncodeSecurityEntry(entries[i], out); });
 }
 
@@ -142,31 +146,28 @@ public:
     {
         if (committed_)
             return;
-        std::error_code ignored;
-        for (const Entry& entry : entries_) {
-            // Only files: a directory in the way of a temporary name is not ours.
-            const fs::path path = entry.placed ? entry.target : Temp(entry.target);
-            if (fs::is_regular_file(path, ignored))
-                fs::remove(path, ignored);
-        }
+        for (const Entry& entry : entries_)
+            native::RemoveFile(entry.placed ? entry.target : entry.temporary);
     }
 
-    // The temporary path to write `target` to.
-    fs::path Add(const fs::path& target)
+    // A new temporary file, made exclusively under a random name, to write `target` to:
+    // a link planted beside the database is never written through. -1 when it cannot be made.
+    int Add(const fs::path& target)
     {
-        entries_.push_back({target, false});
-        return Temp(target);
+        std::string temporary;
+        const int fd = native::CreateTemporaryBeside(target.string(), temporary);
+        if (fd >= 0)
+            entries_.push_back({target.string(), temporary, false});
+        return fd;
     }
 
     // Renames every file into place, in the order added.
     Status Place()
     {
         for (Entry& entry : entries_) {
-            std::error_code error;
-            fs::rename(Temp(entry.target), entry.target, error);
-            if (error)
-                return Status::Failure("Cannot rename " + Temp(entry.target).string() + " to "
-                                       + entry.target.string() + ": " + error.message() + "; nothing was changed.");
+            if (const int error = native::PutInPlace(entry.temporary, entry.target))
+                return Status::Failure("Cannot rename " + entry.temporary + " to " + entry.target + ": "
+                                       + std::generic_category().message(error) + "; nothing was changed.");
             entry.placed = true;
         }
         committed_ = true;
@@ -175,16 +176,10 @@ public:
 
 private:
     struct Entry {
-        fs::path target;
+        std::string target;
+        std::string temporary;
         bool placed;
     };
-
-    static fs::path Temp(const fs::path& target)
-    {
-        fs::path temp = target;
-        temp += kTempSuffix;
-        return temp;
-    }
 
     std::vector<Entry> entries_;
     bool committed_ = false;

@@ -2,9 +2,11 @@
 
 // Creates databases and adds securities to them. Every change is written to temporary
 // files first and renamed into place, the header file last, so a failed call leaves
-// the database exactly as it was. A killed run may leave "NAME.tmp" files, which the next
-// change overwrites, or a data file the header does not name, whose number the next change
-// skips; readers never open either.
+// the database exactly as it was. Temporary files are made exclusively under random names
+// (".NAME.xxxxxxxx.tmp"), so a link planted beside the database is never written through;
+// a replaced file keeps its permissions. A killed run may leave such files, which may be
+// deleted, or a data file the header does not name, whose number the next change skips;
+// readers never open either.
 
 #include "db_format.h"
 #include "status.h"

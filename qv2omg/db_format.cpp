@@ -200,7 +200,9 @@ std::optional<EntryCount> OpenEntryFile(BinaryFile& file, const std::filesystem:
         file.Close();
         return std::nullopt;
     }
-    const uint64_t present = (file.Size() - kPreambleSize) / entrySize;
+    // A sparse file can declare billions of entries it does not hold: only the stored ones
+    // count, so no reader walks or allocates for zeros that were never written.
+    const uint64_t present = (std::max<uint64_t>(file.StoredSize(), kPreambleSize) - kPreambleSize) / entrySize;
     EntryCount entries;
     entries.count = static_cast<uint32_t>(std::min<uint64_t>({*declared, present, limit}));
     entries.intact = *declared == entries.count && file.Size() == kPreambleSize + uint64_t{entries.count} * entrySize;

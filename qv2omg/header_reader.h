@@ -25,8 +25,10 @@ public:
 
     // False for an index at or past Count(), or when the file can no longer be read.
     bool Read(uint32_t index, SecurityEntry& entry);
-    // Index of the entry whose symbol equals `symbol` ignoring ASCII letter case.
-    std::optional<uint32_t> Find(std::string_view symbol);
+    // Index of the entry whose symbol equals `symbol` byte for byte, else of the first whose
+    // symbol equals it ignoring ASCII letter case. The search starts at `hint` (where the
+    // last one ended, when a caller walks the entries in order) and goes round.
+    std::optional<uint32_t> Find(std::string_view symbol, uint32_t hint = 0);
 
 private:
     // The bytes of entry `index`, read with its neighbours in one block.
@@ -38,6 +40,7 @@ private:
     std::vector<uint8_t> block_;
     uint32_t blockFirst_ = 0;
     uint32_t blockCount_ = 0;
+    bool anyBlockRead_ = false;
 };
 
 } // namespace qv2omg

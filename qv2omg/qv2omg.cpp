@@ -7,6 +7,7 @@
 #include "platform/native/native_path.h"
 
 #include <cstring>
+#include <string>
 #include <mutex>
 #include <optional>
 
@@ -59,9 +60,17 @@ std::optional<SecurityEntry> FindSecurity(const char* directory, const char* sym
     SecurityEntry entry;
     if (!header.Open(native::PathFromText(directory)))
         return std::nullopt;
-    const std::optional<uint32_t> index = header.Find(SymbolArgument(symbol));
+    // Callers that walk a database look up its securities in header order, each several
+    // times: the search starts where the last one in the same folder ended, so a walk
+    // reads the header once rather than once per security.
+    thread_local std::string lastDirectory;
+    thread_local uint32_t lastIndex = 0;
+    const uint32_t hint = lastDirectory == directory ? lastIndex : 0;
+    const std::optional<uint32_t> index = header.Find(SymbolArgument(symbol), hint);
     if (!index || !header.Read(*index, entry))
         return std::nullopt;
+    lastDirectory = directory;
+    lastIndex = *index;
     return entry;
 }
 

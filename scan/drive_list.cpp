@@ -30,6 +30,8 @@ bool IsWithin(const QString& path, const QString& folder)
     return path == folder || path.startsWith(folder + u'/');
 }
 
+const QString kTemporaryFiles = QStringLiteral("/tmp");
+
 // Removable media are mounted under /run/media/USER on many systems.
 const QString kRemovableMedia = QStringLiteral("/run/media");
 
@@ -70,7 +72,7 @@ QStringList RealVolumes(const QByteArray& mountTable)
 
     QStringList volumes;
     for (const auto& [mountPoint, type] : typeByMountPoint) {
-        if (kPseudoTypes.count(type))
+        if (kPseudoTypes.count(type) && !(type == "tmpfs" && IsWithin(mountPoint, kTemporaryFiles)))
             continue;
         if (!IsWithin(mountPoint, kRemovableMedia)
             && std::any_of(kSystemTrees.begin(), kSystemTrees.end(),
@@ -90,6 +92,15 @@ QStringList MountedVolumes()
     // Containers bind single files (/etc/hosts) as mounts.
     volumes.removeIf([](const QString& mountPoint) { return !QFileInfo(mountPoint).isDir(); });
     return volumes;
+}
+
+QStringList ScanPlaces()
+{
+    QStringList places = MountedVolumes();
+    const QString home = QDir::homePath();
+    if (!home.isEmpty() && home != QDir::rootPath() && !places.contains(home))
+        places.append(home);
+    return places;
 }
 
 QString VolumeOf(const QString& path, const QStringList& volumes)

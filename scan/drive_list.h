@@ -6,14 +6,19 @@
 
 namespace scan {
 
-// The volumes the scanner offers, by mount point, sorted. Memory-backed and kernel
-// file systems (proc, sysfs, devtmpfs, cgroup, tmpfs, ...) and everything mounted under
-// /dev, /proc, /sys and /run are left out: they never hold a database. Removable media
-// under /run/media are offered.
+// The volumes the scanner offers, by mount point, sorted. Kernel file systems (proc,
+// sysfs, devtmpfs, cgroup, ...) and everything mounted under /dev, /proc, /sys and /run
+// are left out: they never hold a database. Memory-backed ones are left out too, but for
+// those under /tmp, where people unpack and copy data. Removable media under /run/media
+// are offered.
 QStringList RealVolumes(const QByteArray& mountTable);
 
 // RealVolumes of the running system, keeping only mount points that are folders.
 QStringList MountedVolumes();
+
+// Where the scanner may walk: the mounted volumes and the home folder (when it is not a
+// volume of its own), in that order.
+QStringList ScanPlaces();
 
 // The volume in `volumes` that holds `path` (the longest mount point above it), or an
 // empty string.

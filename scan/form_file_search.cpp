@@ -3,6 +3,7 @@
 #include "drive_list.h"
 #include "omega/data_library.h"
 #include "platform/busy_pointer.h"
+#include "platform/file_dialog.h"
 #include "platform/folder_walk.h"
 #include "platform/message_box.h"
 #include "platform/twips.h"
@@ -28,6 +29,13 @@
 #include <strings.h>
 
 namespace scan {
+
+namespace {
+
+const QString kChooseFolder = QStringLiteral("Folder\u2026");
+const QString kChooseFolderMark = QStringLiteral("choose");
+
+} // namespace
 
 namespace {
 
@@ -142,10 +150,14 @@ void formFileSearch::CreateControls()
 void formFileSearch::Form_Load(const QComboBox* cmbOmega)
 {
     const QStringList volumes = MountedVolumes();
-    Drive1->addItems(volumes);
+    Drive1->addItems(ScanPlaces());
+    // Last, the entry that asks for a folder of the user's choice.
+    Drive1->addItem(kChooseFolder, kChooseFolderMark);
     // The program's own volume, or the first one when it has none (a network path).
     const auto home = static_cast<int>(volumes.indexOf(VolumeOf(omega::DataLibrary::ProgramDir(), volumes)));
-    Drive1->setCurrentIndex(volumes.isEmpty() ? -1 : std::max(0, home));
+    Drive1->setCurrentIndex(std::max(0, home));
+    chosenPlace_ = Drive1->currentIndex();
+    connect(Drive1, &QComboBox::activated, this, &formFileSearch::Drive1_Change);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
@@ -223,6 +235,30 @@ void formFileSearch::Command1_Click(int index)
     default:
         break;
     }
+}
+
+void formFileSearch::Drive1_Change(int index)
+{
+    if (Drive1->itemData(index) != kChooseFolderMark) {
+        chosenPlace_ = index;
+        return;
+    }
+    platform::FileDialogRequest request;
+    request.mode = platform::FileDialogMode::Folder;
+    request.title = QStringLiteral("Scan a Folder");
+    const std::optional<QString> folder = platform::RunFileDialog(this, request);
+    if (!folder || folder->isEmpty()) {
+        Drive1->setCurrentIndex(chosenPlace_);
+        return;
+    }
+    const QString path = QDir::cleanPath(*folder);
+    int at = Drive1->findText(path);
+    if (at < 0) {
+        at = Drive1->count() - 1;
+        Drive1->insertItem(at, path);
+    }
+    Drive1->setCurrentIndex(at);
+    chosenPlace_ = at;
 }
 
 void formFileSearch::Scan()

@@ -42,6 +42,9 @@ public:
     formFileSearch(ProgramState& state, const QComboBox* cmbOmega, QWidget* parent = nullptr);
 
     void Command1_Click(int index);
+    // The place to scan: a volume, the home folder, or Folder..., which asks for a folder
+    // and adds it to the list.
+    void Drive1_Change(int index);
 
     // Walks `path` and everything below it on the same volume. An empty path stands for
     // the root folder, as a bare drive does.
@@ -88,6 +91,7 @@ private:
     ProgramState& state_;
     QLabel* statusPanel_ = nullptr;
     bool closedThroughFrame_ = false;
+    int chosenPlace_ = 0;  // the place in Drive1 before Folder... was chosen
 
     int16_t StopRequested = kFalse;
     int32_t DirsSearched = 0;

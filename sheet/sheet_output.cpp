@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int kTemporaryNameTries = 100;
-constexpr std::size_t kLongestBaseInTemporaryName = 200;
 constexpr uint64_t kWritebackChunk = 1024 * 1024;
 
 std::string FolderOf(const std::string& path)
@@ -24,22 +22,6 @@ std::string BaseNameOf(const std::string& path)
 {
     const auto slash = native::LastSeparator(path);
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Hidden, next to the destination so that the final rename stays on one file system.
-int CreateTemporaryFile(const std::string& destination, std::string& temporary)
-{
-    // The folder part is kept as written, with its separator: "C:name" has none.
-    const auto slash = native::LastSeparator(destination);
-    const std::string stem = (slash == std::string::npos ? std::string("./") : destination.substr(0, slash + 1))
-        + "." + BaseNameOf(destination).substr(0, kLongestBaseInTemporaryName) + ".";
-    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
-        temporary = stem + native::RandomLetters(8) + ".tmp";
-        const int fd = native::CreateNewFile(temporary);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
 }
 
 // A link stays a link: the file it points to is the one replaced. (On Windows the writer
@@ -79,7 +61,7 @@ std::unique_ptr<SheetOutput> SheetOutput::Create(const std::string& requestedPat
         }
         output->fd_ = native::OpenForWriting(path);
     } else {
-        output->fd_ = CreateTemporaryFile(path, output->temporary_);
+        output->fd_ = native::CreateTemporaryBeside(path, output->temporary_);
         if (output->fd_ < 0)
             output->temporary_.clear();
     }

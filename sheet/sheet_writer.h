@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sheet/cell_kinds.h"
 #include "sheet/sheet_errors.h"
 #include "sheet/sheet_output.h"
 
@@ -20,11 +21,6 @@ enum SheetFileTypes : int16_t {
     kSheetBiff4 = 4,
 };
 
-// Cell kinds; the numbers are the WK1 record types of these cells.
-constexpr int16_t CellBlank = 12;
-constexpr int16_t CellInteger = 13;
-constexpr int16_t CellNumber = 14;
-constexpr int16_t CellLabel = 15;
 
 struct SheetCellStyleRecord {
     int16_t enabled = 0;  // 16-bit boolean; when false the writer's plain style is used

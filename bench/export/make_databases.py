@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Databases for the export benchmarks: make_databases.py BIN_DIR OUT_DIR.
-single: one security of 60,000 records; wideN: 500 securities of N records (N = 1,000 and
-10,000), starting on different days."""
+single: one security of 60,000 records; tall: one of 1,048,575 records, an xlsx sheet's
+worth; wideN: 500 securities of N records (N = 1,000 and 10,000), starting on different days."""
 
 import datetime
 import os
@@ -37,5 +37,6 @@ def make(name, securities, count):
 
 os.makedirs(out, exist_ok=True)
 make("single", 1, 60000)
+make("tall", 1, 1048575)
 make("wide1000", 500, 1000)
 make("wide10000", 500, 10000)

@@ -3,11 +3,17 @@
 // straight out with nothing else.
 //
 //   straight_write single RECORDS OUT.xlsx          one security: date, open, high, low,
-//                                                   close, volume (libxlsxwriter's floor)
+//                                                   close, volume (the xlsx writer's floor)
+//   straight_write levels RECORDS FOLDER            the same at deflate levels 1 to 6:
+//                                                   median CPU time and size of each
 //   straight_write xlsx|csv SECURITIES RECORDS OUT  a wide merge of the closes over the
 //                                                   union of the dates
 
-#include <xlsxwriter.h>
+#include "export/row_writers.h"
+
+#include <algorithm>
+#include <ctime>
+#include <memory>
 
 #include <charconv>
 #include <cmath>
@@ -75,16 +81,6 @@ History MakeHistory(int s, int records, bool closeOnly)
     return h;
 }
 
-// A float as the double of its shortest decimal, as the exports write prices.
-double Shortest(float value)
-{
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
-    double result = 0;
-    std::from_chars(text, end, result);
-    return result;
-}
-
 // yyyy-mm-dd of a day number (days from civil, Howard Hinnant's algorithm).
 int IsoDate(int day, char* out)
 {
@@ -100,36 +96,52 @@ int IsoDate(int day, char* out)
     return std::snprintf(out, 16, "%04d-%02d-%02d", y, m, d);
 }
 
-lxw_workbook* NewWorkbook(const char* path, lxw_worksheet*& sheet, lxw_format*& date)
+// Our xlsx writer fed from memory at a deflate level.
+std::unique_ptr<RowWriter> NewWorkbook(const char* path, int level)
 {
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    lxw_workbook* workbook = workbook_new_opt(path, &options);
-    sheet = workbook_add_worksheet(workbook, nullptr);
-    date = workbook_add_format(workbook);
-    format_set_num_format(date, "yyyy-mm-dd");
-    return workbook;
+    int16_t result = 0;
+    std::unique_ptr<RowWriter> writer = OpenXlsxRowWriterAtLevel(path, level, result);
+    if (!writer) {
+        std::fprintf(stderr, "straight_write: %s: error %d\n", path, result);
+        std::exit(1);
+    }
+    return writer;
 }
 
-int WriteSingle(int records, const char* path)
+int WriteSingle(int records, const char* path, int level)
 {
     const History h = MakeHistory(0, records, false);
-    lxw_worksheet* sheet = nullptr;
-    lxw_format* date = nullptr;
-    lxw_workbook* workbook = NewWorkbook(path, sheet, date);
-    const char* names[] = {"Date", "S000_Open", "S000_High", "S000_Low", "S000_Close", "S000_Volume"};
-    for (lxw_col_t c = 0; c < 6; ++c)
-        worksheet_write_string(sheet, 0, c, names[c], nullptr);
+    std::unique_ptr<RowWriter> workbook = NewWorkbook(path, level);
+    const std::string names[] = {"Date", "S000_Open", "S000_High", "S000_Low", "S000_Close", "S000_Volume"};
+    workbook->WriteHeader(names);
     for (int i = 0; i < records; ++i) {
-        const auto row = static_cast<lxw_row_t>(i + 1);
-        worksheet_write_number(sheet, row, 0, h.days[i], date);
-        worksheet_write_number(sheet, row, 1, Shortest(h.open[i]), nullptr);
-        worksheet_write_number(sheet, row, 2, Shortest(h.high[i]), nullptr);
-        worksheet_write_number(sheet, row, 3, Shortest(h.low[i]), nullptr);
-        worksheet_write_number(sheet, row, 4, Shortest(h.close[i]), nullptr);
-        worksheet_write_number(sheet, row, 5, h.volume[i], nullptr);
+        const RowValue values[] = {RowValue::OfPrice(h.open[i]), RowValue::OfPrice(h.high[i]), RowValue::OfPrice(h.low[i]),
+                                   RowValue::OfPrice(h.close[i]), RowValue::OfCount(h.volume[i])};
+        workbook->WriteRow(h.days[i], values);
     }
-    return workbook_close(workbook) == LXW_NO_ERROR ? 0 : 1;
+    return workbook->Close() == 0 ? 0 : 1;
+}
+
+// The single security at each deflate level from 1 to 6: CPU time and size.
+int CompareLevels(int records, const char* folder)
+{
+    for (int level = 1; level <= 6; ++level) {
+        const std::string path = std::string(folder) + "/level" + std::to_string(level) + ".xlsx";
+        std::vector<double> times;
+        for (int run = 0; run < 5; ++run) {
+            const std::clock_t start = std::clock();
+            if (WriteSingle(records, path.c_str(), level) != 0)
+                return 1;
+            times.push_back(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
+        }
+        std::sort(times.begin(), times.end());
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        std::fseek(file, 0, SEEK_END);
+        const long size = std::ftell(file);
+        std::fclose(file);
+        std::printf("level %d: %8ld bytes, median CPU %.3f s of 5 runs\n", level, size, times[2]);
+    }
+    return 0;
 }
 
 int WriteWide(bool xlsx, int securities, int records, const char* path)
@@ -143,14 +155,13 @@ int WriteWide(bool xlsx, int securities, int records, const char* path)
     }
     std::vector<size_t> next(securities, 0);
 
-    lxw_worksheet* sheet = nullptr;
-    lxw_format* date = nullptr;
-    lxw_workbook* workbook = nullptr;
+    std::unique_ptr<RowWriter> workbook;
+    std::vector<std::string> names{"Date"};
+    std::vector<RowValue> values(static_cast<size_t>(securities));
     std::FILE* out = nullptr;
     static char buffer[1 << 16];
     if (xlsx) {
-        workbook = NewWorkbook(path, sheet, date);
-        worksheet_write_string(sheet, 0, 0, "Date", nullptr);
+        workbook = NewWorkbook(path, 1);
     } else {
         out = std::fopen(path, "wb");
         std::setvbuf(out, buffer, _IOFBF, sizeof buffer);
@@ -160,28 +171,26 @@ int WriteWide(bool xlsx, int securities, int records, const char* path)
         char name[32];
         std::snprintf(name, sizeof name, "S%03d_Close", s);
         if (xlsx)
-            worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(s + 1), name, nullptr);
+            names.push_back(name);
         else
             std::fprintf(out, ",%s", name);
     }
-    if (!xlsx)
+    if (xlsx)
+        workbook->WriteHeader(names);
+    else
         std::fputs("\r\n", out);
 
     char text[32];
-    lxw_row_t row = 1;
     for (int day = first; day <= last; ++day) {
         if (!Weekday(day))
             continue;
-        if (xlsx)
-            worksheet_write_number(sheet, row, 0, day, date);
-        else
+        if (!xlsx)
             std::fwrite(text, 1, static_cast<size_t>(IsoDate(day, text)), out);
         for (int s = 0; s < securities; ++s) {
             const History& h = histories[s];
             const bool here = next[s] < h.days.size() && h.days[next[s]] == day;
             if (xlsx) {
-                if (here)
-                    worksheet_write_number(sheet, row, static_cast<lxw_col_t>(s + 1), Shortest(h.close[next[s]]), nullptr);
+                values[static_cast<size_t>(s)] = here ? RowValue::OfPrice(h.close[next[s]]) : RowValue();
             } else {
                 std::fputc(',', out);
                 if (here) {
@@ -191,12 +200,13 @@ int WriteWide(bool xlsx, int securities, int records, const char* path)
             }
             next[s] += here;
         }
-        if (!xlsx)
+        if (xlsx)
+            workbook->WriteRow(day, values);
+        else
             std::fputs("\r\n", out);
-        ++row;
     }
     if (xlsx)
-        return workbook_close(workbook) == LXW_NO_ERROR ? 0 : 1;
+        return workbook->Close() == 0 ? 0 : 1;
     return std::fclose(out) == 0 ? 0 : 1;
 }
 
@@ -206,9 +216,11 @@ int main(int argc, char* argv[])
 {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "single" && argc == 4)
-        return WriteSingle(std::atoi(argv[2]), argv[3]);
+        return WriteSingle(std::atoi(argv[2]), argv[3], 1);
+    if (mode == "levels" && argc == 4)
+        return CompareLevels(std::atoi(argv[2]), argv[3]);
     if ((mode == "xlsx" || mode == "csv") && argc == 5)
         return WriteWide(mode == "xlsx", std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
-    std::fprintf(stderr, "usage: straight_write single RECORDS OUT | straight_write xlsx|csv SECURITIES RECORDS OUT\n");
+    std::fprintf(stderr, "usage: straight_write single RECORDS OUT | straight_write levels RECORDS FOLDER | straight_write xlsx|csv SECURITIES RECORDS OUT\n");
     return 2;
 }

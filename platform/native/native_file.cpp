@@ -19,6 +19,31 @@
 
 namespace native {
 
+namespace {
+
+constexpr int kTemporaryNameTries = 100;
+constexpr std::size_t kLongestBaseInTemporaryName = 200;
+
+} // namespace
+
+
+// Next to the destination so that the final rename stays on one file system.
+int CreateTemporaryBeside(const std::string& destination, std::string& temporary)
+{
+    // The folder part is kept as written, with its separator: "C:name" has none.
+    const auto slash = LastSeparator(destination);
+    const std::string base = slash == std::string::npos ? destination : destination.substr(slash + 1);
+    const std::string stem = (slash == std::string::npos ? std::string("./") : destination.substr(0, slash + 1))
+        + "." + base.substr(0, kLongestBaseInTemporaryName) + ".";
+    for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
+        temporary = stem + RandomLetters(8) + ".tmp";
+        const int fd = CreateNewFile(temporary);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
 #if defined(_WIN32)
 
 namespace {
@@ -94,6 +119,8 @@ long long Write(int fd, const void* data, std::size_t size)
     return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
 }
 
+long long Seek(int fd, long long offset, int origin) { return ::_lseeki64(fd, offset, origin); }
+
 long long WriteAt(int fd, const void* data, std::size_t size, uint64_t offset)
 {
     const long long position = ::_lseeki64(fd, 0, SEEK_CUR);
@@ -142,7 +169,10 @@ FileType TypeOf(const std::string& path)
 
 int OpenForReading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
 int OpenForWriting(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CLOEXEC); }
-int CreateNewFile(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }
+int CreateNewFile(const std::string& path)
+{
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
 
 bool IsFolder(int fd)
 {
@@ -152,6 +182,8 @@ bool IsFolder(int fd)
 
 long long Read(int fd, void* buffer, std::size_t size) { return ::read(fd, buffer, size); }
 long long Write(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
+
+long long Seek(int fd, long long offset, int origin) { return ::lseek(fd, static_cast<off_t>(offset), origin); }
 
 long long WriteAt(int fd, const void* data, std::size_t size, uint64_t offset)
 {
@@ -172,6 +204,16 @@ int Close(int fd) { return ::close(fd); }
 
 int PutInPlace(const std::string& from, const std::string& to)
 {
+    // A file kept private stays private: the new one gets the old one's mode, not the umask's.
+    struct stat earlier {};
+    if (::lstat(to.c_str(), &earlier) == 0 && S_ISREG(earlier.st_mode)) {
+        // The group first: changing it may clear the set-group-ID bit that the mode restores.
+        if (::chown(from.c_str(), static_cast<uid_t>(-1), earlier.st_gid) != 0) {
+            // Not a member of that group: the folder's or our own group stays.
+        }
+        if (::chmod(from.c_str(), earlier.st_mode & 07777) != 0)
+            return errno;
+    }
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 

@@ -17,20 +17,25 @@ FileType TypeOf(const std::string& path);
 
 int OpenForReading(const std::string& path);
 int OpenForWriting(const std::string& path);  // an existing file or device, not truncated
-int CreateNewFile(const std::string& path);  // fails with EEXIST when the name is taken
+int CreateNewFile(const std::string& path);  // fails with EEXIST when the name is taken, or is a link
+// A new hidden file beside `destination` (".NAME.xxxxxxxx.tmp"), under a random name no one
+// can plant a link at in advance; its name in `temporary`. The descriptor, or -1.
+int CreateTemporaryBeside(const std::string& destination, std::string& temporary);
 bool IsFolder(int fd);
 
 // Results as read() and write(): bytes moved, or -1. WriteAt leaves the file position alone.
 long long Read(int fd, void* buffer, std::size_t size);
 long long Write(int fd, const void* data, std::size_t size);
 long long WriteAt(int fd, const void* data, std::size_t size, uint64_t offset);
+// Moves the file position: `origin` is SEEK_SET, SEEK_CUR or SEEK_END. The new position, or -1.
+long long Seek(int fd, long long offset, int origin);
 // Asks the disk to start writing a range now; a hint, where the system has it.
 void StartWriteback(int fd, uint64_t offset, uint64_t size);
 int Sync(int fd);
 int Close(int fd);
 
-// Puts `from` in the place of `to` in one step, replacing a file there; on failure `to` is
-// as it was. 0 or an errno value. SyncFolder makes such a rename durable where the system
+// Puts `from` in the place of `to` in one step, replacing a file there, whose permissions
+// (and group, where allowed) `from` takes over; on failure `to` is as it was. 0 or an errno value. SyncFolder makes such a rename durable where the system
 // needs it asked (best effort).
 int PutInPlace(const std::string& from, const std::string& to);
 void SyncFolder(const std::string& folder);

@@ -188,4 +188,139 @@ xdotool windowfocus --sync "$main" 2>/dev/null || true
 keys alt+f x
 until_true 20 sh -c "! kill -0 $app 2>/dev/null" || fail "the program did not end after File > Exit"
 wait "$app" 2>/dev/null || true
-step "ended after File > Exit; passed in $((SECONDS - started)) s"
+step "ended after File > Exit"
+
+# Export Listed Securities over 1,000 securities, one file each, interrupted once from the
+# menu by mouse and once by Alt+I, I. The database is made once per build.
+many=$build/test-many
+if [ "$(cat "$many/.count" 2>/dev/null)" != 1000 ]; then
+  rm -rf "$many"
+  mkdir -p "$many"
+  python3 -c '
+import datetime
+day, rows = datetime.date(2000, 1, 3), []
+while len(rows) < 2000:
+    if day.weekday() < 5:
+        p = 10 + (len(rows) % 500) * 0.01
+        rows.append(f"{day},{p:.2f},{p + 0.5:.2f},{p - 0.5:.2f},{p + 0.13:.2f},{1000 + len(rows)}")
+    day += datetime.timedelta(days=1)
+print("\n".join(rows))' >"$many/history.csv"
+  "$bin/omegadb" create "$many/db" >/dev/null
+  for i in $(seq -w 1 1000); do "$bin/omegadb" add "$many/db" "S0$i" "$many/history.csv" || fail "omegadb add failed"; done
+  echo 1000 >"$many/.count"
+  step "made the 1,000-security database"
+fi
+# An installation of its own whose preferred data directory is that database.
+mkdir -p "$work/many/Omega/Program" "$work/many/Omega/Data"
+ln -s "$many/db" "$work/many/Omega/Data/USStock"
+printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ts32.exe]\r\n"Path"="%s"\r\n' \
+  "$work/many/Omega/Program" >"$work/many/registry.reg"
+: >"$work/app.log"
+TESSAPORT_REGISTRY=$work/many/registry.reg "$bin/tessaport" >"$work/app.log" 2>"$work/app.err" &
+app=$!
+pids+=($app)
+main=$(find_window Tessaport) || fail "the main window did not show again"
+until_true 20 focus_is txtSymbol || fail "the symbol box has no focus at the second start"
+keys alt+m Down Return
+until_true 20 focus_is txtSymbol || fail "after the mode switch the focus is on $(last_focus)"
+keys ctrl+a
+type_text S
+reported "entries 1000" || fail "the list did not show the 1,000 securities"
+out=$work/each
+# open_import_menu click|keys: opens the Import menu by a click on the menu bar, waiting for
+# it on the screen ($menu, $MENU_HEIGHT), or by Alt+I, waiting until it has the keyboard.
+open_import_menu() {
+  if [ "$1" = keys ]; then
+    xdotool key alt+i
+    return
+  fi
+  xdotool search --onlyvisible --pid "$app" 2>/dev/null | sort >"$work/before"
+  xdotool mousemove --window "$main" 55 10 click 1
+  until_true 10 sh -c "xdotool search --onlyvisible --pid $app 2>/dev/null | sort | comm -13 '$work/before' - | grep -q ." \
+    || fail "a click on Import opened no menu"
+  menu=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | sort | comm -13 "$work/before" - | head -1)
+  eval "$(xdotool getwindowgeometry --shell "$menu" | sed 's/^/MENU_/')"
+}
+# click_menu_item Y: points at the item at height Y of the open menu as a hand does, moving
+# a little over it (a menu takes an item only after the pointer has moved on it), and clicks.
+click_menu_item() {
+  xdotool mousemove --sync --window "$menu" 40 "$1"
+  xdotool mousemove_relative 2 0
+  xdotool mousemove_relative -- -2 0
+  xdotool click 1
+}
+
+# export_interrupted N HOW: the export into $out, interrupted by `click` or `keys`.
+export_interrupted() {
+  local n=$1 how=$2
+  # Right after the list is filled the search may still be settling: a menu that took no
+  # click is closed and opened again.
+  local attempt
+  for attempt in 1 2 3; do
+    open_import_menu click
+    click_menu_item $((MENU_HEIGHT - 12))
+    timeout 3 xdotool search --sync --onlyvisible --name '^Export Listed Securities$' >/dev/null && break
+    [ "$attempt" -lt 3 ] || fail "the export dialog did not show"
+    keys Escape
+  done
+  until_true 10 sh -c "grep '^focus ' '$work/app.log' | tail -1 | grep -q 'focus opbShape'" \
+    || fail "the export dialog has no focus (focus is $(last_focus))"
+  if [ "$n" -eq 1 ]; then
+    xdotool key --delay 150 alt+f alt+o
+    until_true 10 focus_is txtOutput || fail "Alt+O did not reach the output box"
+    type_text "$out"
+  fi
+  # The dialog opens again with the choices of the run before.
+  keys Return
+  reported "importing 1" "$n" || fail "export $n did not start"
+  local progress
+  progress=$(find_window "Exporting Listed Securities") || fail "no progress window in export $n"
+  until_true 30 sh -c "[ \$(ls '$out' 2>/dev/null | wc -l) -ge $((n * 40)) ]" || fail "export $n wrote too little"
+  if [ "$n" -eq 1 ]; then
+    # The progress window lies over the main window and has been drawn.
+    eval "$(xdotool getwindowgeometry --shell "$main" | sed 's/^/MAIN_/')"
+    eval "$(xdotool getwindowgeometry --shell "$progress" | sed 's/^/BAR_/')"
+    local cx=$((BAR_X + BAR_WIDTH / 2)) cy=$((BAR_Y + BAR_HEIGHT / 2))
+    [ $cx -gt "$MAIN_X" ] && [ $cx -lt $((MAIN_X + MAIN_WIDTH)) ] && [ $cy -gt "$MAIN_Y" ] \
+      && [ $cy -lt $((MAIN_Y + MAIN_HEIGHT)) ] || fail "the progress window is not over the main window"
+    import -window "$progress" "$work/progress.png"
+    [ "$(convert "$work/progress.png" -format %k info:)" -gt 1 ] || fail "the progress window is one colour"
+    [ -n "$shots" ] && cp "$work/progress.png" "$shots/export-progress-$wm.png"
+  fi
+  # Timed from the click on the item, or from Alt+I.
+  local t0
+  if [ "$how" = click ]; then
+    open_import_menu click
+    t0=$(date +%s%N)
+    click_menu_item $((MENU_HEIGHT / 2 - 1))
+  else
+    t0=$(date +%s%N)
+    open_import_menu keys
+    xdotool key --delay 100 i
+  fi
+  reported "importing 0" "$n" || fail "export $n was not interrupted"
+  local took=$((($(date +%s%N) - t0) / 1000000))
+  step "export $n interrupted ($how) after $(ls "$out" | wc -l) files, in $took ms"
+  [ "$took" -le 1000 ] || fail "export $n took $took ms to end after Interrupt Import"
+  ! xdotool search --onlyvisible --name '^Exporting Listed Securities$' >/dev/null 2>&1 \
+    || fail "the progress window stayed after export $n"
+  # The message says it was interrupted; Return closes it.
+  until_true 10 sh -c "[ \$(xdotool search --onlyvisible --pid $app 2>/dev/null | wc -l) -eq 2 ]" \
+    || fail "no message after export $n"
+  keys Return
+  until_true 10 sh -c "[ \$(xdotool search --onlyvisible --pid $app 2>/dev/null | wc -l) -eq 1 ]" \
+    || fail "the message after export $n stayed"
+  # Every file is whole and what tessaport-import writes; no temporary file is left.
+  [ -z "$(ls -A "$out" | grep -v '\.pat$')" ] || fail "export $n left $(ls -A "$out" | grep -v '\.pat$' | head -3)"
+  local written
+  written=$(ls "$out" | sed 's/\.pat$//')
+  rm -rf "$work/reference"
+  "$bin/tessaport-import" -q --data "$many/db" --out-dir "$work/reference" $written || fail "tessaport-import failed"
+  diff -r "$out" "$work/reference" >/dev/null || fail "a file of export $n differs from tessaport-import's"
+}
+export_interrupted 1 click
+export_interrupted 2 keys
+xdotool key --delay 100 alt+f x
+until_true 20 sh -c "! kill -0 $app 2>/dev/null" || fail "the program did not end after File > Exit"
+wait "$app" 2>/dev/null || true
+step "passed in $((SECONDS - started)) s"

@@ -10,6 +10,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include "platform/file_dialog.h"
+#include "platform/registry.h"
+#include "platform/registry_file.h"
+#include "platform/working_directory.h"
 
 #include <functional>
 
@@ -179,5 +186,92 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandLineCase{"number_rounded_half_even", "/p.pat 2.5", "/p.pat", 2},
                     CommandLineCase{"number_too_large", "/p.pat 3e9", "/p.pat", {}}),
     [](const testing::TestParamInfo<CommandLineCase>& p) { return std::string(p.param.name); });
+
+// The first start of an installed program, with no registry file anywhere: after the
+// message, a folder chooser asks for the installation; the registry file it writes names
+// it, start-up goes on, and the next start of the program reads it. Cancel ends as before;
+// a registry file that names no installation asks nothing.
+TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
+{
+    if (QFileInfo::exists("/etc/xdg/tessaport/registry.reg"))
+        GTEST_SKIP() << "/etc/xdg/tessaport/registry.reg exists on this machine: no first start here";
+    Installation installation;
+    installation.AddDataDir("USStock", {app_test::Security("AMBR", "Amber")});
+    const QString config = installation.Temp() + "/config";
+    const QByteArray forced = qgetenv("TESSAPORT_REGISTRY"), configHome = qgetenv("XDG_CONFIG_HOME");
+    qunsetenv("TESSAPORT_REGISTRY");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+    struct Restore {
+        QByteArray forced, configHome;
+        ~Restore()
+        {
+            for (const auto& [name, value] : {std::pair{"TESSAPORT_REGISTRY", forced}, std::pair{"XDG_CONFIG_HOME", configHome}}) {
+                if (value.isNull())
+                    qunsetenv(name);
+                else
+                    qputenv(name, value);
+            }
+        }
+    } restore{forced, configHome};
+    const QString written = config + "/tessaport/registry.reg";
+    auto start = [](platform::FileDialogAnswers& answers, std::vector<platform::Message>& messages) {
+        const platform::WorkingDirectoryScope keep(QDir::currentPath());
+        platform::RecordedMessages recorded;
+        Omega window;
+        StartUpEnvironment environment;
+        environment.programFolder = QStringLiteral(TESSAPORT_PROGRAM_DIR);
+        const StartUpOutcome outcome = Form_Load(window, environment);
+        messages = recorded.All();
+        Q_UNUSED(answers);
+        return outcome;
+    };
+
+    std::vector<platform::Message> messages;
+    {
+        platform::FileDialogAnswers answers;
+        answers.AnswerCancel();
+        EXPECT_EQ(start(answers, messages), StartUpOutcome::Fatal);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, NotInstalledText(installation));
+        ASSERT_EQ(answers.Requests().size(), 1u);
+        EXPECT_EQ(answers.Requests()[0].mode, platform::FileDialogMode::Folder);
+        EXPECT_FALSE(QFileInfo::exists(written));
+    }
+    {
+        platform::FileDialogAnswers answers;
+        answers.AnswerFileName(installation.DataRoot());  // holds no Program folder
+        answers.AnswerFileName(installation.Root() + "/");
+        EXPECT_EQ(start(answers, messages), StartUpOutcome::Shown);
+        ASSERT_EQ(messages.size(), 2u);
+        EXPECT_EQ(messages[1].text, "The folder " + installation.DataRoot() + " holds no Program and Data folders. "
+                                    "Choose the folder of the installation, the one that holds both.");
+        EXPECT_EQ(platform::GetAppPath(platform::RegistryFile::Load(written), "ts32.exe"), installation.ProgramDir());
+    }
+
+    // The next start of the program itself reads the file and shows its window.
+    QProcess next;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", config);
+    environment.remove("TESSAPORT_REGISTRY");
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("TESSAPORT_EXIT_WHEN_SHOWN", "1");
+    next.setProcessEnvironment(environment);
+    next.start(QStringLiteral(TESSAPORT_PROGRAM_DIR "/tessaport"), {});
+    if (!next.waitForFinished(30000))
+        next.kill();
+    ASSERT_EQ(next.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(next.exitCode(), 0) << next.readAllStandardError().toStdString();
+    EXPECT_EQ(next.readAllStandardOutput(), "shown\n");
+
+    // A registry file that names no installation: the message as before, and no chooser.
+    QFile other(written);
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("REGEDIT4\r\n");
+    other.close();
+    platform::FileDialogAnswers answers;
+    EXPECT_EQ(start(answers, messages), StartUpOutcome::Fatal);
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(answers.Requests().empty());
+}
 
 } // namespace

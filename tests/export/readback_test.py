@@ -12,6 +12,7 @@ import subprocess
 import sys
 import tempfile
 import unittest
+import zipfile
 
 import numpy
 import openpyxl
@@ -93,6 +94,8 @@ def same_float32(a, b):
 
 
 def read_xlsx(path):
+    with zipfile.ZipFile(path) as archive:
+        assert archive.testzip() is None, path  # every part's checksum, as python3 -m zipfile -t
     sheet = openpyxl.load_workbook(path).active
     rows = list(sheet.iter_rows())
     header = [c.value for c in rows[0]]
@@ -266,6 +269,100 @@ class ExportTest(unittest.TestCase):
                 with open(path) as f:
                     self.assertEqual(f.read(), "earlier")
                 self.assertEqual([n for n in os.listdir(self.temp.name) if n.endswith(".tmp")], [])
+
+
+def cell_text(value):
+    """An xlsx cell as openpyxl or pandas hands it over, in the CSV's words."""
+    if value is None or (isinstance(value, float) and numpy.isnan(value)):
+        return ""
+    if isinstance(value, (datetime.datetime, pandas.Timestamp)):
+        return value.date().isoformat()
+    if isinstance(value, str):
+        return value
+    return number_text(value)
+
+
+class EarlyDatesTest(unittest.TestCase):
+    """Every cell of the xlsx, as openpyxl and pandas read it, against the CSV of the same
+    export: dates on both sides of 1 March 1900 and of 1 January 1900, the first and last
+    days the database holds, and prices whose double is no short decimal."""
+
+    DATES = ["0001-01-01", "1850-01-02", "1899-12-30", "1899-12-31", "1900-01-01", "1900-02-28", "1900-03-01",
+             "1900-03-02", "1999-12-31", "9999-12-31"]
+    PRICES = ["8.13", "8.88", "99999.99", "0.1", "28.62", "1234.567", "3", "1e-05"]
+
+    @classmethod
+    def setUpClass(cls):
+        cls.temp = tempfile.TemporaryDirectory()
+        cls.db = Database(cls.temp.name)
+        for n, symbol in enumerate(["OLD", "NEW"]):
+            rows = []
+            for i, day in enumerate(cls.DATES[n:]):
+                price = cls.PRICES[(i + n) % len(cls.PRICES)]
+                rows.append([day, price, cls.PRICES[(i + 1) % len(cls.PRICES)], price, price, str(2 ** 31 - 1 - i),
+                             str(i)])
+            cls.db.add(symbol, rows)
+
+    def export(self, fmt, *args):
+        path = os.path.join(self.temp.name, f"out.{fmt}")
+        result = run("tessaport-import", "--data", self.db.dir, "--format", fmt, "-o", path, *args)
+        return path, result.stderr
+
+    def csv_cells(self, path):
+        with open(path, newline="", encoding="utf-8") as f:
+            return list(csv.reader(f))
+
+    def assertCellsEqual(self, xlsx_rows, csv_rows):
+        self.assertEqual(len(xlsx_rows), len(csv_rows))
+        for got, want in zip(xlsx_rows, csv_rows):
+            got = [cell_text(v) for v in got] + [""] * (len(want) - len(got))
+            self.assertEqual(got, want)
+
+    def test_every_cell_equals_the_csv(self):
+        cases = [("single", ["OLD"]), ("single", ["--open-interest", "NEW"]), ("wide", ["--merge", "wide", "--all"]),
+                 ("long", ["--merge", "long", "--open-interest", "--all"])]
+        for name, args in cases:
+            with self.subTest(name=name, args=args):
+                csv_path, _ = self.export("csv", *args)
+                expected = self.csv_cells(csv_path)
+                xlsx_path, stderr = self.export("xlsx", *args)
+                self.assertIn("before 1900 written as yyyy-mm-dd text", stderr)
+                sheet = openpyxl.load_workbook(xlsx_path).active
+                self.assertCellsEqual(list(sheet.iter_rows(values_only=True)), expected)
+                frame = pandas.read_excel(xlsx_path, engine="openpyxl", header=None, dtype=object)
+                self.assertCellsEqual(frame.values.tolist(), expected)
+                dates = [row[0] for row in expected[1:]]
+                self.assertTrue(set(self.DATES[1:9]) <= set(dates), dates)
+                with zipfile.ZipFile(xlsx_path) as archive:
+                    self.assertIsNone(archive.testzip())
+
+    def test_dates_before_1900_counted(self):
+        # OLD holds 0001-01-01, 1850-01-02, 1899-12-30 and 1899-12-31.
+        _, stderr = self.export("xlsx", "OLD")
+        self.assertIn("4 dates before 1900 written as yyyy-mm-dd text", stderr)
+        _, stderr = self.export("xlsx", "--from", "1900-01-01", "OLD")
+        self.assertNotIn("before 1900", stderr)
+        _, stderr = self.export("csv", "OLD")
+        self.assertNotIn("before 1900", stderr)
+
+    def test_same_data_same_bytes(self):
+        contents = []
+        for epoch in ("1700000000", "1700000000", "1800000000"):
+            os.environ["SOURCE_DATE_EPOCH"] = epoch
+            try:
+                path, _ = self.export("xlsx", "--merge", "long", "--all")
+            finally:
+                del os.environ["SOURCE_DATE_EPOCH"]
+            with open(path, "rb") as f:
+                contents.append(f.read())
+        self.assertEqual(contents[0], contents[1])
+        self.assertNotEqual(contents[0], contents[2])
+        with zipfile.ZipFile(io.BytesIO(contents[0])) as archive:
+            app = archive.read("docProps/app.xml").decode()
+            self.assertIn("<Application>Tessaport</Application>", app)
+            self.assertNotIn("Microsoft", app)
+            self.assertIn("2023-11-14T22:13:20Z", archive.read("docProps/core.xml").decode())
+            self.assertNotIn("calcPr", archive.read("xl/workbook.xml").decode())
 
 
 if __name__ == "__main__":

@@ -21,6 +21,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStringListModel>
 #include <QTimer>
 
@@ -62,7 +63,11 @@ public:
         AttachExportListed(state_, c_);
         list_.setStringList({"AAA             \tFirst", "BBB             \tSecond"});
     }
-    ~ExportListedTest() override { SetExportDialogRunner({}); }
+    ~ExportListedTest() override
+    {
+        SetExportDialogRunner({});
+        ExportListedDialog::ForgetChoices();
+    }
 
     QString Out(const std::string& name) const { return QString::fromStdString(db_.Path(name)); }
 
@@ -70,16 +75,27 @@ public:
     void Choose(ExportListedDialog::Shape shape, const QString& output, std::vector<int> fieldsOff = {},
                 bool common = false, int fileType = 0)
     {
-        SetExportDialogRunner([=](ExportListedDialog& dialog) {
+        SetExportDialogRunner([=, this](ExportListedDialog& dialog) {
             dialog.opbShape[shape]->setChecked(true);
             for (int field : fieldsOff)
                 dialog.chbField[static_cast<size_t>(field)]->setChecked(false);
             dialog.chbCommonDates->setChecked(common);
             dialog.cmbFileType->setCurrentIndex(fileType);
             dialog.txtOutput->setText(output);
+            dialog.txtFirstDate->setText(firstDate_);
+            dialog.txtLastDate->setText(lastDate_);
             EXPECT_TRUE(dialog.cmdOK->isEnabled());
             return true;
         });
+    }
+
+    // The one message of a run that ended well: its figures, less the time taken.
+    void ExpectEndMessage(const QString& figures) const
+    {
+        ASSERT_EQ(messages_.All().size(), 1u);
+        const QString text = messages_.All()[0].text;
+        EXPECT_EQ(text.left(text.lastIndexOf(u'\n') + 1), figures);
+        EXPECT_TRUE(text.contains(QRegularExpression("\nTime taken: \\d+\\.\\d s$"))) << text.toStdString();
     }
 
     void ExpectIdle() const
@@ -95,6 +111,8 @@ public:
     MainControls c_;
     ProgramState state_;
     platform::RecordedMessages messages_;
+    QString firstDate_;
+    QString lastDate_;
 };
 
 TEST_F(ExportListedTest, EnabledOnlyInListModeWithSecuritiesListedAndNoImportRunning)
@@ -129,7 +147,8 @@ TEST_P(ExportListedBytesTest, WritesWhatTheCommandWrites)
     const ExportCase& test = GetParam();
     Choose(test.shape, Out(test.output), test.fieldsOff, test.common);
     mnuExportListed_Click(state_, c_);
-    EXPECT_THAT(messages_.All(), testing::IsEmpty());
+    ASSERT_EQ(messages_.All().size(), 1u);
+    EXPECT_TRUE(messages_.All()[0].text.startsWith("Files written: 1, " + Out(test.output) + "\nRows written: "));
     ExpectIdle();
 
     const std::string command = std::string("command-") + test.output;
@@ -155,7 +174,7 @@ TEST_F(ExportListedTest, OneFilePerSecurityLikeTheCommand)
     c_.chbSkip->setChecked(false);
     Choose(ExportListedDialog::PerSecurity, Out("each"), {}, false, 1);
     mnuExportListed_Click(state_, c_);
-    EXPECT_THAT(messages_.All(), testing::IsEmpty());
+    ExpectEndMessage("Files written: 2, in " + Out("each") + "\nRows written: 84\nSecurities left out: 0\n");
     ExpectIdle();
     ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--format", "xlsx", "--keep-invalid", "--out-dir", Out("cmd"),
                                 "AAA", "BBB"})
@@ -164,6 +183,25 @@ TEST_F(ExportListedTest, OneFilePerSecurityLikeTheCommand)
     EXPECT_EQ(QDir(Out("each")).entryList(QDir::Files), QStringList({"AAA.xlsx", "BBB.xlsx"}));
     for (const std::string name : {"/AAA.xlsx", "/BBB.xlsx"})
         EXPECT_EQ(ReadFileBytes(db_.Path("each") + name), ReadFileBytes(db_.Path("cmd") + name));
+}
+
+// A link planted in the folder is not written through: the export stops and names it.
+TEST_F(ExportListedTest, OneFilePerSecurityRefusesALinkInTheFolder)
+{
+    ASSERT_TRUE(QDir().mkpath(Out("each")));
+    QFile victim(Out("victim"));
+    ASSERT_TRUE(victim.open(QIODevice::WriteOnly));
+    victim.write("mine");
+    victim.close();
+    ASSERT_TRUE(QFile::link(Out("victim"), Out("each/BBB.pat")));
+    Choose(ExportListedDialog::PerSecurity, Out("each"));
+    mnuExportListed_Click(state_, c_);
+    ASSERT_EQ(messages_.All().size(), 1u);
+    EXPECT_EQ(messages_.All()[0].text, "Unable to export: " + Out("each/BBB.pat")
+                                           + " is a symbolic link, which an export into a folder does not write "
+                                             "through.");
+    EXPECT_EQ(ReadFileBytes(Out("victim").toStdString()), "mine");
+    ExpectIdle();
 }
 
 // Every label with an access key moves the focus to its field; one without a buddy shows
@@ -178,7 +216,7 @@ TEST_F(ExportListedTest, DialogLabelsLeadToTheirFields)
         ++keyed;
         EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
     }
-    EXPECT_EQ(keyed, 2);
+    EXPECT_EQ(keyed, 4);
 }
 
 TEST_F(ExportListedTest, RefusalIsToldAndNothingIsWritten)
@@ -200,16 +238,110 @@ TEST_F(ExportListedTest, RefusalIsToldAndNothingIsWritten)
     ExpectIdle();
 }
 
-TEST_F(ExportListedTest, InterruptStopsAndKeepsTheRowsSoFar)
+// An interrupted export leaves the files finished before it whole, and of the file in hand
+// nothing: an earlier file of that name stays as it was.
+TEST_F(ExportListedTest, InterruptKeepsFinishedFilesAndAbandonsTheOneInHand)
+{
+    QDir().mkpath(Out("each"));
+    QFile earlier(Out("each") + "/BBB.pat");
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("earlier");
+    earlier.close();
+    Choose(ExportListedDialog::PerSecurity, Out("each"));
+    // Interrupt Import is chosen while the second security is read.
+    int reads = 0;
+    SetRunProgressObserver([&](const RunProgress& progress) {
+        if (progress.Text().startsWith("2 of 2: BBB") && ++reads == 10)
+            c_.mnuInterrupt->trigger();
+    });
+    mnuExportListed_Click(state_, c_);
+    SetRunProgressObserver({});
+    ASSERT_EQ(messages_.All().size(), 1u);
+    EXPECT_TRUE(messages_.All()[0].text.startsWith("Import interrupted at user request.\n\nFiles written: 1, in "
+                                                   + Out("each") + "\nRows written: 39\n"))
+        << messages_.All()[0].text.toStdString();
+    ExpectIdle();
+    ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "-o", Out("AAA.pat"), "AAA"}).exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(db_.Path("each/AAA.pat")), ReadFileBytes(db_.Path("AAA.pat")));
+    EXPECT_EQ(ReadFileBytes(db_.Path("each/BBB.pat")), "earlier");
+    EXPECT_EQ(QDir(Out("each")).entryList(QDir::Files | QDir::Hidden), QStringList({"AAA.pat", "BBB.pat"}));
+}
+
+TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
 {
     Choose(ExportListedDialog::Long, Out("long.csv"));
     QTimer::singleShot(0, c_.mnuInterrupt, &QAction::trigger);
     mnuExportListed_Click(state_, c_);
     ASSERT_EQ(messages_.All().size(), 1u);
-    EXPECT_EQ(messages_.All()[0].text, "Import interrupted at user request.");
+    EXPECT_TRUE(messages_.All()[0].text.startsWith("Import interrupted at user request.\n\nFiles written: 0, "));
     ExpectIdle();
-    const std::string text = ReadFileBytes(db_.Path("long.csv"));
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;  // the header and one record
+    EXPECT_FALSE(QFile::exists(Out("long.csv")));
+}
+
+// The dialog's own dates reach the files; empty boxes mean each whole history, whatever
+// the main window's boxes hold.
+TEST_F(ExportListedTest, DialogDatesReachTheFiles)
+{
+    c_.txtFirstDate->setText("3/10/1998");
+    c_.txtLastDate->setText("3/12/1998");
+    Choose(ExportListedDialog::Wide, Out("whole.csv"));
+    mnuExportListed_Click(state_, c_);
+    ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--merge", "wide", "--format", "csv", "-o", Out("cmd-whole.csv"),
+                                "AAA", "BBB"}).exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(db_.Path("whole.csv")), ReadFileBytes(db_.Path("cmd-whole.csv")));
+
+    firstDate_ = "1998-03-20";
+    lastDate_ = "1998-04-10";
+    Choose(ExportListedDialog::PerSecurity, Out("some"), {}, false, 2);
+    mnuExportListed_Click(state_, c_);
+    ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--format", "csv", "--from", "1998-03-20", "--to", "1998-04-10",
+                                "--out-dir", Out("cmd-some"), "AAA", "BBB"}).exitCode, 0);
+    for (const std::string name : {"/AAA.csv", "/BBB.csv"}) {
+        const std::string bytes = ReadFileBytes(db_.Path("some") + name);
+        EXPECT_EQ(bytes.substr(bytes.find('\n') + 1, 10), "1998-03-20") << name;
+        EXPECT_EQ(bytes, ReadFileBytes(db_.Path("cmd-some") + name)) << name;
+    }
+}
+
+TEST_F(ExportListedTest, DialogReopensWithItsLastChoices)
+{
+    QWidget owner;
+    owner.setFont(QFont("Sans", 7));
+    {
+        ExportListedDialog dialog(true, &owner);
+        EXPECT_EQ(dialog.font(), owner.font());
+        EXPECT_TRUE(dialog.opbShape[ExportListedDialog::Wide]->isChecked());
+        EXPECT_TRUE(dialog.chbField[5]->isChecked());
+        EXPECT_EQ(dialog.txtFirstDate->text(), QString());
+        // The type box follows the name typed for a sheet; it is chosen for files one per security.
+        dialog.txtOutput->setText("wide.xlsx");
+        EXPECT_EQ(dialog.cmbFileType->currentIndex(), 1);
+        dialog.txtOutput->setText("wide.csv");
+        EXPECT_EQ(dialog.cmbFileType->currentIndex(), 2);
+        dialog.txtOutput->setText("wide.pat");
+        EXPECT_EQ(dialog.cmbFileType->currentIndex(), 0);
+        dialog.opbShape[ExportListedDialog::PerSecurity]->setChecked(true);
+        dialog.cmbFileType->setCurrentIndex(1);
+        dialog.txtOutput->setText("/data/out");
+        dialog.chbField[1]->setChecked(false);
+        dialog.txtFirstDate->setText("not a date");
+        EXPECT_FALSE(dialog.cmdOK->isEnabled());
+        dialog.txtFirstDate->setText("1998-03-20");
+        dialog.txtLastDate->setText("1998-03-19");
+        EXPECT_FALSE(dialog.cmdOK->isEnabled());
+        dialog.txtLastDate->setText("1998-04-10");
+        EXPECT_TRUE(dialog.cmdOK->isEnabled());
+        EXPECT_EQ(dialog.FirstDate(), DayOf(19980320));
+        dialog.Remember();
+    }
+    ExportListedDialog dialog(false);
+    EXPECT_TRUE(dialog.opbShape[ExportListedDialog::PerSecurity]->isChecked());
+    EXPECT_EQ(dialog.cmbFileType->currentIndex(), 1);
+    EXPECT_EQ(dialog.txtOutput->text(), "/data/out");
+    EXPECT_FALSE(dialog.chbField[1]->isChecked());
+    EXPECT_TRUE(dialog.chbField[5]->isChecked());
+    EXPECT_EQ(dialog.txtFirstDate->text(), "1998-03-20");
+    EXPECT_EQ(dialog.txtLastDate->text(), "1998-04-10");
 }
 
 // In single mode a pattern file named .xlsx is the file --format xlsx writes.

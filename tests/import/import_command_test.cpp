@@ -1,8 +1,15 @@
-// tessaport-import: usage errors, failures one line each while the others go on, file names.
+// tessaport-import: usage errors, failures one line each while the others go on, file names,
+// the progress of a run and the summary line that ends it.
 
 #include "import_test_support.h"
 
 #include <QDir>
+#include <QRegularExpression>
+
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -46,7 +53,7 @@ TEST(ImportCommand, AFailedSecurityIsOneLineAndTheOthersGoOn)
     const QString out = QString::fromStdString(db.Path("out"));
 
     const CommandResult result =
-        RunImportCommand({"--data", db.Dir(), "--out-dir", out, "XYZ", "NOPE", "GONE", "abc", "--to", "1998-03-03"});
+        RunImportCommand({"-q", "--data", db.Dir(), "--out-dir", out, "XYZ", "NOPE", "GONE", "abc", "--to", "1998-03-03"});
 
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "tessaport-import: NOPE: no such security in " + db.Dir().toStdString() +
@@ -55,7 +62,7 @@ TEST(ImportCommand, AFailedSecurityIsOneLineAndTheOthersGoOn)
     EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList({"ABC.pat", "XYZ.pat"}));
     EXPECT_EQ(ReadGrid((out + "/ABC.pat").toStdString()), ExpectedGrid("ABC", WeekdayRows(2), false, true));
 
-    const CommandResult outside = RunImportCommand({"--data", db.Dir(), "-o", "x", "--from", "2001-01-01", "XYZ"});
+    const CommandResult outside = RunImportCommand({"--quiet", "--data", db.Dir(), "-o", "x", "--from", "2001-01-01", "XYZ"});
     EXPECT_EQ(outside.exitCode, 1);
     EXPECT_EQ(outside.err,
               "tessaport-import: XYZ: no data in the dates asked for (it holds 1998-03-02 to 1998-03-06)\n");
@@ -73,6 +80,80 @@ TEST(ImportCommand, AllWritesOneFilePerSecurityNamedAfterItsSymbol)
     EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden),
               QStringList({"%2EX.pat", "50%25.pat", "A%2FB.pat", "BRK.A.pat", "C%3AD%2A%3F.pat"}));
     EXPECT_EQ(ReadGrid((out + "/A%2FB.pat").toStdString()), ExpectedGrid("A/B", WeekdayRows(2), false, true));
+}
+
+// The last line of every run: files, rows, securities left out and seconds; -q leaves it
+// out, and --verbose adds a line per security where standard error is no terminal.
+TEST(ImportCommand, EndsWithASummaryLine)
+{
+    TestDatabase db;
+    for (const char* symbol : {"XYZ", "ABC"})
+        db.Add(symbol, WeekdayRows(5));
+    const QString out = QString::fromStdString(db.Path("out"));
+    const QString data = db.Dir();
+    const QString seconds = R"(, \d+\.\d s\n$)";
+    const std::pair<QStringList, QString> cases[] = {
+        {{"--out-dir", out, "--all"}, "^tessaport-import: 2 files, 10 rows, 0 left out" + seconds},
+        {{"--out-dir", out, "XYZ", "NOPE", "ABC"},
+         "^tessaport-import: NOPE: no such security in [^\n]+\ntessaport-import: 2 files, 10 rows, 1 left out" + seconds},
+        {{"-o", out + "/one.pat", "--to", "1998-03-03", "XYZ"},
+         "^tessaport-import: 1 file, 2 rows, 0 left out" + seconds},
+        {{"--merge", "wide", "-o", out + "/wide.csv", "--all"}, "^tessaport-import: 1 file, 5 rows, 0 left out" + seconds},
+        {{"--verbose", "--out-dir", out, "--all"},
+         "^1 of 2 XYZ: 5 rows\n2 of 2 ABC: 5 rows\ntessaport-import: 2 files, 10 rows, 0 left out" + seconds},
+        {{"-q", "--out-dir", out, "--all"}, "^$"},
+        {{"--quiet", "--out-dir", out, "NOPE"}, "^tessaport-import: NOPE: no such security in [^\n]+\n$"},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        const CommandResult result = RunImportCommand(QStringList{"--data", data} + arguments);
+        EXPECT_TRUE(QRegularExpression(expected).match(QString::fromStdString(result.err)).hasMatch())
+            << arguments.join(' ').toStdString() << "\n" << result.err;
+    }
+}
+
+// On a terminal several securities share one line, drawn again in place, which says which
+// of how many; it is wiped before the summary, so no line is left ending in a carriage return.
+TEST(ImportCommand, OnATerminalOneLineForTheWholeRun)
+{
+    TestDatabase db;
+    for (const char* symbol : {"XYZ", "ABC", "DEF"})
+        db.Add(symbol, WeekdayRows(400));
+    const std::string program = TESSAPORT_PROGRAM_DIR "/tessaport-import";
+    const std::string data = db.Dir().toStdString(), out = db.Path("out");
+    int terminal = -1, side = -1;
+    ASSERT_EQ(openpty(&terminal, &side, nullptr, nullptr, nullptr), 0);
+    termios raw{};
+    tcgetattr(side, &raw);
+    cfmakeraw(&raw);  // the bytes as written: no \n turned into \r\n
+    tcsetattr(side, TCSANOW, &raw);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(side, STDERR_FILENO);
+        close(terminal);
+        execl(program.c_str(), program.c_str(), "--data", data.c_str(), "--out-dir", out.c_str(), "--all",
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(side);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; (got = read(terminal, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<size_t>(got));
+    close(terminal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
+
+    for (const char* line : {"\r\x1b[K1 of 3 XYZ  ", "\r\x1b[K2 of 3 ABC  ", "\r\x1b[K3 of 3 DEF  ", "] 100%"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in " << text;
+    for (size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at + 1))
+        EXPECT_EQ(text.substr(at, 4), "\r\x1b[K") << "at " << at << " of " << text;
+    EXPECT_TRUE(QRegularExpression(R"(\r\x1b\[Ktessaport-import: 3 files, 1200 rows, 0 left out, \d+\.\d s\n$)")
+                    .match(QString::fromStdString(text))
+                    .hasMatch())
+        << text;
+    EXPECT_EQ(text.find("rows\n"), std::string::npos) << "no finished line per security: " << text;
 }
 
 } // namespace

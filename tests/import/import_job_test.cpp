@@ -100,4 +100,26 @@ TEST(ImportJob, CountsPastSixteenBits)
     EXPECT_EQ(sheet.sheet.cells.back().numberValue, 40999);  // the volume of the last record
 }
 
+// Dates before 1900 go into xlsx as text, and the outcome counts them for the run to say so;
+// the other formats have numbers for them.
+TEST(ImportJob, CountsTheDatesXlsxHoldsAsText)
+{
+    TestDatabase db;
+    std::vector<qv2omg::PriceRow> rows = WeekdayRows(4);
+    const uint32_t dates[] = {18500102, 18991230, 18991231, 19000101};
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i].date = dates[i];
+    db.Add("XYZ", rows);
+    for (const auto& [format, expected] : {std::pair<int16_t, int64_t>{kOutputXlsx, 3}, {kOutputCsv, 0}, {kSheetWk1, 0}}) {
+        ImportRequest request = Request(db, rows);
+        request.fileType = format;
+        const ImportOutcome outcome = RunImport(Library(), request, {});
+        EXPECT_EQ(outcome.result, 0) << format;
+        EXPECT_EQ(outcome.rowsWritten, 4) << format;
+        EXPECT_EQ(outcome.datesAsText, expected) << format;
+    }
+    EXPECT_EQ(DatesAsTextNote(3), "3 dates before 1900 written as yyyy-mm-dd text: the xlsx date system begins in 1900");
+    EXPECT_EQ(DatesAsTextNote(1), "1 date before 1900 written as yyyy-mm-dd text: the xlsx date system begins in 1900");
+}
+
 } // namespace

@@ -204,6 +204,33 @@ INSTANTIATE_TEST_SUITE_P(Usage, OmegadbCheckUsageTest, testing::Values(
     UsageCase{"Clean", "check db a", 0, ""}),
     [](const auto& param) { return std::string(param.param.name); });
 
+// A security that cannot be read is named again, with the reason, in the closing counts,
+// where the eye lands last.
+TEST_F(OmegadbCheckTest, ClosingCountsNameWhatCouldNotBeRead)
+{
+    ASSERT_NO_FATAL_FAILURE(Add("A", 0, RandomWalk(quality::Period::Daily, 30, 0.01, 1)));
+    ASSERT_NO_FATAL_FAILURE(Add("GONE", 0, RandomWalk(quality::Period::Daily, 30, 0.01, 2)));
+    qv2omg::HeaderReader header;
+    qv2omg::SecurityEntry entry;
+    const std::optional<uint32_t> found = header.Open(Db()) ? header.Find("GONE") : std::nullopt;
+    ASSERT_TRUE(found && header.Read(*found, entry));
+    const std::string dataFile(qv2omg::FieldText(entry.dataFile));
+    fs::remove(Db() / dataFile);
+
+    const ProcessRun run = Omegadb("check db");
+    EXPECT_EQ(run.exitCode, 1);
+    const std::string closing = "Not checked:\n  GONE            the data file " + dataFile
+        + " is missing or not a data file\n0 findings in 1 security checked; 1 security could not be read.\n";
+    EXPECT_EQ(run.out.substr(run.out.size() - std::min(run.out.size(), closing.size())), closing) << run.out;
+
+    const ProcessRun named = Omegadb("check db A XYZ GONE --csv");
+    EXPECT_EQ(named.exitCode, 1);
+    EXPECT_NE(named.err.find("Not checked:\n  XYZ             no such security in db\n  GONE            the data file "),
+              std::string::npos) << named.err;
+    EXPECT_NE(named.err.find("0 findings in 1 security checked; 2 securities could not be read.\n"), std::string::npos)
+        << named.err;
+}
+
 // The demo's securities that carry no planted fault, made as the demo makes them: every
 // weekly and monthly one, the futures with missing prices, the cheapest and the oldest.
 TEST_F(OmegadbCheckTest, FindsNothingInTheDemosCleanSecurities)

@@ -2,7 +2,10 @@
 
 #include <cstdlib>
 #if !defined(_WIN32)
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace qv2omg_test {
@@ -35,10 +38,11 @@ protected:
     fs::path Path(const std::string& name) const { return fs::path(temp_.path().toStdString()) / name; }
 
     // Runs omegadb from the program folder in the temporary directory.
-    ProcessRun Omegadb(const std::string& arguments, const std::string& input = {})
+    // `wrapper` goes before the program: "timeout 20 ".
+    ProcessRun Omegadb(const std::string& arguments, const std::string& input = {}, const std::string& wrapper = {})
     {
         WriteText(Path("stdin"), input);
-        const std::string command = "cd '" + temp_.path().toStdString() + "' && '" TESSAPORT_PROGRAM_DIR
+        const std::string command = "cd '" + temp_.path().toStdString() + "' && " + wrapper + "'" TESSAPORT_PROGRAM_DIR
             "/omegadb' " + arguments + " <stdin >stdout 2>stderr";
         const int status = std::system(command.c_str());
 #if defined(_WIN32)
@@ -115,8 +119,90 @@ INSTANTIATE_TEST_SUITE_P(Errors, OmegadbErrorTest, testing::Values(
     ErrorCase{"UnknownOption", "add db X --colour red good.csv", 2, "omegadb: unknown option --colour"},
     ErrorCase{"UnknownSymbol", "dump db XYZ", 1, "omegadb: no security 'XYZ' in db"},
     ErrorCase{"BadFromDate", "dump db IBM --from 1998-3-5", 2, "omegadb: --from needs a date YYYY-MM-DD, not '1998-3-5'"},
-    ErrorCase{"UnknownCommand", "remove db IBM", 2, "omegadb: unknown command 'remove'"}),
+    ErrorCase{"UnknownCommand", "remove db IBM", 2, "omegadb: unknown command 'remove'"},
+    ErrorCase{"NoSuchPeriod", "add db X --period 7 good.csv", 2, "omegadb: --period is 0 (daily), 1 (weekly) or 2 (monthly), not 7"},
+    ErrorCase{"FromAfterTo", "dump db IBM --from 1998-03-06 --to 1998-03-05", 2, "omegadb: --from is later than --to"},
+    ErrorCase{"EscapedArgument", "dump db \"$(printf 'A\\033[2J\\007')\"", 1, "omegadb: no security 'A\\x1B[2J\\x07' in db"},
+    ErrorCase{"NotInTheCodePage", "add db \"$(printf 'A\\342\\230\\203')\" good.csv", 1,
+              "omegadb: the symbol 'A\u2603' holds '\u2603', which a database (Windows-1252) cannot hold; nothing was changed"}),
     CaseName());
+
+#if !defined(_WIN32)
+// Links planted at the names the temporaries used to have are neither followed nor
+// replaced, by create or add, and the header keeps its permissions.
+TEST_F(OmegadbTest, AddWritesNeitherThroughPlantedLinksNorWithTheDefaultMode)
+{
+    WriteText(Path("precious"), "mine\n");
+    fs::create_directory(Path("db"));
+    for (const char* planted : {"db/master.omg.tmp", "db/d000001.omd.tmp", "db/.master.omg.tmp"})
+        fs::create_symlink("../precious", Path(planted));
+    ASSERT_EQ(Omegadb("create db").exitCode, 0);
+    EXPECT_EQ(Text(Path("precious")), "mine\n");
+    ASSERT_EQ(::chmod(Path("db/master.omg").c_str(), 0600), 0);
+    WriteText(Path("good.csv"), "1998-03-05,1,2,3,4,5\n");
+
+    const ProcessRun add = Omegadb("add db X good.csv");
+    ASSERT_EQ(add.exitCode, 0) << add.err;
+    EXPECT_EQ(Text(Path("precious")), "mine\n");
+    EXPECT_FALSE(fs::is_symlink(Path("db/master.omg")));
+    EXPECT_TRUE(fs::is_symlink(Path("db/master.omg.tmp")));
+    struct stat header {};
+    ASSERT_EQ(::stat(Path("db/master.omg").c_str(), &header), 0);
+    EXPECT_EQ(header.st_mode & 07777, 0600u);
+    EXPECT_EQ(Omegadb("dump db X").out, "Date,Open,High,Low,Close,Volume\n1998-03-05,1,2,3,4,5\n");
+}
+
+#endif
+
+// The terminal speaks UTF-8; the database holds Windows-1252, and is shown as UTF-8 again.
+TEST_F(OmegadbTest, SymbolsAreStoredInWindows1252AndShownInUtf8)
+{
+    ASSERT_EQ(Omegadb("create db").exitCode, 0);
+    WriteText(Path("good.csv"), "1998-03-05,1,2,3,4,5\n");
+    const ProcessRun add = Omegadb("add db '\xC3\x9C\xE2\x82\xAC" "X' --description '\xE2\x80\x9Cq\xE2\x80\x9D' good.csv");
+    ASSERT_EQ(add.exitCode, 0) << add.err;
+    const Bytes header = ReadBytes(Path("db/master.omg"));
+    EXPECT_EQ(Bytes(header.begin() + qv2omg::kPreambleSize, header.begin() + qv2omg::kPreambleSize + 4),
+              (Bytes{0xDC, 0x80, 'X', 0}));
+    const std::string list = Omegadb("list db").out;
+    EXPECT_EQ(list.substr(list.find('\n') + 1, 15), "\xC3\x9C\xE2\x82\xAC" "X\t\xE2\x80\x9Cq\xE2\x80\x9D\t");
+    EXPECT_EQ(Omegadb("dump db '\xC3\x9C\xE2\x82\xAC" "X'").exitCode, 0);
+}
+
+// " X" and "X " are securities of their own, but a warning says how alike they look.
+TEST_F(OmegadbTest, AddWarnsOfASymbolThatDiffersOnlyInBlanks)
+{
+    ASSERT_EQ(Omegadb("create db").exitCode, 0);
+    WriteText(Path("good.csv"), "1998-03-05,1,2,3,4,5\n");
+    ASSERT_EQ(Omegadb("add db X good.csv").err, "");
+    const ProcessRun add = Omegadb("add db ' X' good.csv");
+    EXPECT_EQ(add.exitCode, 0);
+    EXPECT_EQ(add.err, "omegadb: warning: ' X' differs from the symbol 'X' of the database only in blanks or letter case\n");
+}
+
+#if !defined(_WIN32)
+// A header that claims 2^31-1 entries over a hole: only what is stored is read, and
+// nothing is allocated per claimed entry.
+TEST_F(OmegadbTest, ASparseHeaderCostsWhatItHoldsNotWhatItClaims)
+{
+    ASSERT_EQ(Omegadb("create db").exitCode, 0);
+    uint8_t preamble[qv2omg::kPreambleSize];
+    qv2omg::EncodePreamble(qv2omg::FileKind::Header, 0x7FFFFFFF, preamble);
+    WriteBytes(Path("db/master.omg"), Bytes(preamble, preamble + sizeof preamble));
+    fs::resize_file(Path("db/master.omg"), qv2omg::kPreambleSize + uint64_t{0x7FFFFFFF} * qv2omg::kSecurityEntrySize);
+
+    // A walk through every claimed entry would take minutes and gigabytes: cut it short.
+    for (const char* command : {"check db", "check db --csv", "list db"}) {
+        const ProcessRun run = Omegadb(command, {}, "timeout 20 ");
+        EXPECT_LE(run.exitCode, 1) << command;
+        EXPECT_LT(run.err.size() + run.out.size(), 4096u) << command;
+        EXPECT_NE(run.err.find("damaged"), std::string::npos) << command;
+    }
+    rusage usage {};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, 64 * 1024);  // kilobytes
+}
+#endif
 
 } // namespace
 } // namespace qv2omg_test

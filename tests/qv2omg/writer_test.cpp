@@ -2,9 +2,11 @@
 #include "qv2omg/price_csv.h"
 
 #include <bit>
+#include <csignal>
 #include <cstring>
 #include <functional>
 #include <sstream>
+#include <sys/resource.h>
 
 namespace qv2omg_test {
 namespace {
@@ -44,12 +46,20 @@ std::function<qv2omg::Status(const fs::path&)> Adding(qv2omg::SecurityInfo info)
     return [info](const fs::path& dir) { return qv2omg::AddSecurity(dir, info, {}); };
 }
 
-// Adds a row with a folder in the way of the temporary file `name`.
-std::function<qv2omg::Status(const fs::path&)> Blocking(std::string name)
+// Adds a row while no file may grow past `bytes`: a data file takes 44, the new header 176.
+std::function<qv2omg::Status(const fs::path&)> Limiting(rlim_t bytes)
 {
-    return [name](const fs::path& dir) {
-        fs::create_directory(dir / name);
-        return AddRows(dir, {Row(19980305)});
+    return [bytes](const fs::path& dir) {
+        rlimit earlier {};
+        ::getrlimit(RLIMIT_FSIZE, &earlier);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = earlier;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const qv2omg::Status status = AddRows(dir, {Row(19980305)});
+        ::setrlimit(RLIMIT_FSIZE, &earlier);
+        std::signal(SIGXFSZ, handler);
+        return status;
     };
 }
 
@@ -72,9 +82,9 @@ INSTANTIATE_TEST_SUITE_P(Changes, RefusedChangeTest, testing::Values(
                     std::vector<qv2omg::NewSecurity> batch{{{"OK", ""}, {Row(19980305)}}, {{"Ok", ""}, {}}};
                     return qv2omg::AddSecurities(d, batch); },
                 "The database already holds the symbol 'Ok'; nothing was changed."},
-    RefusedCase{"HeaderCannotBeWritten", Blocking("master.omg.tmp"),
+    RefusedCase{"HeaderCannotBeWritten", Limiting(100),
                 "Cannot write DIR/master.omg; nothing was changed."},
-    RefusedCase{"DataFileCannotBeWritten", Blocking("d000002.omd.tmp"),
+    RefusedCase{"DataFileCannotBeWritten", Limiting(20),
                 "Cannot write DIR/d000002.omd; nothing was changed."},
     RefusedCase{"CreateOverDatabase", [](auto& d) { return qv2omg::CreateDatabase(d); },
                 "DIR already holds a database; nothing was changed."},

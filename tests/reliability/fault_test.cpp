@@ -52,7 +52,7 @@ TEST_P(ImportOutOfRoom, ReportsTheWritersErrorAndKeepsTheEarlierFile)
     const std::set<std::string> before = Names(folder.Path());
 
     const std::string target = GetParam().outputOnFullDevice ? "/dev/full" : out;
-    ChildRun run{"tessaport-import", {"--data", db, "-o", target, "XYZ"}};
+    ChildRun run{"tessaport-import", {"-q", "--data", db, "-o", target, "XYZ"}};
     run.fileSizeLimit = GetParam().fileSizeLimit;
     const ChildOutcome outcome = RunChild(run);
 
@@ -65,9 +65,21 @@ TEST_P(ImportOutOfRoom, ReportsTheWritersErrorAndKeepsTheEarlierFile)
 INSTANTIATE_TEST_SUITE_P(Outputs, ImportOutOfRoom, testing::ValuesIn(kOutOfRoom),
                          [](const auto& p) { return std::string(p.param.name); });
 
-class DatabaseAddOutOfRoom : public testing::TestWithParam<OutOfRoom> {};
+// The file that runs out of room: the new data file, or the header file written last.
+struct DatabaseOutOfRoom {
+    const char* name;
+    rlim_t fileSizeLimit;
+    int rows;
+    const char* failing;
+};
 
-// The device case: the header file's temporary name leads to /dev/full.
+std::ostream& operator<<(std::ostream& out, const DatabaseOutOfRoom& c) { return out << c.name; }
+
+const DatabaseOutOfRoom kDatabaseOutOfRoom[] = {{"DataFile", 32 * 1024, 3000, "d000002.omd"},
+                                                {"HeaderFile", 150, 3, "master.omg"}};
+
+class DatabaseAddOutOfRoom : public testing::TestWithParam<DatabaseOutOfRoom> {};
+
 TEST_P(DatabaseAddOutOfRoom, ReportsItAndChangesNothing)
 {
     TempFolder folder;
@@ -75,9 +87,7 @@ TEST_P(DatabaseAddOutOfRoom, ReportsItAndChangesNothing)
     ASSERT_TRUE(qv2omg::CreateDatabase(db).IsOk());
     ASSERT_TRUE(qv2omg::AddSecurity(db, {"ABC", "", 2, 0, true}, DailyRows(50)).IsOk());
     const std::string csv = folder / "xyz.csv";
-    WritePriceCsv(csv, DailyRows(3000));
-    if (GetParam().outputOnFullDevice)
-        fs::create_symlink("/dev/full", db / "master.omg.tmp");
+    WritePriceCsv(csv, DailyRows(GetParam().rows));
     const std::string header = ReadBytes((db / "master.omg").string());
     const std::set<std::string> before = Names(db);
 
@@ -86,14 +96,13 @@ TEST_P(DatabaseAddOutOfRoom, ReportsItAndChangesNothing)
     const ChildOutcome outcome = RunChild(run);
 
     EXPECT_EQ(outcome.exitCode, 1);
-    const std::string written = (db / (GetParam().outputOnFullDevice ? "master.omg" : "d000002.omd")).string();
-    EXPECT_EQ(outcome.err, "omegadb: Cannot write " + written + "; nothing was changed.\n");
+    EXPECT_EQ(outcome.err, "omegadb: Cannot write " + (db / GetParam().failing).string() + "; nothing was changed.\n");
     EXPECT_EQ(ReadBytes((db / "master.omg").string()), header);
     EXPECT_EQ(Names(db), before);
     EXPECT_EQ(DatabaseContents(db), std::vector<std::string>{"ABC 50"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Outputs, DatabaseAddOutOfRoom, testing::ValuesIn(kOutOfRoom),
+INSTANTIATE_TEST_SUITE_P(Outputs, DatabaseAddOutOfRoom, testing::ValuesIn(kDatabaseOutOfRoom),
                          [](const auto& p) { return std::string(p.param.name); });
 
 omega::DataLibrary& Library()

@@ -16,6 +16,8 @@ TEST(DriveList, OffersRealFileSystemsByMountPoint)
         "/dev/sdb1 /run/media/trader/USB\\040STICK vfat rw 0 0\n"
         "/dev/sde1 /run/user/1000/doc fuse.portal rw 0 0\n"
         "tmpfs /tmp tmpfs rw 0 0\n"
+        "tmpfs /tmp/unpacked\\040data tmpfs rw 0 0\n"
+        "tmpfs /var/tmp/x tmpfs rw 0 0\n"
         "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
         "/dev/sdc1 /mnt/market\\040data ext4 rw 0 0\n"
         "server:/export /srv/nfs nfs4 rw 0 0\n"
@@ -23,7 +25,8 @@ TEST(DriveList, OffersRealFileSystemsByMountPoint)
         "tmpfs /mnt/over tmpfs rw 0 0\n"
         "overlay /var/lib/box overlay rw 0 0\n";
     EXPECT_EQ(RealVolumes(table),
-              (QStringList{"/", "/mnt/market data", "/run/media/trader/USB STICK", "/srv/nfs", "/var/lib/box"}));
+              (QStringList{"/", "/mnt/market data", "/run/media/trader/USB STICK", "/srv/nfs", "/tmp", "/tmp/unpacked data",
+                           "/var/lib/box"}));
     EXPECT_EQ(VolumeOf("/mnt/ab/x", {"/", "/mnt/a", "/mnt/ab"}), QStringLiteral("/mnt/ab"));
     EXPECT_EQ(VolumeOf("/mnt/abc", {"/", "/mnt/a"}), QStringLiteral("/"));
 }

@@ -1,5 +1,7 @@
 #include "scan_fixture.h"
 
+#include "platform/file_dialog.h"
+#include "qv2omg/database_writer.h"
 #include "platform/message_box.h"
 
 #include <QDir>
@@ -10,8 +12,13 @@
 #include <dirent.h>
 #if !defined(_WIN32)
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #endif
+
+#include <sched.h>
+#include <cerrno>
+#include <cstring>
 
 namespace scan::test {
 namespace {
@@ -169,6 +176,70 @@ TEST_F(ScanFixture, VolumeThatCannotBeListedIsNotReady)
     EXPECT_EQ(messages.All()[0].title + '|' + messages.All()[0].text, "Tessaport|Drive /no/such/volume is not ready.");
     EXPECT_EQ(messages.All()[0].icon, platform::MessageIcon::Critical);
     EXPECT_EQ(form->StatusText(), QString());
+}
+
+// A volume of its own mounted under /tmp (a tmpfs, in a mount namespace of this process
+// alone) is offered and walked within itself; a volume mounted inside it is not entered.
+TEST_F(ScanFixture, OffersASecondVolumeAndWalksItWithinItself)
+{
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "no private mount namespace here (" << std::strerror(errno)
+                     << "): run as root to mount a tmpfs for this test";
+    const QString volume = Path(QStringLiteral("volume"));
+    ASSERT_TRUE(QDir().mkpath(volume));
+    ASSERT_EQ(mount("tessaport-test", QFile::encodeName(volume).constData(), "tmpfs", 0, nullptr), 0) << std::strerror(errno);
+    struct Unmount {
+        QByteArray path;
+        ~Unmount() { umount2(path.constData(), MNT_DETACH); }
+    } unmount{QFile::encodeName(volume)};
+    ASSERT_TRUE(qv2omg::CreateDatabase(QFile::encodeName(volume + "/db").toStdString()).IsOk());
+    AddSecurities(QStringLiteral("volume/db"), 1, 3);
+    const QString inner = volume + QStringLiteral("/inner");
+    ASSERT_TRUE(QDir().mkpath(inner));
+    ASSERT_EQ(mount("tessaport-test", QFile::encodeName(inner).constData(), "tmpfs", 0, nullptr), 0);
+    struct Unmount innerUnmount{QFile::encodeName(inner)};
+    ASSERT_TRUE(qv2omg::CreateDatabase(QFile::encodeName(inner + "/db").toStdString()).IsOk());
+    AddSecurities(QStringLiteral("volume/inner/db"), 1, 2);
+
+    auto form = LoadScanner();
+    const int at = form->Drive1->findText(volume);
+    ASSERT_GE(at, 0) << "not offered: " << form->Drive1->currentText().toStdString();
+    form->Drive1->setCurrentIndex(at);
+    form->Drive1_Change(at);
+    form->Command1[kScan]->click();
+    EXPECT_EQ(ListEntries(*form), (Entries{{volume + "/db", " 3"}}));
+}
+
+// Folder... asks for a folder, offers it from then on, and the scan walks it; a cancelled
+// choice leaves the place chosen before.
+TEST_F(ScanFixture, FolderEntryScansAFolderOfOnesChoice)
+{
+    MakeTree({"db Elsewhere/Mine 4", "db Elsewhere/Mine/Deeper 1"});
+    auto form = LoadScanner();
+    const int places = form->Drive1->count();
+    EXPECT_GE(form->Drive1->findText(QDir::homePath()), 0);
+    const int folderEntry = places - 1;
+    EXPECT_EQ(form->Drive1->itemText(folderEntry), QString::fromUtf8("Folder\u2026"));
+    const int before = form->Drive1->currentIndex();
+
+    platform::FileDialogAnswers answers;
+    answers.AnswerCancel();
+    answers.AnswerFileName(Path(QStringLiteral("Elsewhere/Mine/")));
+    form->Drive1->setCurrentIndex(folderEntry);
+    form->Drive1_Change(folderEntry);
+    EXPECT_EQ(form->Drive1->currentIndex(), before);
+    form->Drive1->setCurrentIndex(folderEntry);
+    form->Drive1_Change(folderEntry);
+    ASSERT_EQ(answers.Requests().size(), 2u);
+    EXPECT_EQ(answers.Requests()[1].mode, platform::FileDialogMode::Folder);
+    EXPECT_EQ(form->Drive1->count(), places + 1);
+    EXPECT_EQ(form->Drive1->currentText(), Path(QStringLiteral("Elsewhere/Mine")));
+    EXPECT_EQ(form->Drive1->itemText(places), QString::fromUtf8("Folder\u2026"));
+
+    form->ListView1->clear();
+    form->Command1[kScan]->click();
+    EXPECT_EQ(Sorted(ListEntries(*form)),
+              Sorted({{"Elsewhere/Mine", " 4"}, {"Elsewhere/Mine/Deeper", " 1"}}, true));
 }
 
 } // namespace

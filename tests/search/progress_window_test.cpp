@@ -128,4 +128,43 @@ TEST_F(ProgressWindowTest, NothingBringsTheWindowBackAfterClose)
     }
 }
 
+// A run over many securities: one window for all of them, over the main window, saying
+// which security of how many, with a bar for the whole run; gone with the run.
+TEST_F(ProgressWindowTest, RunWindowSaysWhichSecurityOfHowManyOverTheMainWindow)
+{
+    QWidget owner;
+    owner.setGeometry(200, 150, 600, 400);
+    owner.show();
+    QPointer<QWidget> window;
+    {
+        RunProgress run(&owner, QStringLiteral("Exporting Listed Securities"), 3000);
+        window = run.Window();
+        ASSERT_TRUE(window && window->isVisible());
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Exporting Listed Securities"));
+        EXPECT_TRUE(window->testAttribute(Qt::WA_ShowWithoutActivating));
+        // Centred to within the rounding of the two sizes.
+        EXPECT_LE((window->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength(), 4);
+        struct Step {
+            int32_t index;
+            const char* symbol;
+            int32_t estimate;
+            int32_t read;
+            const char* text;
+            int bar;
+        };
+        for (const Step& step : {Step{0, "S00001", 100, 0, "1 of 3,000: S00001", 0},
+                                 Step{16, "S00017", 100, 50, "17 of 3,000: S00017", 0},
+                                 Step{1500, "S01501", 200, 100, "1,501 of 3,000: S01501", 50},
+                                 Step{2999, "S03000", 10, 400, "3,000 of 3,000: S03000", 100}}) {
+            run.Begin(step.index, QString::fromLatin1(step.symbol), step.estimate);
+            run.Records(step.read);
+            EXPECT_EQ(run.Text(), QString::fromLatin1(step.text));
+            EXPECT_EQ(run.BarValue(), step.bar) << step.text;
+        }
+        // Its own progress window stays as it was: hidden.
+        EXPECT_FALSE(ProgressWindow()->isVisible());
+    }
+    EXPECT_TRUE(window.isNull());
+}
+
 } // namespace

@@ -169,10 +169,18 @@ TEST_F(SheetTest, SheetdumpPrintsTheSheetOrWhatIsWrong)
                                  "AB1,0,27,label,\"say \"\"hi\"\", \u00E9\"\n"
                                  "A2,1,0,number,0.1\nB2,1,1,integer,-3\nB3,2,1,blank,\n";
     EXPECT_EQ(RunSheetdump(path.string()), std::make_pair(0, expected));
+    // A label's control characters are escaped, and such a field is quoted.
+    ASSERT_EQ(WriteSheet(path, {Label(0, 1, "\x1B]52;c;aGk=\x07"), Label(0, 2, "\x9B" "1m")}), 0);
+    const std::string escaped = RunSheetdump(path.string()).second;
+    EXPECT_NE(escaped.find("A1,0,0,label,\"\\x1B]52;c;aGk=\\x07\"\n"), std::string::npos) << escaped;
+    EXPECT_NE(escaped.find("B1,0,1,label,\u203A1m\n"), std::string::npos) << escaped;
     WriteBytes(path, Hex("09 00 04 00 00 00 10 00"));
     EXPECT_EQ(RunSheetdump(path.string()),
               std::make_pair(1, "sheetdump: " + path.string()
                                     + ": damaged file: no end-of-file record (the file is cut short)\n"));
+    // An option it does not know is a usage error, not a file name.
+    EXPECT_EQ(RunSheetdump("--bogus").first, 2);
+    EXPECT_EQ(RunSheetdump("--bogus").second.substr(0, 34), "sheetdump: unknown option --bogus\n");
 #endif
 }
 

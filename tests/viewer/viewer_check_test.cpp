@@ -3,6 +3,7 @@
 
 #include "sheet/sheet_writer.h"
 #include "sheet_check.h"
+#include "sheet_loader.h"
 #include "sheet_table_model.h"
 #include "price_chart.h"
 #include "viewer_window.h"

@@ -6,6 +6,7 @@
 #include "sheet/sheet_reader.h"
 #include "sheet/sheet_writer.h"
 #include "sheet_table_model.h"
+#include "sheet_loader.h"
 #include "viewer_sheet.h"
 #include "viewer_window.h"
 
@@ -109,7 +110,8 @@ TEST(DayNumberToDate, CountsFromThe30thOfDecember1899)
 {
     EXPECT_EQ(DayNumberToDate(2), QDate(1900, 1, 1));
     EXPECT_EQ(DayNumberToDate(36526.75), QDate(2000, 1, 1));
-    EXPECT_FALSE(DayNumberToDate(-1) || DayNumberToDate(1e300));
+    EXPECT_EQ(DayNumberToDate(-693593), QDate(1, 1, 1));
+    EXPECT_FALSE(DayNumberToDate(-693594) || DayNumberToDate(1e300));
 }
 
 // The close charted with a gap at the missing price; then a file cut short, one that is no

@@ -7,7 +7,7 @@
 #include "sheet_check.h"
 #include "sheet_table_model.h"
 #include "viewer_window.h"
-#include "workbook_sheet.h"
+#include "sheet_loader.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -183,45 +183,6 @@ TEST_F(ExportedFiles, MergesShowTheCellsOfTheirCsvText)
     }
 }
 
-// Every cut of an xlsx file, and every changed byte of its worksheet's packed data, is
-// refused with a message that says so.
-TEST_F(ExportedFiles, DamagedXlsxIsRefused)
-{
-    const QByteArray good = ReadBytes(Export("XYZ.xlsx", {"--format", "xlsx", "XYZ"}));
-    ASSERT_TRUE(ReadXlsxSheet(good).sheet);
-    for (qsizetype length = 0; length < good.size(); ++length) {
-        const ViewerLoadResult cut = ReadXlsxSheet(good.left(length));
-        ASSERT_FALSE(cut.sheet) << length;
-        ASSERT_EQ(cut.error, "the zip directory is missing (the file is cut short or is no xlsx file)") << length;
-    }
-
-    // The local header of the worksheet: name length at 26, extra length at 28, packed size at 18.
-    const QByteArray part = "xl/worksheets/sheet1.xml";
-    const qsizetype header = good.indexOf(part) - 30;
-    ASSERT_TRUE(header > 0 && good.mid(header, 4) == "PK\x03\x04");
-    auto word = [&](qsizetype at, int width) {
-        quint32 value = 0;
-        for (int i = width - 1; i >= 0; --i)
-            value = (value << 8) | static_cast<uint8_t>(good[at + i]);
-        return value;
-    };
-    const qsizetype data = header + 30 + word(header + 26, 2) + word(header + 28, 2);
-    const quint32 packed = word(header + 18, 4);
-    ASSERT_GT(packed, 0u);
-    for (qsizetype at = data; at < data + packed; ++at) {
-        QByteArray bytes = good;
-        bytes[at] = static_cast<char>(bytes[at] ^ 0x5A);
-        const ViewerLoadResult changed = ReadXlsxSheet(bytes);
-        ASSERT_FALSE(changed.sheet) << at;
-        ASSERT_TRUE(changed.error.startsWith("the part xl/worksheets/sheet1.xml is damaged")) << changed.error.toStdString();
-    }
-
-    // A zip archive that is no workbook.
-    QByteArray renamed = good;
-    renamed.replace("xl/workbook.xml", "xl/workbook.xmX");
-    EXPECT_EQ(ReadXlsxSheet(renamed).error, "not an xlsx file: the zip archive holds no workbook");
-}
-
 // A damaged file in the window: a message naming it and why; the shown file stays.
 TEST_F(ExportedFiles, WindowShowsXlsxAndRefusesACutOne)
 {
@@ -237,41 +198,8 @@ TEST_F(ExportedFiles, WindowShowsXlsxAndRefusesACutOne)
     EXPECT_FALSE(window.OpenFile(cut));
     ASSERT_EQ(messages.All().size(), 1u);
     EXPECT_EQ(messages.All()[0].text,
-              "Cannot show " + QDir::toNativeSeparators(cut) + ": the zip directory is missing (the file is cut short or is no xlsx file).");
+              "Cannot show " + QDir::toNativeSeparators(cut) + ": the zip directory is missing or damaged (the file is cut short or is no xlsx file).");
     EXPECT_EQ(window.windowTitle(), "XYZ.xlsx - Pattern File Viewer");
-}
-
-// CSV cells by kind, and the ways a CSV file can be damaged.
-TEST(CsvSheet, ReadsFieldsAndRefusesDamage)
-{
-    const ViewerLoadResult read = ReadCsvSheet("\xEF\xBB\xBF" "Date,\"A,1\",B\r\n"
-                                               "2000-01-03,\"say \"\"hi\"\"\nthere\",-1.5e3\n"
-                                               "2000-02-30,,12\r"
-                                               "03/01/2000,nan,0x10\r\n");
-    ASSERT_TRUE(read.sheet) << read.error.toStdString();
-    const ViewerSheet& sheet = *read.sheet;
-    EXPECT_EQ(sheet.UsedRangeText(), "A1:C4");
-    EXPECT_EQ(sheet.Header(1), "A,1");
-    EXPECT_EQ(sheet.Number(1, 0), 36528);
-    EXPECT_EQ(sheet.Cell(1, 1)->text, "say \"hi\"\nthere");
-    EXPECT_EQ(sheet.Number(1, 2), -1500);
-    // Not a day of the calendar, not ISO, not a finite number, not decimal: texts.
-    for (const auto& [row, column, text] : {std::tuple{2, 0, "2000-02-30"}, {3, 0, "03/01/2000"}, {3, 1, "nan"}, {3, 2, "0x10"}})
-        EXPECT_EQ(sheet.Cell(row, column)->kind == CellLabel ? sheet.Cell(row, column)->text : QString(), text);
-    EXPECT_EQ(sheet.Cell(2, 1), nullptr);
-
-    struct Damaged {
-        QByteArray bytes;
-        const char* error;
-    };
-    for (const Damaged& d : {Damaged{"", "the file is empty"},
-                             Damaged{"Date,A\r\n2000-01-03,\"1\r\n2000-01-04,2\r\n", "line 2: a quoted field is not closed (the file is cut short)"},
-                             Damaged{"Date,A\r\n\"x\"y,1\r\n", "line 2: text follows a closing quote"},
-                             Damaged{QByteArray("Date,A\r\n1,\0\r\n", 13), "not a CSV file: it holds binary data"}}) {
-        const ViewerLoadResult result = ReadCsvSheet(d.bytes);
-        EXPECT_FALSE(result.sheet);
-        EXPECT_EQ(result.error, d.error);
-    }
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 // omegadb: the command-line face of the database format.
 
 #include "platform/native/native_path.h"
+#include "platform/native/shown_text.h"
 #include "qv2omg/data_reader.h"
 #include "qv2omg/database_writer.h"
 #include "qv2omg/header_reader.h"
 #include "qv2omg/price_csv.h"
 #include "quality/check_report.h"
+#include "quality/database_check.h"
 #include "quality/price_check.h"
 
 #include <algorithm>
@@ -72,16 +74,43 @@ struct Arguments {
     std::map<std::string, std::string> options;
 };
 
+// Messages echo arguments and file contents: escaped where they meet the terminal.
 int UsageError(const std::string& message)
 {
-    std::cerr << "omegadb: " << message << "\n" << kUsage;
+    std::cerr << "omegadb: " << native::ShownUtf8(message) << "\n" << kUsage;
     return kExitUsage;
 }
 
 int Failed(const std::string& message)
 {
-    std::cerr << "omegadb: " << message << "\n";
+    std::cerr << "omegadb: " << native::ShownUtf8(message) << "\n";
     return kExitFailed;
+}
+
+void Warn(const std::string& message)
+{
+    std::cerr << "omegadb: warning: " << native::ShownUtf8(message) << "\n";
+}
+
+// A field of the database (Windows-1252) as the terminal shows it.
+std::string Shown(std::string_view field)
+{
+    return native::ShownWindows1252(field);
+}
+
+// A symbol typed in the terminal as the database holds it; nothing when the code page
+// cannot hold it (then it names no security).
+std::optional<std::string> HeldSymbol(const std::string& typed)
+{
+    return native::Windows1252FromUtf8(typed);
+}
+
+std::string Trimmed(std::string_view text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
 // Parses argv[first...]; nothing (after reporting) when an option is unknown or lacks its value.
@@ -143,8 +172,8 @@ bool OpenHeader(const std::string& directory, HeaderReader& header)
         return false;
     }
     if (!header.IsIntact())
-        std::cerr << "omegadb: warning: " << kHeaderFileName << " in " << directory
-                  << " is damaged; showing its " << header.Count() << " complete entries\n";
+        Warn(std::string(kHeaderFileName) + " in " + directory + " is damaged; showing its "
+             + std::to_string(header.Count()) + " complete entries");
     return true;
 }
 
@@ -162,22 +191,55 @@ int Create(const Arguments& arguments)
     return status.IsOk() ? kExitOk : Failed(status.Message());
 }
 
+// " X" and "X " are symbols of their own, but easily taken for X.
+void WarnOfLookalikes(const std::string& directory, const std::string& symbol)
+{
+    HeaderReader header;
+    if (!header.Open(native::PathFromText(directory)))
+        return;
+    const std::string wanted = Trimmed(symbol);
+    SecurityEntry entry;
+    for (uint32_t i = 0; i < header.Count() && header.Read(i, entry); ++i) {
+        const std::string_view held = FieldText(entry.symbol);
+        if (held != symbol && SameSymbol(Trimmed(held), wanted))
+            Warn("'" + Shown(symbol) + "' differs from the symbol '" + Shown(held)
+                 + "' of the database only in blanks or letter case");
+    }
+}
+
 int Add(const Arguments& arguments)
 {
     if (arguments.positional.size() != 3)
         return UsageError("add takes a directory, a symbol and a CSV file");
     SecurityInfo info;
-    info.symbol = arguments.positional[1];
-    for (const auto& [name, value] : arguments.options) {
-        if (name == "--description") {
-            info.description = value;
-            continue;
+    // The terminal speaks UTF-8, the database Windows-1252.
+    const auto held = [](const std::string& text, const char* what, std::string& field) {
+        std::string unheld;
+        const std::optional<std::string> bytes = native::Windows1252FromUtf8(text, &unheld);
+        if (!bytes) {
+            Failed(std::string(what) + " '" + text + "' holds '" + unheld
+                   + "', which a database (Windows-1252) cannot hold; nothing was changed");
+            return false;
         }
+        field = *bytes;
+        return true;
+    };
+    if (!held(arguments.positional[1], "the symbol", info.symbol))
+        return kExitFailed;
+    if (const auto description = arguments.options.find("--description");
+        description != arguments.options.end() && !held(description->second, "the description", info.description))
+        return kExitFailed;
+    for (const auto& [name, value] : arguments.options) {
+        if (name == "--description")
+            continue;
         const std::optional<int16_t> code = ParseCode(value);
         if (!code)
             return UsageError(name + " needs a whole number from -32768 to 32767, not '" + value + "'");
+        if (name == "--period" && (*code < 0 || *code > 2))
+            return UsageError("--period is 0 (daily), 1 (weekly) or 2 (monthly), not " + value);
         (name == "--category" ? info.category : info.period) = *code;
     }
+    WarnOfLookalikes(arguments.positional[0], info.symbol);
 
     const std::string& csvName = arguments.positional[2];
     Status status = Status::Ok();
@@ -205,7 +267,7 @@ int List(const Arguments& arguments)
         SecurityEntry entry;
         if (!header.Read(i, entry))
             return Failed("cannot read " + directory + "/" + kHeaderFileName);
-        std::cout << FieldText(entry.symbol) << '\t' << FieldText(entry.description) << '\t' << entry.category
+        std::cout << Shown(FieldText(entry.symbol)) << '\t' << Shown(FieldText(entry.description)) << '\t' << entry.category
                   << '\t' << entry.period << '\t';
         DataReader data;
         PriceRow first;
@@ -216,7 +278,7 @@ int List(const Arguments& arguments)
             std::cout << "0\t\t";
         else
             std::cout << data.Count() << '\t' << FormatIsoDate(first.date) << '\t' << FormatIsoDate(last.date);
-        std::cout << '\t' << FieldText(entry.dataFile) << '\n';
+        std::cout << '\t' << Shown(FieldText(entry.dataFile)) << '\n';
     }
     return kExitOk;
 }
@@ -236,23 +298,26 @@ int Dump(const Arguments& arguments)
             return UsageError(std::string(names[i]) + " needs a date YYYY-MM-DD, not '" + option->second + "'");
         dateKeys[i] = *date;
     }
+    if (dateKeys[0] > dateKeys[1])
+        return UsageError("--from is later than --to");
 
     const std::string& directory = arguments.positional[0];
     const std::string& symbol = arguments.positional[1];
     HeaderReader header;
     if (!OpenHeader(directory, header))
         return kExitFailed;
-    const std::optional<uint32_t> index = header.Find(symbol);
+    const std::optional<std::string> held = HeldSymbol(symbol);
+    const std::optional<uint32_t> index = held ? header.Find(*held) : std::nullopt;
     SecurityEntry entry;
     if (!index || !header.Read(*index, entry))
-        return Failed("no security '" + symbol + "' in " + directory);
+        return Failed(symbol.empty() ? "an empty symbol names no security" : "no security '" + symbol + "' in " + directory);
     DataReader data;
     if (!OpenDataOf(directory, entry, data))
-        return Failed("the data file " + std::string(FieldText(entry.dataFile)) + " of '" + symbol
+        return Failed("the data file " + Shown(FieldText(entry.dataFile)) + " of '" + symbol
                       + "' is missing or not a data file");
     if (!data.IsIntact())
-        std::cerr << "omegadb: warning: the data file " << FieldText(entry.dataFile)
-                  << " is damaged; showing its " << data.Count() << " complete records\n";
+        Warn("the data file " + Shown(FieldText(entry.dataFile)) + " is damaged; showing its "
+             + std::to_string(data.Count()) + " complete records");
 
     const bool withOpenInterest = (entry.flags & kHasOpenInterest) != 0;
     std::string out = FormatPriceCsvHeader(withOpenInterest) + "\n";
@@ -270,35 +335,23 @@ int Dump(const Arguments& arguments)
     return std::cout ? kExitOk : Failed("cannot write the output");
 }
 
-quality::PriceInput CheckInput(const PriceRow& row, bool withOpenInterest)
-{
-    auto price = [](float value) { return IsMissingPrice(value) ? std::nullopt : std::optional<double>(value); };
-    quality::PriceInput input;
-    input.date = row.date;
-    input.open = price(row.open);
-    input.high = price(row.high);
-    input.low = price(row.low);
-    input.close = price(row.close);
-    input.volume = row.volume;
-    if (withOpenInterest)
-        input.openInterest = row.openInterest;
-    return input;
-}
-
 // Checks every record of one security; false when its data cannot be read.
 bool CheckSecurity(const std::string& directory, const SecurityEntry& entry, bool csv,
                    quality::CheckSummary& summary, std::string& out)
 {
-    const std::string symbol(FieldText(entry.symbol));
+    // Shown escaped in the table, the CSV and the counts alike: a symbol is text from a file.
+    const std::string symbol = Shown(FieldText(entry.symbol));
     DataReader data;
     if (!OpenDataOf(directory, entry, data)) {
-        std::cerr << "omegadb: " << symbol << ": the data file " << FieldText(entry.dataFile)
-                  << " is missing or not a data file; not checked\n";
+        const std::string reason = "the data file " + Shown(FieldText(entry.dataFile))
+            + " is missing or not a data file";
+        std::cerr << "omegadb: " << symbol << ": " << reason << "; not checked\n";
+        summary.Unreadable(symbol, reason);
         return false;
     }
     if (!data.IsIntact())
-        std::cerr << "omegadb: warning: the data file " << FieldText(entry.dataFile) << " of " << symbol
-                  << " is damaged; checking its " << data.Count() << " complete records\n";
+        Warn("the data file " + Shown(FieldText(entry.dataFile)) + " of " + symbol + " is damaged; checking its "
+             + std::to_string(data.Count()) + " complete records");
 
     auto report = [&](const quality::Finding& finding) {
         if (summary.Total() == 0 && !csv)
@@ -306,18 +359,12 @@ bool CheckSecurity(const std::string& directory, const SecurityEntry& entry, boo
         summary.Add(symbol, finding.kind);
         out += csv ? quality::CsvLine(symbol, finding) : quality::TableLine(symbol, finding);
         out += '\n';
-    };
-    quality::PriceChecker checker(quality::DefaultLimits(quality::PeriodOfCode(entry.period)), report);
-    const bool withOpenInterest = (entry.flags & kHasOpenInterest) != 0;
-    PriceRow row;
-    while (data.Next(row)) {
-        checker.Add(CheckInput(row, withOpenInterest));
         if (out.size() > 1 << 16) {
             std::cout << out;
             out.clear();
         }
-    }
-    checker.Finish();
+    };
+    quality::CheckData(data, entry, report);
     summary.Checked();
     return true;
 }
@@ -332,29 +379,42 @@ int Check(const Arguments& arguments)
     if (!OpenHeader(directory, header))
         return kExitFailed;
 
-    std::vector<uint32_t> indexes;
+    // The symbols named, or every entry in turn: never a list as long as the header claims.
+    std::vector<uint32_t> named;
+    std::vector<std::string> missing;
     bool unreadable = false;
-    if (arguments.positional.size() == 1) {
-        for (uint32_t i = 0; i < header.Count(); ++i)
-            indexes.push_back(i);
-    }
     for (size_t i = 1; i < arguments.positional.size(); ++i) {
-        if (const std::optional<uint32_t> index = header.Find(arguments.positional[i])) {
-            indexes.push_back(*index);
+        const std::optional<std::string> held = HeldSymbol(arguments.positional[i]);
+        if (const std::optional<uint32_t> index = held ? header.Find(*held) : std::nullopt) {
+            named.push_back(*index);
         } else {
-            std::cerr << "omegadb: no security '" << arguments.positional[i] << "' in " << directory << "\n";
+            Failed("no security '" + arguments.positional[i] + "' in " + directory);
             unreadable = true;
+            missing.push_back(arguments.positional[i]);
         }
     }
+    const bool all = arguments.positional.size() == 1;
+    const uint64_t total = all ? header.Count() : named.size();
 
     quality::CheckSummary summary;
+    for (const std::string& symbol : missing)
+        summary.Unreadable(symbol, "no such security in " + directory);
     std::string out = csv ? quality::CsvHeader() + '\n' : std::string();
-    for (const uint32_t index : indexes) {
+    uint64_t empty = 0;
+    for (uint64_t i = 0; i < total; ++i) {
         SecurityEntry entry;
-        if (!header.Read(index, entry))
+        if (!header.Read(all ? static_cast<uint32_t>(i) : named[i], entry))
             return Failed("cannot read " + directory + "/" + kHeaderFileName);
+        if (FieldText(entry.symbol).empty()) {
+            ++empty;
+            continue;
+        }
         if (!CheckSecurity(directory, entry, csv, summary, out))
             unreadable = true;
+    }
+    if (empty > 0) {
+        Warn(std::to_string(empty) + " entries of " + kHeaderFileName + " are empty (no symbol); not checked");
+        unreadable = true;
     }
     if (!csv && summary.Total() > 0)
         out += '\n';

@@ -55,14 +55,24 @@ MergeCommand::MergeCommand(const omega::DataLibrary& library, QString dataDir, s
 void MergeCommand::Add(const QString& name, const std::optional<QByteArray>& symbol)
 {
     ImportRequest security;
-    if (const std::optional<QString> failure = PrepareImport(library_, dataDir_, symbol, from_, to_, security))
+    if (const std::optional<QString> failure = PrepareImport(library_, dataDir_, symbol, from_, to_, security)) {
         failures_.push_back(name + QStringLiteral(": ") + *failure + QStringLiteral("; left out of the merge"));
-    else
-        request_.securities.push_back(security);
+        return;
+    }
+    // "ABC abc ABC" names one security: its columns once.
+    for (const ImportRequest& added : request_.securities) {
+        if (added.symbol == security.symbol) {
+            notes_.push_back(name + QStringLiteral(": given more than once; merged once"));
+            return;
+        }
+    }
+    request_.securities.push_back(security);
 }
 
 bool MergeCommand::Run(TerminalProgress& progress, const std::function<void(const QString&)>& report)
 {
+    for (const QString& note : notes_)
+        report(note);
     for (const QString& failure : failures_)
         report(failure);
     if (request_.securities.empty()) {
@@ -81,6 +91,10 @@ bool MergeCommand::Run(TerminalProgress& progress, const std::function<void(cons
         report(QStringLiteral("cannot write %1: %2").arg(outputFile_, reason));
         return false;
     }
+    written_ = true;
+    rowsWritten_ = outcome.rowsWritten;
     progress.Finish(static_cast<int32_t>(std::min<int64_t>(outcome.rowsWritten, INT32_MAX)));
+    if (outcome.datesAsText > 0)
+        report(outputFile_ + QStringLiteral(": ") + DatesAsTextNote(outcome.datesAsText));
     return failures_.empty();
 }

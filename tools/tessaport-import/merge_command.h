@@ -40,8 +40,13 @@ public:
                  const MergeOptions& options);
 
     void Add(const QString& name, const std::optional<QByteArray>& symbol);
+    bool IsEmpty() const { return request_.securities.empty() && failures_.empty(); }
     // Writes the file; false when anything failed, each failure told to `report`.
     bool Run(TerminalProgress& progress, const std::function<void(const QString&)>& report);
+    // After Run: whether the file was written, its data rows, the securities left out.
+    bool Written() const { return written_; }
+    int64_t RowsWritten() const { return rowsWritten_; }
+    int64_t LeftOut() const { return static_cast<int64_t>(failures_.size()); }
 
 private:
     const omega::DataLibrary& library_;
@@ -52,4 +57,7 @@ private:
     QString outputFile_;
     MergeRequest request_;
     std::vector<QString> failures_;
+    bool written_ = false;
+    int64_t rowsWritten_ = 0;
+    std::vector<QString> notes_;  // symbols given twice
 };

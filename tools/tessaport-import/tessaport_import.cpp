@@ -3,8 +3,10 @@
 
 #include "merge_command.h"
 #include "import_check.h"
+#include "import/output_names.h"
 #include "terminal_progress.h"
 
+#include "export/output_format.h"
 #include "import/date_text.h"
 #include "import/import_job.h"
 #include "omega/data_library.h"
@@ -12,15 +14,21 @@
 #include "omega/security_table.h"
 #include "omega/security_text.h"
 #include "omega/windows1252.h"
+#include "platform/native/shown_text.h"
 #include "sheet/sheet_errors.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -50,10 +58,15 @@ constexpr char kHelp[] =
     "  --open-interest   add the open interest column\n"
     "  --keep-invalid    also write records with a missing price (the price as \"*\")\n"
     "  --format FORMAT   wk1 (default), biff2, biff3, biff4, xlsx or csv\n"
+    "  --csv-raw-text    csv: write a text cell that begins with =, +, -, @, a tab or a\n"
+    "                    carriage return as it is (by default it gets a leading ', so\n"
+    "                    that spreadsheets read it as text and never as a formula)\n"
     "  -o FILE           write the one SYMBOL, or the merge, into FILE\n"
     "  --out-dir DIR     write one file per security into DIR (made if missing), named\n"
     "                    after its symbol with the extension .pat (.xlsx, .csv); a\n"
-    "                    character a file name cannot hold is written as %XX\n"
+    "                    character a file name cannot hold is written as %XX, and a\n"
+    "                    name another security of the run took (symbols that differ\n"
+    "                    only in case) gets ~2; a symbolic link there is refused\n"
     "  --all             every security of the database\n"
     "  --merge SHAPE     all the securities in one file -o FILE, in one of two shapes:\n"
     "                    wide  one row per date, \"Date\" then SYMBOL_Open and so on for\n"
@@ -69,6 +82,13 @@ constexpr char kHelp[] =
     "                    finding with its row on standard error, with counts per kind\n"
     "                    and per security at the end; the files are the same bytes\n"
     "                    and findings do not change the exit status (not with --merge)\n"
+    "  -q, --quiet       no progress and no summary on standard error\n"
+    "  --verbose         a line per security on standard error also when it is no\n"
+    "                    terminal\n"
+    "\n"
+    "On a terminal, the progress of several securities is one line: which of how\n"
+    "many, and a bar for the whole run. The run ends with a summary line on standard\n"
+    "error: files and rows written, securities left out and the seconds taken.\n"
     "\n"
     "Dates are written in the system's short date format, with a two-digit (1930 to\n"
     "2029) or four-digit year, or as YYYY-MM-DD.\n"
@@ -92,6 +112,8 @@ struct Options {
     QString outputDir;
     bool all = false;
     bool check = false;
+    bool quiet = false;
+    bool verbose = false;
     QStringList symbols;
     MergeOptions merge;
 };
@@ -116,7 +138,11 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption outputDir("out-dir", {}, "DIR");
     const QCommandLineOption all("all");
     const QCommandLineOption check("check");
-    parser.addOptions({help, data, from, to, openInterest, keepInvalid, format, output, outputDir, all, check});
+    const QCommandLineOption quiet(QStringList{"q", "quiet"});
+    const QCommandLineOption verbose("verbose");
+    const QCommandLineOption csvRawText("csv-raw-text");
+    parser.addOptions({help, data, from, to, openInterest, keepInvalid, format, output, outputDir, all, check, quiet,
+                       verbose, csvRawText});
     const MergeCommandLine mergeLine(parser);
 
     CommandLine line;
@@ -136,6 +162,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     options.outputDir = parser.value(outputDir);
     options.all = parser.isSet(all);
     options.check = parser.isSet(check);
+    options.quiet = parser.isSet(quiet);
+    options.verbose = parser.isSet(verbose);
     options.symbols = parser.positionalArguments();
 
     auto fail = [&line](const QString& error) {
@@ -154,6 +182,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     }
     if (options.from && options.to && *options.from > *options.to)
         return fail("--from is later than --to");
+    if (options.quiet && options.verbose)
+        return fail("--quiet and --verbose contradict each other");
     if (parser.isSet(format)) {
         // In the order of the output formats' numbers.
         const QStringList formats = {"wk1", "biff2", "biff3", "biff4", "xlsx", "csv"};
@@ -162,6 +192,11 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             return fail(QStringLiteral("--format: \"%1\" is none of wk1, biff2, biff3, biff4, xlsx, csv")
                             .arg(parser.value(format)));
         options.fileType = static_cast<int16_t>(kSheetWk1 + index);
+    }
+    if (parser.isSet(csvRawText)) {
+        if (options.fileType != kOutputCsv)
+            return fail("--csv-raw-text goes with --format csv");
+        options.fileType = kOutputCsvRawText;
     }
     if (const QString error = mergeLine.Read(parser, options.openInterest, options.merge); !error.isEmpty())
         return fail(error);
@@ -193,35 +228,61 @@ struct Target {
     std::optional<QByteArray> symbol;  // nothing when the code page cannot hold it
 };
 
-QByteArray TrimBlanks(QByteArray text)
+void Report(const QString& text)
 {
-    while (text.startsWith(' '))
-        text.remove(0, 1);
-    while (text.endsWith(' '))
-        text.chop(1);
-    return text;
+    std::fprintf(stderr, "tessaport-import: %s\n", native::ShownUtf8(text.toUtf8().toStdString()).c_str());
 }
 
-// Imports one security; the reason when it fails.
+// How one security's import is followed on the terminal.
+struct Follow {
+    std::function<void(const std::string& name, int32_t estimate)> start;
+    std::function<void(int32_t recordsRead)> update;
+    std::function<void(int32_t rows)> finish;
+};
+
+// What one run has written to: each security once, each into a file of its own.
+struct RunState {
+    OutputNames names;
+    QSet<QByteArray> imported;  // symbols as held
+};
+
+// Imports one security, adding its rows to `rows`; the reason when it fails.
 std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const Options& options, const Target& target,
-                                      TerminalProgress& progress, ImportCheck* check)
+                                      const Follow& follow, ImportCheck* check, RunState& run, int64_t& rows)
 {
     ImportRequest request;
     if (std::optional<QString> failure =
             PrepareImport(library, options.dataDir, target.symbol, options.from, options.to, request))
         return failure;
+    if (run.imported.contains(request.symbol)) {
+        Report(target.name + QStringLiteral(": given more than once; imported once"));
+        return std::nullopt;
+    }
+    run.imported.insert(request.symbol);
     request.openInterest = options.openInterest;
     request.fileType = options.fileType;
-    const QString extension = QString::fromStdString(FormatExtension(options.fileType));
-    const QString path = options.outputDir.isEmpty()
-                             ? options.outputFile
-                             : QDir(options.outputDir).filePath(SymbolFileName(request.symbol) + extension);
+    QString path = options.outputFile;
+    if (!options.outputDir.isEmpty()) {
+        const QString extension = QString::fromStdString(FormatExtension(options.fileType));
+        const QString usual = SymbolFileName(request.symbol) + extension;
+        const QString fileName = run.names.Take(SymbolFileName(request.symbol), extension);
+        if (fileName != usual)
+            Report(QStringLiteral("%1: %2 is taken by another security of this run (symbols that differ only in "
+                                  "letter case); written to %3")
+                       .arg(target.name, usual, fileName));
+        path = QDir(options.outputDir).filePath(fileName);
+        // Only a link named with -o is followed.
+        if (OutputNames::IsLink(path))
+            return QStringLiteral("%1 is a symbolic link; --out-dir does not write through links (remove it, or "
+                                  "name it with -o)")
+                .arg(path);
+    }
     request.patternFile = QFile::encodeName(path).toStdString();
 
-    const std::string name = target.name.toLocal8Bit().toStdString();
+    const std::string name = native::ShownUtf8(target.name.toUtf8().toStdString());
     ImportHooks hooks;
-    hooks.started = [&](int32_t estimate) { progress.Start(name, estimate); };
-    hooks.progress = [&](int32_t recordsRead) { progress.Update(recordsRead); };
+    hooks.started = [&](int32_t estimate) { follow.start(name, estimate); };
+    hooks.progress = [&](int32_t recordsRead) { follow.update(recordsRead); };
     hooks.skipInvalid = [&] { return !options.keepInvalid; };
     if (check) {
         // The period of the security record sets the thresholds.
@@ -236,15 +297,13 @@ std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const O
             check->Abandon();
         return QStringLiteral("cannot write %1: %2").arg(path, QString::fromStdString(SheetErrorText(outcome.result)));
     }
-    progress.Finish(outcome.rowsWritten);
+    rows += outcome.rowsWritten;
+    follow.finish(outcome.rowsWritten);
+    if (outcome.datesAsText > 0)
+        Report(path + QStringLiteral(": ") + DatesAsTextNote(outcome.datesAsText));
     if (check)
         check->Finish();
     return std::nullopt;
-}
-
-void Report(const QString& text)
-{
-    std::fprintf(stderr, "tessaport-import: %s\n", qPrintable(text));
 }
 
 int RunImports(const Options& options)
@@ -260,48 +319,101 @@ int RunImports(const Options& options)
         ~Uninitialize() { library.Uninitialize(); }
     } uninitialize{library};
 
-    std::vector<Target> targets;
-    {
-        omega::HeaderFile header(options.dataDir);
-        if (header.Count() <= 0) {
-            Report(QStringLiteral("%1 holds no database (no valid master.omg)").arg(options.dataDir));
-            return kExitFailed;
-        }
-        for (int32_t i = 0; options.all && i < header.Count(); ++i) {
-            const QByteArray symbol = TrimBlanks(header.Entry(i).left(omega::kSymbolFieldLength));
-            targets.push_back({omega::DecodeWindows1252(symbol), symbol});
-        }
+    omega::HeaderFile header(options.dataDir);
+    if (header.Count() <= 0) {
+        Report(QStringLiteral("%1 holds no database (no valid master.omg)").arg(options.dataDir));
+        return kExitFailed;
     }
-    for (const QString& symbol : options.symbols)
-        targets.push_back({symbol, omega::EncodeWindows1252(omega::TrimBlanks(symbol))});
     if (!options.outputDir.isEmpty() && !QDir().mkpath(options.outputDir)) {
         Report(QStringLiteral("cannot make the folder %1").arg(options.outputDir));
         return kExitFailed;
     }
+    bool anyFailed = false;
+    // Each security of --all by the symbol its own entry holds, blanks and case as they are;
+    // one at a time, so a header with many entries costs no list of them all.
+    const auto forEachTarget = [&](const std::function<void(const Target&)>& take) {
+        for (int32_t i = 0; options.all && i < header.Count(); ++i) {
+            const QByteArray symbol = header.Symbol(i);
+            if (!symbol.isEmpty())
+                take({omega::DecodeWindows1252(symbol), symbol});
+        }
+        for (const QString& symbol : options.symbols) {
+            const QString trimmed = omega::TrimBlanks(symbol);
+            if (trimmed.isEmpty()) {
+                Report(QStringLiteral("an empty symbol names no security"));
+                anyFailed = true;
+                continue;
+            }
+            take({symbol, omega::EncodeWindows1252(trimmed)});
+        }
+    };
 
-    TerminalProgress progress(stderr);
+    QElapsedTimer clock;
+    clock.start();
+    // "3 files, 6000 rows, 0 left out, 0.4 s": the last line of every run, unless quiet.
+    auto summarize = [&](int64_t files, int64_t rows, int64_t leftOut) {
+        if (options.quiet)
+            return;
+        std::fprintf(stderr, "tessaport-import: %lld %s, %lld %s, %lld left out, %.1f s\n",
+                     static_cast<long long>(files), files == 1 ? "file" : "files", static_cast<long long>(rows),
+                     rows == 1 ? "row" : "rows", static_cast<long long>(leftOut),
+                     static_cast<double>(clock.elapsed()) / 1000.0);
+    };
+
     if (options.merge.shape) {
+        TerminalProgress progress(stderr, options.quiet);
         MergeCommand merge{library, options.dataDir, options.from, options.to, options.keepInvalid, options.fileType,
                            options.outputFile, options.merge};
-        for (const Target& target : targets)
-            merge.Add(target.name, target.symbol);
-        return merge.Run(progress, Report) ? kExitOk : kExitFailed;
+        forEachTarget([&](const Target& target) { merge.Add(target.name, target.symbol); });
+        if (anyFailed && merge.IsEmpty())
+            return kExitFailed;
+        const bool merged = merge.Run(progress, Report);
+        summarize(merge.Written() ? 1 : 0, merge.RowsWritten(), merge.LeftOut());
+        return merged && !anyFailed ? kExitOk : kExitFailed;
     }
     std::optional<ImportCheck> check;
     if (options.check)
         check.emplace(stderr);
-    bool anyFailed = false;
-    for (const Target& target : targets) {
-        if (const std::optional<QString> failure = ImportSecurity(library, options, target, progress,
-                                                                  check ? &*check : nullptr)) {
-            progress.Abandon();
-            Report(target.name + QStringLiteral(": ") + *failure);
-            anyFailed = true;
-        }
+    // One security keeps its own bar; several share one line for the whole run. The count
+    // is the header's entries (empty ones are passed over) plus the symbols named.
+    const int64_t total = (options.all ? static_cast<int64_t>(std::max<int32_t>(header.Count(), 0)) : 0)
+        + static_cast<int64_t>(options.symbols.size());
+    TerminalProgress single(stderr, options.quiet);
+    RunLine line(stderr, static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX)), options.verbose, options.quiet);
+    const bool several = total > 1;
+    int32_t index = 0;
+    Follow follow;
+    if (several) {
+        follow.start = [&](const std::string& name, int32_t estimate) { line.Begin(index, name, estimate); };
+        follow.update = [&](int32_t done) { line.Update(done); };
+        follow.finish = [&](int32_t rows) { line.Finish(rows); };
+    } else {
+        follow.start = [&](const std::string& name, int32_t estimate) { single.Start(name, estimate); };
+        follow.update = [&](int32_t done) { single.Update(done); };
+        follow.finish = [&](int32_t rows) { single.Finish(rows); };
     }
+    int64_t files = 0;
+    int64_t rows = 0;
+    int64_t leftOut = 0;
+    RunState run;
+    forEachTarget([&](const Target& target) {
+        const qsizetype before = run.imported.size();
+        if (const std::optional<QString> failure = ImportSecurity(library, options, target, follow,
+                                                                  check ? &*check : nullptr, run, rows)) {
+            single.Abandon();
+            line.Clear();
+            Report(target.name + QStringLiteral(": ") + *failure);
+            ++leftOut;
+        } else if (run.imported.size() > before) {  // not a symbol given again
+            ++files;
+        }
+        ++index;
+    });
+    line.Clear();
     if (check)
         check->Summarize();
-    return anyFailed ? kExitFailed : kExitOk;
+    summarize(files, rows, leftOut);
+    return leftOut > 0 || anyFailed ? kExitFailed : kExitOk;
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "viewer_window.h"
 
+#include "platform/twips.h"
+
 #include <QApplication>
 
 int main(int argc, char* argv[])
@@ -10,6 +12,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Pattern File Viewer"));
 
     ViewerWindow window;
+    platform::FitOnScreen(&window);
     window.show();
     // Tessaport passes the file as one argument; a command line split at its blanks
     // (as on Windows) comes back together here.

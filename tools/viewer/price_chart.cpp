@@ -33,6 +33,21 @@ double Fraction(double v, double low, double high)
     return std::clamp((0.5 * v - 0.5 * low) / span, -1.0, 2.0);
 }
 
+// Grid lines faint and frames half-strong in the text's colour, so a dark theme works.
+QColor GridColour(const QPalette& palette)
+{
+    QColor colour = palette.color(QPalette::Text);
+    colour.setAlpha(35);
+    return colour;
+}
+
+QColor FrameColour(const QPalette& palette)
+{
+    QColor colour = palette.color(QPalette::Text);
+    colour.setAlpha(120);
+    return colour;
+}
+
 double Clamped(double v) { return std::clamp(v, -DBL_MAX, DBL_MAX); }
 
 QString NumberLabel(double value, double step, double largest)
@@ -49,32 +64,45 @@ QString NumberLabel(double value, double step, double largest)
 
 } // namespace
 
+qint64 ChartSeries::IndexOfRow(int sheetRow) const
+{
+    if (rows.empty()) {
+        const qint64 index = static_cast<qint64>(sheetRow) - firstRow;
+        return index >= 0 && index < static_cast<qint64>(size()) ? index : -1;
+    }
+    const auto at = std::lower_bound(rows.begin(), rows.end(), sheetRow);
+    return at != rows.end() && *at == sheetRow ? at - rows.begin() : -1;
+}
+
 int DefaultChartColumn(const ViewerSheet& sheet)
 {
-    for (int column = 0; column < sheet.ColumnCount(); ++column)
+    for (const int column : sheet.UsedColumns())
         if (column != sheet.DateColumn() && sheet.Header(column).endsWith(QStringLiteral("Close"), Qt::CaseInsensitive))
             return column;
-    for (int column = 0; column < sheet.ColumnCount(); ++column)
-        if (column != sheet.DateColumn())
+    for (const int column : sheet.UsedColumns())
+        if (column != sheet.DateColumn() && column != sheet.SymbolColumn())
             return column;
     return -1;
 }
 
-ChartSeries ReadChartSeries(const ViewerSheet& sheet, int valueColumn)
+ChartSeries ReadChartSeries(const ViewerSheet& sheet, int valueColumn, const std::vector<int>* rows)
 {
     ChartSeries series;
     series.title = sheet.Header(valueColumn);
     series.firstRow = sheet.LabelRow() + 1;
+    if (rows)
+        series.rows = *rows;
     const int volumeColumn = FindPriceColumns(sheet).volume;
     const bool withVolume = volumeColumn >= 0 && volumeColumn != valueColumn;
-    const auto rows = static_cast<size_t>(std::max(0, sheet.RowCount() - series.firstRow));
-    series.days.reserve(rows);
-    series.values.reserve(rows);
+    const auto count = rows ? rows->size() : static_cast<size_t>(std::max(0, sheet.RowCount() - series.firstRow));
+    series.days.reserve(count);
+    series.values.reserve(count);
     if (withVolume)
-        series.volumes.reserve(rows);
+        series.volumes.reserve(count);
     double step = std::numeric_limits<double>::infinity();
     double previous = kNaN;
-    for (int row = series.firstRow; row < sheet.RowCount(); ++row) {
+    for (size_t i = 0; i < count; ++i) {
+        const int row = rows ? (*rows)[i] : series.firstRow + static_cast<int>(i);
         const std::optional<QDate> date = sheet.Date(row);
         const double day = date ? static_cast<double>(date->toJulianDay()) : kNaN;
         series.days.push_back(day);
@@ -335,7 +363,7 @@ QRectF PriceChart::VolumeArea() const { return ComputeLayout().volume; }
 
 std::optional<QPointF> PriceChart::PointOfRow(int sheetRow) const
 {
-    const qint64 index = static_cast<qint64>(sheetRow) - series_.firstRow;
+    const qint64 index = series_.IndexOfRow(sheetRow);
     if (index < 0 || index >= static_cast<qint64>(series_.size()))
         return std::nullopt;
     const double day = series_.days[static_cast<size_t>(index)];
@@ -362,7 +390,7 @@ void PriceChart::paintEvent(QPaintEvent*)
     painter.drawText(layout.title, Qt::AlignCenter, series_.title);
     painter.setFont(font());
 
-    DrawPriceAxis(painter, layout);
+    DrawValueAxis(painter, layout.price, layout.priceTicks);
     DrawDateAxis(painter, layout);
     if (!hasValues_) {
         painter.setPen(palette().color(QPalette::Text));
@@ -370,64 +398,36 @@ void PriceChart::paintEvent(QPaintEvent*)
         return;
     }
     if (!layout.volume.isEmpty()) {
-        DrawVolumeAxis(painter, layout);
+        DrawValueAxis(painter, layout.volume, layout.volumeTicks);
         DrawVolumes(painter, layout);
     }
     DrawLine(painter, layout);
     DrawMarks(painter, layout);
 }
 
-void PriceChart::DrawPriceAxis(QPainter& painter, const Layout& layout) const
+void PriceChart::DrawValueAxis(QPainter& painter, const QRectF& area, const ValueTicks& ticks) const
 {
-    QColor grid = palette().color(QPalette::Text);
-    grid.setAlpha(35);
-    QColor frame = palette().color(QPalette::Text);
-    frame.setAlpha(120);
-    const QRectF& area = layout.price;
     const double line = painter.fontMetrics().height();
-    for (size_t i = 0; i < layout.priceTicks.values.size(); ++i) {
-        const double y = std::round(layout.Y(layout.priceTicks.values[i])) + 0.5;
-        painter.setPen(grid);
+    for (size_t i = 0; i < ticks.values.size(); ++i) {
+        const double y = std::round(area.bottom() - Fraction(ticks.values[i], ticks.low, ticks.high) * area.height()) + 0.5;
+        painter.setPen(GridColour(palette()));
         painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
-        painter.setPen(frame);
+        painter.setPen(FrameColour(palette()));
         painter.drawLine(QPointF(area.left() - kTickLength, y), QPointF(area.left(), y));
         painter.setPen(palette().color(QPalette::Text));
-        painter.drawText(QRectF(0, y - line / 2, area.left() - kTickLength - 3, line), Qt::AlignRight | Qt::AlignVCenter,
-                         layout.priceTicks.labels[i]);
+        // The labels at a pane's edges stay beside it, clear of the other pane's.
+        const double labelTop = std::clamp(y - line / 2, area.top(), std::max(area.top(), area.bottom() - line));
+        painter.drawText(QRectF(0, labelTop, area.left() - kTickLength - 3, line), Qt::AlignRight | Qt::AlignVCenter,
+                         ticks.labels[i]);
     }
-    painter.setPen(frame);
+    painter.setPen(FrameColour(palette()));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(area.adjusted(0.5, 0.5, -0.5, -0.5));
-}
-
-void PriceChart::DrawVolumeAxis(QPainter& painter, const Layout& layout) const
-{
-    QColor grid = palette().color(QPalette::Text);
-    grid.setAlpha(35);
-    QColor frame = palette().color(QPalette::Text);
-    frame.setAlpha(120);
-    const QRectF& area = layout.volume;
-    const double line = painter.fontMetrics().height();
-    for (size_t i = 0; i < layout.volumeTicks.values.size(); ++i) {
-        const double y = std::round(layout.VolumeY(layout.volumeTicks.values[i])) + 0.5;
-        painter.setPen(grid);
-        painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
-        painter.setPen(frame);
-        painter.drawLine(QPointF(area.left() - kTickLength, y), QPointF(area.left(), y));
-        painter.setPen(palette().color(QPalette::Text));
-        painter.drawText(QRectF(0, y - line / 2, area.left() - kTickLength - 3, line), Qt::AlignRight | Qt::AlignVCenter,
-                         layout.volumeTicks.labels[i]);
-    }
-    painter.setPen(frame);
     painter.drawRect(area.adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
 void PriceChart::DrawDateAxis(QPainter& painter, const Layout& layout) const
 {
-    QColor grid = palette().color(QPalette::Text);
-    grid.setAlpha(35);
-    QColor frame = palette().color(QPalette::Text);
-    frame.setAlpha(120);
+    const QColor grid = GridColour(palette()), frame = FrameColour(palette());
     const QRectF& price = layout.price;
     const double bottom = layout.volume.isEmpty() ? price.bottom() : layout.volume.bottom();
     const QFontMetricsF metrics(painter.font());
@@ -467,7 +467,10 @@ void PriceChart::DrawLine(QPainter& painter, const Layout& layout) const
     painter.save();
     painter.setClipRect(layout.price);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(kLineColour, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    // A line of one pixel takes Qt's fast path; a wider one is for charts with room
+    // between their points, where it reads better and costs little.
+    const double width = static_cast<double>(series_.size()) < layout.price.width() ? 1.5 : 1;
+    painter.setPen(QPen(kLineColour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     auto endColumn = [&] {
         if (columnX == INT_MIN)
             return;
@@ -488,7 +491,9 @@ void PriceChart::DrawLine(QPainter& painter, const Layout& layout) const
         if (extent.width() < 1 && extent.height() < 1)
             dots << run.front();
         else
-            painter.drawPolyline(run);
+            // In short pieces: the stroker's cost grows faster than the points of one line.
+            for (qsizetype start = 0; start + 1 < run.size(); start += 32)
+                painter.drawPolyline(run.constData() + start, static_cast<int>(std::min<qsizetype>(33, run.size() - start)));
         run.clear();
     };
     const double* days = series_.days.data();
@@ -573,7 +578,7 @@ void PriceChart::DrawMarks(QPainter& painter, const Layout& layout) const
     painter.setPen(QPen(kMarkColour.darker(130), 1));
     painter.setBrush(kMarkColour);
     for (const int row : markedRows_) {
-        const qint64 index = static_cast<qint64>(row) - series_.firstRow;
+        const qint64 index = series_.IndexOfRow(row);
         if (index < 0 || index >= static_cast<qint64>(series_.size()))
             continue;
         const double day = series_.days[static_cast<size_t>(index)];

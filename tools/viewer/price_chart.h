@@ -17,12 +17,15 @@ class ViewerSheet;
 struct ChartSeries {
     QString title;
     int firstRow = 0;  // the sheet row of index 0
+    std::vector<int> rows;  // the sheet row of each index, when not every row from firstRow on
     std::vector<double> days;
     std::vector<double> values;
     std::vector<double> volumes;  // empty when there is no volume pane
     double minimumStep = 1;       // the smallest step between consecutive dates, in days
 
     size_t size() const { return days.size(); }
+    // The index of a sheet row; -1 when the series does not hold it.
+    qint64 IndexOfRow(int sheetRow) const;
 };
 
 // The column a chart starts with: the first headed "...Close", else the first after
@@ -31,7 +34,8 @@ int DefaultChartColumn(const ViewerSheet& sheet);
 
 // The column's values against the dates, with the volume column's beside them when the
 // sheet has one other than the charted column.
-ChartSeries ReadChartSeries(const ViewerSheet& sheet, int valueColumn);
+// The column over the given sheet rows (ascending), or every row below the label row.
+ChartSeries ReadChartSeries(const ViewerSheet& sheet, int valueColumn, const std::vector<int>* rows = nullptr);
 
 // Ticks at 1, 2 or 5 times a power of ten. The range widens to whole steps around
 // [minimum, maximum]; a single value gets room on both sides.
@@ -90,8 +94,7 @@ protected:
 private:
     struct Layout;
     Layout ComputeLayout() const;
-    void DrawPriceAxis(QPainter& painter, const Layout& layout) const;
-    void DrawVolumeAxis(QPainter& painter, const Layout& layout) const;
+    void DrawValueAxis(QPainter& painter, const QRectF& area, const ValueTicks& ticks) const;
     void DrawDateAxis(QPainter& painter, const Layout& layout) const;
     void DrawLine(QPainter& painter, const Layout& layout) const;
     void DrawVolumes(QPainter& painter, const Layout& layout) const;

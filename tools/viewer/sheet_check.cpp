@@ -9,11 +9,11 @@ namespace {
 uint32_t Yyyymmdd(const QDate& date) { return static_cast<uint32_t>(date.year() * 10000 + date.month() * 100 + date.day()); }
 
 // The period whose step the dates keep most: the median step in days.
-quality::Period GuessPeriod(const ViewerSheet& sheet)
+quality::Period GuessPeriod(const ViewerSheet& sheet, const std::vector<int>& rows)
 {
     std::vector<qint64> steps;
     std::optional<QDate> previous;
-    for (int row = sheet.LabelRow() + 1; row < sheet.RowCount(); ++row) {
+    for (const int row : rows) {
         const std::optional<QDate> date = sheet.Date(row);
         if (date && previous && *date > *previous)
             steps.push_back(previous->daysTo(*date));
@@ -32,8 +32,8 @@ quality::Period GuessPeriod(const ViewerSheet& sheet)
 PriceColumns FindPriceColumns(const ViewerSheet& sheet)
 {
     PriceColumns columns;
-    for (int column = 0; column < sheet.ColumnCount(); ++column) {
-        if (column == sheet.DateColumn())
+    for (const int column : sheet.UsedColumns()) {
+        if (column == sheet.DateColumn() || column == sheet.SymbolColumn())
             continue;
         const QString heading = sheet.Header(column).toLower().replace(u'_', u' ').simplified();
         auto endsWith = [&](const char* word) {
@@ -52,21 +52,22 @@ PriceColumns FindPriceColumns(const ViewerSheet& sheet)
     return columns;
 }
 
-SheetCheck CheckSheet(const ViewerSheet& sheet)
+SheetCheck CheckSheet(const ViewerSheet& sheet, const std::vector<int>* givenRows)
 {
     SheetCheck check;
     const PriceColumns columns = FindPriceColumns(sheet);
     check.pricesFound = columns.close >= 0;
     if (!check.pricesFound)
         return check;
-    check.period = GuessPeriod(sheet);
+    const std::vector<int> sheetRows = givenRows ? *givenRows : sheet.AllRows();
+    check.period = GuessPeriod(sheet, sheetRows);
 
     std::vector<int> rows;  // the sheet row of each row checked
     quality::PriceChecker checker(quality::DefaultLimits(check.period), [&](const quality::Finding& finding) {
         check.findings.push_back({rows[finding.position], finding});
     });
     auto value = [&](int row, int column) { return column >= 0 ? sheet.Number(row, column) : std::nullopt; };
-    for (int row = sheet.LabelRow() + 1; row < sheet.RowCount(); ++row) {
+    for (const int row : sheetRows) {
         const std::optional<QDate> date = sheet.Date(row);
         quality::PriceInput input;
         input.date = date ? Yyyymmdd(*date) : 0;

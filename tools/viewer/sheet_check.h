@@ -29,4 +29,6 @@ struct PriceColumns {
 };
 PriceColumns FindPriceColumns(const ViewerSheet& sheet);
 
-SheetCheck CheckSheet(const ViewerSheet& sheet);
+// Checks the given sheet rows (ascending: one security of a long table), or every row
+// below the label row.
+SheetCheck CheckSheet(const ViewerSheet& sheet, const std::vector<int>* rows = nullptr);

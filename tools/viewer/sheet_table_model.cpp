@@ -1,6 +1,8 @@
 #include "sheet_table_model.h"
 
-#include "sheet/sheet_writer.h"
+#include "sheet/cell_kinds.h"
+
+#include <algorithm>
 
 #include <QBrush>
 #include <QColor>
@@ -8,6 +10,9 @@
 namespace {
 const QColor kNamedRangeTint(255, 243, 196);
 const QColor kFindingTint(250, 200, 200);
+// A longer text is shown cut, with a mark; the tooltip holds more of it.
+constexpr qsizetype kShownText = 256;
+constexpr qsizetype kTipText = 4096;
 }
 
 QString NumberText(double value) { return QString::number(value, 'g', 15); }
@@ -19,7 +24,32 @@ void SheetTableModel::SetSheet(const ViewerSheet* sheet)
     beginResetModel();
     sheet_ = sheet;
     marked_.clear();
+    rows_.clear();
     endResetModel();
+}
+
+void SheetTableModel::SetRows(std::vector<int> rows)
+{
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
+int SheetTableModel::TableRow(int sheetRow) const
+{
+    if (!sheet_)
+        return -1;
+    if (rows_.empty())
+        return sheetRow == sheet_->LabelRow() ? -1 : sheetRow > sheet_->LabelRow() ? sheetRow - 1 : sheetRow;
+    const auto at = std::lower_bound(rows_.begin(), rows_.end(), sheetRow);
+    return at != rows_.end() && *at == sheetRow ? static_cast<int>(at - rows_.begin()) : -1;
+}
+
+int SheetTableModel::SheetColumn(int tableColumn) const
+{
+    const std::vector<int>& columns = sheet_->UsedColumns();
+    return tableColumn >= 0 && static_cast<std::size_t>(tableColumn) < columns.size() ? columns[static_cast<std::size_t>(tableColumn)]
+                                                                                       : -1;
 }
 
 void SheetTableModel::SetMarkedRows(QHash<int, QString> reasons)
@@ -31,6 +61,8 @@ void SheetTableModel::SetMarkedRows(QHash<int, QString> reasons)
 
 int SheetTableModel::SheetRow(int tableRow) const
 {
+    if (!rows_.empty())
+        return tableRow >= 0 && static_cast<std::size_t>(tableRow) < rows_.size() ? rows_[static_cast<std::size_t>(tableRow)] : -1;
     return sheet_ && tableRow >= sheet_->LabelRow() ? tableRow + 1 : tableRow;
 }
 
@@ -38,13 +70,15 @@ int SheetTableModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid() || !sheet_)
         return 0;
+    if (!rows_.empty())
+        return static_cast<int>(rows_.size());
     const int rows = sheet_->RowCount();
     return sheet_->LabelRow() < rows ? rows - 1 : rows;
 }
 
 int SheetTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() || !sheet_ ? 0 : sheet_->ColumnCount();
+    return parent.isValid() || !sheet_ ? 0 : static_cast<int>(sheet_->UsedColumns().size());
 }
 
 QString SheetTableModel::DisplayText(int row, int column) const
@@ -59,7 +93,8 @@ QString SheetTableModel::DisplayText(int row, int column) const
     switch (cell->kind) {
     case CellInteger:
     case CellNumber: return NumberText(cell->value);
-    case CellLabel: return cell->text;
+    case CellLabel:
+        return cell->text.size() > kShownText ? cell->text.left(kShownText) + QChar(0x2026) : cell->text;
     default: return QString();
     }
 }
@@ -69,7 +104,7 @@ QVariant SheetTableModel::data(const QModelIndex& index, int role) const
     if (!sheet_ || !index.isValid())
         return {};
     const int row = SheetRow(index.row());
-    const int column = index.column();
+    const int column = SheetColumn(index.column());
     switch (role) {
     case Qt::DisplayRole: return DisplayText(row, column);
     case Qt::TextAlignmentRole: {
@@ -87,6 +122,8 @@ QVariant SheetTableModel::data(const QModelIndex& index, int role) const
             lines.prepend(QStringLiteral("Day ") + NumberText(sheet_->Number(row, column).value_or(0)));
         if (const auto found = marked_.constFind(row); found != marked_.cend())
             lines.prepend(found.value());
+        if (const ViewerCell* cell = sheet_->Cell(row, column); cell && cell->kind == CellLabel && cell->text.size() > kShownText)
+            lines.prepend(cell->text.size() > kTipText ? cell->text.left(kTipText) + QChar(0x2026) : cell->text);
         return lines.isEmpty() ? QVariant() : QVariant(lines.join(u'\n'));
     }
     default: return {};
@@ -98,7 +135,7 @@ QVariant SheetTableModel::headerData(int section, Qt::Orientation orientation, i
     if (!sheet_ || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (orientation == Qt::Horizontal)
-        return sheet_->Header(section);
+        return sheet_->Header(SheetColumn(section));
 
     const int row = SheetRow(section);
     QString text = QString::number(static_cast<qint64>(row) + 1);

@@ -1,11 +1,11 @@
 #include "viewer_sheet.h"
 
-#include "workbook_sheet.h"
-
+#include "sheet/cell_kinds.h"
+#include "workbook/workbook_reader.h"
 #include "sheet/sheet_reader.h"
-#include "sheet/sheet_writer.h"
 
 #include <QFile>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -37,8 +37,8 @@ QString AreaText(int firstRow, int firstColumn, int lastRow, int lastColumn)
 
 std::optional<QDate> DayNumberToDate(double dayNumber)
 {
-    // Up to the last day of 9999, as far as the sheets' date formats go.
-    if (!std::isfinite(dayNumber) || dayNumber < 0 || dayNumber >= 2958466)
+    // From the first day of year 1 (a CSV's dates may be that early) to the last of 9999.
+    if (!std::isfinite(dayNumber) || dayNumber < -693593 || dayNumber >= 2958466)
         return std::nullopt;
     return QDate(1899, 12, 30).addDays(static_cast<qint64>(std::floor(dayNumber)));
 }
@@ -85,9 +85,17 @@ ViewerSheet::ViewerSheet(ViewerSheetParts parts)
 
 void ViewerSheet::Place(int row, int column, ViewerCell cell)
 {
+    // Texts no spreadsheet holds are cut, whatever file they come from.
+    if (cell.kind == CellLabel && cell.text.size() > static_cast<qsizetype>(kMaxCellText))
+        cell.text = cell.text.left(static_cast<qsizetype>(kMaxCellText)) + QString::fromUtf8(kCutMark);
     cells_.insert(Key(row, column), std::move(cell));
     rowCount_ = std::max(rowCount_, row + 1);
     columnCount_ = std::max(columnCount_, column + 1);
+    if (usedColumns_.empty() || usedColumns_.back() < column) {
+        usedColumns_.push_back(column);
+    } else if (const auto at = std::lower_bound(usedColumns_.begin(), usedColumns_.end(), column); *at != column) {
+        usedColumns_.insert(at, column);
+    }
 }
 
 void ViewerSheet::FindLabelRowAndDateColumn()
@@ -96,14 +104,55 @@ void ViewerSheet::FindLabelRowAndDateColumn()
         if (name.name.compare(QStringLiteral("WK1LABEL"), Qt::CaseInsensitive) == 0 && name.firstRow >= 0)
             labelRow_ = name.firstRow;
 
-    for (int column = 0; column < columnCount_; ++column) {
+    bool dateFound = false;
+    for (const int column : usedColumns_) {
         const ViewerCell* heading = Cell(labelRow_, column);
-        if (heading && heading->kind == CellLabel
-            && heading->text.trimmed().compare(QStringLiteral("Date"), Qt::CaseInsensitive) == 0) {
+        if (!heading || heading->kind != CellLabel)
+            continue;
+        const QString text = heading->text.trimmed();
+        if (!dateFound && text.compare(QStringLiteral("Date"), Qt::CaseInsensitive) == 0) {
             dateColumn_ = column;
-            break;
+            dateFound = true;
+        } else if (symbolColumn_ < 0 && text.compare(QStringLiteral("Symbol"), Qt::CaseInsensitive) == 0) {
+            symbolColumn_ = column;
         }
     }
+    if (!dateFound && !usedColumns_.empty())
+        dateColumn_ = usedColumns_.front() == 0 ? 0 : dateColumn_;
+}
+
+std::vector<int> ViewerSheet::AllRows() const
+{
+    std::vector<int> rows;
+    rows.reserve(static_cast<std::size_t>(std::max(0, rowCount_ - labelRow_ - 1)));
+    for (int row = labelRow_ + 1; row < rowCount_; ++row)
+        rows.push_back(row);
+    return rows;
+}
+
+QStringList ViewerSheet::Securities() const
+{
+    QStringList securities;
+    if (symbolColumn_ < 0)
+        return securities;
+    QSet<QString> seen;
+    for (int row = labelRow_ + 1; row < rowCount_; ++row) {
+        const ViewerCell* cell = Cell(row, symbolColumn_);
+        if (cell && cell->kind == CellLabel && !seen.contains(cell->text)) {
+            seen.insert(cell->text);
+            securities << cell->text;
+        }
+    }
+    return securities;
+}
+
+std::vector<int> ViewerSheet::RowsOf(const QString& security) const
+{
+    std::vector<int> rows;
+    for (int row = labelRow_ + 1; row < rowCount_; ++row)
+        if (const ViewerCell* cell = Cell(row, symbolColumn_); cell && cell->kind == CellLabel && cell->text == security)
+            rows.push_back(row);
+    return rows;
 }
 
 const ViewerCell* ViewerSheet::Cell(int row, int column) const
@@ -141,16 +190,10 @@ std::optional<double> ViewerSheet::Number(int row, int column) const
 
 std::optional<QDate> ViewerSheet::Date(int row) const
 {
+    if (const ViewerCell* cell = Cell(row, dateColumn_); cell && cell->kind == CellLabel) {
+        const QDate date = cell->text.size() == 10 ? QDate::fromString(cell->text, Qt::ISODate) : QDate();
+        return date.isValid() ? std::optional(date) : std::nullopt;
+    }
     const std::optional<double> day = Number(row, dateColumn_);
     return day ? DayNumberToDate(*day) : std::nullopt;
-}
-
-ViewerLoadResult LoadViewerSheet(const QString& path)
-{
-    if (std::optional<ViewerLoadResult> workbook = LoadWorkbookSheet(path))
-        return std::move(*workbook);
-    const SheetReadResult read = ReadSheetFile(QFile::encodeName(path).toStdString());
-    if (!read.ok())
-        return {std::nullopt, QString::fromStdString(read.error)};
-    return {ViewerSheet(read.sheet), QString()};
 }

@@ -57,6 +57,9 @@ public:
     QString UsedRangeText() const { return usedRangeText_; }
     int RowCount() const { return rowCount_; }
     int ColumnCount() const { return columnCount_; }
+    // The columns that hold a cell, in order: a stray cell far out adds one column, not
+    // all those before it.
+    const std::vector<int>& UsedColumns() const { return usedColumns_; }
     const std::vector<ViewerName>& Names() const { return names_; }
 
     const ViewerCell* Cell(int row, int column) const;
@@ -71,8 +74,17 @@ public:
 
     // The cell's number, when it has one.
     std::optional<double> Number(int row, int column) const;
-    // The date of a day number in the date column (30 December 1899 is day 0).
+    // The date of a day number in the date column (30 December 1899 is day 0), or of a
+    // yyyy-mm-dd text there (xlsx keeps dates before 1900 so).
     std::optional<QDate> Date(int row) const;
+
+    // A long table: the column headed "Symbol", -1 when there is none.
+    int SymbolColumn() const { return symbolColumn_; }
+    // The securities of a long table in the order they first appear, and the rows of each.
+    QStringList Securities() const;
+    std::vector<int> RowsOf(const QString& security) const;
+    // The rows below the label row.
+    std::vector<int> AllRows() const;
 
 private:
     void Place(int row, int column, ViewerCell cell);
@@ -84,6 +96,8 @@ private:
     int columnCount_ = 0;
     int labelRow_ = 0;
     int dateColumn_ = 0;
+    int symbolColumn_ = -1;
+    std::vector<int> usedColumns_;
     QHash<qint64, ViewerCell> cells_;
     std::vector<ViewerName> names_;
 };
@@ -94,10 +108,3 @@ QString ColumnLetters(int column);
 QString AreaText(int firstRow, int firstColumn, int lastRow, int lastColumn);
 // The date of a day number: day 0 is 30 December 1899; fractions are the time of day.
 std::optional<QDate> DayNumberToDate(double dayNumber);
-
-struct ViewerLoadResult {
-    std::optional<ViewerSheet> sheet;
-    QString error;  // set when there is no sheet
-};
-
-ViewerLoadResult LoadViewerSheet(const QString& path);

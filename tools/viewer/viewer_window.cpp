@@ -5,7 +5,9 @@
 #include "findings_panel.h"
 #include "price_chart.h"
 #include "sheet_check.h"
+#include "sheet_loader.h"
 #include "sheet_table_model.h"
+#include "viewer_help.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -67,7 +69,19 @@ void ViewerWindow::CreateControls()
     columnLabel->setBuddy(cmbColumn_);
     columnRow->addWidget(columnLabel);
     columnRow->addWidget(cmbColumn_);
+    // A long table (a Symbol column) is charted and checked one security at a time.
+    lblSecurity_ = new QLabel(QStringLiteral("&Security:"), chartPanel);
+    cmbSecurity_ = new QComboBox(chartPanel);
+    cmbSecurity_->setObjectName(QStringLiteral("cmbSecurity"));
+    cmbSecurity_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    lblSecurity_->setBuddy(cmbSecurity_);
+    lblSecurity_->hide();
+    cmbSecurity_->hide();
+    columnRow->addSpacing(12);
+    columnRow->addWidget(lblSecurity_);
+    columnRow->addWidget(cmbSecurity_);
     columnRow->addStretch();
+    connect(cmbSecurity_, &QComboBox::currentIndexChanged, this, &ViewerWindow::cmbSecurity_Changed);
     chartLayout->addLayout(columnRow);
     chart_ = new PriceChart(chartPanel);
     chart_->setObjectName(QStringLiteral("chart"));
@@ -104,6 +118,16 @@ void ViewerWindow::CreateMenus()
     mnuCheckData_->setObjectName(QStringLiteral("mnuCheckData"));
     mnuCheckData_->setShortcut(Qt::Key_F7);
     mnuCheckData_->setEnabled(false);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* files = help->addAction(QStringLiteral("&Files the viewer opens"), this, &ViewerWindow::mnuHelpFiles_Click);
+    files->setObjectName(QStringLiteral("mnuHelpFiles"));
+    files->setShortcut(QKeySequence::HelpContents);
+    QAction* checks = help->addAction(QStringLiteral("What &Check data finds"), this, &ViewerWindow::mnuHelpChecks_Click);
+    checks->setObjectName(QStringLiteral("mnuHelpChecks"));
+    help->addSeparator();
+    QAction* about = help->addAction(QStringLiteral("&About"), this, &ViewerWindow::mnuAbout_Click);
+    about->setObjectName(QStringLiteral("mnuAbout"));
 }
 
 bool ViewerWindow::OpenFile(const QString& path)
@@ -134,17 +158,47 @@ void ViewerWindow::ShowSheet()
                       + (names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "))));
 
     model_->SetSheet(sheet_.get());
-    tblCells_->resizeColumnsToContents();
-    findingRows_.clear();
-    findingsPanel_->Clear();
+    ClearFindings();
     mnuCheckData_->setEnabled(true);
 
-    const QSignalBlocker blocker(cmbColumn_);
-    cmbColumn_->clear();
-    for (int column = 0; column < sheet_->ColumnCount(); ++column)
-        if (column != sheet_->DateColumn())
-            cmbColumn_->addItem(sheet_->Header(column), column);
-    SetChartColumn(DefaultChartColumn(*sheet_));
+    {
+        const QSignalBlocker blocker(cmbColumn_);
+        cmbColumn_->clear();
+        for (const int column : sheet_->UsedColumns())
+            if (column != sheet_->DateColumn() && column != sheet_->SymbolColumn())
+                cmbColumn_->addItem(sheet_->Header(column), column);
+        SetChartColumn(DefaultChartColumn(*sheet_));
+    }
+    const QStringList securities = sheet_->Securities();
+    {
+        const QSignalBlocker blocker(cmbSecurity_);
+        cmbSecurity_->clear();
+        cmbSecurity_->addItems(securities);
+    }
+    lblSecurity_->setVisible(!securities.isEmpty());
+    cmbSecurity_->setVisible(!securities.isEmpty());
+    cmbSecurity_Changed();
+    tblCells_->resizeColumnsToContents();
+}
+
+void ViewerWindow::ClearFindings()
+{
+    findingRows_.clear();
+    findingsPanel_->Clear();
+    model_->SetMarkedRows({});
+}
+
+QString ViewerWindow::Security() const { return cmbSecurity_->count() > 0 ? cmbSecurity_->currentText() : QString(); }
+
+void ViewerWindow::SetSecurity(const QString& security) { cmbSecurity_->setCurrentIndex(cmbSecurity_->findText(security)); }
+
+void ViewerWindow::cmbSecurity_Changed()
+{
+    if (!sheet_)
+        return;
+    securityRows_ = cmbSecurity_->count() > 0 ? sheet_->RowsOf(cmbSecurity_->currentText()) : std::vector<int>();
+    model_->SetRows(securityRows_);
+    ClearFindings();
     cmbColumn_Changed();
 }
 
@@ -156,7 +210,7 @@ void ViewerWindow::cmbColumn_Changed()
 {
     const int column = ChartColumn();
     if (sheet_ && column >= 0)
-        chart_->SetSeries(ReadChartSeries(*sheet_, column));
+        chart_->SetSeries(ReadChartSeries(*sheet_, column, ShownRows()));
     else
         chart_->Clear();
     chart_->SetMarkedRows(findingRows_);
@@ -177,7 +231,7 @@ void ViewerWindow::mnuCheckData_Click()
 {
     if (!sheet_)
         return;
-    const SheetCheck check = CheckSheet(*sheet_);
+    const SheetCheck check = CheckSheet(*sheet_, ShownRows());
     QHash<int, QString> reasons;
     findingRows_.clear();
     for (const SheetFinding& found : check.findings) {
@@ -195,10 +249,25 @@ void ViewerWindow::mnuCheckData_Click()
 void ViewerWindow::ShowRow(int sheetRow)
 {
     // The label row heads the table instead of being a row of it.
-    if (!sheet_ || sheetRow == sheet_->LabelRow())
+    const int tableRow = sheet_ ? model_->TableRow(sheetRow) : -1;
+    if (tableRow < 0)
         return;
-    const int tableRow = sheetRow > sheet_->LabelRow() ? sheetRow - 1 : sheetRow;
     const QModelIndex index = model_->index(tableRow, 0);
     tblCells_->selectRow(tableRow);
     tblCells_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void ViewerWindow::mnuHelpFiles_Click()
+{
+    platform::ShowMessage(kViewerTitle, ViewerFilesHelp(), platform::MessageIcon::Information, this);
+}
+
+void ViewerWindow::mnuHelpChecks_Click()
+{
+    platform::ShowMessage(kViewerTitle, ViewerChecksHelp(), platform::MessageIcon::Information, this);
+}
+
+void ViewerWindow::mnuAbout_Click()
+{
+    platform::ShowMessage(QStringLiteral("About ") + kViewerTitle, ViewerAboutText(), platform::MessageIcon::Information, this);
 }

@@ -30,17 +30,27 @@ public:
     const ViewerSheet* Sheet() const { return sheet_.get(); }
     int ChartColumn() const;
     void SetChartColumn(int column);
+    // The security shown of a long table; empty for any other sheet.
+    QString Security() const;
+    void SetSecurity(const QString& security);
 
 private slots:
     void mnuOpen_Click();
     void cmbColumn_Changed();
+    void cmbSecurity_Changed();
     void mnuCheckData_Click();
+    void mnuHelpFiles_Click();
+    void mnuHelpChecks_Click();
+    void mnuAbout_Click();
     void ShowRow(int sheetRow);
 
 private:
     void CreateControls();
     void CreateMenus();
     void ShowSheet();
+    void ClearFindings();
+    // The rows of the security shown, or null for every row.
+    const std::vector<int>* ShownRows() const { return securityRows_.empty() ? nullptr : &securityRows_; }
 
     std::unique_ptr<ViewerSheet> sheet_;
     QString path_;
@@ -48,6 +58,9 @@ private:
     QLabel* lblInfo_ = nullptr;
     QTableView* tblCells_ = nullptr;
     QComboBox* cmbColumn_ = nullptr;
+    QLabel* lblSecurity_ = nullptr;
+    QComboBox* cmbSecurity_ = nullptr;
+    std::vector<int> securityRows_;
     PriceChart* chart_ = nullptr;
     FindingsPanel* findingsPanel_ = nullptr;
     QAction* mnuCheckData_ = nullptr;

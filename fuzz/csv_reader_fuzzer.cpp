@@ -1,0 +1,26 @@
+// The CSV reader on arbitrary bytes. Besides crashes: every cell lies inside the bounds,
+// holds no empty text, its text no longer than the cap and valid UTF-8 when the input is;
+// a refusal says why.
+
+#include "fuzz_file.h"
+#include "workbook_check.h"
+
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string path = fuzz::WriteInput(data, size, ".csv");
+    const bool utf8 = fuzz::IsValidUtf8(std::string(reinterpret_cast<const char*>(data), size));
+    int32_t lastRow = -1;
+    const WorkbookInfo info = ReadCsvFile(path, [&](const WorkbookCell& cell) {
+        fuzz::CheckCell(cell, 0xFFFFFF, 0xFFFF);
+        FUZZ_CHECK(cell.kind != CellLabel || !cell.text.empty());
+        FUZZ_CHECK(!utf8 || fuzz::IsValidUtf8(cell.text));
+        FUZZ_CHECK(cell.row >= lastRow);  // in file order
+        lastRow = cell.row;
+        return true;
+    });
+    FUZZ_CHECK(info.ok() || !info.error.empty());
+    FUZZ_CHECK(!info.ok() || info.fileTypeName == "CSV");
+    return 0;
+}

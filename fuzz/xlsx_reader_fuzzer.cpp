@@ -1,0 +1,60 @@
+// The xlsx reader. The first byte chooses what the rest is: 0, a whole archive; 1, the
+// sheet's XML; 2, the shared-string table's XML, each packed with the other usual parts
+// (stored, so the fuzzer reaches the XML rather than the checksums). Besides crashes: every
+// cell lies inside a worksheet, its text is valid UTF-8 no longer than the cap (XML
+// references decode to UTF-8; the input's own bytes pass through, so only cells of inputs
+// that are valid UTF-8 are checked for it), and a refusal says why.
+
+#include "fuzz_file.h"
+#include "workbook_check.h"
+
+#include <minizip/zip.h>
+
+#include <string>
+
+namespace {
+
+void Pack(const std::string& path, const std::string& sheet, const std::string& strings)
+{
+    zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    FUZZ_CHECK(zip != nullptr);
+    const auto part = [zip](const char* name, const std::string& text) {
+        zip_fileinfo info{};
+        FUZZ_CHECK(zipOpenNewFileInZip64(zip, name, &info, nullptr, 0, nullptr, 0, nullptr, 0, 0, 0) == ZIP_OK);
+        FUZZ_CHECK(zipWriteInFileInZip(zip, text.data(), static_cast<unsigned>(text.size())) == ZIP_OK);
+        FUZZ_CHECK(zipCloseFileInZip(zip) == ZIP_OK);
+    };
+    part("xl/workbook.xml", "<workbook><sheets><sheet name=\"S\" r:id=\"rId1\"/></sheets>"
+                            "<definedNames><definedName name=\"N\">S!$A$1:$B$2</definedName></definedNames></workbook>");
+    part("xl/styles.xml", "<styleSheet><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/></cellXfs></styleSheet>");
+    part("xl/worksheets/sheet1.xml", sheet);
+    part("xl/sharedStrings.xml", strings);
+    FUZZ_CHECK(zipClose(zip, nullptr) == ZIP_OK);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+    std::string path;
+    if (data[0] == 0) {
+        path = fuzz::WriteInput(data + 1, size - 1, ".xlsx");
+    } else {
+        path = fuzz::InputPath(".xlsx");
+        const std::string sheet = "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row></sheetData></worksheet>";
+        Pack(path, data[0] == 1 ? rest : sheet, data[0] == 1 ? "<sst><si><t>x</t></si></sst>" : rest);
+    }
+    const bool utf8 = fuzz::IsValidUtf8(rest);
+    const WorkbookInfo info = ReadXlsxFile(path, [utf8](const WorkbookCell& cell) {
+        fuzz::CheckCell(cell, 1048575, 16383);
+        FUZZ_CHECK(!utf8 || fuzz::IsValidUtf8(cell.text));
+        return true;
+    });
+    FUZZ_CHECK(info.ok() || !info.error.empty());
+    for (const WorkbookName& name : info.names)
+        FUZZ_CHECK(name.firstRow >= 0 && name.lastRow <= 1048575 && name.firstColumn >= 0 && name.lastColumn <= 16383);
+    return 0;
+}

@@ -1,0 +1,648 @@
+// The tessaport module: the Python face of python/database.h. Arguments are checked and
+// converted here, the database is read with the interpreter lock released, and the rows
+// become numpy arrays without a copy. numpy and pandas are imported when first needed,
+// so "import tessaport" needs neither.
+
+#include "database.h"
+
+#include "qv2omg/price_csv.h"
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <cctype>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace py = pybind11;
+using namespace pybind11::literals;
+
+namespace {
+
+// nanosecond timestamps hold 1677-09-22 to 2262-04-11 as whole days.
+constexpr int64_t kFirstNanosecondDay = -106751;
+constexpr int64_t kLastNanosecondDay = 106750;
+
+// The names of kMergeFields in the rows of read() and the columns of frame().
+constexpr const char* kRowNames[] = {"open", "high", "low", "close", "volume", "open_interest"};
+constexpr const char* kColumnNames[] = {"Open", "High", "Low", "Close", "Volume", "OpenInterest"};
+
+// Objects made once at import and kept for the life of the interpreter.
+PyObject* dataWarning = nullptr;
+PyObject* securityType = nullptr;
+PyObject* findingType = nullptr;
+
+void Warn(const std::vector<std::string>& warnings)
+{
+    for (const std::string& text : warnings) {
+        if (PyErr_WarnEx(dataWarning, text.c_str(), 1) < 0)
+            throw py::error_already_set();
+    }
+}
+
+std::string Repr(const py::handle& value)
+{
+    return py::repr(value).cast<std::string>();
+}
+
+// One end of the range: nothing, or its day number.
+std::optional<int32_t> DateArgument(const char* name, const py::handle& value)
+{
+    if (value.is_none())
+        return std::nullopt;
+    if (py::isinstance<py::str>(value)) {
+        const std::string text = value.cast<std::string>();
+        if (const std::optional<uint32_t> date = qv2omg::ParseIsoDate(text))
+            return pydb::SerialOfDate(*date);
+        throw py::value_error(std::string(name) + " needs a date YYYY-MM-DD, not '" + text + "'");
+    }
+    // datetime.datetime and pandas.Timestamp are dates too; their time of day does not count.
+    if (py::isinstance(value, py::module_::import("datetime").attr("date"))) {
+        return pydb::SerialOfDate(value.attr("year").cast<int32_t>(), value.attr("month").cast<int32_t>(),
+                                  value.attr("day").cast<int32_t>());
+    }
+    const std::string module = py::str(py::type::of(value).attr("__module__"));
+    if (module == "numpy" && py::isinstance(value, py::module_::import("numpy").attr("datetime64"))) {
+        const auto day = value.attr("astype")("datetime64[D]").attr("astype")("int64").cast<int64_t>();
+        if (day != pydb::kNotADay && day > std::numeric_limits<int32_t>::min() / 2
+            && day < std::numeric_limits<int32_t>::max() / 2)
+            return static_cast<int32_t>(day + 25569);
+    }
+    throw py::value_error(std::string(name) + " needs a date (datetime.date, numpy.datetime64 or YYYY-MM-DD), not "
+                          + Repr(value));
+}
+
+pydb::DateBounds BoundsArgument(const py::handle& start, const py::handle& end)
+{
+    pydb::DateBounds bounds{DateArgument("start", start), DateArgument("end", end)};
+    if (bounds.from && bounds.to && *bounds.from > *bounds.to)
+        throw py::value_error("start is later than end");
+    return bounds;
+}
+
+std::string AsciiTrimmedLower(std::string text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.pop_back();
+    size_t first = 0;
+    while (first < text.size() && std::isspace(static_cast<unsigned char>(text[first])))
+        ++first;
+    text.erase(0, first);
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// fields: "open,high" or ["open", "high"], as --fields takes them; nothing for None.
+std::optional<unsigned> FieldsArgument(const py::handle& value)
+{
+    if (value.is_none())
+        return std::nullopt;
+    std::vector<std::string> names;
+    if (py::isinstance<py::str>(value)) {
+        const std::string text = value.cast<std::string>();
+        for (size_t start = 0;;) {
+            const size_t comma = text.find(',', start);
+            names.push_back(text.substr(start, comma - start));
+            if (comma == std::string::npos)
+                break;
+            start = comma + 1;
+        }
+    } else {
+        for (const py::handle item : py::iter(value)) {
+            if (!py::isinstance<py::str>(item))
+                throw py::value_error("fields: " + Repr(item) + " is none of open, high, low, close, volume, oi");
+            names.push_back(item.cast<std::string>());
+        }
+        if (names.empty())
+            names.emplace_back();
+    }
+    unsigned fields = 0;
+    for (const std::string& name : names) {
+        const std::string word = AsciiTrimmedLower(name);
+        const std::optional<unsigned> field = MergeFieldOfName(word);
+        if (!field)
+            throw py::value_error("fields: \"" + word + "\" is none of open, high, low, close, volume, oi");
+        fields |= *field;
+    }
+    return fields;
+}
+
+// A list of symbols, or one symbol on its own.
+std::vector<std::string> SymbolsArgument(const py::handle& value)
+{
+    if (py::isinstance<py::str>(value))
+        return {value.cast<std::string>()};
+    std::vector<std::string> symbols;
+    for (const py::handle item : py::iter(value)) {
+        if (!py::isinstance<py::str>(item))
+            throw py::type_error("symbols holds " + Repr(item) + ", not a symbol text");
+        symbols.push_back(item.cast<std::string>());
+    }
+    return symbols;
+}
+
+// A vector handed to numpy without a copy; numpy frees it with the array.
+template <typename T>
+py::array ArrayOf(std::vector<T>&& values, const char* type)
+{
+    auto owned = std::make_unique<std::vector<T>>(std::move(values));
+    py::capsule owner(owned.get(), [](void* p) { delete static_cast<std::vector<T>*>(p); });
+    std::vector<T>* vector = owned.release();
+    return py::array(py::dtype(type), {static_cast<py::ssize_t>(vector->size())}, {static_cast<py::ssize_t>(sizeof(T))},
+                     vector->data(), owner);
+}
+
+py::dtype RowType(const pydb::RowLayout& layout)
+{
+    py::list names;
+    py::list formats;
+    py::list offsets;
+    names.append("date");
+    formats.append("M8[D]");
+    offsets.append(0);
+    for (size_t f = 0; f < kMergeFields.size(); ++f) {
+        if (layout.fields & kMergeFields[f].field) {
+            names.append(kRowNames[f]);
+            formats.append(f < 4 ? "f4" : "i8");
+            offsets.append(layout.offsets[f]);
+        }
+    }
+    return py::dtype(names, formats, offsets, static_cast<py::ssize_t>(layout.itemSize));
+}
+
+py::array RowsOf(pydb::RowBlock block, const pydb::RowLayout& layout)
+{
+    py::dtype type = RowType(layout);
+    void* data = block.data.get();
+    py::capsule owner(data, [](void* p) { std::free(p); });
+    block.data.release();
+    return py::array(type, {static_cast<py::ssize_t>(block.rows)}, {static_cast<py::ssize_t>(layout.itemSize)}, data,
+                     owner);
+}
+
+// Dates as a pandas index: a DatetimeIndex when pandas' nanosecond timestamps hold every
+// one of them, else a PeriodIndex of days, which holds any date.
+py::object DateIndex(const py::object& days, const char* name)
+{
+    py::module_ pandas = py::module_::import("pandas");
+    const auto ordinals = py::array_t<int64_t, py::array::c_style | py::array::forcecast>::ensure(
+        days.attr("astype")("M8[D]").attr("view")("int64"));
+    bool fits = true;
+    for (py::ssize_t i = 0; i < ordinals.size(); ++i) {
+        const int64_t day = ordinals.at(i);
+        fits = fits && (day == pydb::kNotADay || (day >= kFirstNanosecondDay && day <= kLastNanosecondDay));
+    }
+    if (fits)
+        return pandas.attr("DatetimeIndex")(days.attr("astype")("M8[ns]"), "name"_a = name);
+    py::object periods = pandas.attr("PeriodIndex");
+    if (py::hasattr(periods, "from_ordinals"))
+        return periods.attr("from_ordinals")(ordinals, "freq"_a = "D", "name"_a = name);
+    return periods("ordinal"_a = ordinals, "freq"_a = "D", "name"_a = name);
+}
+
+py::object DateObject(uint32_t yyyymmdd)
+{
+    if (!qv2omg::IsValidDate(yyyymmdd))
+        return py::none();
+    return py::module_::import("datetime")
+        .attr("date")(yyyymmdd / 10000, yyyymmdd / 100 % 100, yyyymmdd % 100);
+}
+
+py::str Text(std::string_view windows1252)
+{
+    return py::str(pydb::DecodeText(windows1252));
+}
+
+// A frame of named columns in order; names may repeat.
+py::object FrameOf(const std::vector<std::pair<std::string, py::object>>& columns, const py::object& index)
+{
+    py::dict data;
+    py::list names;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        data[py::int_(i)] = columns[i].second;
+        names.append(columns[i].first);
+    }
+    py::object frame = py::module_::import("pandas").attr("DataFrame")(data, "index"_a = index);
+    frame.attr("columns") = names;
+    return frame;
+}
+
+// Counts with empty cells become float64 with NaN, as pandas reads such a column of a file.
+py::object CountsOf(std::vector<int64_t>&& counts, const std::vector<char>& absent)
+{
+    if (absent.empty())
+        return ArrayOf(std::move(counts), "i8");
+    std::vector<double> values(counts.size());
+    for (size_t i = 0; i < counts.size(); ++i)
+        values[i] = absent[i] ? std::numeric_limits<double>::quiet_NaN() : static_cast<double>(counts[i]);
+    return ArrayOf(std::move(values), "f8");
+}
+
+class PyDatabase {
+public:
+    explicit PyDatabase(const py::object& path)
+    {
+        py::module_ os = py::module_::import("os");
+        const py::object fspath = os.attr("fspath")(path);
+        name_ = os.attr("fsdecode")(fspath);
+        const std::string name = name_.attr("encode")("utf-8", "backslashreplace").cast<std::string>();
+        const std::string bytes = os.attr("fsencode")(fspath).cast<std::string>();
+        std::vector<std::string> warnings;
+        {
+            py::gil_scoped_release release;
+            database_ = std::make_unique<pydb::Database>(std::filesystem::path(bytes), name, warnings);
+        }
+        Warn(warnings);
+    }
+
+    py::str Path() const { return name_; }
+
+    std::string Repr() const { return "tessaport.Database(" + ::Repr(name_) + ")"; }
+
+    size_t Length()
+    {
+        std::vector<std::string> warnings;
+        size_t count = 0;
+        {
+            py::gil_scoped_release release;
+            count = database_->Count(warnings);
+        }
+        Warn(warnings);
+        return count;
+    }
+
+    bool Contains(const py::handle& symbol)
+    {
+        if (!py::isinstance<py::str>(symbol))
+            return false;
+        const std::string text = symbol.cast<std::string>();
+        std::vector<std::string> warnings;
+        bool found = false;
+        {
+            py::gil_scoped_release release;
+            found = database_->Contains(text, warnings);
+        }
+        Warn(warnings);
+        return found;
+    }
+
+    py::object Securities(bool frame)
+    {
+        if (frame)
+            py::module_::import("pandas");
+        std::vector<std::string> warnings;
+        std::vector<pydb::Listing> listings;
+        {
+            py::gil_scoped_release release;
+            listings = database_->Securities(warnings);
+        }
+        Warn(warnings);
+        if (frame)
+            return SecuritiesFrame(listings);
+        py::list list;
+        for (const pydb::Listing& listing : listings) {
+            const pydb::Security& s = listing.security;
+            list.append(py::handle(securityType)(
+                Text(s.symbol), Text(s.description), s.category, s.period, DateObject(listing.first),
+                DateObject(listing.last), listing.readable ? py::object(py::int_(listing.records)) : py::none(),
+                s.openInterest));
+        }
+        return list;
+    }
+
+    py::array Read(const std::string& symbol, const py::handle& start, const py::handle& end, const py::handle& fields,
+                   bool keepInvalid)
+    {
+        const pydb::DateBounds bounds = BoundsArgument(start, end);
+        const std::optional<unsigned> chosen = FieldsArgument(fields);
+        std::vector<std::string> warnings;
+        pydb::RowBlock block;
+        pydb::RowLayout layout;
+        {
+            py::gil_scoped_release release;
+            const pydb::Security security = database_->Find(symbol, warnings);
+            layout = pydb::RowLayout::Of(
+                chosen.value_or(kDefaultFields | (security.openInterest ? kFieldOpenInterest : 0u)));
+            block = database_->Read(security, bounds, layout, keepInvalid, warnings);
+        }
+        Warn(warnings);
+        return RowsOf(std::move(block), layout);
+    }
+
+    py::object Frame(const std::string& symbol, const py::handle& start, const py::handle& end,
+                     const py::handle& fields, bool keepInvalid)
+    {
+        py::module_::import("pandas");
+        const py::array rows = Read(symbol, start, end, fields, keepInvalid);
+        std::vector<std::pair<std::string, py::object>> columns;
+        const py::object names = rows.dtype().attr("names");
+        for (size_t f = 0; f < kMergeFields.size(); ++f) {
+            if (names.contains(kRowNames[f]))
+                columns.emplace_back(kColumnNames[f], rows[kRowNames[f]]);
+        }
+        return FrameOf(columns, DateIndex(rows["date"], "Date"));
+    }
+
+    py::object Merge(const py::handle& symbols, const std::string& how, bool commonDates, const py::handle& fields,
+                     const py::handle& start, const py::handle& end, bool keepInvalid)
+    {
+        pydb::MergeRequest request;
+        const std::string shape = AsciiTrimmedLower(how);
+        if (shape == "wide")
+            request.shape = MergeShape::Wide;
+        else if (shape == "long")
+            request.shape = MergeShape::Long;
+        else
+            throw py::value_error("how: \"" + how + "\" is neither wide nor long");
+        if (commonDates && request.shape != MergeShape::Wide)
+            throw py::value_error("common_dates goes with how=\"wide\"");
+        request.commonDates = commonDates;
+        request.fields = FieldsArgument(fields).value_or(kDefaultFields);
+        request.bounds = BoundsArgument(start, end);
+        request.keepInvalid = keepInvalid;
+        const std::vector<std::string> names = SymbolsArgument(symbols);
+        if (names.empty())
+            throw py::value_error("no security to merge");
+        py::module_::import("pandas");
+
+        std::vector<std::string> warnings;
+        pydb::MergeColumns merged;
+        {
+            py::gil_scoped_release release;
+            for (const std::string& name : names)
+                request.securities.push_back(database_->Find(name, warnings));
+            merged = database_->Merge(request, warnings);
+        }
+        Warn(warnings);
+
+        std::vector<std::pair<std::string, py::object>> columns;
+        if (request.shape == MergeShape::Long) {
+            py::list symbolTexts;
+            for (const std::string& symbol : merged.symbols)
+                symbolTexts.append(Text(symbol));
+            py::object symbolArray = py::module_::import("numpy").attr("array")(symbolTexts, "dtype"_a = "object");
+            columns.emplace_back("Symbol", symbolArray[ArrayOf(std::move(merged.symbolOfRow), "u4")]);
+        }
+        for (pydb::MergeColumns::Column& column : merged.columns) {
+            const std::string name = pydb::DecodeText(column.name);
+            if (column.price)
+                columns.emplace_back(name, ArrayOf(std::move(column.prices), "f4"));
+            else
+                columns.emplace_back(name, CountsOf(std::move(column.counts), request.shape == MergeShape::Wide
+                                                                                  ? merged.absent[column.security]
+                                                                                  : std::vector<char>()));
+        }
+        return FrameOf(columns, DateIndex(ArrayOf(std::move(merged.days), "M8[D]"), "Date"));
+    }
+
+    py::object Check(const py::handle& symbol, bool frame)
+    {
+        std::optional<std::string> name;
+        if (!symbol.is_none())
+            name = symbol.cast<std::string>();
+        if (frame)
+            py::module_::import("pandas");
+        std::vector<std::string> warnings;
+        std::vector<pydb::SecurityFinding> findings;
+        {
+            py::gil_scoped_release release;
+            std::optional<pydb::Security> security;
+            if (name)
+                security = database_->Find(*name, warnings);
+            findings = database_->Check(security, warnings);
+        }
+        Warn(warnings);
+        if (frame)
+            return FindingsFrame(findings);
+        py::list list;
+        for (const pydb::SecurityFinding& f : findings) {
+            list.append(py::handle(findingType)(Text(f.symbol), DateObject(f.finding.date),
+                                                quality::KindName(f.finding.kind), f.finding.values,
+                                                f.finding.reason));
+        }
+        return list;
+    }
+
+private:
+    static py::object SecuritiesFrame(const std::vector<pydb::Listing>& listings)
+    {
+        py::list symbols, descriptions;
+        std::vector<int64_t> categories, periods, firsts, lasts, records;
+        std::vector<char> unreadable;
+        py::list openInterest;
+        for (const pydb::Listing& listing : listings) {
+            symbols.append(Text(listing.security.symbol));
+            descriptions.append(Text(listing.security.description));
+            categories.push_back(listing.security.category);
+            periods.push_back(listing.security.period);
+            firsts.push_back(listing.first ? pydb::EpochDayOfDate(listing.first) : pydb::kNotADay);
+            lasts.push_back(listing.last ? pydb::EpochDayOfDate(listing.last) : pydb::kNotADay);
+            records.push_back(listing.readable ? listing.records : 0);
+            unreadable.push_back(!listing.readable);
+            openInterest.append(listing.security.openInterest);
+        }
+        py::module_ numpy = py::module_::import("numpy");
+        if (std::none_of(unreadable.begin(), unreadable.end(), [](char u) { return u != 0; }))
+            unreadable.clear();
+        std::vector<std::pair<std::string, py::object>> columns = {
+            {"Symbol", numpy.attr("array")(symbols, "dtype"_a = "object")},
+            {"Description", numpy.attr("array")(descriptions, "dtype"_a = "object")},
+            {"Category", ArrayOf(std::move(categories), "i8")},
+            {"Period", ArrayOf(std::move(periods), "i8")},
+            {"FirstDate", DateIndex(ArrayOf(std::move(firsts), "M8[D]"), "FirstDate")},
+            {"LastDate", DateIndex(ArrayOf(std::move(lasts), "M8[D]"), "LastDate")},
+            {"Records", CountsOf(std::move(records), unreadable)},
+            {"OpenInterest", numpy.attr("array")(openInterest, "dtype"_a = "bool")},
+        };
+        return FrameOf(columns, py::none());
+    }
+
+    static py::object FindingsFrame(const std::vector<pydb::SecurityFinding>& findings)
+    {
+        py::list symbols, kinds, values, reasons;
+        std::vector<int64_t> days;
+        for (const pydb::SecurityFinding& f : findings) {
+            symbols.append(Text(f.symbol));
+            days.push_back(pydb::EpochDayOfDate(f.finding.date));
+            kinds.append(quality::KindName(f.finding.kind));
+            values.append(f.finding.values);
+            reasons.append(f.finding.reason);
+        }
+        py::module_ numpy = py::module_::import("numpy");
+        auto objects = [&](const py::list& list) { return numpy.attr("array")(list, "dtype"_a = "object"); };
+        std::vector<std::pair<std::string, py::object>> columns = {
+            {"Symbol", objects(symbols)},
+            {"Date", DateIndex(ArrayOf(std::move(days), "M8[D]"), "Date")},
+            {"Kind", objects(kinds)},
+            {"Values", objects(values)},
+            {"Reason", objects(reasons)},
+        };
+        return FrameOf(columns, py::none());
+    }
+
+    py::str name_;
+    std::unique_ptr<pydb::Database> database_;
+};
+
+} // namespace
+
+PYBIND11_MODULE(tessaport, m)
+{
+    m.doc() = R"(Price histories of a database, straight into numpy and pandas.
+
+The same records, merges and checks as the command-line tools: read() gives what
+`omegadb dump` prints, merge() what `tessaport-import --merge` writes, check() what
+`omegadb check` finds.
+
+    import tessaport
+    db = tessaport.Database("/opt/omega/Data/USStock")
+    rows = db.read("ABRN", start="2020-01-01")       # a numpy structured array
+    prices = db.frame("ABRN")                        # a pandas DataFrame by date
+    closes = db.merge(["ABRN", "ALDW"], fields="close")
+)";
+    m.attr("__version__") = TESSAPORT_VERSION;
+
+    dataWarning = PyErr_NewExceptionWithDoc(
+        "tessaport.DataWarning",
+        "A damaged file read as far as it is whole, or a security left out of a merge.", PyExc_UserWarning, nullptr);
+    m.attr("DataWarning") = py::handle(dataWarning);
+
+    py::object namedtuple = py::module_::import("collections").attr("namedtuple");
+    py::object security = namedtuple("Security",
+                                     py::make_tuple("symbol", "description", "category", "period", "first_date",
+                                                    "last_date", "record_count", "open_interest"),
+                                     "module"_a = "tessaport");
+    security.attr("__doc__") = R"(One security of a database, as db.securities() lists it.
+
+symbol, description: the texts of the header file, decoded from Windows-1252.
+category: the category code (0 future ... 14 composites).
+period: 0 daily, 1 weekly, 2 monthly.
+first_date, last_date: datetime.date of the first and last record; None when there is
+    none (or the file holds no calendar date there).
+record_count: records in the data file; None when the data file is missing or unreadable.
+open_interest: whether the security keeps open interest.)";
+    securityType = security.inc_ref().ptr();
+    m.attr("Security") = security;
+
+    py::object finding = namedtuple("Finding", py::make_tuple("symbol", "date", "kind", "values", "reason"),
+                                    "module"_a = "tessaport");
+    finding.attr("__doc__") = R"(One finding of db.check(), as a line of `omegadb check --csv`.
+
+symbol: the security's symbol.
+date: datetime.date of the record found at fault; None when it is no calendar date
+    (a bad-date finding; `values` then holds the stored digits).
+kind: high-below-low, outside-range, bad-price, negative-volume, bad-date,
+    duplicate-date, out-of-order, gap, bad-tick or split.
+values: the values involved, as "high=9.5 low=10".
+reason: a short sentence saying what is wrong.)";
+    findingType = finding.inc_ref().ptr();
+    m.attr("Finding") = finding;
+
+    py::register_exception_translator([](std::exception_ptr error) {
+        try {
+            if (error)
+                std::rethrow_exception(error);
+        } catch (const pydb::Error& e) {
+            PyObject* type = PyExc_OSError;
+            switch (e.Kind()) {
+            case pydb::ErrorKind::NoDatabase: type = PyExc_FileNotFoundError; break;
+            case pydb::ErrorKind::Unreadable: type = PyExc_OSError; break;
+            case pydb::ErrorKind::UnknownSymbol: type = PyExc_KeyError; break;
+            case pydb::ErrorKind::BadValue: type = PyExc_ValueError; break;
+            }
+            PyErr_SetString(type, e.what());
+        }
+    });
+
+    py::class_<PyDatabase>(m, "Database", R"(A database: a folder holding master.omg and one data file per security.
+
+Opening checks that the header file is there; each call reads the files as they are
+then, so securities added later are found. Records are read with the interpreter lock
+released, and one Database may be used from several threads at once.
+
+Raises FileNotFoundError when the folder holds no header file, OSError when
+master.omg is not one. A damaged file is read as far as it is whole, with a
+tessaport.DataWarning.)")
+        .def(py::init<const py::object&>(), "path"_a, "Opens the database in the folder `path` (str, bytes or os.PathLike).")
+        .def_property_readonly("path", &PyDatabase::Path, "The folder as given.")
+        .def("__repr__", &PyDatabase::Repr, "tessaport.Database('path')")
+        .def("__len__", &PyDatabase::Length, "The number of securities.")
+        .def("__contains__", &PyDatabase::Contains, "symbol"_a,
+             "Whether a security has this symbol (ignoring the case of ASCII letters).")
+        .def("securities", &PyDatabase::Securities, "frame"_a = false, R"(Every security, in the order of the header file.
+
+Returns a list of tessaport.Security records, or with frame=True a pandas DataFrame
+with the columns Symbol, Description, Category, Period, FirstDate, LastDate, Records
+and OpenInterest (Records is float with NaN where a data file is missing).)")
+        .def("read", &PyDatabase::Read, "symbol"_a, "start"_a = py::none(), "end"_a = py::none(),
+             "fields"_a = py::none(), "keep_invalid"_a = false, R"(The records of one security as a numpy structured array.
+
+Fields: `date` (datetime64[D]), then `open`, `high`, `low`, `close` (float32, exactly
+as stored; a missing price is NaN) and `volume`, `open_interest` (int64). A date
+that is no calendar date (only a damaged file holds one) is NaT.
+
+symbol: as tessaport-import takes it: ASCII letters in any case, blanks around it
+    ignored. KeyError when the database has no such security.
+start, end: the first and last date wanted, both included: datetime.date (also
+    datetime.datetime, pandas.Timestamp), numpy.datetime64 or "YYYY-MM-DD"; None for
+    the first or last date held. The range is narrowed as --from and --to narrow it;
+    a range without records gives an empty array. ValueError for anything else, or
+    for a start later than the end.
+fields: the fields after `date`, as tessaport-import --fields names them: "open",
+    "high", "low", "close", "volume", "oi", in a list or in one text separated by
+    commas; always in that order. None: all but oi, and oi too when the security
+    keeps open interest. ValueError for another name.
+keep_invalid: also the records with a missing price, which are left out otherwise
+    (as --keep-invalid).
+
+OSError when the data file is missing or unreadable.)")
+        .def("frame", &PyDatabase::Frame, "symbol"_a, "start"_a = py::none(), "end"_a = py::none(),
+             "fields"_a = py::none(), "keep_invalid"_a = false, R"(The records of one security as a pandas DataFrame.
+
+The same records and arguments as read(), indexed by date ("Date"), with the columns
+Open, High, Low, Close (float32, NaN where missing), Volume and OpenInterest (int64)
+that were chosen.
+
+The index is a DatetimeIndex. pandas' nanosecond timestamps hold only the dates from
+1677-09-22 to 2262-04-11; when a record lies outside them, the index is a PeriodIndex
+of days instead, which holds every date, so no record is dropped or moved. Its labels
+select and slice as dates do ("1650-03-01", "1650"); .to_timestamp() converts it where
+every date fits.)")
+        .def("merge", &PyDatabase::Merge, "symbols"_a, "how"_a = "wide", "common_dates"_a = false,
+             "fields"_a = py::none(), "start"_a = py::none(), "end"_a = py::none(), "keep_invalid"_a = false,
+             R"(Several securities in one DataFrame, as tessaport-import --merge writes them.
+
+how="wide": one row per date, indexed by "Date", with the columns SYMBOL_Open,
+    SYMBOL_High, ... of each security in turn; where a security has no record on a
+    date its cells are empty (NaN). With common_dates=True only the dates every
+    security holds.
+how="long": the columns Symbol, Open, High, ..., one security after another, dates
+    ascending within each, indexed by "Date".
+
+Column names, order and empty cells are those of the CSV file the command writes;
+prices are float32 as stored, counts int64, or float64 with NaN in a wide column with
+empty cells (as pandas reads that file).
+
+symbols: a list of symbols (or one), in the order of the columns. KeyError for an
+    unknown one; ValueError for none.
+fields: as in read(); None: open, high, low, close and volume (as --fields' default).
+start, end, keep_invalid: as in read().
+
+A security whose data file is missing or empty, or holds nothing between start and
+end, is left out with a tessaport.DataWarning, as the command leaves it out. The
+index is a PeriodIndex when a date lies outside 1677-09-22..2262-04-11 (see frame()).)")
+        .def("check", &PyDatabase::Check, "symbol"_a = py::none(), "frame"_a = false,
+             R"(The findings of omegadb check: of one security, or of every one (symbol=None).
+
+Returns a list of tessaport.Finding records in the order omegadb check prints them, or
+with frame=True a pandas DataFrame with the columns of `omegadb check --csv`: Symbol,
+Date, Kind, Values, Reason (Date as datetime64, NaT for a bad-date finding; a
+PeriodIndex-like column of days when a date lies outside 1677-09-22..2262-04-11).
+
+When every security is checked, one whose data file is missing or unreadable is left
+out with a tessaport.DataWarning; named on its own, it raises OSError.)");
+}

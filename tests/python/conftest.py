@@ -1,0 +1,114 @@
+"""Databases for the tests of the tessaport module, made with omegadb: demo securities of
+each period, drawn as demo/make_demo.py draws them, and small made-up ones for the edges."""
+
+import csv
+import io
+import os
+import subprocess
+import sys
+
+import numpy as np
+import pytest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "demo"))
+import make_demo  # noqa: E402
+
+PROGRAM_DIR = os.environ["TESSAPORT_PROGRAM_DIR"]
+OMEGADB = os.path.join(PROGRAM_DIR, "omegadb")
+IMPORT = os.path.join(PROGRAM_DIR, "tessaport-import")
+
+# Daily stocks (IBX with a missing open and close), futures with open interest and
+# invalid records (FCN, FCL), weekly indexes and monthly funds.
+DEMO = ["ABRN", "IBX", "FCN", "FCL", "CMP5", "TRNS", "HRBF", "CPMM"]
+
+EDGE = {
+    # Before and after what nanosecond timestamps hold, and across both ends.
+    "OLD": ("1600-01-03,1,2,0.5,1.5,10\n1600-01-04,1.5,2.5,1,2,20\n1600-01-05,2,3,1.5,2.5,30\n", "Early"),
+    "FAR": ("2300-01-02,4,5,3,4.5,1\n2300-01-03,4.5,5,4,4.25,2\n", "Late"),
+    "SPAN": ("1650-06-01,1,1,1,1,1\n1700-01-04,2,2,2,2,2\n2000-01-03,3,3,3,3,3\n2262-04-11,4,4,4,4,4\n"
+             "2262-04-12,5,5,5,5,5\n2500-12-31,6,6,6,6,6\n", "Across"),
+    # Gaps, different first dates and invalid records, for the merges.
+    "GA": ("2001-01-01,10,11,9,10.5,100\n2001-01-02,10.5,11,10,10.75,110\n2001-01-04,10.75,11.5,10.5,11,120\n"
+           "2001-01-05,11,11.25,10.5,10.75,130\n2001-01-08,,11,10,10.5,140\n2001-01-09,10.5,11,10,10.25,150\n",
+           "Gaps A"),
+    "GB": ("2001-01-03,20,21,19,20.5,200\n2001-01-04,20.5,21,20,20.75,210\n2001-01-05,20.75,22,20.5,21.5,220\n"
+           "2001-01-08,21.5,22,21,21.25,230\n2001-01-10,21.25,21.5,20,,240\n2001-01-11,21,21.5,20.5,21,250\n",
+           "Gaps B"),
+    # Faults for the checks: a high below the low, a bad tick, a gap, a split, a negative volume.
+    "FLT": ("2002-01-02,10,10.5,9.5,10,100\n2002-01-03,10,9,9.5,10,100\n2002-01-04,10,10.5,9.5,10.1,100\n"
+            "2002-01-07,10,20.5,9.5,20,100\n2002-01-08,10,10.5,9.5,10,100\n2002-01-09,10,10.5,9.5,10.1,-5\n"
+            "2002-02-01,10,10.5,9.5,10,100\n2002-02-04,5,5.2,4.9,5,200\n2002-02-05,5,5.2,4.9,5.05,200\n"
+            "2002-02-06,5,5.2,4.9,5.1,200\n2002-02-07,5,5.2,4.9,5,200\n", "Faults"),
+}
+# With open interest; a symbol and description beyond ASCII (Windows-1252).
+EDGE_OI = {"GC": ("2001-01-02,1,2,0.5,1.5,5,50\n2001-01-03,1.5,2,1,,6,60\n2001-01-09,2,3,1.5,2.5,7,70\n", "With OI")}
+SYMBOL_1252 = b"\xc9CU"           # ÉCU
+DESCRIPTION_1252 = b"Euro \x80 unit"  # Euro € unit
+
+
+def omegadb(*arguments, stdin=None):
+    return subprocess.run([OMEGADB, *arguments], input=stdin, capture_output=True, check=True).stdout
+
+
+def add(directory, symbol, rows, description="", period=0, category=2, open_interest=False):
+    header = "Date,Open,High,Low,Close,Volume" + (",OpenInterest" if open_interest else "") + "\n"
+    omegadb("add", directory, symbol, "--description", description, "--category", str(category),
+            "--period", str(period), "-", stdin=(header + rows).encode() if isinstance(rows, str) else rows)
+
+
+@pytest.fixture(scope="session")
+def demo_db(tmp_path_factory):
+    directory = str(tmp_path_factory.mktemp("demo") / "db")
+    omegadb("create", directory)
+    with open(os.path.join(HERE, "..", "..", "demo", "securities.csv"), encoding="utf-8") as f:
+        rows = {r["symbol"]: r for r in csv.DictReader((line for line in f if not line.startswith("#")),
+                                                       fieldnames=make_demo.FIELDS)}
+    for symbol in DEMO:
+        row = rows[symbol]
+        omegadb("add", directory, symbol, "--description", row["description"], "--category", row["category"],
+                "--period", row["period"], "-", stdin=make_demo.history(row).encode())
+    return directory
+
+
+@pytest.fixture(scope="session")
+def edge_db(tmp_path_factory):
+    directory = str(tmp_path_factory.mktemp("edge") / "db")
+    omegadb("create", directory)
+    for symbol, (rows, description) in EDGE.items():
+        add(directory, symbol, rows, description)
+    for symbol, (rows, description) in EDGE_OI.items():
+        add(directory, symbol, rows, description, category=0, open_interest=True)
+    subprocess.run([OMEGADB, "add", directory, SYMBOL_1252, "--description", DESCRIPTION_1252, "-"],
+                   input=b"Date,Open,High,Low,Close,Volume\n2001-01-02,1,1,1,1,1\n", check=True)
+    return directory
+
+
+def dump(directory, symbol, *options):
+    """The rows omegadb dump prints, as the structured array read() should give."""
+    text = omegadb("dump", directory, symbol, *options).decode()
+    rows = list(csv.reader(io.StringIO(text)))
+    header, rows = rows[0], rows[1:]
+    names = ["date", "open", "high", "low", "close", "volume"] + (["open_interest"] if len(header) == 7 else [])
+    out = np.zeros(len(rows), dtype=[("date", "M8[D]")] + [(n, "f4") for n in names[1:5]]
+                   + [(n, "i8") for n in names[5:]])
+    for i, row in enumerate(rows):
+        out[i]["date"] = np.datetime64(row[0], "D")
+        for name, text in zip(names[1:5], row[1:5]):
+            out[i][name] = np.float32(float(text)) if text else np.nan
+        for name, text in zip(names[5:], row[5:]):
+            out[i][name] = int(text)
+    return out
+
+
+def valid(rows):
+    """The rows without a missing price, as the import keeps them."""
+    prices = np.stack([rows[n] for n in ("open", "high", "low", "close")])
+    return rows[~np.isnan(prices).any(axis=0)]
+
+
+def assert_rows_equal(actual, expected):
+    assert actual.dtype.names == expected.dtype.names
+    assert len(actual) == len(expected)
+    for name in expected.dtype.names:
+        np.testing.assert_array_equal(actual[name], expected[name], err_msg=name)

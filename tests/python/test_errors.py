@@ -1,0 +1,161 @@
+"""Every error as a Python exception with the tools' message, and damaged files read
+as far as they are whole."""
+
+import datetime
+import os
+import shutil
+
+import numpy as np
+import pytest
+import tessaport
+
+from conftest import add, omegadb
+
+
+def close(day):
+    return 100 + day / 10
+
+
+@pytest.fixture
+def small_db(tmp_path):
+    directory = str(tmp_path / "db")
+    omegadb("create", directory)
+    add(directory, "AAA", "".join(f"2001-02-{d:02},{close(d) - 0.5},{close(d) + 1},{close(d) - 1},{close(d)},{d * 10}\n"
+                                  for d in range(1, 29)))
+    add(directory, "BBB", "2001-02-01,1,1,1,1,1\n")
+    return directory
+
+
+def data_file(directory, symbol):
+    for line in omegadb("list", directory).decode().splitlines()[1:]:
+        cells = line.split("\t")
+        if cells[0] == symbol:
+            return os.path.join(directory, cells[-1])
+
+
+def test_missing_database(tmp_path):
+    for path in (tmp_path / "none", tmp_path):
+        with pytest.raises(FileNotFoundError, match=r"no readable database in .* \(master.omg missing or not a "
+                                                    r"header file\)"):
+            tessaport.Database(path)
+
+
+def test_header_file_that_is_not_one(tmp_path):
+    (tmp_path / "master.omg").write_bytes(b"not a database at all")
+    with pytest.raises(OSError, match="no readable database") as raised:
+        tessaport.Database(str(tmp_path))
+    assert not isinstance(raised.value, FileNotFoundError)
+
+
+def test_unknown_symbol(small_db):
+    db = tessaport.Database(small_db)
+    for call in (lambda: db.read("ZZZ"), lambda: db.frame("ZZZ"), lambda: db.merge(["AAA", "ZZZ"]),
+                 lambda: db.check("ZZZ"), lambda: db.read("A" * 20), lambda: db.read("€€")):
+        with pytest.raises(KeyError, match="no security '.*' in "):
+            call()
+
+
+@pytest.mark.parametrize("arguments, message", [
+    ({"start": "2001-02-30"}, "start needs a date YYYY-MM-DD, not '2001-02-30'"),
+    ({"end": "01/02/2001"}, "end needs a date YYYY-MM-DD, not '01/02/2001'"),
+    ({"start": 20010201}, r"start needs a date \(datetime.date, numpy.datetime64 or YYYY-MM-DD\), not 20010201"),
+    ({"end": np.datetime64("NaT")}, "end needs a date"),
+    ({"start": "2001-02-10", "end": datetime.date(2001, 2, 9)}, "start is later than end"),
+    ({"fields": "close,price"}, 'fields: "price" is none of open, high, low, close, volume, oi'),
+    ({"fields": []}, 'fields: "" is none of'),
+    ({"fields": ["close", 3]}, "fields: 3 is none of"),
+])
+def test_bad_arguments(small_db, arguments, message):
+    db = tessaport.Database(small_db)
+    for call in (db.read, db.frame):
+        with pytest.raises(ValueError, match=message):
+            call("AAA", **arguments)
+    with pytest.raises(ValueError, match=message):
+        db.merge(["AAA"], **arguments)
+
+
+def test_bad_merge_shapes(small_db):
+    db = tessaport.Database(small_db)
+    with pytest.raises(ValueError, match='how: "tall" is neither wide nor long'):
+        db.merge(["AAA"], how="tall")
+    with pytest.raises(ValueError, match="common_dates goes with"):
+        db.merge(["AAA"], how="long", common_dates=True)
+    with pytest.raises(ValueError, match="no security to merge"):
+        db.merge([])
+
+
+def test_missing_data_file(small_db):
+    os.remove(data_file(small_db, "BBB"))
+    db = tessaport.Database(small_db)
+    with pytest.raises(OSError, match=r"the data file d\d+\.omd of 'BBB' is missing or not a data file"):
+        db.read("BBB")
+    with pytest.raises(OSError, match="BBB: the data file .* is missing or not a data file; not checked"):
+        db.check("BBB")
+    with pytest.warns(tessaport.DataWarning, match="BBB: the data file .* not checked"):
+        assert db.check() == []
+    with pytest.warns(tessaport.DataWarning, match="BBB: its data are unavailable"):
+        assert list(db.merge(["AAA", "BBB"]).columns)[-1] == "AAA_Volume"
+    assert [s.record_count for s in db.securities()] == [28, None]
+
+
+def test_unreadable_data_file(small_db):
+    path = data_file(small_db, "BBB")
+    os.remove(path)
+    os.mkdir(path)
+    with pytest.raises(OSError, match="is missing or not a data file"):
+        tessaport.Database(small_db).read("BBB")
+
+
+@pytest.mark.parametrize("cut, records", [(16 + 28 * 5 + 3, 5), (16, 0), (7, None)])
+def test_truncated_data_file(small_db, cut, records):
+    path = data_file(small_db, "AAA")
+    with open(path, "r+b") as f:
+        f.truncate(cut)
+    db = tessaport.Database(small_db)
+    if records is None:  # not even the preamble
+        with pytest.raises(OSError):
+            db.read("AAA")
+        return
+    with pytest.warns(tessaport.DataWarning, match=f"is damaged; reading its {records} complete records"):
+        rows = db.read("AAA")
+    assert len(rows) == records and list(rows["close"]) == [np.float32(close(d)) for d in range(1, records + 1)]
+
+
+def test_garbage_in_a_data_file(small_db):
+    path = data_file(small_db, "AAA")
+    with open(path, "r+b") as f:
+        f.seek(16)
+        f.write(bytes(range(256)) * 3)  # dates that are no calendar dates, prices of any bits
+    db = tessaport.Database(small_db)
+    rows = db.read("AAA", keep_invalid=True)
+    assert np.isnat(rows["date"]).any()
+    db.frame("AAA", keep_invalid=True)
+    db.merge(["AAA", "BBB"], keep_invalid=True)
+    assert any(f.kind == "bad-date" and f.date is None for f in db.check("AAA"))
+
+
+def test_garbage_in_the_header_file(small_db):
+    with open(os.path.join(small_db, "master.omg"), "r+b") as f:
+        f.seek(16)
+        f.write(b"../../etc/passwd\0" + bytes(range(255, 0, -1))[:143])  # names that leave the folder
+    db = tessaport.Database(small_db)
+    with pytest.warns(tessaport.DataWarning, match="not checked"):
+        assert db.check() == []
+    assert [s.record_count for s in db.securities()] == [None, None]
+
+
+def test_truncated_header_file(small_db):
+    with open(os.path.join(small_db, "master.omg"), "r+b") as f:
+        f.truncate(16 + 80 + 40)
+    with pytest.warns(tessaport.DataWarning, match="master.omg in .* is damaged; showing its 1 complete entries"):
+        db = tessaport.Database(small_db)
+        assert [s.symbol for s in db.securities()] == ["AAA"]
+
+
+def test_changes_after_opening_are_seen(small_db, tmp_path):
+    db = tessaport.Database(small_db)
+    add(small_db, "CCC", "2002-01-02,1,1,1,1,1\n")
+    assert len(db.read("CCC")) == 1 and len(db) == 3
+    shutil.rmtree(small_db)
+    with pytest.raises(FileNotFoundError):
+        db.read("AAA")

@@ -1,0 +1,115 @@
+"""read() and frame() against omegadb dump, and securities() against omegadb list."""
+
+import datetime
+
+import numpy as np
+import pandas as pd
+import pytest
+import tessaport
+
+from conftest import DEMO, EDGE, EDGE_OI, assert_rows_equal, dump, omegadb, valid
+
+
+@pytest.mark.parametrize("symbol", DEMO)
+def test_demo_read_equals_dump(demo_db, symbol):
+    db = tessaport.Database(demo_db)
+    rows = dump(demo_db, symbol)
+    assert_rows_equal(db.read(symbol, keep_invalid=True), rows)
+    assert_rows_equal(db.read(symbol), valid(rows))
+
+
+@pytest.mark.parametrize("symbol", list(EDGE) + list(EDGE_OI))
+def test_edge_read_equals_dump(edge_db, symbol):
+    db = tessaport.Database(edge_db)
+    rows = dump(edge_db, symbol)
+    assert_rows_equal(db.read(symbol, keep_invalid=True), rows)
+    assert_rows_equal(db.read(symbol), valid(rows))
+
+
+def test_invalid_records_are_left_out(demo_db):
+    db = tessaport.Database(demo_db)
+    # The demo leaves prices out of one IBX record and three of FCN.
+    assert len(db.read("IBX", keep_invalid=True)) - len(db.read("IBX")) == 1
+    assert len(db.read("FCN", keep_invalid=True)) - len(db.read("FCN")) == 3
+
+
+@pytest.mark.parametrize("start, end, frm, to", [
+    ("2020-01-01", "2020-03-31", "2020-01-01", "2020-03-31"),
+    (datetime.date(2019, 12, 25), None, "2019-12-25", None),
+    (None, np.datetime64("1962-03-01"), None, "1962-03-01"),
+    (datetime.datetime(2001, 9, 10, 15, 30), pd.Timestamp("2001-09-20"), "2001-09-10", "2001-09-20"),
+    (np.datetime64("2010-06-01T12:00", "m"), "2010-06-01", "2010-06-01", "2010-06-01"),
+    ("1900-01-01", "1962-01-01", "1900-01-01", "1962-01-01"),  # ends before the data begin
+    ("2030-01-01", None, "2030-01-01", None),  # begins after the data end
+])
+def test_range_narrows_as_dump_does(demo_db, start, end, frm, to):
+    db = tessaport.Database(demo_db)
+    options = (["--from", frm] if frm else []) + (["--to", to] if to else [])
+    assert_rows_equal(db.read("ABRN", start=start, end=end, keep_invalid=True), dump(demo_db, "ABRN", *options))
+
+
+def test_symbols_as_the_import_takes_them(demo_db, edge_db):
+    db = tessaport.Database(demo_db)
+    assert_rows_equal(db.read(" abrn "), db.read("ABRN"))
+    assert "cmp5" in db and "CMP" not in db and 5 not in db
+    edge = tessaport.Database(edge_db)
+    assert len(edge.read("ÉCU")) == 1
+
+
+def test_fields_choose_the_columns_in_their_order(demo_db):
+    db = tessaport.Database(demo_db)
+    full = db.read("FCN")
+    assert full.dtype.names == ("date", "open", "high", "low", "close", "volume", "open_interest")
+    assert db.read("ABRN").dtype.names == ("date", "open", "high", "low", "close", "volume")
+    for fields in ("oi, CLOSE", ["close", "oi"], ("oi", "close")):
+        some = db.read("FCN", fields=fields)
+        assert some.dtype.names == ("date", "close", "open_interest")
+        assert some.dtype.fields["open_interest"][1] % 8 == 0  # aligned
+        for name in some.dtype.names:
+            np.testing.assert_array_equal(some[name], full[name])
+
+
+def test_frame_holds_the_rows_of_read(demo_db):
+    db = tessaport.Database(demo_db)
+    rows = db.read("FCL", keep_invalid=True)
+    frame = db.frame("FCL", keep_invalid=True)
+    assert list(frame.columns) == ["Open", "High", "Low", "Close", "Volume", "OpenInterest"]
+    assert isinstance(frame.index, pd.DatetimeIndex) and frame.index.name == "Date"
+    np.testing.assert_array_equal(frame.index.values.astype("M8[D]"), rows["date"])
+    for column, name in zip(frame.columns, rows.dtype.names[1:]):
+        assert frame[column].dtype == rows[name].dtype
+        np.testing.assert_array_equal(frame[column].to_numpy(), rows[name])
+
+
+@pytest.mark.parametrize("symbol, fits", [("OLD", False), ("FAR", False), ("SPAN", False), ("GA", True)])
+def test_frame_keeps_dates_outside_nanosecond_timestamps(edge_db, symbol, fits):
+    db = tessaport.Database(edge_db)
+    rows = db.read(symbol)
+    frame = db.frame(symbol)
+    assert isinstance(frame.index, pd.DatetimeIndex if fits else pd.PeriodIndex)
+    assert [str(label.date() if fits else label) for label in frame.index] == [str(d) for d in rows["date"]]
+    np.testing.assert_array_equal(frame["Close"].to_numpy(), rows["close"])
+
+
+def test_securities_equal_omegadb_list(demo_db, edge_db):
+    for directory in (demo_db, edge_db):
+        listed = [line.split(b"\t") for line in omegadb("list", directory).splitlines()[1:]]
+        securities = tessaport.Database(directory).securities()
+        assert [s.symbol.encode("cp1252") for s in securities] == [cells[0] for cells in listed]
+        for s, cells in zip(securities, listed):
+            assert s.description.encode("cp1252") == cells[1]
+            assert (s.category, s.period, s.record_count) == (int(cells[2]), int(cells[3]), int(cells[4]))
+            assert (str(s.first_date), str(s.last_date)) == (cells[5].decode(), cells[6].decode())
+    edge = tessaport.Database(edge_db).securities()
+    assert [(s.symbol, s.open_interest) for s in edge if s.description in ("With OI", "Euro € unit")] == [
+        ("GC", True), ("ÉCU", False)]
+
+
+def test_securities_frame(demo_db):
+    db = tessaport.Database(demo_db)
+    frame = db.securities(frame=True)
+    assert list(frame.columns) == ["Symbol", "Description", "Category", "Period", "FirstDate", "LastDate",
+                                   "Records", "OpenInterest"]
+    assert list(frame["Symbol"]) == DEMO
+    assert list(frame["Records"]) == [s.record_count for s in db.securities()]
+    assert frame["FirstDate"].dt.date.tolist() == [s.first_date for s in db.securities()]

@@ -1,0 +1,51 @@
+// The viewer on hostile files: each is refused with a message or shown, within 2 s of
+// processor time and 512 MB at the peak of a child process that opens, shows and paints it.
+
+#include "hostile_files.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ViewerHostileFiles, RefusedOrShownQuicklyInBoundedMemory)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const auto path = [&](const char* name) { return folder.filePath(QString::fromLatin1(name)).toStdString(); };
+    hostile::HugeStringXlsx(path("string.xlsx"), 300u << 20);
+    hostile::BlankCellsXlsx(path("blanks.xlsx"), uint64_t{1000} << 20);
+    hostile::ClaimedPartSizeZip(path("size.xlsx"), (1u << 30) - 1);
+    hostile::SharedStringsXlsx(path("strings.xlsx"), 2000000);
+    hostile::ClaimedDirectoryZip(path("directory.xlsx"), 1u << 30);
+    hostile::HugeCellCsv(path("cell.csv"), 300u << 20, true);
+    hostile::HugeCellCsv(path("small-cell.csv"), 10u << 20, false);
+    hostile::StrayColumnWk1(path("stray.wk1"), 60000);
+
+    struct Case {
+        const char* name;
+        const char* outcome;  // the start of what the probe prints
+    };
+    const Case cases[] = {
+        {"string.xlsx", "refused: Cannot show"},
+        {"blanks.xlsx", "refused: Cannot show"},
+        {"strings.xlsx", "refused: Cannot show"},
+        {"directory.xlsx", "refused: Cannot show"},
+        {"size.xlsx", "refused: Cannot show"},
+        {"cell.csv", "refused: Cannot show"},
+        // A 10 MB cell is shown cut; a stray cell at column 65535 adds one column, not 65,530.
+        {"small-cell.csv", "shown 2 1"},
+        {"stray.wk1", "shown 7 59999"},
+    };
+    for (const Case& c : cases) {
+        const hostile::Measured run =
+            hostile::Run(TESSAPORT_PROGRAM_DIR "/../tests/viewer_probe", {path(c.name)}, {"QT_QPA_PLATFORM=offscreen"});
+        EXPECT_TRUE(run.out.starts_with(c.outcome)) << c.name << ": " << run.out << run.err;
+        EXPECT_LT(run.peakKiB, 512 * 1024 * hostile::kMemoryScale) << c.name;
+        EXPECT_LT(run.cpuSeconds, 2.0 * hostile::kTimeScale) << c.name;
+        std::printf("%-15s %6.3f s CPU, peak %7ld KiB: %s", c.name, run.cpuSeconds, run.peakKiB, run.out.c_str());
+    }
+}
+
+} // namespace

@@ -1,0 +1,293 @@
+#include "hostile_files.h"
+
+#include <minizip/zip.h>
+#include <zlib.h>
+
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace hostile {
+
+namespace {
+
+const char* const kContentTypes =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+    "<Default Extension=\"xml\" ContentType=\"application/xml\"/></Types>";
+const char* const kWorkbook =
+    "<?xml version=\"1.0\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
+    "<sheet name=\"Sheet1\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
+const char* const kSheetStart =
+    "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
+const char* const kSheetEnd = "</sheetData></worksheet>";
+
+void Check(bool ok, const char* what)
+{
+    if (!ok)
+        throw std::runtime_error(what);
+}
+
+zipFile Create(const std::string& path)
+{
+    zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    Check(zip != nullptr, "cannot create the archive");
+    return zip;
+}
+
+void OpenPart(zipFile zip, const std::string& name, int level, bool raw = false)
+{
+    zip_fileinfo info{};
+    Check(zipOpenNewFileInZip3_64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, level, raw ? 1 : 0,
+                                  -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, 0)
+              == ZIP_OK,
+          "cannot open a part");
+}
+
+void Write(zipFile zip, const std::string& data)
+{
+    Check(zipWriteInFileInZip(zip, data.data(), static_cast<unsigned>(data.size())) == ZIP_OK, "cannot write a part");
+}
+
+void Part(zipFile zip, const std::string& name, const std::string& text, int level = 6)
+{
+    OpenPart(zip, name, level);
+    Write(zip, text);
+    Check(zipCloseFileInZip(zip) == ZIP_OK, "cannot close a part");
+}
+
+void Close(zipFile zip) { Check(zipClose(zip, nullptr) == ZIP_OK, "cannot close the archive"); }
+
+} // namespace
+
+void WriteXlsx(const std::string& path, const std::map<std::string, std::string>& parts, int level)
+{
+    zipFile zip = Create(path);
+    for (const auto& [name, text] : parts)
+        Part(zip, name, text, level);
+    Close(zip);
+}
+
+void WriteSheetXlsx(const std::string& path, const std::string& sheetData, const std::string& sharedStrings)
+{
+    std::map<std::string, std::string> parts{{"[Content_Types].xml", kContentTypes},
+                                             {"xl/workbook.xml", kWorkbook},
+                                             {"xl/worksheets/sheet1.xml", kSheetStart + sheetData + kSheetEnd}};
+    if (!sharedStrings.empty())
+        parts["xl/sharedStrings.xml"] = sharedStrings;
+    WriteXlsx(path, parts);
+}
+
+void HugeStringXlsx(const std::string& path, uint64_t size)
+{
+    zipFile zip = Create(path);
+    Part(zip, "[Content_Types].xml", kContentTypes);
+    Part(zip, "xl/workbook.xml", kWorkbook);
+    Part(zip, "xl/worksheets/sheet1.xml", std::string(kSheetStart) + "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>" + kSheetEnd);
+    OpenPart(zip, "xl/sharedStrings.xml", 9);
+    Write(zip, "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>");
+    const std::string piece(1 << 20, 'x');
+    for (uint64_t written = 0; written < size; written += piece.size())
+        Write(zip, piece.substr(0, static_cast<std::size_t>(std::min<uint64_t>(piece.size(), size - written))));
+    Write(zip, "</t></si></sst>");
+    Check(zipCloseFileInZip(zip) == ZIP_OK, "cannot close a part");
+    Close(zip);
+}
+
+// The sheet is packed by hand: one block of empty cells deflated once behind a full flush,
+// which restarts the compressor, so the same bytes stand for every repetition of it.
+void BlankCellsXlsx(const std::string& path, uint64_t size)
+{
+    std::string block;
+    while (block.size() < (4u << 20))
+        block += "<c/>";
+    const std::string start = std::string(kSheetStart) + "<row r=\"1\">";
+    const std::string end = std::string("</row>") + kSheetEnd;
+
+    z_stream stream{};
+    Check(deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) == Z_OK, "deflateInit2");
+    const auto pack = [&](const std::string& text, int flush) {
+        std::string out(deflateBound(&stream, text.size()) + 64, '\0');
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+        stream.avail_in = static_cast<uInt>(text.size());
+        stream.next_out = reinterpret_cast<Bytef*>(out.data());
+        stream.avail_out = static_cast<uInt>(out.size());
+        deflate(&stream, flush);
+        out.resize(out.size() - stream.avail_out);
+        return out;
+    };
+    const std::string packedStart = pack(start, Z_FULL_FLUSH);
+    const std::string packedBlock = pack(block, Z_FULL_FLUSH);
+    const uint64_t blocks = size / block.size();
+    const std::string packedEnd = pack(end, Z_FINISH);
+    deflateEnd(&stream);
+
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(start.data()), static_cast<uInt>(start.size()));
+    const uLong blockCrc = crc32(0, reinterpret_cast<const Bytef*>(block.data()), static_cast<uInt>(block.size()));
+    for (uint64_t i = 0; i < blocks; ++i)
+        crc = crc32_combine(crc, blockCrc, static_cast<z_off_t>(block.size()));
+    crc = crc32_combine(crc, crc32(0, reinterpret_cast<const Bytef*>(end.data()), static_cast<uInt>(end.size())),
+                        static_cast<z_off_t>(end.size()));
+
+    zipFile zip = Create(path);
+    Part(zip, "[Content_Types].xml", kContentTypes);
+    Part(zip, "xl/workbook.xml", kWorkbook);
+    OpenPart(zip, "xl/worksheets/sheet1.xml", 9, true);
+    Write(zip, packedStart);
+    for (uint64_t i = 0; i < blocks; ++i)
+        Write(zip, packedBlock);
+    Write(zip, packedEnd);
+    Check(zipCloseFileInZipRaw64(zip, start.size() + blocks * block.size() + end.size(), crc) == ZIP_OK, "raw close");
+    Close(zip);
+}
+
+void SharedStringsXlsx(const std::string& path, uint64_t count)
+{
+    std::string strings = "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
+    for (uint64_t i = 0; i < count; ++i)
+        strings += "<si><t>" + std::to_string(i * 7919 % 1000003) + "</t></si>";
+    strings += "</sst>";
+    WriteSheetXlsx(path, "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c></row>", strings);
+}
+
+void ClaimedDirectoryZip(const std::string& path, uint32_t size)
+{
+    WriteSheetXlsx(path, "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>");
+    std::string bytes = ReadFile(path);
+    const std::size_t end = bytes.rfind("PK\x05\x06");
+    Check(end != std::string::npos, "no end record");
+    for (int i = 0; i < 4; ++i)
+        bytes[end + 12 + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    WriteFile(path, bytes);
+}
+
+void ClaimedPartSizeZip(const std::string& path, uint32_t size)
+{
+    WriteSheetXlsx(path, "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>");
+    std::string bytes = ReadFile(path);
+    const std::string name = "xl/worksheets/sheet1.xml";
+    const auto put = [&](std::size_t at) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    };
+    const std::size_t local = bytes.find(name) - 30;
+    const std::size_t central = bytes.find(name, bytes.find(std::string("PK\x01\x02", 4))) - 46;
+    Check(bytes.compare(local, 4, std::string("PK\x03\x04", 4)) == 0 && bytes.compare(central, 4, std::string("PK\x01\x02", 4)) == 0,
+          "no sheet entry");
+    put(local + 22);
+    put(central + 24);
+    WriteFile(path, bytes);
+}
+
+void StrayColumnWk1(const std::string& path, int rows)
+{
+    std::string bytes;
+    const auto word = [&bytes](uint16_t value) {
+        bytes += static_cast<char>(value & 0xFF);
+        bytes += static_cast<char>(value >> 8);
+    };
+    const auto number = [&](uint16_t column, uint16_t row, double value) {
+        word(0x000E);
+        word(13);
+        bytes += '\x02';
+        word(column);
+        word(row);
+        char raw[8];
+        std::memcpy(raw, &value, 8);
+        bytes.append(raw, 8);
+    };
+    word(0x0000);
+    word(2);
+    word(0x0406);
+    for (int row = 0; row < rows; ++row)
+        for (uint16_t column = 0; column < 6; ++column)
+            number(column, static_cast<uint16_t>(row), row + column / 10.0);
+    number(0xFFFF, 3, 42);
+    word(0x0001);
+    word(0);
+    WriteFile(path, bytes);
+}
+
+void HugeCellCsv(const std::string& path, uint64_t size, bool quoted)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << "Date,Text\r\n2000-01-03," << (quoted ? "\"" : "");
+    const std::string piece(1 << 20, 'x');
+    for (uint64_t written = 0; written < size; written += piece.size())
+        out.write(piece.data(), static_cast<std::streamsize>(std::min<uint64_t>(piece.size(), size - written)));
+    out << (quoted ? "\"" : "") << "\r\n";
+    Check(static_cast<bool>(out), "cannot write the CSV file");
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    Check(static_cast<bool>(out), "cannot write the file");
+}
+
+Measured Run(const std::string& program, const std::vector<std::string>& arguments, const std::vector<std::string>& environment)
+{
+    char outName[] = "/tmp/hostile-out-XXXXXX";
+    char errName[] = "/tmp/hostile-err-XXXXXX";
+    char reportName[] = "/tmp/hostile-report-XXXXXX";
+    const int out = mkstemp(outName);
+    const int err = mkstemp(errName);
+    const int report = mkstemp(reportName);
+    Check(out >= 0 && err >= 0 && report >= 0, "mkstemp");
+    close(out);
+    close(err);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, report, 1);
+    const std::string measurer = TESSAPORT_TESTS_DIR "/run_measured";
+    std::vector<std::string> words{measurer, outName, errName, program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> settings(environment);
+    for (char** variable = environ; *variable; ++variable)
+        settings.emplace_back(*variable);
+    std::vector<char*> envp;
+    for (std::string& setting : settings)
+        envp.push_back(setting.data());
+    envp.push_back(nullptr);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, measurer.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    Check(spawned == 0, "posix_spawn");
+    int status = 0;
+    Check(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0, "run_measured");
+    close(report);
+    Measured measured;
+    Check(std::sscanf(ReadFile(reportName).c_str(), "%d %ld %lf", &measured.exitCode, &measured.peakKiB, &measured.cpuSeconds) == 3,
+          "run_measured's report");
+    measured.out = ReadFile(outName);
+    measured.err = ReadFile(errName);
+    unlink(outName);
+    unlink(errName);
+    unlink(reportName);
+    return measured;
+}
+
+} // namespace hostile

@@ -1,0 +1,58 @@
+#pragma once
+
+// Hostile files rebuilt for the tests of the readers and the viewer, each the shape of a
+// reported attack, and a way to run a program and learn its peak memory and processor time.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace hostile {
+
+// An xlsx package holding these parts, deflated at `level`; a part named in `stored` is
+// stored instead.
+void WriteXlsx(const std::string& path, const std::map<std::string, std::string>& parts, int level = 6);
+// A workbook whose first sheet is this XML (its <sheetData> content), with the usual parts.
+void WriteSheetXlsx(const std::string& path, const std::string& sheetData, const std::string& sharedStrings = {});
+
+// One shared string of `size` bytes packed at level 9 (300 MB fit in about 300 KB).
+void HugeStringXlsx(const std::string& path, uint64_t size);
+// A sheet of `size` bytes of empty cells (<c/>), packed as tightly as deflate goes.
+void BlankCellsXlsx(const std::string& path, uint64_t size);
+// A shared-string table of `count` distinct short strings.
+void SharedStringsXlsx(const std::string& path, uint64_t count);
+// A small archive whose end record claims a directory of `size` bytes.
+void ClaimedDirectoryZip(const std::string& path, uint32_t size);
+// A small archive whose sheet claims to unpack to `size` bytes.
+void ClaimedPartSizeZip(const std::string& path, uint32_t size);
+// A WK1 worksheet of `rows` rows of six numbers and one stray number at column 65535.
+void StrayColumnWk1(const std::string& path, int rows);
+// A CSV file whose second line holds one field of `size` bytes.
+void HugeCellCsv(const std::string& path, uint64_t size, bool quoted);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// The sanitizers' shadow memory, quarantine and checks multiply a child's memory and time;
+// the bounds of a test scale by these under them.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kMemoryScale = 4;
+constexpr double kTimeScale = 10;
+#else
+constexpr long kMemoryScale = 1;
+constexpr double kTimeScale = 1;
+#endif
+
+struct Measured {
+    int exitCode = -1;  // -1 when killed by a signal
+    std::string out;
+    std::string err;
+    long peakKiB = 0;  // ru_maxrss of the child
+    double cpuSeconds = 0;  // user and system
+};
+// Runs a program with arguments and waits; its standard output and error are kept.
+Measured Run(const std::string& program, const std::vector<std::string>& arguments,
+             const std::vector<std::string>& environment = {});
+
+} // namespace hostile

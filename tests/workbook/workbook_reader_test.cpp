@@ -1,0 +1,268 @@
+// The workbook readers on files built here: the cells of xlsx and CSV, every way of damage
+// refused with its message, and the hostile files refused by sheetdump within 1 s of
+// processor time and 64 MB.
+
+#include "hostile_files.h"
+#include "workbook/workbook_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <tuple>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Read {
+    WorkbookInfo info;
+    std::vector<WorkbookCell> cells;
+    const WorkbookCell* At(int row, int column) const
+    {
+        for (const WorkbookCell& cell : cells)
+            if (cell.row == row && cell.column == column)
+                return &cell;
+        return nullptr;
+    }
+};
+
+Read ReadFile(const std::string& path)
+{
+    Read read;
+    const WorkbookCellSink sink = [&read](const WorkbookCell& cell) {
+        read.cells.push_back(cell);
+        return true;
+    };
+    read.info = WorkbookKindOf(path) == WorkbookKind::Xlsx ? ReadXlsxFile(path, sink) : ReadCsvFile(path, sink);
+    return read;
+}
+
+class Workbook : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = fs::temp_directory_path() / ("workbook-test-" + std::to_string(::getpid()));
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+    fs::path folder_;
+};
+
+TEST_F(Workbook, XlsxCellsOfEveryKind)
+{
+    const std::string path = Path("kinds.xlsx");
+    hostile::WriteXlsx(path, {
+        {"xl/workbook.xml",
+         "<workbook xmlns:r=\"r\"><sheets><sheet name=\"My 'x'\" r:id=\"rId7\"/></sheets><definedNames>"
+         "<definedName name=\"WK1LABEL\">'My ''x'''!$A$1</definedName><definedName name=\"Other\">Other!$A$1</definedName>"
+         "</definedNames></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<Relationships><Relationship Id=\"rId7\" Type=\"x/worksheet\" Target=\"worksheets/data.xml\"/>"
+         "<Relationship Id=\"rId8\" Type=\"x/styles\" Target=\"/xl/s.xml\"/></Relationships>"},
+        {"xl/s.xml", "<styleSheet><numFmts><numFmt numFmtId=\"164\" formatCode=\"yyyy\\-mm\\-dd\"/></numFmts>"
+                     "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"14\"/></cellXfs></styleSheet>"},
+        {"xl/sharedStrings.xml", "<sst><si><t>plain</t></si><si><r><t>ru</t></r><r><t xml:space=\"preserve\">n &amp; </t></r>"
+                                 "<rPh><t>guide</t></rPh></si></sst>"},
+        {"xl/worksheets/data.xml",
+         "<?xml version=\"1.0\"?><!-- made by hand --><worksheet><dimension ref=\"A1:F3\"/><sheetData>"
+         "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c t=\"s\"><v>1</v></c><c r=\"C1\" t=\"inlineStr\"><is><t>&#x41;&#66;&lt;</t></is></c>"
+         "<c r=\"D1\" t=\"str\"><f>1+1</f><v>2</v></c><c r=\"E1\"><v> 1.5E3 </v></c><c r=\"F1\"/></row>"
+         "<row r=\"3\"><c r=\"A3\" s=\"1\"><v>1</v></c><c r=\"B3\" s=\"2\"><v>59</v></c><c r=\"C3\" s=\"1\"><v>61</v></c>"
+         "<c r=\"D3\" s=\"0\"><v>1</v></c><c r=\"E3\" t=\"d\"><v>1850-01-02T00:00:00</v></c><c r=\"F3\" t=\"inlineStr\"><is><t><![CDATA[<x>]]></t></is></c></row>"
+         "</sheetData></worksheet>"},
+    });
+    const Read read = ReadFile(path);
+    ASSERT_TRUE(read.info.ok()) << read.info.error;
+    EXPECT_EQ(read.info.fileTypeName, "xlsx");
+    EXPECT_EQ(read.info.usedRange, "A1:F3");
+    ASSERT_EQ(read.info.names.size(), 1u);
+    EXPECT_EQ(read.info.names[0].name, "WK1LABEL");
+
+    const std::tuple<int, int, int16_t, double, std::string> expected[] = {
+        {0, 0, CellLabel, 0, "plain"}, {0, 1, CellLabel, 0, "run & "}, {0, 2, CellLabel, 0, "AB<"},
+        {0, 3, CellLabel, 0, "2"},     {0, 4, CellNumber, 1500, ""},   {2, 0, CellNumber, 2, ""},
+        {2, 1, CellNumber, 60, ""},    {2, 2, CellNumber, 61, ""},    {2, 3, CellNumber, 1, ""},
+        {2, 4, CellNumber, -18259, ""}, {2, 5, CellLabel, 0, "<x>"}};
+    ASSERT_EQ(read.cells.size(), std::size(expected));
+    for (const auto& [row, column, kind, value, text] : expected) {
+        const WorkbookCell* cell = read.At(row, column);
+        ASSERT_NE(cell, nullptr) << row << "," << column;
+        EXPECT_EQ(cell->kind, kind) << row << "," << column;
+        EXPECT_EQ(cell->value, value) << row << "," << column;
+        EXPECT_EQ(cell->text, text) << row << "," << column;
+    }
+}
+
+TEST_F(Workbook, CsvCellsOfEveryKind)
+{
+    const std::string path = Path("kinds.csv");
+    hostile::WriteFile(path, "\xEF\xBB\xBF" "Date,\"A,1\",B\r\n"
+                             "2000-01-03,\"say \"\"hi\"\"\nthere\",-1.5e3\n"
+                             "2000-02-30,,12\r"
+                             "0001-01-01,nan,0x10\r\n");
+    const Read read = ReadFile(path);
+    ASSERT_TRUE(read.info.ok()) << read.info.error;
+    EXPECT_EQ(read.info.usedRange, "A1:C4");
+    EXPECT_EQ(read.At(0, 1)->text, "A,1");
+    EXPECT_EQ(read.At(1, 0)->value, 36528);
+    EXPECT_EQ(read.At(1, 1)->text, "say \"hi\"\nthere");
+    EXPECT_EQ(read.At(1, 2)->value, -1500);
+    EXPECT_EQ(read.At(3, 0)->value, -693593);
+    // Not a day of the calendar, not a finite number, not decimal: texts.
+    for (const auto& [row, column, text] : {std::tuple{2, 0, "2000-02-30"}, {3, 1, "nan"}, {3, 2, "0x10"}}) {
+        EXPECT_EQ(read.At(row, column)->kind, CellLabel);
+        EXPECT_EQ(read.At(row, column)->text, text);
+    }
+    EXPECT_EQ(read.At(2, 1), nullptr);
+}
+
+// Texts past kMaxCellText are cut, at a character's start, and marked.
+TEST_F(Workbook, LongTextsAreCutAndMarked)
+{
+    const std::string long_(kMaxCellText + 10, 'y');
+    const std::string euro = "\xE2\x82\xAC";
+    std::string euros;
+    while (euros.size() < kMaxCellText + 10)
+        euros += euro;
+    hostile::WriteFile(Path("long.csv"), "A,B\r\n" + long_ + "," + euros + "\r\n");
+    hostile::WriteSheetXlsx(Path("long.xlsx"), "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" + long_ + "</t></is></c>"
+                                               "<c r=\"B1\" t=\"s\"><v>0</v></c></row>",
+                            "<sst><si><t>" + euros + "</t></si></sst>");
+    for (const char* name : {"long.csv", "long.xlsx"}) {
+        const Read read = ReadFile(Path(name));
+        ASSERT_TRUE(read.info.ok()) << name << ": " << read.info.error;
+        EXPECT_EQ(read.info.cutCells, 2) << name;
+        const int row = std::string(name).ends_with("csv") ? 1 : 0;
+        EXPECT_EQ(read.At(row, 0)->text, std::string(kMaxCellText, 'y') + kCutMark) << name;
+        const std::string& cut = read.At(row, 1)->text;
+        EXPECT_TRUE(cut.ends_with(kCutMark) && cut.size() <= kMaxCellText + 3 && (cut.size() - 3) % 3 == 0) << name;
+    }
+}
+
+// Each kind of damage, with the message that says what is wrong.
+TEST_F(Workbook, DamageIsRefusedWithItsMessage)
+{
+    const std::string good = Path("good.xlsx");
+    hostile::WriteSheetXlsx(good, "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\" t=\"s\"><v>0</v></c></row>",
+                            "<sst><si><t>text</t></si></sst>");
+    ASSERT_TRUE(ReadFile(good).info.ok());
+    const std::string bytes = hostile::ReadFile(good);
+
+    // Every cut of the archive.
+    for (std::size_t length = 0; length < bytes.size(); length += 7) {
+        hostile::WriteFile(Path("cut.xlsx"), bytes.substr(0, length));
+        const WorkbookInfo info = ReadFile(Path("cut.xlsx")).info;
+        ASSERT_FALSE(info.ok()) << length;
+        ASSERT_TRUE(info.error.starts_with("the zip directory is missing or damaged") || info.error.starts_with("the part "))
+            << length << ": " << info.error;
+    }
+
+    // Every changed byte of the sheet's packed data.
+    const std::size_t header = bytes.find("xl/worksheets/sheet1.xml") - 30;
+    const auto word = [&](std::size_t at, int width) {
+        uint64_t value = 0;
+        for (int i = width - 1; i >= 0; --i)
+            value = (value << 8) | static_cast<uint8_t>(bytes[at + static_cast<std::size_t>(i)]);
+        return value;
+    };
+    const std::size_t data = header + 30 + word(header + 26, 2) + word(header + 28, 2);
+    const std::size_t packed = std::min(bytes.find("PK\x03\x04", data), bytes.find("PK\x01\x02", data)) - data;
+    for (std::size_t at = data; at < data + packed; ++at) {
+        std::string changed = bytes;
+        changed[at] = static_cast<char>(~changed[at]);  // the lowest bit of every byte is data
+        hostile::WriteFile(Path("changed.xlsx"), changed);
+        const WorkbookInfo info = ReadFile(Path("changed.xlsx")).info;
+        ASSERT_FALSE(info.ok()) << at;
+        ASSERT_TRUE(info.error.starts_with("the part xl/worksheets/sheet1.xml is damaged")) << info.error;
+    }
+
+    struct Case {
+        const char* name;
+        std::string sheet;
+        const char* error;
+    };
+    std::string nested;
+    for (int i = 0; i < 100; ++i)
+        nested += "<x>";
+    const Case cases[] = {
+        {"deep", "<row r=\"1\">" + nested + "</row>", "elements nested deeper than 64"},
+        {"doctype", "<!DOCTYPE x [<!ENTITY a \"aa\">]><row/>", "a document type declaration, which an xlsx part never has"},
+        {"entity", "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>&a;</t></is></c></row>", "an unknown entity &a;"},
+        {"attribute", "<row r=\"1\" spans=\"" + std::string(70000, '1') + "\"/>", "an attribute spans longer than 65536 bytes"},
+        {"unclosed", "<row r=\"1\">", "the end tag </sheetData> closes no open element"},
+        {"string", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>7</v></c></row>", "cell A1 names shared string 7, which does not exist"},
+        {"order", "<row r=\"2\"/><row r=\"1\"/>", "a row number 1 out of order or outside a worksheet"},
+        {"reference", "<row r=\"1\"><c r=\"A2\"><v>1</v></c></row>", "a cell reference A2 outside its row or the worksheet"},
+        {"number", "<row r=\"1\"><c r=\"A1\"><v>1x</v></c></row>", "cell A1 holds no number"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = Path(std::string(c.name) + ".xlsx");
+        hostile::WriteSheetXlsx(path, c.sheet);
+        const WorkbookInfo info = ReadFile(path).info;
+        EXPECT_NE(info.error.find(c.error), std::string::npos) << c.name << ": " << info.error;
+    }
+
+    // A part whose data inflate to more than its entry declares.
+    std::string shrunk = bytes;
+    const std::size_t entry = shrunk.find("xl/worksheets/sheet1.xml", shrunk.find(std::string("PK\x01\x02", 4))) - 46;
+    ASSERT_EQ(shrunk.compare(entry, 4, std::string("PK\x01\x02", 4)), 0);
+    shrunk.replace(entry + 24, 4, std::string("\x0A\0\0\0", 4));  // its size in the directory
+    shrunk.replace(header + 22, 4, std::string("\x0A\0\0\0", 4));  // and in its local header
+    hostile::WriteFile(Path("shrunk.xlsx"), shrunk);
+    EXPECT_EQ(ReadFile(Path("shrunk.xlsx")).info.error, "the part xl/worksheets/sheet1.xml is damaged (it unpacks to more than its entry declares)");
+
+    struct CsvCase {
+        std::string bytes;
+        const char* error;
+    };
+    for (const CsvCase& c : {CsvCase{"", "the file is empty"},
+                             CsvCase{"Date,A\r\n2000-01-03,\"1\r\n2000-01-04,2\r\n", "line 2: a quoted field is not closed (the file is cut short)"},
+                             CsvCase{"Date,A\r\n\"x\"y,1\r\n", "line 2: text follows a closing quote"},
+                             CsvCase{std::string("Date,A\r\n1,\0\r\n", 13), "not a CSV file: it holds binary data"}}) {
+        hostile::WriteFile(Path("bad.csv"), c.bytes);
+        EXPECT_EQ(ReadFile(Path("bad.csv")).info.error, c.error);
+    }
+}
+
+// The hostile files: sheetdump refuses each with a message and exit 1, within 1 s of
+// processor time and 64 MB at its peak.
+TEST_F(Workbook, SheetdumpRefusesHostileFilesQuicklyInLittleMemory)
+{
+    struct Case {
+        std::string name;
+        const char* error;
+    };
+    hostile::HugeStringXlsx(Path("string.xlsx"), 300u << 20);
+    hostile::BlankCellsXlsx(Path("blanks.xlsx"), uint64_t{1000} << 20);
+    hostile::ClaimedPartSizeZip(Path("size.xlsx"), (1u << 30) - 1);
+    hostile::SharedStringsXlsx(Path("strings.xlsx"), 2000000);
+    hostile::ClaimedDirectoryZip(Path("directory.xlsx"), 1u << 30);
+    hostile::HugeCellCsv(Path("cell.csv"), 300u << 20, false);
+    hostile::HugeCellCsv(Path("quoted.csv"), 300u << 20, true);
+    std::string nested;
+    for (int i = 0; i < 100000; ++i)
+        nested += "<x>";
+    hostile::WriteSheetXlsx(Path("deep.xlsx"), nested);
+    const Case cases[] = {
+        {"string.xlsx", "the part xl/sharedStrings.xml would unpack to"},
+        {"blanks.xlsx", "the part xl/worksheets/sheet1.xml would unpack to"},
+        {"strings.xlsx", "more than 1048576 shared strings"},
+        {"directory.xlsx", "the zip directory is missing or damaged"},
+        {"size.xlsx", "the part xl/worksheets/sheet1.xml would unpack to 1073741823 bytes"},
+        {"cell.csv", "line 2: longer than 16 MiB"},
+        {"quoted.csv", "line 2: longer than 16 MiB"},
+        {"deep.xlsx", "elements nested deeper than 64"},
+    };
+    for (const Case& c : cases) {
+        const hostile::Measured run = hostile::Run(TESSAPORT_PROGRAM_DIR "/sheetdump", {Path(c.name)});
+        EXPECT_EQ(run.exitCode, 1) << c.name;
+        EXPECT_NE(run.err.find(c.error), std::string::npos) << c.name << ": " << run.err;
+        EXPECT_LT(run.peakKiB, 64 * 1024 * hostile::kMemoryScale) << c.name;
+        EXPECT_LT(run.cpuSeconds, 1.0 * hostile::kTimeScale) << c.name;
+        std::printf("%-15s %6.3f s CPU, peak %5ld KiB: %s", c.name.c_str(), run.cpuSeconds, run.peakKiB, run.err.c_str());
+    }
+}
+
+} // namespace
