@@ -84,7 +84,7 @@ TEST_F(LookalikeSymbols, AllWritesEachSecurityOnceUnderANameOfItsOwn)
 {
     const QString out = QString::fromStdString(db_.Path("out"));
     const CommandResult run = RunImportCommand(
-        {"--data", db_.Dir(), "--open-interest", "--out-dir", out, "--all", "--format", "csv"});
+        {"--data", db_.Dir(), "-q", "--open-interest", "--out-dir", out, "--all", "--format", "csv"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, "tessaport-import: ABC: ABC.csv is taken by another security of this run (symbols that "
                        "differ only in letter case); written to ABC~2.csv\n");
@@ -118,7 +118,7 @@ TEST(MergeCommand, ASymbolGivenTwiceIsMergedOnce)
     TestDatabase db;
     db.Add("ABC", WeekdayRows(2));
     const std::string merged = db.Path("wide.csv");
-    const CommandResult run = RunImportCommand({"--data", db.Dir(), "--merge", "wide", "--format", "csv", "--fields",
+    const CommandResult run = RunImportCommand({"--data", db.Dir(), "-q", "--merge", "wide", "--format", "csv", "--fields",
                                                 "close", "-o", QString::fromStdString(merged), "ABC", "abc", "ABC"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, "tessaport-import: abc: given more than once; merged once\n"
@@ -131,7 +131,7 @@ TEST(ImportCommand, AnEmptySymbolIsCalledSo)
 {
     TestDatabase db;
     db.Add("ABC", WeekdayRows(2));
-    const CommandResult run = RunImportCommand({"--data", db.Dir(), "--out-dir", QString::fromStdString(db.Path("o")), " "});
+    const CommandResult run = RunImportCommand({"--data", db.Dir(), "-q", "--out-dir", QString::fromStdString(db.Path("o")), " "});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "tessaport-import: an empty symbol names no security\n");
 }
@@ -151,7 +151,7 @@ TEST(ImportCommand, OutDirDoesNotWriteThroughLinks)
     ASSERT_TRUE(QDir().mkpath(out));
     fs::create_symlink(victim, (out + "/XYZ.pat").toStdString());
 
-    const CommandResult run = RunImportCommand({"--data", db.Dir(), "--out-dir", out, "XYZ"});
+    const CommandResult run = RunImportCommand({"--data", db.Dir(), "-q", "--out-dir", out, "XYZ"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "tessaport-import: XYZ: " + (out + "/XYZ.pat").toStdString()
                            + " is a symbolic link; --out-dir does not write through links (remove it, or name it "

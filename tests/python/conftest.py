@@ -41,10 +41,11 @@ EDGE = {
             "2002-02-01,10,10.5,9.5,10,100\n2002-02-04,5,5.2,4.9,5,200\n2002-02-05,5,5.2,4.9,5.05,200\n"
             "2002-02-06,5,5.2,4.9,5.1,200\n2002-02-07,5,5.2,4.9,5,200\n", "Faults"),
 }
-# With open interest; a symbol and description beyond ASCII (Windows-1252).
+# With open interest; a symbol and description beyond ASCII, held in Windows-1252 (omegadb
+# takes them as UTF-8 and stores them so).
 EDGE_OI = {"GC": ("2001-01-02,1,2,0.5,1.5,5,50\n2001-01-03,1.5,2,1,,6,60\n2001-01-09,2,3,1.5,2.5,7,70\n", "With OI")}
-SYMBOL_1252 = b"\xc9CU"           # ÉCU
-DESCRIPTION_1252 = b"Euro \x80 unit"  # Euro € unit
+SYMBOL_1252 = "\u00c9CU"                # ÉCU, 0xC9 in Windows-1252
+DESCRIPTION_1252 = "Euro \u20ac unit"   # the euro sign, 0x80 in Windows-1252
 
 
 def omegadb(*arguments, stdin=None):

@@ -13,7 +13,7 @@ from conftest import OMEGADB
 def cli_check(directory, *symbols):
     result = subprocess.run([OMEGADB, "check", directory, *symbols, "--csv"], capture_output=True)
     assert result.returncode in (0, 1), result.stderr
-    return pd.read_csv(io.BytesIO(result.stdout), dtype=str, keep_default_na=False, encoding="cp1252")
+    return pd.read_csv(io.BytesIO(result.stdout), dtype=str, keep_default_na=False, encoding="utf-8")
 
 
 def as_text(findings):

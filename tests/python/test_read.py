@@ -95,9 +95,9 @@ def test_securities_equal_omegadb_list(demo_db, edge_db):
     for directory in (demo_db, edge_db):
         listed = [line.split(b"\t") for line in omegadb("list", directory).splitlines()[1:]]
         securities = tessaport.Database(directory).securities()
-        assert [s.symbol.encode("cp1252") for s in securities] == [cells[0] for cells in listed]
+        assert [s.symbol.encode("utf-8") for s in securities] == [cells[0] for cells in listed]
         for s, cells in zip(securities, listed):
-            assert s.description.encode("cp1252") == cells[1]
+            assert s.description.encode("utf-8") == cells[1]
             assert (s.category, s.period, s.record_count) == (int(cells[2]), int(cells[3]), int(cells[4]))
             assert (str(s.first_date), str(s.last_date)) == (cells[5].decode(), cells[6].decode())
     edge = tessaport.Database(edge_db).securities()

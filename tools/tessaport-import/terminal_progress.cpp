@@ -6,7 +6,31 @@
 
 namespace {
 constexpr int kBarWidth = 30;
+
+std::string Bar(int percent)
+{
+    const int filled = percent * kBarWidth / 100;
+    return std::string(static_cast<size_t>(filled), '#') + std::string(static_cast<size_t>(kBarWidth - filled), ' ');
 }
+
+// Draws `line` over the one before. Blanks rather than a terminal's erase sequence, so
+// nothing but printable text and carriage returns reaches the terminal.
+void Redraw(std::FILE* stream, const std::string& line, size_t& width)
+{
+    std::string text = '\r' + line;
+    if (line.size() < width)
+        text.append(width - line.size(), ' ');
+    std::fputs(text.c_str(), stream);
+    std::fflush(stream);
+    width = line.size();
+}
+
+void Wipe(std::FILE* stream, size_t& width)
+{
+    std::fputs(('\r' + std::string(width, ' ') + '\r').c_str(), stream);
+    width = 0;
+}
+} // namespace
 
 TerminalProgress::TerminalProgress(std::FILE* stream, bool silent)
     : stream_(stream), enabled_(!silent && ::isatty(::fileno(stream)) == 1)
@@ -41,7 +65,7 @@ void TerminalProgress::Finish(int32_t rows)
 void TerminalProgress::Abandon()
 {
     if (enabled_ && drawn_)
-        std::fputs("\r\033[K", stream_);
+        Wipe(stream_, width_);
     drawn_ = false;
 }
 
@@ -50,10 +74,12 @@ void TerminalProgress::Draw(int percent)
     percent_ = percent;
     if (!enabled_)
         return;
-    const int filled = percent * kBarWidth / 100;
-    std::fprintf(stream_, "\r%-16s [%s%s] %3d%%", name_.c_str(), std::string(static_cast<size_t>(filled), '#').c_str(),
-                 std::string(static_cast<size_t>(kBarWidth - filled), ' ').c_str(), percent);
-    std::fflush(stream_);
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "%3d%%", percent);
+    std::string name = name_;
+    if (name.size() < 16)
+        name.append(16 - name.size(), ' ');
+    Redraw(stream_, name + " [" + Bar(percent) + "] " + tail, width_);
     drawn_ = true;
 }
 
@@ -90,7 +116,7 @@ void RunLine::Finish(int32_t rows)
 void RunLine::Clear()
 {
     if (drawn_)
-        std::fputs("\r\033[K", stream_);
+        Wipe(stream_, width_);
     drawn_ = false;
 }
 
@@ -99,10 +125,13 @@ void RunLine::Draw(int percent)
     percent_ = percent;
     if (!terminal_)
         return;
-    const int filled = percent * kBarWidth / 100;
-    std::fprintf(stream_, "\r\033[K%ld of %ld %-16s [%s%s] %3d%%", static_cast<long>(index_) + 1,
-                 static_cast<long>(count_), symbol_.c_str(), std::string(static_cast<size_t>(filled), '#').c_str(),
-                 std::string(static_cast<size_t>(kBarWidth - filled), ' ').c_str(), percent);
-    std::fflush(stream_);
+    char head[48];
+    std::snprintf(head, sizeof head, "%ld of %ld ", static_cast<long>(index_) + 1, static_cast<long>(count_));
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "%3d%%", percent);
+    std::string symbol = symbol_;
+    if (symbol.size() < 16)
+        symbol.append(16 - symbol.size(), ' ');
+    Redraw(stream_, head + symbol + " [" + Bar(percent) + "] " + tail, width_);
     drawn_ = true;
 }

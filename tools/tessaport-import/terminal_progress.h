@@ -25,6 +25,7 @@ private:
     std::string name_;
     int32_t estimate_ = 0;
     int percent_ = -1;
+    size_t width_ = 0;  // of the line on the terminal
 };
 
 // The progress of a run over several securities. On a terminal: one line, "17 of 3,000
@@ -53,4 +54,5 @@ private:
     std::string symbol_;
     int32_t estimate_ = 0;
     int percent_ = -1;
+    size_t width_ = 0;
 };

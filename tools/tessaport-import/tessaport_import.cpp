@@ -329,6 +329,7 @@ int RunImports(const Options& options)
         return kExitFailed;
     }
     bool anyFailed = false;
+    int64_t refused = 0;  // empty symbols given
     // Each security of --all by the symbol its own entry holds, blanks and case as they are;
     // one at a time, so a header with many entries costs no list of them all.
     const auto forEachTarget = [&](const std::function<void(const Target&)>& take) {
@@ -342,6 +343,7 @@ int RunImports(const Options& options)
             if (trimmed.isEmpty()) {
                 Report(QStringLiteral("an empty symbol names no security"));
                 anyFailed = true;
+                ++refused;
                 continue;
             }
             take({symbol, omega::EncodeWindows1252(trimmed)});
@@ -368,7 +370,7 @@ int RunImports(const Options& options)
         if (anyFailed && merge.IsEmpty())
             return kExitFailed;
         const bool merged = merge.Run(progress, Report);
-        summarize(merge.Written() ? 1 : 0, merge.RowsWritten(), merge.LeftOut());
+        summarize(merge.Written() ? 1 : 0, merge.RowsWritten(), merge.LeftOut() + refused);
         return merged && !anyFailed ? kExitOk : kExitFailed;
     }
     std::optional<ImportCheck> check;
@@ -412,7 +414,7 @@ int RunImports(const Options& options)
     line.Clear();
     if (check)
         check->Summarize();
-    summarize(files, rows, leftOut);
+    summarize(files, rows, leftOut + refused);
     return leftOut > 0 || anyFailed ? kExitFailed : kExitOk;
 }
 

@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -100,7 +101,13 @@ void ViewerWindow::CreateControls()
     splitter->setStretchFactor(1, 3);
     splitter->setStretchFactor(2, 1);
     layout->addWidget(splitter, 1);
-    setCentralWidget(central);
+    // On a screen smaller than the panes' least sizes (a high scale factor on a small
+    // screen) the window scrolls rather than reach past the screen's edge.
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(central);
+    setCentralWidget(scroll);
 }
 
 void ViewerWindow::CreateMenus()
