@@ -1,4 +1,4 @@
-# Finds the prefix of static Windows x86_64 libraries (Qt, zlib, libzip, libxlsxwriter) that
+# Finds the prefix of static Windows x86_64 libraries (Qt, zlib with minizip) that
 # the whole program links: TESSAPORT_WINDOWS_SDK (a CMake or environment variable naming the
 # unpacked folder), else the archive in ../shared/windows-sdk/ beside the checkout, unpacked
 # once into a cache folder outside the checkout after its sha256 is checked.
