@@ -80,8 +80,10 @@ public:
         if (!zip_)
             return Fail();
         const XlsxPartsInfo info = XlsxPartsNow();
-        time_ = {static_cast<uInt>(info.second), static_cast<uInt>(info.minute), static_cast<uInt>(info.hour),
-                 static_cast<uInt>(info.day), static_cast<uInt>(info.month - 1), static_cast<uInt>(info.year)};
+        // minizip's fields are unsigned in some releases and int in others.
+        using Field = decltype(time_.tm_sec);
+        time_ = {static_cast<Field>(info.second), static_cast<Field>(info.minute), static_cast<Field>(info.hour),
+                 static_cast<Field>(info.day), static_cast<Field>(info.month - 1), static_cast<Field>(info.year)};
         for (const XlsxPart& part : FixedXlsxParts(info))
             if (!OpenPart(part.name, false) || !WritePart(part.text.data(), part.text.size()) || !ClosePart())
                 return Fail();

@@ -10,6 +10,7 @@
 
 namespace qv2omg {
 
+#if !defined(_WIN32)
 namespace {
 
 // The end of the last region of `fd` that holds data; `size` where the system cannot say.
@@ -43,6 +44,7 @@ uint64_t StoredEnd(int fd, uint64_t size)
 }
 
 } // namespace
+#endif
 
 BinaryFile::~BinaryFile()
 {

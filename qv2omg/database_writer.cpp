@@ -4,6 +4,7 @@
 #include "price_csv.h"
 
 #include "platform/native/native_file.h"
+#include "platform/native/native_path.h"
 #include "platform/native/shown_text.h"
 
 #include <algorithm>
@@ -155,9 +156,11 @@ public:
     int Add(const fs::path& target)
     {
         std::string temporary;
-        const int fd = native::CreateTemporaryBeside(target.string(), temporary);
+        // As text in the code page the native file layer takes, not libstdc++'s UTF-8.
+        const std::string text = native::TextFromPath(target);
+        const int fd = native::CreateTemporaryBeside(text, temporary);
         if (fd >= 0)
-            entries_.push_back({target.string(), temporary, false});
+            entries_.push_back({text, temporary, false});
         return fd;
     }
 

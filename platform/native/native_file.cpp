@@ -24,18 +24,8 @@ namespace {
 constexpr int kTemporaryNameTries = 100;
 constexpr std::size_t kLongestBaseInTemporaryName = 200;
 
-std::string RandomSuffix()
-{
-    static std::mt19937 generator{std::random_device{}()};
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-    std::string suffix(8, ' ');
-    for (auto& c : suffix)
-        c = kLetters[pick(generator)];
-    return suffix;
-}
-
 } // namespace
+
 
 // Next to the destination so that the final rename stays on one file system.
 int CreateTemporaryBeside(const std::string& destination, std::string& temporary)
@@ -46,7 +36,7 @@ int CreateTemporaryBeside(const std::string& destination, std::string& temporary
     const std::string stem = (slash == std::string::npos ? std::string("./") : destination.substr(0, slash + 1))
         + "." + base.substr(0, kLongestBaseInTemporaryName) + ".";
     for (int attempt = 0; attempt < kTemporaryNameTries; ++attempt) {
-        temporary = stem + RandomSuffix() + ".tmp";
+        temporary = stem + RandomLetters(8) + ".tmp";
         const int fd = CreateNewFile(temporary);
         if (fd >= 0 || errno != EEXIST)
             return fd;
@@ -239,5 +229,17 @@ void SyncFolder(const std::string& folder)
 int RemoveFile(const std::string& path) { return ::unlink(path.c_str()); }
 
 #endif
+
+// No std::mt19937: a static Qt for Windows calls its own copy of that engine's code as if
+// it kept registers that ours (linked first, compiled otherwise) does not keep.
+std::string RandomLetters(std::size_t count)
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device device;
+    std::string letters(count, ' ');
+    for (auto& c : letters)
+        c = kLetters[device() % (sizeof kLetters - 1)];
+    return letters;
+}
 
 } // namespace native

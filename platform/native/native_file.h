@@ -41,4 +41,7 @@ int PutInPlace(const std::string& from, const std::string& to);
 void SyncFolder(const std::string& folder);
 int RemoveFile(const std::string& path);
 
+// `count` letters and digits drawn from the system's random source, for temporary names.
+std::string RandomLetters(std::size_t count);
+
 } // namespace native

@@ -18,6 +18,17 @@ std::filesystem::path PathFromText(std::string_view text)
     return std::filesystem::path(wide);
 }
 
+std::string TextFromPath(const std::filesystem::path& path)
+{
+    const std::wstring& wide = path.native();
+    if (wide.empty())
+        return {};
+    const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr, nullptr);
+    return text;
+}
+
 std::size_t LastSeparator(std::string_view path)
 {
     // In a double-byte code page a '\' byte may be the second half of a character.
@@ -38,6 +49,11 @@ std::size_t LastSeparator(std::string_view path)
 std::filesystem::path PathFromText(std::string_view text)
 {
     return std::filesystem::path(text);
+}
+
+std::string TextFromPath(const std::filesystem::path& path)
+{
+    return path.string();
 }
 
 std::size_t LastSeparator(std::string_view path)

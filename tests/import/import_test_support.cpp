@@ -128,5 +128,7 @@ CommandResult RunImportCommand(const QStringList& arguments)
     QProcess process;
     process.start(QStringLiteral(TESSAPORT_PROGRAM_DIR "/tessaport-import"), arguments);
     EXPECT_TRUE(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
-    return {process.exitCode(), process.readAllStandardError().toStdString()};
+    QByteArray err = process.readAllStandardError();
+    err.replace("\r\n", "\n");  // the C library of Windows writes text with CRLF
+    return {process.exitCode(), err.toStdString()};
 }

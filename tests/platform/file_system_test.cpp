@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#if !defined(_WIN32)
 #include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -23,6 +25,9 @@ struct FileSystem : testing::Test {
 
 TEST_F(FileSystem, OnlyReadableNonDirectoriesOpenForInput)
 {
+#if defined(_WIN32)
+    GTEST_SKIP() << "POSIX only: named pipes, and links that QFile::link makes (shortcuts on Windows)";
+#else
     MakeFile("file.txt");
     ASSERT_TRUE(QDir(temp_.path()).mkdir("dir"));
     ASSERT_TRUE(QFile::link(Path("gone"), Path("dangling")));
@@ -35,6 +40,7 @@ TEST_F(FileSystem, OnlyReadableNonDirectoriesOpenForInput)
     for (const char* name : {"dir", "dirlink", "dangling", "missing"})
         EXPECT_TRUE(platform::CannotOpenForInput(Path(name))) << name;
     EXPECT_TRUE(platform::CannotOpenForInput(QString()));
+#endif
 }
 
 TEST_F(FileSystem, ListingLeavesOutHiddenNamesAndIgnoresCaseInItsOrder)

@@ -10,7 +10,12 @@
 
 #include <optional>
 
+#if defined(_WIN32)
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -195,9 +200,15 @@ TEST(RegistryFile, AKeyNameMayEndInABlank)
 
 long PeakResidentKb()
 {
+#if defined(_WIN32)
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<long>(counters.PeakWorkingSetSize / 1024);
+#else
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
+#endif
 }
 
 // One key line of 50,000 parts once took 3 GB, and every key of legal size cost memory

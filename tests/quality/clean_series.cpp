@@ -61,9 +61,15 @@ double TypicalSigma(quality::Period period)
                                              : daily;
 }
 
+// std::mt19937's numbers, but on Windows under a type of our own: the static Qt there has its
+// own copy of mt19937's code, which its callers expect to keep registers ours does not keep.
+// (On Linux this is std::mt19937 itself.)
+using Engine = std::mersenne_twister_engine<unsigned long, 32, 624, 397, 31, 0x9908b0df, 11, 0xffffffff, 7,
+                                            0x9d2c5680, 15, 0xefc60000, 18, 1812433253>;
+
 std::vector<Bar> RandomWalk(quality::Period period, int count, double sigma, uint32_t seed, int firstYear)
 {
-    std::mt19937 random(seed);
+    Engine random(seed);
     std::normal_distribution<double> normal;
     std::vector<Bar> bars;
     bars.reserve(static_cast<size_t>(count));

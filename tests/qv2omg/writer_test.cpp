@@ -6,7 +6,9 @@
 #include <cstring>
 #include <functional>
 #include <sstream>
+#if !defined(_WIN32)
 #include <sys/resource.h>
+#endif
 
 namespace qv2omg_test {
 namespace {
@@ -28,6 +30,10 @@ TEST_P(RefusedChangeTest, LeavesTheDatabaseAsItWas)
     std::string message = status.Message();
     if (const size_t at = message.find(Dir().string()); at != std::string::npos)
         message.replace(at, Dir().string().size(), "DIR");
+    // The writer names files with the system's separator.
+    const std::string nativeDir = std::string("DIR") + static_cast<char>(std::filesystem::path::preferred_separator);
+    if (const size_t at = message.find(nativeDir); at != std::string::npos)
+        message.replace(at, nativeDir.size(), "DIR/");
     EXPECT_EQ(message, GetParam().message);
     EXPECT_EQ(Snapshot(Dir()), before);
 }
@@ -42,6 +48,10 @@ std::function<qv2omg::Status(const fs::path&)> Adding(qv2omg::SecurityInfo info)
     return [info](const fs::path& dir) { return qv2omg::AddSecurity(dir, info, {}); };
 }
 
+#if defined(_WIN32)
+// Windows sets no limit on a file's size: tests/windows_skips.cmake leaves these cases out.
+std::function<qv2omg::Status(const fs::path&)> Limiting(uint64_t) { return [](const fs::path& dir) { return AddRows(dir, {}); }; }
+#else
 // Adds a row while no file may grow past `bytes`: a data file takes 44, the new header 176.
 std::function<qv2omg::Status(const fs::path&)> Limiting(rlim_t bytes)
 {
@@ -58,6 +68,7 @@ std::function<qv2omg::Status(const fs::path&)> Limiting(rlim_t bytes)
         return status;
     };
 }
+#endif
 
 INSTANTIATE_TEST_SUITE_P(Changes, RefusedChangeTest, testing::Values(
     RefusedCase{"SymbolTooLong", Adding({"ABCDEFGHIJKLMNOP", ""}),

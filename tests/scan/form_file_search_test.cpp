@@ -10,9 +10,11 @@
 #include <QTreeWidget>
 
 #include <dirent.h>
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#endif
 
 #include <sched.h>
 #include <cerrno>
@@ -133,6 +135,9 @@ TEST_F(ScanFixture, StopEndsTheWalkAtTheNextEntryOnEveryLevel)
 // the data root lists after the deep folder is never searched.
 TEST_F(ScanFixture, FailureEndsTheWholeWalkWithoutMessage)
 {
+#if defined(_WIN32)
+    GTEST_SKIP() << "POSIX only: handles run out through the descriptor limit (setrlimit)";
+#else
     MakeTree({"db Data/a1 1", "db Data/a2 1", "db Data/a3 1", "db Data/a4 1",
               "db Data/deep" + QStringLiteral("/d").repeated(40) + " 1"});
     Entries expected;
@@ -157,6 +162,7 @@ TEST_F(ScanFixture, FailureEndsTheWholeWalkWithoutMessage)
     EXPECT_EQ(Sorted(ListEntries(*form)), Sorted(expected, true));
     EXPECT_TRUE(messages.All().empty());
     EXPECT_TRUE(form->StatusText().startsWith(QStringLiteral("Total "))) << form->StatusText().toStdString();
+#endif
 }
 
 TEST_F(ScanFixture, VolumeThatCannotBeListedIsNotReady)
@@ -172,6 +178,7 @@ TEST_F(ScanFixture, VolumeThatCannotBeListedIsNotReady)
     EXPECT_EQ(form->StatusText(), QString());
 }
 
+#if !defined(_WIN32)
 // A volume of its own mounted under /tmp (a tmpfs, in a mount namespace of this process
 // alone) is offered and walked within itself; a volume mounted inside it is not entered.
 TEST_F(ScanFixture, OffersASecondVolumeAndWalksItWithinItself)
@@ -203,6 +210,7 @@ TEST_F(ScanFixture, OffersASecondVolumeAndWalksItWithinItself)
     form->Command1[kScan]->click();
     EXPECT_EQ(ListEntries(*form), (Entries{{volume + "/db", " 3"}}));
 }
+#endif
 
 // Folder... asks for a folder, offers it from then on, and the scan walks it; a cancelled
 // choice leaves the place chosen before.

@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -152,7 +153,7 @@ TEST(ViewerWindow, ChartsTheCloseAndRefusesDamagedFiles)
         ASSERT_FALSE(read.ok());
         ASSERT_EQ(messages.All().size(), 1u);
         EXPECT_EQ(messages.All()[0].title, "Pattern File Viewer");
-        EXPECT_EQ(messages.All()[0].text, "Cannot show " + damaged + ": " + QString::fromStdString(read.error) + ".");
+        EXPECT_EQ(messages.All()[0].text, "Cannot show " + QDir::toNativeSeparators(damaged) + ": " + QString::fromStdString(read.error) + ".");
         EXPECT_EQ(messages.All()[0].icon, platform::MessageIcon::Exclamation);
         EXPECT_EQ(window.windowTitle(), "XYZ.pat - Pattern File Viewer");
         EXPECT_TRUE(window.Sheet() && window.Sheet()->RowCount() == 6);

@@ -10,6 +10,7 @@
 #include "sheet_loader.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -197,7 +198,7 @@ TEST_F(ExportedFiles, WindowShowsXlsxAndRefusesACutOne)
     EXPECT_FALSE(window.OpenFile(cut));
     ASSERT_EQ(messages.All().size(), 1u);
     EXPECT_EQ(messages.All()[0].text,
-              "Cannot show " + cut + ": the zip directory is missing or damaged (the file is cut short or is no xlsx file).");
+              "Cannot show " + QDir::toNativeSeparators(cut) + ": the zip directory is missing or damaged (the file is cut short or is no xlsx file).");
     EXPECT_EQ(window.windowTitle(), "XYZ.xlsx - Pattern File Viewer");
 }
 

@@ -403,7 +403,7 @@ int Check(const Arguments& arguments)
     uint64_t empty = 0;
     for (uint64_t i = 0; i < total; ++i) {
         SecurityEntry entry;
-        if (!header.Read(all ? static_cast<uint32_t>(i) : named[i], entry))
+        if (!header.Read(all ? static_cast<uint32_t>(i) : named[static_cast<std::size_t>(i)], entry))
             return Failed("cannot read " + directory + "/" + kHeaderFileName);
         if (FieldText(entry.symbol).empty()) {
             ++empty;
