@@ -36,39 +36,15 @@ fail() {
   echo "--- program output" >&2; cat "$work/app.log" >&2 2>/dev/null || true
   exit 1
 }
+source tests/acceptance/display.sh
 started=$SECONDS
 step() { echo "real_input ($wm) $((SECONDS - started))s: $*"; }
 
-# until SECONDS COMMAND...: runs COMMAND until it succeeds, for at most SECONDS.
-until_true() {
-  local limit=$1; shift
-  local end=$((SECONDS + limit))
-  until "$@"; do
-    [ $SECONDS -lt "$end" ] || return 1
-    sleep 0.05
-  done
-}
 
 python3 demo/make_demo.py --omegadb "$bin/omegadb" --out "$build/demo" >/dev/null
 data=$build/demo/Omega/Data/USStock
 
-# The virtual display, with the number it chose for itself.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-until_true 20 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=:$(cat "$work/display")
-
-wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
-if [ "$wm" = openbox ]; then
-  # A second try when the first start does not take (seen on a loaded machine); its log if neither does.
-  for attempt in 1 2; do
-    openbox --sm-disable >"$work/openbox.log" 2>&1 &
-    pids+=($!)
-    until_true 20 wm_up && break
-    kill "${pids[-1]}" 2>/dev/null || true
-    [ "$attempt" = 2 ] && fail "openbox did not start: $(tail -5 "$work/openbox.log")"
-  done
-fi
+start_display "$wm"
 
 # The program, reporting its focus, imports and counts on its standard output.
 # Dates are typed in the short format of the locale both programs are given (M/d/yyyy).

@@ -55,18 +55,10 @@ fail() {
   echo "--- program output" >&2; cat "$work/app.log" "$work/app.err" >&2 2>/dev/null || true
   exit 1
 }
+source tests/acceptance/display.sh
 started=$SECONDS
 step() { echo "real_input_wine ($wm) $((SECONDS - started))s: $*"; }
 
-# until_true SECONDS COMMAND...: runs COMMAND until it succeeds, for at most SECONDS.
-until_true() {
-  local limit=$1; shift
-  local end=$((SECONDS + limit))
-  until "$@"; do
-    [ $SECONDS -lt "$end" ] || return 1
-    sleep 0.1
-  done
-}
 
 # The zip, unpacked into a fresh folder: nothing else of the build is used on the Windows side.
 program=$work/unpacked
@@ -79,16 +71,7 @@ python3 demo/make_demo.py --omegadb "$linux/bin/omegadb" --out "$work/demo" >/de
 omega=$work/demo/Omega
 data=$omega/Data/USStock
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-until_true 20 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=:$(cat "$work/display")
-if [ "$wm" = openbox ]; then
-  openbox --sm-disable >"$work/openbox.log" 2>&1 &
-  pids+=($!)
-  until_true 20 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' \
-    || fail "openbox did not start"
-fi
+start_display "$wm"
 
 # The prefix, made once; the installation as TradeStation's installer leaves it, in the
 # registry's 32-bit view.
