@@ -32,6 +32,7 @@ for tool in omegadb tessaport-import; do
 done
 
 export WINEPREFIX=$root/build-windows/wine-prefix-display WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$root/build-windows"  # Wine makes the prefix itself, but not the folders above it
 export TESSAPORT_REPORT_STATE=1
 # Dates are typed in the short format of the locale both imports are given (M/d/yyyy).
 dates_locale=(env LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8)
