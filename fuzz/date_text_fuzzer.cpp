@@ -6,6 +6,7 @@
 #include "fuzz_check.h"
 #include "import/date_text.h"
 #include "omega/security_text.h"
+#include "omega/serial_date.h"
 
 #include <QDate>
 #include <QLocale>
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (text.trimmed().size() > kMaxDateTextLength)
         FUZZ_CHECK(!day);
     // Dates of data files have four-digit years.
-    const int year = day ? QDate(1899, 12, 30).addDays(*day).year() : 0;
+    const int year = day ? omega::DateOfSerial(*day).year() : 0;
     if (year >= 1000 && year <= 9999) {
         const QString written = omega::ShortDate(*day, locale);
         const std::optional<int32_t> again = DateTextToSerial(written, locale);

@@ -1,6 +1,7 @@
 #include "import/date_text.h"
 
 #include "omega/security_text.h"
+#include "omega/serial_date.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -69,7 +70,7 @@ std::optional<QTime> ReadTime(const QString& text, const QLocale& locale)
 
 int32_t DaySerial(const QDate& date)
 {
-    return static_cast<int32_t>(date.toJulianDay() - QDate(1899, 12, 30).toJulianDay());
+    return static_cast<int32_t>(omega::SerialOfDate(date));
 }
 
 } // namespace

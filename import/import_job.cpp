@@ -4,6 +4,7 @@
 #include "omega/omega_date.h"
 #include "omega/security_table.h"
 #include "omega/security_text.h"
+#include "omega/serial_date.h"
 #include "omega/windows1252.h"
 
 #include <QDate>
@@ -21,7 +22,7 @@ constexpr std::array<const char*, 6> kColumnSuffixes = {
 
 QString IsoDate(int32_t day)
 {
-    return QDate(1899, 12, 30).addDays(day).toString(Qt::ISODate);
+    return omega::DateOfSerial(day).toString(Qt::ISODate);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "security_text.h"
 
 #include "omega/omega_date.h"
+#include "omega/serial_date.h"
 
 #include <QDate>
 
@@ -76,7 +77,7 @@ QString ShortDateFormat(const QLocale& locale)
 
 QString ShortDate(int32_t serial, const QLocale& locale)
 {
-    const QDate date = QDate(1899, 12, 30).addDays(serial);
+    const QDate date = DateOfSerial(serial);
     return locale.toString(date, ShortDateFormat(locale));
 }
 

@@ -1,5 +1,6 @@
 #include "quality/price_check.h"
 
+#include "base/calendar.h"
 #include "qv2omg/db_format.h"
 
 #include <algorithm>
@@ -95,16 +96,7 @@ bool IsCalendarDate(uint32_t date)
 
 int64_t DayNumber(uint32_t date)
 {
-    // The days-from-civil count of the proleptic Gregorian calendar.
-    int64_t year = date / 10000;
-    const int64_t month = date / 100 % 100;
-    const int64_t day = date % 100;
-    year -= month <= 2;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t yearOfEra = year - era * 400;
-    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
+    return base::SerialOfCivil(date / 10000, date / 100 % 100, date % 100);
 }
 
 std::string DateText(uint32_t date)

@@ -117,7 +117,7 @@ private:
 // yyyymmdd as YYYY-MM-DD, whatever the digits say.
 std::string DateText(uint32_t date);
 bool IsCalendarDate(uint32_t date);
-// Days since 1 January 1970 of a calendar date.
+// The day number of a calendar date (base/calendar.h).
 int64_t DayNumber(uint32_t date);
 // A number for the values text: up to seven significant digits, the precision the
 // database's single-precision prices carry.

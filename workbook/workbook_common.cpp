@@ -1,5 +1,6 @@
 #include "workbook/workbook_reader.h"
 
+#include "base/calendar.h"
 #include "platform/native/native_file.h"
 
 #include <algorithm>
@@ -70,7 +71,7 @@ bool WorkbookDayOfIsoDate(std::string_view text, int32_t& day)
     const year_month_day date{year(parts[0]), month(static_cast<unsigned>(parts[1])), std::chrono::day(static_cast<unsigned>(parts[2]))};
     if (parts[0] < 1 || !date.ok())
         return false;
-    day = static_cast<int32_t>((sys_days(date) - sys_days(1899y / 12 / 30)).count());
+    day = static_cast<int32_t>(base::SerialOfCivil(parts[0], parts[1], parts[2]));
     return true;
 }
 

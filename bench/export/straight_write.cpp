@@ -9,6 +9,7 @@
 //   straight_write xlsx|csv SECURITIES RECORDS OUT  a wide merge of the closes over the
 //                                                   union of the dates
 
+#include "base/calendar.h"
 #include "export/row_writers.h"
 
 #include <algorithm>
@@ -81,19 +82,11 @@ History MakeHistory(int s, int records, bool closeOnly)
     return h;
 }
 
-// yyyy-mm-dd of a day number (days from civil, Howard Hinnant's algorithm).
+// yyyy-mm-dd of a day number.
 int IsoDate(int day, char* out)
 {
-    int z = day - 25569 + 719468;  // day 25569 is 1 January 1970
-    const int era = (z >= 0 ? z : z - 146096) / 146097;
-    const int doe = z - era * 146097;
-    const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const int mp = (5 * doy + 2) / 153;
-    const int d = doy - (153 * mp + 2) / 5 + 1;
-    const int m = mp < 10 ? mp + 3 : mp - 9;
-    const int y = yoe + era * 400 + (m <= 2);
-    return std::snprintf(out, 16, "%04d-%02d-%02d", y, m, d);
+    const base::CivilDate date = base::CivilOfSerial(day);
+    return std::snprintf(out, 16, "%04d-%02d-%02d", static_cast<int>(date.year), date.month, date.day);
 }
 
 // Our xlsx writer fed from memory at a deflate level.

@@ -2,6 +2,7 @@
 
 #include "import/date_text.h"
 #include "omega/security_text.h"
+#include "omega/serial_date.h"
 
 #include <QDate>
 
@@ -11,7 +12,7 @@ namespace {
 
 int32_t Day(int year, int month, int day)
 {
-    return static_cast<int32_t>(QDate(1899, 12, 30).daysTo(QDate(year, month, day)));
+    return static_cast<int32_t>(omega::SerialOfDate(QDate(year, month, day)));
 }
 
 TEST(DateText, ReadsShortDatesIsoDatesAndTimesOfDay)

@@ -1,12 +1,12 @@
 #include "import_test_support.h"
 
+#include "omega/serial_date.h"
 #include "qv2omg/database_writer.h"
 #include "qv2omg/header_reader.h"
 #include "sheet/sheet_reader.h"
 #include "sheet/sheet_writer.h"
 
 #include <QApplication>
-#include <QDate>
 #include <QProcess>
 
 #include <charconv>
@@ -48,7 +48,7 @@ std::vector<qv2omg::PriceRow> WeekdayRows(int count)
 int32_t DayOf(uint32_t date)
 {
     const QDate day(static_cast<int>(date / 10000), static_cast<int>(date / 100 % 100), static_cast<int>(date % 100));
-    return static_cast<int32_t>(QDate(1899, 12, 30).daysTo(day));
+    return static_cast<int32_t>(omega::SerialOfDate(day));
 }
 
 TestDatabase::TestDatabase()

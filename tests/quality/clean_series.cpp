@@ -1,5 +1,7 @@
 #include "clean_series.h"
 
+#include "base/calendar.h"
+
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -10,20 +12,13 @@ namespace {
 
 uint32_t Yyyymmdd(int64_t dayNumber)
 {
-    // The civil-from-days inverse of quality::DayNumber.
-    const int64_t z = dayNumber + 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t dayOfEra = z - era * 146097;
-    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t mp = (5 * dayOfYear + 2) / 153;
-    const int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
-    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const int64_t year = yearOfEra + era * 400 + (month <= 2);
-    return static_cast<uint32_t>(year * 10000 + month * 100 + day);
+    const base::CivilDate date = base::CivilOfSerial(dayNumber);
+    return static_cast<uint32_t>(date.year * 10000 + date.month * 100 + date.day);
 }
 
-int Weekday(int64_t dayNumber) { return static_cast<int>(((dayNumber % 7) + 11) % 7); }  // 0 Monday
+// 0 is Sunday: the weekdays of these series run Sunday to Thursday, which the checks
+// cannot tell from Monday to Friday.
+int Weekday(int64_t dayNumber) { return static_cast<int>(((dayNumber % 7) + 13) % 7); }
 
 bool Trades(int64_t dayNumber)
 {

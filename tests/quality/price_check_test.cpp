@@ -217,7 +217,8 @@ TEST(PriceCheckerTest, DefaultLimitsFollowThePeriodCode)
 
 TEST(PriceCheckerTest, CountsDaysAcrossMonthsAndLeapYears)
 {
-    EXPECT_EQ(quality::DayNumber(19700101), 0);
+    EXPECT_EQ(quality::DayNumber(18991230), 0);
+    EXPECT_EQ(quality::DayNumber(19700101), 25569);
     EXPECT_EQ(quality::DayNumber(20000301) - quality::DayNumber(20000228), 2);
     EXPECT_EQ(quality::DayNumber(19000301) - quality::DayNumber(19000228), 1);
     EXPECT_EQ(AddDays(20241231, 1), 20250101u);

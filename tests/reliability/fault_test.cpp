@@ -6,6 +6,7 @@
 #include "reliability_support.h"
 
 #include "import/import_job.h"
+#include "omega/serial_date.h"
 #include "qv2omg/database_writer.h"
 #include "sheet/sheet_errors.h"
 #include "sheet/sheet_reader.h"
@@ -116,7 +117,7 @@ omega::DataLibrary& Library()
 int32_t DayOf(uint32_t date)
 {
     const QDate day(static_cast<int>(date / 10000), static_cast<int>(date / 100 % 100), static_cast<int>(date % 100));
-    return static_cast<int32_t>(QDate(1899, 12, 30).daysTo(day));
+    return static_cast<int32_t>(omega::SerialOfDate(day));
 }
 
 // Cut while the import reads it, to whole rows or inside one: the import ends at the last

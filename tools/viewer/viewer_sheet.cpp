@@ -1,5 +1,6 @@
 #include "viewer_sheet.h"
 
+#include "omega/serial_date.h"
 #include "sheet/cell_kinds.h"
 #include "workbook/workbook_reader.h"
 #include "sheet/sheet_reader.h"
@@ -40,7 +41,7 @@ std::optional<QDate> DayNumberToDate(double dayNumber)
     // From the first day of year 1 (a CSV's dates may be that early) to the last of 9999.
     if (!std::isfinite(dayNumber) || dayNumber < -693593 || dayNumber >= 2958466)
         return std::nullopt;
-    return QDate(1899, 12, 30).addDays(static_cast<qint64>(std::floor(dayNumber)));
+    return omega::DateOfSerial(static_cast<qint64>(std::floor(dayNumber)));
 }
 
 ViewerSheet::ViewerSheet(const SheetContents& contents)

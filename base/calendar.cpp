@@ -1,0 +1,45 @@
+#include "base/calendar.h"
+
+#include <chrono>
+
+namespace base {
+
+namespace {
+
+using std::chrono::days;
+using std::chrono::sys_days;
+using std::chrono::year_month_day;
+
+constexpr sys_days kOrigin = std::chrono::year{1899} / 12 / 30;
+
+// The calendar repeats every 400 years; chrono's years stop at +-32767, so the years are
+// brought into 0..399 and the whole cycles counted apart.
+constexpr int64_t kCycleDays = 146097;
+constexpr int64_t kCycleStart = (sys_days{std::chrono::year{0} / 1 / 1} - kOrigin).count();
+
+int64_t FloorDiv(int64_t a, int64_t b)
+{
+    return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}
+
+} // namespace
+
+int64_t SerialOfCivil(int64_t year, int64_t month, int64_t day)
+{
+    year += FloorDiv(month - 1, 12);
+    month -= 12 * FloorDiv(month - 1, 12);
+    const int64_t cycles = FloorDiv(year, 400);
+    const year_month_day first{std::chrono::year{static_cast<int>(year - 400 * cycles)},
+                               std::chrono::month{static_cast<unsigned>(month)}, std::chrono::day{1}};
+    return (sys_days{first} - kOrigin).count() + cycles * kCycleDays + (day - 1);
+}
+
+CivilDate CivilOfSerial(int64_t serial)
+{
+    const int64_t cycles = FloorDiv(serial - kCycleStart, kCycleDays);
+    const year_month_day date{kOrigin + days{serial - cycles * kCycleDays}};
+    return {static_cast<int>(date.year()) + 400 * cycles, static_cast<int>(static_cast<unsigned>(date.month())),
+            static_cast<int>(static_cast<unsigned>(date.day()))};
+}
+
+} // namespace base

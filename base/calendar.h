@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+namespace base {
+
+// Day numbers count days from 30 December 1899 (day 0) on the proleptic Gregorian
+// calendar, as the pattern files' date cells do: 1 January 1900 is day 2, 1 January 1970
+// day 25569. Years are astronomical (year 0 is 1 BC) and any int64 day number has a date.
+struct CivilDate {
+    int64_t year = 0;
+    int month = 1;  // 1..12
+    int day = 1;    // 1..31
+};
+
+// Months outside 1..12 roll into the neighbouring years, days outside the month into the
+// neighbouring months, so every input has a day number.
+int64_t SerialOfCivil(int64_t year, int64_t month, int64_t day);
+CivilDate CivilOfSerial(int64_t serial);
+
+} // namespace base
