@@ -1,5 +1,7 @@
 #include "workbook/xml_reader.h"
 
+#include "base/utf8.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -13,25 +15,6 @@ bool IsNameCharacter(int c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == ':' || c == '-'
         || c == '.' || c >= 0x80;
-}
-
-void AppendUtf8(std::string& text, uint32_t code)
-{
-    if (code < 0x80) {
-        text += static_cast<char>(code);
-    } else if (code < 0x800) {
-        text += static_cast<char>(0xC0 | (code >> 6));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        text += static_cast<char>(0xE0 | (code >> 12));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (code >> 18));
-        text += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 } // namespace
@@ -163,7 +146,7 @@ bool XmlReader::ReadReference(std::string& into, std::size_t limit, bool& cut)
             Fail("a character reference &" + name + "; to no character");
             return false;
         }
-        AppendUtf8(value, code);
+        base::AppendUtf8(value, code);
     } else {
         Fail("an unknown entity &" + name + ";");
         return false;

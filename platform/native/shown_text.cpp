@@ -1,20 +1,14 @@
 #include "platform/native/shown_text.h"
 
-#include <array>
+#include "base/utf8.h"
+#include "base/windows1252.h"
+
 #include <cstdint>
 #include <cstdio>
 
 namespace native {
 
 namespace {
-
-// Unicode of the bytes 0x80 to 0x9F; the undefined ones keep their own number.
-constexpr std::array<char32_t, 32> kHighCharacters = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 bool IsControl(char32_t c)
 {
@@ -26,30 +20,6 @@ void AppendEscaped(std::string& out, unsigned value)
     char escaped[8];
     std::snprintf(escaped, sizeof escaped, "\\x%02X", value & 0xFFu);
     out += escaped;
-}
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-char32_t FromWindows1252(unsigned char byte)
-{
-    return byte >= 0x80 && byte <= 0x9F ? kHighCharacters[byte - 0x80u] : char32_t{byte};
 }
 
 // The character that starts at `text[i]` and its length in bytes; a length of 0 when the
@@ -91,11 +61,11 @@ std::string ShownWindows1252(std::string_view text)
     std::string shown;
     shown.reserve(text.size());
     for (const char byte : text) {
-        const char32_t c = FromWindows1252(static_cast<unsigned char>(byte));
+        const char32_t c = base::CharOfWindows1252(static_cast<unsigned char>(byte));
         if (IsControl(c))
             AppendEscaped(shown, static_cast<unsigned char>(byte));
         else
-            AppendUtf8(shown, c);
+            base::AppendUtf8(shown, c);
     }
     return shown;
 }
@@ -124,13 +94,7 @@ std::optional<std::string> Windows1252FromUtf8(std::string_view text, std::strin
     bytes.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
         const auto [c, length] = NextUtf8(text, i);
-        std::optional<unsigned char> byte;
-        if (length != 0 && (c < 0x80 || (c >= 0xA0 && c <= 0xFF)))
-            byte = static_cast<unsigned char>(c);
-        for (unsigned k = 0; !byte && length != 0 && k < kHighCharacters.size(); ++k) {
-            if (kHighCharacters[k] == c)
-                byte = static_cast<unsigned char>(0x80 + k);
-        }
+        const std::optional<unsigned char> byte = length != 0 ? base::Windows1252OfChar(c) : std::nullopt;
         if (!byte) {
             if (unheld) {
                 unheld->clear();
