@@ -1,5 +1,6 @@
 #include "export/row_writers.h"
 
+#include "base/csv_field.h"
 #include "export/shortest_float.h"
 #include "sheet/sheet_output.h"
 #include "sheet/sheet_reader.h"
@@ -59,17 +60,7 @@ private:
         std::string text = SheetTextToUtf8(windows1252);
         if (!rawText_ && !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
             text.insert(0, 1, '\'');
-        if (text.find_first_of(",\"\r\n") == std::string::npos) {
-            line_ += text;
-            return;
-        }
-        line_ += '"';
-        for (const char c : text) {
-            if (c == '"')
-                line_ += '"';
-            line_ += c;
-        }
-        line_ += '"';
+        base::AppendCsvField(line_, text);
     }
 
     int16_t EndLine()

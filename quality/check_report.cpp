@@ -1,5 +1,7 @@
 #include "quality/check_report.h"
 
+#include "base/csv_field.h"
+
 #include <cstdio>
 
 namespace quality {
@@ -35,15 +37,7 @@ std::string CsvField(std::string_view text)
 {
     // A backslash marks a control character escaped on its way out: quoted, so a reader
     // sees the field was not bare data.
-    if (text.find_first_of(",\"\r\n\\") == std::string_view::npos)
-        return std::string(text);
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
+    return base::CsvField(text, "\\");
 }
 
 std::string CsvLine(std::string_view symbol, const Finding& finding)

@@ -2,6 +2,7 @@
 // type, used range and names, then every cell as CSV (cell,row,column,kind,value; rows and
 // columns 0-based).
 
+#include "base/csv_field.h"
 #include "platform/native/shown_text.h"
 #include "sheet/sheet_reader.h"
 #include "workbook/workbook_reader.h"
@@ -45,15 +46,7 @@ std::string NumberText(double value)
 // A backslash marks an escaped control character: such a field is quoted.
 std::string CsvField(const std::string& text)
 {
-    if (text.find_first_of(",\"\r\n\\") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
+    return base::CsvField(text, "\\");
 }
 
 std::string KindAndValue(const SheetCellValue& cell)
