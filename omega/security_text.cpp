@@ -1,5 +1,6 @@
 #include "security_text.h"
 
+#include "base/trim_blanks.h"
 #include "omega/omega_date.h"
 #include "omega/serial_date.h"
 
@@ -83,13 +84,7 @@ QString ShortDate(int32_t serial, const QLocale& locale)
 
 QString TrimBlanks(QStringView text)
 {
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == u' ')
-        ++first;
-    while (last > first && text[last - 1] == u' ')
-        --last;
-    return text.mid(first, last - first).toString();
+    return base::TrimBlanks(text).toString();
 }
 
 QString TrimLeadingBlanks(QStringView text)

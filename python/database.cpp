@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include "base/trim_blanks.h"
 #include "omega/omega_date.h"
 #include "quality/database_check.h"
 #include "qv2omg/data_reader.h"
@@ -22,15 +23,6 @@ using qv2omg::PriceRow;
 
 // 1 January 1970 as a day number from 30 December 1899.
 constexpr int32_t kEpochSerial = 25569;
-
-std::string_view TrimBlanks(std::string_view text)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
 
 std::string AsciiLower(std::string_view text)
 {
@@ -149,7 +141,7 @@ Security SecurityOf(uint32_t index, const qv2omg::SecurityEntry& entry)
     Security security;
     security.index = index;
     // The data-access library hands the texts out with their last byte cut.
-    security.symbol = TrimBlanks(qv2omg::FieldText(entry.symbol.data(), qv2omg::kSymbolSize - 1));
+    security.symbol = base::TrimBlanks(qv2omg::FieldText(entry.symbol.data(), qv2omg::kSymbolSize - 1));
     security.fieldSymbol = qv2omg::FieldText(entry.symbol);
     security.description = qv2omg::FieldText(entry.description.data(), qv2omg::kDescriptionSize - 1);
     security.category = entry.category;
@@ -317,7 +309,7 @@ std::vector<Listing> Database::Securities(std::vector<std::string>& warnings)
 
 bool Database::Contains(std::string_view symbol, std::vector<std::string>& warnings)
 {
-    const std::optional<std::string> text = EncodeText(TrimBlanks(symbol));
+    const std::optional<std::string> text = EncodeText(base::TrimBlanks(symbol));
     if (!text || text->empty() || text->size() >= qv2omg::kSymbolSize)
         return false;
     const std::shared_ptr<const Snapshot> snapshot = Current(warnings);
@@ -326,7 +318,7 @@ bool Database::Contains(std::string_view symbol, std::vector<std::string>& warni
 
 Security Database::Find(std::string_view symbol, std::vector<std::string>& warnings)
 {
-    const std::optional<std::string> text = EncodeText(TrimBlanks(symbol));
+    const std::optional<std::string> text = EncodeText(base::TrimBlanks(symbol));
     const std::shared_ptr<const Snapshot> snapshot = Current(warnings);
     if (text && !text->empty() && text->size() < qv2omg::kSymbolSize) {
         const auto found = snapshot->bySymbol.find(AsciiLower(*text));
