@@ -1,6 +1,7 @@
 #include "clean_series.h"
 
 #include "base/calendar.h"
+#include "quality/database_check.h"
 
 #include <algorithm>
 #include <cmath>
@@ -92,19 +93,15 @@ std::vector<Bar> RandomWalk(quality::Period period, int count, double sigma, uin
     return bars;
 }
 
+qv2omg::PriceRow Row(const Bar& bar)
+{
+    auto price = [](float value) { return std::isnan(value) ? qv2omg::MissingPrice() : value; };
+    return {bar.date, price(bar.open), price(bar.high), price(bar.low), price(bar.close), bar.volume, bar.openInterest};
+}
+
 quality::PriceInput Input(const Bar& bar, bool withOpenInterest)
 {
-    quality::PriceInput input;
-    input.date = bar.date;
-    auto price = [](float value) { return std::isnan(value) ? std::nullopt : std::optional<double>(value); };
-    input.open = price(bar.open);
-    input.high = price(bar.high);
-    input.low = price(bar.low);
-    input.close = price(bar.close);
-    input.volume = bar.volume;
-    if (withOpenInterest)
-        input.openInterest = bar.openInterest;
-    return input;
+    return quality::InputOfRow(Row(bar), withOpenInterest);
 }
 
 std::vector<quality::Finding> Check(const std::vector<Bar>& bars, quality::Period period)

@@ -5,6 +5,7 @@
 // database stores it.
 
 #include "quality/price_check.h"
+#include "qv2omg/db_format.h"
 
 #include <cstdint>
 #include <ostream>
@@ -30,6 +31,8 @@ double TypicalSigma(quality::Period period);
 
 uint32_t AddDays(uint32_t date, int days);
 
+// A bar as the database holds it, and as the checks take it.
+qv2omg::PriceRow Row(const Bar& bar);
 quality::PriceInput Input(const Bar& bar, bool withOpenInterest = true);
 
 struct Found {

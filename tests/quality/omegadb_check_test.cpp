@@ -38,12 +38,6 @@ std::string Text(const fs::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-qv2omg::PriceRow Row(const Bar& bar)
-{
-    auto price = [](float value) { return std::isnan(value) ? qv2omg::MissingPrice() : value; };
-    return {bar.date, price(bar.open), price(bar.high), price(bar.low), price(bar.close), bar.volume, bar.openInterest};
-}
-
 class OmegadbCheckTest : public testing::Test {
 protected:
     void SetUp() override

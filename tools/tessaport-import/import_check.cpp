@@ -1,6 +1,6 @@
 #include "import_check.h"
 
-#include "import/import_job.h"
+#include "quality/database_check.h"
 
 void ImportCheck::Start(const std::string& symbol, int16_t period, bool openInterest)
 {
@@ -20,18 +20,7 @@ void ImportCheck::Start(const std::string& symbol, int16_t period, bool openInte
 
 void ImportCheck::Row(const PriceRecord& record)
 {
-    auto price = [](float value) { return IsMissingPrice(value) ? std::nullopt : std::optional<double>(value); };
-    quality::PriceInput input;
-    input.date = static_cast<uint32_t>((int64_t{record.date.year} + 1900) * 10000 + int64_t{record.date.month} * 100
-                                       + record.date.day);
-    input.open = price(record.open);
-    input.high = price(record.high);
-    input.low = price(record.low);
-    input.close = price(record.close);
-    input.volume = record.volume;
-    if (openInterest_)
-        input.openInterest = record.openInterest;
-    checker_->Add(input);
+    checker_->Add(quality::InputOfRecord(record, openInterest_));
 }
 
 void ImportCheck::Finish()
