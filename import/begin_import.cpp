@@ -1,6 +1,7 @@
 #include "import/begin_import.h"
 
 #include "export/output_format.h"
+#include "import/busy_state.h"
 #include "import/date_text.h"
 #include "import/import_job.h"
 #include "omega/data_library.h"
@@ -9,7 +10,6 @@
 #include "omega/security_table.h"
 #include "omega/security_text.h"
 #include "omega/windows1252.h"
-#include "platform/busy_pointer.h"
 #include "platform/message_box.h"
 #include "sheet/sheet_errors.h"
 
@@ -18,11 +18,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QListView>
 #include <QScopedValueRollback>
-#include <QTimer>
 
 #include <optional>
 
@@ -91,36 +89,6 @@ QString TakeSymbol(const ProgramState& state, const MainControls& controls)
     return line.isValid() ? omega::SecurityLineSymbol(line.data().toString()) : QString();
 }
 
-// Begin Import off, Interrupt Import on, options locked and the hourglass, for as long
-// as the object lives, whatever way the import ends.
-class ImportingState {
-public:
-    ImportingState(ProgramState& state, const MainControls& controls) : state_(state), controls_(controls)
-    {
-        controls_.Timer1->stop();
-        controls_.mnuBegin->setEnabled(false);
-        controls_.mnuInterrupt->setEnabled(true);
-        state_.InterruptRequested = kFalse;
-        controls_.frmOptions->setEnabled(false);
-        platform::SetBusyPointer(true);
-    }
-    ~ImportingState()
-    {
-        controls_.Timer1->start();
-        controls_.mnuInterrupt->setEnabled(false);
-        state_.InterruptRequested = kFalse;
-        controls_.mnuBegin->setEnabled(true);
-        controls_.frmOptions->setEnabled(true);
-        platform::SetBusyPointer(false);
-    }
-    ImportingState(const ImportingState&) = delete;
-    ImportingState& operator=(const ImportingState&) = delete;
-
-private:
-    ProgramState& state_;
-    const MainControls& controls_;
-};
-
 bool importRunning = false;
 
 } // namespace
@@ -177,7 +145,7 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls)
     // Outlives the importing state, which moves the focus out of the locked options.
     const FocusReturn focus(controls);
     {
-        ImportingState importing(state, controls);
+        const BusyState importing(state, controls, true);
         bool progressShown = false;
         ImportHooks hooks;
         hooks.started = [&progressShown](int32_t estimate) {

@@ -1,6 +1,7 @@
 #include "import/export_listed.h"
 
 #include "export/output_format.h"
+#include "import/busy_state.h"
 #include "import/date_text.h"
 #include "import/merge_job.h"
 #include "import/output_names.h"
@@ -9,7 +10,6 @@
 #include "omega/progress_window.h"
 #include "omega/security_table.h"
 #include "omega/windows1252.h"
-#include "platform/busy_pointer.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 #include "platform/modal_return.h"
@@ -34,7 +34,6 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -94,40 +93,6 @@ public:
 private:
     QElapsedTimer sinceEvents_;
     uint32_t reads_ = 0;
-};
-
-// The importing state of Begin Import for as long as the export runs; Begin Import is put
-// back as it was.
-class ExportingState {
-public:
-    ExportingState(ProgramState& state, const MainControls& controls)
-        : state_(state), controls_(controls), beginEnabled_(controls.mnuBegin->isEnabled())
-    {
-        controls_.Timer1->stop();
-        controls_.mnuBegin->setEnabled(false);
-        controls_.mnuInterrupt->setEnabled(true);
-        state_.InterruptRequested = kFalse;
-        controls_.frmOptions->setEnabled(false);
-        platform::SetBusyPointer(true);
-        UpdateExportListedEnabled(state_, controls_);
-    }
-    ~ExportingState()
-    {
-        controls_.Timer1->start();
-        controls_.mnuInterrupt->setEnabled(false);
-        state_.InterruptRequested = kFalse;
-        controls_.mnuBegin->setEnabled(beginEnabled_);
-        controls_.frmOptions->setEnabled(true);
-        platform::SetBusyPointer(false);
-        UpdateExportListedEnabled(state_, controls_);
-    }
-    ExportingState(const ExportingState&) = delete;
-    ExportingState& operator=(const ExportingState&) = delete;
-
-private:
-    ProgramState& state_;
-    const MainControls& controls_;
-    bool beginEnabled_;
 };
 
 QString ListedSymbol(const QAbstractItemModel& model, int row)
@@ -447,7 +412,8 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
     bool interrupted = false;
     const bool perSecurity = dialog.ChosenShape() == ExportListedDialog::PerSecurity;
     {
-        ExportingState exporting(state, controls);
+        // Begin Import is put back as it was.
+        const BusyState exporting(state, controls, controls.mnuBegin->isEnabled());
         RunProgress progress(window, QStringLiteral("Exporting Listed Securities"),
                              perSecurity ? static_cast<int32_t>(securities.size()) : 1);
         ImportHooks hooks;

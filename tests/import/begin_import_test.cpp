@@ -44,18 +44,8 @@ public:
     static void SetUpTestSuite() { EnsureApplication(); }
     BeginImportTest()
     {
-        auto* options = new QGroupBox(&window_);
-        c_ = {.window = &window_, .txtSymbol = new QLineEdit(&window_), .pctDesc = new QLabel(&window_),
-              .lblCategory = new QLabel(&window_), .lblPeriod = new QLabel(&window_),
-              .lblDataAvailable = new QLabel(&window_), .List1 = new QListView(&window_), .frmOptions = options,
-              .txtFirstDate = new QLineEdit(options), .txtLastDate = new QLineEdit(options),
-              .chbSkip = new QCheckBox(options), .chbOpenInt = new QCheckBox(options), .Timer1 = new QTimer(&window_),
-              .mnuBegin = new QAction(&window_), .mnuInterrupt = new QAction(&window_)};
+        c_ = ImportControls(window_, state_);
         c_.List1->setModel(new QStringListModel({"OTHER           \tOther", "XYZ             \tShown"}, &window_));
-        c_.chbSkip->setChecked(true);
-        c_.Timer1->start(550);
-        c_.mnuInterrupt->setEnabled(false);
-        QObject::connect(c_.mnuInterrupt, &QAction::triggered, [this] { state_.InterruptRequested = kTrue; });
         Library();
         rows_[2].close = qv2omg::MissingPrice();
         db_.Add("XYZ", rows_);

@@ -37,19 +37,8 @@ public:
     }
     ExportListedTest()
     {
-        auto* options = new QGroupBox(&window_);
-        c_ = {.window = &window_, .txtSymbol = new QLineEdit(&window_), .pctDesc = new QLabel(&window_),
-              .lblCategory = new QLabel(&window_), .lblPeriod = new QLabel(&window_),
-              .lblDataAvailable = new QLabel(&window_), .List1 = new QListView(&window_), .frmOptions = options,
-              .txtFirstDate = new QLineEdit(options), .txtLastDate = new QLineEdit(options),
-              .chbSkip = new QCheckBox(options), .chbOpenInt = new QCheckBox(options), .Timer1 = new QTimer(&window_),
-              .mnuBegin = new QAction(&window_), .mnuInterrupt = new QAction(&window_),
-              .mnuExportListed = new QAction(&window_), .mnuMode = {new QAction(&window_), new QAction(&window_)}};
+        c_ = ImportControls(window_, state_);
         c_.List1->setModel(&list_);
-        c_.chbSkip->setChecked(true);
-        c_.Timer1->start(550);
-        c_.mnuInterrupt->setEnabled(false);
-        QObject::connect(c_.mnuInterrupt, &QAction::triggered, [this] { state_.InterruptRequested = kTrue; });
         Library();
         auto a = WeekdayRows(40), b = WeekdayRows(60), z = WeekdayRows(10);
         a[3].high = qv2omg::MissingPrice();

@@ -6,7 +6,14 @@
 #include "sheet/sheet_reader.h"
 #include "sheet/sheet_writer.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QTimer>
 #include <QProcess>
 
 #include <charconv>
@@ -49,6 +56,24 @@ int32_t DayOf(uint32_t date)
 {
     const QDate day(static_cast<int>(date / 10000), static_cast<int>(date / 100 % 100), static_cast<int>(date % 100));
     return static_cast<int32_t>(omega::SerialOfDate(day));
+}
+
+MainControls ImportControls(QWidget& window, ProgramState& state)
+{
+    auto* options = new QGroupBox(&window);
+    MainControls c = {.window = &window, .txtSymbol = new QLineEdit(&window), .pctDesc = new QLabel(&window),
+                      .lblCategory = new QLabel(&window), .lblPeriod = new QLabel(&window),
+                      .lblDataAvailable = new QLabel(&window), .List1 = new QListView(&window), .frmOptions = options,
+                      .txtFirstDate = new QLineEdit(options), .txtLastDate = new QLineEdit(options),
+                      .chbSkip = new QCheckBox(options), .chbOpenInt = new QCheckBox(options),
+                      .Timer1 = new QTimer(&window), .mnuBegin = new QAction(&window),
+                      .mnuInterrupt = new QAction(&window), .mnuExportListed = new QAction(&window),
+                      .mnuMode = {new QAction(&window), new QAction(&window)}};
+    c.chbSkip->setChecked(true);
+    c.Timer1->start(550);
+    c.mnuInterrupt->setEnabled(false);
+    QObject::connect(c.mnuInterrupt, &QAction::triggered, [&state] { state.InterruptRequested = kTrue; });
+    return c;
 }
 
 TestDatabase::TestDatabase()
