@@ -28,8 +28,6 @@ void ShowMessage(const QString& title, const QString& text, MessageIcon icon, QW
 {
     if (recorder) {
         recorder->messages_.push_back({title, text, icon});
-        if (recorder->hook_)
-            recorder->hook_(recorder->messages_.back());
         return;
     }
     const ModalReturn back(parent);

@@ -2,7 +2,6 @@
 
 #include <QString>
 
-#include <functional>
 #include <vector>
 
 class QWidget;
@@ -30,14 +29,11 @@ public:
     RecordedMessages& operator=(const RecordedMessages&) = delete;
 
     const std::vector<Message>& All() const { return messages_; }
-    // Runs whenever a message arrives, after it is recorded (e.g. to click Interrupt).
-    void OnMessage(std::function<void(const Message&)> hook) { hook_ = std::move(hook); }
     void Clear() { messages_.clear(); }
 
 private:
     friend void ShowMessage(const QString&, const QString&, MessageIcon, QWidget*);
     std::vector<Message> messages_;
-    std::function<void(const Message&)> hook_;
     RecordedMessages* previous_;
 };
 

@@ -26,7 +26,6 @@ public:
     // Rows with a finding of Check data, by sheet row, with what was found; they are
     // tinted and say it in their tooltips. Cleared with the sheet.
     void SetMarkedRows(QHash<int, QString> reasons);
-    bool IsMarked(int sheetRow) const { return marked_.contains(sheetRow); }
     // The sheet row shown in a table row.
     int SheetRow(int tableRow) const;
 
