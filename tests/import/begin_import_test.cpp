@@ -185,13 +185,14 @@ INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
     [](const auto& test) { return test.param.name; });
 
 // Interrupt Import while records are read: the message, then a closed file holding the
-// header and the rows so far. A second Begin Import meanwhile does nothing.
+// header and the rows so far. A second Begin Import meanwhile does nothing, and Export
+// Listed is off (in list mode, where it is on otherwise).
 TEST_F(BeginImportTest, InterruptKeepsTheRowsSoFar)
 {
     TestDatabase db;
     const std::vector<qv2omg::PriceRow> rows = WeekdayRows(300);
     db.Add("XYZ", rows);
-    Use(db);
+    Use(db, 1);
     bool stillImporting = false;
     int ticks = 0;
     QTimer clicker;
@@ -199,7 +200,7 @@ TEST_F(BeginImportTest, InterruptKeepsTheRowsSoFar)
         if (++ticks != 5)
             return;
         mnuBegin_Click(state_, c_);
-        stillImporting = c_.mnuInterrupt->isEnabled() && !c_.mnuBegin->isEnabled();
+        stillImporting = c_.mnuInterrupt->isEnabled() && !c_.mnuBegin->isEnabled() && !c_.mnuExportListed->isEnabled();
         c_.mnuInterrupt->trigger();
     });
     clicker.start(0);
@@ -210,6 +211,7 @@ TEST_F(BeginImportTest, InterruptKeepsTheRowsSoFar)
                                                                 MessageIcon::Information)));
     EXPECT_TRUE(stillImporting);
     ExpectIdle();
+    EXPECT_TRUE(c_.mnuExportListed->isEnabled());
     const Grid grid = ReadGrid(db.Path("out.pat"));
     ASSERT_TRUE(grid.size() >= 2 && grid.size() < rows.size());
     const std::vector<qv2omg::PriceRow> written(rows.begin(), rows.begin() + static_cast<long>(grid.size() - 1));
