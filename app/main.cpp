@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #if defined(_WIN32)
-#include "platform/path_text.h"
+#include "widgets/path_text.h"
 #include <windows.h>
 #endif
 
