@@ -295,6 +295,9 @@ def main(argv):
                 raise
             subprocess.run([options["--cmake"], build], check=True, stdout=subprocess.DEVNULL)
             source_root, targets = read_codemodel(build)
+        if Path(source_root).resolve() != tree.root:
+            # Another tree's build would pass for want of anything to check.
+            raise Unchecked(f"{build} is a build of {source_root}, not of {tree.root}")
     except (Unchecked, OSError, ValueError, KeyError, subprocess.CalledProcessError) as error:
         print(f"check_layers: {error}", file=sys.stderr)
         return 2

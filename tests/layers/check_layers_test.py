@@ -132,6 +132,17 @@ class TargetTest(unittest.TestCase):
                 status, lines, _ = run(files, targets)
                 self.assertEqual(lines[0] if status else None, expected)
 
+    def test_a_build_of_another_tree_is_not_passed(self):
+        with tempfile.TemporaryDirectory() as temp:
+            other, build = Path(temp) / "other", Path(temp) / "build"
+            write(other, {"layers.txt": TABLE, "core/a.cpp": '#include "win/w.h"\n'})
+            reply(build, Path(temp) / "src", LIBS)
+            with contextlib.redirect_stderr(io.StringIO()) as err:
+                status = check_layers.main(["check", str(other), str(build),
+                                            "--table", str(other / "layers.txt")])
+            self.assertEqual(status, 2)
+            self.assertIn("is a build of", err.getvalue())
+
     def test_a_build_without_a_reply_is_not_passed(self):
         with tempfile.TemporaryDirectory() as temp:
             write(Path(temp), {"layers.txt": TABLE})
