@@ -152,6 +152,10 @@ gone "Select the Pattern Filename" || fail "the file dialog stayed"
 # focus is back on the symbol box): a click on the title bar, as a person would do.
 activate "$main"
 until_true 20 focus_is txtSymbol || fail "the focus did not come back to the symbol box (focus is $(last_focus))"
+# The Pattern File label shows the name as Windows writes it.
+shown_as() { [ "$(report | grep '^pattern-file ' | tail -1 | cut -d' ' -f2-)" = "$1" ]; }
+until_true 10 shown_as "$(winepath -w "$pattern")" ||
+  fail "the Pattern File label shows $(report | grep '^pattern-file ' | tail -1), not $(winepath -w "$pattern")"
 step "pattern file chosen: $(winepath -w "$pattern")"
 
 tab_to txtFirstDate
