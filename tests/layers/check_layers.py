@@ -206,7 +206,7 @@ def absolute(root, path):
     return Path(path) if os.path.isabs(path) else Path(root) / path
 
 
-def check_targets(tree, table, source_root, targets):
+def check_targets(tree, source_root, targets):
     """Faults of the targets against what they link, one line each."""
     faults = []
     library_modules = {}
@@ -311,7 +311,7 @@ def main(argv):
     tree.qt_dirs = [Path(p) for p in sorted(paths)
                     if tree.relative(p) is None and is_qt(Path(p).name)]
     faults = check_table(tree, table, tuple([str(tree.root)] + include_dirs))
-    faults += check_targets(tree, table, source_root, targets)
+    faults += check_targets(tree, source_root, targets)
     for fault in faults:
         print(fault)
     if faults:
