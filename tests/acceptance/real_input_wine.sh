@@ -8,9 +8,10 @@
 #   tests/acceptance/real_input_wine.sh ZIP [--wm openbox|none] [--linux BUILD_DIR] [--shots DIR]
 #
 # The Linux omegadb makes the demo installation and the Linux tessaport-import the file to
-# compare with (BUILD_DIR, default build/: scripts/test-windows builds both). Wine runs in
-# a prefix of its own under build-windows/, ended with the test. Every wait is on an event,
-# each with its own time limit.
+# compare with (BUILD_DIR, default build/; scripts/test-windows builds both into
+# build-windows/linux and names that). Wine runs in a prefix of its own under
+# build-windows/, ended with the test. Every wait is on an event, each with its own time
+# limit.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
