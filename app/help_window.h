@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/help_request.h"
+#include "widgets/help_request.h"
 
 #include <QString>
 #include <QWidget>

@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #if defined(_WIN32)
-#include "platform/path_text.h"
+#include "widgets/path_text.h"
 #include <windows.h>
 #endif
 
@@ -71,24 +71,27 @@ void ReportStateChanges(Omega& window)
     QObject::connect(window.Controls().mnuInterrupt, &QAction::enabledChanged, &window,
                      [say](bool enabled) { say(QStringLiteral("importing ") + (enabled ? u'1' : u'0')); });
 
-    class CountWatcher : public QObject {
+    // A label's text as it is painted, each time it changes: "NAME text".
+    class LabelWatcher : public QObject {
     public:
-        using QObject::QObject;
+        LabelWatcher(const char* name, QObject* parent) : QObject(parent), name_(name) {}
         bool eventFilter(QObject* watched, QEvent* event) override
         {
             const QString text = static_cast<QLabel*>(watched)->text().trimmed();
             if (event->type() == QEvent::Paint && text != said_) {
                 said_ = text;
-                std::printf("entries %s\n", qPrintable(text));
+                std::printf("%s %s\n", name_, qPrintable(text));
                 std::fflush(stdout);
             }
             return false;
         }
 
     private:
+        const char* name_;
         QString said_;
     };
-    window.Controls().lblNumOfEntries->installEventFilter(new CountWatcher(&window));
+    window.Controls().lblNumOfEntries->installEventFilter(new LabelWatcher("entries", &window));
+    window.Controls().Label4->installEventFilter(new LabelWatcher("pattern-file", &window));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "export/output_format.h"
 
+#include "export/row_writers.h"
 #include "sheet/sheet_writer.h"
 
 #include <algorithm>
@@ -80,6 +81,8 @@ FormatLimits LimitsOf(int16_t format)
 
 std::optional<std::string> LimitRefusal(int16_t format, int64_t columns, int64_t dataRows)
 {
+    if (format == kOutputXlsx && !XlsxWriterAbsence().empty())
+        return std::string(XlsxWriterAbsence()) + ": write CSV instead";
     const FormatLimits limits = LimitsOf(format);
     const std::string name = FormatName(format);
     if (limits.columns > 0 && columns > limits.columns) {

@@ -32,5 +32,6 @@ struct FormatLimits {
 FormatLimits LimitsOf(int16_t format);
 
 // Why a result of that many columns and data rows cannot be written in the format, naming
-// the limit and a format that holds it; nothing when it fits.
+// the limit and a format that holds it (or that this build writes no such files); nothing
+// when it fits.
 std::optional<std::string> LimitRefusal(int16_t format, int64_t columns, int64_t dataRows);

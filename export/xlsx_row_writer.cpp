@@ -294,3 +294,5 @@ std::unique_ptr<RowWriter> OpenXlsxRowWriter(const std::string& path, int16_t& r
 {
     return OpenXlsxRowWriterAtLevel(path, kDefaultDeflateLevel, result);
 }
+
+std::string_view XlsxWriterAbsence() { return {}; }

@@ -5,12 +5,12 @@
 #include "import/date_text.h"
 #include "import/import_job.h"
 #include "omega/data_library.h"
-#include "omega/focus_return.h"
-#include "omega/progress_window.h"
+#include "omega_window/focus_return.h"
+#include "omega_window/progress_window.h"
 #include "omega/security_table.h"
 #include "omega/security_text.h"
 #include "omega/windows1252.h"
-#include "platform/message_box.h"
+#include "widgets/message_box.h"
 #include "sheet/sheet_errors.h"
 
 #include <QAction>

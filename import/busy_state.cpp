@@ -1,7 +1,7 @@
 #include "import/busy_state.h"
 
 #include "import/export_listed.h"
-#include "platform/busy_pointer.h"
+#include "widgets/busy_pointer.h"
 
 #include <QAction>
 #include <QGroupBox>

@@ -36,6 +36,14 @@ bool ChangeDirectory(const QString& directory)
     return ChangeDrive(directory) && QDir::setCurrent(directory);
 }
 
+QString ProgramDirectory()
+{
+    const QString forced = qEnvironmentVariable("TESSAPORT_PROGRAM_DIR");
+    if (!forced.isEmpty())
+        return forced;
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+}
+
 QString ProgramFolder()
 {
     return WithTrailingSeparator(QDir::toNativeSeparators(ProgramDirectory()));

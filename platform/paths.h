@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QChar>
-#include <QCoreApplication>
-#include <QDir>
 #include <QString>
 
 namespace platform {
@@ -29,15 +27,8 @@ bool ChangeDrive(const QString& path);
 bool ChangeDirectory(const QString& directory);
 
 // The folder that holds the running program, as Qt reports it. Tests and the benchmarks
-// may point it elsewhere with TESSAPORT_PROGRAM_DIR. Inline so that the Core-only data
-// access code shares it without linking this library.
-inline QString ProgramDirectory()
-{
-    const QString forced = qEnvironmentVariable("TESSAPORT_PROGRAM_DIR");
-    if (!forced.isEmpty())
-        return forced;
-    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-}
+// may point it elsewhere with TESSAPORT_PROGRAM_DIR.
+QString ProgramDirectory();
 
 // ProgramDirectory with native separators, ending with a separator.
 QString ProgramFolder();

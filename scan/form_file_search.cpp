@@ -2,11 +2,11 @@
 
 #include "drive_list.h"
 #include "omega/data_library.h"
-#include "platform/busy_pointer.h"
-#include "platform/file_dialog.h"
+#include "widgets/busy_pointer.h"
+#include "widgets/file_dialog.h"
 #include "platform/folder_walk.h"
-#include "platform/message_box.h"
-#include "platform/twips.h"
+#include "widgets/message_box.h"
+#include "widgets/twips.h"
 #include "platform/working_directory.h"
 
 #include <QCloseEvent>

@@ -18,6 +18,7 @@ std::string SheetErrorText(int code)
     case kSheetDeviceUnavailable: return "Device unavailable";
     case kSheetPermissionDenied: return "Permission denied";
     case kSheetDiskNotReady: return "Disk not ready";
+    case kSheetFeatureUnavailable: return "Advanced feature unavailable: this build does not write that format";
     case kSheetPathFileAccessError: return "Path/File access error";
     case kSheetPathNotFound: return "Path not found";
     default: return "Unknown error " + std::to_string(code);

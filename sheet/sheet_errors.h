@@ -19,6 +19,7 @@ enum SheetError : int16_t {
     kSheetDeviceUnavailable = 68,
     kSheetPermissionDenied = 70,
     kSheetDiskNotReady = 71,
+    kSheetFeatureUnavailable = 73,
     kSheetPathFileAccessError = 75,
     kSheetPathNotFound = 76,
 };

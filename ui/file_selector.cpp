@@ -1,7 +1,7 @@
 #include "ui/file_selector.h"
 
 #include "omega/program_state.h"
-#include "platform/file_dialog.h"
+#include "widgets/file_dialog.h"
 
 #include <QFileInfo>
 

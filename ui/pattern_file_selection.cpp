@@ -1,9 +1,9 @@
 #include "ui/pattern_file_selection.h"
 
-#include "omega/main_controls.h"
+#include "omega_window/main_controls.h"
 #include "omega/program_state.h"
 #include "ui/file_selector.h"
-#include "platform/path_text.h"
+#include "widgets/path_text.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "ui/pr_about4.h"
 
-#include "platform/twips.h"
+#include "widgets/twips.h"
 
 #include <algorithm>
 

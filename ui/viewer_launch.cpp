@@ -1,11 +1,11 @@
 #include "ui/viewer_launch.h"
 
 #include "omega/program_state.h"
-#include "platform/busy_pointer.h"
-#include "platform/message_box.h"
+#include "widgets/busy_pointer.h"
+#include "widgets/message_box.h"
 #include "platform/paths.h"
 #include "platform/process_launch.h"
-#include "platform/path_text.h"
+#include "widgets/path_text.h"
 
 #include <QDir>
 

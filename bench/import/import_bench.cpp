@@ -6,8 +6,8 @@
 #include "import/begin_import.h"
 #include "import/import_job.h"
 #include "omega/data_library.h"
-#include "omega/security_info.h"
-#include "platform/message_box.h"
+#include "omega_window/security_info.h"
+#include "widgets/message_box.h"
 #include "qv2omg/database_writer.h"
 
 #include <QAction>

@@ -8,9 +8,10 @@
 #   tests/acceptance/real_input_wine.sh ZIP [--wm openbox|none] [--linux BUILD_DIR] [--shots DIR]
 #
 # The Linux omegadb makes the demo installation and the Linux tessaport-import the file to
-# compare with (BUILD_DIR, default build/: scripts/test-windows builds both). Wine runs in
-# a prefix of its own under build-windows/, ended with the test. Every wait is on an event,
-# each with its own time limit.
+# compare with (BUILD_DIR, default build/; scripts/test-windows builds both into
+# build-windows/linux and names that). Wine runs in a prefix of its own under
+# build-windows/, ended with the test. Every wait is on an event, each with its own time
+# limit.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -152,6 +153,10 @@ gone "Select the Pattern Filename" || fail "the file dialog stayed"
 # focus is back on the symbol box): a click on the title bar, as a person would do.
 activate "$main"
 until_true 20 focus_is txtSymbol || fail "the focus did not come back to the symbol box (focus is $(last_focus))"
+# The Pattern File label shows the name as Windows writes it.
+shown_as() { [ "$(report | grep '^pattern-file ' | tail -1 | cut -d' ' -f2-)" = "$1" ]; }
+until_true 10 shown_as "$(winepath -w "$pattern")" ||
+  fail "the Pattern File label shows $(report | grep '^pattern-file ' | tail -1), not $(winepath -w "$pattern")"
 step "pattern file chosen: $(winepath -w "$pattern")"
 
 tab_to txtFirstDate

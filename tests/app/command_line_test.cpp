@@ -1,6 +1,6 @@
 #include "installation.h"
 
-#include "platform/path_text.h"
+#include "widgets/path_text.h"
 #include "app/start_up.h"
 
 #include <gtest/gtest.h>

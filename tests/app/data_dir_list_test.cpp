@@ -1,7 +1,7 @@
 #include "installation.h"
 
 #include "app/data_dir_list.h"
-#include "omega/security_list_model.h"
+#include "omega_window/security_list_model.h"
 
 #include <gtest/gtest.h>
 

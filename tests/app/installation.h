@@ -7,7 +7,7 @@
 #include "app/omega_window.h"
 #include "app/start_up.h"
 #include "qv2omg/database_writer.h"
-#include "platform/message_box.h"
+#include "widgets/message_box.h"
 
 #include <QTemporaryDir>
 

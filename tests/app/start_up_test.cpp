@@ -13,7 +13,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
-#include "platform/file_dialog.h"
+#include "widgets/file_dialog.h"
 #include "platform/registry.h"
 #include "platform/registry_file.h"
 #include "platform/working_directory.h"

@@ -1,7 +1,7 @@
 #include "installation.h"
 
 #include "app/help_window.h"
-#include "platform/help_request.h"
+#include "widgets/help_request.h"
 
 #include <gtest/gtest.h>
 

@@ -6,10 +6,10 @@
 
 #include "import/begin_import.h"
 #include "import/export_listed.h"
-#include "omega/progress_window.h"
-#include "omega/security_info.h"
-#include "platform/busy_pointer.h"
-#include "platform/message_box.h"
+#include "omega_window/progress_window.h"
+#include "omega_window/security_info.h"
+#include "widgets/busy_pointer.h"
+#include "widgets/message_box.h"
 
 #include <QAction>
 #include <QCheckBox>

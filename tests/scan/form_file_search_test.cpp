@@ -1,8 +1,8 @@
 #include "scan_fixture.h"
 
-#include "platform/file_dialog.h"
+#include "widgets/file_dialog.h"
 #include "qv2omg/database_writer.h"
-#include "platform/message_box.h"
+#include "widgets/message_box.h"
 
 #include <QDir>
 #include <QPushButton>

@@ -4,12 +4,12 @@
 // temporary directories, and the main window's controls off-screen. Brings the
 // search operations, the message and busy-pointer seams and the control classes.
 
-#include "omega/main_controls.h"
+#include "omega_window/main_controls.h"
 #include "omega/program_state.h"
-#include "omega/security_search.h"
-#include "platform/busy_pointer.h"
-#include "platform/message_box.h"
-#include "platform/twips.h"
+#include "omega_window/security_search.h"
+#include "widgets/busy_pointer.h"
+#include "widgets/message_box.h"
+#include "widgets/twips.h"
 #include "qv2omg/database_writer.h"
 
 #include <QAction>

@@ -2,9 +2,9 @@
 
 #include "search_fixture.h"
 
-#include "omega/progress_window.h"
-#include "omega/security_info.h"
-#include "omega/security_list_model.h"
+#include "omega_window/progress_window.h"
+#include "omega_window/security_info.h"
+#include "omega_window/security_list_model.h"
 #include "omega/security_table.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // Choosing the pattern file: the dialog's file types, and what a choice or a cancel
 // leaves in the program state and the main window.
 
-#include "omega/main_controls.h"
+#include "omega_window/main_controls.h"
 #include "omega/program_state.h"
-#include "platform/file_dialog.h"
+#include "widgets/file_dialog.h"
 #include "ui/file_selector.h"
 #include "ui/pattern_file_selection.h"
 

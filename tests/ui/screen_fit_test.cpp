@@ -1,7 +1,7 @@
 // Windows on a screen smaller than they were drawn for: every conversion of the design
 // shrinks by one factor, and a window is made to fit the screen's available area.
 
-#include "platform/twips.h"
+#include "widgets/twips.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -2,8 +2,8 @@
 // and the two messages when it cannot start.
 
 #include "omega/program_state.h"
-#include "platform/busy_pointer.h"
-#include "platform/message_box.h"
+#include "widgets/busy_pointer.h"
+#include "widgets/message_box.h"
 #include "platform/process_launch.h"
 #include "ui/viewer_launch.h"
 

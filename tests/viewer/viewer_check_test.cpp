@@ -1,11 +1,11 @@
 // Check data in the viewer: the findings of a pattern file's rows listed, their rows
 // tinted in the table and dotted on the chart.
 
-#include "omega/serial_date.h"
 #include "sheet/sheet_writer.h"
 #include "sheet_check.h"
 #include "sheet_loader.h"
 #include "sheet_table_model.h"
+#include "viewer_sheet.h"
 #include "price_chart.h"
 #include "viewer_window.h"
 
@@ -28,7 +28,7 @@ std::vector<std::vector<QString>> PriceRows(int days)
 {
     std::vector<std::vector<QString>> rows = {{"Date", "XYZ_Open", "XYZ_High", "XYZ_Low", "XYZ_Close", "XYZ_Volume"}};
     for (int i = 0, day = 36528; i < days; ++day) {
-        if (omega::DateOfSerial(day).dayOfWeek() > 5)
+        if (DayNumberToDate(day)->dayOfWeek() > 5)
             continue;
         const double close = 20 + 0.25 * i++;
         rows.push_back({QString::number(day), QString::number(close - 0.5), QString::number(close + 1),

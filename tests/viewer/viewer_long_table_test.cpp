@@ -3,7 +3,7 @@
 // the table taken as one history jumps back in time and price at every symbol.
 
 #include "clean_series.h"
-#include "platform/message_box.h"
+#include "widgets/message_box.h"
 #include "price_chart.h"
 #include "sheet_check.h"
 #include "sheet_loader.h"

@@ -2,7 +2,7 @@
 // says what became of it: "shown COLUMNS ROWS" (exit 0) or "refused: MESSAGE" (exit 3).
 // The hostile-file test runs it as a child to measure its peak memory and time.
 
-#include "platform/message_box.h"
+#include "widgets/message_box.h"
 #include "viewer_window.h"
 
 #include <QApplication>

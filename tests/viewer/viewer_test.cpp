@@ -1,7 +1,7 @@
 // The viewer: pattern files of each type as a table and a chart, and damaged files
 // refused with a message.
 
-#include "platform/message_box.h"
+#include "widgets/message_box.h"
 #include "price_chart.h"
 #include "sheet/sheet_reader.h"
 #include "sheet/sheet_writer.h"

@@ -1,7 +1,7 @@
 // The viewer on xlsx and CSV files written by tessaport-import: the same cells as the
 // database holds, and damaged files refused with a message, never a crash.
 
-#include "platform/message_box.h"
+#include "widgets/message_box.h"
 #include "price_chart.h"
 #include "sheet/sheet_writer.h"
 #include "sheet_check.h"

@@ -2,7 +2,7 @@
 
 #include "viewer_window.h"
 
-#include "platform/twips.h"
+#include "widgets/twips.h"
 
 #include <QApplication>
 

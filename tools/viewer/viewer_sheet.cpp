@@ -1,6 +1,6 @@
 #include "viewer_sheet.h"
 
-#include "omega/serial_date.h"
+#include "base/calendar.h"
 #include "sheet/cell_kinds.h"
 #include "workbook/workbook_reader.h"
 #include "sheet/sheet_reader.h"
@@ -41,7 +41,8 @@ std::optional<QDate> DayNumberToDate(double dayNumber)
     // From the first day of year 1 (a CSV's dates may be that early) to the last of 9999.
     if (!std::isfinite(dayNumber) || dayNumber < -693593 || dayNumber >= 2958466)
         return std::nullopt;
-    return omega::DateOfSerial(static_cast<qint64>(std::floor(dayNumber)));
+    const base::CivilDate date = base::CivilOfSerial(static_cast<int64_t>(std::floor(dayNumber)));
+    return QDate(static_cast<int>(date.year), date.month, date.day);
 }
 
 ViewerSheet::ViewerSheet(const SheetContents& contents)

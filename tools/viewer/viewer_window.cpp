@@ -1,7 +1,7 @@
 #include "viewer_window.h"
 
-#include "platform/file_dialog.h"
-#include "platform/message_box.h"
+#include "widgets/file_dialog.h"
+#include "widgets/message_box.h"
 #include "findings_panel.h"
 #include "price_chart.h"
 #include "sheet_check.h"

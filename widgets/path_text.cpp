@@ -1,4 +1,4 @@
-#include "platform/path_text.h"
+#include "widgets/path_text.h"
 
 #include "platform/paths.h"
 

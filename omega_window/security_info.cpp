@@ -1,10 +1,10 @@
-#include "omega/security_info.h"
+#include "omega_window/security_info.h"
 
 #include "omega/data_library.h"
 #include "omega/omega_date.h"
 #include "omega/security_table.h"
 #include "omega/windows1252.h"
-#include "platform/busy_pointer.h"
+#include "widgets/busy_pointer.h"
 #include "platform/working_directory.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
-#include "omega/progress_window.h"
+#include "omega_window/progress_window.h"
 
-#include "platform/twips.h"
+#include "widgets/twips.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "omega/focus_return.h"
+#include "omega_window/focus_return.h"
 
 #include <QListView>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "platform/accessible_caption.h"
+#include "widgets/accessible_caption.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "modal_return.h"
 #include "twips.h"
 
+#include <QDir>
 #include <QFileDialog>
 
 namespace platform {
@@ -64,7 +65,9 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& r
     FitOnScreen(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    // Qt's dialog answers with '/' on every system; the label, the viewer's command line and
+    // the messages show the name as the system writes it.
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
 }
 
 } // namespace platform

@@ -1,0 +1,326 @@
+#!/usr/bin/env python3
+"""Holds the tree to the layer table (cmake/layers.txt) and the build to its links.
+
+Two checks, one run:
+  - every #include of every source under a module folder that resolves into another
+    module must be one the table allows that module;
+  - every target of the build that includes a library module (in its own sources or in
+    the headers they include) must link a target of that module, directly or through
+    others, or compile that module's sources itself.
+The build's targets come from CMake's file API (codemodel-v2), which the top
+CMakeLists.txt asks for at configure time, so the check sees the real targets.
+
+Usage: check_layers.py SOURCE_DIR BUILD_DIR [--cmake CMAKE] [--table TABLE]
+With --cmake, a build without a reply yet (CMake answers queries from its second run on)
+is generated once more. Exit status 0 when all holds, 1 with one line per fault, 2 when
+it cannot check.
+"""
+
+import json
+import os
+import re
+import subprocess
+import sys
+from pathlib import Path
+
+SOURCE_SUFFIXES = {".c", ".cc", ".cpp", ".cxx", ".h", ".hh", ".hpp", ".inc"}
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+LIBRARY_TYPES = {"STATIC_LIBRARY", "SHARED_LIBRARY", "MODULE_LIBRARY", "OBJECT_LIBRARY",
+                 "INTERFACE_LIBRARY"}
+
+
+class Unchecked(Exception):
+    """The check cannot run: a missing or malformed table or reply."""
+
+
+class NoReply(Unchecked):
+    """The build has not answered the codemodel query yet."""
+
+
+def read_table(path):
+    """The table as {module: set of allowed modules or None for any}, in file order."""
+    table = {}
+    try:
+        lines = Path(path).read_text(encoding="utf-8").splitlines()
+    except OSError as error:
+        raise Unchecked(f"cannot read the layer table: {error}")
+    for number, line in enumerate(lines, 1):
+        line = line.split("#", 1)[0].strip()
+        if not line:
+            continue
+        module, colon, rest = line.partition(":")
+        module = module.strip().strip("/")
+        if not colon or not module:
+            raise Unchecked(f"{path}:{number}: expected 'module: allowed modules'")
+        if module in table:
+            raise Unchecked(f"{path}:{number}: {module} is named twice")
+        allowed = rest.split()
+        table[module] = None if allowed == ["*"] else set(a.strip("/") for a in allowed)
+    for module, allowed in table.items():
+        for other in allowed or ():
+            if other not in table and not is_qt(other):
+                raise Unchecked(f"{path}: {module} may use {other}, which has no line of its own")
+    return table
+
+
+def is_qt(name):
+    """Qt's own modules (QtCore, QtWidgets, ...) are named in the table by their folders."""
+    return re.fullmatch(r"Qt[A-Z]\w*", name) is not None
+
+
+def module_of(relative, modules):
+    """The module holding a source-relative path: the longest folder that matches."""
+    best = None
+    for module in modules:
+        if relative == module or relative.startswith(module + "/"):
+            if best is None or len(module) > len(best):
+                best = module
+    return best
+
+
+class Tree:
+    """The source tree: which file is in which module, and where its includes lead."""
+
+    def __init__(self, root, modules, qt_dirs=()):
+        self.root = Path(root).resolve()
+        self.modules = modules
+        self.qt_dirs = [Path(d) for d in qt_dirs]
+        self._includes = {}
+        self._qt = {}
+
+    def qt_module(self, name):
+        """The Qt module (QtWidgets, ...) whose header `name` is, or None."""
+        if name not in self._qt:
+            first = name.split("/", 1)[0]
+            found = None
+            if "/" in name and any(d.name == first for d in self.qt_dirs):
+                found = first
+            else:
+                found = next((d.name for d in self.qt_dirs if (d / name).is_file()), None)
+            self._qt[name] = found
+        return self._qt[name]
+
+    def relative(self, path):
+        try:
+            return Path(path).resolve().relative_to(self.root).as_posix()
+        except ValueError:
+            return None
+
+    def module(self, path):
+        relative = self.relative(path)
+        return None if relative is None else module_of(relative, self.modules)
+
+    def includes(self, path, include_dirs):
+        """(line, written name, resolved path or None) for each #include of `path`."""
+        key = (path, include_dirs)
+        if key not in self._includes:
+            found = []
+            try:
+                text = Path(path).read_text(encoding="utf-8", errors="replace")
+            except OSError:
+                text = ""
+            for number, line in enumerate(text.splitlines(), 1):
+                match = INCLUDE.match(line)
+                if match:
+                    kind, name = match.groups()
+                    found.append((number, name, self.resolve(path, kind, name, include_dirs)))
+            self._includes[key] = found
+        return self._includes[key]
+
+    def resolve(self, path, kind, name, include_dirs):
+        """Where the compiler finds `name`, if that is inside the source tree."""
+        places = ([Path(path).parent] if kind == '"' else []) + list(include_dirs)
+        for place in places:
+            candidate = (Path(place) / name)
+            if candidate.is_file():
+                candidate = candidate.resolve()
+                return candidate if self.relative(candidate) is not None else None
+        return None
+
+    def sources(self):
+        """Every C and C++ source and header under the tree, build folders left out."""
+        for folder, subfolders, files in os.walk(self.root):
+            subfolders[:] = sorted(d for d in subfolders
+                                   if not d.startswith(".")
+                                   and not (Path(folder) / d / "CMakeCache.txt").exists())
+            for name in sorted(files):
+                if Path(name).suffix in SOURCE_SUFFIXES:
+                    yield Path(folder) / name
+
+
+def allowed_text(allowed):
+    return ", ".join(sorted(allowed)) if allowed else "nothing of another module"
+
+
+def check_table(tree, table, include_dirs):
+    """Faults of the includes against the table, one line each."""
+    faults = []
+    top_folders = {m.split("/", 1)[0] for m in table}
+    for path in tree.sources():
+        relative = tree.relative(path)
+        module = module_of(relative, table)
+        if module is None:
+            if "/" in relative and relative.split("/", 1)[0] not in top_folders:
+                # A source folder the table does not know: it must be placed.
+                faults.append(f"{relative}: is in no module of cmake/layers.txt")
+            continue
+        allowed = table[module]
+        for number, name, target in tree.includes(path, include_dirs):
+            if allowed is None:
+                continue
+            if target is None:
+                qt = tree.qt_module(name)
+                if qt and qt not in allowed:
+                    faults.append(f"{relative}:{number}: includes <{name}> of {qt}, "
+                                  f"but {module} may use only: {allowed_text(allowed)}")
+                continue
+            other = tree.module(target)
+            if other is None or other == module or other in allowed:
+                continue
+            faults.append(f"{relative}:{number}: includes {tree.relative(target)}, "
+                          f"but {module} may use only: {allowed_text(allowed)}")
+    return faults
+
+
+def read_codemodel(build):
+    """The targets of the build's codemodel reply, by id."""
+    reply = Path(build) / ".cmake" / "api" / "v1" / "reply"
+    indexes = sorted(reply.glob("index-*.json"))
+    if not indexes:
+        raise NoReply(f"no CMake file API reply in {reply}: configure the build again")
+    index = json.loads(indexes[-1].read_text(encoding="utf-8"))
+    entry = index.get("reply", {}).get("codemodel-v2")
+    if not entry or "jsonFile" not in entry:
+        raise Unchecked(f"{indexes[-1]} holds no codemodel-v2 reply: configure the build again")
+    codemodel = json.loads((reply / entry["jsonFile"]).read_text(encoding="utf-8"))
+    source_root = codemodel["paths"]["source"]
+    targets = {}
+    for configuration in codemodel["configurations"][:1]:
+        for summary in configuration["targets"]:
+            target = json.loads((reply / summary["jsonFile"]).read_text(encoding="utf-8"))
+            targets[target["id"]] = target
+    return source_root, targets
+
+
+def absolute(root, path):
+    return Path(path) if os.path.isabs(path) else Path(root) / path
+
+
+def check_targets(tree, source_root, targets):
+    """Faults of the targets against what they link, one line each."""
+    faults = []
+    library_modules = {}
+    for target in targets.values():
+        if target["type"] in LIBRARY_TYPES:
+            module = tree.module(absolute(source_root, target["paths"]["source"]))
+            if module:
+                library_modules.setdefault(module, set()).add(target["name"])
+
+    def closure(target_id):
+        seen, todo = set(), [target_id]
+        while todo:
+            for dependency in targets[todo.pop()].get("dependencies", []):
+                if dependency["id"] not in seen and dependency["id"] in targets:
+                    seen.add(dependency["id"])
+                    todo.append(dependency["id"])
+        return seen
+
+    for target_id, target in sorted(targets.items(), key=lambda item: item[1]["name"]):
+        own = tree.module(absolute(source_root, target["paths"]["source"]))
+        linked = {}
+        for dependency in closure(target_id):
+            module = tree.module(absolute(source_root, targets[dependency]["paths"]["source"]))
+            if module:
+                linked.setdefault(module, set()).add(targets[dependency]["name"])
+        sources = [absolute(source_root, s["path"]) for s in target.get("sources", [])
+                   if not s.get("isGenerated")]
+        compiled = {tree.module(s) for s in sources} - {None}
+        groups = {}
+        for group in target.get("compileGroups", []):
+            dirs = tuple(str(absolute(source_root, i["path"])) for i in group.get("includes", []))
+            for index in group.get("sourceIndexes", []):
+                groups[index] = dirs
+        seen_lines = set()
+        for index, source in enumerate(sources):
+            if tree.relative(source) is None:
+                continue
+            dirs = groups.get(index, ())
+            todo, visited = [source.resolve()], set()
+            while todo:
+                path = todo.pop()
+                if path in visited:
+                    continue
+                visited.add(path)
+                for number, name, included in tree.includes(path, dirs):
+                    if included is None:
+                        continue
+                    todo.append(included)
+                    other = tree.module(included)
+                    if (other is None or other == own or other not in library_modules
+                            or other in linked or other in compiled):
+                        continue
+                    where = (tree.relative(path), number)
+                    if where in seen_lines:
+                        continue
+                    seen_lines.add(where)
+                    faults.append(
+                        f"{where[0]}:{number}: includes {tree.relative(included)}, but target "
+                        f"{target['name']} links no target of {other} "
+                        f"({', '.join(sorted(library_modules[other]))}); it links: "
+                        f"{', '.join(sorted(n for names in linked.values() for n in names)) or 'nothing'}")
+    return faults
+
+
+def main(argv):
+    args, options = [], {}
+    rest = argv[1:]
+    while rest:
+        word = rest.pop(0)
+        if word in ("--cmake", "--table") and rest:
+            options[word] = rest.pop(0)
+        else:
+            args.append(word)
+    if len(args) != 2:
+        print("usage: " + __doc__.split("Usage: ", 1)[1].splitlines()[0], file=sys.stderr)
+        return 2
+    source, build = args
+    table_path = options.get("--table", os.path.join(source, "cmake", "layers.txt"))
+    try:
+        table = read_table(table_path)
+        tree = Tree(source, table)
+        try:
+            source_root, targets = read_codemodel(build)
+        except NoReply:
+            if "--cmake" not in options:
+                raise
+            subprocess.run([options["--cmake"], build], check=True, stdout=subprocess.DEVNULL)
+            source_root, targets = read_codemodel(build)
+        if Path(source_root).resolve() != tree.root:
+            # Another tree's build would pass for want of anything to check.
+            raise Unchecked(f"{build} is a build of {source_root}, not of {tree.root}")
+    except (Unchecked, OSError, ValueError, KeyError, subprocess.CalledProcessError) as error:
+        print(f"check_layers: {error}", file=sys.stderr)
+        return 2
+    # The folders the build adds to the include path inside the tree, for <...> includes
+    # and files not in a target; and Qt's module folders, to tell Core from Widgets.
+    paths = {str(absolute(source_root, i["path"]))
+             for t in targets.values()
+             for g in t.get("compileGroups", [])
+             for i in g.get("includes", [])}
+    include_dirs = sorted(p for p in paths if tree.relative(p) is not None)
+    tree.qt_dirs = [Path(p) for p in sorted(paths)
+                    if tree.relative(p) is None and is_qt(Path(p).name)]
+    faults = check_table(tree, table, tuple([str(tree.root)] + include_dirs))
+    faults += check_targets(tree, source_root, targets)
+    for fault in faults:
+        print(fault)
+    if faults:
+        print(f"{len(faults)} include(s) break the layers; the table is cmake/layers.txt",
+              file=sys.stderr)
+        return 1
+    print(f"layers hold: {len(targets)} targets, {len(table)} modules")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,156 @@
+#!/usr/bin/env python3
+"""The layer check on small made-up trees and builds: what it lets pass, what it names."""
+
+import contextlib
+import io
+import json
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import check_layers  # noqa: E402
+
+TABLE = """\
+base:
+core:       base
+core/io:    base
+win:        core base QtCore QtWidgets
+app:        win core base QtCore QtWidgets
+tests:      *
+"""
+
+
+def write(root, files):
+    for name, text in files.items():
+        path = root / name
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_text(text)
+
+
+def reply(build, source, targets):
+    """A codemodel-v2 reply as CMake's file API writes it, for `targets`:
+    name -> (type, folder, sources, names of direct dependencies)."""
+    folder = build / ".cmake" / "api" / "v1" / "reply"
+    folder.mkdir(parents=True)
+    qt = source.parent / "qt" / "QtWidgets"
+    entries = []
+    for name, (kind, where, sources, _) in targets.items():
+        target = {
+            "name": name, "id": name + "::@1", "type": kind,
+            "paths": {"source": where, "build": where},
+            "sources": [{"path": s} for s in sources],
+            "compileGroups": [{"includes": [{"path": str(source)}, {"path": str(qt)}],
+                               "sourceIndexes": list(range(len(sources)))}],
+            "dependencies": [{"id": d + "::@1"} for d in targets[name][3]],
+        }
+        (folder / f"target-{name}.json").write_text(json.dumps(target))
+        entries.append({"name": name, "id": target["id"], "jsonFile": f"target-{name}.json"})
+    codemodel = {"paths": {"source": str(source), "build": str(build)},
+                 "configurations": [{"name": "", "targets": entries}]}
+    (folder / "codemodel-v2-1.json").write_text(json.dumps(codemodel))
+    index = {"reply": {"codemodel-v2": {"kind": "codemodel", "jsonFile": "codemodel-v2-1.json"}}}
+    (folder / "index-1.json").write_text(json.dumps(index))
+
+
+def run(files, targets, table=TABLE):
+    """Exit status and printed lines of the check over a made-up tree."""
+    with tempfile.TemporaryDirectory() as temp:
+        source, build = Path(temp) / "src", Path(temp) / "build"
+        write(Path(temp), {"qt/QtWidgets/QWidget": ""})
+        write(source, {"layers.txt": table, **files})
+        reply(build, source, targets)
+        out, err = io.StringIO(), io.StringIO()
+        with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
+            status = check_layers.main(["check", str(source), str(build),
+                                        "--table", str(source / "layers.txt")])
+        return status, out.getvalue().splitlines(), err.getvalue()
+
+
+LIBS = {
+    "core": ("STATIC_LIBRARY", "core", ["core/a.cpp"], []),
+    "io": ("STATIC_LIBRARY", "core/io", ["core/io/f.cpp"], []),
+    "win": ("STATIC_LIBRARY", "win", ["win/w.cpp"], ["core"]),
+}
+
+
+class TableTest(unittest.TestCase):
+    def test_includes_against_the_table(self):
+        cases = [
+            # (what, file, its text, expected line or None)
+            ("own module and the one below", "win/w.cpp",
+             '#include "win/w.h"\n#include "core/a.h"\n', None),
+            ("a module that does not exist yet", "core/a.cpp", '#include "base/calendar.h"\n', None),
+            ("a header that is not in the tree", "core/a.cpp", "#include <vector>\n", None),
+            ("upward", "core/a.cpp", '#include <string>\n#include "win/w.h"\n',
+             "core/a.cpp:2: includes win/w.h, but core may use only: base"),
+            ("the longest folder decides", "core/io/f.cpp", '#include "core/a.h"\n',
+             "core/io/f.cpp:1: includes core/a.h, but core/io may use only: base"),
+            ("beside the file, in another module", "core/io/f.cpp", '#include "../a.h"\n',
+             "core/io/f.cpp:1: includes core/a.h, but core/io may use only: base"),
+            ("a Qt module the line does not name", "core/a.cpp", "#include <QWidget>\n",
+             "core/a.cpp:1: includes <QWidget> of QtWidgets, but core may use only: base"),
+            ("Qt by its module folder", "core/a.cpp", "#include <QtWidgets/QWidget>\n",
+             "core/a.cpp:1: includes <QtWidgets/QWidget> of QtWidgets, but core may use only: base"),
+            ("tests may use anything", "tests/t.cpp", '#include "app/m.h"\n#include <QWidget>\n', None),
+            ("a folder the table does not know", "extra/x.cpp", "", "extra/x.cpp: is in no module of cmake/layers.txt"),
+        ]
+        for what, name, text, expected in cases:
+            with self.subTest(what):
+                files = {"core/a.h": "", "core/a.cpp": "", "core/io/f.cpp": "", "win/w.h": "",
+                         "win/w.cpp": "", "app/m.h": "", name: text}
+                status, lines, _ = run(files, LIBS)
+                self.assertEqual(lines[0] if status else None, expected)
+                self.assertEqual(status, 1 if expected else 0)
+
+    def test_a_table_it_cannot_use_stops_the_check(self):
+        for table in ["core: nowhere\n", "core base\n", "base:\nbase:\n"]:
+            with self.subTest(table):
+                status, lines, err = run({"core/a.cpp": ""}, LIBS, table)
+                self.assertEqual(status, 2)
+                self.assertIn("check_layers:", err)
+
+
+class TargetTest(unittest.TestCase):
+    def test_includes_against_the_links(self):
+        app = '#include "app/m.h"\n'
+        cases = [
+            # (what, app's dependencies, app's sources, expected line or None)
+            ("linked directly", ["win", "core"], ["app/m.cpp"], None),
+            ("linked through another library", ["win"], ["app/m.cpp"], None),
+            ("its own copy of the module's source", [], ["app/m.cpp", "core/a.cpp", "win/w.cpp"], None),
+            ("not linked", ["core"], ["app/m.cpp"],
+             "app/m.h:2: includes win/w.h, but target app links no target of win (win); it links: core"),
+        ]
+        for what, dependencies, sources, expected in cases:
+            with self.subTest(what):
+                files = {"core/a.h": "", "core/a.cpp": "", "core/io/f.cpp": "", "win/w.cpp": "",
+                         "win/w.h": '#include "core/a.h"\n', "app/m.cpp": app,
+                         "app/m.h": '#include "core/a.h"\n#include "win/w.h"\n'}
+                targets = dict(LIBS, app=("EXECUTABLE", "app", sources, dependencies))
+                status, lines, _ = run(files, targets)
+                self.assertEqual(lines[0] if status else None, expected)
+
+    def test_a_build_of_another_tree_is_not_passed(self):
+        with tempfile.TemporaryDirectory() as temp:
+            other, build = Path(temp) / "other", Path(temp) / "build"
+            write(other, {"layers.txt": TABLE, "core/a.cpp": '#include "win/w.h"\n'})
+            reply(build, Path(temp) / "src", LIBS)
+            with contextlib.redirect_stderr(io.StringIO()) as err:
+                status = check_layers.main(["check", str(other), str(build),
+                                            "--table", str(other / "layers.txt")])
+            self.assertEqual(status, 2)
+            self.assertIn("is a build of", err.getvalue())
+
+    def test_a_build_without_a_reply_is_not_passed(self):
+        with tempfile.TemporaryDirectory() as temp:
+            write(Path(temp), {"layers.txt": TABLE})
+            with contextlib.redirect_stderr(io.StringIO()) as err:
+                status = check_layers.main(["check", temp, temp, "--table", temp + "/layers.txt"])
+            self.assertEqual(status, 2)
+            self.assertIn("configure the build again", err.getvalue())
+
+
+if __name__ == "__main__":
+    unittest.main()
