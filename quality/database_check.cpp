@@ -19,13 +19,6 @@ PriceInput InputOfRow(const qv2omg::PriceRow& row, bool withOpenInterest)
     return input;
 }
 
-PriceInput InputOfRecord(const PriceRecord& record, bool withOpenInterest)
-{
-    const qv2omg::PriceRow row{static_cast<uint32_t>(qv2omg::DateKey(record.date.year, record.date.month, record.date.day)),
-                               record.open, record.high, record.low, record.close, record.volume, record.openInterest};
-    return InputOfRow(row, withOpenInterest);
-}
-
 void CheckData(qv2omg::DataReader& data, const qv2omg::SecurityEntry& entry, const PriceChecker::Sink& sink)
 {
     PriceChecker checker(DefaultLimits(PeriodOfCode(entry.period)), sink);

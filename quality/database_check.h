@@ -6,15 +6,11 @@
 #include "quality/price_check.h"
 #include "qv2omg/data_reader.h"
 
-#include <qv2omg.h>
-
 namespace quality {
 
 // A record as the checks take it: missing prices empty, open interest only when the
 // security keeps it.
 PriceInput InputOfRow(const qv2omg::PriceRow& row, bool withOpenInterest);
-// The same of a record as the data-access library hands it over.
-PriceInput InputOfRecord(const PriceRecord& record, bool withOpenInterest);
 
 // Reads `data` from where it stands to its end and reports the findings to `sink`.
 void CheckData(qv2omg::DataReader& data, const qv2omg::SecurityEntry& entry, const PriceChecker::Sink& sink);

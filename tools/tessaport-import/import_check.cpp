@@ -20,7 +20,10 @@ void ImportCheck::Start(const std::string& symbol, int16_t period, bool openInte
 
 void ImportCheck::Row(const PriceRecord& record)
 {
-    checker_->Add(quality::InputOfRecord(record, openInterest_));
+    const auto date = static_cast<uint32_t>((int64_t{record.date.year} + 1900) * 10000
+                                            + int64_t{record.date.month} * 100 + record.date.day);
+    checker_->Add(quality::InputOfRow(
+        {date, record.open, record.high, record.low, record.close, record.volume, record.openInterest}, openInterest_));
 }
 
 void ImportCheck::Finish()
