@@ -1,5 +1,6 @@
 #include "database.h"
 
+#include "base/calendar.h"
 #include "base/trim_blanks.h"
 #include "omega/omega_date.h"
 #include "quality/database_check.h"
@@ -21,8 +22,8 @@ namespace {
 using qv2omg::DataReader;
 using qv2omg::PriceRow;
 
-// 1 January 1970 as a day number from 30 December 1899.
-constexpr int32_t kEpochSerial = 25569;
+// numpy's day 0, 1 January 1970, as a day number of the pattern files.
+const int64_t kEpochSerial = base::SerialOfCivil(1970, 1, 1);
 
 std::string AsciiLower(std::string_view text)
 {
@@ -197,6 +198,11 @@ int32_t SerialOfDate(uint32_t yyyymmdd)
 int64_t EpochDayOfSerial(int32_t serial)
 {
     return int64_t{serial} - kEpochSerial;
+}
+
+int32_t SerialOfEpochDay(int64_t day)
+{
+    return static_cast<int32_t>(day + kEpochSerial);
 }
 
 int64_t EpochDayOfDate(uint32_t yyyymmdd)

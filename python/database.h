@@ -56,6 +56,8 @@ int32_t SerialOfDate(uint32_t yyyymmdd);
 int32_t SerialOfDate(int32_t year, int32_t month, int32_t day);
 // Days since 1 January 1970 of a serial day, as numpy's datetime64[D] counts them.
 int64_t EpochDayOfSerial(int32_t serial);
+// Its inverse, for a day the caller has bounded to half the int32 range.
+int32_t SerialOfEpochDay(int64_t day);
 // numpy's "not a time".
 inline constexpr int64_t kNotADay = INT64_MIN;
 // The epoch day of a stored date, or kNotADay when it is no calendar date.

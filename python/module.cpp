@@ -69,7 +69,7 @@ std::optional<int32_t> DateArgument(const char* name, const py::handle& value)
         const auto day = value.attr("astype")("datetime64[D]").attr("astype")("int64").cast<int64_t>();
         if (day != pydb::kNotADay && day > std::numeric_limits<int32_t>::min() / 2
             && day < std::numeric_limits<int32_t>::max() / 2)
-            return static_cast<int32_t>(day + 25569);
+            return pydb::SerialOfEpochDay(day);
     }
     throw py::value_error(std::string(name) + " needs a date (datetime.date, numpy.datetime64 or YYYY-MM-DD), not "
                           + Repr(value));
