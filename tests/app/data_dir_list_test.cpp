@@ -2,6 +2,7 @@
 
 #include "app/data_dir_list.h"
 #include "omega_window/security_list_model.h"
+#include "platform/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +16,17 @@ namespace {
 
 using app_test::Security;
 
-// Three databases; "Case" and "CASE" differ only in letter case and hold the same
-// symbol with different descriptions.
+// Three databases; "Case" and "CASE" differ only in letter case (where file names ignore
+// it, the second is "Kase") and hold the same symbol with different descriptions.
 class DataDirList : public testing::Test {
 protected:
     void SetUp() override
     {
         upper_ = installation_.AddDataDir("CASE", {Security("ABC", "Upper Case Inc"), Security("ABD", "Upper Two")});
-        lower_ = installation_.AddDataDir("Case", {Security("ABC", "Lower Case Inc")});
+        lower_ = installation_.AddDataDir(platform::kFileNamesIgnoreCase ? "Kase" : "Case", {Security("ABC", "Lower Case Inc")});
         stocks_ = installation_.AddDataDir("USStock", {Security("XYZ", "Stock Corp")});
         started_ = app_test::Start(installation_);
-        ASSERT_EQ(started_.outcome, StartUpOutcome::Shown);
+        ASSERT_EQ(started_.outcome, StartUpOutcome::Shown) << started_.Said();
         ASSERT_EQ(State().CurrentDataDir, stocks_);
     }
 

@@ -22,6 +22,8 @@ void StartApplication()
     new QApplication(argc, argv);
 }
 
+QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
+
 Installation::Installation()
 {
     StartApplication();
@@ -40,7 +42,7 @@ QString Installation::AddDataDir(const QString& name, const std::vector<qv2omg::
         const qv2omg::Status status = qv2omg::AddSecurities(path.toStdString(), securities);
         EXPECT_TRUE(status.IsOk()) << status.Message();
     }
-    return path;
+    return Native(path);
 }
 
 void Installation::AddFile(const QString& relativePath)
@@ -57,7 +59,8 @@ void Installation::WriteRegistry(const QByteArray& content)
 
 void Installation::WriteRegistryPath(const QString& path)
 {
-    QString escaped = path;
+    // As an installer writes it: in the system's own separators.
+    QString escaped = QDir::toNativeSeparators(path);
     escaped.replace(QLatin1String("\\"), QLatin1String("\\\\")).replace(QLatin1String("\""), QLatin1String("\\\""));
     WriteRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ts32.exe]\r\n"
                   "\"Path\"=\"" + escaped.toUtf8() + "\"\r\n");
@@ -66,6 +69,14 @@ void Installation::WriteRegistryPath(const QString& path)
 qv2omg::NewSecurity Security(const std::string& symbol, const std::string& description)
 {
     return {{symbol, description, 2, 0, false}, {{19980302, 10, 11, 9, 10, 1000, 0}, {19980305, 10, 12, 9, 11, 1200, 0}}};
+}
+
+std::string StartUp::Said() const
+{
+    std::string said;
+    for (const platform::Message& message : messages)
+        said += "\n  message: " + message.text.toStdString();
+    return said.empty() ? std::string("\n  no message") : said;
 }
 
 StartUp Start(const Installation& installation, const QString& commandLine, const QString& programFolder)

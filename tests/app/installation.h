@@ -12,10 +12,19 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <ostream>
+#include <string>
 
 namespace app_test {
 
 void StartApplication();
+
+// A path in the system's own separators, as the program reads it from the registry and
+// shows it.
+QString Native(const QString& path);
+
+// GoogleTest prints text, not bytes.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 class Installation {
 public:
@@ -27,7 +36,8 @@ public:
     QString RegistryFile() const { return temp_.filePath(QStringLiteral("registry.reg")); }
     QString Temp() const { return temp_.path(); }
 
-    // Makes a data directory, with a database of `securities` when any are given.
+    // Makes a data directory, with a database of `securities` when any are given; its
+    // path as the program lists it, in the system's own separators.
     QString AddDataDir(const QString& name, const std::vector<qv2omg::NewSecurity>& securities = {});
     void AddFile(const QString& relativePath);
     // The registry file, whole, or with the App Paths entry naming `path`.
@@ -45,6 +55,9 @@ struct StartUp {
     StartUpOutcome outcome = StartUpOutcome::Fatal;
     std::vector<platform::Message> messages;
     QString workingDirectory;  // as the load step left it
+
+    // The messages shown, for a failed expectation to print.
+    std::string Said() const;
 };
 
 // Runs the load step of a new main window on `installation`; the working directory is

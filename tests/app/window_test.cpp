@@ -35,7 +35,7 @@ protected:
         installation_.AddDataDir("USStock", {app_test::Security("IBX", "Fictional Machines"),
                                              app_test::Security("IBY", "Fictional Yards")});
         started_ = app_test::Start(installation_);
-        ASSERT_EQ(started_.outcome, StartUpOutcome::Shown);
+        ASSERT_EQ(started_.outcome, StartUpOutcome::Shown) << started_.Said();
         // Shortcuts reach the active window only.
         ASSERT_TRUE(QTest::qWaitForWindowActive(started_.window.get()));
     }
