@@ -81,7 +81,10 @@ start_display "$wm"
 
 # The prefix, made once; the installation as TradeStation's installer leaves it, in the
 # registry's 32-bit view.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# A prefix left half-made by a run that was stopped is made again from nothing.
+if [ ! -f "$WINEPREFIX/system.reg" ] || ! wine reg query 'HKLM\Software' >/dev/null 2>&1; then
+  wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
   wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; fail "wineboot could not make $WINEPREFIX (its output above)"; }
 fi
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\ts32.exe'
