@@ -4,12 +4,13 @@ as far as they are whole."""
 import datetime
 import os
 import shutil
+import subprocess
 
 import numpy as np
 import pytest
 import tessaport
 
-from conftest import add, omegadb
+from conftest import IMPORT, add, omegadb
 
 
 def close(day):
@@ -119,6 +120,31 @@ def test_truncated_data_file(small_db, cut, records):
     with pytest.warns(tessaport.DataWarning, match=f"is damaged; reading its {records} complete records"):
         rows = db.read("AAA")
     assert len(rows) == records and list(rows["close"]) == [np.float32(close(d)) for d in range(1, records + 1)]
+
+
+# Record 14 of AAA's 28 zeroed or dated back, or its last record torn: every reader reads
+# on past the damage in file order and says so.
+@pytest.mark.parametrize("offset, data, read, imported, told", [
+    (16 + 13 * 28, bytes(28), 28, 27, "record 14 of 28 holds no calendar date"),
+    (16 + 13 * 28, (20010102).to_bytes(4, "little"), 28, 27, "record 14 of 28 is dated 2001-01-02, not after 2001-02-13"),
+    (16 + 28 * 28 - 13, b"", 27, 27, "is damaged; reading its 27 complete records"),
+])
+def test_damaged_data_file(small_db, tmp_path, offset, data, read, imported, told):
+    path = data_file(small_db, "AAA")
+    with open(path, "r+b") as f:
+        f.seek(offset)
+        f.write(data) if data else f.truncate()
+    db = tessaport.Database(small_db)
+    with pytest.warns(tessaport.DataWarning, match=told):
+        assert len(db.read("AAA")) == read
+    with pytest.warns(tessaport.DataWarning, match="AAA is damaged"):
+        assert len(db.merge(["AAA"])) == imported
+    assert {f.kind for f in db.check("AAA")} & {"bad-date", "out-of-order", "damaged-file"}
+    out = str(tmp_path / "aaa.csv")
+    run = subprocess.run([IMPORT, "--data", small_db, "--format", "csv", "-q", "-o", out, "AAA"], capture_output=True)
+    assert run.returncode == 1 and b"AAA: the data file is damaged" in run.stderr
+    with open(out) as f:
+        assert len(f.readlines()) == 1 + imported
 
 
 def test_garbage_in_a_data_file(small_db):
