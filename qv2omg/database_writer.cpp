@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <limits>
 #include <system_error>
@@ -188,6 +189,40 @@ private:
     bool committed_ = false;
 };
 
+// The exclusive lock of one change to a database, released when it goes out of scope.
+class DatabaseLock {
+public:
+    DatabaseLock() = default;
+    DatabaseLock(const DatabaseLock&) = delete;
+    DatabaseLock& operator=(const DatabaseLock&) = delete;
+    ~DatabaseLock() { native::UnlockFile(lock_); }
+
+    Status Take(const fs::path& directory, std::chrono::milliseconds wait)
+    {
+        const fs::path path = directory / kLockFileName;
+        const auto milliseconds = static_cast<int>(std::min<std::chrono::milliseconds::rep>(wait.count(), INT_MAX));
+        lock_ = native::LockFile(native::TextFromPath(path), milliseconds);
+        if (lock_ != -1)
+            return Status::Ok();
+        if (errno == EWOULDBLOCK)
+            return Status::Failure("Another program is changing this database (" + path.string()
+                                   + " stayed locked for " + SecondsText(wait)
+                                   + "); nothing was changed. Try again when it is done.");
+        return Status::Failure("Cannot lock " + path.string() + ": " + std::generic_category().message(errno)
+                               + "; nothing was changed.");
+    }
+
+private:
+    static std::string SecondsText(std::chrono::milliseconds wait)
+    {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g seconds", static_cast<double>(wait.count()) / 1000);
+        return text;
+    }
+
+    intptr_t lock_ = -1;
+};
+
 Status ReadExistingEntries(const fs::path& directory, std::vector<SecurityEntry>& entries)
 {
     const fs::path headerPath = directory / kHeaderFileName;
@@ -216,6 +251,9 @@ Status CreateDatabase(const fs::path& directory)
     fs::create_directories(directory, error);
     if (error)
         return Status::Failure("Cannot create the directory " + directory.string() + ": " + error.message() + ".");
+    DatabaseLock lock;
+    if (Status status = lock.Take(directory, kLockWait); !status.IsOk())
+        return status;
     const fs::path headerPath = directory / kHeaderFileName;
     if (fs::exists(headerPath, error))
         return Status::Failure(directory.string() + " already holds a database; nothing was changed.");
@@ -226,7 +264,8 @@ Status CreateDatabase(const fs::path& directory)
     return pending.Place();
 }
 
-Status AddSecurities(const fs::path& directory, std::span<const NewSecurity> securities)
+Status AddSecurities(const fs::path& directory, std::span<const NewSecurity> securities,
+                     std::chrono::milliseconds lockWait)
 {
     for (const NewSecurity& security : securities) {
         if (Status status = CheckInfo(security.info); !status.IsOk())
@@ -235,6 +274,15 @@ Status AddSecurities(const fs::path& directory, std::span<const NewSecurity> sec
             return status;
     }
 
+    std::error_code error;
+    if (!fs::exists(directory / kHeaderFileName, error))
+        return Status::Failure("No database in " + directory.string() + " (no " + kHeaderFileName
+                               + "); create it first.");
+    // From the header read to the header renamed into place: the data file names and the
+    // header's entries are then those of one writer.
+    DatabaseLock lock;
+    if (Status status = lock.Take(directory, lockWait); !status.IsOk())
+        return status;
     std::vector<SecurityEntry> entries;
     if (Status status = ReadExistingEntries(directory, entries); !status.IsOk())
         return status;
@@ -258,7 +306,6 @@ Status AddSecurities(const fs::path& directory, std::span<const NewSecurity> sec
     for (const NewSecurity& security : securities) {
         // Skip names left behind by an interrupted run, so nothing is overwritten.
         std::string name;
-        std::error_code error;
         do {
             if (lastNumber == std::numeric_limits<uint32_t>::max())
                 return Status::Failure("No free data file name in " + directory.string() + ".");

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -43,6 +45,28 @@ int CreateTemporaryBeside(const std::string& destination, std::string& temporary
     }
     return -1;
 }
+
+namespace {
+
+// Tries `attempt` until it succeeds, fails for another reason than `busy`, or the wait is over.
+template <typename Attempt, typename Busy>
+bool Retried(int waitMilliseconds, Attempt attempt, Busy busy)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(waitMilliseconds, 0));
+    for (int pause = 1;; pause = std::min(pause * 2, 50)) {
+        if (attempt())
+            return true;
+        if (!busy() || std::chrono::steady_clock::now() >= deadline)
+            return false;
+#if defined(_WIN32)
+        Sleep(static_cast<DWORD>(pause));
+#else
+        ::usleep(static_cast<useconds_t>(pause) * 1000);
+#endif
+    }
+}
+
+} // namespace
 
 #if defined(_WIN32)
 
@@ -149,6 +173,34 @@ int PutInPlace(const std::string& from, const std::string& to)
 
 void SyncFolder(const std::string&) {}
 
+intptr_t LockFile(const std::string& path, int waitMilliseconds)
+{
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    DWORD error = 0;
+    const std::wstring name = Wide(path);
+    const bool locked = Retried(
+        waitMilliseconds,
+        [&] {
+            // No sharing: a second open fails until this handle is closed. A link is opened
+            // as itself, never followed.
+            handle = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+            error = handle == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+            return handle != INVALID_HANDLE_VALUE;
+        },
+        [&] { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; });
+    if (locked)
+        return reinterpret_cast<intptr_t>(handle);
+    errno = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? EWOULDBLOCK : ErrnoOf(error);
+    return -1;
+}
+
+void UnlockFile(intptr_t lock)
+{
+    if (lock != -1)
+        CloseHandle(reinterpret_cast<HANDLE>(lock));
+}
+
 int RemoveFile(const std::string& path) { return ::_wunlink(Wide(path).c_str()); }
 
 #else
@@ -227,6 +279,29 @@ void SyncFolder(const std::string& folder)
 }
 
 int RemoveFile(const std::string& path) { return ::unlink(path.c_str()); }
+
+intptr_t LockFile(const std::string& path, int waitMilliseconds)
+{
+    // Read-only is enough for flock, so whoever may change the folder may take the lock.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return -1;
+    const bool locked = Retried(
+        waitMilliseconds, [&] { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; },
+        [] { return errno == EWOULDBLOCK || errno == EINTR; });
+    if (locked)
+        return fd;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return -1;
+}
+
+void UnlockFile(intptr_t lock)
+{
+    if (lock >= 0)
+        ::close(static_cast<int>(lock));  // closing the last descriptor releases the flock
+}
 
 #endif
 
