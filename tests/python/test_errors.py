@@ -85,6 +85,24 @@ def test_bad_merge_shapes(small_db):
         db.merge([])
 
 
+def test_arguments_no_text_can_hold(small_db):
+    db = tessaport.Database(small_db)
+    assert "\udcff" not in db
+    cases = [
+        (lambda: db.read("AAA", start="\udcff"), ValueError, r"start needs a date YYYY-MM-DD, not '\\udcff'"),
+        (lambda: db.read("AAA", fields="\udcff"), ValueError, r"fields: '\\udcff' is none of"),
+        (lambda: db.read("\udcff"), KeyError, r"no security '\\\\udcff' in"),
+        (lambda: db.merge(["AAA", "\udcff"]), KeyError, r"no security '\\\\udcff' in"),
+        (lambda: db.check(5), TypeError, r"symbol must be a str or None, not int"),
+        (lambda: db.frame(b"AAA"), TypeError, r"symbol must be a str, not bytes"),
+        (lambda: tessaport.Database(small_db + "\0/x"), ValueError, r"embedded null byte"),
+        (lambda: tessaport.Database(os.fsencode(small_db) + b"\0"), ValueError, r"embedded null byte"),
+    ]
+    for call, error, message in cases:
+        with pytest.raises(error, match=message):
+            call()
+
+
 def test_missing_data_file(small_db):
     os.remove(data_file(small_db, "BBB"))
     db = tessaport.Database(small_db)

@@ -92,9 +92,9 @@ INSTANTIATE_TEST_SUITE_P(Changes, RefusedChangeTest, testing::Values(
                     return qv2omg::AddSecurities(d, batch); },
                 "The database already holds the symbol 'Ok'; nothing was changed."},
     RefusedCase{"HeaderCannotBeWritten", Limiting(100),
-                "Cannot write DIR/master.omg; nothing was changed."},
+                "Cannot write DIR/master.omg: File too large; nothing was changed."},
     RefusedCase{"DataFileCannotBeWritten", Limiting(20),
-                "Cannot write DIR/d000002.omd; nothing was changed."},
+                "Cannot write DIR/d000002.omd: File too large; nothing was changed."},
     RefusedCase{"AnotherWriterHoldsTheLock", [](auto& d) {
                     const intptr_t lock = native::LockFile(native::TextFromPath(d / qv2omg::kLockFileName), 0);
                     EXPECT_NE(lock, -1);
