@@ -204,13 +204,14 @@ public:
     DatabaseLock() = default;
     DatabaseLock(const DatabaseLock&) = delete;
     DatabaseLock& operator=(const DatabaseLock&) = delete;
-    ~DatabaseLock() { native::UnlockFile(lock_); }
+    ~DatabaseLock() { native::UnlockFile(lock_, path_); }
 
     Status Take(const fs::path& directory, std::chrono::milliseconds wait)
     {
         const fs::path path = directory / kLockFileName;
         const auto milliseconds = static_cast<int>(std::min<std::chrono::milliseconds::rep>(wait.count(), INT_MAX));
-        lock_ = native::LockFile(native::TextFromPath(path), milliseconds);
+        path_ = native::TextFromPath(path);
+        lock_ = native::LockFile(path_, milliseconds);
         if (lock_ != -1)
             return Status::Ok();
         if (errno == EWOULDBLOCK)
@@ -229,6 +230,7 @@ private:
         return text;
     }
 
+    std::string path_;
     intptr_t lock_ = -1;
 };
 

@@ -96,11 +96,12 @@ INSTANTIATE_TEST_SUITE_P(Changes, RefusedChangeTest, testing::Values(
     RefusedCase{"DataFileCannotBeWritten", Limiting(20),
                 "Cannot write DIR/d000002.omd: File too large; nothing was changed."},
     RefusedCase{"AnotherWriterHoldsTheLock", [](auto& d) {
-                    const intptr_t lock = native::LockFile(native::TextFromPath(d / qv2omg::kLockFileName), 0);
+                    const std::string path = native::TextFromPath(d / qv2omg::kLockFileName);
+                    const intptr_t lock = native::LockFile(path, 0);
                     EXPECT_NE(lock, -1);
                     std::vector<qv2omg::NewSecurity> batch{{{"NEW", ""}, {Row(19980305)}}};
                     const qv2omg::Status status = qv2omg::AddSecurities(d, batch, std::chrono::milliseconds(50));
-                    native::UnlockFile(lock);
+                    native::UnlockFile(lock, path);
                     return status; },
                 "Another program is changing this database (DIR/master.omg.lock stayed locked for 0.05 seconds); "
                 "nothing was changed. Try again when it is done."},
