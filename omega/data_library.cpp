@@ -5,6 +5,9 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <cstring>
+#include <utility>
+
 namespace omega {
 
 namespace {
@@ -96,17 +99,57 @@ int16_t DataLibrary::GetDateRange(const char* directory, const char* symbol, Dat
 int16_t DataLibrary::OpenDataFile(const char* directory, const char* symbol, const OmegaDate* first,
                                   const OmegaDate* last, FileContext* context) const
 {
-    return openDataFile_ ? openDataFile_(directory, symbol, first, last, context) : kFailed16;
+    const int16_t result = openDataFile_ ? openDataFile_(directory, symbol, first, last, context) : kFailed16;
+    if (context) {
+        std::lock_guard lock(damageMutex_);
+        openData_.erase(context);
+        if (result == 0 && directory && symbol)
+            openData_[context] = {QByteArray(directory), QByteArray(symbol), -1};
+    }
+    return result;
 }
 
 int16_t DataLibrary::ReadData(FileContext* context, PriceRecord* record, int32_t wanted) const
 {
-    return readData_ ? readData_(context, record, wanted) : 0;
+    // Whatever another read left in these bytes is not this file's damage.
+    if (record)
+        std::memset(record->reserved36, 0, sizeof record->reserved36);
+    const int16_t delivered = readData_ ? readData_(context, record, wanted) : 0;
+    // A record that tells of damage, or the end of the data telling of it.
+    if (record && record->reserved36[0] != 0) {
+        std::lock_guard lock(damageMutex_);
+        const auto open = openData_.find(context);
+        if (open != openData_.end()) {
+            int32_t number = 0;
+            std::memcpy(&number, record->reserved36 + 4, sizeof number);
+            if (open->second.damageIndex < 0) {
+                open->second.damageIndex = static_cast<int>(damage_.size());
+                damage_.push_back({open->second.dataDir, open->second.symbol, 0, 0});
+            }
+            DataDamage& damage = damage_[static_cast<size_t>(open->second.damageIndex)];
+            damage.flags |= static_cast<unsigned char>(record->reserved36[0]);
+            if (damage.firstOutOfOrder == 0)
+                damage.firstOutOfOrder = number;
+        }
+    }
+    return delivered;
 }
 
 int16_t DataLibrary::CloseDataFile(FileContext* context) const
 {
+    {
+        std::lock_guard lock(damageMutex_);
+        openData_.erase(context);
+    }
     return closeDataFile_ ? closeDataFile_(context) : kFailed16;
+}
+
+std::vector<DataDamage> DataLibrary::TakeDamage() const
+{
+    std::lock_guard lock(damageMutex_);
+    for (auto& [context, open] : openData_)
+        open.damageIndex = -1;
+    return std::exchange(damage_, {});
 }
 
 DataLibrary& TheDataLibrary()

@@ -6,8 +6,19 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
+#include <mutex>
+#include <vector>
 
 namespace omega {
+
+// Damage of a data file that ReadData read past (see QV2OMG_DAMAGE_ORDER in qv2omg.h).
+struct DataDamage {
+    QByteArray dataDir;   // as given to OpenDataFile
+    QByteArray symbol;
+    int flags = 0;        // QV2OMG_DAMAGE_ORDER, QV2OMG_DAMAGE_SIZE
+    int32_t firstOutOfOrder = 0;  // the record's number from 1; 0 when none is out of order
+};
 
 // The data-access library, loaded at run time from the program's own folder. Every
 // call goes through here; a function that did not resolve answers with the failure
@@ -46,6 +57,10 @@ public:
     int16_t ReadData(FileContext* context, PriceRecord* record, int32_t wanted) const;
     int16_t CloseDataFile(FileContext* context) const;
 
+    // The damage ReadData has met since the last call, one entry per data file opened and
+    // found damaged, in the order met; the list is cleared.
+    std::vector<DataDamage> TakeDamage() const;
+
 private:
     void Resolve();
 
@@ -61,6 +76,17 @@ private:
     QV2ORDM_OpenDataFile_t openDataFile_ = nullptr;
     QV2ORDM_ReadData_t readData_ = nullptr;
     QV2ORDM_CloseDataFile_t closeDataFile_ = nullptr;
+
+    // What each open data context reads, and the damage met: reads and opens go through
+    // const calls, and a merge may read from several threads.
+    struct OpenData {
+        QByteArray dataDir;
+        QByteArray symbol;
+        int damageIndex = -1;  // into damage_
+    };
+    mutable std::mutex damageMutex_;
+    mutable std::map<const FileContext*, OpenData> openData_;
+    mutable std::vector<DataDamage> damage_;
 };
 
 // The one library instance of the program.

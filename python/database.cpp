@@ -69,19 +69,19 @@ int64_t KeyOfSerial(int32_t serial)
 // `why` says which.
 std::optional<std::pair<int64_t, int64_t>> ImportKeys(DataReader& data, const DateBounds& bounds, std::string& why)
 {
-    PriceRow first;
-    PriceRow last;
-    if (data.Count() == 0 || !data.ReadAt(0, first) || !data.ReadAt(data.Count() - 1, last)) {
+    uint32_t first = 0;
+    uint32_t last = 0;
+    if (!data.Extent(first, last)) {
         why = "its data are unavailable (the data file is missing, unreadable or empty)";
         return std::nullopt;
     }
-    const int32_t dataFirst = SerialOfDate(first.date);
-    const int32_t dataLast = SerialOfDate(last.date);
+    const int32_t dataFirst = SerialOfDate(first);
+    const int32_t dataLast = SerialOfDate(last);
     const int32_t firstDay = std::max(bounds.from.value_or(dataFirst), dataFirst);
     const int32_t lastDay = std::min(bounds.to.value_or(dataLast), dataLast);
     if (firstDay > lastDay) {
-        why = "no data in the dates asked for (it holds " + qv2omg::FormatIsoDate(first.date) + " to "
-            + qv2omg::FormatIsoDate(last.date) + ")";
+        why = "no data in the dates asked for (it holds " + qv2omg::FormatIsoDate(first) + " to "
+            + qv2omg::FormatIsoDate(last) + ")";
         return std::nullopt;
     }
     return std::pair{KeyOfSerial(firstDay), KeyOfSerial(lastDay)};
@@ -135,6 +135,14 @@ std::string DamagedText(const Security& security, uint32_t count, const char* do
 {
     return "the data file " + DecodeText(security.dataFile) + " of " + DecodeText(security.symbol) + " is damaged; "
         + doing + " its " + std::to_string(count) + " complete records";
+}
+
+// Damage met while reading, which the reader read past.
+void NoteOutOfOrder(const Security& security, const DataReader& data, std::vector<std::string>& warnings)
+{
+    if (data.OutOfOrder())
+        warnings.push_back("the data file " + DecodeText(security.dataFile) + " of " + DecodeText(security.symbol)
+                           + " is damaged: " + qv2omg::OutOfOrderText(data) + "; read in file order past it");
 }
 
 Security SecurityOf(uint32_t index, const qv2omg::SecurityEntry& entry)
@@ -301,11 +309,11 @@ std::vector<Listing> Database::Securities(std::vector<std::string>& warnings)
         if (OpenData(security, data)) {
             listing.readable = true;
             listing.records = data.Count();
-            PriceRow first;
-            PriceRow last;
-            if (data.Count() > 0 && data.ReadAt(0, first) && data.ReadAt(data.Count() - 1, last)) {
-                listing.first = first.date;
-                listing.last = last.date;
+            uint32_t first = 0;
+            uint32_t last = 0;
+            if (data.Extent(first, last)) {
+                listing.first = first;
+                listing.last = last;
             }
         }
         listings.push_back(std::move(listing));
@@ -344,8 +352,12 @@ RowBlock Database::Read(const Security& security, const DateBounds& bounds, cons
     if (!data.IsIntact())
         warnings.push_back(DamagedText(security, data.Count(), "reading"));
 
+    // Without bounds every record, in file order, as omegadb dump prints them: a damaged
+    // one too, its date NaT when it is no calendar date.
     std::string why;
-    const auto keys = ImportKeys(data, bounds, why);
+    const auto keys = bounds.from || bounds.to
+        ? ImportKeys(data, bounds, why)
+        : std::optional(std::pair{std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()});
     // Room for every record of the file: pages that are never written cost nothing, and
     // what is left over is given back below.
     const size_t capacity = keys ? data.Count() : 0;
@@ -359,6 +371,7 @@ RowBlock Database::Read(const Security& security, const DateBounds& bounds, cons
         PriceRow row;
         while (block.rows < capacity && NextRow(data, keepInvalid, row))
             WriteRow(layout, row, out + block.rows++ * layout.itemSize);
+        NoteOutOfOrder(security, data, warnings);
     }
     if (block.rows < capacity) {
         void* rows = block.data.release();
@@ -425,6 +438,8 @@ MergeColumns Database::Merge(const MergeRequest& request, std::vector<std::strin
         if (!OpenData(*source.security, data))
             throw Error(ErrorKind::Unreadable, "cannot open the data of " + DecodeText(source.security->symbol)
                                                    + " (too many files open at once, or the file is unreadable)");
+        if (!data.IsIntact())
+            warnings.push_back(DamagedText(*source.security, data.Count(), "merging"));
         data.Restrict(source.keys.first, source.keys.second);
     };
 
@@ -439,6 +454,7 @@ MergeColumns Database::Merge(const MergeRequest& request, std::vector<std::strin
                 out.symbolOfRow.push_back(static_cast<uint32_t>(i));
                 append(0, &row);
             }
+            NoteOutOfOrder(*sources[i].security, data, warnings);
         }
         return out;
     }
@@ -465,6 +481,8 @@ MergeColumns Database::Merge(const MergeRequest& request, std::vector<std::strin
                             }
                             return true;
                         });
+    for (size_t i = 0; i < sources.size(); ++i)
+        NoteOutOfOrder(*sources[i].security, *readers[i], warnings);
     for (std::vector<char>& absent : out.absent) {
         if (std::none_of(absent.begin(), absent.end(), [](char a) { return a != 0; }))
             absent.clear();

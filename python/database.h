@@ -160,8 +160,9 @@ public:
     bool Contains(std::string_view symbol, std::vector<std::string>& warnings);
 
     // The records of a security between the bounds (narrowed to its data, as the import
-    // narrows them), without those missing a price unless `keepInvalid`. Throws
-    // Unreadable when its data file is missing or not ours.
+    // narrows them), or every record in file order when neither bound is given; without
+    // those missing a price unless `keepInvalid`. Damage read past is told in `warnings`.
+    // Throws Unreadable when its data file is missing or not ours.
     RowBlock Read(const Security& security, const DateBounds& bounds, const RowLayout& layout, bool keepInvalid,
                   std::vector<std::string>& warnings) const;
 

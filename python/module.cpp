@@ -48,16 +48,36 @@ std::string Repr(const py::handle& value)
     return py::repr(value).cast<std::string>();
 }
 
+std::string TypeName(const py::handle& value)
+{
+    return py::type::of(value).attr("__name__").cast<std::string>();
+}
+
+// The UTF-8 of a str; nothing when it holds a lone surrogate, which no symbol, date or
+// field name can hold. TypeError for anything but a str.
+std::optional<std::string> StrArgument(const char* name, const py::handle& value)
+{
+    if (!py::isinstance<py::str>(value))
+        throw py::type_error(std::string(name) + " must be a str, not " + TypeName(value));
+    Py_ssize_t size = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(value.ptr(), &size);
+    if (!utf8) {
+        PyErr_Clear();
+        return std::nullopt;
+    }
+    return std::string(utf8, static_cast<size_t>(size));
+}
+
 // One end of the range: nothing, or its day number.
 std::optional<int32_t> DateArgument(const char* name, const py::handle& value)
 {
     if (value.is_none())
         return std::nullopt;
     if (py::isinstance<py::str>(value)) {
-        const std::string text = value.cast<std::string>();
-        if (const std::optional<uint32_t> date = qv2omg::ParseIsoDate(text))
+        const std::optional<std::string> text = StrArgument(name, value);
+        if (const std::optional<uint32_t> date = text ? qv2omg::ParseIsoDate(*text) : std::nullopt)
             return pydb::SerialOfDate(*date);
-        throw py::value_error(std::string(name) + " needs a date YYYY-MM-DD, not '" + text + "'");
+        throw py::value_error(std::string(name) + " needs a date YYYY-MM-DD, not " + Repr(value));
     }
     // datetime.datetime and pandas.Timestamp are dates too; their time of day does not count.
     if (py::isinstance(value, py::module_::import("datetime").attr("date"))) {
@@ -103,7 +123,10 @@ std::optional<unsigned> FieldsArgument(const py::handle& value)
         return std::nullopt;
     std::vector<std::string> names;
     if (py::isinstance<py::str>(value)) {
-        const std::string text = value.cast<std::string>();
+        const std::optional<std::string> held = StrArgument("fields", value);
+        if (!held)
+            throw py::value_error("fields: " + Repr(value) + " is none of open, high, low, close, volume, oi");
+        const std::string& text = *held;
         for (size_t start = 0;;) {
             const size_t comma = text.find(',', start);
             names.push_back(text.substr(start, comma - start));
@@ -113,9 +136,11 @@ std::optional<unsigned> FieldsArgument(const py::handle& value)
         }
     } else {
         for (const py::handle item : py::iter(value)) {
-            if (!py::isinstance<py::str>(item))
+            const std::optional<std::string> name = py::isinstance<py::str>(item) ? StrArgument("fields", item)
+                                                                                 : std::nullopt;
+            if (!name)
                 throw py::value_error("fields: " + Repr(item) + " is none of open, high, low, close, volume, oi");
-            names.push_back(item.cast<std::string>());
+            names.push_back(*name);
         }
         if (names.empty())
             names.emplace_back();
@@ -131,16 +156,24 @@ std::optional<unsigned> FieldsArgument(const py::handle& value)
     return fields;
 }
 
+// A symbol as text; KeyError for one that no database can hold.
+std::string SymbolArgument(const py::handle& value, const std::string& database)
+{
+    if (std::optional<std::string> text = StrArgument("symbol", value))
+        return std::move(*text);
+    throw py::key_error("no security " + Repr(value) + " in " + database);
+}
+
 // A list of symbols, or one symbol on its own.
-std::vector<std::string> SymbolsArgument(const py::handle& value)
+std::vector<std::string> SymbolsArgument(const py::handle& value, const std::string& database)
 {
     if (py::isinstance<py::str>(value))
-        return {value.cast<std::string>()};
+        return {SymbolArgument(value, database)};
     std::vector<std::string> symbols;
     for (const py::handle item : py::iter(value)) {
         if (!py::isinstance<py::str>(item))
             throw py::type_error("symbols holds " + Repr(item) + ", not a symbol text");
-        symbols.push_back(item.cast<std::string>());
+        symbols.push_back(SymbolArgument(item, database));
     }
     return symbols;
 }
@@ -251,6 +284,9 @@ public:
         name_ = os.attr("fsdecode")(fspath);
         const std::string name = name_.attr("encode")("utf-8", "backslashreplace").cast<std::string>();
         const std::string bytes = os.attr("fsencode")(fspath).cast<std::string>();
+        // The system takes a path up to its first NUL: the rest would be lost in silence.
+        if (bytes.find('\0') != std::string::npos)
+            throw py::value_error("path: embedded null byte in " + ::Repr(name_));
         std::vector<std::string> warnings;
         {
             py::gil_scoped_release release;
@@ -279,7 +315,10 @@ public:
     {
         if (!py::isinstance<py::str>(symbol))
             return false;
-        const std::string text = symbol.cast<std::string>();
+        const std::optional<std::string> held = StrArgument("symbol", symbol);
+        if (!held)
+            return false;
+        const std::string& text = *held;
         std::vector<std::string> warnings;
         bool found = false;
         {
@@ -314,9 +353,10 @@ public:
         return list;
     }
 
-    py::array Read(const std::string& symbol, const py::handle& start, const py::handle& end, const py::handle& fields,
-                   bool keepInvalid)
+    py::array Read(const py::handle& symbolArgument, const py::handle& start, const py::handle& end,
+                   const py::handle& fields, bool keepInvalid)
     {
+        const std::string symbol = SymbolArgument(symbolArgument, database_->Name());
         const pydb::DateBounds bounds = BoundsArgument(start, end);
         const std::optional<unsigned> chosen = FieldsArgument(fields);
         std::vector<std::string> warnings;
@@ -333,7 +373,7 @@ public:
         return RowsOf(std::move(block), layout);
     }
 
-    py::object Frame(const std::string& symbol, const py::handle& start, const py::handle& end,
+    py::object Frame(const py::handle& symbol, const py::handle& start, const py::handle& end,
                      const py::handle& fields, bool keepInvalid)
     {
         py::module_::import("pandas");
@@ -364,7 +404,7 @@ public:
         request.fields = FieldsArgument(fields).value_or(kDefaultFields);
         request.bounds = BoundsArgument(start, end);
         request.keepInvalid = keepInvalid;
-        const std::vector<std::string> names = SymbolsArgument(symbols);
+        const std::vector<std::string> names = SymbolsArgument(symbols, database_->Name());
         if (names.empty())
             throw py::value_error("no security to merge");
         py::module_::import("pandas");
@@ -402,8 +442,10 @@ public:
     py::object Check(const py::handle& symbol, bool frame)
     {
         std::optional<std::string> name;
+        if (!symbol.is_none() && !py::isinstance<py::str>(symbol))
+            throw py::type_error("symbol must be a str or None, not " + TypeName(symbol));
         if (!symbol.is_none())
-            name = symbol.cast<std::string>();
+            name = SymbolArgument(symbol, database_->Name());
         if (frame)
             py::module_::import("pandas");
         std::vector<std::string> warnings;
@@ -565,8 +607,8 @@ then, so securities added later are found. Records are read with the interpreter
 released, and one Database may be used from several threads at once.
 
 Raises FileNotFoundError when the folder holds no header file, OSError when
-master.omg is not one. A damaged file is read as far as it is whole, with a
-tessaport.DataWarning.)")
+master.omg is not one, ValueError for a path with a NUL. A damaged file is read as far
+as it is whole and past a damaged record, in file order, with a tessaport.DataWarning.)")
         .def(py::init<const py::object&>(), "path"_a, "Opens the database in the folder `path` (str, bytes or os.PathLike).")
         .def_property_readonly("path", &PyDatabase::Path, "The folder as given.")
         .def("__repr__", &PyDatabase::Repr, "tessaport.Database('path')")
@@ -586,12 +628,13 @@ as stored; a missing price is NaN) and `volume`, `open_interest` (int64). A date
 that is no calendar date (only a damaged file holds one) is NaT.
 
 symbol: as tessaport-import takes it: ASCII letters in any case, blanks around it
-    ignored. KeyError when the database has no such security.
+    ignored. KeyError when the database has no such security, TypeError for no str.
 start, end: the first and last date wanted, both included: datetime.date (also
     datetime.datetime, pandas.Timestamp), numpy.datetime64 or "YYYY-MM-DD"; None for
     the first or last date held. The range is narrowed as --from and --to narrow it;
     a range without records gives an empty array. ValueError for anything else, or
-    for a start later than the end.
+    for a start later than the end. Without start and end, every record of the file
+    in file order, as omegadb dump prints them.
 fields: the fields after `date`, as tessaport-import --fields names them: "open",
     "high", "low", "close", "volume", "oi", in a list or in one text separated by
     commas; always in that order. None: all but oi, and oi too when the security

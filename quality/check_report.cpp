@@ -107,11 +107,13 @@ std::string ChecksHelpText()
                "close lies outside low..high), bad-price (zero, negative or not a number),\n"
                "negative-volume (volume or open interest below zero), bad-date (no calendar\n"
                "date), duplicate-date (two records on one date), out-of-order (a date earlier\n"
-               "than the record before), gap (more days since the record before than the\n"
-               "period allows), bad-tick (the close jumps and comes back, to within a quarter\n"
-               "of the jump, within a few records) and split (the close jumps by 3:2, 2:1,\n"
-               "3:1, 4:1, 5:1, 10:1 or the reverse and stays there). A missing price is not a\n"
-               "finding: such records are invalid, and the import skips them.\n"
+               "than the record before), damaged-file (a data file whose size disagrees\n"
+               "with its record count: a torn last record, say), gap (more days since the\n"
+               "record before than the period allows), bad-tick (the close jumps and comes\n"
+               "back, to within a quarter of the jump, within a few records) and split (the\n"
+               "close jumps by 3:2, 2:1, 3:1, 4:1, 5:1, 10:1 or the reverse and stays there).\n"
+               "A missing price is not a finding: such records are invalid, and the import\n"
+               "skips them.\n"
                "\n")
         + limits;
 }

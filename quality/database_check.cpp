@@ -1,5 +1,7 @@
 #include "quality/database_check.h"
 
+#include <string>
+
 namespace quality {
 
 PriceInput InputOfRow(const qv2omg::PriceRow& row, bool withOpenInterest)
@@ -24,9 +26,18 @@ void CheckData(qv2omg::DataReader& data, const qv2omg::SecurityEntry& entry, con
     PriceChecker checker(DefaultLimits(PeriodOfCode(entry.period)), sink);
     const bool withOpenInterest = (entry.flags & qv2omg::kHasOpenInterest) != 0;
     qv2omg::PriceRow row;
-    while (data.Next(row))
+    uint32_t lastDate = 0;
+    while (data.Next(row)) {
         checker.Add(InputOfRow(row, withOpenInterest));
+        lastDate = row.date;
+    }
     checker.Finish();
+    // A torn or cut file: the records it still holds were checked above.
+    if (!data.IsIntact()) {
+        sink({FindingKind::DamagedFile, lastDate, checker.Count(), "records=" + std::to_string(data.Count()),
+              "the data file's size disagrees with its record count; its " + std::to_string(data.Count())
+                  + " complete records were checked"});
+    }
 }
 
 } // namespace quality

@@ -57,6 +57,7 @@ const char* KindName(FindingKind kind)
     case FindingKind::BadDate: return "bad-date";
     case FindingKind::DuplicateDate: return "duplicate-date";
     case FindingKind::OutOfOrder: return "out-of-order";
+    case FindingKind::DamagedFile: return "damaged-file";
     case FindingKind::Gap: return "gap";
     case FindingKind::BadTick: return "bad-tick";
     case FindingKind::Split: return "split";

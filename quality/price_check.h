@@ -21,11 +21,12 @@ enum class FindingKind {
     BadDate,         // not a calendar date
     DuplicateDate,   // the same date as the record before
     OutOfOrder,      // earlier than the record before
+    DamagedFile,     // the file's size disagrees with its record count
     Gap,             // longer without a record than the period allows
     BadTick,         // the close jumps and comes back within a few periods
     Split,           // the close jumps by a clean ratio and stays there
 };
-inline constexpr int kFindingKinds = 10;
+inline constexpr int kFindingKinds = 11;
 
 // The kind as one lower-case word for tables and CSV: "high-below-low", "bad-tick", ...
 const char* KindName(FindingKind kind);

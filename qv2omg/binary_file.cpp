@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include <sys/stat.h>
 #if !defined(_WIN32)
 #include <unistd.h>
 #endif
@@ -65,11 +66,19 @@ bool BinaryFile::Open(const std::filesystem::path& path)
     if (!file_)
         return false;
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    const uint64_t size = std::filesystem::file_size(path, error);
-    if (error) {
+    // The size of the file opened, not of the path: a writer may have put another file there
+    // since, and a count read from one file is only checked against the size of the same.
+#if defined(_WIN32)
+    struct _stat64 info {};
+    if (_fstat64(_fileno(file_), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) {
+#else
+    struct stat info {};
+    if (::fstat(fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) {
+#endif
         Close();
         return false;
     }
+    const auto size = static_cast<uint64_t>(info.st_size);
     size_ = size;
 #if defined(_WIN32)
     storedSize_ = size;

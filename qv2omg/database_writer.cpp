@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <limits>
 #include <system_error>
@@ -84,52 +85,61 @@ SecurityEntry MakeEntry(const SecurityInfo& info, const std::string& dataFile)
     return entry;
 }
 
-Status CannotWrite(const fs::path& path)
+// `error`: the system's error number, whose text says why ("No space left on device").
+Status CannotWrite(const fs::path& path, int error)
 {
-    return Status::Failure("Cannot write " + path.string() + "; nothing was changed.");
+    return Status::Failure("Cannot write " + path.string() + ": " + std::generic_category().message(error)
+                           + "; nothing was changed.");
 }
 
-bool WriteAll(int fd, const uint8_t* bytes, size_t size)
+// 0, or the error number of the failed write.
+int WriteAll(int fd, const uint8_t* bytes, size_t size)
 {
     while (size > 0) {
         const long long written = native::Write(fd, bytes, size);
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
-            return false;
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return ENOSPC;  // no progress and no error: nothing more fits
         bytes += written;
         size -= static_cast<size_t>(written);
     }
-    return true;
+    return 0;
 }
 
 // Writes a whole file into a new descriptor, which it closes: the preamble, then `count`
-// entries that `encode` puts in place.
+// entries that `encode` puts in place. 0, or the error number of the failure (-1 for `fd`
+// when the file could not be made, with errno set).
 template <typename Encode>
-bool WriteEntries(int fd, FileKind kind, size_t entrySize, size_t count, Encode encode)
+int WriteEntries(int fd, FileKind kind, size_t entrySize, size_t count, Encode encode)
 {
     if (fd < 0)
-        return false;
+        return errno != 0 ? errno : EIO;
     uint8_t preamble[kPreambleSize];
     EncodePreamble(kind, static_cast<uint32_t>(count), preamble);
-    bool ok = WriteAll(fd, preamble, kPreambleSize);
+    int error = WriteAll(fd, preamble, kPreambleSize);
     std::vector<uint8_t> chunk(kRowsPerWrite * entrySize);
-    for (size_t first = 0; first < count && ok; first += kRowsPerWrite) {
+    for (size_t first = 0; first < count && error == 0; first += kRowsPerWrite) {
         const size_t n = std::min(kRowsPerWrite, count - first);
         for (size_t i = 0; i < n; ++i)
             encode(first + i, chunk.data() + i * entrySize);
-        ok = WriteAll(fd, chunk.data(), n * entrySize);
+        error = WriteAll(fd, chunk.data(), n * entrySize);
     }
-    return native::Close(fd) == 0 && ok;
+    // A full disk may only show when the file is closed.
+    if (native::Close(fd) != 0 && error == 0)
+        error = errno != 0 ? errno : EIO;
+    return error;
 }
 
-bool WriteDataFile(int fd, const std::vector<PriceRow>& rows)
+int WriteDataFile(int fd, const std::vector<PriceRow>& rows)
 {
     return WriteEntries(fd, FileKind::Data, kPriceEntrySize, rows.size(),
                         [&](size_t i, uint8_t* out) { EncodePriceEntry(rows[i], out); });
 }
 
-bool WriteHeaderFile(int fd, const std::vector<SecurityEntry>& entries)
+int WriteHeaderFile(int fd, const std::vector<SecurityEntry>& entries)
 {
     return WriteEntries(fd, FileKind::Header, kSecurityEntrySize, entries.size(),
                         [&](size_t i, uint8_t* out) { EncodeSecurityEntry(entries[i], out); });
@@ -188,6 +198,42 @@ private:
     bool committed_ = false;
 };
 
+// The exclusive lock of one change to a database, released when it goes out of scope.
+class DatabaseLock {
+public:
+    DatabaseLock() = default;
+    DatabaseLock(const DatabaseLock&) = delete;
+    DatabaseLock& operator=(const DatabaseLock&) = delete;
+    ~DatabaseLock() { native::UnlockFile(lock_, path_); }
+
+    Status Take(const fs::path& directory, std::chrono::milliseconds wait)
+    {
+        const fs::path path = directory / kLockFileName;
+        const auto milliseconds = static_cast<int>(std::min<std::chrono::milliseconds::rep>(wait.count(), INT_MAX));
+        path_ = native::TextFromPath(path);
+        lock_ = native::LockFile(path_, milliseconds);
+        if (lock_ != -1)
+            return Status::Ok();
+        if (errno == EWOULDBLOCK)
+            return Status::Failure("Another program is changing this database (" + path.string()
+                                   + " stayed locked for " + SecondsText(wait)
+                                   + "); nothing was changed. Try again when it is done.");
+        return Status::Failure("Cannot lock " + path.string() + ": " + std::generic_category().message(errno)
+                               + "; nothing was changed.");
+    }
+
+private:
+    static std::string SecondsText(std::chrono::milliseconds wait)
+    {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g seconds", static_cast<double>(wait.count()) / 1000);
+        return text;
+    }
+
+    std::string path_;
+    intptr_t lock_ = -1;
+};
+
 Status ReadExistingEntries(const fs::path& directory, std::vector<SecurityEntry>& entries)
 {
     const fs::path headerPath = directory / kHeaderFileName;
@@ -216,17 +262,21 @@ Status CreateDatabase(const fs::path& directory)
     fs::create_directories(directory, error);
     if (error)
         return Status::Failure("Cannot create the directory " + directory.string() + ": " + error.message() + ".");
+    DatabaseLock lock;
+    if (Status status = lock.Take(directory, kLockWait); !status.IsOk())
+        return status;
     const fs::path headerPath = directory / kHeaderFileName;
     if (fs::exists(headerPath, error))
         return Status::Failure(directory.string() + " already holds a database; nothing was changed.");
 
     PendingFiles pending;
-    if (!WriteHeaderFile(pending.Add(headerPath), {}))
-        return CannotWrite(headerPath);
+    if (const int failure = WriteHeaderFile(pending.Add(headerPath), {}))
+        return CannotWrite(headerPath, failure);
     return pending.Place();
 }
 
-Status AddSecurities(const fs::path& directory, std::span<const NewSecurity> securities)
+Status AddSecurities(const fs::path& directory, std::span<const NewSecurity> securities,
+                     std::chrono::milliseconds lockWait)
 {
     for (const NewSecurity& security : securities) {
         if (Status status = CheckInfo(security.info); !status.IsOk())
@@ -235,6 +285,15 @@ Status AddSecurities(const fs::path& directory, std::span<const NewSecurity> sec
             return status;
     }
 
+    std::error_code error;
+    if (!fs::exists(directory / kHeaderFileName, error))
+        return Status::Failure("No database in " + directory.string() + " (no " + kHeaderFileName
+                               + "); create it first.");
+    // From the header read to the header renamed into place: the data file names and the
+    // header's entries are then those of one writer.
+    DatabaseLock lock;
+    if (Status status = lock.Take(directory, lockWait); !status.IsOk())
+        return status;
     std::vector<SecurityEntry> entries;
     if (Status status = ReadExistingEntries(directory, entries); !status.IsOk())
         return status;
@@ -258,21 +317,20 @@ Status AddSecurities(const fs::path& directory, std::span<const NewSecurity> sec
     for (const NewSecurity& security : securities) {
         // Skip names left behind by an interrupted run, so nothing is overwritten.
         std::string name;
-        std::error_code error;
         do {
             if (lastNumber == std::numeric_limits<uint32_t>::max())
                 return Status::Failure("No free data file name in " + directory.string() + ".");
             name = DataFileName(++lastNumber);
         } while (fs::exists(directory / name, error));
         const fs::path dataPath = directory / name;
-        if (!WriteDataFile(pending.Add(dataPath), security.rows))
-            return CannotWrite(dataPath);
+        if (const int failure = WriteDataFile(pending.Add(dataPath), security.rows))
+            return CannotWrite(dataPath, failure);
         entries.push_back(MakeEntry(security.info, name));
     }
     // The header file goes last: until it is replaced, the new data files are unknown.
     const fs::path headerPath = directory / kHeaderFileName;
-    if (!WriteHeaderFile(pending.Add(headerPath), entries))
-        return CannotWrite(headerPath);
+    if (const int failure = WriteHeaderFile(pending.Add(headerPath), entries))
+        return CannotWrite(headerPath, failure);
     return pending.Place();
 }
 

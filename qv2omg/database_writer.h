@@ -7,10 +7,16 @@
 // a replaced file keeps its permissions. A killed run may leave such files, which may be
 // deleted, or a data file the header does not name, whose number the next change skips;
 // readers never open either.
+//
+// One writer at a time: every change holds an exclusive lock on the lock file of the
+// database (kLockFileName beside the header file) from reading the header file to
+// renaming the new one into place. A second writer waits for it up to `lockWait` and is
+// then refused. Readers take no lock: they see the database before or after a change.
 
 #include "db_format.h"
 #include "status.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
@@ -33,13 +39,17 @@ struct NewSecurity {
     std::vector<PriceRow> rows;  // in strictly increasing date order
 };
 
+inline constexpr char kLockFileName[] = "master.omg.lock";
+inline constexpr std::chrono::milliseconds kLockWait{10000};
+
 // Makes `directory` (and its parents) and an empty header file in it. Refused when
 // the directory already holds a header file.
 Status CreateDatabase(const std::filesystem::path& directory);
 
 // Adds securities in one step: all of them, or none when any is refused. A symbol
 // may not repeat one already in the database, ignoring ASCII letter case.
-Status AddSecurities(const std::filesystem::path& directory, std::span<const NewSecurity> securities);
+Status AddSecurities(const std::filesystem::path& directory, std::span<const NewSecurity> securities,
+                     std::chrono::milliseconds lockWait = kLockWait);
 
 Status AddSecurity(const std::filesystem::path& directory, const SecurityInfo& info,
                    std::span<const PriceRow> rows);

@@ -6,6 +6,8 @@
 #include "context_table.h"
 #include "platform/native/native_path.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <mutex>
@@ -113,6 +115,20 @@ void FillPriceRecord(const PriceRow& row, PriceRecord& record)
     record.openInterest = row.openInterest;
 }
 
+// What the reader has found wrong with its file so far, in the bytes the interface
+// sets aside for it; false for a sound file.
+bool PutDamage(const DataReader& data, char* reserved36)
+{
+    const int flags = (data.OutOfOrder() ? QV2OMG_DAMAGE_ORDER : 0) | (data.IsIntact() ? 0 : QV2OMG_DAMAGE_SIZE);
+    if (flags == 0)
+        return false;
+    const int32_t number = data.OutOfOrder() ? static_cast<int32_t>(std::min<uint32_t>(data.FirstOutOfOrder(), INT32_MAX - 1) + 1) : 0;
+    std::memset(reserved36, 0, 8);
+    reserved36[0] = static_cast<char>(flags);
+    std::memcpy(reserved36 + 4, &number, sizeof number);
+    return true;
+}
+
 int64_t KeyOf(const OmegaDate& date)
 {
     return DateKey(date.year, date.month, date.day);
@@ -203,13 +219,12 @@ QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_GetDateRange(const char* directory, const
         if (!entry)
             return kFailure;
         DataReader data;
-        PriceRow first;
-        PriceRow last;
-        if (OpenData(directory, *entry, data) && data.Count() > 0 && data.ReadAt(0, first)
-            && data.ReadAt(data.Count() - 1, last)) {
+        uint32_t first = 0;
+        uint32_t last = 0;
+        if (OpenData(directory, *entry, data) && data.Extent(first, last)) {
             range->available = 1;
-            range->first = ToOmegaDate(first.date);
-            range->last = ToOmegaDate(last.date);
+            range->first = ToOmegaDate(first);
+            range->last = ToOmegaDate(last);
         }
         return 0;
     });
@@ -241,11 +256,16 @@ QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_ReadData(FileContext* context, PriceRecor
         if (!record || wanted < 1)
             return 0;
         DataReader* data = Contexts().FindData(context);
-        PriceRow row;
-        if (!data || !data->Next(row))
+        if (!data)
             return 0;
+        PriceRow row;
+        if (!data->Next(row)) {
+            PutDamage(*data, record->reserved36);
+            return 0;
+        }
         // One record per call, however many are wanted: the caller gave room for one.
         FillPriceRecord(row, *record);
+        PutDamage(*data, record->reserved36);
         return 1;
     });
 }

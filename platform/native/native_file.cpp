@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -43,6 +45,28 @@ int CreateTemporaryBeside(const std::string& destination, std::string& temporary
     }
     return -1;
 }
+
+namespace {
+
+// Tries `attempt` until it succeeds, fails for another reason than `busy`, or the wait is over.
+template <typename Attempt, typename Busy>
+bool Retried(int waitMilliseconds, Attempt attempt, Busy busy)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(waitMilliseconds, 0));
+    for (int pause = 1;; pause = std::min(pause * 2, 50)) {
+        if (attempt())
+            return true;
+        if (!busy() || std::chrono::steady_clock::now() >= deadline)
+            return false;
+#if defined(_WIN32)
+        Sleep(static_cast<DWORD>(pause));
+#else
+        ::usleep(static_cast<useconds_t>(pause) * 1000);
+#endif
+    }
+}
+
+} // namespace
 
 #if defined(_WIN32)
 
@@ -149,6 +173,36 @@ int PutInPlace(const std::string& from, const std::string& to)
 
 void SyncFolder(const std::string&) {}
 
+intptr_t LockFile(const std::string& path, int waitMilliseconds)
+{
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    DWORD error = 0;
+    const std::wstring name = Wide(path);
+    const bool locked = Retried(
+        waitMilliseconds,
+        [&] {
+            // No sharing: a second open fails until this handle is closed. A link is opened
+            // as itself, never followed.
+            handle = CreateFileW(name.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+                                 nullptr);
+            error = handle == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+            return handle != INVALID_HANDLE_VALUE;
+        },
+        // A file whose holder has just closed it may be denied until it is gone.
+        [&] { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED; });
+    if (locked)
+        return reinterpret_cast<intptr_t>(handle);
+    errno = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? EWOULDBLOCK : ErrnoOf(error);
+    return -1;
+}
+
+void UnlockFile(intptr_t lock, const std::string&)
+{
+    if (lock != -1)
+        CloseHandle(reinterpret_cast<HANDLE>(lock));  // which deletes the file
+}
+
 int RemoveFile(const std::string& path) { return ::_wunlink(Wide(path).c_str()); }
 
 #else
@@ -227,6 +281,48 @@ void SyncFolder(const std::string& folder)
 }
 
 int RemoveFile(const std::string& path) { return ::unlink(path.c_str()); }
+
+intptr_t LockFile(const std::string& path, int waitMilliseconds)
+{
+    int fd = -1;
+    const bool locked = Retried(
+        waitMilliseconds,
+        [&] {
+            // Read-only is enough for flock.
+            if (fd < 0 && (fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666)) < 0)
+                return false;
+            if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+                return false;
+            // The holder before removes the file as it lets go: a lock on a file no longer at
+            // the path locks out no one, so it is taken again on the file there now.
+            struct stat held {};
+            struct stat named {};
+            if (::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev
+                && held.st_ino == named.st_ino)
+                return true;
+            ::close(fd);
+            fd = -1;
+            errno = EWOULDBLOCK;
+            return false;
+        },
+        [] { return errno == EWOULDBLOCK || errno == EINTR; });
+    if (locked)
+        return fd;
+    const int error = errno;
+    if (fd >= 0)
+        ::close(fd);
+    errno = error;
+    return -1;
+}
+
+void UnlockFile(intptr_t lock, const std::string& path)
+{
+    if (lock < 0)
+        return;
+    // Removed while still held, so no one takes a lock on it that the next writer would miss.
+    ::unlink(path.c_str());
+    ::close(static_cast<int>(lock));  // closing the last descriptor releases the flock
+}
 
 #endif
 

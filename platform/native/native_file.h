@@ -41,6 +41,14 @@ int PutInPlace(const std::string& from, const std::string& to);
 void SyncFolder(const std::string& folder);
 int RemoveFile(const std::string& path);
 
+// An exclusive lock through the file at `path`, made for it (never through a link) and
+// removed again by UnlockFile, which releases the lock: an advisory flock on POSIX, a handle
+// that shares nothing and deletes the file on close on Windows. Another holder is waited for
+// up to `waitMilliseconds`. The lock, or -1 with errno set: EWOULDBLOCK when it stayed held.
+// A file left by a holder that was killed is taken over.
+intptr_t LockFile(const std::string& path, int waitMilliseconds);
+void UnlockFile(intptr_t lock, const std::string& path);
+
 // `count` letters and digits drawn from the system's random source, for temporary names.
 std::string RandomLetters(std::size_t count);
 

@@ -89,6 +89,17 @@ typedef struct PriceRecord {
 
 #pragma pack(pop)
 
+/* A damaged data file. QV2ORDM_ReadData reads on in file order past a record whose date is
+ * no calendar date or not after the one before, and past a file size that disagrees with
+ * its record count, and tells of it in `reserved36` of the record it fills: byte 0 holds
+ * the QV2OMG_DAMAGE_ flags of what it has met so far (0 for a sound file), bytes 4 to 7
+ * the number of the first record out of order, counted from 1 in file order, as an int32
+ * (0 when none is). The call that returns 0 at the end of the data writes these 8 bytes,
+ * and nothing else of the record, when the file is damaged: damage met after the last
+ * record delivered is told there. */
+#define QV2OMG_DAMAGE_ORDER 0x01
+#define QV2OMG_DAMAGE_SIZE 0x02
+
 /* A price at or above this value is missing (float bits 0x7F7FFFEE). */
 #define QV2OMG_MISSING_PRICE 3.40282E+38f
 
@@ -118,7 +129,8 @@ QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_CloseHeaderFile(FileContext *context);
 QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_SearchSecurity(const char *directory, const char *symbol, SecurityRecord *record);
 
 /* The range of dates held for `symbol`. Status 0 with `available` non-zero and both
- * dates when its data file is readable and holds at least one record; status 0 with
+ * dates when its data file is readable and holds at least one record (when its first or
+ * last record is damaged, the earliest and latest calendar dates it holds); status 0 with
  * `available` 0 when the security exists but its data are missing, unreadable or empty;
  * non-zero status when the symbol is unknown. */
 QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_GetDateRange(const char *directory, const char *symbol, DateRange *range);
@@ -130,7 +142,8 @@ QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_OpenDataFile(const char *directory, const
                                                     const OmegaDate *first, const OmegaDate *last,
                                                     FileContext *context);
 
-/* Deliver the next record in date order. Returns the number of records delivered:
+/* Deliver the next record in file order, which is date order in a sound file (see
+ * QV2OMG_DAMAGE_ORDER for a damaged one). Returns the number of records delivered:
  * 1, or 0 at the end of the data, for a bad context or when `wanted` is not positive. */
 QV2OMG_API int16_t QV2OMG_CALL QV2ORDM_ReadData(FileContext *context, PriceRecord *record, int32_t wanted);
 

@@ -4,12 +4,13 @@ as far as they are whole."""
 import datetime
 import os
 import shutil
+import subprocess
 
 import numpy as np
 import pytest
 import tessaport
 
-from conftest import add, omegadb
+from conftest import IMPORT, add, omegadb
 
 
 def close(day):
@@ -84,6 +85,24 @@ def test_bad_merge_shapes(small_db):
         db.merge([])
 
 
+def test_arguments_no_text_can_hold(small_db):
+    db = tessaport.Database(small_db)
+    assert "\udcff" not in db
+    cases = [
+        (lambda: db.read("AAA", start="\udcff"), ValueError, r"start needs a date YYYY-MM-DD, not '\\udcff'"),
+        (lambda: db.read("AAA", fields="\udcff"), ValueError, r"fields: '\\udcff' is none of"),
+        (lambda: db.read("\udcff"), KeyError, r"no security '\\\\udcff' in"),
+        (lambda: db.merge(["AAA", "\udcff"]), KeyError, r"no security '\\\\udcff' in"),
+        (lambda: db.check(5), TypeError, r"symbol must be a str or None, not int"),
+        (lambda: db.frame(b"AAA"), TypeError, r"symbol must be a str, not bytes"),
+        (lambda: tessaport.Database(small_db + "\0/x"), ValueError, r"embedded null byte"),
+        (lambda: tessaport.Database(os.fsencode(small_db) + b"\0"), ValueError, r"embedded null byte"),
+    ]
+    for call, error, message in cases:
+        with pytest.raises(error, match=message):
+            call()
+
+
 def test_missing_data_file(small_db):
     os.remove(data_file(small_db, "BBB"))
     db = tessaport.Database(small_db)
@@ -119,6 +138,31 @@ def test_truncated_data_file(small_db, cut, records):
     with pytest.warns(tessaport.DataWarning, match=f"is damaged; reading its {records} complete records"):
         rows = db.read("AAA")
     assert len(rows) == records and list(rows["close"]) == [np.float32(close(d)) for d in range(1, records + 1)]
+
+
+# Record 14 of AAA's 28 zeroed or dated back, or its last record torn: every reader reads
+# on past the damage in file order and says so.
+@pytest.mark.parametrize("offset, data, read, imported, told", [
+    (16 + 13 * 28, bytes(28), 28, 27, "record 14 of 28 holds no calendar date"),
+    (16 + 13 * 28, (20010102).to_bytes(4, "little"), 28, 27, "record 14 of 28 is dated 2001-01-02, not after 2001-02-13"),
+    (16 + 28 * 28 - 13, b"", 27, 27, "is damaged; reading its 27 complete records"),
+])
+def test_damaged_data_file(small_db, tmp_path, offset, data, read, imported, told):
+    path = data_file(small_db, "AAA")
+    with open(path, "r+b") as f:
+        f.seek(offset)
+        f.write(data) if data else f.truncate()
+    db = tessaport.Database(small_db)
+    with pytest.warns(tessaport.DataWarning, match=told):
+        assert len(db.read("AAA")) == read
+    with pytest.warns(tessaport.DataWarning, match="AAA is damaged"):
+        assert len(db.merge(["AAA"])) == imported
+    assert {f.kind for f in db.check("AAA")} & {"bad-date", "out-of-order", "damaged-file"}
+    out = str(tmp_path / "aaa.csv")
+    run = subprocess.run([IMPORT, "--data", small_db, "--format", "csv", "-q", "-o", out, "AAA"], capture_output=True)
+    assert run.returncode == 1 and b"AAA: the data file is damaged" in run.stderr
+    with open(out) as f:
+        assert len(f.readlines()) == 1 + imported
 
 
 def test_garbage_in_a_data_file(small_db):

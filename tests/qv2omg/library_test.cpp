@@ -241,6 +241,87 @@ INSTANTIATE_TEST_SUITE_P(States, DataFileStateTest, testing::Values(
     DataCase{"WrongMagic", Edit([](auto& b) { b[3] = 'H'; }), {}},
     DataCase{"CutBeforeFirstRow", Edit([](auto& b) { b.resize(16 + 27); }), {}}), CaseName());
 
+// 301 daily rows with one damage; row 150 is the first a binary search reads.
+struct DamageCase {
+    const char* name;
+    std::function<void(Bytes&)> damage;
+    std::vector<size_t> delivered;  // indexes of the rows a whole read delivers, in order
+    int flags;
+    int32_t firstOutOfOrder;  // counted from 1
+};
+
+std::vector<size_t> Indexes(size_t end, std::function<bool(size_t)> keep = {})
+{
+    std::vector<size_t> indexes;
+    for (size_t i = 0; i < end; ++i)
+        if (!keep || keep(i))
+            indexes.push_back(i);
+    return indexes;
+}
+
+constexpr size_t kDamagedRow = 150;
+
+class DamagedDataTest : public DatabaseTest, public testing::WithParamInterface<DamageCase> {};
+
+TEST_P(DamagedDataTest, ReadsPastTheDamageInFileOrderAndSaysSo)
+{
+    std::vector<PriceRow> rows;
+    for (uint32_t day = 0; day < 301; ++day)
+        rows.push_back(Row(20000000 + (1 + day / 28) * 100 + 1 + day % 28, static_cast<float>(day + 10)));
+    Add("D", rows);
+    Damage(DataPath("D"), GetParam().damage);
+    const Bytes file = ReadBytes(DataPath("D"));
+    auto dateAt = [&](size_t i) {
+        uint32_t date = 0;
+        std::memcpy(&date, file.data() + 16 + i * 28, 4);
+        return date;
+    };
+    std::vector<uint32_t> whole;
+    for (size_t i : GetParam().delivered)
+        whole.push_back(dateAt(i));
+
+    DateRange range{};
+    ASSERT_EQ(Library().GetDateRange(DirText(), "D", &range), 0);
+    ASSERT_TRUE(range.available);
+    FileContext context{};
+    ASSERT_EQ(Library().OpenDataFile(DirText(), "D", &range.first, &range.last, &context), 0);
+    std::vector<uint32_t> dates;
+    PriceRecord record{};
+    while (Library().ReadData(&context, &record, 1) == 1)
+        dates.push_back(Yyyymmdd(record.date));
+    Library().CloseDataFile(&context);
+    EXPECT_EQ(dates, whole);
+    // The end of the data tells of the damage, also when it lay past the last record delivered.
+    EXPECT_EQ(record.reserved36[0], GetParam().flags);
+    int32_t number = 0;
+    std::memcpy(&number, record.reserved36 + 4, 4);
+    EXPECT_EQ(number, GetParam().firstOutOfOrder);
+
+    // A range whose search meets the damage: the rows in it, none lost to the search.
+    std::vector<uint32_t> early;
+    for (uint32_t date : whole)
+        if (date >= rows[3].date && date <= rows[40].date)
+            early.push_back(date);
+    ASSERT_EQ(OpenData("D", context, rows[3].date, rows[40].date), 0);
+    EXPECT_EQ(ReadDates(context), early);
+    Library().CloseDataFile(&context);
+}
+
+void PutDate(Bytes& file, size_t row, uint32_t date)
+{
+    std::memcpy(file.data() + 16 + row * 28, &date, 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damage, DamagedDataTest, testing::Values(
+    DamageCase{"ZeroedRow", [](auto& b) { std::fill_n(b.begin() + 16 + kDamagedRow * 28, 28, 0); },
+               Indexes(301, [](size_t i) { return i != kDamagedRow; }), QV2OMG_DAMAGE_ORDER, kDamagedRow + 1},
+    DamageCase{"DateOutOfOrder", [](auto& b) { PutDate(b, kDamagedRow, 20000105); }, Indexes(301),
+               QV2OMG_DAMAGE_ORDER, kDamagedRow + 1},
+    DamageCase{"ZeroedLastRow", [](auto& b) { std::fill(b.end() - 28, b.end(), 0); }, Indexes(300),
+               QV2OMG_DAMAGE_ORDER, 301},
+    DamageCase{"TornTail", [](auto& b) { b.resize(b.size() - 13); }, Indexes(300), QV2OMG_DAMAGE_SIZE, 0}),
+    CaseName());
+
 struct RangeCase {
     uint32_t first;
     uint32_t last;

@@ -1,6 +1,9 @@
 #include "database_fixture.h"
 
+#include "qv2omg/data_reader.h"
+
 #include <cstdlib>
+#include <set>
 #if !defined(_WIN32)
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -178,6 +181,44 @@ TEST_F(OmegadbTest, AddWarnsOfASymbolThatDiffersOnlyInBlanks)
     const ProcessRun add = Omegadb("add db ' X' good.csv");
     EXPECT_EQ(add.exitCode, 0);
     EXPECT_EQ(add.err, "omegadb: warning: ' X' differs from the symbol 'X' of the database only in blanks or letter case\n");
+}
+
+// Two adds of different symbols at once, again and again: the lock lets one change at a
+// time through, so both land, each with its own prices, and no data file is left unlisted.
+TEST_F(OmegadbTest, TwoAddsAtOnceBothLandWithTheirOwnPrices)
+{
+    ASSERT_EQ(Omegadb("create db").exitCode, 0);
+    WriteText(Path("a.csv"), "1998-03-05,1,2,0.5,1.5,10\n");
+    WriteText(Path("b.csv"), "1999-01-04,7,8,6,7.5,20\n1999-01-05,7,8,6,7.5,30\n");
+    constexpr int kRounds = 200;
+    const std::string omegadb = "'" TESSAPORT_PROGRAM_DIR "/omegadb'";
+    const std::string script = "cd '" + temp_.path().toStdString() + "' && for i in $(seq " + std::to_string(kRounds)
+        + "); do " + omegadb + " add db A$i a.csv || echo A$i >>failed & " + omegadb
+        + " add db B$i b.csv || echo B$i >>failed & wait; done";
+    ASSERT_EQ(std::system(script.c_str()), 0);
+    EXPECT_FALSE(fs::exists(Path("failed"))) << Text(Path("failed"));
+
+    qv2omg::HeaderReader header;
+    ASSERT_TRUE(header.Open(Path("db")));
+    ASSERT_EQ(header.Count(), 2u * kRounds);
+    std::set<std::string> listed;
+    for (uint32_t i = 0; i < header.Count(); ++i) {
+        qv2omg::SecurityEntry entry;
+        ASSERT_TRUE(header.Read(i, entry));
+        const std::string symbol(qv2omg::FieldText(entry.symbol));
+        listed.insert(std::string(qv2omg::FieldText(entry.dataFile)));
+        qv2omg::DataReader data;
+        ASSERT_TRUE(data.Open(Path("db") / std::string(qv2omg::FieldText(entry.dataFile)))) << symbol;
+        qv2omg::PriceRow row;
+        ASSERT_TRUE(data.Next(row)) << symbol;
+        EXPECT_EQ(std::make_pair(data.Count(), row.date),
+                  symbol[0] == 'A' ? std::make_pair(1u, 19980305u) : std::make_pair(2u, 19990104u)) << symbol;
+    }
+    EXPECT_EQ(listed.size(), header.Count());
+    size_t dataFiles = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(Path("db")))
+        dataFiles += entry.path().extension() == ".omd";
+    EXPECT_EQ(dataFiles, listed.size());
 }
 
 #if !defined(_WIN32)

@@ -1,5 +1,7 @@
 #include "database_fixture.h"
 #include "qv2omg/price_csv.h"
+#include "platform/native/native_file.h"
+#include "platform/native/native_path.h"
 
 #include <bit>
 #include <csignal>
@@ -90,9 +92,19 @@ INSTANTIATE_TEST_SUITE_P(Changes, RefusedChangeTest, testing::Values(
                     return qv2omg::AddSecurities(d, batch); },
                 "The database already holds the symbol 'Ok'; nothing was changed."},
     RefusedCase{"HeaderCannotBeWritten", Limiting(100),
-                "Cannot write DIR/master.omg; nothing was changed."},
+                "Cannot write DIR/master.omg: File too large; nothing was changed."},
     RefusedCase{"DataFileCannotBeWritten", Limiting(20),
-                "Cannot write DIR/d000002.omd; nothing was changed."},
+                "Cannot write DIR/d000002.omd: File too large; nothing was changed."},
+    RefusedCase{"AnotherWriterHoldsTheLock", [](auto& d) {
+                    const std::string path = native::TextFromPath(d / qv2omg::kLockFileName);
+                    const intptr_t lock = native::LockFile(path, 0);
+                    EXPECT_NE(lock, -1);
+                    std::vector<qv2omg::NewSecurity> batch{{{"NEW", ""}, {Row(19980305)}}};
+                    const qv2omg::Status status = qv2omg::AddSecurities(d, batch, std::chrono::milliseconds(50));
+                    native::UnlockFile(lock, path);
+                    return status; },
+                "Another program is changing this database (DIR/master.omg.lock stayed locked for 0.05 seconds); "
+                "nothing was changed. Try again when it is done."},
     RefusedCase{"CreateOverDatabase", [](auto& d) { return qv2omg::CreateDatabase(d); },
                 "DIR already holds a database; nothing was changed."},
     RefusedCase{"DamagedHeader", [](auto& d) {

@@ -270,14 +270,14 @@ int List(const Arguments& arguments)
         std::cout << Shown(FieldText(entry.symbol)) << '\t' << Shown(FieldText(entry.description)) << '\t' << entry.category
                   << '\t' << entry.period << '\t';
         DataReader data;
-        PriceRow first;
-        PriceRow last;
+        uint32_t first = 0;
+        uint32_t last = 0;
         if (!OpenDataOf(directory, entry, data))
             std::cout << "missing\t\t";
-        else if (data.Count() == 0 || !data.ReadAt(0, first) || !data.ReadAt(data.Count() - 1, last))
-            std::cout << "0\t\t";
+        else if (!data.Extent(first, last))
+            std::cout << data.Count() << "\t\t";
         else
-            std::cout << data.Count() << '\t' << FormatIsoDate(first.date) << '\t' << FormatIsoDate(last.date);
+            std::cout << data.Count() << '\t' << FormatIsoDate(first) << '\t' << FormatIsoDate(last);
         std::cout << '\t' << Shown(FieldText(entry.dataFile)) << '\n';
     }
     return kExitOk;
@@ -332,6 +332,9 @@ int Dump(const Arguments& arguments)
         }
     }
     std::cout << out << std::flush;
+    if (data.OutOfOrder())
+        Warn("the data file " + Shown(FieldText(entry.dataFile)) + " of '" + symbol + "' is damaged: "
+             + OutOfOrderText(data) + "; shown in file order past it");
     return std::cout ? kExitOk : Failed("cannot write the output");
 }
 

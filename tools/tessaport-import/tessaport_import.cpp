@@ -98,7 +98,9 @@ constexpr char kHelp[] =
     "16,384 columns and 1,048,575 rows; a merge that does not fit is refused before\n"
     "anything is written.\n"
     "A security that fails is reported on one line, and the others go on; in a merge\n"
-    "the others are merged without it.\n"
+    "the others are merged without it. A damaged data file (a record out of date order\n"
+    "or without a calendar date, a torn last record) is read in file order past the\n"
+    "damage, its records written, and reported on one line; the exit status is then 1.\n"
     "Exit status: 0 all imported, 1 any failed, 2 bad usage.\n";
 
 struct Options {
@@ -231,6 +233,25 @@ struct Target {
 void Report(const QString& text)
 {
     std::fprintf(stderr, "tessaport-import: %s\n", native::ShownUtf8(text.toUtf8().toStdString()).c_str());
+}
+
+// Reports each data file that the library read past its damage; true when there was one.
+bool ReportDamage(const omega::DataLibrary& library)
+{
+    const std::vector<omega::DataDamage> damage = library.TakeDamage();
+    for (const omega::DataDamage& file : damage) {
+        QStringList what;
+        if (file.flags & QV2OMG_DAMAGE_ORDER)
+            what << QStringLiteral("its record %1 holds no calendar date or is not dated after the one before; the "
+                                   "records were read in file order past it")
+                        .arg(file.firstOutOfOrder);
+        if (file.flags & QV2OMG_DAMAGE_SIZE)
+            what << QStringLiteral("its size disagrees with its record count (a torn or cut file); its complete "
+                                   "records were read");
+        Report(omega::DecodeWindows1252(file.symbol) + QStringLiteral(": the data file is damaged: ")
+               + what.join(QStringLiteral("; ")));
+    }
+    return !damage.empty();
 }
 
 // How one security's import is followed on the terminal.
@@ -370,6 +391,7 @@ int RunImports(const Options& options)
         if (anyFailed && merge.IsEmpty())
             return kExitFailed;
         const bool merged = merge.Run(progress, Report);
+        anyFailed = ReportDamage(library) || anyFailed;
         summarize(merge.Written() ? 1 : 0, merge.RowsWritten(), merge.LeftOut() + refused);
         return merged && !anyFailed ? kExitOk : kExitFailed;
     }
@@ -408,6 +430,10 @@ int RunImports(const Options& options)
             ++leftOut;
         } else if (run.imported.size() > before) {  // not a symbol given again
             ++files;
+        }
+        if (ReportDamage(library)) {
+            line.Clear();
+            anyFailed = true;
         }
         ++index;
     });
