@@ -235,6 +235,27 @@ private:
 
 } // namespace
 
+uint64_t CsvFieldsAtMost(const std::string& path)
+{
+    std::string error;
+    const int fd = native::OpenRegularForReading(path, error);
+    if (fd < 0)
+        return 0;
+    uint64_t fields = 1;
+    std::vector<char> buffer(kBufferSize);
+    for (;;) {
+        const long long got = native::Read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        fields += static_cast<uint64_t>(std::count_if(buffer.begin(), buffer.begin() + got,
+                                                      [](char c) { return c == ',' || c == '\n' || c == '\r'; }));
+    }
+    native::Close(fd);
+    return fields;
+}
+
 WorkbookInfo ReadCsvFile(const std::string& path, const WorkbookCellSink& sink, base::ReadBudget& budget)
 {
     return CsvReader(path, sink, budget).Read();

@@ -69,6 +69,10 @@ WorkbookInfo ReadCsvFile(const std::string& path, const WorkbookCellSink& sink, 
 WorkbookInfo ReadCsvFile(const std::string& path, const WorkbookCellSink& sink);
 // Only regular files are read: a folder, pipe or device is refused at once.
 
+// At most how many fields a CSV file holds (one per comma and line end, and one), for a
+// caller that makes room for its cells beforehand; 0 when the file cannot be read.
+uint64_t CsvFieldsAtMost(const std::string& path);
+
 // "A1:G250"; "empty" when the range holds no cell. Column letters: A, ..., Z, AA, ...
 std::string WorkbookAreaText(int32_t firstRow, int32_t firstColumn, int32_t lastRow, int32_t lastColumn);
 std::string WorkbookColumnLetters(int32_t column);

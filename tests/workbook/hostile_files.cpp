@@ -1,5 +1,7 @@
 #include "hostile_files.h"
 
+#include "base/calendar.h"
+
 #include <minizip/zip.h>
 #include <zlib.h>
 
@@ -225,17 +227,25 @@ void SparseWk1(const std::string& path, uint64_t size)
     Check(truncate(path.c_str(), static_cast<off_t>(size)) == 0, "truncate");
 }
 
-void NumbersCsv(const std::string& path, int columns, int rows)
+void NumbersCsv(const std::string& path, int columns, int rows, bool dated)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    std::string line;
-    for (int column = 0; column < columns; ++column)
-        line += (column ? ",C" : "C") + std::to_string(column);
+    std::string line = dated ? "Date" : "C0";
+    for (int column = 1; column < columns; ++column)
+        line += ",C" + std::to_string(column);
     out << line << "\n";
+    const int64_t firstDay = base::SerialOfCivil(1000, 1, 1);
     for (int row = 1; row < rows; ++row) {
-        line.clear();
-        for (int column = 0; column < columns; ++column)
-            line += (column ? "," : "") + std::to_string((row * 31 + column) % 1000);
+        if (dated) {
+            const base::CivilDate date = base::CivilOfSerial(firstDay + row);
+            char text[16];
+            std::snprintf(text, sizeof text, "%04d-%02d-%02d", static_cast<int>(date.year), date.month, date.day);
+            line = text;
+        } else {
+            line = std::to_string(row * 31 % 1000);
+        }
+        for (int column = 1; column < columns; ++column)
+            line += "," + std::to_string((row * 31 + column) % 1000);
         out << line << "\n";
     }
     Check(static_cast<bool>(out), "cannot write the CSV file");

@@ -37,8 +37,9 @@ void LyingPackedSizeXlsx(const std::string& path, uint64_t size);
 void JunkEntriesXlsx(const std::string& path, int junk);
 // A WK1 start record and nothing but a hole up to `size` bytes.
 void SparseWk1(const std::string& path, uint64_t size);
-// A heading row C0, C1, ... and rows of numbers.
-void NumbersCsv(const std::string& path, int columns, int rows);
+// A heading row C0, C1, ... and rows of numbers; when dated the first column is headed
+// Date and holds a day after day from 1 January 1000.
+void NumbersCsv(const std::string& path, int columns, int rows, bool dated);
 // Sets a 4-byte field of a part's local header and of its directory entry.
 void PatchEntry(const std::string& path, const std::string& name, std::size_t localField, std::size_t centralField, uint32_t value);
 // A small archive whose end record claims a directory of `size` bytes.
