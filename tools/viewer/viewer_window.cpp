@@ -206,11 +206,13 @@ void ViewerWindow::ShowSheet()
 // Fits the columns in view to their contents (the sample of rows of kSampleRows), each once.
 void ViewerWindow::SizeShownColumns()
 {
+    // The columns in view are found first: fitting one moves those after it.
     QHeaderView* header = tblCells_->horizontalHeader();
-    const int width = tblCells_->viewport()->width();
-    const int first = std::max(0, header->logicalIndexAt(0));
     const int count = std::min(model_->columnCount(), static_cast<int>(sizedColumns_.size()));
-    for (int column = first; column < count && header->sectionViewportPosition(column) < width; ++column) {
+    const int first = std::max(0, header->logicalIndexAt(0));
+    const int shownLast = header->logicalIndexAt(tblCells_->viewport()->width() - 1);
+    const int last = shownLast < 0 ? count - 1 : std::min(shownLast, count - 1);
+    for (int column = first; column <= last; ++column) {
         if (sizedColumns_[static_cast<std::size_t>(column)])
             continue;
         sizedColumns_[static_cast<std::size_t>(column)] = true;
