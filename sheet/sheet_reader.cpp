@@ -6,6 +6,7 @@
 #include "platform/native/native_file.h"
 #include "sheet/sheet_writer.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstdio>
@@ -321,7 +322,6 @@ SheetReadResult ReadRecords(Records& records, base::ReadBudget& budget, uint64_t
         return result;
     }
     std::vector<SheetCellValue>& cells = result.sheet.cells;
-    std::size_t charged = 0;
     for (;;) {
         uint8_t header[kRecordHeaderSize];
         if (!records.Header(header)) {
@@ -341,18 +341,23 @@ SheetReadResult ReadRecords(Records& records, base::ReadBudget& budget, uint64_t
         if (record.type == eofType)
             break;
         if (records.Offset() > 0) {
+            // Room for more cells is counted before it is taken, and the list it replaces,
+            // which is held until the cells are moved.
+            if (cells.size() == cells.capacity()) {
+                const std::size_t more = std::max<std::size_t>(1024, cells.capacity() / 2);
+                if (!budget.Take(more * sizeof(SheetCellValue))
+                    || budget.Used() + cells.capacity() * sizeof(SheetCellValue) > budget.Limit()) {
+                    result.error = budget.Refusal("the cells");
+                    break;
+                }
+                cells.reserve(cells.capacity() + more);
+            }
             const std::size_t before = cells.size();
             result.error = fileType == kSheetWk1 ? ReadWk1Record(record, result.sheet)
                                                  : ReadBiffRecord(record, fileType, result.sheet);
             if (!result.ok())
                 break;
-            // The cells' texts, and the room the list keeps for more.
-            uint64_t cost = cells.size() > before ? TextCost(cells.back()) : 0;
-            if (cells.capacity() > charged) {
-                cost += (cells.capacity() - charged) * sizeof(SheetCellValue);
-                charged = cells.capacity();
-            }
-            if (!budget.Take(cost)) {
+            if (cells.size() > before && !budget.Take(TextCost(cells.back()))) {
                 result.error = budget.Refusal("the cells");
                 break;
             }
@@ -373,6 +378,12 @@ SheetReadResult ReadSheetBytes(std::span<const uint8_t> bytes)
 
 SheetReadResult ReadSheetFile(const std::string& path)
 {
+    base::ReadBudget budget;
+    return ReadSheetFile(path, budget);
+}
+
+SheetReadResult ReadSheetFile(const std::string& path, base::ReadBudget& budget)
+{
     SheetReadResult result;
     const int fd = native::OpenRegularForReading(path, result.error);
     if (fd < 0)
@@ -382,7 +393,6 @@ SheetReadResult ReadSheetFile(const std::string& path)
         result.error = std::string("cannot read the file: ") + std::strerror(errno);
     } else {
         FileRecords records(fd);
-        base::ReadBudget budget;
         result = ReadRecords(records, budget, static_cast<uint64_t>(size));
     }
     native::Close(fd);

@@ -227,6 +227,16 @@ void SparseWk1(const std::string& path, uint64_t size)
     Check(truncate(path.c_str(), static_cast<off_t>(size)) == 0, "truncate");
 }
 
+void BlankRecordsWk1(const std::string& path, int records)
+{
+    std::string bytes("\x00\x00\x02\x00\x06\x04", 6);
+    const std::string blank("\x0C\x00\x05\x00\x00\x00\x00\x00\x00", 9);
+    for (int i = 0; i < records; ++i)
+        bytes += blank;
+    bytes += std::string("\x01\x00\x00\x00", 4);
+    WriteFile(path, bytes);
+}
+
 void NumbersCsv(const std::string& path, int columns, int rows, bool dated)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

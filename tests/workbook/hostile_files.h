@@ -37,6 +37,8 @@ void LyingPackedSizeXlsx(const std::string& path, uint64_t size);
 void JunkEntriesXlsx(const std::string& path, int junk);
 // A WK1 start record and nothing but a hole up to `size` bytes.
 void SparseWk1(const std::string& path, uint64_t size);
+// A WK1 worksheet of `records` blank cells, all at A1.
+void BlankRecordsWk1(const std::string& path, int records);
 // A heading row C0, C1, ... and rows of numbers; when dated the first column is headed
 // Date and holds a day after day from 1 January 1000.
 void NumbersCsv(const std::string& path, int columns, int rows, bool dated);

@@ -272,6 +272,7 @@ TEST_F(Workbook, SheetdumpRefusesHostileFilesInBoundedMemory)
     hostile::ManyCellsXlsx(Path("cells.xlsx"), 2u << 20);
     hostile::JunkEntriesXlsx(Path("junk.xlsx"), 9990);
     hostile::SparseWk1(Path("sparse.wk1"), uint64_t{3} << 30);
+    hostile::BlankRecordsWk1(Path("repeated.wk1"), 5000000);
     ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
     const Case cases[] = {
         {"string.xlsx", 1, "the part xl/sharedStrings.xml would unpack to", 64},
@@ -287,6 +288,7 @@ TEST_F(Workbook, SheetdumpRefusesHostileFilesInBoundedMemory)
         {"cells.xlsx", 0, "\nP131072,131071,15,number,", 64},
         {"junk.xlsx", 0, "\nA1,0,0,number,7\n", 64},
         {"sparse.wk1", 1, "the file is 3072 MB, larger than a WK1 worksheet can be", 64},
+        {"repeated.wk1", 1, "the cells need more than 448 MB of memory", 512},
         {"fifo", 1, "cannot read the file: it is a pipe or socket, not a regular file", 64},
         {"/dev/zero", 1, "cannot read the file: it is a device, not a regular file", 64},
     };

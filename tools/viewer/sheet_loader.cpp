@@ -57,7 +57,8 @@ ViewerLoadResult LoadViewerSheet(const QString& path)
 {
     if (std::optional<ViewerLoadResult> workbook = LoadWorkbookSheet(path))
         return std::move(*workbook);
-    const SheetReadResult read = ReadSheetFile(QFile::encodeName(path).toStdString());
+    base::ReadBudget budget(kViewerReserve);
+    const SheetReadResult read = ReadSheetFile(QFile::encodeName(path).toStdString(), budget);
     if (!read.ok())
         return {std::nullopt, QString::fromStdString(read.error)};
     if (static_cast<qint64>(read.sheet.cells.size()) > kMaxViewerCells)
