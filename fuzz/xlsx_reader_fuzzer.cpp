@@ -48,12 +48,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Pack(path, data[0] == 1 ? rest : sheet, data[0] == 1 ? "<sst><si><t>x</t></si></sst>" : rest);
     }
     const bool utf8 = fuzz::IsValidUtf8(rest);
-    const WorkbookInfo info = ReadXlsxFile(path, [utf8](const WorkbookCell& cell) {
-        fuzz::CheckCell(cell, 1048575, 16383);
-        FUZZ_CHECK(!utf8 || fuzz::IsValidUtf8(cell.text));
-        return true;
-    });
+    // A budget of one block of shared strings and a few cells more, as a caller that keeps
+    // the cells counts them: a reading past it ends with the budget's message.
+    base::ReadBudget budget(base::kReadBudget - (uint64_t{4} << 20) - 1024);
+    const WorkbookInfo info = ReadXlsxFile(
+        path,
+        [utf8, &budget](const WorkbookCell& cell) {
+            fuzz::CheckCell(cell, 1048575, 16383);
+            FUZZ_CHECK(!utf8 || fuzz::IsValidUtf8(cell.text));
+            return budget.Take(64 + cell.text.size());
+        },
+        budget);
     FUZZ_CHECK(info.ok() || !info.error.empty());
+    FUZZ_CHECK((budget.Used() > budget.Limit())
+               == (info.error == budget.Refusal("the shared strings and cells") || info.error == budget.Refusal("the shared strings")));
     for (const WorkbookName& name : info.names)
         FUZZ_CHECK(name.firstRow >= 0 && name.lastRow <= 1048575 && name.firstColumn >= 0 && name.lastColumn <= 16383);
     return 0;

@@ -1,12 +1,15 @@
 #include "sheet/sheet_reader.h"
 
+#include "base/read_budget.h"
 #include "base/utf8.h"
 #include "base/windows1252.h"
 #include "platform/native/native_file.h"
 #include "sheet/sheet_writer.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -198,16 +201,109 @@ std::string ReadBiffRecord(const Record& record, int16_t fileType, SheetContents
     return error;
 }
 
-}  // namespace
+// Records from bytes in memory.
+class SpanRecords {
+public:
+    explicit SpanRecords(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+    bool Header(uint8_t (&header)[kRecordHeaderSize])
+    {
+        if (bytes_.size() - offset_ < kRecordHeaderSize)
+            return false;
+        std::memcpy(header, bytes_.data() + offset_, kRecordHeaderSize);
+        return true;
+    }
+    // The data of the record whose header is at the offset, when the bytes hold it all.
+    std::optional<std::span<const uint8_t>> Data(std::size_t length)
+    {
+        if (bytes_.size() - offset_ - kRecordHeaderSize < length)
+            return std::nullopt;
+        return bytes_.subspan(offset_ + kRecordHeaderSize, length);
+    }
+    void Skip(std::size_t length) { offset_ += kRecordHeaderSize + length; }
+    std::size_t Offset() const { return offset_; }
+    const std::string& Error() const { return error_; }
 
-SheetReadResult ReadSheetBytes(std::span<const uint8_t> bytes)
+private:
+    std::span<const uint8_t> bytes_;
+    std::size_t offset_ = 0;
+    std::string error_;
+};
+
+// Records read from a file a buffer at a time: only the record being read is in memory.
+class FileRecords {
+public:
+    explicit FileRecords(int fd) : fd_(fd), buffer_(64 * 1024 + kRecordHeaderSize + 0xFFFF) {}
+    bool Header(uint8_t (&header)[kRecordHeaderSize])
+    {
+        if (!Fill(kRecordHeaderSize))
+            return false;
+        std::memcpy(header, buffer_.data() + at_, kRecordHeaderSize);
+        return true;
+    }
+    std::optional<std::span<const uint8_t>> Data(std::size_t length)
+    {
+        if (!Fill(kRecordHeaderSize + length))
+            return std::nullopt;
+        return std::span<const uint8_t>(buffer_.data() + at_ + kRecordHeaderSize, length);
+    }
+    void Skip(std::size_t length)
+    {
+        at_ += kRecordHeaderSize + length;
+        offset_ += kRecordHeaderSize + length;
+    }
+    std::size_t Offset() const { return offset_; }
+    const std::string& Error() const { return error_; }
+
+private:
+    // Makes `size` bytes from the current record on lie in the buffer; false at the end.
+    bool Fill(std::size_t size)
+    {
+        if (end_ - at_ >= size)
+            return true;
+        std::memmove(buffer_.data(), buffer_.data() + at_, end_ - at_);
+        end_ -= at_;
+        at_ = 0;
+        while (end_ < size && error_.empty()) {
+            const long long got = native::Read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                error_ = std::string("cannot read the file: ") + std::strerror(errno);
+            if (got <= 0)
+                break;
+            end_ += static_cast<std::size_t>(got);
+        }
+        return end_ >= size;
+    }
+
+    int fd_;
+    std::vector<uint8_t> buffer_;
+    std::size_t at_ = 0, end_ = 0;
+    std::size_t offset_ = 0;
+    std::string error_;
+};
+
+// What a cell's text costs beside the cell, for the reading's budget.
+uint64_t TextCost(const SheetCellValue& cell) { return cell.text.size() > 15 ? cell.text.capacity() + 1 : 0; }
+
+// The largest file of a format: a full grid (8,192 rows of WK1, 16,384 of BIFF, 256
+// columns) whose every cell holds a label of the longest kind, and 16 MB for the rest.
+uint64_t MaxFileSize(int16_t fileType)
+{
+    const uint64_t rest = uint64_t{16} << 20;
+    return fileType == kSheetWk1 ? uint64_t{8192} * 256 * (4 + 6 + 240 + 6) + rest : uint64_t{16384} * 256 * (4 + 8 + 255 + 5) + rest;
+}
+
+template <typename Records>
+SheetReadResult ReadRecords(Records& records, base::ReadBudget& budget, uint64_t fileSize)
 {
     SheetReadResult result;
-    if (bytes.size() < kRecordHeaderSize) {
-        result.error = "not a worksheet: the file is too short";
+    uint8_t first[kRecordHeaderSize];
+    if (!records.Header(first)) {
+        result.error = records.Error().empty() ? "not a worksheet: the file is too short" : records.Error();
         return result;
     }
-    const RecordData start(bytes);
+    const RecordData start(first);
     const uint16_t firstType = start.Word(0);
     const int16_t fileType = FileTypeOfFirstRecord(firstType, start.Word(2));
     if (fileType == 0) {
@@ -219,62 +315,88 @@ SheetReadResult ReadSheetBytes(std::span<const uint8_t> bytes)
     result.sheet.fileType = fileType;
     const uint16_t eofType = fileType == kSheetWk1 ? 0x0001 : 0x000A;
 
-    std::size_t offset = 0;
+    if (fileSize > MaxFileSize(fileType)) {
+        // No worksheet of the format is this large, so none is read to find it out.
+        result.error = "the file is " + std::to_string(fileSize >> 20) + " MB, larger than a " + SheetFileTypeName(fileType)
+            + " worksheet can be (at most " + std::to_string(MaxFileSize(fileType) >> 20) + " MB)";
+        return result;
+    }
+    std::vector<SheetCellValue>& cells = result.sheet.cells;
     for (;;) {
-        if (bytes.size() - offset < kRecordHeaderSize) {
-            result.error = "damaged file: no end-of-file record (the file is cut short)";
+        uint8_t header[kRecordHeaderSize];
+        if (!records.Header(header)) {
+            result.error = records.Error().empty() ? "damaged file: no end-of-file record (the file is cut short)" : records.Error();
             break;
         }
-        const RecordData header(bytes.subspan(offset, kRecordHeaderSize));
-        const std::size_t length = header.Word(2);
-        if (bytes.size() - offset - kRecordHeaderSize < length) {
-            result.error = "damaged file: the record at offset " + std::to_string(offset) + " (type "
-                + Hex(header.Word(0)) + ") runs past the end of the file";
+        const RecordData head(header);
+        const std::size_t length = head.Word(2);
+        const std::optional<std::span<const uint8_t>> data = records.Data(length);
+        if (!data) {
+            result.error = !records.Error().empty() ? records.Error()
+                : "damaged file: the record at offset " + std::to_string(records.Offset()) + " (type " + Hex(head.Word(0))
+                    + ") runs past the end of the file";
             break;
         }
-        const Record record{header.Word(0), offset,
-                            RecordData(bytes.subspan(offset + kRecordHeaderSize, length))};
+        const Record record{head.Word(0), records.Offset(), RecordData(*data)};
         if (record.type == eofType)
             break;
-        if (offset > 0) {
+        if (records.Offset() > 0) {
+            // Room for more cells is counted before it is taken, and the list it replaces,
+            // which is held until the cells are moved.
+            if (cells.size() == cells.capacity()) {
+                const std::size_t more = std::max<std::size_t>(1024, cells.capacity() / 2);
+                if (!budget.Take(more * sizeof(SheetCellValue))
+                    || budget.Used() + cells.capacity() * sizeof(SheetCellValue) > budget.Limit()) {
+                    result.error = budget.Refusal("the cells");
+                    break;
+                }
+                cells.reserve(cells.capacity() + more);
+            }
+            const std::size_t before = cells.size();
             result.error = fileType == kSheetWk1 ? ReadWk1Record(record, result.sheet)
                                                  : ReadBiffRecord(record, fileType, result.sheet);
             if (!result.ok())
                 break;
+            if (cells.size() > before && !budget.Take(TextCost(cells.back()))) {
+                result.error = budget.Refusal("the cells");
+                break;
+            }
         }
-        offset += kRecordHeaderSize + length;
+        records.Skip(length);
     }
     return result;
 }
 
+}  // namespace
+
+SheetReadResult ReadSheetBytes(std::span<const uint8_t> bytes)
+{
+    SpanRecords records(bytes);
+    base::ReadBudget budget;
+    return ReadRecords(records, budget, bytes.size());
+}
+
 SheetReadResult ReadSheetFile(const std::string& path)
 {
+    base::ReadBudget budget;
+    return ReadSheetFile(path, budget);
+}
+
+SheetReadResult ReadSheetFile(const std::string& path, base::ReadBudget& budget)
+{
     SheetReadResult result;
-    const int fd = native::OpenForReading(path);
-    if (fd < 0) {
-        result.error = std::string("cannot open the file: ") + std::strerror(errno);
+    const int fd = native::OpenRegularForReading(path, result.error);
+    if (fd < 0)
         return result;
-    }
-    std::vector<uint8_t> bytes;
-    if (native::IsFolder(fd)) {
-        result.error = "cannot read the file: it is a folder";
+    const long long size = native::Seek(fd, 0, SEEK_END);
+    if (size < 0 || native::Seek(fd, 0, SEEK_SET) < 0) {
+        result.error = std::string("cannot read the file: ") + std::strerror(errno);
     } else {
-        uint8_t chunk[64 * 1024];
-        for (;;) {
-            const long long got = native::Read(fd, chunk, sizeof chunk);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                result.error = std::string("cannot read the file: ") + std::strerror(errno);
-            if (got <= 0)
-                break;
-            bytes.insert(bytes.end(), chunk, chunk + got);
-        }
+        FileRecords records(fd);
+        result = ReadRecords(records, budget, static_cast<uint64_t>(size));
     }
     native::Close(fd);
-    if (!result.ok())
-        return result;
-    return ReadSheetBytes(bytes);
+    return result;
 }
 
 std::string SheetFileTypeName(int16_t fileType)

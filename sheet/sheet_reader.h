@@ -47,7 +47,14 @@ struct SheetReadResult {
     bool ok() const { return error.empty(); }
 };
 
+namespace base {
+class ReadBudget;
+}
+
+// Only a regular file is read, one record at a time, and only when no larger than its format
+// can be; the cells are counted against the budget (by default a reading's whole budget).
 SheetReadResult ReadSheetFile(const std::string& path);
+SheetReadResult ReadSheetFile(const std::string& path, base::ReadBudget& budget);
 SheetReadResult ReadSheetBytes(std::span<const uint8_t> bytes);
 
 // "WK1", "BIFF2", ...; "unknown" for anything else.

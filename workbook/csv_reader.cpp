@@ -19,7 +19,10 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 class CsvReader {
 public:
-    CsvReader(const std::string& path, const WorkbookCellSink& sink) : path_(path), sink_(sink), buffer_(kBufferSize) {}
+    CsvReader(const std::string& path, const WorkbookCellSink& sink, base::ReadBudget& budget)
+        : path_(path), sink_(sink), budget_(budget), buffer_(kBufferSize)
+    {
+    }
 
     ~CsvReader()
     {
@@ -30,9 +33,10 @@ public:
     WorkbookInfo Read()
     {
         info_.fileTypeName = "CSV";
-        fd_ = native::OpenForReading(path_);
+        std::string error;
+        fd_ = native::OpenRegularForReading(path_, error);
         if (fd_ < 0)
-            Fail(std::string("cannot open the file: ") + std::strerror(errno));
+            Fail(error);
         else
             ReadRows();
         if (info_.ok())
@@ -204,7 +208,7 @@ private:
         lastColumn_ = std::max(lastColumn_, column_);
         if (sink_(cell))
             return true;
-        Fail("the file holds more cells than can be shown");
+        Fail(budget_.Used() > budget_.Limit() ? budget_.Refusal("the cells") : "the file holds more cells than can be shown");
         return false;
     }
 
@@ -216,6 +220,7 @@ private:
 
     const std::string& path_;
     const WorkbookCellSink& sink_;
+    base::ReadBudget& budget_;
     WorkbookInfo info_;
     int fd_ = -1;
     std::vector<char> buffer_;
@@ -230,4 +235,34 @@ private:
 
 } // namespace
 
-WorkbookInfo ReadCsvFile(const std::string& path, const WorkbookCellSink& sink) { return CsvReader(path, sink).Read(); }
+uint64_t CsvFieldsAtMost(const std::string& path)
+{
+    std::string error;
+    const int fd = native::OpenRegularForReading(path, error);
+    if (fd < 0)
+        return 0;
+    uint64_t fields = 1;
+    std::vector<char> buffer(kBufferSize);
+    for (;;) {
+        const long long got = native::Read(fd, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        fields += static_cast<uint64_t>(std::count_if(buffer.begin(), buffer.begin() + got,
+                                                      [](char c) { return c == ',' || c == '\n' || c == '\r'; }));
+    }
+    native::Close(fd);
+    return fields;
+}
+
+WorkbookInfo ReadCsvFile(const std::string& path, const WorkbookCellSink& sink, base::ReadBudget& budget)
+{
+    return CsvReader(path, sink, budget).Read();
+}
+
+WorkbookInfo ReadCsvFile(const std::string& path, const WorkbookCellSink& sink)
+{
+    base::ReadBudget budget;
+    return ReadCsvFile(path, sink, budget);
+}

@@ -22,7 +22,9 @@ WorkbookKind WorkbookKindOf(const std::string& path)
 {
     if (native::TypeOf(path) == native::FileType::Folder)
         return WorkbookKind::Other;
-    if (const int fd = native::OpenForReading(path); fd >= 0) {
+    // A pipe or device is not opened for a look: its reader refuses it by name.
+    std::string error;
+    if (const int fd = native::OpenRegularForReading(path, error); fd >= 0) {
         char start[4] = {};
         const long long got = native::Read(fd, start, sizeof start);
         native::Close(fd);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/read_budget.h"
 #include "sheet/cell_kinds.h"
 
 #include <cstddef>
@@ -47,7 +48,8 @@ struct WorkbookInfo {
 };
 
 // Takes each cell as it is read; false stops the reading with `error` set by the reader
-// to say the file holds more cells than the caller keeps.
+// to say the file holds more cells than the caller keeps, or, when the caller has counted
+// them past the reading's budget, more than the budget holds.
 using WorkbookCellSink = std::function<bool(const WorkbookCell& cell)>;
 
 enum class WorkbookKind { Xlsx, Csv, Other };
@@ -56,12 +58,20 @@ enum class WorkbookKind { Xlsx, Csv, Other };
 WorkbookKind WorkbookKindOf(const std::string& path);
 
 // The first worksheet of an xlsx workbook: numbers, texts, date cells as day numbers, the
-// used range and the names that point into that sheet.
+// used range and the names that point into that sheet. The shared strings are counted
+// against the budget, which the sink may share for the cells it keeps.
+WorkbookInfo ReadXlsxFile(const std::string& path, const WorkbookCellSink& sink, base::ReadBudget& budget);
 WorkbookInfo ReadXlsxFile(const std::string& path, const WorkbookCellSink& sink);
 
 // RFC 4180 text in UTF-8: the first row labels, then numbers, yyyy-mm-dd dates as day
 // numbers, and texts; an empty field is no cell.
+WorkbookInfo ReadCsvFile(const std::string& path, const WorkbookCellSink& sink, base::ReadBudget& budget);
 WorkbookInfo ReadCsvFile(const std::string& path, const WorkbookCellSink& sink);
+// Only regular files are read: a folder, pipe or device is refused at once.
+
+// At most how many fields a CSV file holds (one per comma and line end, and one), for a
+// caller that makes room for its cells beforehand; 0 when the file cannot be read.
+uint64_t CsvFieldsAtMost(const std::string& path);
 
 // "A1:G250"; "empty" when the range holds no cell. Column letters: A, ..., Z, AA, ...
 std::string WorkbookAreaText(int32_t firstRow, int32_t firstColumn, int32_t lastRow, int32_t lastColumn);

@@ -108,30 +108,62 @@ bool ParseNumber(std::string_view text, double& value)
     return !text.empty() && ParseWhole(text, value) && std::isfinite(value);
 }
 
-// Shared strings kept in one block: a table of many short texts costs their bytes and an
-// offset each.
+// Shared strings kept in blocks of kBlock bytes: a table of many short texts costs their
+// bytes and a place each, and grows without copying what it holds. Every block and every
+// step of the index is counted against the reading's budget; false once it is spent.
 class StringTable {
 public:
-    void Add(const std::string& text)
+    explicit StringTable(base::ReadBudget& budget) : budget_(budget) {}
+    ~StringTable() { budget_.Give(taken_); }
+    StringTable(const StringTable&) = delete;
+    StringTable& operator=(const StringTable&) = delete;
+
+    bool Add(const std::string& text)
     {
-        starts_.push_back(text_.size());
-        text_ += text;
+        if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < text.size()) {
+            if (!Take(kBlock))
+                return false;
+            blocks_.emplace_back().reserve(kBlock);
+        }
+        if (places_.size() == places_.capacity() && !Take(places_.capacity() * sizeof(Place)))
+            return false;
+        std::string& block = blocks_.back();
+        places_.push_back({static_cast<uint32_t>(blocks_.size() - 1), static_cast<uint32_t>(block.size()),
+                           static_cast<uint32_t>(text.size())});
+        block += text;
+        return true;
     }
-    std::size_t Size() const { return starts_.size(); }
+    std::size_t Size() const { return places_.size(); }
     std::string_view At(std::size_t i) const
     {
-        const std::size_t end = i + 1 < starts_.size() ? starts_[i + 1] : text_.size();
-        return std::string_view(text_).substr(starts_[i], end - starts_[i]);
+        const Place& place = places_[i];
+        return std::string_view(blocks_[place.block]).substr(place.start, place.size);
     }
 
 private:
-    std::string text_;
-    std::vector<std::size_t> starts_;
+    // A text of at most kMaxCellText and its cut mark always fits in a block.
+    static constexpr std::size_t kBlock = std::size_t{4} << 20;
+    struct Place {
+        uint32_t block, start, size;
+    };
+    bool Take(uint64_t bytes)
+    {
+        taken_ += bytes;
+        return budget_.Take(bytes);
+    }
+
+    base::ReadBudget& budget_;
+    uint64_t taken_ = 0;
+    std::vector<std::string> blocks_;
+    std::vector<Place> places_;
 };
 
 class XlsxReader {
 public:
-    XlsxReader(const std::string& path, const WorkbookCellSink& sink) : path_(path), sink_(sink) {}
+    XlsxReader(const std::string& path, const WorkbookCellSink& sink, base::ReadBudget& budget)
+        : path_(path), sink_(sink), budget_(budget), strings_(budget)
+    {
+    }
 
     WorkbookInfo Read()
     {
@@ -281,7 +313,10 @@ private:
             if (token == XmlReader::Token::EndElement && xml->Name() == "si" && inString) {
                 if (cut)
                     WorkbookCutText(text);
-                strings_.Add(text);
+                if (!strings_.Add(text)) {
+                    info_.error = budget_.Refusal("the shared strings");
+                    return false;
+                }
                 inString = false;
                 continue;
             }
@@ -481,12 +516,14 @@ private:
         if (sink_(cell))
             return true;
         if (info_.error.empty())
-            info_.error = "the sheet holds more cells than can be shown";
+            info_.error = budget_.Used() > budget_.Limit() ? budget_.Refusal("the shared strings and cells")
+                                                           : "the sheet holds more cells than can be shown";
         return false;
     }
 
     const std::string& path_;
     const WorkbookCellSink& sink_;
+    base::ReadBudget& budget_;
     WorkbookInfo info_;
     ZipReader zip_;
     std::string part_;
@@ -502,4 +539,13 @@ private:
 
 } // namespace
 
-WorkbookInfo ReadXlsxFile(const std::string& path, const WorkbookCellSink& sink) { return XlsxReader(path, sink).Read(); }
+WorkbookInfo ReadXlsxFile(const std::string& path, const WorkbookCellSink& sink, base::ReadBudget& budget)
+{
+    return XlsxReader(path, sink, budget).Read();
+}
+
+WorkbookInfo ReadXlsxFile(const std::string& path, const WorkbookCellSink& sink)
+{
+    base::ReadBudget budget;
+    return ReadXlsxFile(path, sink, budget);
+}

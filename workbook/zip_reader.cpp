@@ -11,42 +11,100 @@
 
 namespace {
 
-// minizip's file functions over a descriptor of the native file layer; a short read is an
-// error.
-voidpf ZCALLBACK ZipOpen(voidpf opaque, const void*, int) { return opaque; }
-uLong ZCALLBACK ZipRead(voidpf, voidpf stream, void* buffer, uLong size)
+constexpr std::size_t kFileBuffer = 64 * 1024;
+
+// Fills the buffer from the file at `at`; false at the end of the file or on an error.
+bool Fill(ZipFile& file, uint64_t at)
 {
-    auto* file = static_cast<ZipFile*>(stream);
-    const int fd = file->fd;
-    uLong done = 0;
-    while (done < size) {
-        const long long got = native::Read(fd, static_cast<char*>(buffer) + done, size - done);
+    file.bufferStart = at;
+    file.buffered = 0;
+    if (at >= file.size || native::Seek(file.fd, static_cast<long long>(at), SEEK_SET) < 0)
+        return false;
+    while (file.buffered < file.buffer.size()) {
+        const long long got = native::Read(file.fd, file.buffer.data() + file.buffered, file.buffer.size() - file.buffered);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             break;
-        done += static_cast<uLong>(got);
+        file.buffered += static_cast<std::size_t>(got);
     }
-    file->shortRead = file->shortRead || done < size;
+    return file.buffered > 0;
+}
+
+// minizip's file functions over a descriptor of the native file layer, through a buffer;
+// a short read is an error.
+voidpf ZCALLBACK ZipOpen(voidpf opaque, const void*, int) { return opaque; }
+uLong ZCALLBACK ZipRead(voidpf, voidpf stream, void* buffer, uLong size)
+{
+    auto& file = *static_cast<ZipFile*>(stream);
+    uLong done = 0;
+    while (done < size) {
+        if (file.position < file.bufferStart || file.position >= file.bufferStart + file.buffered) {
+            if (!Fill(file, file.position))
+                break;
+        }
+        const std::size_t at = static_cast<std::size_t>(file.position - file.bufferStart);
+        const std::size_t take = std::min<std::size_t>(size - done, file.buffered - at);
+        std::memcpy(static_cast<char*>(buffer) + done, file.buffer.data() + at, take);
+        done += static_cast<uLong>(take);
+        file.position += take;
+    }
+    file.shortRead = file.shortRead || done < size;
     return done;
 }
 uLong ZCALLBACK ZipWrite(voidpf, voidpf, const void*, uLong) { return 0; }
-ZPOS64_T ZCALLBACK ZipTell(voidpf, voidpf stream)
-{
-    const long long at = native::Seek(static_cast<ZipFile*>(stream)->fd, 0, SEEK_CUR);
-    return at < 0 ? static_cast<ZPOS64_T>(-1) : static_cast<ZPOS64_T>(at);
-}
+ZPOS64_T ZCALLBACK ZipTell(voidpf, voidpf stream) { return static_cast<ZipFile*>(stream)->position; }
 long ZCALLBACK ZipSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 {
-    const int whence = origin == ZLIB_FILEFUNC_SEEK_CUR ? SEEK_CUR : origin == ZLIB_FILEFUNC_SEEK_END ? SEEK_END : SEEK_SET;
-    if (offset > static_cast<ZPOS64_T>(INT64_MAX))
+    auto& file = *static_cast<ZipFile*>(stream);
+    const uint64_t base = origin == ZLIB_FILEFUNC_SEEK_CUR ? file.position : origin == ZLIB_FILEFUNC_SEEK_END ? file.size : 0;
+    // minizip steps back with an offset wrapped around, as lseek takes it.
+    const uint64_t to = base + offset;
+    if (to > static_cast<uint64_t>(INT64_MAX))
         return -1;
-    return native::Seek(static_cast<ZipFile*>(stream)->fd, static_cast<long long>(offset), whence) < 0 ? -1 : 0;
+    file.position = to;
+    return 0;
 }
 int ZCALLBACK ZipClose(voidpf, voidpf) { return 0; }
 int ZCALLBACK ZipError(voidpf, voidpf stream) { return static_cast<ZipFile*>(stream)->shortRead ? 1 : 0; }
 
 constexpr std::size_t kPackedChunk = 64 * 1024;
+constexpr uint64_t kNoSize = 0xFFFFFFFF;
+
+uint64_t LittleEndian(const unsigned char* bytes, int count)
+{
+    uint64_t value = 0;
+    for (int i = count - 1; i >= 0; --i)
+        value = value << 8 | bytes[i];
+    return value;
+}
+
+// The sizes of a zip64 entry are in its extra field (header 0x0001), each present only
+// where the directory entry gives 0xFFFFFFFF. The minizip of some systems leaves them
+// there, and one that applies them leaves no 0xFFFFFFFF to replace.
+void ApplyZip64Sizes(const std::vector<unsigned char>& extra, unz_file_info64& info)
+{
+    for (std::size_t at = 0; at + 4 <= extra.size();) {
+        const auto id = LittleEndian(&extra[at], 2);
+        const auto size = static_cast<std::size_t>(LittleEndian(&extra[at + 2], 2));
+        const std::size_t data = at + 4;
+        if (size > extra.size() - data)
+            return;
+        if (id == 1) {
+            std::size_t field = data;
+            for (ZPOS64_T* value : {&info.uncompressed_size, &info.compressed_size}) {
+                if (*value != kNoSize)
+                    continue;
+                if (field + 8 > data + size)
+                    return;
+                *value = LittleEndian(&extra[field], 8);
+                field += 8;
+            }
+            return;
+        }
+        at = data + size;
+    }
+}
 
 const char* const kDamagedDirectory = "the zip directory is missing or damaged (the file is cut short or is no xlsx file)";
 
@@ -65,65 +123,78 @@ ZipReader::~ZipReader()
 
 bool ZipReader::Open(const std::string& path, std::string& error)
 {
-    file_.fd = native::OpenForReading(path);
-    if (file_.fd < 0) {
-        error = std::string("cannot open the file: ") + std::strerror(errno);
+    file_.fd = native::OpenRegularForReading(path, error);
+    if (file_.fd < 0)
+        return false;
+    const long long size = native::Seek(file_.fd, 0, SEEK_END);
+    if (size < 0) {
+        error = std::string("cannot read the file: ") + std::strerror(errno);
         return false;
     }
+    file_.size = static_cast<uint64_t>(size);
+    file_.buffer.resize(kFileBuffer);
     zlib_filefunc64_def functions{ZipOpen, ZipRead, ZipWrite, ZipTell, ZipSeek, ZipClose, ZipError, &file_};
     zip_ = unzOpen2_64("", &functions);
     if (!zip_) {
         error = kDamagedDirectory;
         return false;
     }
+    // One pass over the directory; minizip reads it an entry at a time, so a directory
+    // that claims more entries than it holds costs nothing up front.
+    int next = unzGoToFirstFile(zip_);
+    char name[512];
+    for (std::size_t i = 0; next == UNZ_OK && i < kMaxMembers; ++i) {
+        unz_file_info64 info{};
+        unz64_file_pos place{};
+        if (unzGetCurrentFileInfo64(zip_, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK
+            || unzGetFilePos64(zip_, &place) != UNZ_OK) {
+            next = UNZ_BADZIPFILE;
+            break;
+        }
+        if (info.size_filename < sizeof name)
+            index_.try_emplace(std::string(name, info.size_filename), place.pos_in_zip_directory, place.num_of_file);
+        next = unzGoToNextFile(zip_);
+    }
+    if (next != UNZ_OK && next != UNZ_END_OF_LIST_OF_FILE) {
+        error = kDamagedDirectory;
+        return false;
+    }
     return true;
 }
 
-// Makes the member current; minizip reads the directory one entry at a time, so a
-// directory that claims more entries than it holds costs nothing up front.
-ZipReader::Found ZipReader::Locate(std::string_view name)
+// Makes the member current.
+bool ZipReader::Locate(std::string_view name)
 {
-    if (!zip_ || unzGoToFirstFile(zip_) != UNZ_OK)
-        return Found::Damaged;
-    char found[512];
-    for (std::size_t i = 0; i < kMaxMembers; ++i) {
-        unz_file_info64 info{};
-        if (unzGetCurrentFileInfo64(zip_, &info, found, sizeof found, nullptr, 0, nullptr, 0) != UNZ_OK)
-            return Found::Damaged;
-        if (info.size_filename < sizeof found && name == std::string_view(found, info.size_filename))
-            return Found::Yes;
-        const int next = unzGoToNextFile(zip_);
-        if (next == UNZ_END_OF_LIST_OF_FILE)
-            return Found::No;
-        if (next != UNZ_OK)
-            return Found::Damaged;
-    }
-    return Found::No;
+    const auto found = index_.find(std::string(name));
+    if (!zip_ || found == index_.end())
+        return false;
+    unz64_file_pos place{found->second.first, found->second.second};
+    return unzGoToFilePos64(zip_, &place) == UNZ_OK;
 }
 
-bool ZipReader::Has(std::string_view name, std::string& error)
+bool ZipReader::Has(std::string_view name, std::string&)
 {
     CloseMember();
-    const Found found = Locate(name);
-    if (found == Found::Damaged)
-        error = kDamagedDirectory;
-    return found == Found::Yes;
+    return index_.contains(std::string(name));
 }
 
 bool ZipReader::OpenMember(std::string_view name, std::string& error)
 {
     CloseMember();
     member_ = name;
-    const Found found = Locate(name);
-    if (found != Found::Yes) {
-        error = found == Found::No ? "the part " + member_ + " is missing" : kDamagedDirectory;
+    if (!index_.contains(member_)) {
+        error = "the part " + member_ + " is missing";
         return false;
     }
     unz_file_info64 info{};
-    if (unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+    std::vector<unsigned char> extra;
+    if (!Locate(name) || unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK
+        || (extra.resize(info.size_file_extra),
+            unzGetCurrentFileInfo64(zip_, &info, nullptr, 0, extra.data(), static_cast<uLong>(extra.size()), nullptr, 0) != UNZ_OK)) {
         error = Damaged(member_, "its directory entry");
         return false;
     }
+    ApplyZip64Sizes(extra, info);
     if (info.flag & 1) {
         error = "the part " + member_ + " is encrypted";
         return false;
@@ -136,8 +207,11 @@ bool ZipReader::OpenMember(std::string_view name, std::string& error)
         error = Damaged(member_, "its sizes disagree");
         return false;
     }
-    if (info.uncompressed_size > kMaxMemberSize
-        || (info.uncompressed_size > kFreeSize && info.uncompressed_size / kMaxRatio > info.compressed_size)) {
+    if (info.compressed_size > file_.size) {
+        error = Damaged(member_, "its packed size is larger than the file");
+        return false;
+    }
+    if (info.uncompressed_size > kMaxMemberSize || TooDense(info.uncompressed_size, info.compressed_size)) {
         error = "the part " + member_ + " would unpack to " + std::to_string(info.uncompressed_size)
             + " bytes from " + std::to_string(info.compressed_size) + ", more than an xlsx file holds (a zip bomb?)";
         return false;
@@ -167,6 +241,11 @@ bool ZipReader::OpenMember(std::string_view name, std::string& error)
     return true;
 }
 
+bool ZipReader::TooDense(uint64_t unpacked, uint64_t packed)
+{
+    return unpacked > kFreeSize && unpacked / kMaxRatio > packed;
+}
+
 long long ZipReader::Fail(std::string& error, const char* why)
 {
     error = Damaged(member_, why);
@@ -183,8 +262,9 @@ long long ZipReader::Read(char* buffer, std::size_t size, std::string& error)
     const auto chunk = static_cast<unsigned>(std::min<std::size_t>(size, kPackedChunk));
     long long got = 0;
     if (!inflater_) {
-        // Stored: the packed bytes are the data.
-        got = unzReadCurrentFile(zip_, buffer, chunk);
+        // Stored: the packed bytes are the data, as many as declared.
+        const auto left = static_cast<unsigned>(std::min<uint64_t>(chunk, memberSize_ - memberRead_));
+        got = left == 0 ? 0 : unzReadCurrentFile(zip_, buffer, left);
         if (got < 0)
             return Fail(error, "it runs past the end of the file");
     } else {
@@ -208,6 +288,13 @@ long long ZipReader::Read(char* buffer, std::size_t size, std::string& error)
                 return Fail(error, "bad compressed data");
         }
         got = chunk - stream->avail_out;
+        // The entry's packed size may lie: the ratio counts the bytes really read.
+        if (TooDense(memberRead_ + static_cast<uint64_t>(got), stream->total_in)) {
+            error = "the part " + member_ + " unpacks to more than " + std::to_string(kMaxRatio)
+                + " times its packed size, more than an xlsx file holds (a zip bomb?)";
+            CloseMember();
+            return -1;
+        }
     }
     if (static_cast<uint64_t>(got) > memberSize_ - memberRead_)
         return Fail(error, "it unpacks to more than its entry declares");

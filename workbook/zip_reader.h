@@ -4,18 +4,28 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // The members of a zip archive on disk: minizip finds them and hands out their packed
 // bytes, zlib inflates them one piece at a time. What a member may inflate to is bounded
-// before any of it is read: by kMaxMemberSize and kMaxRatio times its packed size, so a
-// zip bomb is refused rather than unpacked. Its data must end exactly at the size its
-// directory entry declares, with the checksum it declares; inflating past it is refused.
-// The archive's descriptor, and whether a read of it came up short: minizip takes a short
-// read of its last field for a zero, and would open an archive cut inside its end record.
+// by kMaxMemberSize and by kMaxRatio times its packed size: before any of it is read by
+// the sizes its directory entry declares, and while it is read by the bytes really
+// inflated from the bytes really read, so a zip bomb is refused rather than unpacked
+// whatever its entry claims. Its data must end exactly at the size its directory entry
+// declares, with the checksum it declares; inflating past it is refused. The sizes of a
+// zip64 entry come from its zip64 extra field.
+// The archive as minizip reads it: through a buffer, as minizip reads a directory entry a
+// field at a time. A read that comes up short is remembered: minizip takes a short read
+// of its last field for a zero, and would open an archive cut inside its end record.
 struct ZipFile {
     int fd = -1;
     bool shortRead = false;
+    uint64_t size = 0;  // of the whole file
+    uint64_t position = 0;  // where minizip reads next
+    uint64_t bufferStart = 0;  // the file offset of buffer[0]
+    std::size_t buffered = 0;  // bytes valid in buffer
+    std::vector<char> buffer;
 };
 
 class ZipReader {
@@ -25,7 +35,7 @@ public:
     static constexpr uint64_t kMaxRatio = 200;
     // Below this size a member may pack as tightly as it likes.
     static constexpr uint64_t kFreeSize = 1 << 20;
-    // Members looked at when one is searched for by name.
+    // Members listed in the index of names; any past them are not found.
     static constexpr std::size_t kMaxMembers = 10000;
 
     ZipReader() = default;
@@ -33,9 +43,10 @@ public:
     ZipReader(const ZipReader&) = delete;
     ZipReader& operator=(const ZipReader&) = delete;
 
-    // Opens the archive; false with the reason in `error`.
+    // Opens the archive (a regular file only) and reads its directory into an index of
+    // names; false with the reason in `error`.
     bool Open(const std::string& path, std::string& error);
-    // Whether the archive holds the member; false with `error` set when its directory is damaged.
+    // Whether the archive holds the member.
     bool Has(std::string_view name, std::string& error);
     // Opens a member for Read; false with the reason in `error`.
     bool OpenMember(std::string_view name, std::string& error);
@@ -46,11 +57,11 @@ public:
     uint64_t MemberSize() const { return memberSize_; }
 
 private:
-    enum class Found { Yes, No, Damaged };
-    Found Locate(std::string_view name);
+    bool Locate(std::string_view name);
     void CloseMember();
 
     long long Fail(std::string& error, const char* why);
+    static bool TooDense(uint64_t unpacked, uint64_t packed);
 
     void* zip_ = nullptr;  // unzFile
     void* inflater_ = nullptr;  // z_stream of a deflated member
@@ -63,4 +74,6 @@ private:
     std::string member_;
     uint64_t memberSize_ = 0;
     uint64_t memberRead_ = 0;
+    // Each member's place in the directory by name (the first of a name that repeats).
+    std::unordered_map<std::string, std::pair<uint64_t, uint64_t>> index_;
 };

@@ -50,11 +50,11 @@ void BM_ReadColumn(benchmark::State& run)
     ViewerSheetParts parts;
     const char* const headings[] = {"Date", "XYZ_Open", "XYZ_High", "XYZ_Low", "XYZ_Close", "XYZ_Volume"};
     for (int column = 0; column < 6; ++column)
-        parts.cells.push_back({0, column, {CellLabel, 0, QString::fromLatin1(headings[column])}});
+        parts.cells.Add(0, column, {CellLabel, 0, QString::fromLatin1(headings[column])});
     for (int row = 1; row <= 100000; ++row) {
-        parts.cells.push_back({row, 0, {CellNumber, 1000.0 + row, {}}});
+        parts.cells.Add(row, 0, {CellNumber, 1000.0 + row, {}});
         for (int column = 1; column < 6; ++column)
-            parts.cells.push_back({row, column, {CellNumber, 100.0 + row % 50 + column, {}}});
+            parts.cells.Add(row, column, {CellNumber, 100.0 + row % 50 + column, {}});
     }
     const ViewerSheet sheet(std::move(parts));
     for (auto _ : run)

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -25,6 +26,21 @@ namespace {
 
 constexpr int kTemporaryNameTries = 100;
 constexpr std::size_t kLongestBaseInTemporaryName = 200;
+
+int OpenFailed(std::string& error)
+{
+    error = std::string("cannot open the file: ") + std::strerror(errno);
+    return -1;
+}
+
+int NotRegular(int fd, FileType type, std::string& error)
+{
+    Close(fd);
+    error = type == FileType::Folder   ? "cannot read the file: it is a folder"
+        : type == FileType::Device     ? "cannot read the file: it is a device, not a regular file"
+                                       : "cannot read the file: it is a pipe or socket, not a regular file";
+    return -1;
+}
 
 } // namespace
 
@@ -123,6 +139,24 @@ FileType TypeOf(const std::string& path)
 }
 
 int OpenForReading(const std::string& path) { return OpenWide(path, _O_RDONLY); }
+
+int OpenRegularForReading(const std::string& path, std::string& error)
+{
+    // Windows opens no folder as a file: say what it is rather than "permission denied".
+    if (TypeOf(path) == FileType::Folder) {
+        error = "cannot read the file: it is a folder";
+        return -1;
+    }
+    const int fd = OpenWide(path, _O_RDONLY);
+    if (fd < 0)
+        return OpenFailed(error);
+    const DWORD type = GetFileType(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)));
+    if (type != FILE_TYPE_DISK)
+        return NotRegular(fd, type == FILE_TYPE_CHAR ? FileType::Device : FileType::Other, error);
+    if (IsFolder(fd))
+        return NotRegular(fd, FileType::Folder, error);
+    return fd;
+}
 int OpenForWriting(const std::string& path) { return OpenWide(path, _O_WRONLY); }
 int CreateNewFile(const std::string& path) { return OpenWide(path, _O_WRONLY | _O_CREAT | _O_EXCL); }
 
@@ -222,6 +256,31 @@ FileType TypeOf(const std::string& path)
 }
 
 int OpenForReading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+
+// O_NONBLOCK lets the open of a pipe return at once; the type is taken from what was opened,
+// so nothing can be swapped in between.
+int OpenRegularForReading(const std::string& path, std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return OpenFailed(error);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int why = errno;
+        ::close(fd);
+        errno = why;
+        return OpenFailed(error);
+    }
+    if (!S_ISREG(info.st_mode))
+        return NotRegular(fd, S_ISDIR(info.st_mode) ? FileType::Folder
+                              : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? FileType::Device
+                                                                               : FileType::Other,
+                          error);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
 int OpenForWriting(const std::string& path) { return ::open(path.c_str(), O_WRONLY | O_CLOEXEC); }
 int CreateNewFile(const std::string& path)
 {

@@ -16,6 +16,10 @@ enum class FileType { Missing, Regular, Folder, Device, Other };
 FileType TypeOf(const std::string& path);
 
 int OpenForReading(const std::string& path);
+// Opens a regular file for reading. Anything else is refused at once, without waiting on a
+// pipe for a writer or reading a device that never ends: -1 with the reason in `error`
+// ("cannot open the file: ...", "cannot read the file: it is a folder", ...).
+int OpenRegularForReading(const std::string& path, std::string& error);
 int OpenForWriting(const std::string& path);  // an existing file or device, not truncated
 int CreateNewFile(const std::string& path);  // fails with EEXIST when the name is taken, or is a link
 // A new hidden file beside `destination` (".NAME.xxxxxxxx.tmp"), under a random name no one

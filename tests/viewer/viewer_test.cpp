@@ -3,6 +3,7 @@
 
 #include "widgets/message_box.h"
 #include "price_chart.h"
+#include "sheet/cell_kinds.h"
 #include "sheet/sheet_reader.h"
 #include "sheet/sheet_writer.h"
 #include "sheet_table_model.h"
@@ -11,6 +12,10 @@
 #include "viewer_window.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTableView>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -158,6 +163,59 @@ TEST(ViewerWindow, ChartsTheCloseAndRefusesDamagedFiles)
         EXPECT_EQ(window.windowTitle(), "XYZ.pat - Pattern File Viewer");
         EXPECT_TRUE(window.Sheet() && window.Sheet()->RowCount() == 6);
     }
+}
+
+// Cells come in any order; of two at one place the later read is kept.
+TEST(ViewerSheet, CellsInAnyOrderAndTheLastOfAPlaceKept)
+{
+    SheetContents contents;
+    const auto add = [&](int32_t row, int32_t column, int16_t kind, double value, const char* text = "") {
+        contents.cells.push_back({row, column, kind, 0, value, text});
+    };
+    add(3, 9, CellNumber, 1);
+    add(0, 2, CellLabel, 0, "Close");
+    add(3, 9, CellLabel, 0, "later");
+    add(1, 65535, CellNumber, 2);
+    add(1, 2, CellNumber, 3);
+    add(1, 2, CellNumber, 4);
+    const ViewerSheet sheet(contents);
+    EXPECT_EQ(sheet.RowCount(), 4);
+    EXPECT_EQ(sheet.UsedColumns(), std::vector<int>({2, 9, 65535}));
+    EXPECT_EQ(sheet.Cell(3, 9)->text, "later");
+    EXPECT_EQ(sheet.Cell(1, 2)->value, 4);
+    EXPECT_EQ(sheet.Header(2), "Close");
+    EXPECT_EQ(sheet.Number(1, 65535), 2);
+    EXPECT_FALSE(sheet.Cell(2, 2) || sheet.Cell(1, 3));
+}
+
+// Columns are fitted to their contents as they come into view: one far to the right keeps
+// the default width until the table is scrolled to it.
+TEST(ViewerWindow, ColumnsFittedAsTheyComeIntoView)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("wide.csv");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QStringList headings, values;
+    for (int column = 0; column < 300; ++column) {
+        headings << QStringLiteral("A rather long heading %1").arg(column);
+        values << QString::number(column);
+    }
+    file.write((headings.join(u',') + u'\n' + values.join(u',') + u'\n').toUtf8());
+    file.close();
+    ViewerWindow window;
+    window.show();
+    ASSERT_TRUE(window.OpenFile(path));
+    QCoreApplication::processEvents();
+    auto* table = window.findChild<QTableView*>(QStringLiteral("tblCells"));
+    const int fitted = table->horizontalHeader()->sectionSizeHint(0);
+    const int standard = table->horizontalHeader()->defaultSectionSize();
+    ASSERT_GT(fitted, standard);
+    EXPECT_EQ(table->columnWidth(0), fitted);
+    EXPECT_EQ(table->columnWidth(299), standard);
+    table->horizontalScrollBar()->setValue(table->horizontalScrollBar()->maximum());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(table->columnWidth(299), table->horizontalHeader()->sectionSizeHint(299));
 }
 
 } // namespace

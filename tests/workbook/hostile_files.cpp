@@ -1,5 +1,7 @@
 #include "hostile_files.h"
 
+#include "base/calendar.h"
+
 #include <minizip/zip.h>
 #include <zlib.h>
 
@@ -104,16 +106,11 @@ void HugeStringXlsx(const std::string& path, uint64_t size)
     Close(zip);
 }
 
-// The sheet is packed by hand: one block of empty cells deflated once behind a full flush,
-// which restarts the compressor, so the same bytes stand for every repetition of it.
-void BlankCellsXlsx(const std::string& path, uint64_t size)
+// The part is packed by hand: the block deflated once behind a full flush, which restarts
+// the compressor, so the same bytes stand for every repetition of it.
+void RepeatedPartXlsx(const std::string& path, const std::string& name, const std::string& start, const std::string& block,
+                      uint64_t blocks, const std::string& end, const std::map<std::string, std::string>& others)
 {
-    std::string block;
-    while (block.size() < (4u << 20))
-        block += "<c/>";
-    const std::string start = std::string(kSheetStart) + "<row r=\"1\">";
-    const std::string end = std::string("</row>") + kSheetEnd;
-
     z_stream stream{};
     Check(deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) == Z_OK, "deflateInit2");
     const auto pack = [&](const std::string& text, int flush) {
@@ -128,7 +125,6 @@ void BlankCellsXlsx(const std::string& path, uint64_t size)
     };
     const std::string packedStart = pack(start, Z_FULL_FLUSH);
     const std::string packedBlock = pack(block, Z_FULL_FLUSH);
-    const uint64_t blocks = size / block.size();
     const std::string packedEnd = pack(end, Z_FINISH);
     deflateEnd(&stream);
 
@@ -142,13 +138,127 @@ void BlankCellsXlsx(const std::string& path, uint64_t size)
     zipFile zip = Create(path);
     Part(zip, "[Content_Types].xml", kContentTypes);
     Part(zip, "xl/workbook.xml", kWorkbook);
-    OpenPart(zip, "xl/worksheets/sheet1.xml", 9, true);
+    for (const auto& [other, text] : others)
+        Part(zip, other, text);
+    OpenPart(zip, name, 9, true);
     Write(zip, packedStart);
     for (uint64_t i = 0; i < blocks; ++i)
         Write(zip, packedBlock);
     Write(zip, packedEnd);
     Check(zipCloseFileInZipRaw64(zip, start.size() + blocks * block.size() + end.size(), crc) == ZIP_OK, "raw close");
     Close(zip);
+}
+
+void BlankCellsXlsx(const std::string& path, uint64_t size)
+{
+    std::string block;
+    while (block.size() < (4u << 20))
+        block += "<c/>";
+    RepeatedPartXlsx(path, "xl/worksheets/sheet1.xml", std::string(kSheetStart) + "<row r=\"1\">", block, size / block.size(),
+                     std::string("</row>") + kSheetEnd, {});
+}
+
+void HonestStringsXlsx(const std::string& path, uint64_t size)
+{
+    // Strings of 4,000 bytes, each with a different start: deflate packs them about 160:1.
+    std::string block;
+    uint32_t seed = 1;
+    while (block.size() < (4u << 20)) {
+        block += "<si><t>";
+        for (int i = 0; i < 24; ++i)
+            block += static_cast<char>('a' + (seed = seed * 1103515245 + 12345) % 26);
+        block += std::string(4000, 'x') + "</t></si>";
+    }
+    RepeatedPartXlsx(path, "xl/sharedStrings.xml", "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">",
+                     block, size / block.size(), "</sst>",
+                     {{"xl/worksheets/sheet1.xml", std::string(kSheetStart) + "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>" + kSheetEnd}});
+}
+
+void ManyCellsXlsx(const std::string& path, uint64_t cells)
+{
+    // Rows of 16 cells of one digit each, packed about 20:1.
+    std::string block;
+    uint32_t seed = 1;
+    for (int row = 0; row < 4096; ++row) {
+        block += "<row>";
+        for (int column = 0; column < 16; ++column)
+            block += std::string("<c><v>") + static_cast<char>('0' + (seed = seed * 1103515245 + 12345) % 10) + "</v></c>";
+        block += "</row>";
+    }
+    RepeatedPartXlsx(path, "xl/worksheets/sheet1.xml", kSheetStart, block, cells / (4096 * 16), kSheetEnd, {});
+}
+
+void LyingPackedSizeXlsx(const std::string& path, uint64_t size)
+{
+    // A sheet of one cell repeated packs about 500:1; its entry claims 100:1, and a stored
+    // part of random bytes makes the file as large as that claim.
+    std::string block;
+    while (block.size() < (4u << 20))
+        block += "<row><c><v>1</v></c><c><v>1</v></c><c><v>1</v></c><c><v>1</v></c><c><v>1</v></c><c><v>1</v></c></row>";
+    std::string padding(static_cast<std::size_t>(size / 100), '\0');
+    uint32_t seed = 7;
+    for (char& c : padding)
+        c = static_cast<char>((seed = seed * 1103515245 + 12345) >> 16);
+    RepeatedPartXlsx(path, "xl/worksheets/sheet1.xml", kSheetStart, block, size / block.size(), kSheetEnd, {});
+    zipFile zip = zipOpen64(path.c_str(), APPEND_STATUS_ADDINZIP);
+    Check(zip != nullptr, "cannot reopen the archive");
+    zip_fileinfo info{};
+    Check(zipOpenNewFileInZip64(zip, "xl/media/padding.bin", &info, nullptr, 0, nullptr, 0, nullptr, 0, 0, 0) == ZIP_OK, "padding");
+    Write(zip, padding);
+    Check(zipCloseFileInZip(zip) == ZIP_OK, "cannot close a part");
+    Close(zip);
+    PatchEntry(path, "xl/worksheets/sheet1.xml", 18, 20, static_cast<uint32_t>(padding.size()));
+}
+
+void JunkEntriesXlsx(const std::string& path, int junk)
+{
+    zipFile zip = Create(path);
+    for (int i = 0; i < junk; ++i)
+        Part(zip, "junk/" + std::to_string(i), "x", 0);
+    Part(zip, "[Content_Types].xml", kContentTypes);
+    Part(zip, "xl/workbook.xml", kWorkbook);
+    Part(zip, "xl/worksheets/sheet1.xml", std::string(kSheetStart) + "<row r=\"1\"><c r=\"A1\"><v>7</v></c></row>" + kSheetEnd);
+    Close(zip);
+}
+
+void SparseWk1(const std::string& path, uint64_t size)
+{
+    WriteFile(path, std::string("\x00\x00\x02\x00\x06\x04", 6));
+    Check(truncate(path.c_str(), static_cast<off_t>(size)) == 0, "truncate");
+}
+
+void BlankRecordsWk1(const std::string& path, int records)
+{
+    std::string bytes("\x00\x00\x02\x00\x06\x04", 6);
+    const std::string blank("\x0C\x00\x05\x00\x00\x00\x00\x00\x00", 9);
+    for (int i = 0; i < records; ++i)
+        bytes += blank;
+    bytes += std::string("\x01\x00\x00\x00", 4);
+    WriteFile(path, bytes);
+}
+
+void NumbersCsv(const std::string& path, int columns, int rows, bool dated)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::string line = dated ? "Date" : "C0";
+    for (int column = 1; column < columns; ++column)
+        line += ",C" + std::to_string(column);
+    out << line << "\n";
+    const int64_t firstDay = base::SerialOfCivil(1000, 1, 1);
+    for (int row = 1; row < rows; ++row) {
+        if (dated) {
+            const base::CivilDate date = base::CivilOfSerial(firstDay + row);
+            char text[16];
+            std::snprintf(text, sizeof text, "%04d-%02d-%02d", static_cast<int>(date.year), date.month, date.day);
+            line = text;
+        } else {
+            line = std::to_string(row * 31 % 1000);
+        }
+        for (int column = 1; column < columns; ++column)
+            line += "," + std::to_string((row * 31 + column) % 1000);
+        out << line << "\n";
+    }
+    Check(static_cast<bool>(out), "cannot write the CSV file");
 }
 
 void SharedStringsXlsx(const std::string& path, uint64_t count)
@@ -171,22 +281,26 @@ void ClaimedDirectoryZip(const std::string& path, uint32_t size)
     WriteFile(path, bytes);
 }
 
-void ClaimedPartSizeZip(const std::string& path, uint32_t size)
+void PatchEntry(const std::string& path, const std::string& name, std::size_t localField, std::size_t centralField, uint32_t value)
 {
-    WriteSheetXlsx(path, "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>");
     std::string bytes = ReadFile(path);
-    const std::string name = "xl/worksheets/sheet1.xml";
     const auto put = [&](std::size_t at) {
         for (int i = 0; i < 4; ++i)
-            bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((size >> (8 * i)) & 0xFF);
+            bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
     };
     const std::size_t local = bytes.find(name) - 30;
     const std::size_t central = bytes.find(name, bytes.find(std::string("PK\x01\x02", 4))) - 46;
     Check(bytes.compare(local, 4, std::string("PK\x03\x04", 4)) == 0 && bytes.compare(central, 4, std::string("PK\x01\x02", 4)) == 0,
-          "no sheet entry");
-    put(local + 22);
-    put(central + 24);
+          "no entry");
+    put(local + localField);
+    put(central + centralField);
     WriteFile(path, bytes);
+}
+
+void ClaimedPartSizeZip(const std::string& path, uint32_t size)
+{
+    WriteSheetXlsx(path, "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>");
+    PatchEntry(path, "xl/worksheets/sheet1.xml", 22, 24, size);
 }
 
 void StrayColumnWk1(const std::string& path, int rows)
@@ -259,7 +373,9 @@ Measured Run(const std::string& program, const std::vector<std::string>& argumen
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, report, 1);
     const std::string measurer = TESSAPORT_TESTS_DIR "/run_measured";
-    std::vector<std::string> words{measurer, outName, errName, program};
+    // No address-space limit under the sanitizers: their shadow memory is reserved up front.
+    const long memoryMiB = kMemoryScale == 1 ? kMemoryLimitMiB : 0;
+    std::vector<std::string> words{measurer, outName, errName, std::to_string(memoryMiB), std::to_string(kCpuLimitSeconds), program};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words)

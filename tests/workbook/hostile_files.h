@@ -22,6 +22,28 @@ void HugeStringXlsx(const std::string& path, uint64_t size);
 void BlankCellsXlsx(const std::string& path, uint64_t size);
 // A shared-string table of `count` distinct short strings.
 void SharedStringsXlsx(const std::string& path, uint64_t count);
+// The workbook of WriteSheetXlsx, but its part `name` is `start`, `block` `blocks` times and
+// `end`, packed as tightly as the block packs.
+void RepeatedPartXlsx(const std::string& path, const std::string& name, const std::string& start, const std::string& block,
+                      uint64_t blocks, const std::string& end, const std::map<std::string, std::string>& others);
+// Shared strings of `size` bytes in all that pack about 160:1, honestly declared.
+void HonestStringsXlsx(const std::string& path, uint64_t size);
+// A sheet of `cells` one-digit numbers (rows of 16).
+void ManyCellsXlsx(const std::string& path, uint64_t cells);
+// A sheet of `size` bytes packed about 500:1 whose entry claims a hundredth of it packed, a
+// claim the file's size bears out with a part of random bytes.
+void LyingPackedSizeXlsx(const std::string& path, uint64_t size);
+// A workbook of one cell (A1 = 7) after `junk` one-byte parts.
+void JunkEntriesXlsx(const std::string& path, int junk);
+// A WK1 start record and nothing but a hole up to `size` bytes.
+void SparseWk1(const std::string& path, uint64_t size);
+// A WK1 worksheet of `records` blank cells, all at A1.
+void BlankRecordsWk1(const std::string& path, int records);
+// A heading row C0, C1, ... and rows of numbers; when dated the first column is headed
+// Date and holds a day after day from 1 January 1000.
+void NumbersCsv(const std::string& path, int columns, int rows, bool dated);
+// Sets a 4-byte field of a part's local header and of its directory entry.
+void PatchEntry(const std::string& path, const std::string& name, std::size_t localField, std::size_t centralField, uint32_t value);
 // A small archive whose end record claims a directory of `size` bytes.
 void ClaimedDirectoryZip(const std::string& path, uint32_t size);
 // A small archive whose sheet claims to unpack to `size` bytes.
@@ -51,7 +73,11 @@ struct Measured {
     long peakKiB = 0;  // ru_maxrss of the child
     double cpuSeconds = 0;  // user and system
 };
-// Runs a program with arguments and waits; its standard output and error are kept.
+// Runs a program with arguments and waits; its standard output and error are kept. The
+// program runs in kMemoryLimitMiB of address space and is stopped after kCpuLimitSeconds
+// of processor time, a guard against a hang rather than a measure.
+constexpr long kMemoryLimitMiB = 512;
+constexpr long kCpuLimitSeconds = 120;
 Measured Run(const std::string& program, const std::vector<std::string>& arguments,
              const std::vector<std::string>& environment = {});
 

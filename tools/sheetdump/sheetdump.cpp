@@ -78,29 +78,36 @@ void Print(const SheetContents& sheet)
                   + std::to_string(cell.column) + "," + KindAndValue(cell));
 }
 
-// An xlsx or CSV file: the cell lines are gathered while reading, since the used range
-// that heads them is known only at the end when the file does not record it.
+// An xlsx or CSV file: the used range that heads the cell lines is known only at the end
+// when the file does not record it, so the file is read twice, the second time printing
+// each cell as it comes: the output is never held in memory.
 int PrintWorkbook(const std::string& path, WorkbookKind kind)
 {
-    std::string cells;
-    const WorkbookCellSink sink = [&cells](const WorkbookCell& cell) {
-        cells += CellName(cell.column, cell.row) + "," + std::to_string(cell.row) + "," + std::to_string(cell.column) + ",";
-        cells += cell.kind == CellLabel ? "label," + CsvField(native::ShownUtf8(cell.text)) : "number," + NumberText(cell.value);
-        cells += '\n';
-        return true;
+    const auto read = [&](const WorkbookCellSink& sink) {
+        return kind == WorkbookKind::Xlsx ? ReadXlsxFile(path, sink) : ReadCsvFile(path, sink);
     };
-    const WorkbookInfo info = kind == WorkbookKind::Xlsx ? ReadXlsxFile(path, sink) : ReadCsvFile(path, sink);
-    if (!info.ok()) {
+    const auto failed = [&path](const WorkbookInfo& info) {
         std::fprintf(stderr, "sheetdump: %s: %s\n", native::ShownUtf8(path).c_str(), native::ShownUtf8(info.error).c_str());
         return 1;
-    }
+    };
+    const WorkbookInfo info = read([](const WorkbookCell&) { return true; });
+    if (!info.ok())
+        return failed(info);
     PrintLine("file type: " + info.fileTypeName);
     PrintLine("used range: " + info.usedRange);
     for (const WorkbookName& name : info.names)
         PrintLine("name: " + native::ShownUtf8(name.name) + " "
                   + AreaName({name.firstColumn, name.firstRow, name.lastColumn, name.lastRow}));
     PrintLine("cell,row,column,kind,value");
-    std::fwrite(cells.data(), 1, cells.size(), stdout);
+    std::string line;
+    const WorkbookInfo again = read([&line](const WorkbookCell& cell) {
+        line = CellName(cell.column, cell.row) + "," + std::to_string(cell.row) + "," + std::to_string(cell.column) + ",";
+        line += cell.kind == CellLabel ? "label," + CsvField(native::ShownUtf8(cell.text)) : "number," + NumberText(cell.value);
+        PrintLine(line);
+        return true;
+    });
+    if (!again.ok())
+        return failed(again);
     if (info.cutCells > 0)
         std::fprintf(stderr, "sheetdump: %s: %lld cells longer than %zu bytes shown cut, ending in \"%s\"\n",
                      native::ShownUtf8(path).c_str(),

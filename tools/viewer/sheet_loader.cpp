@@ -6,6 +6,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace {
 
 // xlsx and CSV files; nullopt for any other file, which the pattern file reader takes.
@@ -17,18 +19,29 @@ std::optional<ViewerLoadResult> LoadWorkbookSheet(const QString& path)
         return std::nullopt;  // the pattern file reader takes it, or says why not
 
     ViewerSheetParts parts;
-    const WorkbookCellSink sink = [&parts](const WorkbookCell& cell) {
-        if (static_cast<qint64>(parts.cells.size()) >= kMaxViewerCells)
+    if (kind == WorkbookKind::Csv)
+        // The list made as large as it may need to be at once rather than grown step by
+        // step, each step copying the last.
+        parts.cells.Reserve(static_cast<std::size_t>(std::min<uint64_t>(CsvFieldsAtMost(file), kMaxViewerCells)));
+    // The reader's shared strings and the cells kept here share one budget; the window and
+    // its libraries need the rest.
+    base::ReadBudget budget(kViewerReserve);
+    uint64_t charged = 0;
+    const WorkbookCellSink sink = [&](const WorkbookCell& cell) {
+        if (static_cast<qint64>(parts.cells.Size()) >= kMaxViewerCells)
             return false;
         ViewerCell viewerCell;
         viewerCell.kind = cell.kind;
         viewerCell.value = cell.value;
         if (cell.kind == CellLabel)
             viewerCell.text = QString::fromStdString(cell.text);
-        parts.cells.push_back({cell.row, cell.column, std::move(viewerCell)});
-        return true;
+        parts.cells.Add(cell.row, cell.column, std::move(viewerCell));
+        const uint64_t bytes = parts.cells.Bytes();
+        const bool within = budget.Take(bytes - charged);
+        charged = bytes;
+        return within;
     };
-    const WorkbookInfo info = kind == WorkbookKind::Xlsx ? ReadXlsxFile(file, sink) : ReadCsvFile(file, sink);
+    const WorkbookInfo info = kind == WorkbookKind::Xlsx ? ReadXlsxFile(file, sink, budget) : ReadCsvFile(file, sink, budget);
     if (!info.ok())
         return ViewerLoadResult{std::nullopt, QString::fromStdString(info.error)};
     parts.fileTypeName = QString::fromStdString(info.fileTypeName);
@@ -44,7 +57,8 @@ ViewerLoadResult LoadViewerSheet(const QString& path)
 {
     if (std::optional<ViewerLoadResult> workbook = LoadWorkbookSheet(path))
         return std::move(*workbook);
-    const SheetReadResult read = ReadSheetFile(QFile::encodeName(path).toStdString());
+    base::ReadBudget budget(kViewerReserve);
+    const SheetReadResult read = ReadSheetFile(QFile::encodeName(path).toStdString(), budget);
     if (!read.ok())
         return {std::nullopt, QString::fromStdString(read.error)};
     if (static_cast<qint64>(read.sheet.cells.size()) > kMaxViewerCells)

@@ -83,7 +83,7 @@ int SheetTableModel::columnCount(const QModelIndex& parent) const
 
 QString SheetTableModel::DisplayText(int row, int column) const
 {
-    const ViewerCell* cell = sheet_->Cell(row, column);
+    const std::optional<ViewerCell> cell = sheet_->Cell(row, column);
     if (!cell)
         return QString();
     if (column == sheet_->DateColumn()) {
@@ -108,7 +108,7 @@ QVariant SheetTableModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole: return DisplayText(row, column);
     case Qt::TextAlignmentRole: {
-        const ViewerCell* cell = sheet_->Cell(row, column);
+        const std::optional<ViewerCell> cell = sheet_->Cell(row, column);
         const bool number = cell && (cell->kind == CellNumber || cell->kind == CellInteger);
         return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
     }
@@ -122,7 +122,7 @@ QVariant SheetTableModel::data(const QModelIndex& index, int role) const
             lines.prepend(QStringLiteral("Day ") + NumberText(sheet_->Number(row, column).value_or(0)));
         if (const auto found = marked_.constFind(row); found != marked_.cend())
             lines.prepend(found.value());
-        if (const ViewerCell* cell = sheet_->Cell(row, column); cell && cell->kind == CellLabel && cell->text.size() > kShownText)
+        if (const std::optional<ViewerCell> cell = sheet_->Cell(row, column); cell && cell->kind == CellLabel && cell->text.size() > kShownText)
             lines.prepend(cell->text.size() > kTipText ? cell->text.left(kTipText) + QChar(0x2026) : cell->text);
         return lines.isEmpty() ? QVariant() : QVariant(lines.join(u'\n'));
     }

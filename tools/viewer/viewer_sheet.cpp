@@ -9,10 +9,15 @@
 #include <QSet>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace {
-qint64 Key(int row, int column) { return (static_cast<qint64>(row) << 16) | static_cast<qint64>(column & 0xFFFF); }
+uint64_t Key(int row, int column) { return static_cast<uint64_t>(row) << 20 | static_cast<uint64_t>(column & 0xFFFF) << 4; }
+constexpr uint64_t kPlaceMask = ~uint64_t{0xF};
+// Label texts go into blocks of this many UTF-16 units; a text (at most kMaxCellText
+// bytes and a mark) never spans two.
+constexpr qsizetype kTextBlock = qsizetype{1} << 20;
 
 QString FromSheetText(const std::string& text) { return QString::fromStdString(SheetTextToUtf8(text)); }
 
@@ -45,6 +50,72 @@ std::optional<QDate> DayNumberToDate(double dayNumber)
     return QDate(static_cast<int>(date.year), date.month, date.day);
 }
 
+void ViewerCells::Add(int row, int column, ViewerCell cell)
+{
+    if (row < 0 || column < 0 || column > kMaxColumn)
+        return;
+    uint64_t value = 0;
+    if (cell.kind == CellLabel) {
+        // Texts no spreadsheet holds are cut, whatever file they come from.
+        QString& text = cell.text;
+        if (text.size() > static_cast<qsizetype>(kMaxCellText))
+            text = text.left(static_cast<qsizetype>(kMaxCellText)) + QString::fromUtf8(kCutMark);
+        if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < text.size()) {
+            blocks_.emplace_back().reserve(kTextBlock);
+        }
+        QString& block = blocks_.back();
+        value = static_cast<uint64_t>(blocks_.size() - 1) << 40 | static_cast<uint64_t>(block.size()) << 20
+            | static_cast<uint64_t>(text.size());
+        block += text;
+    } else {
+        value = std::bit_cast<uint64_t>(cell.value);
+    }
+    entries_.push_back({Key(row, column) | static_cast<uint64_t>(cell.kind & 0xF), value});
+}
+
+void ViewerCells::Finish()
+{
+    const auto byPlace = [](const Entry& a, const Entry& b) { return (a.key & kPlaceMask) < (b.key & kPlaceMask); };
+    if (std::is_sorted(entries_.begin(), entries_.end(), byPlace)) {
+        // Files are read in order, mostly: only places that repeat remain to be dropped.
+    } else {
+        std::stable_sort(entries_.begin(), entries_.end(), byPlace);
+    }
+    // Of cells at one place the last read stays.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (i + 1 < entries_.size() && (entries_[i].key & kPlaceMask) == (entries_[i + 1].key & kPlaceMask))
+            continue;
+        entries_[kept++] = entries_[i];
+    }
+    entries_.resize(kept);
+    entries_.shrink_to_fit();
+}
+
+std::optional<ViewerCell> ViewerCells::At(int row, int column) const
+{
+    const uint64_t place = Key(row, column);
+    const auto found = std::lower_bound(entries_.begin(), entries_.end(), place,
+                                        [](const Entry& entry, uint64_t key) { return (entry.key & kPlaceMask) < key; });
+    if (found == entries_.end() || (found->key & kPlaceMask) != place)
+        return std::nullopt;
+    ViewerCell cell;
+    cell.kind = static_cast<int16_t>(found->key & 0xF);
+    if (cell.kind == CellLabel) {
+        const QString& block = blocks_[static_cast<std::size_t>(found->value >> 40)];
+        cell.text = QString::fromRawData(block.constData() + ((found->value >> 20) & 0xFFFFF),
+                                         static_cast<qsizetype>(found->value & 0xFFFFF));
+    } else {
+        cell.value = std::bit_cast<double>(found->value);
+    }
+    return cell;
+}
+
+uint64_t ViewerCells::Bytes() const
+{
+    return entries_.capacity() * sizeof(Entry) + blocks_.size() * static_cast<uint64_t>(kTextBlock) * sizeof(QChar);
+}
+
 ViewerSheet::ViewerSheet(const SheetContents& contents)
     : fileTypeName_(QString::fromStdString(SheetFileTypeName(contents.fileType)))
 {
@@ -59,8 +130,9 @@ ViewerSheet::ViewerSheet(const SheetContents& contents)
             viewerCell.value = cell.numberValue;
         else if (cell.kind == CellLabel)
             viewerCell.text = FromSheetText(cell.text);
-        Place(cell.row, cell.column, std::move(viewerCell));
+        cells_.Add(cell.row, cell.column, std::move(viewerCell));
     }
+    FindPlaces();
 
     if (contents.usedRange) {
         const SheetArea& range = *contents.usedRange;
@@ -77,27 +149,27 @@ ViewerSheet::ViewerSheet(const SheetContents& contents)
 }
 
 ViewerSheet::ViewerSheet(ViewerSheetParts parts)
-    : fileTypeName_(std::move(parts.fileTypeName)), usedRangeText_(std::move(parts.usedRangeText)), names_(std::move(parts.names))
+    : fileTypeName_(std::move(parts.fileTypeName)), usedRangeText_(std::move(parts.usedRangeText)), cells_(std::move(parts.cells)),
+      names_(std::move(parts.names))
 {
-    for (ViewerPlacedCell& placed : parts.cells)
-        if (placed.row >= 0 && placed.column >= 0 && placed.column <= kMaxColumn)
-            Place(placed.row, placed.column, std::move(placed.cell));
+    FindPlaces();
     FindLabelRowAndDateColumn();
 }
 
-void ViewerSheet::Place(int row, int column, ViewerCell cell)
+// The cells in order, the rows and columns they span and the columns that hold one.
+void ViewerSheet::FindPlaces()
 {
-    // Texts no spreadsheet holds are cut, whatever file they come from.
-    if (cell.kind == CellLabel && cell.text.size() > static_cast<qsizetype>(kMaxCellText))
-        cell.text = cell.text.left(static_cast<qsizetype>(kMaxCellText)) + QString::fromUtf8(kCutMark);
-    cells_.insert(Key(row, column), std::move(cell));
-    rowCount_ = std::max(rowCount_, row + 1);
-    columnCount_ = std::max(columnCount_, column + 1);
-    if (usedColumns_.empty() || usedColumns_.back() < column) {
-        usedColumns_.push_back(column);
-    } else if (const auto at = std::lower_bound(usedColumns_.begin(), usedColumns_.end(), column); *at != column) {
-        usedColumns_.insert(at, column);
-    }
+    cells_.Finish();
+    std::vector<bool> used(kMaxColumn + 1);
+    cells_.ForEachPlace([&](int row, int column) {
+        rowCount_ = std::max(rowCount_, row + 1);
+        used[static_cast<std::size_t>(column)] = true;
+    });
+    for (int column = 0; column <= kMaxColumn; ++column)
+        if (used[static_cast<std::size_t>(column)]) {
+            usedColumns_.push_back(column);
+            columnCount_ = column + 1;
+        }
 }
 
 void ViewerSheet::FindLabelRowAndDateColumn()
@@ -108,7 +180,7 @@ void ViewerSheet::FindLabelRowAndDateColumn()
 
     bool dateFound = false;
     for (const int column : usedColumns_) {
-        const ViewerCell* heading = Cell(labelRow_, column);
+        const std::optional<ViewerCell> heading = Cell(labelRow_, column);
         if (!heading || heading->kind != CellLabel)
             continue;
         const QString text = heading->text.trimmed();
@@ -139,7 +211,7 @@ QStringList ViewerSheet::Securities() const
         return securities;
     QSet<QString> seen;
     for (int row = labelRow_ + 1; row < rowCount_; ++row) {
-        const ViewerCell* cell = Cell(row, symbolColumn_);
+        const std::optional<ViewerCell> cell = Cell(row, symbolColumn_);
         if (cell && cell->kind == CellLabel && !seen.contains(cell->text)) {
             seen.insert(cell->text);
             securities << cell->text;
@@ -152,22 +224,21 @@ std::vector<int> ViewerSheet::RowsOf(const QString& security) const
 {
     std::vector<int> rows;
     for (int row = labelRow_ + 1; row < rowCount_; ++row)
-        if (const ViewerCell* cell = Cell(row, symbolColumn_); cell && cell->kind == CellLabel && cell->text == security)
+        if (const std::optional<ViewerCell> cell = Cell(row, symbolColumn_); cell && cell->kind == CellLabel && cell->text == security)
             rows.push_back(row);
     return rows;
 }
 
-const ViewerCell* ViewerSheet::Cell(int row, int column) const
+std::optional<ViewerCell> ViewerSheet::Cell(int row, int column) const
 {
     if (row < 0 || column < 0 || column > kMaxColumn)
-        return nullptr;
-    const auto found = cells_.constFind(Key(row, column));
-    return found == cells_.cend() ? nullptr : &found.value();
+        return std::nullopt;
+    return cells_.At(row, column);
 }
 
 QString ViewerSheet::Header(int column) const
 {
-    const ViewerCell* heading = Cell(labelRow_, column);
+    const std::optional<ViewerCell> heading = Cell(labelRow_, column);
     if (heading && heading->kind == CellLabel && !heading->text.trimmed().isEmpty())
         return heading->text.trimmed();
     return ColumnLetters(column);
@@ -184,7 +255,7 @@ QStringList ViewerSheet::NamesAt(int row, int column) const
 
 std::optional<double> ViewerSheet::Number(int row, int column) const
 {
-    const ViewerCell* cell = Cell(row, column);
+    const std::optional<ViewerCell> cell = Cell(row, column);
     if (!cell || (cell->kind != CellNumber && cell->kind != CellInteger) || !std::isfinite(cell->value))
         return std::nullopt;
     return cell->value;
@@ -192,7 +263,7 @@ std::optional<double> ViewerSheet::Number(int row, int column) const
 
 std::optional<QDate> ViewerSheet::Date(int row) const
 {
-    if (const ViewerCell* cell = Cell(row, dateColumn_); cell && cell->kind == CellLabel) {
+    if (const std::optional<ViewerCell> cell = Cell(row, dateColumn_); cell && cell->kind == CellLabel) {
         const QDate date = cell->text.size() == 10 ? QDate::fromString(cell->text, Qt::ISODate) : QDate();
         return date.isValid() ? std::optional(date) : std::nullopt;
     }

@@ -31,17 +31,44 @@ struct ViewerName {
     }
 };
 
-// A cell at its place, from a reader of another file type (xlsx, CSV).
-struct ViewerPlacedCell {
-    int row = 0;
-    int column = 0;
-    ViewerCell cell;
+// The cells of a sheet in little memory: 16 bytes a cell, sorted by place, and the texts
+// of labels in shared blocks. Cells are added in any order (a later one at a place
+// replaces an earlier one) and found after Finish.
+class ViewerCells {
+public:
+    void Add(int row, int column, ViewerCell cell);
+    // Room for this many cells, when their number is known beforehand.
+    void Reserve(std::size_t cells) { entries_.reserve(cells); }
+    // Sorts the cells by place and keeps the last of each place; once, after the last Add.
+    void Finish();
+    std::optional<ViewerCell> At(int row, int column) const;
+    std::size_t Size() const { return entries_.size(); }
+    // The memory held, for the reading's budget.
+    uint64_t Bytes() const;
+
+    // Visits the cells in order of place: f(row, column).
+    template <typename F>
+    void ForEachPlace(F f) const
+    {
+        for (const Entry& entry : entries_)
+            f(static_cast<int>(entry.key >> 20), static_cast<int>((entry.key >> 4) & 0xFFFF));
+    }
+
+private:
+    // The row above bit 20, the column in bits 4 to 19 and the kind in bits 0 to 3; the
+    // number's bits, or where the text is: its block, start and length.
+    struct Entry {
+        uint64_t key;
+        uint64_t value;
+    };
+    std::vector<Entry> entries_;
+    std::vector<QString> blocks_;
 };
 
 struct ViewerSheetParts {
     QString fileTypeName;
     QString usedRangeText;
-    std::vector<ViewerPlacedCell> cells;
+    ViewerCells cells;
     std::vector<ViewerName> names;
 };
 
@@ -62,7 +89,7 @@ public:
     const std::vector<int>& UsedColumns() const { return usedColumns_; }
     const std::vector<ViewerName>& Names() const { return names_; }
 
-    const ViewerCell* Cell(int row, int column) const;
+    std::optional<ViewerCell> Cell(int row, int column) const;
     // The row named WK1LABEL, else the first row.
     int LabelRow() const { return labelRow_; }
     // The column headed "Date", else the first column.
@@ -87,7 +114,7 @@ public:
     std::vector<int> AllRows() const;
 
 private:
-    void Place(int row, int column, ViewerCell cell);
+    void FindPlaces();
     void FindLabelRowAndDateColumn();
 
     QString fileTypeName_;
@@ -98,7 +125,7 @@ private:
     int dateColumn_ = 0;
     int symbolColumn_ = -1;
     std::vector<int> usedColumns_;
-    QHash<qint64, ViewerCell> cells_;
+    ViewerCells cells_;
     std::vector<ViewerName> names_;
 };
 

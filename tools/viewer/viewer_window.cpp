@@ -18,12 +18,16 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
 const QString kViewerTitle = QStringLiteral("Pattern File Viewer");
+// A column's width is taken from the rows in view and this many more below them.
+constexpr int kSampleRows = 200;
 }
 
 ViewerWindow::ViewerWindow(QWidget* parent) : QMainWindow(parent)
@@ -58,6 +62,10 @@ void ViewerWindow::CreateControls()
     tblCells_->setObjectName(QStringLiteral("tblCells"));
     tblCells_->setModel(model_);
     tblCells_->verticalHeader()->setDefaultSectionSize(tblCells_->fontMetrics().height() + 6);
+    // Columns are fitted to their contents as they come into view, not all at once.
+    tblCells_->verticalHeader()->setResizeContentsPrecision(kSampleRows);
+    connect(tblCells_->horizontalScrollBar(), &QScrollBar::valueChanged, this, &ViewerWindow::SizeShownColumns);
+    connect(tblCells_->horizontalScrollBar(), &QScrollBar::rangeChanged, this, &ViewerWindow::SizeShownColumns);
 
     auto* chartPanel = new QWidget(splitter);
     auto* chartLayout = new QVBoxLayout(chartPanel);
@@ -171,9 +179,15 @@ void ViewerWindow::ShowSheet()
     {
         const QSignalBlocker blocker(cmbColumn_);
         cmbColumn_->clear();
+        // In one step: a sheet may have tens of thousands of columns.
+        QList<QStandardItem*> items;
         for (const int column : sheet_->UsedColumns())
-            if (column != sheet_->DateColumn() && column != sheet_->SymbolColumn())
-                cmbColumn_->addItem(sheet_->Header(column), column);
+            if (column != sheet_->DateColumn() && column != sheet_->SymbolColumn()) {
+                auto* item = new QStandardItem(sheet_->Header(column));
+                item->setData(column, Qt::UserRole);
+                items << item;
+            }
+        static_cast<QStandardItemModel*>(cmbColumn_->model())->invisibleRootItem()->appendRows(items);
         SetChartColumn(DefaultChartColumn(*sheet_));
     }
     const QStringList securities = sheet_->Securities();
@@ -185,7 +199,25 @@ void ViewerWindow::ShowSheet()
     lblSecurity_->setVisible(!securities.isEmpty());
     cmbSecurity_->setVisible(!securities.isEmpty());
     cmbSecurity_Changed();
-    tblCells_->resizeColumnsToContents();
+    sizedColumns_.assign(static_cast<std::size_t>(model_->columnCount()), false);
+    SizeShownColumns();
+}
+
+// Fits the columns in view to their contents (the sample of rows of kSampleRows), each once.
+void ViewerWindow::SizeShownColumns()
+{
+    // The columns in view are found first: fitting one moves those after it.
+    QHeaderView* header = tblCells_->horizontalHeader();
+    const int count = std::min(model_->columnCount(), static_cast<int>(sizedColumns_.size()));
+    const int first = std::max(0, header->logicalIndexAt(0));
+    const int shownLast = header->logicalIndexAt(tblCells_->viewport()->width() - 1);
+    const int last = shownLast < 0 ? count - 1 : std::min(shownLast, count - 1);
+    for (int column = first; column <= last; ++column) {
+        if (sizedColumns_[static_cast<std::size_t>(column)])
+            continue;
+        sizedColumns_[static_cast<std::size_t>(column)] = true;
+        tblCells_->resizeColumnToContents(column);
+    }
 }
 
 void ViewerWindow::ClearFindings()

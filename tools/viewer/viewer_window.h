@@ -43,6 +43,7 @@ private slots:
     void mnuHelpChecks_Click();
     void mnuAbout_Click();
     void ShowRow(int sheetRow);
+    void SizeShownColumns();
 
 private:
     void CreateControls();
@@ -65,4 +66,5 @@ private:
     FindingsPanel* findingsPanel_ = nullptr;
     QAction* mnuCheckData_ = nullptr;
     std::vector<int> findingRows_;  // sheet rows marked by Check data
+    std::vector<bool> sizedColumns_;  // table columns already fitted to their contents
 };
