@@ -15,6 +15,19 @@ until_true() {
   done
 }
 
+# find_window NAME: the id of the visible window of exactly that name, waiting up to 60 s.
+# Each look is a search of its own: one that fails (a window destroyed while it was being
+# read, as happens while dialogs come and go) is a look that found nothing, not the end.
+find_window() {
+  local end=$((SECONDS + 60)) id
+  while :; do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    [ $SECONDS -lt $end ] || return 1
+    sleep 0.1
+  done
+}
+
 wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
 
 # start_display openbox|none: Xvfb at 1024x768 with the number it chose for itself, exported

@@ -54,10 +54,6 @@ dates_locale=(env LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8)
 app=$!
 pids+=($app)
 
-# find_window NAME: the id of the visible window of that exact name, waiting for it.
-find_window() {
-  timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" | head -1
-}
 # gone NAME: waits until no window of that name is visible.
 gone() {
   until_true 60 sh -c "! xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1"

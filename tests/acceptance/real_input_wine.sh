@@ -98,7 +98,6 @@ step "registry: $(wine reg query "$key" /v Path /reg:32 2>/dev/null | tr -d '\r'
 app=$!
 pids+=($app)
 
-find_window() { timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
 no_window() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 gone() { until_true 60 no_window "$1"; }
 # The program's report lines, without the CR its C library adds.
@@ -121,13 +120,20 @@ tab_to() {
 }
 alive() { kill -0 "$app" 2>/dev/null; }
 x_focus_on() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+# activate WINDOW: asks for the window to take the keyboard, as a click on its title bar
+# does, again each half second until it has it (a request made while another window is
+# going away may be passed over).
 activate() {
-  if [ "$wm" = openbox ]; then
-    xdotool windowactivate --sync "$1" 2>/dev/null || true
-  else
-    xdotool windowfocus --sync "$1" 2>/dev/null || true
-  fi
-  until_true 60 x_focus_on "$1" || fail "window $1 does not take the keyboard"
+  local end=$((SECONDS + 60))
+  until x_focus_on "$1"; do
+    [ $SECONDS -lt $end ] || fail "window $1 does not take the keyboard"
+    if [ "$wm" = openbox ]; then
+      xdotool windowactivate "$1" 2>/dev/null || true
+    else
+      xdotool windowfocus "$1" 2>/dev/null || true
+    fi
+    sleep 0.5
+  done
 }
 keys() { xdotool key --delay 60 "$@"; }
 type_text() { xdotool type --delay 40 "$1"; }
