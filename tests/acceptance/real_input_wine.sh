@@ -6,6 +6,7 @@
 # View starting viewer.exe, File > Exit.
 #
 #   tests/acceptance/real_input_wine.sh ZIP [--wm openbox|none] [--linux BUILD_DIR] [--shots DIR]
+#   tests/acceptance/real_input_wine.sh INSTALLED_FOLDER [...]   (in the Wine prefix holding it)
 #
 # The Linux omegadb makes the demo installation and the Linux tessaport-import the file to
 # compare with (BUILD_DIR, default build/; scripts/test-windows builds both into
@@ -16,7 +17,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 
-usage="usage: real_input_wine.sh ZIP [--wm openbox|none] [--linux BUILD_DIR] [--shots DIR]"
+usage="usage: real_input_wine.sh ZIP|INSTALLED_FOLDER [--wm openbox|none] [--linux BUILD_DIR] [--shots DIR]"
 zip=$(realpath "${1:?$usage}")
 shift
 wm=openbox linux=$root/build shots=
@@ -63,10 +64,16 @@ step() { echo "real_input_wine ($wm) $((SECONDS - started))s: $*"; }
 
 
 # The zip, unpacked into a fresh folder: nothing else of the build is used on the Windows side.
-program=$work/unpacked
-mkdir -p "$program"
-(cd "$program" && cmake -E tar xf "$zip")
-program=$(echo "$program"/tessaport-*-windows-x86_64)
+# Or a program folder the installer made inside a Wine prefix (msi_wine.sh): run there.
+if [ -d "$zip" ] && [[ $zip == */drive_c/* ]]; then
+  program=$zip
+  export WINEPREFIX=${zip%%/drive_c/*}
+else
+  program=$work/unpacked
+  mkdir -p "$program"
+  (cd "$program" && cmake -E tar xf "$zip")
+  program=$(echo "$program"/tessaport-*-windows-x86_64)
+fi
 [ -f "$program/tessaport.exe" ] || fail "the zip holds no tessaport-*-windows-x86_64/tessaport.exe"
 
 python3 demo/make_demo.py --omegadb "$linux/bin/omegadb" --out "$work/demo" >/dev/null
