@@ -124,7 +124,9 @@ for format in wk1 biff4 csv; do
 done
 step "the installed tessaport-import.exe writes the Linux import's bytes (wk1, biff4, csv)"
 if [ $real_input = 1 ]; then
-  wineserver -k 2>/dev/null || true  # the display run starts its own, with the display
+  # The display run starts a server of its own, with the display, once this one is gone.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
   tests/acceptance/real_input_wine.sh "$folder" --wm openbox --linux "$linux"
 fi
 
