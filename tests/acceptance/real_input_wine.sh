@@ -6,6 +6,7 @@
 # View starting viewer.exe, File > Exit.
 #
 #   tests/acceptance/real_input_wine.sh ZIP [--wm openbox|none] [--linux BUILD_DIR] [--shots DIR]
+#   tests/acceptance/real_input_wine.sh INSTALLED_FOLDER [...]   (in the Wine prefix holding it)
 #
 # The Linux omegadb makes the demo installation and the Linux tessaport-import the file to
 # compare with (BUILD_DIR, default build/; scripts/test-windows builds both into
@@ -18,7 +19,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 
-usage="usage: real_input_wine.sh ZIP [--wm openbox|none] [--linux BUILD_DIR] [--shots DIR]"
+usage="usage: real_input_wine.sh ZIP|INSTALLED_FOLDER [--wm openbox|none] [--linux BUILD_DIR] [--shots DIR]"
 zip=$(realpath "${1:?$usage}")
 shift
 wm=openbox linux=$root/build shots=
@@ -67,10 +68,16 @@ step() { echo "real_input_wine ($wm) $((SECONDS - started))s: $*"; }
 
 
 # The zip, unpacked into a fresh folder: nothing else of the build is used on the Windows side.
-program=$work/unpacked
-mkdir -p "$program"
-(cd "$program" && cmake -E tar xf "$zip")
-program=$(echo "$program"/tessaport-*-windows-x86_64)
+# Or a program folder the installer made inside a Wine prefix (msi_wine.sh): run there.
+if [ -d "$zip" ] && [[ $zip == */drive_c/* ]]; then
+  program=$zip installed=1
+  export WINEPREFIX=${zip%%/drive_c/*}
+else
+  program=$work/unpacked
+  mkdir -p "$program"
+  (cd "$program" && cmake -E tar xf "$zip")
+  program=$(echo "$program"/tessaport-*-windows-x86_64)
+fi
 [ -f "$program/tessaport.exe" ] || fail "the zip holds no tessaport-*-windows-x86_64/tessaport.exe"
 
 python3 demo/make_demo.py --omegadb "$linux/bin/omegadb" --out "$work/demo" >/dev/null
@@ -82,7 +89,8 @@ start_display "$wm"
 # The prefix, made once; the installation as TradeStation's installer leaves it, in the
 # registry's 32-bit view.
 # A prefix left half-made by a run that was stopped is made again from nothing.
-if [ ! -f "$WINEPREFIX/system.reg" ] || ! wine reg query 'HKLM\Software' >/dev/null 2>&1; then
+# (A prefix the installer's test made is that test's, and is used as it is.)
+if [ -z "${installed:-}" ] && { [ ! -f "$WINEPREFIX/system.reg" ] || ! wine reg query 'HKLM\Software' >/dev/null 2>&1; }; then
   wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
   wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; fail "wineboot could not make $WINEPREFIX (its output above)"; }
