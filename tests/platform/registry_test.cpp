@@ -235,6 +235,59 @@ TEST(RegistryFile, DeepKeysCostMemoryInProportionToTheFile)
     EXPECT_LT(PeakResidentKb() - before, 64 * 1024);
 }
 
+// What the writer writes reads back as it was given; a text the file cannot hold is refused
+// and the file there is left as it was.
+TEST(WriteRegistryFile, WritesWhatReadsBackOrRefusesAndKeepsTheFile)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("config/tessaport/registry.reg");
+    const struct { const char* name; QString key; QString value; bool written; } cases[] = {
+        {"quotes_backslashes_blanks", kKey, QStringLiteral(" C:\\TS \"x\"\\ ;[a]=@ Bürse € 𝄞 "), true},
+        {"empty", kKey, QString(), true},
+        {"line_break", kKey, QStringLiteral("/a\n@=\"x\"\n[-HKEY_LOCAL_MACHINE]"), false},
+        {"carriage_return", kKey, QStringLiteral("/a\rb"), false},
+        {"tab", kKey, QStringLiteral("/a\tb"), false},
+        {"c1_control", kKey, QStringLiteral("/a\u0085b"), false},
+        {"half_a_pair", kKey, QStringLiteral("/a") + QChar(0xD834), false},
+        {"key_deleting", "-" + kKey, QStringLiteral("/a"), false},
+        {"key_with_empty_part", kKey + "\\\\x", QStringLiteral("/a"), false},
+        {"key_ending_in_blank", kKey + " ", QStringLiteral("/a"), false},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(path);
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+        QFile before(path);
+        ASSERT_TRUE(before.open(QIODevice::WriteOnly));
+        before.write(kHead + "\"Path\"=\"/before\"\n");
+        before.close();
+
+        QString error;
+        EXPECT_EQ(platform::WriteRegistryFile(path, c.key, "Path", c.value, error), c.written) << c.name;
+        const RegistryFile registry = RegistryFile::Load(path);
+        const RegistryFile::Value* read = registry.Find(c.written ? c.key : kKey, "Path");
+        ASSERT_NE(read, nullptr) << c.name;
+        EXPECT_EQ(read->text, c.written ? c.value : QStringLiteral("/before")) << c.name;
+        EXPECT_EQ(error.isEmpty(), c.written) << c.name << ": " << error.toStdString();
+        EXPECT_EQ(QDir(QFileInfo(path).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{"registry.reg"}) << c.name;
+    }
+}
+
+#if !defined(_WIN32)
+// A link planted where the file goes is replaced, not written through.
+TEST(WriteRegistryFile, ReplacesALinkInsteadOfFollowingIt)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("registry.reg"), target = folder.filePath("elsewhere.reg");
+    ASSERT_TRUE(QFile::link(target, path));
+    QString error;
+    ASSERT_TRUE(platform::WriteRegistryFile(path, kKey, "Path", "/ts", error)) << error.toStdString();
+    EXPECT_FALSE(QFileInfo(path).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_EQ(platform::GetAppPath(RegistryFile::Load(path), "ts32.exe"), "/ts");
+}
+#endif
+
 TEST(RegistryFilePath, EnvironmentThenUserFileThenSystemFile)
 {
     QTemporaryDir config;
