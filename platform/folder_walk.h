@@ -6,7 +6,9 @@
 namespace platform {
 
 enum class FolderEntryKind { File, Folder, Other };
-enum class EnterResult { Entered, Denied, OtherVolume, Failed };
+// Denied: closed to this user. OutOfHandles: the process has as many files and folders open
+// as the system lets it.
+enum class EnterResult { Entered, Denied, OtherVolume, OutOfHandles, Failed };
 
 // One folder listed in the order the file system returns its entries, for a walk that stays
 // on one volume. Hidden entries (a leading '.'; on Windows also the hidden and system
@@ -17,7 +19,7 @@ enum class EnterResult { Entered, Denied, OtherVolume, Failed };
 class FolderListing {
 public:
     // Opens `path` ("" is the root folder); the volume it lies on is the walk's.
-    static std::unique_ptr<FolderListing> Open(const std::string& path);
+    static std::unique_ptr<FolderListing> Open(const std::string& path, EnterResult* result = nullptr);
     virtual ~FolderListing() = default;
 
     // The next entry; false at the end, with `failed` telling whether the listing broke off.

@@ -5,6 +5,7 @@
 #include "widgets/busy_pointer.h"
 #include "widgets/file_dialog.h"
 #include "platform/folder_walk.h"
+#include "platform/paths.h"
 #include "widgets/message_box.h"
 #include "widgets/twips.h"
 #include "platform/working_directory.h"
@@ -52,10 +53,12 @@ constexpr int kMinimumHeight = 3255;
 
 QString CountText(int value) { return u' ' + QString::number(value); }
 
+constexpr char kSeparator = static_cast<char>(platform::kPathSeparator.unicode());
+
 QString DisplayPath(const std::string& path)
 {
     if (path.empty())
-        return QStringLiteral("/");
+        return QString(platform::kPathSeparator);
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
@@ -274,13 +277,26 @@ void formFileSearch::Scan()
     StopRequested = kFalse;
     DirsSearched = 0;
     FilesChecked = 0;
+    unreadFolders_ = 0;
+    firstUnread_.clear();
+    walkEndedEarly_ = false;
     SetScanning(true);
 
     // The system volume is never walked whole: only the installation's data root.
     ScanFolder(drive == kSystemVolume ? QDir::cleanPath(state_.OmegaRootDir + QStringLiteral("/Data")) : drive);
 
-    SetStatus(QStringLiteral("Total") + CountText(DirsSearched) + QStringLiteral(" directories searched,") +
-              CountText(FilesChecked) + QStringLiteral(" files checked."));
+    QString status = QStringLiteral("Total") + CountText(DirsSearched) + QStringLiteral(" directories searched,")
+                   + CountText(FilesChecked) + QStringLiteral(" files checked.");
+    if (unreadFolders_ > 0) {
+        status += unreadFolders_ == 1 ? QStringLiteral(" A folder was left out: ")
+                                      : QStringLiteral(" %1 folders were left out, the first: ").arg(unreadFolders_);
+        status += firstUnread_ + u'.';
+    }
+    if (walkEndedEarly_) {
+        status += QStringLiteral(" The walk ended early: the program folder ") + state_.TradeStationDir
+                + QStringLiteral(" could not be made the working folder.");
+    }
+    SetStatus(status);
     ResizeListView(ListView1);
     SetScanning(false);
     platform::SetBusyPointer(false);
@@ -311,65 +327,88 @@ QString formFileSearch::StatusText() const { return statusPanel_->text(); }
 
 void formFileSearch::ScanFolder(const QString& path)
 {
-    std::string folder = QFile::encodeName(path).toStdString();
-    while (!folder.empty() && folder.back() == '/')
+    std::string folder = QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
+    while (!folder.empty() && (folder.back() == '/' || folder.back() == kSeparator))
         folder.pop_back();
     EnterFolder(folder);
     PumpEvents();
 
-    const auto listing = platform::FolderListing::Open(folder);
-    if (listing)
-        ListFolder(*listing, folder);
+    platform::EnterResult opened = platform::EnterResult::Failed;
+    auto listing = platform::FolderListing::Open(folder, &opened);
+    if (!listing) {
+        NoteUnread(folder, opened);
+        return;
+    }
+    Walk(std::move(listing), folder);
 }
 
-// Lists one folder in the order the file system returns it, descending into each
-// subfolder as it comes. False when the whole walk must end: a failure ends it at every
-// level, without a message.
-bool formFileSearch::ListFolder(platform::FolderListing& folder, std::string& path)
+// Depth first and in the order the file system lists each folder: a subfolder is searched
+// whole as soon as the walk meets it. The folders being listed are held on a stack of their
+// own, not the call stack, and each is closed as the walk leaves it. A folder that cannot be
+// entered or listed to its end is noted, and the walk goes on without it.
+void formFileSearch::Walk(std::unique_ptr<platform::FolderListing> start, std::string& path)
 {
     using platform::EnterResult;
     using platform::FolderEntryKind;
+    struct Level {
+        std::unique_ptr<platform::FolderListing> listing;
+        size_t pathLength;
+    };
+    std::vector<Level> levels;
+    levels.push_back({std::move(start), path.size()});
     std::string name;
     FolderEntryKind kind = FolderEntryKind::Other;
     bool failed = false;
-    bool ok = true;
-    while (ok && !StopRequested) {
-        if (!folder.Next(name, kind, failed)) {
-            ok = !failed;
-            break;
+    while (!levels.empty() && !StopRequested) {
+        Level& level = levels.back();
+        path.resize(level.pathLength);
+        if (!level.listing->Next(name, kind, failed)) {
+            if (failed)
+                NoteUnread(path, EnterResult::Failed);
+            levels.pop_back();
+            continue;
         }
         switch (kind) {
         case FolderEntryKind::Other:
             break;
         case FolderEntryKind::File:
             ++FilesChecked;
-            if (strcasecmp(name.c_str(), kHeaderFileName) == 0)
-                ok = RecordDataFolder(path);
+            // Without the program's folder as the working folder no count can be made.
+            if (strcasecmp(name.c_str(), kHeaderFileName) == 0 && !RecordDataFolder(path)) {
+                walkEndedEarly_ = true;
+                return;
+            }
             break;
         case FolderEntryKind::Folder: {
             if (IsSystemFolderName(name.c_str()))
                 break;
             EnterResult entered = EnterResult::Failed;
-            const auto subfolder = folder.Enter(name, entered);
+            auto subfolder = level.listing->Enter(name, entered);
+            path.append(1, kSeparator).append(name);
             if (!subfolder) {
-                // A folder closed to this user, or another volume mounted here: not part of the walk.
-                ok = entered == EnterResult::Denied || entered == EnterResult::OtherVolume;
+                // Another volume mounted here is not part of the walk.
+                if (entered != EnterResult::OtherVolume)
+                    NoteUnread(path, entered);
                 break;
             }
             ++DirsSearched;
-            const size_t length = path.size();
-            path.append(1, '/').append(name);
             EnterFolder(path);
-            PumpEventsIfDue();
-            ok = ListFolder(*subfolder, path);
-            path.resize(length);
+            levels.push_back({std::move(subfolder), path.size()});
             break;
         }
         }
-        if (ok)
-            PumpEventsIfDue();
+        PumpEventsIfDue();
     }
-    return ok;
+}
+
+void formFileSearch::NoteUnread(const std::string& path, platform::EnterResult result)
+{
+    if (unreadFolders_++ > 0)
+        return;
+    const char* why = result == platform::EnterResult::Denied         ? "access denied"
+                    : result == platform::EnterResult::OutOfHandles ? "too many folders open at once"
+                                                                      : "it could not be read";
+    firstUnread_ = DisplayPath(path) + QStringLiteral(" (") + QLatin1String(why) + u')';
 }
 
 // Lists `path` once, ignoring case; a folder found again gets its count refreshed.
