@@ -1,5 +1,7 @@
 #include "platform/folder_walk.h"
 
+#include <vector>
+
 #if defined(_WIN32)
 #include "platform/native/native_path.h"
 
@@ -253,6 +255,46 @@ std::unique_ptr<FolderListing> FolderListing::Open(const std::string& path, Ente
     }
     return PosixListing::Adopt(fd, 0, true, outcome);
 #endif
+}
+
+void WalkFolders(std::unique_ptr<FolderListing> start, std::string path, char separator, const FolderWalkHooks& hooks)
+{
+    struct Level {
+        std::unique_ptr<FolderListing> listing;
+        size_t pathLength;
+    };
+    std::vector<Level> levels;
+    levels.push_back({std::move(start), path.size()});
+    std::string name;
+    FolderEntryKind kind = FolderEntryKind::Other;
+    bool failed = false;
+    while (!levels.empty() && !(hooks.stopped && hooks.stopped())) {
+        Level& level = levels.back();
+        path.resize(level.pathLength);
+        if (!level.listing->Next(name, kind, failed)) {
+            if (failed && hooks.unread)
+                hooks.unread(path, EnterResult::Failed);
+            levels.pop_back();
+            continue;
+        }
+        if (kind == FolderEntryKind::File) {
+            if (hooks.file && !hooks.file(path, name))
+                return;
+        } else if (kind == FolderEntryKind::Folder && !(hooks.skipFolder && hooks.skipFolder(name))) {
+            EnterResult entered = EnterResult::Failed;
+            auto subfolder = level.listing->Enter(name, entered);
+            path.append(1, separator).append(name);
+            if (subfolder) {
+                if (hooks.entered)
+                    hooks.entered(path);
+                levels.push_back({std::move(subfolder), path.size()});
+            } else if (entered != EnterResult::OtherVolume && hooks.unread) {
+                hooks.unread(path, entered);
+            }
+        }
+        if (hooks.afterEntry)
+            hooks.afterEntry();
+    }
 }
 
 } // namespace platform

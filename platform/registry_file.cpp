@@ -267,7 +267,14 @@ RegistryFile RegistryFile::Load(const QString& path)
         registry.error_ = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
         return registry;
     }
-    const QByteArray content = file.read(kMaxFileSize + 1);
+    // A piece at a time: one read of the largest size would claim that much memory first.
+    QByteArray content;
+    while (content.size() <= kMaxFileSize) {
+        const QByteArray piece = file.read(64 * 1024);
+        if (piece.isEmpty())
+            break;
+        content += piece;
+    }
     if (content.size() > kMaxFileSize) {
         RegistryFile registry;
         registry.error_ = QStringLiteral("%1 is too large for a registry file").arg(path);

@@ -342,63 +342,27 @@ void formFileSearch::ScanFolder(const QString& path)
     Walk(std::move(listing), folder);
 }
 
-// Depth first and in the order the file system lists each folder: a subfolder is searched
-// whole as soon as the walk meets it. The folders being listed are held on a stack of their
-// own, not the call stack, and each is closed as the walk leaves it. A folder that cannot be
-// entered or listed to its end is noted, and the walk goes on without it.
-void formFileSearch::Walk(std::unique_ptr<platform::FolderListing> start, std::string& path)
+void formFileSearch::Walk(std::unique_ptr<platform::FolderListing> start, const std::string& path)
 {
-    using platform::EnterResult;
-    using platform::FolderEntryKind;
-    struct Level {
-        std::unique_ptr<platform::FolderListing> listing;
-        size_t pathLength;
+    platform::FolderWalkHooks hooks;
+    hooks.stopped = [this] { return StopRequested != kFalse; };
+    hooks.skipFolder = [](const std::string& name) { return IsSystemFolderName(name.c_str()); };
+    hooks.entered = [this](const std::string& folder) {
+        ++DirsSearched;
+        EnterFolder(folder);
     };
-    std::vector<Level> levels;
-    levels.push_back({std::move(start), path.size()});
-    std::string name;
-    FolderEntryKind kind = FolderEntryKind::Other;
-    bool failed = false;
-    while (!levels.empty() && !StopRequested) {
-        Level& level = levels.back();
-        path.resize(level.pathLength);
-        if (!level.listing->Next(name, kind, failed)) {
-            if (failed)
-                NoteUnread(path, EnterResult::Failed);
-            levels.pop_back();
-            continue;
+    hooks.file = [this](const std::string& folder, const std::string& name) {
+        ++FilesChecked;
+        // Without the program's folder as the working folder no count can be made.
+        if (strcasecmp(name.c_str(), kHeaderFileName) == 0 && !RecordDataFolder(folder)) {
+            walkEndedEarly_ = true;
+            return false;
         }
-        switch (kind) {
-        case FolderEntryKind::Other:
-            break;
-        case FolderEntryKind::File:
-            ++FilesChecked;
-            // Without the program's folder as the working folder no count can be made.
-            if (strcasecmp(name.c_str(), kHeaderFileName) == 0 && !RecordDataFolder(path)) {
-                walkEndedEarly_ = true;
-                return;
-            }
-            break;
-        case FolderEntryKind::Folder: {
-            if (IsSystemFolderName(name.c_str()))
-                break;
-            EnterResult entered = EnterResult::Failed;
-            auto subfolder = level.listing->Enter(name, entered);
-            path.append(1, kSeparator).append(name);
-            if (!subfolder) {
-                // Another volume mounted here is not part of the walk.
-                if (entered != EnterResult::OtherVolume)
-                    NoteUnread(path, entered);
-                break;
-            }
-            ++DirsSearched;
-            EnterFolder(path);
-            levels.push_back({std::move(subfolder), path.size()});
-            break;
-        }
-        }
-        PumpEventsIfDue();
-    }
+        return true;
+    };
+    hooks.unread = [this](const std::string& folder, platform::EnterResult why) { NoteUnread(folder, why); };
+    hooks.afterEntry = [this] { PumpEventsIfDue(); };
+    platform::WalkFolders(std::move(start), path, kSeparator, hooks);
 }
 
 void formFileSearch::NoteUnread(const std::string& path, platform::EnterResult result)

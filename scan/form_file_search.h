@@ -83,7 +83,7 @@ private:
     void SetScanning(bool scanning);
     void SetStatus(const QString& text);
 
-    void Walk(std::unique_ptr<platform::FolderListing> start, std::string& path);
+    void Walk(std::unique_ptr<platform::FolderListing> start, const std::string& path);
     void NoteUnread(const std::string& path, platform::EnterResult result);
     bool RecordDataFolder(const std::string& path);
     void EnterFolder(const std::string& path);
