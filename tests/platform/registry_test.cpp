@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
+
+#include <functional>
 
 #include <optional>
 
@@ -285,6 +288,47 @@ TEST(WriteRegistryFile, ReplacesALinkInsteadOfFollowingIt)
     EXPECT_FALSE(QFileInfo(path).isSymLink());
     EXPECT_FALSE(QFileInfo::exists(target));
     EXPECT_EQ(platform::GetAppPath(RegistryFile::Load(path), "ts32.exe"), "/ts");
+}
+#endif
+
+#if defined(_WIN32)
+// An installer writes its key in the registry's 32-bit view or in the 64-bit one, as it is
+// built; either is found, the 32-bit one first. Written with the registry tool, as a person
+// or an installer script would, under a key of its own that both views keep apart (Wine
+// keeps the App Paths key itself in one place for both).
+TEST(SystemRegistry, FindsAKeyInEitherViewThe32BitOneFirst)
+{
+    const QString subKey = QStringLiteral("Software\\Tessaport-test-%1").arg(GetCurrentProcessId());
+    const QString key = QStringLiteral("HKLM\\") + subKey;
+    auto reg = [&](const QStringList& arguments) {
+        QProcess tool;
+        tool.start(QStringLiteral("reg.exe"), arguments);
+        return tool.waitForFinished(-1) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    };
+    auto add = [&](const char* view, const QString& path) {
+        return reg({"add", key, "/v", "Path", "/d", path, "/f", QStringLiteral("/reg:") + view});
+    };
+    auto read = [&] {
+        QVariant value;
+        platform::QueryValueEx(platform::SystemRegistry().OpenLocalMachineKey(subKey).get(), "Path", value);
+        QString text = value.toString();
+        if (text.endsWith(QChar(u'\0')))  // as the registry hands it over, or as the tool stored it
+            text.chop(1);
+        return text;
+    };
+    struct Remove {
+        std::function<void()> run;
+        ~Remove() { run(); }
+    } remove{[&] {
+        for (const char* view : {"/reg:32", "/reg:64"})
+            reg({"delete", key, "/f", view});
+    }};
+
+    EXPECT_EQ(read(), QString());
+    ASSERT_TRUE(add("64", "C:\\Sixty-Four\\Program"));
+    EXPECT_EQ(read(), QStringLiteral("C:\\Sixty-Four\\Program"));
+    ASSERT_TRUE(add("32", "C:\\Thirty-Two\\Program"));
+    EXPECT_EQ(read(), QStringLiteral("C:\\Thirty-Two\\Program"));
 }
 #endif
 
