@@ -254,7 +254,7 @@ void formFileSearch::Drive1_Change(int index)
         Drive1->setCurrentIndex(chosenPlace_);
         return;
     }
-    const QString path = QDir::cleanPath(*folder);
+    const QString path = QDir::toNativeSeparators(QDir::cleanPath(*folder));
     int at = Drive1->findText(path);
     if (at < 0) {
         at = Drive1->count() - 1;
@@ -283,7 +283,7 @@ void formFileSearch::Scan()
     SetScanning(true);
 
     // The system volume is never walked whole: only the installation's data root.
-    ScanFolder(drive == kSystemVolume ? QDir::cleanPath(state_.OmegaRootDir + QStringLiteral("/Data")) : drive);
+    ScanFolder(drive == SystemVolume() ? QDir::cleanPath(state_.OmegaRootDir + QStringLiteral("/Data")) : drive);
 
     QString status = QStringLiteral("Total") + CountText(DirsSearched) + QStringLiteral(" directories searched,")
                    + CountText(FilesChecked) + QStringLiteral(" files checked.");
