@@ -288,8 +288,11 @@ void formFileSearch::Scan()
     QString status = QStringLiteral("Total") + CountText(DirsSearched) + QStringLiteral(" directories searched,")
                    + CountText(FilesChecked) + QStringLiteral(" files checked.");
     if (unreadFolders_ > 0) {
-        status += unreadFolders_ == 1 ? QStringLiteral(" A folder was left out: ")
-                                      : QStringLiteral(" %1 folders were left out, the first: ").arg(unreadFolders_);
+        // The reason before the path, which may run past the window's edge.
+        status += unreadFolders_ == 1 ? QStringLiteral(" A folder was left out (%1): ").arg(firstUnreadWhy_)
+                                      : QStringLiteral(" %1 folders were left out, the first (%2): ")
+                                            .arg(unreadFolders_)
+                                            .arg(firstUnreadWhy_);
         status += firstUnread_ + u'.';
     }
     if (walkEndedEarly_) {
@@ -321,7 +324,11 @@ void formFileSearch::SetScanning(bool scanning)
     Command1[kStop]->setEnabled(scanning);
 }
 
-void formFileSearch::SetStatus(const QString& text) { statusPanel_->setText(text); }
+void formFileSearch::SetStatus(const QString& text)
+{
+    statusPanel_->setText(text);
+    statusPanel_->setToolTip(text);  // whole, where the window is too narrow for it
+}
 
 QString formFileSearch::StatusText() const { return statusPanel_->text(); }
 
@@ -372,7 +379,8 @@ void formFileSearch::NoteUnread(const std::string& path, platform::EnterResult r
     const char* why = result == platform::EnterResult::Denied         ? "access denied"
                     : result == platform::EnterResult::OutOfHandles ? "too many folders open at once"
                                                                       : "it could not be read";
-    firstUnread_ = DisplayPath(path) + QStringLiteral(" (") + QLatin1String(why) + u')';
+    firstUnread_ = DisplayPath(path);
+    firstUnreadWhy_ = QLatin1String(why);
 }
 
 // Lists `path` once, ignoring case; a folder found again gets its count refreshed.

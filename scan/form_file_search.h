@@ -101,6 +101,7 @@ private:
     // Folders the walk could not enter or list to the end, and the first of them with why.
     int unreadFolders_ = 0;
     QString firstUnread_;
+    QString firstUnreadWhy_;
     bool walkEndedEarly_ = false;
 
     // Events are let through at most every few milliseconds; the clock is read only

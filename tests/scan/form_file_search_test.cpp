@@ -175,8 +175,8 @@ TEST_F(ScanFixture, DISABLED_OutOfHandles)
     EXPECT_EQ(Sorted(ListEntries(*form)), Sorted({{"Data/a1", " 1"}, {"Data/a2", " 1"}, {"Data/z", " 1"}}, true));
     EXPECT_TRUE(messages.All().empty());
     const QString status = form->StatusText();
-    EXPECT_TRUE(status.startsWith(QStringLiteral("Total ")) && status.contains(" A folder was left out: " + Path("Data/deep/d/"))
-                && status.endsWith(QStringLiteral(" (too many folders open at once).")))
+    EXPECT_TRUE(status.startsWith(QStringLiteral("Total "))
+                && status.contains(" A folder was left out (too many folders open at once): " + Path("Data/deep/d/")))
         << status.toStdString();
 }
 
@@ -266,8 +266,8 @@ TEST_F(ScanFixture, DISABLED_UnreadableFolder)
     ::chmod(QFile::encodeName(Path("Data/locked")).constData(), 0755);
 
     EXPECT_EQ(Sorted(ListEntries(*form)), Sorted({{"Data/a", " 1"}, {"Data/z", " 1"}}, true));
-    EXPECT_EQ(form->StatusText(), "Total 2 directories searched, 4 files checked. A folder was left out: "
-                                      + Path("Data/locked") + " (access denied).");
+    EXPECT_EQ(form->StatusText(), "Total 2 directories searched, 4 files checked. A folder was left out (access denied): "
+                                      + Path("Data/locked") + ".");
 }
 #endif
 
