@@ -12,6 +12,7 @@
 #include "platform/folder_walk.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -47,6 +48,11 @@ fs::path Top()
         const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
         return base / ("tessaport-fuzz-walk-" + std::to_string(::getpid()));
     }();
+    static const bool removedAtExit = std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(top, ignored);
+    }) == 0;
+    (void)removedAtExit;
     return top;
 }
 

@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include <unistd.h>
 
@@ -48,6 +49,9 @@ QString Folder()
         QDir().mkpath(path);
         return path;
     }();
+    // Registered once the name is made, so it runs while the name is still there.
+    static const bool removedAtExit = std::atexit([] { QDir(Folder()).removeRecursively(); }) == 0;
+    (void)removedAtExit;
     return folder;
 }
 
