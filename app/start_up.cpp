@@ -73,15 +73,18 @@ void ReportRegistryFiles()
 #endif
 }
 
-// Where there is no registry at all, a first start: nothing names an installation yet.
-bool NoRegistryFileAnywhere()
+// A path as a message shows it: a control character in a name written as \xNN, so that a
+// line break cannot pass for the end of the name.
+QString ShownPath(const QString& path)
 {
-#if defined(_WIN32)
-    return false;
-#else
-    const QStringList locations = platform::RegistryFileLocations();
-    return std::none_of(locations.begin(), locations.end(), [](const QString& path) { return QFileInfo::exists(path); });
-#endif
+    QString shown;
+    for (const QChar c : path) {
+        if (c.category() == QChar::Other_Control)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
 }
 
 // Asks for the installation's folder (the one holding Program and Data) and writes the
@@ -106,6 +109,15 @@ QString ChooseInstallation()
                                       + QStringLiteral("installation, the one that holds both."),
                                   platform::MessageIcon::Exclamation);
             request.directory = folder;
+            continue;
+        }
+        const QString problem = platform::RegistryTextProblem(program);
+        if (!problem.isEmpty()) {
+            platform::ShowMessage(Omega::kTitle,
+                                  QStringLiteral("The folder ") + ShownPath(folder)
+                                      + QStringLiteral(" cannot be named in the registry file: ") + problem
+                                      + QStringLiteral(". Rename it, or choose another folder."),
+                                  platform::MessageIcon::Exclamation);
             continue;
         }
         const QString file = platform::RegistryFileLocations().constFirst();
@@ -163,9 +175,14 @@ StartUpOutcome Form_Load(Omega& window, const StartUpEnvironment& environment)
         if (environment.registry)
             return Fatal(NoRegistryEntry());
         ReportRegistryFiles();
-        if (!NoRegistryFileAnywhere())
-            return Fatal(NoRegistryEntry());
+#if defined(_WIN32)
+        return Fatal(NoRegistryEntry());
+#else
+        // Where no registry file names the installation (none is there, or the one there
+        // cannot be read or names none), the chooser asks for it: a broken file must not
+        // keep the program from starting for good.
         Fatal(NoRegistryEntry());
+#endif
         state.TradeStationDir = ChooseInstallation();
         if (state.TradeStationDir.isEmpty())
             return StartUpOutcome::Fatal;

@@ -8,7 +8,7 @@ bin=$(realpath "$1")/bin
 cd "$(dirname "$0")"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-rm -rf corpus && mkdir -p corpus/{sheet_reader,qv2omg,registry,price_csv,date_text,zip_reader,xlsx_reader,csv_reader}
+rm -rf corpus && mkdir -p corpus/{sheet_reader,qv2omg,registry,registry_writer,folder_walk,price_csv,date_text,zip_reader,xlsx_reader,csv_reader}
 
 cat >"$work/prices.csv" <<'CSV'
 Date,Open,High,Low,Close,Volume,OpenInterest
@@ -56,6 +56,20 @@ template = pathlib.Path("../demo/registry.reg.in").read_text().replace("@PROGRAM
 v5 = template.replace("REGEDIT4", "Windows Registry Editor Version 5.00").replace("\n", "\r\n")
 v5 += '"Count"=dword:0000001f\r\n"Blob"=hex(2):25,00,\\\r\n  41,00\r\n[-HKEY_LOCAL_MACHINE\\Software\\Old]\r\n'
 (corpus / "registry/version5_utf16.reg").write_bytes(b"\xff\xfe" + v5.encode("utf-16-le"))
+
+# The registry writer: the program's key and a path; a UTF-16 path with a line break in it;
+# a key of its own ending in a blank, with a default value.
+(corpus / "registry_writer/path").write_bytes(b"\0\xffPath\xff/opt/omega/Program")
+(corpus / "registry_writer/line_break_utf16").write_bytes(
+    b"\1\xff" + "Path".encode("utf-16-le") + b"\xff" + '/a\n@="x"'.encode("utf-16-le"))
+(corpus / "registry_writer/own_key").write_bytes(b"\2Software\\Tessaport \xff\xffC:\\TS\\\"x\"")
+
+# The walk: a step in the low three bits, a name above them (see the harness).
+def step(kind, name=0):
+    return kind | name << 3
+(corpus / "folder_walk/tree").write_bytes(bytes([
+    step(0), step(3), step(0, 1), step(2), step(4), step(5, 2), step(1), step(0, 3), step(3), step(7),
+    step(0, 5), step(3), step(1), step(0, 2), step(0, 4), step(6), step(2, 6)]))
 
 # Date texts: the ISO dates omegadb writes, and short dates with times in the harness's
 # locales (0 C, 1 en_US, 2 de_DE, 3 ko_KR, 4 bg_BG, 5 fr_CA).

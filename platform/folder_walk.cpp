@@ -1,5 +1,7 @@
 #include "platform/folder_walk.h"
 
+#include <vector>
+
 #if defined(_WIN32)
 #include "platform/native/native_path.h"
 
@@ -31,6 +33,20 @@ bool AnsiName(const wchar_t* wide, std::string& name)
     return true;
 }
 
+EnterResult ResultOf(DWORD error)
+{
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+        return EnterResult::Denied;
+    case ERROR_TOO_MANY_OPEN_FILES:
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_NO_SYSTEM_RESOURCES:
+        return EnterResult::OutOfHandles;
+    default:
+        return EnterResult::Failed;
+    }
+}
+
 class WindowsListing final : public FolderListing {
 public:
     static std::unique_ptr<WindowsListing> Open(const std::wstring& folder, DWORD volume, bool anyVolume,
@@ -43,7 +59,7 @@ public:
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
-            result = GetLastError() == ERROR_ACCESS_DENIED ? EnterResult::Denied : EnterResult::Failed;
+            result = ResultOf(GetLastError());
             return nullptr;
         }
         DWORD serial = 0;
@@ -58,7 +74,7 @@ public:
                                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
         if (listing->find_ == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
-            result = error == ERROR_ACCESS_DENIED ? EnterResult::Denied : EnterResult::Failed;
+            result = ResultOf(error);
             if (error != ERROR_FILE_NOT_FOUND)
                 return nullptr;
             listing->ended_ = true;  // a root folder with nothing in it
@@ -114,6 +130,21 @@ private:
 
 #else
 
+EnterResult ResultOf(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return EnterResult::Denied;
+    case EMFILE:
+    case ENFILE:
+    case ENOMEM:
+        return EnterResult::OutOfHandles;
+    default:
+        return EnterResult::Failed;
+    }
+}
+
 class PosixListing final : public FolderListing {
 public:
     PosixListing(DIR* folder, dev_t volume) : folder_(folder), volume_(volume) {}
@@ -136,8 +167,7 @@ public:
     {
         const int fd = openat(dirfd(folder_), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) {
-            // A folder closed to this user holds nothing this user could open.
-            result = errno == EACCES || errno == EPERM ? EnterResult::Denied : EnterResult::Failed;
+            result = ResultOf(errno);
             return nullptr;
         }
         return Adopt(fd, volume_, false, result);
@@ -155,8 +185,8 @@ public:
         }
         DIR* folder = fdopendir(fd);
         if (!folder) {
+            result = ResultOf(errno);
             ::close(fd);
-            result = EnterResult::Failed;
             return nullptr;
         }
         result = EnterResult::Entered;
@@ -211,17 +241,60 @@ private:
 
 } // namespace
 
-std::unique_ptr<FolderListing> FolderListing::Open(const std::string& path)
+std::unique_ptr<FolderListing> FolderListing::Open(const std::string& path, EnterResult* result)
 {
-    EnterResult result = EnterResult::Failed;
+    EnterResult ignored = EnterResult::Failed;
+    EnterResult& outcome = result ? *result : ignored;
 #if defined(_WIN32)
-    return WindowsListing::Open(native::PathFromText(path).wstring(), 0, true, result);
+    return WindowsListing::Open(native::PathFromText(path).wstring(), 0, true, outcome);
 #else
     const int fd = ::open(path.empty() ? "/" : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        outcome = ResultOf(errno);
         return nullptr;
-    return PosixListing::Adopt(fd, 0, true, result);
+    }
+    return PosixListing::Adopt(fd, 0, true, outcome);
 #endif
+}
+
+void WalkFolders(std::unique_ptr<FolderListing> start, std::string path, char separator, const FolderWalkHooks& hooks)
+{
+    struct Level {
+        std::unique_ptr<FolderListing> listing;
+        size_t pathLength;
+    };
+    std::vector<Level> levels;
+    levels.push_back({std::move(start), path.size()});
+    std::string name;
+    FolderEntryKind kind = FolderEntryKind::Other;
+    bool failed = false;
+    while (!levels.empty() && !(hooks.stopped && hooks.stopped())) {
+        Level& level = levels.back();
+        path.resize(level.pathLength);
+        if (!level.listing->Next(name, kind, failed)) {
+            if (failed && hooks.unread)
+                hooks.unread(path, EnterResult::Failed);
+            levels.pop_back();
+            continue;
+        }
+        if (kind == FolderEntryKind::File) {
+            if (hooks.file && !hooks.file(path, name))
+                return;
+        } else if (kind == FolderEntryKind::Folder && !(hooks.skipFolder && hooks.skipFolder(name))) {
+            EnterResult entered = EnterResult::Failed;
+            auto subfolder = level.listing->Enter(name, entered);
+            path.append(1, separator).append(name);
+            if (subfolder) {
+                if (hooks.entered)
+                    hooks.entered(path);
+                levels.push_back({std::move(subfolder), path.size()});
+            } else if (entered != EnterResult::OtherVolume && hooks.unread) {
+                hooks.unread(path, entered);
+            }
+        }
+        if (hooks.afterEntry)
+            hooks.afterEntry();
+    }
 }
 
 } // namespace platform

@@ -62,12 +62,15 @@ class WindowsRegistry : public Registry {
 public:
     std::unique_ptr<RegistryKey> OpenLocalMachineKey(const QString& subKey) const override
     {
-        // The 32-bit view, where the installers of the products we sit beside write.
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.toLocal8Bit().constData(), 0,
-                          KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
-            return nullptr;
-        return std::make_unique<WindowsKey>(key);
+        // The 32-bit view first, where the installers of the products we sit beside have
+        // always written; then the 64-bit one, where a 64-bit installer writes.
+        for (const REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey.toLocal8Bit().constData(), 0, KEY_QUERY_VALUE | view, &key)
+                == ERROR_SUCCESS)
+                return std::make_unique<WindowsKey>(key);
+        }
+        return nullptr;
     }
 };
 

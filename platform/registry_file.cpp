@@ -1,12 +1,16 @@
 #include "registry_file.h"
 
+#include "platform/native/native_file.h"
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
+#include <utility>
 
 namespace platform {
 
@@ -175,24 +179,83 @@ QStringList DescribeRegistryFiles(const QString& keyPath, const QString& valueNa
     return lines;
 }
 
+QString RegistryTextProblem(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.category() == QChar::Other_Control)
+            return QStringLiteral("it holds a control character (U+%1)").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate())
+            return QStringLiteral("it holds half of a UTF-16 pair");
+    }
+    return {};
+}
+
 bool WriteRegistryFile(const QString& path, const QString& keyPath, const QString& valueName, const QString& value,
                        QString& error)
 {
+    for (const auto& [what, text] : {std::pair{"key", &keyPath}, std::pair{"value name", &valueName},
+                                     std::pair{"value", &value}}) {
+        const QString problem = RegistryTextProblem(*text);
+        if (!problem.isEmpty()) {
+            error = QStringLiteral("the %1 cannot be written in a registry file: %2").arg(QLatin1String(what), problem);
+            return false;
+        }
+    }
     auto escaped = [](QString text) {
         return text.replace(QLatin1String("\\"), QLatin1String("\\\\")).replace(QLatin1String("\""), QLatin1String("\\\""));
     };
     const QByteArray text = (QStringLiteral("REGEDIT4\r\n\r\n[") + keyPath + QStringLiteral("]\r\n\"")
                              + escaped(valueName) + QStringLiteral("\"=\"") + escaped(value) + QStringLiteral("\"\r\n"))
                                 .toUtf8();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        error = QStringLiteral("cannot make the folder ") + QFileInfo(path).absolutePath();
+    // What the next start will read: a key the registry could not hold, or blanks the reader
+    // trims, would name something else.
+    const RegistryFile check = RegistryFile::Parse(text);
+    const RegistryFile::Value* written = check.Find(keyPath, valueName);
+    if (!written || written->type != RegistryType::String || written->text != value) {
+        error = QStringLiteral("the key [%1] cannot be written in a registry file so that it reads back the same")
+                    .arg(keyPath);
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        error = file.errorString();
+
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        error = QStringLiteral("cannot make the folder ") + folder;
         return false;
     }
+    const std::string destination = QFile::encodeName(path).toStdString();
+    std::string temporary;
+    const int fd = native::CreateTemporaryBeside(destination, temporary);
+    if (fd < 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    int failure = 0;
+    for (qsizetype done = 0; done < text.size() && failure == 0;) {
+        const long long wrote = native::Write(fd, text.constData() + done, static_cast<std::size_t>(text.size() - done));
+        if (wrote > 0)
+            done += static_cast<qsizetype>(wrote);
+        else if (wrote == 0)
+            failure = ENOSPC;
+        else if (errno != EINTR)
+            failure = errno;
+    }
+    if (failure == 0 && native::Sync(fd) != 0)
+        failure = errno;
+    if (native::Close(fd) != 0 && failure == 0 && errno != EINTR)
+        failure = errno;
+    if (failure == 0)
+        failure = native::PutInPlace(temporary, destination);
+    if (failure != 0) {
+        native::RemoveFile(temporary);
+        error = QString::fromLocal8Bit(std::strerror(failure));
+        return false;
+    }
+    native::SyncFolder(QFile::encodeName(folder).toStdString());
     return true;
 }
 
@@ -204,7 +267,14 @@ RegistryFile RegistryFile::Load(const QString& path)
         registry.error_ = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
         return registry;
     }
-    const QByteArray content = file.read(kMaxFileSize + 1);
+    // A piece at a time: one read of the largest size would claim that much memory first.
+    QByteArray content;
+    while (content.size() <= kMaxFileSize) {
+        const QByteArray piece = file.read(64 * 1024);
+        if (piece.isEmpty())
+            break;
+        content += piece;
+    }
     if (content.size() > kMaxFileSize) {
         RegistryFile registry;
         registry.error_ = QStringLiteral("%1 is too large for a registry file").arg(path);

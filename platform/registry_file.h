@@ -22,9 +22,15 @@ QString RegistryFilePath();
 // looked up: missing, not read, unusable (and why), or read without that value. For the
 // person setting up a machine, who sees only that the value was not found.
 QStringList DescribeRegistryFiles(const QString& keyPath, const QString& valueName);
-// Writes a registry file holding one string value under `keyPath` (from HKEY_...), in the REGEDIT4 syntax the reader takes,
-// making its folder; replaces the file only when the new one is complete. False, with the
-// reason in `error`, when it cannot.
+// Why `text` cannot be written into a registry file, or an empty string when it can: a line
+// of the file ends at a line break, so no control character may stand in it, and the file is
+// UTF-8, which holds no half of a UTF-16 pair.
+QString RegistryTextProblem(const QString& text);
+// Writes a registry file holding one string value under `keyPath` (from HKEY_...), in the
+// REGEDIT4 syntax the reader takes, making its folder. A text that would not read back as
+// it was given is refused. The file is written beside its place and then put there in one
+// step, replacing whatever is there (a link too, which is not followed), so a failure leaves
+// the file as it was. False, with the reason in `error`, when it cannot.
 bool WriteRegistryFile(const QString& path, const QString& keyPath, const QString& valueName, const QString& value,
                        QString& error);
 

@@ -8,6 +8,10 @@
 #include <map>
 #include <set>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace scan {
 
 namespace {
@@ -83,11 +87,43 @@ QStringList RealVolumes(const QByteArray& mountTable)
     return volumes;  // the map kept them sorted
 }
 
+#if defined(_WIN32)
+
+QStringList MountedVolumes()
+{
+    QStringList drives;
+    const DWORD present = GetLogicalDrives();
+    for (int letter = 0; letter < 26; ++letter) {
+        if (present & (1u << letter))
+            drives.append(QString(QChar(u'A' + letter)) + u':');
+    }
+    return drives;
+}
+
+QStringList ScanPlaces() { return MountedVolumes(); }
+
+QString VolumeOf(const QString& path, const QStringList& volumes)
+{
+    const QString drive = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).left(2).toUpper();
+    return volumes.contains(drive) ? drive : QString();
+}
+
+QString SystemVolume()
+{
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryW(folder, MAX_PATH);
+    if (length < 2 || length >= MAX_PATH || folder[1] != L':')
+        return QStringLiteral("C:");
+    return QString::fromWCharArray(folder, 2).toUpper();
+}
+
+#else
+
 QStringList MountedVolumes()
 {
     QFile table(QStringLiteral("/proc/self/mounts"));
     if (!table.open(QIODevice::ReadOnly))
-        return {kSystemVolume};
+        return {SystemVolume()};
     QStringList volumes = RealVolumes(table.readAll());
     // Containers bind single files (/etc/hosts) as mounts.
     volumes.removeIf([](const QString& mountPoint) { return !QFileInfo(mountPoint).isDir(); });
@@ -114,5 +150,9 @@ QString VolumeOf(const QString& path, const QStringList& volumes)
     }
     return best;
 }
+
+QString SystemVolume() { return QStringLiteral("/"); }
+
+#endif
 
 } // namespace scan

@@ -13,18 +13,19 @@ namespace scan {
 // are offered.
 QStringList RealVolumes(const QByteArray& mountTable);
 
-// RealVolumes of the running system, keeping only mount points that are folders.
+// RealVolumes of the running system, keeping only mount points that are folders. On
+// Windows the drives the system reports, as bare letters ("C:", "Z:").
 QStringList MountedVolumes();
 
 // Where the scanner may walk: the mounted volumes and the home folder (when it is not a
-// volume of its own), in that order.
+// volume of its own), in that order. On Windows the drives.
 QStringList ScanPlaces();
 
-// The volume in `volumes` that holds `path` (the longest mount point above it), or an
-// empty string.
+// The volume in `volumes` that holds `path` (the longest mount point above it; on Windows
+// its drive), or an empty string.
 QString VolumeOf(const QString& path, const QStringList& volumes);
 
-// The volume the system runs from; the scanner never walks it whole.
-inline const QString kSystemVolume = QStringLiteral("/");
+// The volume the system runs from ("/", or Windows' drive); the scanner never walks it whole.
+QString SystemVolume();
 
 } // namespace scan

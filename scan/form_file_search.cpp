@@ -5,6 +5,7 @@
 #include "widgets/busy_pointer.h"
 #include "widgets/file_dialog.h"
 #include "platform/folder_walk.h"
+#include "platform/paths.h"
 #include "widgets/message_box.h"
 #include "widgets/twips.h"
 #include "platform/working_directory.h"
@@ -52,10 +53,12 @@ constexpr int kMinimumHeight = 3255;
 
 QString CountText(int value) { return u' ' + QString::number(value); }
 
+constexpr char kSeparator = static_cast<char>(platform::kPathSeparator.unicode());
+
 QString DisplayPath(const std::string& path)
 {
     if (path.empty())
-        return QStringLiteral("/");
+        return QString(platform::kPathSeparator);
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
@@ -251,7 +254,7 @@ void formFileSearch::Drive1_Change(int index)
         Drive1->setCurrentIndex(chosenPlace_);
         return;
     }
-    const QString path = QDir::cleanPath(*folder);
+    const QString path = QDir::toNativeSeparators(QDir::cleanPath(*folder));
     int at = Drive1->findText(path);
     if (at < 0) {
         at = Drive1->count() - 1;
@@ -274,13 +277,29 @@ void formFileSearch::Scan()
     StopRequested = kFalse;
     DirsSearched = 0;
     FilesChecked = 0;
+    unreadFolders_ = 0;
+    firstUnread_.clear();
+    walkEndedEarly_ = false;
     SetScanning(true);
 
     // The system volume is never walked whole: only the installation's data root.
-    ScanFolder(drive == kSystemVolume ? QDir::cleanPath(state_.OmegaRootDir + QStringLiteral("/Data")) : drive);
+    ScanFolder(drive == SystemVolume() ? QDir::cleanPath(state_.OmegaRootDir + QStringLiteral("/Data")) : drive);
 
-    SetStatus(QStringLiteral("Total") + CountText(DirsSearched) + QStringLiteral(" directories searched,") +
-              CountText(FilesChecked) + QStringLiteral(" files checked."));
+    QString status = QStringLiteral("Total") + CountText(DirsSearched) + QStringLiteral(" directories searched,")
+                   + CountText(FilesChecked) + QStringLiteral(" files checked.");
+    if (unreadFolders_ > 0) {
+        // The reason before the path, which may run past the window's edge.
+        status += unreadFolders_ == 1 ? QStringLiteral(" A folder was left out (%1): ").arg(firstUnreadWhy_)
+                                      : QStringLiteral(" %1 folders were left out, the first (%2): ")
+                                            .arg(unreadFolders_)
+                                            .arg(firstUnreadWhy_);
+        status += firstUnread_ + u'.';
+    }
+    if (walkEndedEarly_) {
+        status += QStringLiteral(" The walk ended early: the program folder ") + state_.TradeStationDir
+                + QStringLiteral(" could not be made the working folder.");
+    }
+    SetStatus(status);
     ResizeListView(ListView1);
     SetScanning(false);
     platform::SetBusyPointer(false);
@@ -305,71 +324,63 @@ void formFileSearch::SetScanning(bool scanning)
     Command1[kStop]->setEnabled(scanning);
 }
 
-void formFileSearch::SetStatus(const QString& text) { statusPanel_->setText(text); }
+void formFileSearch::SetStatus(const QString& text)
+{
+    statusPanel_->setText(text);
+    statusPanel_->setToolTip(text);  // whole, where the window is too narrow for it
+}
 
 QString formFileSearch::StatusText() const { return statusPanel_->text(); }
 
 void formFileSearch::ScanFolder(const QString& path)
 {
-    std::string folder = QFile::encodeName(path).toStdString();
-    while (!folder.empty() && folder.back() == '/')
+    std::string folder = QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
+    while (!folder.empty() && (folder.back() == '/' || folder.back() == kSeparator))
         folder.pop_back();
     EnterFolder(folder);
     PumpEvents();
 
-    const auto listing = platform::FolderListing::Open(folder);
-    if (listing)
-        ListFolder(*listing, folder);
+    platform::EnterResult opened = platform::EnterResult::Failed;
+    auto listing = platform::FolderListing::Open(folder, &opened);
+    if (!listing) {
+        NoteUnread(folder, opened);
+        return;
+    }
+    Walk(std::move(listing), folder);
 }
 
-// Lists one folder in the order the file system returns it, descending into each
-// subfolder as it comes. False when the whole walk must end: a failure ends it at every
-// level, without a message.
-bool formFileSearch::ListFolder(platform::FolderListing& folder, std::string& path)
+void formFileSearch::Walk(std::unique_ptr<platform::FolderListing> start, const std::string& path)
 {
-    using platform::EnterResult;
-    using platform::FolderEntryKind;
-    std::string name;
-    FolderEntryKind kind = FolderEntryKind::Other;
-    bool failed = false;
-    bool ok = true;
-    while (ok && !StopRequested) {
-        if (!folder.Next(name, kind, failed)) {
-            ok = !failed;
-            break;
+    platform::FolderWalkHooks hooks;
+    hooks.stopped = [this] { return StopRequested != kFalse; };
+    hooks.skipFolder = [](const std::string& name) { return IsSystemFolderName(name.c_str()); };
+    hooks.entered = [this](const std::string& folder) {
+        ++DirsSearched;
+        EnterFolder(folder);
+    };
+    hooks.file = [this](const std::string& folder, const std::string& name) {
+        ++FilesChecked;
+        // Without the program's folder as the working folder no count can be made.
+        if (strcasecmp(name.c_str(), kHeaderFileName) == 0 && !RecordDataFolder(folder)) {
+            walkEndedEarly_ = true;
+            return false;
         }
-        switch (kind) {
-        case FolderEntryKind::Other:
-            break;
-        case FolderEntryKind::File:
-            ++FilesChecked;
-            if (strcasecmp(name.c_str(), kHeaderFileName) == 0)
-                ok = RecordDataFolder(path);
-            break;
-        case FolderEntryKind::Folder: {
-            if (IsSystemFolderName(name.c_str()))
-                break;
-            EnterResult entered = EnterResult::Failed;
-            const auto subfolder = folder.Enter(name, entered);
-            if (!subfolder) {
-                // A folder closed to this user, or another volume mounted here: not part of the walk.
-                ok = entered == EnterResult::Denied || entered == EnterResult::OtherVolume;
-                break;
-            }
-            ++DirsSearched;
-            const size_t length = path.size();
-            path.append(1, '/').append(name);
-            EnterFolder(path);
-            PumpEventsIfDue();
-            ok = ListFolder(*subfolder, path);
-            path.resize(length);
-            break;
-        }
-        }
-        if (ok)
-            PumpEventsIfDue();
-    }
-    return ok;
+        return true;
+    };
+    hooks.unread = [this](const std::string& folder, platform::EnterResult why) { NoteUnread(folder, why); };
+    hooks.afterEntry = [this] { PumpEventsIfDue(); };
+    platform::WalkFolders(std::move(start), path, kSeparator, hooks);
+}
+
+void formFileSearch::NoteUnread(const std::string& path, platform::EnterResult result)
+{
+    if (unreadFolders_++ > 0)
+        return;
+    const char* why = result == platform::EnterResult::Denied         ? "access denied"
+                    : result == platform::EnterResult::OutOfHandles ? "too many folders open at once"
+                                                                      : "it could not be read";
+    firstUnread_ = DisplayPath(path);
+    firstUnreadWhy_ = QLatin1String(why);
 }
 
 // Lists `path` once, ignoring case; a folder found again gets its count refreshed.

@@ -12,6 +12,7 @@
 
 namespace platform {
 class FolderListing;
+enum class EnterResult;
 }
 
 class QComboBox;
@@ -82,7 +83,8 @@ private:
     void SetScanning(bool scanning);
     void SetStatus(const QString& text);
 
-    bool ListFolder(platform::FolderListing& folder, std::string& path);
+    void Walk(std::unique_ptr<platform::FolderListing> start, const std::string& path);
+    void NoteUnread(const std::string& path, platform::EnterResult result);
     bool RecordDataFolder(const std::string& path);
     void EnterFolder(const std::string& path);
     void PumpEvents();
@@ -96,6 +98,11 @@ private:
     int16_t StopRequested = kFalse;
     int32_t DirsSearched = 0;
     int32_t FilesChecked = 0;
+    // Folders the walk could not enter or list to the end, and the first of them with why.
+    int unreadFolders_ = 0;
+    QString firstUnread_;
+    QString firstUnreadWhy_;
+    bool walkEndedEarly_ = false;
 
     // Events are let through at most every few milliseconds; the clock is read only
     // every few entries.

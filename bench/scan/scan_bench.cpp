@@ -88,9 +88,9 @@ int Run(const QString& root, int runs)
     state.TradeStationDir = root;
     scan::formFileSearch form(state, nullptr);
     form.show();
-    if (form.Drive1->findText(scan::kSystemVolume) < 0)
-        form.Drive1->addItem(scan::kSystemVolume);
-    form.Drive1->setCurrentIndex(form.Drive1->findText(scan::kSystemVolume));
+    if (form.Drive1->findText(scan::SystemVolume()) < 0)
+        form.Drive1->addItem(scan::SystemVolume());
+    form.Drive1->setCurrentIndex(form.Drive1->findText(scan::SystemVolume()));
 
     // A zero timer fires whenever the scan lets events through.
     std::vector<Clock::time_point> pumps;

@@ -196,8 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The first start of an installed program, with no registry file anywhere: after the
 // message, a folder chooser asks for the installation; the registry file it writes names
-// it, start-up goes on, and the next start of the program reads it. Cancel ends as before;
-// a registry file that names no installation asks nothing.
+// it, start-up goes on, and the next start of the program reads it. Cancel ends as before.
 TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
 {
     if (QFileInfo::exists("/etc/xdg/tessaport/registry.reg"))
@@ -270,15 +269,34 @@ TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
     EXPECT_EQ(next.exitCode(), 0) << next.readAllStandardError().toStdString();
     EXPECT_EQ(next.readAllStandardOutput(), "shown\n");
 
-    // A registry file that names no installation: the message as before, and no chooser.
-    QFile other(written);
-    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
-    other.write("REGEDIT4\r\n");
-    other.close();
-    platform::FileDialogAnswers answers;
-    EXPECT_EQ(start(answers, messages), StartUpOutcome::Fatal);
-    EXPECT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(answers.Requests().empty());
+    // A registry file that cannot be read, or names no installation, leads to the chooser
+    // again; a folder whose path a line of the file cannot hold is refused, and a link
+    // planted where the file goes is replaced, not followed.
+    const QString bad = installation.Temp() + "/Bad\nName";
+    ASSERT_TRUE(QDir().mkpath(bad + "/Program") && QDir().mkpath(bad + "/Data/USStock"));
+    const QString planted = installation.Temp() + "/planted.reg";
+    for (const QByteArray& content : {QByteArray("REGEDIT4\r\n"), QByteArray("\x7F" "ELF garbage"), QByteArray()}) {
+        QFile::remove(written);
+        if (content.isEmpty()) {
+            ASSERT_TRUE(QFile::link(planted, written));
+        } else {
+            QFile other(written);
+            ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+            other.write(content);
+        }
+        platform::FileDialogAnswers answers;
+        answers.AnswerFileName(bad);
+        answers.AnswerFileName(installation.Root());
+        EXPECT_EQ(start(answers, messages), StartUpOutcome::Shown) << content.constData();
+        ASSERT_EQ(messages.size(), 2u);
+        EXPECT_EQ(messages[1].text, "The folder " + installation.Temp()
+                                        + "/Bad\\x0aName cannot be named in the registry file: it holds a control "
+                                          "character (U+000a). Rename it, or choose another folder.");
+        EXPECT_EQ(answers.Requests().size(), 2u);
+        EXPECT_FALSE(QFileInfo(written).isSymLink());
+        EXPECT_FALSE(QFileInfo::exists(planted));
+        EXPECT_EQ(platform::GetAppPath(platform::RegistryFile::Load(written), "ts32.exe"), installation.ProgramDir());
+    }
 }
 
 } // namespace

@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
+
+#include <functional>
 
 #include <optional>
 
@@ -234,6 +237,100 @@ TEST(RegistryFile, DeepKeysCostMemoryInProportionToTheFile)
     }
     EXPECT_LT(PeakResidentKb() - before, 64 * 1024);
 }
+
+// What the writer writes reads back as it was given; a text the file cannot hold is refused
+// and the file there is left as it was.
+TEST(WriteRegistryFile, WritesWhatReadsBackOrRefusesAndKeepsTheFile)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("config/tessaport/registry.reg");
+    const struct { const char* name; QString key; QString value; bool written; } cases[] = {
+        {"quotes_backslashes_blanks", kKey, QStringLiteral(" C:\\TS \"x\"\\ ;[a]=@ Bürse € 𝄞 "), true},
+        {"empty", kKey, QString(), true},
+        {"line_break", kKey, QStringLiteral("/a\n@=\"x\"\n[-HKEY_LOCAL_MACHINE]"), false},
+        {"carriage_return", kKey, QStringLiteral("/a\rb"), false},
+        {"tab", kKey, QStringLiteral("/a\tb"), false},
+        {"c1_control", kKey, QStringLiteral("/a\u0085b"), false},
+        {"half_a_pair", kKey, QStringLiteral("/a") + QChar(0xD834), false},
+        {"key_deleting", "-" + kKey, QStringLiteral("/a"), false},
+        {"key_with_empty_part", kKey + "\\\\x", QStringLiteral("/a"), false},
+        {"key_ending_in_blank", kKey + " ", QStringLiteral("/a"), false},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(path);
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+        QFile before(path);
+        ASSERT_TRUE(before.open(QIODevice::WriteOnly));
+        before.write(kHead + "\"Path\"=\"/before\"\n");
+        before.close();
+
+        QString error;
+        EXPECT_EQ(platform::WriteRegistryFile(path, c.key, "Path", c.value, error), c.written) << c.name;
+        const RegistryFile registry = RegistryFile::Load(path);
+        const RegistryFile::Value* read = registry.Find(c.written ? c.key : kKey, "Path");
+        ASSERT_NE(read, nullptr) << c.name;
+        EXPECT_EQ(read->text, c.written ? c.value : QStringLiteral("/before")) << c.name;
+        EXPECT_EQ(error.isEmpty(), c.written) << c.name << ": " << error.toStdString();
+        EXPECT_EQ(QDir(QFileInfo(path).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{"registry.reg"}) << c.name;
+    }
+}
+
+#if !defined(_WIN32)
+// A link planted where the file goes is replaced, not written through.
+TEST(WriteRegistryFile, ReplacesALinkInsteadOfFollowingIt)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("registry.reg"), target = folder.filePath("elsewhere.reg");
+    ASSERT_TRUE(QFile::link(target, path));
+    QString error;
+    ASSERT_TRUE(platform::WriteRegistryFile(path, kKey, "Path", "/ts", error)) << error.toStdString();
+    EXPECT_FALSE(QFileInfo(path).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_EQ(platform::GetAppPath(RegistryFile::Load(path), "ts32.exe"), "/ts");
+}
+#endif
+
+#if defined(_WIN32)
+// An installer writes its key in the registry's 32-bit view or in the 64-bit one, as it is
+// built; either is found, the 32-bit one first. Written with the registry tool, as a person
+// or an installer script would, under a key of its own that both views keep apart (Wine
+// keeps the App Paths key itself in one place for both).
+TEST(SystemRegistry, FindsAKeyInEitherViewThe32BitOneFirst)
+{
+    const QString subKey = QStringLiteral("Software\\Tessaport-test-%1").arg(GetCurrentProcessId());
+    const QString key = QStringLiteral("HKLM\\") + subKey;
+    auto reg = [&](const QStringList& arguments) {
+        QProcess tool;
+        tool.start(QStringLiteral("reg.exe"), arguments);
+        return tool.waitForFinished(-1) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+    };
+    auto add = [&](const char* view, const QString& path) {
+        return reg({"add", key, "/v", "Path", "/d", path, "/f", QStringLiteral("/reg:") + view});
+    };
+    auto read = [&] {
+        QVariant value;
+        platform::QueryValueEx(platform::SystemRegistry().OpenLocalMachineKey(subKey).get(), "Path", value);
+        QString text = value.toString();
+        if (text.endsWith(QChar(u'\0')))  // as the registry hands it over, or as the tool stored it
+            text.chop(1);
+        return text;
+    };
+    struct Remove {
+        std::function<void()> run;
+        ~Remove() { run(); }
+    } remove{[&] {
+        for (const char* view : {"/reg:32", "/reg:64"})
+            reg({"delete", key, "/f", view});
+    }};
+
+    EXPECT_EQ(read(), QString());
+    ASSERT_TRUE(add("64", "C:\\Sixty-Four\\Program"));
+    EXPECT_EQ(read(), QStringLiteral("C:\\Sixty-Four\\Program"));
+    ASSERT_TRUE(add("32", "C:\\Thirty-Two\\Program"));
+    EXPECT_EQ(read(), QStringLiteral("C:\\Thirty-Two\\Program"));
+}
+#endif
 
 TEST(RegistryFilePath, EnvironmentThenUserFileThenSystemFile)
 {

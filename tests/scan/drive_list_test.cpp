@@ -27,9 +27,25 @@ TEST(DriveList, OffersRealFileSystemsByMountPoint)
     EXPECT_EQ(RealVolumes(table),
               (QStringList{"/", "/mnt/market data", "/run/media/trader/USB STICK", "/srv/nfs", "/tmp", "/tmp/unpacked data",
                            "/var/lib/box"}));
+#if !defined(_WIN32)
     EXPECT_EQ(VolumeOf("/mnt/ab/x", {"/", "/mnt/a", "/mnt/ab"}), QStringLiteral("/mnt/ab"));
     EXPECT_EQ(VolumeOf("/mnt/abc", {"/", "/mnt/a"}), QStringLiteral("/"));
+#endif
 }
+
+#if defined(_WIN32)
+// The drives as Windows reports them, bare letters, the system's among them; the scanner
+// offers them with Folder... and starts on the program's own.
+TEST(DriveList, OffersTheDrivesWindowsReports)
+{
+    const QStringList drives = ScanPlaces();
+    ASSERT_FALSE(drives.isEmpty());
+    for (const QString& drive : drives)
+        EXPECT_TRUE(drive.size() == 2 && drive[0] >= u'A' && drive[0] <= u'Z' && drive[1] == u':') << drive.toStdString();
+    EXPECT_TRUE(drives.contains(SystemVolume())) << SystemVolume().toStdString();
+    EXPECT_EQ(VolumeOf(SystemVolume().toLower() + QStringLiteral("/Some/Folder"), drives), SystemVolume());
+}
+#endif
 
 } // namespace
 } // namespace scan

@@ -88,9 +88,10 @@ void ScanFixture::SetMainList(const QStringList& items, int selected)
 std::unique_ptr<formFileSearch> ScanFixture::LoadScanner()
 {
     auto form = std::make_unique<formFileSearch>(state_, cmbOmega_, &window_);
-    if (form->Drive1->findText(kSystemVolume) < 0)
-        form->Drive1->addItem(kSystemVolume);
-    form->Drive1->setCurrentIndex(form->Drive1->findText(kSystemVolume));
+    if (form->Drive1->findText(SystemVolume()) < 0)
+        form->Drive1->addItem(SystemVolume());
+    form->Drive1->setCurrentIndex(form->Drive1->findText(SystemVolume()));
+    form->Drive1_Change(form->Drive1->currentIndex());  // as a person choosing it
     return form;
 }
 

@@ -5,6 +5,7 @@
 #include "scan/form_file_search.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -25,7 +26,8 @@ class ScanFixture : public ::testing::Test {
 protected:
     ScanFixture();
 
-    QString Path(const QString& relative) const { return root_.path() + u'/' + relative; }
+    // In the system's separators, as the scanner shows paths.
+    QString Path(const QString& relative) const { return QDir::toNativeSeparators(root_.path() + u'/' + relative); }
     // Lines "file P", "db P N" (N securities), "link P TARGET"; P relative to the root.
     void MakeTree(const QStringList& lines);
     void AddSecurities(const QString& relative, int first, int count);
