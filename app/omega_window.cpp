@@ -478,7 +478,14 @@ void Omega::mnuScan_Click()
 
 void Omega::mnuSelectPatternFile_Click() { ::mnuSelectPatternFile_Click(state_, controls_); }
 void Omega::mnuView_Click() { ::mnuView_Click(state_); }
-void Omega::mnuBegin_Click() { ::mnuBegin_Click(state_, controls_); }
+void Omega::mnuBegin_Click()
+{
+    // Cancelling the chooser leaves the pattern file unchosen, and the import ends there.
+    ::mnuBegin_Click(state_, controls_, [this] {
+        ::mnuSelectPatternFile_Click(state_, controls_);
+        return !state_.PatternFileName.isEmpty();
+    });
+}
 void Omega::mnuExportListed_Click() { ::mnuExportListed_Click(state_, controls_); }
 void Omega::mnuAbout_Click() { ShowAbout(this, QStringLiteral("Tessaport Version 4.32"), 0); }
 

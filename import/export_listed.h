@@ -12,6 +12,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -36,7 +37,7 @@ public:
     QString Output() const;  // a file, or the folder of the files one per security
     int16_t PerSecurityFormat() const;
     // The dates asked for: nothing for an empty box (the history's own end). A box that
-    // holds no date keeps OK disabled.
+    // holds no date keeps OK disabled, and the line below the boxes says why.
     std::optional<int32_t> FirstDate() const;
     std::optional<int32_t> LastDate() const;
     // Keeps the choices for the next time the dialog opens.
@@ -53,11 +54,17 @@ public:
     QLineEdit* txtFirstDate = nullptr;
     QLineEdit* txtLastDate = nullptr;
     QPushButton* cmdOK = nullptr;
+    // Why OK is off, each beside what it is about; hidden when there is nothing to say.
+    QLabel* lblFieldsProblem = nullptr;
+    QLabel* lblDatesProblem = nullptr;
+    QLabel* lblOutputProblem = nullptr;
 
 private:
     void Browse();
     void UpdateState();
-    bool DatesValid() const;
+    QString FieldsProblem() const;
+    QString DatesProblem() const;
+    QString OutputProblem() const;
 
     int perSecurityType_ = 0;  // the type box's choice for files one per security
 };
