@@ -346,6 +346,9 @@ void ExportListedDialog::UpdateState()
     ShowProblem(lblDatesProblem, datesProblem);
     ShowProblem(lblOutputProblem, outputProblem);
     cmdOK->setEnabled(fieldsProblem.isEmpty() && datesProblem.isEmpty() && outputProblem.isEmpty());
+    // A line that comes or goes, wrapped over several, takes room the window must make.
+    if (isVisible())
+        adjustSize();
 }
 
 void ExportListedDialog::Browse()
