@@ -34,6 +34,9 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -135,7 +138,16 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
     // A dialog is a window of its own, which does not take its owner's font.
     if (parent)
         setFont(parent->window()->font());
-    auto* layout = new QVBoxLayout(this);
+    // The choices scroll where the screen has too little room for them (a large scale
+    // factor), rather than be squashed; OK and Cancel stay in view below them.
+    auto* outer = new QVBoxLayout(this);
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* content = new QWidget(scroll_);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
 
     auto* shapes = new QGroupBox(QStringLiteral("Write"), this);
     auto* shapeLayout = new QVBoxLayout(shapes);
@@ -218,7 +230,9 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     cmdOK = buttons->button(QDialogButtonBox::Ok);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    layout->addWidget(buttons);
+    scroll_->setWidget(content);
+    outer->addWidget(scroll_);
+    outer->addWidget(buttons);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -241,6 +255,21 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
         opbShape[Wide]->setChecked(true);
     }
     UpdateState();
+}
+
+void ExportListedDialog::FitContents()
+{
+    // The scroll area would offer only a part of its contents' size: the whole, as far as the
+    // screen has room.
+    QWidget* content = scroll_->widget();
+    const QMargins margins = layout()->contentsMargins();
+    const int width = content->sizeHint().width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const int contentHeight = content->hasHeightForWidth() ? content->heightForWidth(width) : content->sizeHint().height();
+    QSize size(width + margins.left() + margins.right(),
+               contentHeight + cmdOK->sizeHint().height() + layout()->spacing() + margins.top() + margins.bottom());
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
 }
 
 void ExportListedDialog::Remember() const
@@ -348,7 +377,7 @@ void ExportListedDialog::UpdateState()
     cmdOK->setEnabled(fieldsProblem.isEmpty() && datesProblem.isEmpty() && outputProblem.isEmpty());
     // A line that comes or goes, wrapped over several, takes room the window must make.
     if (isVisible())
-        adjustSize();
+        FitContents();
 }
 
 void ExportListedDialog::Browse()
@@ -485,7 +514,7 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
         // Without a window manager the keyboard would reach no window once the dialog goes,
         // and Alt+I could not reach Interrupt Import during the run.
         const platform::ModalReturn giveBack(window);
-        dialog.adjustSize();
+        dialog.FitContents();
         platform::FitOnScreen(&dialog);
         accepted = Runner() ? Runner()(dialog) : dialog.exec() == QDialog::Accepted;
     }

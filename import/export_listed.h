@@ -16,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 
 // Import > Export Listed Securities: every security the list shows (the mask chooses the
 // set) into one file per security, one wide sheet or one long table, with the same bytes
@@ -42,6 +43,8 @@ public:
     std::optional<int32_t> LastDate() const;
     // Keeps the choices for the next time the dialog opens.
     void Remember() const;
+    // Sized to show every choice, as far as the screen has room.
+    void FitContents();
     // Forgets them, as at the program's start.
     static void ForgetChoices();
 
@@ -66,6 +69,7 @@ private:
     QString DatesProblem() const;
     QString OutputProblem() const;
 
+    QScrollArea* scroll_ = nullptr;
     int perSecurityType_ = 0;  // the type box's choice for files one per security
 };
 
