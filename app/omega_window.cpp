@@ -431,6 +431,12 @@ void Omega::WhileResizable(const std::function<void()>& rearrange)
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     rearrange();
     setFixedSize(size());
+    // The taller arrangement grows downwards: where that passes the screen's bottom, the
+    // window moves up, its title bar staying on the screen.
+    const QRect area = ScreenArea();
+    const int below = frameGeometry().bottom() - area.bottom();
+    if (below > 0)
+        move(x(), std::max(area.top() + (y() - frameGeometry().top()), y() - below));
 }
 
 void Omega::FillOmegaDirs() { ::FillOmegaDirs(state_, controls_); }
