@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 
 #include <cstdio>
@@ -57,8 +59,9 @@ void ReportFirstPaint(QWidget& window, bool exitThen)
 
 // For the real-input test, which sees the window only from outside: one line on the
 // standard output whenever the keyboard focus moves ("focus NAME", "focus -" when no
-// control of the program has it), an import starts or ends ("importing 1", "importing 0")
-// or the count of entries found is painted ("entries N").
+// control of the program has it), a menu of the menu bar opens or closes ("menu File",
+// "menu -"), an import starts or ends ("importing 1", "importing 0") or the count of entries
+// found is painted ("entries N").
 void ReportStateChanges(Omega& window)
 {
     auto say = [](const QString& line) {
@@ -90,6 +93,25 @@ void ReportStateChanges(Omega& window)
         const char* name_;
         QString said_;
     };
+    // A menu takes the keyboard once it is shown, so a test waits for this before the item's key.
+    class MenuWatcher : public QObject {
+    public:
+        using QObject::QObject;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Show || event->type() == QEvent::Hide) {
+                const QString title = static_cast<QMenu*>(watched)->title().remove(u'&');
+                std::printf("menu %s\n", event->type() == QEvent::Show ? qPrintable(title) : "-");
+                std::fflush(stdout);
+            }
+            return false;
+        }
+    };
+    auto* menus = new MenuWatcher(&window);
+    for (QAction* action : window.menuBar()->actions()) {
+        if (QMenu* menu = action->menu())
+            menu->installEventFilter(menus);
+    }
     window.Controls().lblNumOfEntries->installEventFilter(new LabelWatcher("entries", &window));
     window.Controls().Label4->installEventFilter(new LabelWatcher("pattern-file", &window));
 }

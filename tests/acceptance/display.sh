@@ -1,6 +1,9 @@
-# Shared by the real-input tests (sourced): waiting, and a virtual display with or without
-# a window manager. The caller defines `work` (a scratch folder), `pids` (processes to end)
-# and `fail`.
+# Shared by the real-input tests (sourced): waiting, a virtual display with or without a
+# window manager, and what a failure leaves behind. The caller defines `work` (a scratch
+# folder), `pids` (processes to end) and `fail`.
+#
+# Every limit is long enough for a loaded two-core machine: a wait ends as soon as its state
+# is reached, so only a failure ever waits the whole limit.
 
 # until_true SECONDS COMMAND...: runs COMMAND until it succeeds, for at most SECONDS.
 until_true() {
@@ -9,6 +12,19 @@ until_true() {
   until "$@"; do
     [ $SECONDS -lt "$end" ] || return 1
     sleep 0.05
+  done
+}
+
+# find_window NAME: the id of the visible window of exactly that name, waiting up to 60 s.
+# Each look is a search of its own: one that fails (a window destroyed while it was being
+# read, as happens while dialogs come and go) is a look that found nothing, not the end.
+find_window() {
+  local end=$((SECONDS + 60)) id
+  while :; do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    [ $SECONDS -lt $end ] || return 1
+    sleep 0.1
   done
 }
 
@@ -31,4 +47,31 @@ start_display() {
     kill "${pids[-1]}" 2>/dev/null || true
   done
   fail "openbox did not start: $(tail -5 "$work/openbox.log")"
+}
+
+# report_failure NAME MESSAGE REPORT_LOG SHOT: says what failed, the last states the program
+# reported, and where a screenshot of the whole display was kept (outside the scratch folder).
+report_failure() {
+  local name=$1 message=$2 log=$3 shot=$4
+  echo "$name: FAIL: $message" >&2
+  if [ -s "$log" ]; then
+    echo "  last reported: $(tr -d '\r' <"$log" | tail -4 | paste -sd ';' | sed 's/;/; /g')" >&2
+  else
+    echo "  last reported: nothing" >&2
+  fi
+  if [ -n "${DISPLAY:-}" ] && mkdir -p "$(dirname "$shot")" && import -window root "$shot" 2>/dev/null; then
+    echo "  screenshot: $shot" >&2
+  fi
+}
+
+# menu TITLE LETTER KEYS...: opens the menu bar's menu TITLE by Alt+LETTER, waits until the
+# program reports it shown (a shown menu has the keyboard; a key sent sooner may reach the
+# window below it), then presses KEYS. The caller defines keys, count_of and reported.
+menu() {
+  local title=$1 letter=$2 before
+  shift 2
+  before=$(count_of "menu $title")
+  keys "alt+$letter"
+  reported "menu $title" $((before + 1)) || fail "Alt+$letter did not open the $title menu"
+  keys "$@"
 }
