@@ -21,6 +21,7 @@
 #include <QStringListModel>
 #include <QTimer>
 
+#include <array>
 #include <fstream>
 #include <functional>
 
@@ -257,6 +258,9 @@ TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
     EXPECT_EQ(grid, ExpectedGrid("XYZ", written, false, true));
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, BeginImportStopTest, testing::Values(StopBy::Menu, StopBy::Escape, StopBy::Close));
+INSTANTIATE_TEST_SUITE_P(Ways, BeginImportStopTest, testing::Values(StopBy::Menu, StopBy::Escape, StopBy::Close),
+                         [](const testing::TestParamInfo<StopBy>& way) {
+                             return std::string(std::array{"Menu", "Escape", "Close"}[static_cast<size_t>(way.param)]);
+                         });
 
 } // namespace

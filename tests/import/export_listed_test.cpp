@@ -30,6 +30,7 @@
 #include <QStringListModel>
 #include <QTimer>
 
+#include <array>
 #include <fstream>
 #include <utility>
 
@@ -281,7 +282,10 @@ TEST_P(ExportListedStopTest, KeepsFinishedFilesAndAbandonsTheOneInHand)
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, ExportListedStopTest,
-                         testing::Values(StopBy::Menu, StopBy::Button, StopBy::Escape, StopBy::Close));
+                         testing::Values(StopBy::Menu, StopBy::Button, StopBy::Escape, StopBy::Close),
+                         [](const testing::TestParamInfo<StopBy>& way) {
+                             return std::string(std::array{"Menu", "Button", "Escape", "Close"}[static_cast<size_t>(way.param)]);
+                         });
 
 TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
 {
