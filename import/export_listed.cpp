@@ -145,6 +145,8 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setWidgetResizable(true);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The keyboard goes to the first choice, not to the area around the choices.
+    scroll_->setFocusPolicy(Qt::NoFocus);
     auto* content = new QWidget(scroll_);
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -264,7 +266,9 @@ void ExportListedDialog::FitContents()
     QWidget* content = scroll_->widget();
     const QMargins margins = layout()->contentsMargins();
     const int width = content->sizeHint().width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    const int contentHeight = content->hasHeightForWidth() ? content->heightForWidth(width) : content->sizeHint().height();
+    const int contentHeight = std::max(content->sizeHint().height(),
+                                       content->hasHeightForWidth() ? content->heightForWidth(width) : 0)
+        + 2 * fontMetrics().height();  // wrapped lines measure short by a line or so
     QSize size(width + margins.left() + margins.right(),
                contentHeight + cmdOK->sizeHint().height() + layout()->spacing() + margins.top() + margins.bottom());
     if (const QScreen* screen = this->screen())
