@@ -12,6 +12,7 @@
 #include "widgets/help_request.h"
 #include "widgets/message_box.h"
 #include "widgets/twips.h"
+#include "widgets/window_font.h"
 #include "scan/scan_command.h"
 #include "ui/pattern_file_selection.h"
 #include "ui/pr_about4.h"
@@ -19,6 +20,7 @@
 
 #include <QAbstractButton>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -91,18 +93,6 @@ QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& caption, 
     return frame;
 }
 
-// The small sans-serif face the layout was drawn for, or its nearest neighbour here.
-QFont WindowFont(double pointSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
-                      QStringLiteral("Helvetica")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    return font;
-}
-
 // Room a caption needs in its control: check boxes and option buttons draw their box first.
 int CaptionWidth(const QWidget& control, const QFontMetrics& metrics)
 {
@@ -143,6 +133,7 @@ Omega::Omega(QWidget* parent) : QMainWindow(parent)
     FitDesignToScreen();
 
     CreateControls();
+    OrderTabsAsOnScreen();
     CreateMenus();
     ConnectHandlers();
     NameInputsAfterCaptions();
@@ -178,6 +169,17 @@ void Omega::CreateControls()
     controls_.Timer1->setObjectName(QStringLiteral("Timer1"));
     controls_.Timer1->setInterval(kTimerInterval);
     controls_.Timer1->start();
+}
+
+void Omega::OrderTabsAsOnScreen()
+{
+    // Tab goes down the window as the eye does, whichever controls the mode shows.
+    const auto& c = controls_;
+    const std::array<QWidget*, 10> order = {c.cmbOmega,     c.txtSymbol,    c.opbSearch[0], c.opbSearch[1],
+                                            c.cmdSearch,    c.List1,        c.txtFirstDate, c.txtLastDate,
+                                            c.chbSkip,      c.chbOpenInt};
+    for (size_t i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
 void Omega::CreateFileFrame(QWidget* client)
@@ -304,8 +306,8 @@ void Omega::CreateMenus()
     mode->setObjectName(QStringLiteral("mnuModeMenu"));
     // Exclusive, so choosing the checked item again keeps its check mark.
     auto* modes = new QActionGroup(this);
-    add(mode, c.mnuMode[0], "mnuMode(0)", QStringLiteral("Single security"));
-    add(mode, c.mnuMode[1], "mnuMode(1)", QStringLiteral("List of securities"));
+    add(mode, c.mnuMode[0], "mnuMode(0)", QStringLiteral("&Single security"));
+    add(mode, c.mnuMode[1], "mnuMode(1)", QStringLiteral("&List of securities"));
     for (QAction* action : c.mnuMode) {
         action->setCheckable(true);
         modes->addAction(action);
@@ -372,7 +374,7 @@ void Omega::FitFontToCaptions()
     // slightly smaller size keeps every fixed caption whole.
     const QList<QWidget*> controls = client_->findChildren<QWidget*>();
     for (const double pointSize : {8.0, 7.5, 7.0}) {
-        const QFont font = WindowFont(pointSize * platform::TwipsScale());
+        const QFont font = platform::WindowFont(pointSize * platform::TwipsScale());
         setFont(font);
         const QFontMetrics metrics(font);
         const bool fits = std::all_of(controls.begin(), controls.end(), [&](const QWidget* control) {
@@ -381,9 +383,11 @@ void Omega::FitFontToCaptions()
         if (fits)
             break;
     }
-    // Menus open as windows of their own, which do not take their owner's font.
+    // Menus open as windows of their own, which do not take their owner's font; nor do the
+    // boxes, dialogs and help, which take the program's.
     for (QMenu* menu : menuBar()->findChildren<QMenu*>())
         menu->setFont(font());
+    QApplication::setFont(font());
 }
 
 void Omega::SetClientHeight(int pixels)
@@ -427,6 +431,12 @@ void Omega::WhileResizable(const std::function<void()>& rearrange)
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     rearrange();
     setFixedSize(size());
+    // The taller arrangement grows downwards: where that passes the screen's bottom, the
+    // window moves up, its title bar staying on the screen.
+    const QRect area = ScreenArea();
+    const int below = frameGeometry().bottom() - area.bottom();
+    if (below > 0)
+        move(x(), std::max(area.top() + (y() - frameGeometry().top()), y() - below));
 }
 
 void Omega::FillOmegaDirs() { ::FillOmegaDirs(state_, controls_); }
@@ -478,7 +488,14 @@ void Omega::mnuScan_Click()
 
 void Omega::mnuSelectPatternFile_Click() { ::mnuSelectPatternFile_Click(state_, controls_); }
 void Omega::mnuView_Click() { ::mnuView_Click(state_); }
-void Omega::mnuBegin_Click() { ::mnuBegin_Click(state_, controls_); }
+void Omega::mnuBegin_Click()
+{
+    // Cancelling the chooser leaves the pattern file unchosen, and the import ends there.
+    ::mnuBegin_Click(state_, controls_, [this] {
+        ::mnuSelectPatternFile_Click(state_, controls_);
+        return !state_.PatternFileName.isEmpty();
+    });
+}
 void Omega::mnuExportListed_Click() { ::mnuExportListed_Click(state_, controls_); }
 void Omega::mnuAbout_Click() { ShowAbout(this, QStringLiteral("Tessaport Version 4.32"), 0); }
 

@@ -68,6 +68,7 @@ protected:
 private:
     void FitDesignToScreen();
     void CreateControls();
+    void OrderTabsAsOnScreen();
     void CreateFileFrame(QWidget* client);
     void CreateMainPanel(QWidget* client);
     void CreateInformationFrame();

@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QScopedValueRollback>
@@ -77,6 +78,14 @@ QString WriteFailureText(const QString& patternFile, int16_t result)
            QStringLiteral(": ") + QString::fromStdString(SheetErrorText(result)) + u'.';
 }
 
+// The status line's account of a finished import.
+QString FinishedText(int32_t rows, const QString& symbol, const QString& patternFile, qint64 milliseconds)
+{
+    return QStringLiteral("Imported %1 %2 of %3 into %4 in %5 s.")
+        .arg(GroupedCount(rows), rows == 1 ? QStringLiteral("row") : QStringLiteral("rows"), symbol, patternFile,
+             QString::number(static_cast<double>(milliseconds) / 1000.0, 'f', 1));
+}
+
 // The symbol in the symbol box, or on the selected line of the list.
 QString TakeSymbol(const ProgramState& state, const MainControls& controls)
 {
@@ -93,7 +102,7 @@ bool importRunning = false;
 
 } // namespace
 
-void mnuBegin_Click(ProgramState& state, const MainControls& controls)
+void mnuBegin_Click(ProgramState& state, const MainControls& controls, const std::function<bool()>& choosePatternFile)
 {
     // Events run during an import, and a lookup they start may enable Begin Import again:
     // one import at a time.
@@ -135,6 +144,9 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls)
         Tell(kLastBeforeFirst, platform::MessageIcon::Critical, window);
         return;
     }
+    // No file chosen yet: the user is asked for one rather than told of an empty name.
+    if (state.PatternFileName.isEmpty() && choosePatternFile && (!choosePatternFile() || state.PatternFileName.isEmpty()))
+        return;
     request.openInterest = controls.chbOpenInt->isChecked();
     request.dataDir = dataDir;
     request.symbol = *symbolBytes;
@@ -163,9 +175,15 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls)
             Tell(kInterrupted, platform::MessageIcon::Information, window);
             return true;
         };
+        SetProgressInterrupt(controls.mnuInterrupt, window);
+        QElapsedTimer clock;
+        clock.start();
         const ImportOutcome outcome = RunImport(library, request, hooks);
+        SetProgressInterrupt(nullptr, nullptr);
         if (progressShown)
             CloseProgress();
+        if (outcome.result == kSheetOk && !outcome.interrupted && controls.InfoPanel)
+            controls.InfoPanel->setText(FinishedText(outcome.rowsWritten, symbol, state.PatternFileName, clock.elapsed()));
         if (outcome.result != kSheetOk)
             Tell(WriteFailureText(state.PatternFileName, outcome.result), platform::MessageIcon::Critical, window);
         else if (outcome.datesAsText > 0)

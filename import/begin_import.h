@@ -3,6 +3,12 @@
 #include "omega_window/main_controls.h"
 #include "omega/program_state.h"
 
+#include <functional>
+
 // Import > Begin Import: checks the options, then imports the shown security into the
 // pattern file, with the progress window and Import > Interrupt Import working meanwhile.
-void mnuBegin_Click(ProgramState& state, const MainControls& controls);
+// With no pattern file chosen yet, `choosePatternFile` asks for one once the options pass:
+// false (cancelled) ends the command without a word. A finished import says what it wrote
+// in the status line.
+void mnuBegin_Click(ProgramState& state, const MainControls& controls,
+                    const std::function<bool()>& choosePatternFile = {});

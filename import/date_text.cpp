@@ -97,3 +97,13 @@ std::optional<int32_t> DateTextToSerial(const QString& text, const QLocale& loca
     }
     return std::nullopt;
 }
+
+QString DateFormsText(const QLocale& locale)
+{
+    const QDate example(2020, 12, 31);
+    const QString fourDigits = omega::ShortDateFormat(locale);
+    return QStringLiteral("%1, %2 or %3")
+        .arg(locale.toString(example, fourDigits),
+             locale.toString(example, omega::ReplaceYearField(fourDigits, QStringLiteral("yy"))),
+             example.toString(Qt::ISODate));
+}

@@ -13,3 +13,6 @@
 // kMaxDateTextLength (blanks around it aside) is no date.
 constexpr int kMaxDateTextLength = 64;
 std::optional<int32_t> DateTextToSerial(const QString& text, const QLocale& locale = QLocale::system());
+
+// The forms DateTextToSerial reads, shown on one date: "12/31/2020, 12/31/20 or 2020-12-31".
+QString DateFormsText(const QLocale& locale = QLocale::system());

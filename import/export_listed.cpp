@@ -34,8 +34,12 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -68,6 +72,21 @@ int FileTypeIndex(int16_t format)
     return format == kOutputXlsx ? 1 : format == kOutputCsv ? 2 : 0;
 }
 
+QLabel* ProblemLine(QWidget* parent, const char* name)
+{
+    auto* line = new QLabel(parent);
+    line->setObjectName(QLatin1String(name));
+    line->setWordWrap(true);
+    line->hide();
+    return line;
+}
+
+void ShowProblem(QLabel* line, const QString& problem)
+{
+    line->setText(problem);
+    line->setVisible(!problem.isEmpty());
+}
+
 ExportDialogRunner& Runner()
 {
     static ExportDialogRunner runner;
@@ -79,20 +98,30 @@ void Tell(const QString& text, platform::MessageIcon icon, QWidget* parent)
     platform::ShowMessage(QString::fromLatin1(kTitle), text, icon, parent);
 }
 
-// Events run between reads, at most every few milliseconds, as in Begin Import.
+// Events run between reads, at most every few milliseconds, as in Begin Import. Events
+// that hold the run far longer than any handler takes kept it waiting on the user (a box
+// asked for by closing the main window, a menu held open): that time is a pause, not work.
 class EventPump {
 public:
     void BeforeRead()
     {
         if (sinceEvents_.isValid() && (++reads_ % 32 != 0 || sinceEvents_.elapsed() < 10))
             return;
+        QElapsedTimer events;
+        events.start();
         QCoreApplication::processEvents();
+        if (events.elapsed() >= kPause)
+            paused_ += events.elapsed();
         sinceEvents_.start();
     }
 
+    qint64 Paused() const { return paused_; }
+
 private:
+    static constexpr qint64 kPause = 250;  // milliseconds
     QElapsedTimer sinceEvents_;
     uint32_t reads_ = 0;
+    qint64 paused_ = 0;
 };
 
 QString ListedSymbol(const QAbstractItemModel& model, int row)
@@ -109,7 +138,18 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
     // A dialog is a window of its own, which does not take its owner's font.
     if (parent)
         setFont(parent->window()->font());
-    auto* layout = new QVBoxLayout(this);
+    // The choices scroll where the screen has too little room for them (a large scale
+    // factor), rather than be squashed; OK and Cancel stay in view below them.
+    auto* outer = new QVBoxLayout(this);
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The keyboard goes to the first choice, not to the area around the choices.
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    auto* content = new QWidget(scroll_);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
 
     auto* shapes = new QGroupBox(QStringLiteral("Write"), this);
     auto* shapeLayout = new QVBoxLayout(shapes);
@@ -128,7 +168,7 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
     layout->addWidget(shapes);
 
     auto* fields = new QGroupBox(QStringLiteral("Fields"), this);
-    auto* fieldLayout = new QHBoxLayout(fields);
+    auto* fieldLayout = new QHBoxLayout;
     const std::array<QString, 6> fieldCaptions = {QStringLiteral("Open"), QStringLiteral("High"),
                                                   QStringLiteral("Low"), QStringLiteral("Close"),
                                                   QStringLiteral("Volume"), QStringLiteral("Open interest")};
@@ -139,6 +179,10 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
         fieldLayout->addWidget(chbField[i]);
         connect(chbField[i], &QCheckBox::toggled, this, &ExportListedDialog::UpdateState);
     }
+    lblFieldsProblem = ProblemLine(fields, "lblFieldsProblem");
+    auto* fieldsColumn = new QVBoxLayout(fields);
+    fieldsColumn->addLayout(fieldLayout);
+    fieldsColumn->addWidget(lblFieldsProblem);
     layout->addWidget(fields);
 
     auto* dates = new QGroupBox(QStringLiteral("Dates"), this);
@@ -154,6 +198,8 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
     }
     dateLayout->addRow(QStringLiteral("F&irst date:"), txtFirstDate);
     dateLayout->addRow(QStringLiteral("L&ast date:"), txtLastDate);
+    lblDatesProblem = ProblemLine(dates, "lblDatesProblem");
+    dateLayout->addRow(lblDatesProblem);
     dateLayout->addRow(new QLabel(QStringLiteral("An empty box means from the first or to the last date each security holds."),
                                   dates));
     layout->addWidget(dates);
@@ -170,6 +216,8 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
     auto* outputLabel = new QLabel(QStringLiteral("&Output:"), this);
     outputLabel->setBuddy(txtOutput);
     output->addRow(outputLabel, outputRow);
+    lblOutputProblem = ProblemLine(this, "lblOutputProblem");
+    output->addRow(QString(), lblOutputProblem);
     cmbFileType = new QComboBox(this);
     cmbFileType->setObjectName(QStringLiteral("cmbFileType"));
     cmbFileType->addItems({QStringLiteral("Pattern files (.pat)"), QStringLiteral("Excel workbooks (.xlsx)"),
@@ -184,7 +232,9 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     cmdOK = buttons->button(QDialogButtonBox::Ok);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    layout->addWidget(buttons);
+    scroll_->setWidget(content);
+    outer->addWidget(scroll_);
+    outer->addWidget(buttons);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -207,6 +257,23 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
         opbShape[Wide]->setChecked(true);
     }
     UpdateState();
+}
+
+void ExportListedDialog::FitContents()
+{
+    // The scroll area would offer only a part of its contents' size: the whole, as far as the
+    // screen has room.
+    QWidget* content = scroll_->widget();
+    const QMargins margins = layout()->contentsMargins();
+    const int width = content->sizeHint().width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const int contentHeight = std::max(content->sizeHint().height(),
+                                       content->hasHeightForWidth() ? content->heightForWidth(width) : 0)
+        + 2 * fontMetrics().height();  // wrapped lines measure short by a line or so
+    QSize size(width + margins.left() + margins.right(),
+               contentHeight + cmdOK->sizeHint().height() + layout()->spacing() + margins.top() + margins.bottom());
+    if (const QScreen* screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
 }
 
 void ExportListedDialog::Remember() const
@@ -238,13 +305,36 @@ std::optional<int32_t> ExportListedDialog::LastDate() const
     return DateTextToSerial(txtLastDate->text());
 }
 
-bool ExportListedDialog::DatesValid() const
+QString ExportListedDialog::FieldsProblem() const
 {
-    for (const QLineEdit* box : {txtFirstDate, txtLastDate}) {
+    return ChosenShape() != PerSecurity && ChosenFields() == 0 ? QStringLiteral("Choose at least one field to write.")
+                                                              : QString();
+}
+
+QString ExportListedDialog::DatesProblem() const
+{
+    for (const auto& [box, name] : {std::pair{txtFirstDate, "first"}, std::pair{txtLastDate, "last"}}) {
         if (!box->text().trimmed().isEmpty() && !DateTextToSerial(box->text()))
-            return false;
+            return QStringLiteral("The %1 date \"%2\" is not a date. Dates read: %3.")
+                .arg(QLatin1String(name), box->text().trimmed(), DateFormsText());
     }
-    return !(FirstDate() && LastDate() && *FirstDate() > *LastDate());
+    if (FirstDate() && LastDate() && *FirstDate() > *LastDate())
+        return QStringLiteral("The first date is after the last date.");
+    return QString();
+}
+
+QString ExportListedDialog::OutputProblem() const
+{
+    const bool perSecurity = ChosenShape() == PerSecurity;
+    if (Output().isEmpty())
+        return perSecurity ? QStringLiteral("Name the folder the files go into.")
+                           : QStringLiteral("Name the file to write.");
+    const QFileInfo output(Output());
+    if (perSecurity && output.exists() && !output.isDir())
+        return QStringLiteral("%1 is a file: the files one per security go into a folder.").arg(Output());
+    if (!perSecurity && output.isDir())
+        return QStringLiteral("%1 is a folder: a sheet or table is written to a file.").arg(Output());
+    return QString();
 }
 
 ExportListedDialog::Shape ExportListedDialog::ChosenShape() const
@@ -284,7 +374,14 @@ void ExportListedDialog::UpdateState()
     cmbFileType->setEnabled(!merge);
     // A sheet or table takes its type from its name; the files one per security from the box.
     cmbFileType->setCurrentIndex(merge ? FileTypeIndex(FormatForFileName(Output().toStdString())) : perSecurityType_);
-    cmdOK->setEnabled(!Output().isEmpty() && (!merge || ChosenFields() != 0) && DatesValid());
+    const QString fieldsProblem = FieldsProblem(), datesProblem = DatesProblem(), outputProblem = OutputProblem();
+    ShowProblem(lblFieldsProblem, fieldsProblem);
+    ShowProblem(lblDatesProblem, datesProblem);
+    ShowProblem(lblOutputProblem, outputProblem);
+    cmdOK->setEnabled(fieldsProblem.isEmpty() && datesProblem.isEmpty() && outputProblem.isEmpty());
+    // A line that comes or goes, wrapped over several, takes room the window must make.
+    if (isVisible())
+        FitContents();
 }
 
 void ExportListedDialog::Browse()
@@ -293,19 +390,23 @@ void ExportListedDialog::Browse()
     request.mode = platform::FileDialogMode::Save;
     const bool merge = ChosenShape() != PerSecurity;
     request.title = merge ? QStringLiteral("Export to File") : QStringLiteral("Export into the Folder of a File");
-    request.filters = {{QStringLiteral("Excel Workbooks (*.xlsx)"), {QStringLiteral("*.xlsx")}},
+    // In the order of the type box, which the dialog opens on.
+    request.filters = {{QStringLiteral("Pattern Files (*.pat)"), {QStringLiteral("*.pat")}},
+                       {QStringLiteral("Excel Workbooks (*.xlsx)"), {QStringLiteral("*.xlsx")}},
                        {QStringLiteral("CSV Files (*.csv)"), {QStringLiteral("*.csv")}},
-                       {QStringLiteral("Pattern Files (*.pat)"), {QStringLiteral("*.pat")}},
                        {QStringLiteral("All Files (*.*)"), {QStringLiteral("*.*")}}};
+    request.selectedFilter = cmbFileType->currentIndex();
+    if (!Output().isEmpty())
+        request.directory = merge ? QFileInfo(Output()).absolutePath() : Output();
     const std::optional<QString> chosen = platform::RunFileDialog(this, request);
     if (!chosen || chosen->isEmpty())
         return;
     if (merge) {
-        txtOutput->setText(*chosen);
+        txtOutput->setText(QDir::toNativeSeparators(*chosen));
         return;
     }
     perSecurityType_ = FileTypeIndex(FormatForFileName(chosen->toStdString()));
-    txtOutput->setText(QFileInfo(*chosen).path());
+    txtOutput->setText(QDir::toNativeSeparators(QFileInfo(*chosen).path()));
     UpdateState();
 }
 
@@ -351,6 +452,7 @@ struct ExportTally {
     int64_t datesAsText = 0;
     QStringList leftOut;
     QElapsedTimer clock;
+    qint64 paused = 0;  // milliseconds the run waited on the user
 };
 
 QString EndText(const ExportTally& tally, const QString& output, bool perSecurity)
@@ -363,8 +465,43 @@ QString EndText(const ExportTally& tally, const QString& output, bool perSecurit
         text += QStringLiteral("  ") + line + u'\n';
     if (tally.datesAsText > 0)
         text += DatesAsTextNote(tally.datesAsText) + QStringLiteral(".\n");
-    text += QStringLiteral("Time taken: %1 s").arg(QString::number(static_cast<double>(tally.clock.elapsed()) / 1000.0, 'f', 1));
+    const qint64 worked = tally.clock.elapsed() - tally.paused;
+    text += QStringLiteral("Time taken: %1 s").arg(QString::number(static_cast<double>(worked) / 1000.0, 'f', 1));
     return text;
+}
+
+// The output's kind must fit the shape: the run would otherwise fail at its first file.
+std::optional<QString> OutputRefusal(const QString& output, bool perSecurity)
+{
+    const QFileInfo info(output);
+    if (perSecurity && info.exists() && !info.isDir())
+        return QStringLiteral("Unable to export: %1 is a file, and the files one per security go into a folder.")
+            .arg(output);
+    if (!perSecurity && info.isDir())
+        return QStringLiteral("Unable to export: %1 is a folder, and a sheet or table is written to a file.").arg(output);
+    return std::nullopt;
+}
+
+// Asks once for the whole run before files that exist are replaced.
+bool ReplaceAllowed(const QString& output, bool perSecurity, const std::vector<QString>& paths, QWidget* window)
+{
+    QString question;
+    if (!perSecurity) {
+        if (QFileInfo::exists(output))
+            question = QStringLiteral("%1 exists already. Replace it?").arg(output);
+    } else {
+        QStringList existing;
+        for (const QString& path : paths) {
+            if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+                existing << QFileInfo(path).fileName();
+        }
+        if (existing.size() == 1)
+            question = QStringLiteral("One of the files, %1, exists already in %2. Replace it?").arg(existing[0], output);
+        else if (existing.size() > 1)
+            question = QStringLiteral("%1 of the %2 files exist already in %3. Replace them all?")
+                           .arg(GroupedCount(existing.size()), GroupedCount(static_cast<int64_t>(paths.size())), output);
+    }
+    return question.isEmpty() || platform::AskYesNo(QString::fromLatin1(kTitle), question, window);
 }
 
 } // namespace
@@ -381,7 +518,7 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
         // Without a window manager the keyboard would reach no window once the dialog goes,
         // and Alt+I could not reach Interrupt Import during the run.
         const platform::ModalReturn giveBack(window);
-        dialog.adjustSize();
+        dialog.FitContents();
         platform::FitOnScreen(&dialog);
         accepted = Runner() ? Runner()(dialog) : dialog.exec() == QDialog::Accepted;
     }
@@ -406,19 +543,44 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
             securities.push_back(request);
     }
 
+    const bool perSecurity = dialog.ChosenShape() == ExportListedDialog::PerSecurity;
+    // The names of the files one per security, as they will be written.
+    std::vector<QString> paths;
+    if (perSecurity) {
+        const QDir folder(dialog.Output());
+        OutputNames names;
+        for (ImportRequest& request : securities) {
+            request.fileType = dialog.PerSecurityFormat();
+            paths.push_back(QDir::toNativeSeparators(folder.filePath(names.Take(
+                SymbolFileName(request.symbol), QString::fromStdString(FormatExtension(request.fileType))))));
+        }
+    }
+    if (const std::optional<QString> refusal = OutputRefusal(dialog.Output(), perSecurity)) {
+        Tell(*refusal, platform::MessageIcon::Critical, window);
+        return;
+    }
+    QElapsedTimer asking;
+    asking.start();
+    if (!ReplaceAllowed(dialog.Output(), perSecurity, paths, window))
+        return;
+    const qint64 askedFor = asking.elapsed();
+
     // Outlives the exporting state, which moves the focus out of the locked options.
     const FocusReturn focus(controls);
     QString failure;
     bool interrupted = false;
-    const bool perSecurity = dialog.ChosenShape() == ExportListedDialog::PerSecurity;
     {
         // Begin Import is put back as it was.
         const BusyState exporting(state, controls, controls.mnuBegin->isEnabled());
         RunProgress progress(window, QStringLiteral("Exporting Listed Securities"),
-                             perSecurity ? static_cast<int32_t>(securities.size()) : 1);
+                             perSecurity ? static_cast<int32_t>(securities.size()) : 1, controls.mnuInterrupt);
         ImportHooks hooks;
         EventPump events;
-        hooks.beforeRead = [&events] { events.BeforeRead(); };
+        tally.paused = askedFor;
+        hooks.beforeRead = [&events, &tally, askedFor] {
+            events.BeforeRead();
+            tally.paused = askedFor + events.Paused();
+        };
         hooks.progress = [&progress](int32_t recordsRead) { progress.Records(recordsRead); };
         const bool skipInvalid = controls.chbSkip->isChecked();
         hooks.skipInvalid = [skipInvalid] { return skipInvalid; };
@@ -433,16 +595,12 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
         };
 
         if (perSecurity) {
-            const QDir folder(dialog.Output());
             if (!QDir().mkpath(dialog.Output()))
                 failure = QStringLiteral("Cannot make the folder ") + dialog.Output() + u'.';
-            OutputNames names;
             for (size_t i = 0; failure.isEmpty() && !interrupted && i < securities.size(); ++i) {
                 ImportRequest& request = securities[i];
                 request.openInterest = dialog.chbField[5]->isChecked();
-                request.fileType = dialog.PerSecurityFormat();
-                const QString path = folder.filePath(names.Take(
-                    SymbolFileName(request.symbol), QString::fromStdString(FormatExtension(request.fileType))));
+                const QString& path = paths[i];
                 if (OutputNames::IsLink(path)) {
                     failure = QStringLiteral("Unable to export: ") + path
                         + QStringLiteral(" is a symbolic link, which an export into a folder does not write through.");

@@ -12,9 +12,11 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 
 // Import > Export Listed Securities: every security the list shows (the mask chooses the
 // set) into one file per security, one wide sheet or one long table, with the same bytes
@@ -36,11 +38,13 @@ public:
     QString Output() const;  // a file, or the folder of the files one per security
     int16_t PerSecurityFormat() const;
     // The dates asked for: nothing for an empty box (the history's own end). A box that
-    // holds no date keeps OK disabled.
+    // holds no date keeps OK disabled, and the line below the boxes says why.
     std::optional<int32_t> FirstDate() const;
     std::optional<int32_t> LastDate() const;
     // Keeps the choices for the next time the dialog opens.
     void Remember() const;
+    // Sized to show every choice, as far as the screen has room.
+    void FitContents();
     // Forgets them, as at the program's start.
     static void ForgetChoices();
 
@@ -53,12 +57,19 @@ public:
     QLineEdit* txtFirstDate = nullptr;
     QLineEdit* txtLastDate = nullptr;
     QPushButton* cmdOK = nullptr;
+    // Why OK is off, each beside what it is about; hidden when there is nothing to say.
+    QLabel* lblFieldsProblem = nullptr;
+    QLabel* lblDatesProblem = nullptr;
+    QLabel* lblOutputProblem = nullptr;
 
 private:
     void Browse();
     void UpdateState();
-    bool DatesValid() const;
+    QString FieldsProblem() const;
+    QString DatesProblem() const;
+    QString OutputProblem() const;
 
+    QScrollArea* scroll_ = nullptr;
     int perSecurityType_ = 0;  // the type box's choice for files one per security
 };
 

@@ -2,9 +2,15 @@
 
 #include "widgets/twips.h"
 
+#include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QLocale>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -23,6 +29,41 @@
 namespace {
 
 constexpr char kDefaultCaption[] = "Percent Completed";
+
+// Triggers the command the menu offers, if it is on: the run stops as it would from the menu.
+bool TriggerInterrupt(QAction* interrupt)
+{
+    if (!interrupt || !interrupt->isEnabled())
+        return false;
+    interrupt->trigger();
+    return true;
+}
+
+// Alt and a letter the progress window has no use for open the owner's menu of that
+// access key, so Alt+I, I reaches Interrupt Import even where the system handed the
+// progress window the keyboard. The menu that opens takes the next key wherever the
+// keyboard is.
+bool PassMenuKeyOn(const QKeyEvent& key, QWidget* owner)
+{
+    if (!owner || key.modifiers() != Qt::AltModifier)
+        return false;
+    auto* bar = owner->window()->findChild<QMenuBar*>();
+    if (!bar)
+        return false;
+    for (QAction* menu : bar->actions()) {
+        const QKeySequence mnemonic = QKeySequence::mnemonic(menu->text());
+        if (menu->isEnabled() && menu->isVisible() && !mnemonic.isEmpty() && mnemonic[0].key() == key.key()) {
+            owner->window()->activateWindow();
+            bar->setActiveAction(menu);
+            return true;
+        }
+    }
+    return false;
+}
+
+// What stops the operation in hand; see SetProgressInterrupt.
+QPointer<QAction> progressInterrupt;
+QPointer<QWidget> progressOwner;
 
 // A sunken 3-D panel filled from the left to a percentage, the percentage written
 // in its middle.
@@ -102,6 +143,24 @@ protected:
             show();
             raise();
         }
+    }
+
+    void closeEvent(QCloseEvent* event) override
+    {
+        // Closing the window of a run that can be stopped stops it; the window goes with the run.
+        if (running_ && TriggerInterrupt(progressInterrupt))
+            event->ignore();
+        else
+            QWidget::closeEvent(event);
+    }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (running_ && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier
+            && TriggerInterrupt(progressInterrupt))
+            return;
+        if (!PassMenuKeyOn(*event, progressOwner))
+            QWidget::keyPressEvent(event);
     }
 
 private:
@@ -218,6 +277,12 @@ int16_t CloseProgress()
     return 0;
 }
 
+void SetProgressInterrupt(QAction* interrupt, QWidget* owner)
+{
+    progressInterrupt = interrupt;
+    progressOwner = owner;
+}
+
 void FollowMainWindowState(Qt::WindowStates state)
 {
     mainWindowState = state & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
@@ -259,27 +324,39 @@ void SetRunProgressObserver(std::function<void(const RunProgress&)> observer)
 
 class RunProgress::Frame : public QWidget {
 public:
-    Frame(QWidget* owner, const QString& title)
-        : QWidget(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    Frame(QWidget* owner, const QString& title, QAction* interrupt)
+        : QWidget(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                             | Qt::WindowCloseButtonHint),
+          owner_(owner), interrupt_(interrupt)
     {
         setObjectName(QStringLiteral("RunProgress"));
         setWindowTitle(title);
         // The main window keeps the activation, and with it its menu bar and Interrupt Import.
         setAttribute(Qt::WA_ShowWithoutActivating);
         if (owner)
-            setFont(owner->font());
+            setFont(owner->window()->font());
         auto* layout = new QVBoxLayout(this);
         label_ = new QLabel(this);
         label_->setObjectName(QStringLiteral("lblRunSecurity"));
         bar_ = new PercentPanel(this);
         bar_->setFixedSize(platform::TwipsToPixelsX(6015), platform::TwipsToPixelsY(375));
+        button_ = new QPushButton(QStringLiteral("&Interrupt"), this);
+        button_->setObjectName(QStringLiteral("cmdInterrupt"));
+        button_->setAutoDefault(false);
+        button_->setEnabled(interrupt != nullptr);
+        connect(button_, &QPushButton::clicked, this, &Frame::Interrupt);
+        auto* buttons = new QHBoxLayout;
+        buttons->addStretch();
+        buttons->addWidget(button_);
         layout->addWidget(label_);
         layout->addWidget(bar_);
+        layout->addLayout(buttons);
         layout->setSizeConstraint(QLayout::SetFixedSize);
     }
 
     QLabel* Label() const { return label_; }
     PercentPanel* Bar() const { return bar_; }
+    QPushButton* Button() const { return button_; }
 
     // Centred over the owner, within the screen, and painted before the run goes on: a
     // window that is mapped but not yet drawn shows black until events run again.
@@ -304,13 +381,40 @@ public:
         repaint();
     }
 
+protected:
+    // The window goes with the run, not before: closing it asks the run to stop.
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->ignore();
+        Interrupt();
+    }
+
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+            Interrupt();
+        else if (!PassMenuKeyOn(*event, owner_))
+            QWidget::keyPressEvent(event);
+    }
+
 private:
+    void Interrupt()
+    {
+        if (TriggerInterrupt(interrupt_)) {
+            button_->setEnabled(false);
+            label_->setText(QStringLiteral("Stopping after the record in hand..."));
+        }
+    }
+
+    QPointer<QWidget> owner_;
+    QPointer<QAction> interrupt_;
     QLabel* label_;
     PercentPanel* bar_;
+    QPushButton* button_;
 };
 
-RunProgress::RunProgress(QWidget* owner, const QString& title, int32_t count)
-    : window_(new Frame(owner, title)), count_(count)
+RunProgress::RunProgress(QWidget* owner, const QString& title, int32_t count, QAction* interrupt)
+    : window_(new Frame(owner, title, interrupt)), count_(count)
 {
     Begin(0, QString(), 0);
     window_->ShowOver(owner);
@@ -351,6 +455,11 @@ void RunProgress::Records(int32_t recordsRead)
 QWidget* RunProgress::Window() const
 {
     return window_;
+}
+
+QPushButton* RunProgress::InterruptButton() const
+{
+    return window_->Button();
 }
 
 QString RunProgress::Text() const

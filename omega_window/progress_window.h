@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 
+class QAction;
+class QPushButton;
 class QWidget;
 
 // The process-wide progress window "PrcntgBar". Positions are in twips.
@@ -15,6 +17,12 @@ int16_t CloseProgress();
 // The main window's resize handler: create the window hidden if it does not exist yet
 // and give it the main window's state (normal, minimized, maximized).
 void FollowMainWindowState(Qt::WindowStates state);
+
+// The command that stops the operation the window shows, and the window whose menus take
+// the keys the progress window has no use for: while set, Escape and closing the window
+// trigger the command as the menu does. Nothing (the default) for an operation that
+// cannot be stopped.
+void SetProgressInterrupt(QAction* interrupt, QWidget* owner);
 
 // What the progress window holds, for tests and tools.
 struct ProgressState {
@@ -32,10 +40,11 @@ QWidget* ProgressWindow();
 // The progress window of a run over many securities, shown once for the whole run: which
 // security of how many ("17 of 3,000: S00017") and a bar for the run. It lies centred over
 // `owner`, never takes the activation from it, and is drawn before the first security is
-// read. It goes when the object does.
+// read. Its Interrupt button, Escape and its close button trigger `interrupt`, as the
+// menu does; Alt and a letter open the owner's menu. It goes when the object does.
 class RunProgress {
 public:
-    RunProgress(QWidget* owner, const QString& title, int32_t count);
+    RunProgress(QWidget* owner, const QString& title, int32_t count, QAction* interrupt = nullptr);
     ~RunProgress();
     RunProgress(const RunProgress&) = delete;
     RunProgress& operator=(const RunProgress&) = delete;
@@ -47,6 +56,7 @@ public:
     void Records(int32_t recordsRead);
 
     QWidget* Window() const;
+    QPushButton* InterruptButton() const;
     QString Text() const;  // the line above the bar
     int BarValue() const;
 

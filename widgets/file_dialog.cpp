@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace platform {
 
@@ -16,6 +17,31 @@ FileDialogAnswers* answers = nullptr;
 QString QtNameFilter(const FileFilter& filter)
 {
     return filter.description + QStringLiteral(" (") + filter.patterns.join(u' ') + u')';
+}
+
+// The entry of the type list the dialog shows as chosen, which it names with or without
+// its patterns; -1 for none.
+int ChosenType(const QFileDialog& dialog, const FileDialogRequest& request)
+{
+    const QString chosen = dialog.selectedNameFilter();
+    for (size_t i = 0; i < request.filters.size(); ++i) {
+        if (chosen == request.filters[i].description || chosen == QtNameFilter(request.filters[i]))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// The one extension a type names ("*.pat" gives "pat"); none for "*.*" or "*.n**".
+QString TypeExtension(const std::vector<FileFilter>& filters, int index)
+{
+    if (index < 0 || static_cast<size_t>(index) >= filters.size())
+        return QString();
+    for (const QString& pattern : filters[static_cast<size_t>(index)].patterns) {
+        const QString extension = pattern.startsWith(QStringLiteral("*.")) ? pattern.mid(2) : QString();
+        if (!extension.isEmpty() && !extension.contains(u'*') && !extension.contains(u'?'))
+            return extension;
+    }
+    return QString();
 }
 } // namespace
 
@@ -31,7 +57,6 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request)
                        : request.mode == FileDialogMode::Folder ? QFileDialog::Directory
                                                                 : QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ShowDirsOnly, request.mode == FileDialogMode::Folder);
-    dialog.setDefaultSuffix(QString());
     if (!request.directory.isEmpty())
         dialog.setDirectory(request.directory);
     // Must come before the filters are set, which are stripped as they go in.
@@ -43,6 +68,28 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request)
     dialog.setNameFilters(nameFilters);
     if (request.selectedFilter >= 0 && request.selectedFilter < nameFilters.size())
         dialog.selectNameFilter(nameFilters[request.selectedFilter]);
+    // A name typed with an extension keeps it; one without takes the chosen type's. Qt's
+    // dialog adds it itself, and asks before replacing the file of that name, but not for
+    // every type: ChosenFileName makes sure.
+    dialog.setDefaultSuffix(save ? TypeExtension(request.filters, ChosenType(dialog, request)) : QString());
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, request, save] {
+        dialog.setDefaultSuffix(save ? TypeExtension(request.filters, ChosenType(dialog, request)) : QString());
+    });
+}
+
+QString ChosenFileName(const QFileDialog& dialog, const FileDialogRequest& request)
+{
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty())
+        return QString();
+    QString name = files.constFirst();
+    const QString extension = TypeExtension(request.filters, ChosenType(dialog, request));
+    if (request.mode == FileDialogMode::Save && !extension.isEmpty() && QFileInfo(name).suffix().isEmpty()
+        && !QFileInfo(name).isDir())
+        name += u'.' + extension;
+    // Qt's dialog answers with '/' on every system; the label, the viewer's command line and
+    // the messages show the name as the system writes it.
+    return QDir::toNativeSeparators(name);
 }
 
 std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& request)
@@ -60,14 +107,16 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& r
 
     const ModalReturn back(parent);
     QFileDialog dialog(parent);
+    // The same dialog on every system: the one Windows offers appends the chosen type's
+    // extension to a name that has another (abrn.wk1.pat), answers in '/' and leaves no
+    // window with the keyboard when it goes.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     ConfigureFileDialog(dialog, request);
     dialog.adjustSize();
     FitOnScreen(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    // Qt's dialog answers with '/' on every system; the label, the viewer's command line and
-    // the messages show the name as the system writes it.
-    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+    return ChosenFileName(dialog, request);
 }
 
 } // namespace platform

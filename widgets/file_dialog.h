@@ -33,14 +33,17 @@ struct FileDialogRequest {
     QString directory;       // where the dialog opens; empty = the platform's default
 };
 
-// Shows a modal file dialog and returns the chosen path exactly as the dialog gives it,
-// or nothing when the user cancels. No default extension is appended to a typed name.
+// Shows a modal file dialog and returns the chosen path in the system's separators, or
+// nothing when the user cancels. A name typed without an extension takes the chosen type's.
 // Every file dialog of the program goes through here, so tests answer it instead of
 // blocking on a modal window.
 std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& request);
 
 // The configuration RunFileDialog gives its QFileDialog before showing it.
 void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request);
+// What RunFileDialog answers once the dialog was accepted: the name chosen, with the type's
+// extension added to a name typed without one, in the system's separators.
+QString ChosenFileName(const QFileDialog& dialog, const FileDialogRequest& request);
 
 // While one of these lives, dialogs are answered from its queue instead of shown, and
 // each request is recorded. A dialog with nothing queued is answered as cancelled.

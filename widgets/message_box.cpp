@@ -35,4 +35,20 @@ void ShowMessage(const QString& title, const QString& text, MessageIcon icon, QW
     box.exec();
 }
 
+bool AskYesNo(const QString& title, const QString& text, QWidget* parent)
+{
+    if (recorder) {
+        recorder->messages_.push_back({title, text, MessageIcon::Question});
+        if (recorder->answers_.empty())
+            return true;
+        const bool yes = recorder->answers_.front();
+        recorder->answers_.pop_front();
+        return yes;
+    }
+    const ModalReturn back(parent);
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace platform

@@ -64,6 +64,10 @@ void FitOnScreen(QWidget* window)
     window->setMinimumSize(window->minimumSize().boundedTo(room));
     window->resize(size);
     QRect placed(window->pos(), size);
+    // A dialog opens over the window it belongs to; being moved here, it would otherwise
+    // stay wherever it was created, the corner of the screen.
+    if (const QWidget* owner = window->parentWidget() ? window->parentWidget()->window() : nullptr; owner && owner->isVisible())
+        placed.moveCenter(owner->frameGeometry().center());
     placed.moveLeft(std::clamp(placed.left(), area.left(), std::max(area.left(), area.right() + 1 - size.width())));
     placed.moveTop(std::clamp(placed.top(), area.top(),
                               std::max(area.top(), area.bottom() + 1 - kFrameAllowance / 2 - size.height())));

@@ -20,7 +20,8 @@ void SetTwipsScale(double factor);
 double TwipsScale();
 
 // Makes a top-level window no larger than the available area of its screen, leaving room
-// for the frame, and moves it inside that area.
+// for the frame, and moves it inside that area: centred over the window it belongs to,
+// where it has one that is shown.
 void FitOnScreen(QWidget* window);
 
 } // namespace platform

@@ -258,6 +258,12 @@ export_interrupted() {
   fi
   # The dialog opens again with the choices of the run before.
   keys Return
+  # From the second run on, the files of the run before are there: asked once, replace them.
+  if [ "$n" -gt 1 ]; then
+    until_true 60 sh -c "[ \$(xdotool search --onlyvisible --pid $app 2>/dev/null | wc -l) -eq 2 ]" \
+      || fail "no question before export $n replaced the files of the run before"
+    keys alt+y
+  fi
   reported "importing 1" "$n" || fail "export $n did not start"
   local progress
   progress=$(find_window "Exporting Listed Securities") || fail "no progress window in export $n"

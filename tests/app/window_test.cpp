@@ -1,6 +1,7 @@
 #include "installation.h"
 
 #include "app/help_window.h"
+#include "widgets/file_dialog.h"
 #include "widgets/help_request.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QSet>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -108,7 +111,7 @@ TEST_F(MainWindow, EnterSearchesInSingleModeOnly)
 struct FocusCase {
     const char* name;
     const char* focused;  // before Begin Import, and after it
-    bool writeFails;      // no pattern file chosen
+    bool writeFails;      // no pattern file chosen; the one chosen when asked lies in a missing folder
 };
 
 class FocusAfterImport : public MainWindow, public testing::WithParamInterface<FocusCase> {};
@@ -119,8 +122,11 @@ class FocusAfterImport : public MainWindow, public testing::WithParamInterface<F
 TEST_P(FocusAfterImport, ReturnsToTheControlThatHadIt)
 {
     ShowIbx();
-    if (GetParam().writeFails)
+    platform::FileDialogAnswers dialogs;
+    if (GetParam().writeFails) {
         Window().State().PatternFileName.clear();
+        dialogs.AnswerFileName(installation_.Temp() + "/missing/ibx.pat");
+    }
     Control(GetParam().focused)->setFocus(Qt::TabFocusReason);
     ASSERT_EQ(FocusName(), GetParam().focused);
     platform::RecordedMessages messages;
@@ -128,6 +134,7 @@ TEST_P(FocusAfterImport, ReturnsToTheControlThatHadIt)
     C().mnuBegin->trigger();
 
     EXPECT_EQ(messages.All().size(), GetParam().writeFails ? 1u : 0u);
+    EXPECT_EQ(dialogs.Requests().size(), GetParam().writeFails ? 1u : 0u);
     EXPECT_EQ(QFile::exists(installation_.Temp() + "/ibx.pat"), !GetParam().writeFails);
     EXPECT_EQ(FocusName(), GetParam().focused);
     EXPECT_TRUE(QTest::qWaitForWindowActive(&Window()));
@@ -207,8 +214,9 @@ TEST_F(MainWindow, InputsCarryTheirCaptionsAsAccessibleNames)
     EXPECT_EQ(QAccessible::queryAccessibleInterface(C().txtSymbol)->text(QAccessible::Name), "Enter security mask");
 }
 
-// The menus open in the window's own font, and the "Symbol" option's caption keeps clear
-// of the "Description" option.
+// The menus, the boxes and the help open in the window's own font; every menu entry has
+// an access key of its own; the "Symbol" option's caption keeps clear of the "Description"
+// option.
 TEST_F(MainWindow, MenusTakeTheWindowFontAndSearchOptionsKeepApart)
 {
     const QList<QAction*> menus = Window().menuBar()->actions();
@@ -216,7 +224,18 @@ TEST_F(MainWindow, MenusTakeTheWindowFontAndSearchOptionsKeepApart)
     for (const QAction* item : menus) {
         ASSERT_NE(item->menu(), nullptr);
         EXPECT_EQ(item->menu()->font().pointSizeF(), Window().font().pointSizeF()) << item->text().toStdString();
+        QStringList keys;
+        for (const QAction* entry : item->menu()->actions()) {
+            if (!entry->isSeparator() && entry->objectName() != "mnuScan")
+                keys << QKeySequence::mnemonic(entry->text()).toString();
+        }
+        EXPECT_FALSE(keys.contains(QString())) << item->text().toStdString();
+        EXPECT_EQ(keys.size(), QSet<QString>(keys.begin(), keys.end()).size()) << item->text().toStdString();
     }
+    QMessageBox box;
+    HelpWindow help;
+    for (const QWidget* window : {static_cast<QWidget*>(&box), static_cast<QWidget*>(&help)})
+        EXPECT_EQ(window->font(), Window().font()) << window->metaObject()->className();
 
     C().mnuMode[1]->trigger();
     const QRadioButton& symbol = *C().opbSearch[0];
@@ -224,6 +243,32 @@ TEST_F(MainWindow, MenusTakeTheWindowFontAndSearchOptionsKeepApart)
                            symbol.style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, &symbol) +
                            symbol.fontMetrics().horizontalAdvance(symbol.text());
     EXPECT_GE(C().opbSearch[1]->x() - captionEnd, 8);
+}
+
+// Tab goes down the window as the eye does, along a row from left to right, and within a
+// frame of two columns down the first, then the second; in both modes.
+TEST_F(MainWindow, TabFollowsTheScreenFromTopToBottom)
+{
+    for (QAction* mode : C().mnuMode) {
+        mode->trigger();
+        std::vector<const QWidget*> chain;
+        const QWidget* widget = C().cmbOmega;
+        do {
+            if (widget->isVisibleTo(&Window()) && (widget->focusPolicy() & Qt::TabFocus) && widget->window() == &Window())
+                chain.push_back(widget);
+            widget = widget->nextInFocusChain();
+        } while (widget != C().cmbOmega);
+        ASSERT_GE(chain.size(), 5u) << mode->objectName().toStdString();
+        for (size_t i = 0; i + 1 < chain.size(); ++i) {
+            const QRect a(chain[i]->mapTo(&Window(), QPoint()), chain[i]->size());
+            const QRect b(chain[i + 1]->mapTo(&Window(), QPoint()), chain[i + 1]->size());
+            const bool sameRow = b.top() <= a.bottom() && a.top() <= b.bottom();
+            const bool nextColumn = chain[i]->parent() == chain[i + 1]->parent() && b.left() > a.right();
+            EXPECT_TRUE(sameRow ? b.left() > a.left() : b.top() > a.top() || nextColumn)
+                << mode->objectName().toStdString() << ": " << chain[i]->objectName().toStdString() << " then "
+                << chain[i + 1]->objectName().toStdString();
+        }
+    }
 }
 
 TEST(HelpWindow, ContextsOpenTheirTopicsAndTheIndexLinksEveryTopic)

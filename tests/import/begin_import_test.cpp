@@ -11,14 +11,17 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QStringListModel>
 #include <QTimer>
 
+#include <array>
 #include <fstream>
 #include <functional>
 
@@ -121,6 +124,33 @@ TEST_F(BeginImportTest, EqualFirstAndLastDayImportOneRow)
     EXPECT_EQ(CurrentProgress().BarValue, 100);  // an estimate of 0 records is done at once
 }
 
+// With no pattern file chosen, the chooser comes up once the options pass: a chosen name is
+// imported into and the status line says so; cancelling ends the command without a word.
+TEST_F(BeginImportTest, AsksForAMissingPatternFile)
+{
+    const QString chosen = QString::fromStdString(db_.Path("chosen.pat"));
+    for (const bool cancel : {true, false}) {
+        state_.PatternFileName.clear();
+        c_.InfoPanel->setText("before");
+        int asked = 0;
+        mnuBegin_Click(state_, c_, [&] {
+            ++asked;
+            state_.PatternFileName = cancel ? QString() : chosen;
+            return !cancel;
+        });
+        EXPECT_EQ(asked, 1);
+        EXPECT_THAT(messages_.All(), testing::IsEmpty());
+        ExpectIdle();
+        EXPECT_EQ(QFile::exists(chosen), !cancel);
+        if (cancel)
+            EXPECT_EQ(c_.InfoPanel->text(), "before");
+        else
+            EXPECT_TRUE(c_.InfoPanel->text().startsWith("Imported 29 rows of XYZ into " + chosen + " in "))
+                << c_.InfoPanel->text().toStdString();
+    }
+    EXPECT_EQ(ReadGrid(chosen.toStdString()), ExpectedGrid("XYZ", rows_, false, true));
+}
+
 struct MessageCase {
     std::string name;
     std::function<void(BeginImportTest&)> change;
@@ -184,10 +214,14 @@ INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
                 kWriteFailed + "FILE: Overflow: the row does not fit the file format.", MessageIcon::Critical}),
     [](const auto& test) { return test.param.name; });
 
-// Interrupt Import while records are read: the message, then a closed file holding the
-// header and the rows so far. A second Begin Import meanwhile does nothing, and Export
-// Listed is off (in list mode, where it is on otherwise).
-TEST_F(BeginImportTest, InterruptKeepsTheRowsSoFar)
+// Interrupt Import, or Escape or the close button of the progress window, while records
+// are read: the message, then a closed file holding the header and the rows so far. A
+// second Begin Import meanwhile does nothing, and Export Listed is off (in list mode, where
+// it is on otherwise).
+enum class StopBy { Menu, Escape, Close };
+class BeginImportStopTest : public BeginImportTest, public testing::WithParamInterface<StopBy> {};
+
+TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
 {
     TestDatabase db;
     const std::vector<qv2omg::PriceRow> rows = WeekdayRows(300);
@@ -201,7 +235,13 @@ TEST_F(BeginImportTest, InterruptKeepsTheRowsSoFar)
             return;
         mnuBegin_Click(state_, c_);
         stillImporting = c_.mnuInterrupt->isEnabled() && !c_.mnuBegin->isEnabled() && !c_.mnuExportListed->isEnabled();
-        c_.mnuInterrupt->trigger();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        switch (GetParam()) {
+        case StopBy::Menu: c_.mnuInterrupt->trigger(); break;
+        case StopBy::Escape: QCoreApplication::sendEvent(ProgressWindow(), &escape); break;
+        case StopBy::Close: ProgressWindow()->close(); break;
+        }
+        stillImporting = stillImporting && ProgressWindow()->isVisible();
     });
     clicker.start(0);
 
@@ -217,5 +257,10 @@ TEST_F(BeginImportTest, InterruptKeepsTheRowsSoFar)
     const std::vector<qv2omg::PriceRow> written(rows.begin(), rows.begin() + static_cast<long>(grid.size() - 1));
     EXPECT_EQ(grid, ExpectedGrid("XYZ", written, false, true));
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, BeginImportStopTest, testing::Values(StopBy::Menu, StopBy::Escape, StopBy::Close),
+                         [](const testing::TestParamInfo<StopBy>& way) {
+                             return std::string(std::array{"Menu", "Escape", "Close"}[static_cast<size_t>(way.param)]);
+                         });
 
 } // namespace

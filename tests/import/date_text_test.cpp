@@ -5,6 +5,7 @@
 #include "omega/serial_date.h"
 
 #include <QDate>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,18 @@ TEST(DateText, ReadsShortDatesIsoDatesAndTimesOfDay)
     for (const auto& c : cases)
         EXPECT_EQ(DateTextToSerial(QString::fromLatin1(c.text), QLocale(QString::fromLatin1(c.locale))), c.day)
             << c.locale << " \"" << c.text << '"';
+}
+
+// Every form the messages name reads as the date they show.
+TEST(DateText, NamesFormsItReads)
+{
+    for (const char* name : {"en_US", "de_DE", "ko_KR", "C"}) {
+        const QLocale locale{QString::fromLatin1(name)};
+        const QStringList forms = DateFormsText(locale).split(QRegularExpression(", | or "));
+        ASSERT_EQ(forms.size(), 3) << name;
+        for (const QString& form : forms)
+            EXPECT_EQ(DateTextToSerial(form, locale), Day(2020, 12, 31)) << name << ' ' << form.toStdString();
+    }
 }
 
 // What the window writes into the date fields reads back as the same day, in any century.

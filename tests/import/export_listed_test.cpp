@@ -5,6 +5,7 @@
 #include "import_test_support.h"
 
 #include "import/begin_import.h"
+#include "import/date_text.h"
 #include "import/export_listed.h"
 #include "omega_window/progress_window.h"
 #include "omega_window/security_info.h"
@@ -13,9 +14,13 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -24,6 +29,10 @@
 #include <QRegularExpression>
 #include <QStringListModel>
 #include <QTimer>
+
+#include <array>
+#include <fstream>
+#include <utility>
 
 namespace {
 
@@ -185,8 +194,8 @@ TEST_F(ExportListedTest, OneFilePerSecurityRefusesALinkInTheFolder)
     ASSERT_TRUE(QFile::link(Out("victim"), Out("each/BBB.pat")));
     Choose(ExportListedDialog::PerSecurity, Out("each"));
     mnuExportListed_Click(state_, c_);
-    ASSERT_EQ(messages_.All().size(), 1u);
-    EXPECT_EQ(messages_.All()[0].text, "Unable to export: " + Out("each/BBB.pat")
+    ASSERT_EQ(messages_.All().size(), 2u);
+    EXPECT_EQ(messages_.All()[1].text, "Unable to export: " + Out("each/BBB.pat")
                                            + " is a symbolic link, which an export into a folder does not write "
                                              "through.");
     EXPECT_EQ(ReadFileBytes(Out("victim").toStdString()), "mine");
@@ -227,9 +236,15 @@ TEST_F(ExportListedTest, RefusalIsToldAndNothingIsWritten)
     ExpectIdle();
 }
 
+// The ways to stop a run: the menu, and the progress window's button, Escape and close button.
+enum class StopBy { Menu, Button, Escape, Close };
+
+class ExportListedStopTest : public ExportListedTest, public testing::WithParamInterface<StopBy> {};
+
 // An interrupted export leaves the files finished before it whole, and of the file in hand
-// nothing: an earlier file of that name stays as it was.
-TEST_F(ExportListedTest, InterruptKeepsFinishedFilesAndAbandonsTheOneInHand)
+// nothing: an earlier file of that name stays as it was. The progress window stays until the
+// run has ended.
+TEST_P(ExportListedStopTest, KeepsFinishedFilesAndAbandonsTheOneInHand)
 {
     QDir().mkpath(Out("each"));
     QFile earlier(Out("each") + "/BBB.pat");
@@ -237,24 +252,40 @@ TEST_F(ExportListedTest, InterruptKeepsFinishedFilesAndAbandonsTheOneInHand)
     earlier.write("earlier");
     earlier.close();
     Choose(ExportListedDialog::PerSecurity, Out("each"));
-    // Interrupt Import is chosen while the second security is read.
+    // The run is stopped while the second security is read.
     int reads = 0;
     SetRunProgressObserver([&](const RunProgress& progress) {
-        if (progress.Text().startsWith("2 of 2: BBB") && ++reads == 10)
-            c_.mnuInterrupt->trigger();
+        if (!progress.Text().startsWith("2 of 2: BBB") || ++reads != 10)
+            return;
+        QWidget* window = progress.Window();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        switch (GetParam()) {
+        case StopBy::Menu: c_.mnuInterrupt->trigger(); break;
+        case StopBy::Button: progress.InterruptButton()->click(); break;
+        case StopBy::Escape: QCoreApplication::sendEvent(window, &escape); break;
+        case StopBy::Close: window->close(); break;
+        }
+        EXPECT_TRUE(window->isVisible());
     });
     mnuExportListed_Click(state_, c_);
     SetRunProgressObserver({});
-    ASSERT_EQ(messages_.All().size(), 1u);
-    EXPECT_TRUE(messages_.All()[0].text.startsWith("Import interrupted at user request.\n\nFiles written: 1, in "
+    ASSERT_EQ(messages_.All().size(), 2u);
+    EXPECT_EQ(messages_.All()[0].text, "One of the files, BBB.pat, exists already in " + Out("each") + ". Replace it?");
+    EXPECT_TRUE(messages_.All()[1].text.startsWith("Import interrupted at user request.\n\nFiles written: 1, in "
                                                    + Out("each") + "\nRows written: 39\n"))
-        << messages_.All()[0].text.toStdString();
+        << messages_.All()[1].text.toStdString();
     ExpectIdle();
     ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "-o", Out("AAA.pat"), "AAA"}).exitCode, 0);
     EXPECT_EQ(ReadFileBytes(db_.Path("each/AAA.pat")), ReadFileBytes(db_.Path("AAA.pat")));
     EXPECT_EQ(ReadFileBytes(db_.Path("each/BBB.pat")), "earlier");
     EXPECT_EQ(QDir(Out("each")).entryList(QDir::Files | QDir::Hidden), QStringList({"AAA.pat", "BBB.pat"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, ExportListedStopTest,
+                         testing::Values(StopBy::Menu, StopBy::Button, StopBy::Escape, StopBy::Close),
+                         [](const testing::TestParamInfo<StopBy>& way) {
+                             return std::string(std::array{"Menu", "Button", "Escape", "Close"}[static_cast<size_t>(way.param)]);
+                         });
 
 TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
 {
@@ -331,6 +362,125 @@ TEST_F(ExportListedTest, DialogReopensWithItsLastChoices)
     EXPECT_TRUE(dialog.chbField[5]->isChecked());
     EXPECT_EQ(dialog.txtFirstDate->text(), "1998-03-20");
     EXPECT_EQ(dialog.txtLastDate->text(), "1998-04-10");
+}
+
+// OK is off while a choice cannot be run, and the line beside the choice says why.
+struct ProblemCase {
+    const char* name;
+    ExportListedDialog::Shape shape;
+    const char* output;  // FOLDER stands for a folder that exists, FILE for a file
+    const char* firstDate;
+    bool noFields;
+    const char* fieldsProblem;
+    const char* datesProblem;  // DATES stands for the forms read
+    const char* outputProblem;
+};
+
+class ExportListedProblemTest : public ExportListedTest, public testing::WithParamInterface<ProblemCase> {};
+
+TEST_P(ExportListedProblemTest, OkIsOffAndTheReasonIsShownBesideTheChoice)
+{
+    const ProblemCase& test = GetParam();
+    ASSERT_TRUE(QDir().mkpath(Out("folder")));
+    std::ofstream(db_.Path("file.pat")) << "earlier";
+    const auto fill = [this](QString text) {
+        return text.replace("FOLDER", Out("folder")).replace("FILE", Out("file.pat")).replace("DATES", DateFormsText());
+    };
+    ExportListedDialog dialog(false);
+    dialog.opbShape[test.shape]->setChecked(true);
+    dialog.txtOutput->setText(fill(test.output));
+    dialog.txtFirstDate->setText(test.firstDate);
+    dialog.txtLastDate->setText("2020-12-31");
+    for (QCheckBox* field : dialog.chbField)
+        field->setChecked(!test.noFields);
+    for (const auto& [line, expected] : {std::pair{dialog.lblFieldsProblem, test.fieldsProblem},
+                                         std::pair{dialog.lblDatesProblem, test.datesProblem},
+                                         std::pair{dialog.lblOutputProblem, test.outputProblem}}) {
+        EXPECT_EQ(line->text(), fill(expected)) << line->objectName().toStdString();
+        EXPECT_EQ(line->isVisibleTo(&dialog), *expected != 0) << line->objectName().toStdString();
+    }
+    const bool ok = !*test.fieldsProblem && !*test.datesProblem && !*test.outputProblem;
+    EXPECT_EQ(dialog.cmdOK->isEnabled(), ok);
+    if (!*test.outputProblem)
+        return;
+    // Accepted all the same: refused before anything is written.
+    SetExportDialogRunner([&](ExportListedDialog& run) {
+        run.opbShape[test.shape]->setChecked(true);
+        run.txtOutput->setText(fill(test.output));
+        return true;
+    });
+    const QStringList before = QDir(Out("folder")).entryList(QDir::Files);
+    mnuExportListed_Click(state_, c_);
+    EXPECT_EQ(QDir(Out("folder")).entryList(QDir::Files), before);
+    EXPECT_EQ(ReadFileBytes(db_.Path("file.pat")), "earlier");
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, ExportListedProblemTest, testing::Values(
+    ProblemCase{"AllGood", ExportListedDialog::Wide, "FOLDER/wide.pat", "1998-03-02", false, "", "", ""},
+    ProblemCase{"NoDate", ExportListedDialog::Wide, "FOLDER/wide.pat", "31/12/2020", false, "",
+                "The first date \"31/12/2020\" is not a date. Dates read: DATES.", ""},
+    ProblemCase{"FirstAfterLast", ExportListedDialog::Long, "FOLDER/long.csv", "2021-01-01", false, "",
+                "The first date is after the last date.", ""},
+    ProblemCase{"NoFields", ExportListedDialog::Wide, "FOLDER/wide.pat", "", true, "Choose at least one field to write.",
+                "", ""},
+    ProblemCase{"NoOutput", ExportListedDialog::PerSecurity, "", "", true, "", "", "Name the folder the files go into."},
+    ProblemCase{"SheetIntoAFolder", ExportListedDialog::Wide, "FOLDER", "", false, "", "",
+                "FOLDER is a folder: a sheet or table is written to a file."},
+    ProblemCase{"FilesIntoAFile", ExportListedDialog::PerSecurity, "FILE", "", false, "", "",
+                "FILE is a file: the files one per security go into a folder."}),
+    [](const testing::TestParamInfo<ProblemCase>& param) { return std::string(param.param.name); });
+
+// Files that exist are replaced only when the user agrees, asked once for the whole run.
+TEST_F(ExportListedTest, AsksOnceBeforeReplacingFiles)
+{
+    ASSERT_TRUE(QDir().mkpath(Out("each")));
+    for (const char* name : {"each/AAA.pat", "each/BBB.pat", "wide.csv"})
+        std::ofstream(db_.Path(name)) << "earlier";
+    for (const bool yes : {false, true}) {
+        messages_.Clear();
+        messages_.Answer(yes);
+        messages_.Answer(yes);
+        Choose(ExportListedDialog::PerSecurity, Out("each"));
+        mnuExportListed_Click(state_, c_);
+        Choose(ExportListedDialog::Wide, Out("wide.csv"));
+        mnuExportListed_Click(state_, c_);
+        ASSERT_EQ(messages_.All().size(), yes ? 4u : 2u);
+        EXPECT_EQ(messages_.All()[0].text, "2 of the 2 files exist already in " + Out("each") + ". Replace them all?");
+        EXPECT_EQ(messages_.All()[0].icon, platform::MessageIcon::Question);
+        EXPECT_EQ(messages_.All()[yes ? 2 : 1].text, Out("wide.csv") + " exists already. Replace it?");
+        for (const char* name : {"each/AAA.pat", "each/BBB.pat", "wide.csv"})
+            EXPECT_EQ(ReadFileBytes(db_.Path(name)) == "earlier", !yes) << name;
+        ExpectIdle();
+    }
+}
+
+// Time the run waited on the user, as for the box that closing the main window brings up,
+// is not counted as time taken.
+TEST_F(ExportListedTest, TimeTakenLeavesOutAPause)
+{
+    constexpr int kPause = 1500;  // milliseconds
+    Choose(ExportListedDialog::PerSecurity, Out("each"));
+    bool paused = false;
+    SetRunProgressObserver([&](const RunProgress& progress) {
+        if (!progress.Text().startsWith("1 of 2: AAA") || std::exchange(paused, true))
+            return;
+        QTimer::singleShot(0, [] {
+            QEventLoop box;
+            QTimer::singleShot(kPause, &box, &QEventLoop::quit);
+            box.exec();
+        });
+    });
+    QElapsedTimer wall;
+    wall.start();
+    mnuExportListed_Click(state_, c_);
+    const qint64 elapsed = wall.elapsed();
+    SetRunProgressObserver({});
+    ASSERT_EQ(messages_.All().size(), 1u);
+    const QString text = messages_.All()[0].text;
+    const double taken = text.mid(text.lastIndexOf("Time taken: ") + 12).chopped(2).toDouble();
+    ASSERT_GE(elapsed, kPause);
+    // Whatever the speed of the machine: the run's time less the pause, to the tenth shown.
+    EXPECT_LE(taken, static_cast<double>(elapsed - kPause) / 1000.0 + 0.05) << text.toStdString();
 }
 
 // In single mode a pattern file named .xlsx is the file --format xlsx writes.

@@ -3,6 +3,8 @@
 
 #include "import_test_support.h"
 
+#include "import/date_text.h"
+
 #include <QDir>
 #include <QRegularExpression>
 
@@ -32,7 +34,8 @@ TEST(ImportCommand, UsageErrorsExitWithTwo)
         {{"--data", data, "--fields", "close", "-o", "f", "XYZ"}, "--fields goes with --merge"},
         {{"--data", data, "--merge", "wide", "--fields", "close,", "-o", "f", "--all"},
          "--fields: \"\" is none of open, high, low, close, volume, oi"},
-        {{"--data", data, "--from", "1998-02-30", "-o", "f", "XYZ"}, "--from: \"1998-02-30\" is not a date"},
+        {{"--data", data, "--from", "1998-02-30", "-o", "f", "XYZ"},
+         "--from: \"1998-02-30\" is not a date; dates read: " + DateFormsText().toStdString()},
         {{"--data", data, "--from", "1998-03-06", "--to", "1998-03-05", "-o", "f", "XYZ"}, "--from is later than --to"},
         {{"--data", data, "--bogus", "-o", "f", "XYZ"}, "Unknown option 'bogus'."},
     };
@@ -113,7 +116,9 @@ TEST(ImportCommand, EndsWithASummaryLine)
 
 // On a terminal several securities share one line, drawn again in place, which says which
 // of how many; it is wiped before the summary, so no line is left ending in a carriage return.
-TEST(ImportCommand, OnATerminalOneLineForTheWholeRun)
+class ImportCommandTerminal : public testing::TestWithParam<unsigned short> {};
+
+TEST_P(ImportCommandTerminal, OneLineForTheWholeRun)
 {
     TestDatabase db;
     for (const char* symbol : {"XYZ", "ABC", "DEF"})
@@ -121,7 +126,10 @@ TEST(ImportCommand, OnATerminalOneLineForTheWholeRun)
     const std::string program = TESSAPORT_PROGRAM_DIR "/tessaport-import";
     const std::string data = db.Dir().toStdString(), out = db.Path("out");
     int terminal = -1, side = -1;
-    ASSERT_EQ(openpty(&terminal, &side, nullptr, nullptr, nullptr), 0);
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = GetParam();  // 0: a width the terminal does not tell
+    ASSERT_EQ(openpty(&terminal, &side, nullptr, nullptr, &size), 0);
     termios raw{};
     tcgetattr(side, &raw);
     cfmakeraw(&raw);  // the bytes as written: no \n turned into \r\n
@@ -145,8 +153,16 @@ TEST(ImportCommand, OnATerminalOneLineForTheWholeRun)
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
 
-    for (const char* line : {"\r1 of 3 XYZ  ", "\r2 of 3 ABC  ", "\r3 of 3 DEF  ", "] 100%"})
+    for (const char* line : {"\r1 of 3 XYZ ", "\r2 of 3 ABC ", "\r3 of 3 DEF ", " 100%"})
         EXPECT_NE(text.find(line), std::string::npos) << line << " in " << text;
+    // Each drawing of the line keeps clear of the terminal's last column, so it never wraps.
+    if (GetParam() != 0) {
+        const std::string drawn = text.substr(0, text.rfind('\r'));
+        for (size_t start = 0, end; start < drawn.size(); start = end + 1) {
+            end = std::min(drawn.find('\r', start), drawn.size());
+            EXPECT_LT(end - start, GetParam()) << drawn.substr(start, end - start);
+        }
+    }
     // Drawn over with blanks: no terminal control sequence at all.
     EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
     EXPECT_TRUE(QRegularExpression(R"(\r +\rtessaport-import: 3 files, 1200 rows, 0 left out, \d+\.\d s\n$)")
@@ -155,5 +171,7 @@ TEST(ImportCommand, OnATerminalOneLineForTheWholeRun)
         << text;
     EXPECT_EQ(text.find("rows\n"), std::string::npos) << "no finished line per security: " << text;
 }
+
+INSTANTIATE_TEST_SUITE_P(Widths, ImportCommandTerminal, testing::Values(0, 40, 20));
 
 } // namespace

@@ -66,7 +66,7 @@ MainControls ImportControls(QWidget& window, ProgramState& state)
                       .lblDataAvailable = new QLabel(&window), .List1 = new QListView(&window), .frmOptions = options,
                       .txtFirstDate = new QLineEdit(options), .txtLastDate = new QLineEdit(options),
                       .chbSkip = new QCheckBox(options), .chbOpenInt = new QCheckBox(options),
-                      .Timer1 = new QTimer(&window), .mnuBegin = new QAction(&window),
+                      .InfoPanel = new QLabel(&window), .Timer1 = new QTimer(&window), .mnuBegin = new QAction(&window),
                       .mnuInterrupt = new QAction(&window), .mnuExportListed = new QAction(&window),
                       .mnuMode = {new QAction(&window), new QAction(&window)}};
     c.chbSkip->setChecked(true);

@@ -9,12 +9,15 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "qt_printers.h"
 
@@ -34,7 +37,7 @@ const std::pair<QString, QStringList> kToolkitFilters[] = {
 };
 
 // The request, then the real dialog as RunFileDialog sets it up, accepted without being shown.
-TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedNameAsTyped)
+TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedExtension)
 {
     FileSelector() = FileSelectorState();
     platform::FileDialogAnswers dialogs;
@@ -56,7 +59,6 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedNameAsTyped)
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     platform::ConfigureFileDialog(dialog, request);
     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
-    EXPECT_EQ(dialog.defaultSuffix(), "");
     ASSERT_EQ(dialog.nameFilters().size(), static_cast<qsizetype>(std::size(kToolkitFilters)));
     EXPECT_EQ(dialog.nameFilters()[8], "Prob. Files (name.*) (*.*)");
     EXPECT_EQ(dialog.nameFilters()[11], "Sprdsheet Files (wk1,xls) (*.wk1 *.xls)");
@@ -66,11 +68,27 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedNameAsTyped)
     EXPECT_EQ(types->itemText(8), "Prob. Files (name.*)");
     EXPECT_EQ(types->currentText(), "Pattern Files (*.pat)");
 
+    // A name typed with an extension keeps it; one without takes the chosen type's.
     QTemporaryDir folder;
-    const QString typed = folder.path() + "/Prices Of XYZ";
-    dialog.selectFile(typed);
-    static_cast<QDialog&>(dialog).accept();
-    EXPECT_EQ(dialog.selectedFiles(), QStringList{typed});
+    for (const auto& [type, typed, chosen] : {std::tuple{1, "Prices Of XYZ", "Prices Of XYZ.pat"},
+                                              std::tuple{1, "abrn.wk1", "abrn.wk1"},
+                                              std::tuple{13, "book", "book.xlsx"},
+                                              std::tuple{11, "sheet", "sheet.wk1"},
+                                              std::tuple{0, "as typed", "as typed"},
+                                              std::tuple{9, "net", "net"}}) {
+        QFileDialog again;
+        again.setOption(QFileDialog::DontUseNativeDialog);
+        platform::ConfigureFileDialog(again, request);
+        // As the user's choice in the type box, which signals it as activated.
+        QComboBox* types = again.findChild<QComboBox*>("fileTypeCombo");
+        types->setCurrentIndex(type);
+        emit types->activated(type);
+        emit types->textActivated(types->currentText());
+        again.selectFile(folder.path() + "/" + typed);
+        static_cast<QDialog&>(again).accept();
+        EXPECT_EQ(platform::ChosenFileName(again, request), QDir::toNativeSeparators(folder.path() + "/" + chosen))
+            << typed;
+    }
 }
 
 // A choice is kept as returned, case and all, and enables View. Then cancel, a dialog that
@@ -146,7 +164,6 @@ TEST(FileSelector, DialogOpensInThePatternFilesFolderElseTheLastOneChosen)
     platform::FileDialogRequest request = dialogs.Requests()[2];
     platform::ConfigureFileDialog(dialog, request);
     EXPECT_EQ(dialog.directory().absolutePath(), second.path());
-    EXPECT_EQ(dialog.defaultSuffix(), QString());
 }
 
 } // namespace

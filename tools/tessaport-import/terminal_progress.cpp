@@ -1,25 +1,112 @@
 #include "terminal_progress.h"
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstring>
 
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 namespace {
-constexpr int kBarWidth = 30;
+constexpr size_t kBarWidth = 30;
+constexpr size_t kNarrowestBar = 10;
+constexpr size_t kNameWidth = 16;
 
-std::string Bar(int percent)
+bool IsTerminal(std::FILE* stream)
 {
-    const int filled = percent * kBarWidth / 100;
-    return std::string(static_cast<size_t>(filled), '#') + std::string(static_cast<size_t>(kBarWidth - filled), ' ');
+#ifdef _WIN32
+    return _isatty(_fileno(stream)) != 0;
+#else
+    return ::isatty(::fileno(stream)) == 1;
+#endif
+}
+
+// The terminal's width in columns; 0 where it cannot be told.
+size_t TerminalColumns(std::FILE* stream)
+{
+#ifdef _WIN32
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    const auto console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (!GetConsoleScreenBufferInfo(console, &info))
+        return 0;
+    return static_cast<size_t>(std::max(0, info.srWindow.Right - info.srWindow.Left + 1));
+#else
+    winsize size{};
+    return ::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+#endif
+}
+
+// Set when the terminal changes its width, so the line is drawn again to fit.
+std::atomic<bool> resized{false};
+
+void WatchWidth()
+{
+#ifdef SIGWINCH
+    static const bool watching = [] {
+        struct sigaction action{};
+        action.sa_handler = [](int) { resized.store(true); };
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        return sigaction(SIGWINCH, &action, nullptr) == 0;
+    }();
+    (void)watching;
+#endif
+}
+
+bool Resized()
+{
+    return resized.exchange(false);
+}
+
+std::string Bar(int percent, size_t width)
+{
+    const size_t filled = static_cast<size_t>(percent) * width / 100;
+    return std::string(filled, '#') + std::string(width - filled, ' ');
+}
+
+std::string Padded(std::string text, size_t width)
+{
+    if (text.size() < width)
+        text.append(width - text.size(), ' ');
+    return text;
+}
+
+// "name [####    ]  42%" cut to a terminal `columns` wide (0: as wide as it likes): the
+// padding goes first, then the bar narrows and goes, then the name is cut. The last column
+// stays free, since writing it moves some terminals to the next line.
+std::string ProgressLine(const std::string& head, size_t padTo, int percent, size_t columns)
+{
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "%3d%%", percent);
+    const size_t tailSize = std::strlen(tail);
+    if (columns == 0)
+        return Padded(head, padTo) + " [" + Bar(percent, kBarWidth) + "] " + tail;
+    const size_t room = columns - 1;
+    for (const std::string& start : {Padded(head, padTo), head}) {
+        const size_t fixed = start.size() + 4 + tailSize;
+        if (fixed + kNarrowestBar <= room)
+            return start + " [" + Bar(percent, std::min(kBarWidth, room - fixed)) + "] " + tail;
+    }
+    if (room <= tailSize)
+        return std::string(tail).substr(0, room);
+    return head.substr(0, room - tailSize - 1) + ' ' + tail;
 }
 
 // Draws `line` over the one before. Blanks rather than a terminal's erase sequence, so
-// nothing but printable text and carriage returns reaches the terminal.
-void Redraw(std::FILE* stream, const std::string& line, size_t& width)
+// nothing but printable text and carriage returns reaches the terminal; never more of them
+// than the terminal has room for.
+void Redraw(std::FILE* stream, const std::string& line, size_t& width, size_t columns)
 {
     std::string text = '\r' + line;
-    if (line.size() < width)
-        text.append(width - line.size(), ' ');
+    const size_t clear = columns == 0 ? width : std::min(width, columns - 1);
+    if (line.size() < clear)
+        text.append(clear - line.size(), ' ');
     std::fputs(text.c_str(), stream);
     std::fflush(stream);
     width = line.size();
@@ -33,8 +120,10 @@ void Wipe(std::FILE* stream, size_t& width)
 } // namespace
 
 TerminalProgress::TerminalProgress(std::FILE* stream, bool silent)
-    : stream_(stream), enabled_(!silent && ::isatty(::fileno(stream)) == 1)
+    : stream_(stream), enabled_(!silent && IsTerminal(stream))
 {
+    if (enabled_)
+        WatchWidth();
 }
 
 void TerminalProgress::Start(const std::string& name, int32_t estimate)
@@ -49,7 +138,7 @@ void TerminalProgress::Update(int32_t done)
 {
     // The estimate counts five records a week: the bar stops short of full until the end.
     const int percent = estimate_ <= 0 ? 99 : static_cast<int>(std::min<int64_t>(int64_t{done} * 100 / estimate_, 99));
-    if (percent != percent_)
+    if (percent != percent_ || Resized())
         Draw(percent);
 }
 
@@ -74,19 +163,16 @@ void TerminalProgress::Draw(int percent)
     percent_ = percent;
     if (!enabled_)
         return;
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "%3d%%", percent);
-    std::string name = name_;
-    if (name.size() < 16)
-        name.append(16 - name.size(), ' ');
-    Redraw(stream_, name + " [" + Bar(percent) + "] " + tail, width_);
+    const size_t columns = TerminalColumns(stream_);
+    Redraw(stream_, ProgressLine(name_, kNameWidth, percent, columns), width_, columns);
     drawn_ = true;
 }
 
 RunLine::RunLine(std::FILE* stream, int32_t count, bool verbose, bool silent)
-    : stream_(stream), terminal_(!silent && ::isatty(::fileno(stream)) == 1), verbose_(verbose && !silent),
-      count_(count)
+    : stream_(stream), terminal_(!silent && IsTerminal(stream)), verbose_(verbose && !silent), count_(count)
 {
+    if (terminal_)
+        WatchWidth();
 }
 
 void RunLine::Begin(int32_t index, const std::string& symbol, int32_t estimate)
@@ -102,7 +188,7 @@ void RunLine::Update(int32_t done)
 {
     const double within = estimate_ <= 0 ? 0.0 : std::min(1.0, static_cast<double>(done) / estimate_);
     const int percent = count_ <= 0 ? 100 : static_cast<int>((index_ + within) * 100 / count_);
-    if (percent != percent_)
+    if (percent != percent_ || Resized())
         Draw(percent);
 }
 
@@ -127,11 +213,7 @@ void RunLine::Draw(int percent)
         return;
     char head[48];
     std::snprintf(head, sizeof head, "%ld of %ld ", static_cast<long>(index_) + 1, static_cast<long>(count_));
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "%3d%%", percent);
-    std::string symbol = symbol_;
-    if (symbol.size() < 16)
-        symbol.append(16 - symbol.size(), ' ');
-    Redraw(stream_, head + symbol + " [" + Bar(percent) + "] " + tail, width_);
+    const size_t columns = TerminalColumns(stream_);
+    Redraw(stream_, ProgressLine(head + symbol_, std::strlen(head) + kNameWidth, percent, columns), width_, columns);
     drawn_ = true;
 }

@@ -179,8 +179,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             continue;
         *day = DateTextToSerial(parser.value(*option));
         if (!*day)
-            return fail(QStringLiteral("--%1: \"%2\" is not a date")
-                            .arg(option->names().first(), parser.value(*option)));
+            return fail(QStringLiteral("--%1: \"%2\" is not a date; dates read: %3")
+                            .arg(option->names().first(), parser.value(*option), DateFormsText()));
     }
     if (options.from && options.to && *options.from > *options.to)
         return fail("--from is later than --to");

@@ -3,6 +3,7 @@
 #include "viewer_window.h"
 
 #include "widgets/twips.h"
+#include "widgets/window_font.h"
 
 #include <QApplication>
 
@@ -10,6 +11,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pattern File Viewer"));
+    // Tessaport's face, at the size its windows are drawn in.
+    QApplication::setFont(platform::WindowFont(8.0));
 
     ViewerWindow window;
     platform::FitOnScreen(&window);
