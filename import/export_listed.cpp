@@ -396,6 +396,7 @@ void ExportListedDialog::Browse()
                        {QStringLiteral("CSV Files (*.csv)"), {QStringLiteral("*.csv")}},
                        {QStringLiteral("All Files (*.*)"), {QStringLiteral("*.*")}}};
     request.selectedFilter = cmbFileType->currentIndex();
+    request.addTypeExtension = true;
     if (!Output().isEmpty())
         request.directory = merge ? QFileInfo(Output()).absolutePath() : Output();
     const std::optional<QString> chosen = platform::RunFileDialog(this, request);

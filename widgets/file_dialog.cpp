@@ -68,13 +68,16 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request)
     dialog.setNameFilters(nameFilters);
     if (request.selectedFilter >= 0 && request.selectedFilter < nameFilters.size())
         dialog.selectNameFilter(nameFilters[request.selectedFilter]);
-    // A name typed with an extension keeps it; one without takes the chosen type's. Qt's
-    // dialog adds it itself, and asks before replacing the file of that name, but not for
-    // every type: ChosenFileName makes sure.
-    dialog.setDefaultSuffix(save ? TypeExtension(request.filters, ChosenType(dialog, request)) : QString());
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, request, save] {
-        dialog.setDefaultSuffix(save ? TypeExtension(request.filters, ChosenType(dialog, request)) : QString());
-    });
+    // A name typed with an extension keeps it; where asked, one without takes the chosen
+    // type's. Qt's dialog adds it itself, and asks before replacing the file of that name,
+    // but not for every type: ChosenFileName makes sure.
+    const bool typeExtension = save && request.addTypeExtension;
+    dialog.setDefaultSuffix(typeExtension ? TypeExtension(request.filters, ChosenType(dialog, request)) : QString());
+    if (typeExtension) {
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, request] {
+            dialog.setDefaultSuffix(TypeExtension(request.filters, ChosenType(dialog, request)));
+        });
+    }
 }
 
 QString ChosenFileName(const QFileDialog& dialog, const FileDialogRequest& request)
@@ -84,7 +87,8 @@ QString ChosenFileName(const QFileDialog& dialog, const FileDialogRequest& reque
         return QString();
     QString name = files.constFirst();
     const QString extension = TypeExtension(request.filters, ChosenType(dialog, request));
-    if (request.mode == FileDialogMode::Save && !extension.isEmpty() && QFileInfo(name).suffix().isEmpty()
+    if (request.mode == FileDialogMode::Save && request.addTypeExtension && !extension.isEmpty()
+        && QFileInfo(name).suffix().isEmpty()
         && !QFileInfo(name).isDir())
         name += u'.' + extension;
     // Qt's dialog answers with '/' on every system; the label, the viewer's command line and

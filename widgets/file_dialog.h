@@ -31,18 +31,21 @@ struct FileDialogRequest {
     std::vector<FileFilter> filters;
     int selectedFilter = 0;  // index into filters
     QString directory;       // where the dialog opens; empty = the platform's default
+    // Save only: a name typed without an extension takes the chosen type's. Off, a name is
+    // returned as typed, as the pattern file's chooser has it.
+    bool addTypeExtension = false;
 };
 
 // Shows a modal file dialog and returns the chosen path in the system's separators, or
-// nothing when the user cancels. A name typed without an extension takes the chosen type's.
+// nothing when the user cancels. A name typed with an extension keeps it.
 // Every file dialog of the program goes through here, so tests answer it instead of
 // blocking on a modal window.
 std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& request);
 
 // The configuration RunFileDialog gives its QFileDialog before showing it.
 void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request);
-// What RunFileDialog answers once the dialog was accepted: the name chosen, with the type's
-// extension added to a name typed without one, in the system's separators.
+// What RunFileDialog answers once the dialog was accepted: the name chosen, in the system's
+// separators, with the type's extension added to a name typed without one where asked.
 QString ChosenFileName(const QFileDialog& dialog, const FileDialogRequest& request);
 
 // While one of these lives, dialogs are answered from its queue instead of shown, and

@@ -37,7 +37,7 @@ const std::pair<QString, QStringList> kToolkitFilters[] = {
 };
 
 // The request, then the real dialog as RunFileDialog sets it up, accepted without being shown.
-TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedExtension)
+TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedName)
 {
     FileSelector() = FileSelectorState();
     platform::FileDialogAnswers dialogs;
@@ -49,6 +49,7 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedExtension)
     EXPECT_EQ(request.mode, platform::FileDialogMode::Save);
     EXPECT_EQ(request.title, "Select the Pattern Filename");
     EXPECT_EQ(request.selectedFilter, 1);
+    EXPECT_FALSE(request.addTypeExtension);
     ASSERT_EQ(request.filters.size(), std::size(kToolkitFilters));
     for (size_t i = 0; i < request.filters.size(); ++i) {
         EXPECT_EQ(request.filters[i].description, kToolkitFilters[i].first) << "entry " << i + 1;
@@ -59,6 +60,7 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedExtension)
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     platform::ConfigureFileDialog(dialog, request);
     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog.defaultSuffix(), "");
     ASSERT_EQ(dialog.nameFilters().size(), static_cast<qsizetype>(std::size(kToolkitFilters)));
     EXPECT_EQ(dialog.nameFilters()[8], "Prob. Files (name.*) (*.*)");
     EXPECT_EQ(dialog.nameFilters()[11], "Sprdsheet Files (wk1,xls) (*.wk1 *.xls)");
@@ -68,17 +70,22 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedExtension)
     EXPECT_EQ(types->itemText(8), "Prob. Files (name.*)");
     EXPECT_EQ(types->currentText(), "Pattern Files (*.pat)");
 
-    // A name typed with an extension keeps it; one without takes the chosen type's.
+    // The pattern file's chooser returns a name as typed; the export's adds the chosen type's
+    // extension to a name without one. Either keeps a typed extension.
     QTemporaryDir folder;
-    for (const auto& [type, typed, chosen] : {std::tuple{1, "Prices Of XYZ", "Prices Of XYZ.pat"},
-                                              std::tuple{1, "abrn.wk1", "abrn.wk1"},
-                                              std::tuple{13, "book", "book.xlsx"},
-                                              std::tuple{11, "sheet", "sheet.wk1"},
-                                              std::tuple{0, "as typed", "as typed"},
-                                              std::tuple{9, "net", "net"}}) {
+    for (const auto& [adds, type, typed, chosen] : {std::tuple{false, 1, "Prices Of XYZ", "Prices Of XYZ"},
+                                                    std::tuple{false, 1, "abrn.wk1", "abrn.wk1"},
+                                                    std::tuple{true, 1, "Prices Of XYZ", "Prices Of XYZ.pat"},
+                                                    std::tuple{true, 1, "abrn.wk1", "abrn.wk1"},
+                                                    std::tuple{true, 13, "book", "book.xlsx"},
+                                                    std::tuple{true, 11, "sheet", "sheet.wk1"},
+                                                    std::tuple{true, 0, "as typed", "as typed"},
+                                                    std::tuple{true, 9, "net", "net"}}) {
+        platform::FileDialogRequest asked = request;
+        asked.addTypeExtension = adds;
         QFileDialog again;
         again.setOption(QFileDialog::DontUseNativeDialog);
-        platform::ConfigureFileDialog(again, request);
+        platform::ConfigureFileDialog(again, asked);
         // As the user's choice in the type box, which signals it as activated.
         QComboBox* types = again.findChild<QComboBox*>("fileTypeCombo");
         types->setCurrentIndex(type);
@@ -86,7 +93,7 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedExtension)
         emit types->textActivated(types->currentText());
         again.selectFile(folder.path() + "/" + typed);
         static_cast<QDialog&>(again).accept();
-        EXPECT_EQ(platform::ChosenFileName(again, request), QDir::toNativeSeparators(folder.path() + "/" + chosen))
+        EXPECT_EQ(platform::ChosenFileName(again, asked), QDir::toNativeSeparators(folder.path() + "/" + chosen))
             << typed;
     }
 }
