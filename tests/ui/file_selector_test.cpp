@@ -87,10 +87,10 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedName)
         again.setOption(QFileDialog::DontUseNativeDialog);
         platform::ConfigureFileDialog(again, asked);
         // As the user's choice in the type box, which signals it as activated.
-        QComboBox* types = again.findChild<QComboBox*>("fileTypeCombo");
-        types->setCurrentIndex(type);
-        emit types->activated(type);
-        emit types->textActivated(types->currentText());
+        QComboBox* typeBox = again.findChild<QComboBox*>("fileTypeCombo");
+        typeBox->setCurrentIndex(type);
+        emit typeBox->activated(type);
+        emit typeBox->textActivated(typeBox->currentText());
         again.selectFile(folder.path() + "/" + typed);
         static_cast<QDialog&>(again).accept();
         EXPECT_EQ(platform::ChosenFileName(again, asked), QDir::toNativeSeparators(folder.path() + "/" + chosen))

@@ -51,8 +51,9 @@ TEST(ScreenFit, DialogsOpenOverTheirOwner)
         platform::FitOnScreen(&dialog);
         const QRect placed(dialog.pos(), dialog.size());
         EXPECT_TRUE(area.contains(placed)) << placed.x() << "," << placed.y();
-        if (area.contains(owner.frameGeometry()))
+        if (area.contains(owner.frameGeometry())) {
             EXPECT_LE((placed.center() - owner.frameGeometry().center()).manhattanLength(), 2);
+        }
     }
 }
 
