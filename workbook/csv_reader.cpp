@@ -3,6 +3,7 @@
 #include "platform/native/native_file.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -249,7 +250,7 @@ uint64_t CsvFieldsAtMost(const std::string& path)
             continue;
         if (got <= 0)
             break;
-        fields += static_cast<uint64_t>(std::count_if(buffer.begin(), buffer.begin() + got,
+        fields += static_cast<uint64_t>(std::count_if(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got),
                                                       [](char c) { return c == ',' || c == '\n' || c == '\r'; }));
     }
     native::Close(fd);
