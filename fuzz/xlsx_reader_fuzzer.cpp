@@ -60,8 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         },
         budget);
     FUZZ_CHECK(info.ok() || !info.error.empty());
-    FUZZ_CHECK((budget.Used() > budget.Limit())
-               == (info.error == budget.Refusal("the shared strings and cells") || info.error == budget.Refusal("the shared strings")));
+    // A reading that passed the budget ends with its message (the reader may also refuse
+    // before passing it, when the next block of shared strings would not fit).
+    if (budget.Used() > budget.Limit()) {
+        FUZZ_CHECK(info.error == budget.Refusal("the shared strings and cells")
+                   || info.error == budget.Refusal("the shared strings"));
+    }
     for (const WorkbookName& name : info.names)
         FUZZ_CHECK(name.firstRow >= 0 && name.lastRow <= 1048575 && name.firstColumn >= 0 && name.lastColumn <= 16383);
     return 0;
