@@ -41,7 +41,7 @@ inline constexpr std::array<MergeFieldName, 6> kMergeFields = {{
     {kFieldLow, "low", "_Low", "Low"},
     {kFieldClose, "close", "_Close", "Close"},
     {kFieldVolume, "volume", "_Volume", "Volume"},
-    {kFieldOpenInterest, "oi", "_Open_Interest", "OpenInterest"},
+    {kFieldOpenInterest, "oi", "_Open_Interest", "Open_Interest"},
 }};
 
 inline int MergeFieldCount(unsigned fields)

@@ -24,11 +24,11 @@ namespace {
 
 // nanosecond timestamps hold 1677-09-22 to 2262-04-11 as whole days.
 constexpr int64_t kFirstNanosecondDay = -106751;
-constexpr int64_t kLastNanosecondDay = 106750;
+constexpr int64_t kLastNanosecondDay = 106751;
 
 // The names of kMergeFields in the rows of read() and the columns of frame().
 constexpr const char* kRowNames[] = {"open", "high", "low", "close", "volume", "open_interest"};
-constexpr const char* kColumnNames[] = {"Open", "High", "Low", "Close", "Volume", "OpenInterest"};
+constexpr const char* kColumnNames[] = {"Open", "High", "Low", "Close", "Volume", "Open_Interest"};
 
 // Objects made once at import and kept for the life of the interpreter.
 PyObject* dataWarning = nullptr;
@@ -647,7 +647,7 @@ OSError when the data file is missing or unreadable.)")
              "fields"_a = py::none(), "keep_invalid"_a = false, R"(The records of one security as a pandas DataFrame.
 
 The same records and arguments as read(), indexed by date ("Date"), with the columns
-Open, High, Low, Close (float32, NaN where missing), Volume and OpenInterest (int64)
+Open, High, Low, Close (float32, NaN where missing), Volume and Open_Interest (int64)
 that were chosen.
 
 The index is a DatetimeIndex. pandas' nanosecond timestamps hold only the dates from

@@ -9,7 +9,7 @@ namespace qv2omg {
 
 namespace {
 
-constexpr const char* kColumnNames[] = {"Date", "Open", "High", "Low", "Close", "Volume", "OpenInterest"};
+constexpr const char* kColumnNames[] = {"Date", "Open", "High", "Low", "Close", "Volume", "Open_Interest"};
 
 std::string_view Trim(std::string_view text)
 {
@@ -50,15 +50,18 @@ std::optional<float> ParsePrice(std::string_view text)
     return value;
 }
 
-std::optional<int32_t> ParseInteger(std::string_view text)
+enum class IntegerProblem { None, NotWhole, OutOfRange };
+
+// A volume or open interest: a whole number the database's 32 bits hold.
+IntegerProblem ParseInteger(std::string_view text, int32_t& value)
 {
+    value = 0;
     if (text.empty())
-        return 0;
-    int32_t value = 0;
+        return IntegerProblem::None;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
+    if (end != text.data() + text.size() || (error != std::errc() && error != std::errc::result_out_of_range))
+        return IntegerProblem::NotWhole;
+    return error == std::errc() ? IntegerProblem::None : IntegerProblem::OutOfRange;
 }
 
 std::string Quote(std::string_view text)
@@ -138,7 +141,7 @@ Status ReadPriceCsv(std::istream& in, const std::string& sourceName, PriceTable&
             continue;
 
         if (fields.size() < 6 || fields.size() > 7)
-            return fail("expected 6 or 7 columns (Date,Open,High,Low,Close,Volume[,OpenInterest]), found "
+            return fail("expected 6 or 7 columns (Date,Open,High,Low,Close,Volume[,Open_Interest]), found "
                         + std::to_string(fields.size()));
         if (columns == 0)
             columns = fields.size();
@@ -160,11 +163,15 @@ Status ReadPriceCsv(std::istream& in, const std::string& sourceName, PriceTable&
         }
         int32_t* integers[] = {&row.volume, &row.openInterest};
         for (size_t i = 5; i < fields.size(); ++i) {
-            const std::optional<int32_t> value = ParseInteger(fields[i]);
-            if (!value)
+            switch (ParseInteger(fields[i], *integers[i - 5])) {
+            case IntegerProblem::None: break;
+            case IntegerProblem::NotWhole:
                 return fail(std::string("bad ") + kColumnNames[i] + " " + Quote(fields[i])
                             + " (expected a whole number)");
-            *integers[i - 5] = *value;
+            case IntegerProblem::OutOfRange:
+                return fail(std::string("bad ") + kColumnNames[i] + " " + Quote(fields[i])
+                            + " (out of the range held, -2147483648 to 2147483647)");
+            }
         }
 
         if (!table.rows.empty()) {
@@ -189,7 +196,7 @@ Status ReadPriceCsv(std::istream& in, const std::string& sourceName, PriceTable&
 
 std::string FormatPriceCsvHeader(bool withOpenInterest)
 {
-    return withOpenInterest ? "Date,Open,High,Low,Close,Volume,OpenInterest" : "Date,Open,High,Low,Close,Volume";
+    return withOpenInterest ? "Date,Open,High,Low,Close,Volume,Open_Interest" : "Date,Open,High,Low,Close,Volume";
 }
 
 std::string FormatPriceCsvLine(const PriceRow& row, bool withOpenInterest)

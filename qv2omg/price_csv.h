@@ -1,6 +1,6 @@
 #pragma once
 
-// Price rows as text: Date,Open,High,Low,Close,Volume[,OpenInterest], ISO dates, an
+// Price rows as text: Date,Open,High,Low,Close,Volume[,Open_Interest], ISO dates, an
 // empty price for a missing one. What FormatPriceCsvLine writes, ReadPriceCsv reads
 // back to the same bits.
 

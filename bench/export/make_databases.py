@@ -14,7 +14,7 @@ bin_dir, out = sys.argv[1], sys.argv[2]
 def write_history(path, count, offset):
     day = datetime.date(1900, 1, 1) + datetime.timedelta(days=offset)
     with open(path, "w") as f:
-        f.write("Date,Open,High,Low,Close,Volume,OpenInterest\n")
+        f.write("Date,Open,High,Low,Close,Volume,Open_Interest\n")
         for i in range(count):
             while day.weekday() > 4:
                 day += datetime.timedelta(days=1)

@@ -19,7 +19,7 @@ import openpyxl
 import pandas
 
 BIN = os.environ.get("TESSAPORT_PROGRAM_DIR", "build/bin")
-FIELDS = ["Open", "High", "Low", "Close", "Volume", "OpenInterest"]
+FIELDS = ["Open", "High", "Low", "Close", "Volume", "Open_Interest"]
 SUFFIXES = ["_Open", "_High", "_Low", "_Close", "_Volume", "_Open_Interest"]
 OPTION_NAMES = ["open", "high", "low", "close", "volume", "oi"]
 
@@ -62,7 +62,7 @@ class Database:
     def add(self, symbol, rows):
         path = os.path.join(self.folder, symbol + ".in.csv")
         with open(path, "w", newline="") as f:
-            f.write("Date,Open,High,Low,Close,Volume,OpenInterest\n")
+            f.write("Date,Open,High,Low,Close,Volume,Open_Interest\n")
             for row in rows:
                 f.write(",".join(row) + "\n")
         run("omegadb", "add", self.dir, symbol, "--description", symbol, "--category", "2", "--period", "0", path)

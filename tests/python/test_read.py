@@ -73,7 +73,7 @@ def test_frame_holds_the_rows_of_read(demo_db):
     db = tessaport.Database(demo_db)
     rows = db.read("FCL", keep_invalid=True)
     frame = db.frame("FCL", keep_invalid=True)
-    assert list(frame.columns) == ["Open", "High", "Low", "Close", "Volume", "OpenInterest"]
+    assert list(frame.columns) == ["Open", "High", "Low", "Close", "Volume", "Open_Interest"]
     assert isinstance(frame.index, pd.DatetimeIndex) and frame.index.name == "Date"
     np.testing.assert_array_equal(frame.index.values.astype("M8[D]"), rows["date"])
     for column, name in zip(frame.columns, rows.dtype.names[1:]):
@@ -81,7 +81,7 @@ def test_frame_holds_the_rows_of_read(demo_db):
         np.testing.assert_array_equal(frame[column].to_numpy(), rows[name])
 
 
-@pytest.mark.parametrize("symbol, fits", [("OLD", False), ("FAR", False), ("SPAN", False), ("GA", True)])
+@pytest.mark.parametrize("symbol, fits", [("OLD", False), ("FAR", False), ("SPAN", False), ("ENDS", True), ("GA", True)])
 def test_frame_keeps_dates_outside_nanosecond_timestamps(edge_db, symbol, fits):
     db = tessaport.Database(edge_db)
     rows = db.read(symbol)

@@ -62,7 +62,7 @@ protected:
 // Missing prices, awkward floats, a price just below the missing-value marker, the
 // extremes of the integers.
 const std::string kFutures =
-    "Date,Open,High,Low,Close,Volume,OpenInterest\n"
+    "Date,Open,High,Low,Close,Volume,Open_Interest\n"
     "1998-03-05,1.5,2,0.1,1.75,1200,30\n"
     "1998-03-06,,2.25,-1,16777215,0,31\n"
     "1998-03-09,1e-07,,,,-7,0\n"
@@ -83,7 +83,7 @@ TEST_F(OmegadbTest, AddThenDumpGivesBackTheSameCsv)
     EXPECT_EQ(dump.err, "");
     EXPECT_EQ(Omegadb("dump db/nested 'BRK A'").out, stock);
     EXPECT_EQ(Omegadb("dump db/nested ES --from 1998-03-06 --to 1998-03-09").out,
-              "Date,Open,High,Low,Close,Volume,OpenInterest\n"
+              "Date,Open,High,Low,Close,Volume,Open_Interest\n"
               "1998-03-06,,2.25,-1,16777215,0,31\n1998-03-09,1e-07,,,,-7,0\n");
     EXPECT_EQ(Omegadb("list db/nested").out,
               "Symbol\tDescription\tCategory\tPeriod\tRecords\tFirst\tLast\tFile\n"
