@@ -3,6 +3,7 @@
 #include "base/calendar.h"
 #include "base/trim_blanks.h"
 #include "omega/omega_date.h"
+#include "platform/native/shown_text.h"
 #include "quality/database_check.h"
 #include "qv2omg/data_reader.h"
 #include "qv2omg/header_reader.h"
@@ -339,7 +340,8 @@ Security Database::Find(std::string_view symbol, std::vector<std::string>& warni
         if (found != snapshot->bySymbol.end())
             return snapshot->securities[found->second];
     }
-    throw Error(ErrorKind::UnknownSymbol, "no security '" + std::string(symbol) + "' in " + name_);
+    // Shown escaped: a NUL would end the message there, and another control would act on a terminal.
+    throw Error(ErrorKind::UnknownSymbol, "no security '" + native::ShownUtf8(symbol) + "' in " + name_);
 }
 
 RowBlock Database::Read(const Security& security, const DateBounds& bounds, const RowLayout& layout,

@@ -38,6 +38,8 @@ TEST(ImportCommand, UsageErrorsExitWithTwo)
          "--from: \"1998-02-30\" is not a date; dates read: " + DateFormsText().toStdString()},
         {{"--data", data, "--from", "1998-03-06", "--to", "1998-03-05", "-o", "f", "XYZ"}, "--from is later than --to"},
         {{"--data", data, "--bogus", "-o", "f", "XYZ"}, "Unknown option 'bogus'."},
+        {{"--data", data, "-o", "f", "-MINUS"},
+         "Unknown options: M, I, N, U, S. (a SYMBOL that begins with - goes after --)"},
     };
     for (const auto& [arguments, error] : cases)
         EXPECT_EQ(RunImportCommand(arguments).err.substr(0, error.size() + 25),

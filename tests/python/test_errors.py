@@ -93,6 +93,7 @@ def test_arguments_no_text_can_hold(small_db):
         (lambda: db.read("AAA", fields="\udcff"), ValueError, r"fields: '\\udcff' is none of"),
         (lambda: db.read("\udcff"), KeyError, r"no security '\\\\udcff' in"),
         (lambda: db.merge(["AAA", "\udcff"]), KeyError, r"no security '\\\\udcff' in"),
+        (lambda: db.read("AAA\0X"), KeyError, r"no security 'AAA\\\\x00X' in"),
         (lambda: db.check(5), TypeError, r"symbol must be a str or None, not int"),
         (lambda: db.frame(b"AAA"), TypeError, r"symbol must be a str, not bytes"),
         (lambda: tessaport.Database(small_db + "\0/x"), ValueError, r"embedded null byte"),

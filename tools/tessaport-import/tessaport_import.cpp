@@ -90,6 +90,9 @@ constexpr char kHelp[] =
     "many, and a bar for the whole run. The run ends with a summary line on standard\n"
     "error: files and rows written, securities left out and the seconds taken.\n"
     "\n"
+    "A SYMBOL that begins with - goes after --, which ends the options:\n"
+    "  tessaport-import --data DIR -o minus.pat -- -MINUS\n"
+    "\n"
     "Dates are written in the system's short date format, with a two-digit (1930 to\n"
     "2029) or four-digit year, or as YYYY-MM-DD.\n"
     "In xlsx and CSV files, prices are the shortest decimals that read back as the\n"
@@ -150,6 +153,12 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     CommandLine line;
     if (!parser.parse(arguments)) {
         line.error = parser.errorText();
+        // "-MINUS" reads as the options M, I, N, U and S.
+        if (!parser.unknownOptionNames().isEmpty()
+            && std::any_of(arguments.begin() + 1, arguments.end(), [](const QString& word) {
+                   return word.size() > 2 && word.startsWith(u'-') && !word.startsWith(u"--");
+               }))
+            line.error += QStringLiteral(" (a SYMBOL that begins with - goes after --)");
         return line;
     }
     if (parser.isSet(help)) {
