@@ -71,7 +71,15 @@ snapshot() {
 installer_own='\./windows/Installer|\[HKEY_LOCAL_MACHINE\\Software\\(Classes|Microsoft\\Windows\\CurrentVersion)'
 installer_own+='\\Installer(\\[A-Za-z]+|\\UserData\\S-1-5-18(\\[A-Za-z]+)?)?]'
 added() { LC_ALL=C comm -13 "$work/$1.$3" "$work/$2.$3" | grep -vxE "$installer_own" || true; }
-install() { wine msiexec /i "$(winepath -w "$1")" /qn /l*v "$(winepath -w "$work/$2.log")"; }
+# Windows Installer's service may still be at work (a rollback, its records) when msiexec
+# returns: every step waits until nothing runs in the prefix before it looks.
+settled() { wineserver -w 2>/dev/null || true; }
+install() {
+  local status=0
+  wine msiexec /i "$(winepath -w "$1")" /qn /l*v "$(winepath -w "$work/$2.log")" || status=$?
+  settled
+  return $status
+}
 # The Apps & features entries named Tessaport, and a value of the (first) one.
 entries() { wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
   awk '/^HKEY/ { key = $0 } $1 == "DisplayName" && $3 ~ /^Tessaport/ { print key }'; }
@@ -81,7 +89,9 @@ xlsx_default() { wine reg query "$classes\\.xlsx" /ve 2>/dev/null | tr -d '\r' |
 # The installation: one entry of this version, the zip's files byte for byte and no other,
 # the two shortcuts, the default program of xlsx files as it was.
 installed() {
-  [ "$(entries | wc -l)|$(entry DisplayVersion)" = "1|$1" ] || fail "Apps & features: $(entries | wc -l) entries, version $(entry DisplayVersion)"
+  local seen
+  seen="$(entries | wc -l)|$(entry DisplayVersion)"
+  [ "$seen" = "1|$1" ] || fail "Apps & features: entries|version $seen, not 1|$1 (now $(entries | wc -l)|$(entry DisplayVersion))"
   rm -rf "$work/unzipped" && mkdir "$work/unzipped" && (cd "$work/unzipped" && cmake -E tar xf "$2")
   diff -r "$work"/unzipped/tessaport-*-windows-x86_64 "$folder" >&2 || fail "the program folder is not $(basename "$2")'s (above)"
   [ "$(shortcuts)" = "Tessaport Pattern File Viewer.lnk|Tessaport.lnk|" ] || fail "Start menu shortcuts: $(shortcuts)"
@@ -152,6 +162,7 @@ step "$version refused over $newer_version"
 
 wine msiexec /x "$(winepath -w "$newer")" /qn /l*v "$(winepath -w "$work/uninstall.log")" ||
   fail "msiexec /x failed with status $? (log: $work/uninstall.log)"
+settled
 snapshot removed
 [ ! -e "$folder" ] && [ -z "$(shortcuts)" ] && [ -z "$(entries)" ] || fail "the folder, a shortcut or the entry is left"
 [ "$(xlsx_default)" = Other.Workbook ] || fail "the default program of xlsx files is now $(xlsx_default)"
