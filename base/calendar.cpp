@@ -1,6 +1,7 @@
 #include "base/calendar.h"
 
 #include <chrono>
+#include <cstdio>
 
 namespace base {
 
@@ -40,6 +41,23 @@ CivilDate CivilOfSerial(int64_t serial)
     const year_month_day date{kOrigin + days{serial - cycles * kCycleDays}};
     return {static_cast<int>(date.year()) + 400 * cycles, static_cast<int>(static_cast<unsigned>(date.month())),
             static_cast<int>(static_cast<unsigned>(date.day()))};
+}
+
+} // namespace base
+
+namespace base {
+
+std::string IsoDateOfSerial(int64_t serial)
+{
+    const CivilDate date = CivilOfSerial(serial);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04lld-%02d-%02d", static_cast<long long>(date.year), date.month, date.day);
+    return text;
+}
+
+int32_t SerialOfStored(int32_t yearsSince1900, int32_t month, int32_t day)
+{
+    return static_cast<int32_t>(SerialOfCivil(1900 + int64_t{yearsSince1900}, month, day));
 }
 
 } // namespace base

@@ -3,7 +3,8 @@
 #include "export/output_format.h"
 #include "import/busy_state.h"
 #include "import/date_text.h"
-#include "import/import_job.h"
+#include "engine/per_security.h"
+#include "import/library_source.h"
 #include "omega/data_library.h"
 #include "omega_window/focus_return.h"
 #include "omega_window/progress_window.h"
@@ -70,12 +71,6 @@ void Tell(const QString& text, platform::MessageIcon icon, QWidget* parent)
 void Tell(const char* text, platform::MessageIcon icon, QWidget* parent)
 {
     Tell(QString::fromLatin1(text), icon, parent);
-}
-
-QString WriteFailureText(const QString& patternFile, int16_t result)
-{
-    return QStringLiteral("An error has occured while writing the destination file ") + patternFile +
-           QStringLiteral(": ") + QString::fromStdString(SheetErrorText(result)) + u'.';
 }
 
 // The status line's account of a finished import.
@@ -148,8 +143,7 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls, const std
     if (state.PatternFileName.isEmpty() && choosePatternFile && (!choosePatternFile() || state.PatternFileName.isEmpty()))
         return;
     request.openInterest = controls.chbOpenInt->isChecked();
-    request.dataDir = dataDir;
-    request.symbol = *symbolBytes;
+    request.symbol = symbolBytes->toStdString();
     request.patternFile = QFile::encodeName(state.PatternFileName).toStdString();
     request.fileType = FormatForFileName(state.PatternFileName.toStdString());
 
@@ -178,15 +172,15 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls, const std
         SetProgressInterrupt(controls.mnuInterrupt, window);
         QElapsedTimer clock;
         clock.start();
-        const ImportOutcome outcome = RunImport(library, request, hooks);
+        const ImportOutcome outcome = RunImport(LibrarySource(library, state.CurrentDataDir), request, hooks);
         SetProgressInterrupt(nullptr, nullptr);
         if (progressShown)
             CloseProgress();
         if (outcome.result == kSheetOk && !outcome.interrupted && controls.InfoPanel)
             controls.InfoPanel->setText(FinishedText(outcome.rowsWritten, symbol, state.PatternFileName, clock.elapsed()));
         if (outcome.result != kSheetOk)
-            Tell(WriteFailureText(state.PatternFileName, outcome.result), platform::MessageIcon::Critical, window);
+            Tell(QString::fromStdString(engine::WriteFailureText(state.PatternFileName.toStdString(), outcome.result)), platform::MessageIcon::Critical, window);
         else if (outcome.datesAsText > 0)
-            Tell(DatesAsTextNote(outcome.datesAsText) + u'.', platform::MessageIcon::Information, window);
+            Tell(QString::fromStdString(DatesAsTextNote(outcome.datesAsText)) + u'.', platform::MessageIcon::Information, window);
     }
 }
