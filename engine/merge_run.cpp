@@ -315,7 +315,7 @@ std::optional<std::string> AddToMerge(const engine::DataSource& source, const st
     for (const ImportRequest& added : request.securities) {
         if (added.symbol == security.symbol) {
             if (note)
-                note(name + ": given more than once; merged once");
+                note(base::ShownSymbol(name) + ": given more than once; merged once");
             return std::nullopt;
         }
     }
@@ -325,5 +325,5 @@ std::optional<std::string> AddToMerge(const engine::DataSource& source, const st
 
 std::string LeftOutOfMergeText(const std::string& name, const std::string& why)
 {
-    return name + ": " + why + "; left out of the merge";
+    return base::ShownSymbol(name) + ": " + why + "; left out of the merge";
 }

@@ -1,5 +1,6 @@
 #include "engine/per_security.h"
 
+#include "base/trim_blanks.h"
 #include "base/utf8.h"
 #include "sheet/sheet_errors.h"
 
@@ -75,15 +76,15 @@ std::optional<PlannedFile> PerSecurityRun::Plan(const std::string& name, const s
                                                 const std::function<void(const std::string&)>& note)
 {
     PlannedFile file;
-    file.name = name;
+    file.name = base::ShownSymbol(name);
     if (const std::optional<std::string> failure =
             PrepareImport(source_, symbol, options_.from, options_.to, file.request)) {
-        tally_.leftOut.push_back(name + ": " + *failure);
+        tally_.leftOut.push_back(file.name + ": " + *failure);
         return std::nullopt;
     }
     if (!given_.insert(file.request.symbol).second) {
         if (note)
-            note(name + ": given more than once; imported once");
+            note(file.name + ": given more than once; imported once");
         return std::nullopt;
     }
     file.request.openInterest = options_.openInterest;
@@ -92,7 +93,7 @@ std::optional<PlannedFile> PerSecurityRun::Plan(const std::string& name, const s
     const std::string stem = SymbolFileName(file.request.symbol);
     const std::string fileName = names_.Take(stem, extension);
     if (fileName != stem + extension && note && options_.voice == Voice::Command)
-        note(name + ": " + stem + extension
+        note(file.name + ": " + stem + extension
              + " is taken by another security of this run (symbols that differ only in letter case); written to "
              + fileName);
     const bool separated = !options_.folder.empty() && (options_.folder.back() == '/' || options_.folder.back() == options_.separator);

@@ -14,6 +14,7 @@
 #include "omega/security_table.h"
 #include "omega/security_text.h"
 #include "omega/windows1252.h"
+#include "base/trim_blanks.h"
 #include "platform/native/shown_text.h"
 #include "sheet/sheet_errors.h"
 
@@ -229,6 +230,12 @@ struct Target {
     std::optional<QByteArray> symbol;  // nothing when the code page cannot hold it
 };
 
+// A symbol as the messages show it: quoted where a blank leads or trails.
+QString ShownName(const QString& symbol)
+{
+    return QString::fromStdString(base::ShownSymbol(symbol.toStdString()));
+}
+
 void Report(const QString& text)
 {
     std::fprintf(stderr, "tessaport-import: %s\n", native::ShownUtf8(text.toUtf8().toStdString()).c_str());
@@ -247,7 +254,7 @@ bool ReportDamage(const omega::DataLibrary& library)
         if (file.flags & QV2OMG_DAMAGE_SIZE)
             what << QStringLiteral("its size disagrees with its record count (a torn or cut file); its complete "
                                    "records were read");
-        Report(omega::DecodeWindows1252(file.symbol) + QStringLiteral(": the data file is damaged: ")
+        Report(ShownName(omega::DecodeWindows1252(file.symbol)) + QStringLiteral(": the data file is damaged: ")
                + what.join(QStringLiteral("; ")));
     }
     return !damage.empty();
@@ -344,7 +351,7 @@ int RunImports(const Options& options)
         while (options.all && headerAt < header.Count()) {
             const QByteArray symbol = header.Symbol(headerAt++);
             if (!symbol.isEmpty())
-                return Target{omega::DecodeWindows1252(symbol), symbol};
+                return Target{ShownName(omega::DecodeWindows1252(symbol)), symbol};
         }
         while (symbolAt < options.symbols.size()) {
             const QString& symbol = options.symbols[symbolAt++];
@@ -355,7 +362,8 @@ int RunImports(const Options& options)
                 ++refused;
                 continue;
             }
-            return Target{symbol, omega::EncodeWindows1252(trimmed)};
+            // Found by its bytes as given first, then without the blanks around it.
+            return Target{ShownName(symbol), omega::EncodeWindows1252(symbol)};
         }
         return std::nullopt;
     };
