@@ -55,6 +55,23 @@ std::string IsoDateOfSerial(int64_t serial)
     return text;
 }
 
+std::string IsoDateOfYyyymmdd(uint32_t date)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u", static_cast<unsigned>(date / 10000 % 10000),
+                  static_cast<unsigned>(date / 100 % 100), static_cast<unsigned>(date % 100));
+    return text;
+}
+
+bool IsCalendarDate(int64_t year, int64_t month, int64_t day)
+{
+    if (month < 1 || month > 12 || day < 1)
+        return false;
+    static constexpr int64_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
 int32_t SerialOfStored(int32_t yearsSince1900, int32_t month, int32_t day)
 {
     return static_cast<int32_t>(SerialOfCivil(1900 + int64_t{yearsSince1900}, month, day));

@@ -18,11 +18,10 @@
 // memory beyond the record being written, so a history of any length costs the same.
 // Standard C++ only: the window, the command line and the Python module run the same code.
 
-// A price at or above the library's marker, or one that does not compare, is missing.
 // Inline: it is asked for every value of every record.
 inline bool IsMissingPrice(float value)
 {
-    return !(value < QV2OMG_MISSING_PRICE);
+    return QV2OMG_IsMissingPrice(value) != 0;
 }
 
 // A record is valid when open, high, low and close are all present.

@@ -2,6 +2,7 @@
 
 #include "export/output_format.h"
 #include "import/busy_state.h"
+#include "import/event_pump.h"
 #include "import/date_text.h"
 #include "engine/per_security.h"
 #include "import/library_source.h"
@@ -41,27 +42,6 @@ const char kLastBeforeFirst[] =
     "Unable to import: Last Date must be set to a value which is later than the First Date in Import Options "
     "window.";
 const char kInterrupted[] = "Import interrupted at user request.";
-
-// Lets pending events run before a read, as Interrupt Import needs. Running them costs about
-// a microsecond even when none wait, several times what reading and writing a record does,
-// so they run again only when some milliseconds have passed, and the clock is looked at
-// every 32 reads. A click waits at most that long; the import stops after the record in hand.
-class EventPump {
-public:
-    void BeforeRead()
-    {
-        if (sinceEvents_.isValid() && (++reads_ % kReadsPerClockCheck != 0 || sinceEvents_.elapsed() < kInterval))
-            return;
-        QCoreApplication::processEvents();
-        sinceEvents_.start();
-    }
-
-private:
-    static constexpr qint64 kInterval = 10;  // milliseconds
-    static constexpr int kReadsPerClockCheck = 32;
-    QElapsedTimer sinceEvents_;
-    uint32_t reads_ = 0;
-};
 
 void Tell(const QString& text, platform::MessageIcon icon, QWidget* parent)
 {

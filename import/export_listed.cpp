@@ -2,6 +2,7 @@
 
 #include "export/output_format.h"
 #include "import/busy_state.h"
+#include "import/event_pump.h"
 #include "import/date_text.h"
 #include "engine/merge_run.h"
 #include "engine/per_security.h"
@@ -98,32 +99,6 @@ void Tell(const QString& text, platform::MessageIcon icon, QWidget* parent)
 {
     platform::ShowMessage(QString::fromLatin1(kTitle), text, icon, parent);
 }
-
-// Events run between reads, at most every few milliseconds, as in Begin Import. Events
-// that hold the run far longer than any handler takes kept it waiting on the user (a box
-// asked for by closing the main window, a menu held open): that time is a pause, not work.
-class EventPump {
-public:
-    void BeforeRead()
-    {
-        if (sinceEvents_.isValid() && (++reads_ % 32 != 0 || sinceEvents_.elapsed() < 10))
-            return;
-        QElapsedTimer events;
-        events.start();
-        QCoreApplication::processEvents();
-        if (events.elapsed() >= kPause)
-            paused_ += events.elapsed();
-        sinceEvents_.start();
-    }
-
-    qint64 Paused() const { return paused_; }
-
-private:
-    static constexpr qint64 kPause = 250;  // milliseconds
-    QElapsedTimer sinceEvents_;
-    uint32_t reads_ = 0;
-    qint64 paused_ = 0;
-};
 
 QString ListedSymbol(const QAbstractItemModel& model, int row)
 {
