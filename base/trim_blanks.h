@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 namespace base {
 
@@ -17,6 +19,19 @@ View TrimBlanks(View text)
     while (last > first && text[last - 1] == u' ')
         --last;
     return View(text.data() + first, last - first);
+}
+
+} // namespace base
+
+namespace base {
+
+// A symbol as listings and messages show it: in double quotes when a blank leads or
+// trails, which would not be seen otherwise (" X" and "X" are securities of their own).
+inline std::string ShownSymbol(std::string_view symbol)
+{
+    if (!symbol.empty() && (symbol.front() == ' ' || symbol.back() == ' '))
+        return '"' + std::string(symbol) + '"';
+    return std::string(symbol);
 }
 
 } // namespace base

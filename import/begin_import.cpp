@@ -2,8 +2,10 @@
 
 #include "export/output_format.h"
 #include "import/busy_state.h"
+#include "import/event_pump.h"
 #include "import/date_text.h"
-#include "import/import_job.h"
+#include "engine/per_security.h"
+#include "import/library_source.h"
 #include "omega/data_library.h"
 #include "omega_window/focus_return.h"
 #include "omega_window/progress_window.h"
@@ -41,27 +43,6 @@ const char kLastBeforeFirst[] =
     "window.";
 const char kInterrupted[] = "Import interrupted at user request.";
 
-// Lets pending events run before a read, as Interrupt Import needs. Running them costs about
-// a microsecond even when none wait, several times what reading and writing a record does,
-// so they run again only when some milliseconds have passed, and the clock is looked at
-// every 32 reads. A click waits at most that long; the import stops after the record in hand.
-class EventPump {
-public:
-    void BeforeRead()
-    {
-        if (sinceEvents_.isValid() && (++reads_ % kReadsPerClockCheck != 0 || sinceEvents_.elapsed() < kInterval))
-            return;
-        QCoreApplication::processEvents();
-        sinceEvents_.start();
-    }
-
-private:
-    static constexpr qint64 kInterval = 10;  // milliseconds
-    static constexpr int kReadsPerClockCheck = 32;
-    QElapsedTimer sinceEvents_;
-    uint32_t reads_ = 0;
-};
-
 void Tell(const QString& text, platform::MessageIcon icon, QWidget* parent)
 {
     platform::ShowMessage(QString::fromLatin1(kTitle), text, icon, parent);
@@ -70,12 +51,6 @@ void Tell(const QString& text, platform::MessageIcon icon, QWidget* parent)
 void Tell(const char* text, platform::MessageIcon icon, QWidget* parent)
 {
     Tell(QString::fromLatin1(text), icon, parent);
-}
-
-QString WriteFailureText(const QString& patternFile, int16_t result)
-{
-    return QStringLiteral("An error has occured while writing the destination file ") + patternFile +
-           QStringLiteral(": ") + QString::fromStdString(SheetErrorText(result)) + u'.';
 }
 
 // The status line's account of a finished import.
@@ -148,8 +123,7 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls, const std
     if (state.PatternFileName.isEmpty() && choosePatternFile && (!choosePatternFile() || state.PatternFileName.isEmpty()))
         return;
     request.openInterest = controls.chbOpenInt->isChecked();
-    request.dataDir = dataDir;
-    request.symbol = *symbolBytes;
+    request.symbol = symbolBytes->toStdString();
     request.patternFile = QFile::encodeName(state.PatternFileName).toStdString();
     request.fileType = FormatForFileName(state.PatternFileName.toStdString());
 
@@ -178,15 +152,15 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls, const std
         SetProgressInterrupt(controls.mnuInterrupt, window);
         QElapsedTimer clock;
         clock.start();
-        const ImportOutcome outcome = RunImport(library, request, hooks);
+        const ImportOutcome outcome = RunImport(LibrarySource(library, state.CurrentDataDir), request, hooks);
         SetProgressInterrupt(nullptr, nullptr);
         if (progressShown)
             CloseProgress();
         if (outcome.result == kSheetOk && !outcome.interrupted && controls.InfoPanel)
             controls.InfoPanel->setText(FinishedText(outcome.rowsWritten, symbol, state.PatternFileName, clock.elapsed()));
         if (outcome.result != kSheetOk)
-            Tell(WriteFailureText(state.PatternFileName, outcome.result), platform::MessageIcon::Critical, window);
+            Tell(QString::fromStdString(engine::WriteFailureText(state.PatternFileName.toStdString(), outcome.result)), platform::MessageIcon::Critical, window);
         else if (outcome.datesAsText > 0)
-            Tell(DatesAsTextNote(outcome.datesAsText) + u'.', platform::MessageIcon::Information, window);
+            Tell(QString::fromStdString(DatesAsTextNote(outcome.datesAsText)) + u'.', platform::MessageIcon::Information, window);
     }
 }

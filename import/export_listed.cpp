@@ -2,9 +2,11 @@
 
 #include "export/output_format.h"
 #include "import/busy_state.h"
+#include "import/event_pump.h"
 #include "import/date_text.h"
-#include "import/merge_job.h"
-#include "import/output_names.h"
+#include "engine/merge_run.h"
+#include "engine/per_security.h"
+#include "import/library_source.h"
 #include "omega/data_library.h"
 #include "omega_window/focus_return.h"
 #include "omega_window/progress_window.h"
@@ -97,32 +99,6 @@ void Tell(const QString& text, platform::MessageIcon icon, QWidget* parent)
 {
     platform::ShowMessage(QString::fromLatin1(kTitle), text, icon, parent);
 }
-
-// Events run between reads, at most every few milliseconds, as in Begin Import. Events
-// that hold the run far longer than any handler takes kept it waiting on the user (a box
-// asked for by closing the main window, a menu held open): that time is a pause, not work.
-class EventPump {
-public:
-    void BeforeRead()
-    {
-        if (sinceEvents_.isValid() && (++reads_ % 32 != 0 || sinceEvents_.elapsed() < 10))
-            return;
-        QElapsedTimer events;
-        events.start();
-        QCoreApplication::processEvents();
-        if (events.elapsed() >= kPause)
-            paused_ += events.elapsed();
-        sinceEvents_.start();
-    }
-
-    qint64 Paused() const { return paused_; }
-
-private:
-    static constexpr qint64 kPause = 250;  // milliseconds
-    QElapsedTimer sinceEvents_;
-    uint32_t reads_ = 0;
-    qint64 paused_ = 0;
-};
 
 QString ListedSymbol(const QAbstractItemModel& model, int row)
 {
@@ -323,17 +299,37 @@ QString ExportListedDialog::DatesProblem() const
     return QString();
 }
 
+namespace {
+
+// The output's kind must fit the shape: the run would otherwise fail at its first file.
+enum class OutputMismatch { None, FileForFolder, FolderForFile };
+
+OutputMismatch MismatchOf(const QString& output, bool perSecurity)
+{
+    const QFileInfo info(output);
+    if (perSecurity && info.exists() && !info.isDir())
+        return OutputMismatch::FileForFolder;
+    if (!perSecurity && info.isDir())
+        return OutputMismatch::FolderForFile;
+    return OutputMismatch::None;
+}
+
+} // namespace
+
 QString ExportListedDialog::OutputProblem() const
 {
     const bool perSecurity = ChosenShape() == PerSecurity;
     if (Output().isEmpty())
         return perSecurity ? QStringLiteral("Name the folder the files go into.")
                            : QStringLiteral("Name the file to write.");
-    const QFileInfo output(Output());
-    if (perSecurity && output.exists() && !output.isDir())
+    switch (MismatchOf(Output(), perSecurity)) {
+    case OutputMismatch::FileForFolder:
         return QStringLiteral("%1 is a file: the files one per security go into a folder.").arg(Output());
-    if (!perSecurity && output.isDir())
+    case OutputMismatch::FolderForFile:
         return QStringLiteral("%1 is a folder: a sheet or table is written to a file.").arg(Output());
+    case OutputMismatch::None:
+        break;
+    }
     return QString();
 }
 
@@ -448,38 +444,38 @@ namespace {
 
 // What a run wrote, for the message at its end.
 struct ExportTally {
-    int64_t files = 0;
-    int64_t rows = 0;
-    int64_t datesAsText = 0;
-    QStringList leftOut;
+    engine::Tally run;
     QElapsedTimer clock;
     qint64 paused = 0;  // milliseconds the run waited on the user
 };
 
 QString EndText(const ExportTally& tally, const QString& output, bool perSecurity)
 {
-    QString text = perSecurity ? QStringLiteral("Files written: %1, in %2\n").arg(GroupedCount(tally.files), output)
-                               : QStringLiteral("Files written: %1, %2\n").arg(GroupedCount(tally.files), output);
-    text += QStringLiteral("Rows written: %1\n").arg(GroupedCount(tally.rows));
-    text += QStringLiteral("Securities left out: %1\n").arg(GroupedCount(tally.leftOut.size()));
-    for (const QString& line : tally.leftOut)
-        text += QStringLiteral("  ") + line + u'\n';
-    if (tally.datesAsText > 0)
-        text += DatesAsTextNote(tally.datesAsText) + QStringLiteral(".\n");
+    const engine::Tally& run = tally.run;
+    QString text = perSecurity ? QStringLiteral("Files written: %1, in %2\n").arg(GroupedCount(run.files), output)
+                               : QStringLiteral("Files written: %1, %2\n").arg(GroupedCount(run.files), output);
+    text += QStringLiteral("Rows written: %1\n").arg(GroupedCount(run.rows));
+    text += QStringLiteral("Securities left out: %1\n").arg(GroupedCount(static_cast<int64_t>(run.leftOut.size())));
+    for (const std::string& line : run.leftOut)
+        text += QStringLiteral("  ") + QString::fromStdString(line) + u'\n';
+    if (run.datesAsText > 0)
+        text += QString::fromStdString(DatesAsTextNote(run.datesAsText)) + QStringLiteral(".\n");
     const qint64 worked = tally.clock.elapsed() - tally.paused;
     text += QStringLiteral("Time taken: %1 s").arg(QString::number(static_cast<double>(worked) / 1000.0, 'f', 1));
     return text;
 }
 
-// The output's kind must fit the shape: the run would otherwise fail at its first file.
 std::optional<QString> OutputRefusal(const QString& output, bool perSecurity)
 {
-    const QFileInfo info(output);
-    if (perSecurity && info.exists() && !info.isDir())
+    switch (MismatchOf(output, perSecurity)) {
+    case OutputMismatch::FileForFolder:
         return QStringLiteral("Unable to export: %1 is a file, and the files one per security go into a folder.")
             .arg(output);
-    if (!perSecurity && info.isDir())
+    case OutputMismatch::FolderForFile:
         return QStringLiteral("Unable to export: %1 is a folder, and a sheet or table is written to a file.").arg(output);
+    case OutputMismatch::None:
+        break;
+    }
     return std::nullopt;
 }
 
@@ -529,33 +525,43 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
 
     ExportTally tally;
     tally.clock.start();
-    omega::DataLibrary& library = omega::TheDataLibrary();
+    const LibrarySource source(omega::TheDataLibrary(), state.CurrentDataDir);
     const std::optional<int32_t> from = dialog.FirstDate();
     const std::optional<int32_t> to = dialog.LastDate();
     const QAbstractItemModel& model = *controls.List1->model();
-    std::vector<ImportRequest> securities;
+    const bool perSecurity = dialog.ChosenShape() == ExportListedDialog::PerSecurity;
+
+    engine::PerSecurityOptions options;
+    options.folder = QDir::toNativeSeparators(dialog.Output()).toStdString();
+    options.separator = QDir::separator().toLatin1();
+    options.format = dialog.PerSecurityFormat();
+    options.openInterest = dialog.chbField[5]->isChecked();
+    options.from = from;
+    options.to = to;
+    options.voice = engine::Voice::Window;
+    options.fileSystemName = [](const std::string& path) {
+        return QFile::encodeName(QString::fromStdString(path)).toStdString();
+    };
+    engine::PerSecurityRun files(source, options);
+    std::vector<engine::PlannedFile> planned;
+    MergeRequest merge;
+    std::vector<std::string> mergeLeftOut;
     for (int row = 0; row < model.rowCount(); ++row) {
         const QString symbol = ListedSymbol(model, row);
-        ImportRequest request;
-        if (const std::optional<QString> failure = PrepareImport(library, state.CurrentDataDir,
-                                                                 omega::EncodeWindows1252(symbol), from, to, request))
-            tally.leftOut << symbol + QStringLiteral(": ") + *failure;
-        else
-            securities.push_back(request);
-    }
-
-    const bool perSecurity = dialog.ChosenShape() == ExportListedDialog::PerSecurity;
-    // The names of the files one per security, as they will be written.
-    std::vector<QString> paths;
-    if (perSecurity) {
-        const QDir folder(dialog.Output());
-        OutputNames names;
-        for (ImportRequest& request : securities) {
-            request.fileType = dialog.PerSecurityFormat();
-            paths.push_back(QDir::toNativeSeparators(folder.filePath(names.Take(
-                SymbolFileName(request.symbol), QString::fromStdString(FormatExtension(request.fileType))))));
+        const std::optional<QByteArray> bytes = omega::EncodeWindows1252(symbol);
+        const std::optional<std::string> held = bytes ? std::optional(bytes->toStdString()) : std::nullopt;
+        if (perSecurity) {
+            if (std::optional<engine::PlannedFile> file = files.Plan(symbol.toStdString(), held, {}))
+                planned.push_back(std::move(*file));
+        } else if (const std::optional<std::string> failure =
+                       AddToMerge(source, symbol.toStdString(), held, from, to, merge, {})) {
+            mergeLeftOut.push_back(symbol.toStdString() + ": " + *failure);
         }
     }
+    // The names of the files one per security, as they will be written.
+    std::vector<QString> paths;
+    for (const engine::PlannedFile& file : planned)
+        paths.push_back(QString::fromStdString(file.path));
     if (const std::optional<QString> refusal = OutputRefusal(dialog.Output(), perSecurity)) {
         Tell(*refusal, platform::MessageIcon::Critical, window);
         return;
@@ -574,7 +580,7 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
         // Begin Import is put back as it was.
         const BusyState exporting(state, controls, controls.mnuBegin->isEnabled());
         RunProgress progress(window, QStringLiteral("Exporting Listed Securities"),
-                             perSecurity ? static_cast<int32_t>(securities.size()) : 1, controls.mnuInterrupt);
+                             perSecurity ? static_cast<int32_t>(planned.size()) : 1, controls.mnuInterrupt);
         ImportHooks hooks;
         EventPump events;
         tally.paused = askedFor;
@@ -596,51 +602,45 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
         };
 
         if (perSecurity) {
-            if (!QDir().mkpath(dialog.Output()))
-                failure = QStringLiteral("Cannot make the folder ") + dialog.Output() + u'.';
-            for (size_t i = 0; failure.isEmpty() && !interrupted && i < securities.size(); ++i) {
-                ImportRequest& request = securities[i];
-                request.openInterest = dialog.chbField[5]->isChecked();
-                const QString& path = paths[i];
-                if (OutputNames::IsLink(path)) {
-                    failure = QStringLiteral("Unable to export: ") + path
-                        + QStringLiteral(" is a symbolic link, which an export into a folder does not write through.");
-                    break;
-                }
-                request.patternFile = QFile::encodeName(path).toStdString();
-                hooks.started = [&progress, &request, i](int32_t estimate) {
-                    progress.Begin(static_cast<int32_t>(i), omega::DecodeWindows1252(request.symbol), estimate);
+            std::optional<std::string> failed = files.MakeFolder();
+            size_t next = 0;
+            engine::PerSecurityRun::Follow follow;
+            follow.starting = [&progress, &next](const engine::PlannedFile& file, ImportHooks& fileHooks) {
+                fileHooks.started = [&progress, &file, i = next - 1](int32_t estimate) {
+                    progress.Begin(static_cast<int32_t>(i),
+                                   omega::DecodeWindows1252(QByteArray::fromStdString(file.request.symbol)), estimate);
                 };
-                const ImportOutcome outcome = RunImport(library, request, hooks);
-                tally.datesAsText += outcome.datesAsText;
-                if (outcome.result != kSheetOk)
-                    failure = QStringLiteral("An error has occured while writing the destination file ") + path
-                        + QStringLiteral(": ") + QString::fromStdString(SheetErrorText(outcome.result)) + u'.';
-                else if (!outcome.interrupted)
-                    ++tally.files, tally.rows += outcome.rowsWritten;
+            };
+            if (!failed) {
+                failed = files.Write(
+                    [&]() -> std::optional<engine::PlannedFile> {
+                        return next < planned.size() ? std::optional(planned[next++]) : std::nullopt;
+                    },
+                    hooks, follow);
             }
+            if (failed)
+                failure = QString::fromStdString(*failed);
+            tally.run = files.Result();
         } else {
-            MergeRequest request;
-            request.securities = securities;
-            request.shape = dialog.ChosenShape() == ExportListedDialog::Long ? MergeShape::Long : MergeShape::Wide;
-            request.fields = dialog.ChosenFields();
-            request.commonDates = dialog.CommonDates();
-            request.format = FormatForFileName(dialog.Output().toStdString());
-            request.path = QFile::encodeName(dialog.Output()).toStdString();
+            merge.shape = dialog.ChosenShape() == ExportListedDialog::Long ? MergeShape::Long : MergeShape::Wide;
+            merge.fields = dialog.ChosenFields();
+            merge.commonDates = dialog.CommonDates();
+            merge.format = FormatForFileName(dialog.Output().toStdString());
+            merge.path = QFile::encodeName(dialog.Output()).toStdString();
             const QString text = QStringLiteral("%1 securities into %2")
-                                     .arg(GroupedCount(static_cast<int64_t>(securities.size())),
+                                     .arg(GroupedCount(static_cast<int64_t>(merge.securities.size())),
                                           QFileInfo(dialog.Output()).fileName());
             hooks.started = [&progress, &text](int32_t estimate) { progress.BeginWhole(text, estimate); };
-            const MergeOutcome outcome = securities.empty() ? MergeOutcome{} : RunMerge(library, request, hooks);
-            tally.datesAsText = outcome.datesAsText;
+            const MergeOutcome outcome = merge.securities.empty() ? MergeOutcome{} : RunMerge(source, merge, hooks);
+            tally.run.leftOut = mergeLeftOut;
+            tally.run.datesAsText = outcome.datesAsText;
             if (!outcome.refusal.empty())
                 failure = QStringLiteral("Unable to export: ") + QString::fromStdString(outcome.refusal) + u'.';
             else if (outcome.result != kSheetOk)
-                failure = QStringLiteral("An error has occured while writing the destination file ")
-                    + dialog.Output() + QStringLiteral(": ") + QString::fromStdString(SheetErrorText(outcome.result))
-                    + u'.';
-            else if (!outcome.interrupted && !securities.empty())
-                tally.files = 1, tally.rows = outcome.rowsWritten;
+                failure = QString::fromStdString(
+                    engine::WriteFailureText(dialog.Output().toStdString(), outcome.result));
+            else if (!outcome.interrupted && !merge.securities.empty())
+                tally.run.files = 1, tally.run.rows = outcome.rowsWritten;
         }
     }
     if (!failure.isEmpty())

@@ -6,7 +6,7 @@ namespace omega {
 
 int32_t OmegaDateToSerial(const OmegaDate& date)
 {
-    return static_cast<int32_t>(base::SerialOfCivil(1900 + int64_t{date.year}, date.month, date.day));
+    return base::SerialOfStored(date.year, date.month, date.day);
 }
 
 OmegaDate SerialToOmegaDate(int32_t serial)

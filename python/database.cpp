@@ -2,7 +2,7 @@
 
 #include "base/calendar.h"
 #include "base/trim_blanks.h"
-#include "omega/omega_date.h"
+#include "engine/merge_run.h"
 #include "platform/native/shown_text.h"
 #include "quality/database_check.h"
 #include "qv2omg/data_reader.h"
@@ -54,38 +54,13 @@ std::u32string CodePoints(std::string_view utf8)
 
 bool IsValidRow(const PriceRow& row)
 {
-    return !qv2omg::IsMissingPrice(row.open) && !qv2omg::IsMissingPrice(row.high)
-        && !qv2omg::IsMissingPrice(row.low) && !qv2omg::IsMissingPrice(row.close);
+    return HasAllPrices(row.open, row.high, row.low, row.close);
 }
 
 int64_t KeyOfSerial(int32_t serial)
 {
-    const OmegaDate date = omega::SerialToOmegaDate(serial);
-    return qv2omg::DateKey(date.year, date.month, date.day);
-}
-
-// The keys a security's data are read between, as PrepareImport narrows them: the dates
-// of its first and last record, narrowed to the bounds. Nothing when the data are
-// unavailable (empty, or the ends unreadable) or hold nothing between the bounds; then
-// `why` says which.
-std::optional<std::pair<int64_t, int64_t>> ImportKeys(DataReader& data, const DateBounds& bounds, std::string& why)
-{
-    uint32_t first = 0;
-    uint32_t last = 0;
-    if (!data.Extent(first, last)) {
-        why = "its data are unavailable (the data file is missing, unreadable or empty)";
-        return std::nullopt;
-    }
-    const int32_t dataFirst = SerialOfDate(first);
-    const int32_t dataLast = SerialOfDate(last);
-    const int32_t firstDay = std::max(bounds.from.value_or(dataFirst), dataFirst);
-    const int32_t lastDay = std::min(bounds.to.value_or(dataLast), dataLast);
-    if (firstDay > lastDay) {
-        why = "no data in the dates asked for (it holds " + qv2omg::FormatIsoDate(first) + " to "
-            + qv2omg::FormatIsoDate(last) + ")";
-        return std::nullopt;
-    }
-    return std::pair{KeyOfSerial(firstDay), KeyOfSerial(lastDay)};
+    const base::CivilDate date = base::CivilOfSerial(serial);
+    return qv2omg::DateKey(static_cast<int32_t>(date.year - 1900), date.month, date.day);
 }
 
 // The next record to deliver: invalid ones are left out unless kept.
@@ -151,7 +126,7 @@ Security SecurityOf(uint32_t index, const qv2omg::SecurityEntry& entry)
     Security security;
     security.index = index;
     // The data-access library hands the texts out with their last byte cut.
-    security.symbol = base::TrimBlanks(qv2omg::FieldText(entry.symbol.data(), qv2omg::kSymbolSize - 1));
+    security.symbol = std::string(qv2omg::FieldText(entry.symbol.data(), qv2omg::kSymbolSize - 1));
     security.fieldSymbol = qv2omg::FieldText(entry.symbol);
     security.description = qv2omg::FieldText(entry.description.data(), qv2omg::kDescriptionSize - 1);
     security.category = entry.category;
@@ -191,11 +166,7 @@ std::optional<std::string> EncodeText(std::string_view utf8)
 
 int32_t SerialOfDate(int32_t year, int32_t month, int32_t day)
 {
-    OmegaDate date{};
-    date.month = month;
-    date.day = day;
-    date.year = year - 1900;
-    return omega::OmegaDateToSerial(date);
+    return base::SerialOfStored(year - 1900, month, day);
 }
 
 int32_t SerialOfDate(uint32_t yyyymmdd)
@@ -240,7 +211,114 @@ struct Database::Snapshot {
     std::filesystem::file_time_type time;
     uintmax_t size = 0;
     std::vector<Security> securities;
+    std::unordered_map<std::string, uint32_t> byHeld;    // as held -> the first in header order
     std::unordered_map<std::string, uint32_t> bySymbol;  // ASCII lower case -> the first in header order
+};
+
+// A security's records between two days, read from its data file as the engine asks.
+class FileRecords : public engine::Records {
+public:
+    FileRecords(const Security& security, bool opened, std::unique_ptr<DataReader> data,
+                std::vector<std::string>& warnings)
+        : security_(security), opened_(opened), data_(std::move(data)), warnings_(warnings)
+    {
+    }
+    ~FileRecords() override
+    {
+        if (opened_)
+            NoteOutOfOrder(security_, *data_, warnings_);
+    }
+    FileRecords(const FileRecords&) = delete;
+    FileRecords& operator=(const FileRecords&) = delete;
+
+    bool Opened() const override { return opened_; }
+    int16_t Read(PriceRecord& record) override
+    {
+        PriceRow row;
+        if (!opened_ || !data_->Next(row))
+            return 0;
+        record = PriceRecord{};
+        record.date.year = static_cast<int32_t>(row.date / 10000) - 1900;
+        record.date.month = static_cast<int32_t>(row.date / 100 % 100);
+        record.date.day = static_cast<int32_t>(row.date % 100);
+        record.open = row.open;
+        record.high = row.high;
+        record.low = row.low;
+        record.close = row.close;
+        record.volume = row.volume;
+        record.openInterest = row.openInterest;
+        return 1;
+    }
+
+private:
+    const Security& security_;
+    bool opened_;
+    std::unique_ptr<DataReader> data_;
+    std::vector<std::string>& warnings_;
+};
+
+// The database as the engine reads it: the securities of one snapshot, found as the
+// data-access library finds them, their data files read directly. `doing` says what a
+// damaged file's complete records are read for.
+class Database::Source : public engine::DataSource {
+public:
+    Source(const Database& database, std::shared_ptr<const Snapshot> snapshot, std::vector<std::string>& warnings,
+           const char* doing)
+        : database_(database), snapshot_(std::move(snapshot)), warnings_(warnings), doing_(doing)
+    {
+    }
+
+    std::string Name() const override { return database_.name_; }
+
+    std::optional<engine::HeldSecurity> Find(std::string_view symbol) const override
+    {
+        const Security* security = Lookup(symbol);
+        return security ? std::optional(engine::HeldSecurity{security->symbol, security->period}) : std::nullopt;
+    }
+
+    std::optional<std::pair<int32_t, int32_t>> Extent(const std::string& symbol) const override
+    {
+        const Security* security = Lookup(symbol);
+        DataReader data;
+        uint32_t first = 0;
+        uint32_t last = 0;
+        if (!security || !database_.OpenData(*security, data) || !data.Extent(first, last))
+            return std::nullopt;
+        return std::pair{SerialOfDate(first), SerialOfDate(last)};
+    }
+
+    std::unique_ptr<engine::Records> Open(const std::string& symbol, int32_t firstDay, int32_t lastDay) const override
+    {
+        const Security* security = Lookup(symbol);
+        auto data = std::make_unique<DataReader>();
+        const bool opened = security && database_.OpenData(*security, *data);
+        if (opened) {
+            if (!data->IsIntact())
+                warnings_.push_back(DamagedText(*security, data->Count(), doing_));
+            data->Restrict(KeyOfSerial(firstDay), KeyOfSerial(lastDay));
+        }
+        static const Security kNone;
+        return std::make_unique<FileRecords>(security ? *security : kNone, opened, std::move(data), warnings_);
+    }
+
+    // The held symbol, bytes as they are, then the first in header order that differs from
+    // it only in ASCII letter case.
+    const Security* Lookup(std::string_view symbol) const
+    {
+        if (symbol.empty() || symbol.size() >= qv2omg::kSymbolSize)
+            return nullptr;
+        if (const auto held = snapshot_->byHeld.find(std::string(symbol)); held != snapshot_->byHeld.end())
+            return &snapshot_->securities[held->second];
+        if (const auto folded = snapshot_->bySymbol.find(AsciiLower(symbol)); folded != snapshot_->bySymbol.end())
+            return &snapshot_->securities[folded->second];
+        return nullptr;
+    }
+
+private:
+    const Database& database_;
+    std::shared_ptr<const Snapshot> snapshot_;
+    std::vector<std::string>& warnings_;
+    const char* doing_;
 };
 
 Database::Database(std::filesystem::path directory, std::string name, std::vector<std::string>& warnings)
@@ -282,7 +360,9 @@ std::shared_ptr<const Database::Snapshot> Database::Current(std::vector<std::str
         if (!header.Read(i, entry))
             throw Error(ErrorKind::Unreadable, "cannot read " + name_ + "/" + qv2omg::kHeaderFileName);
         snapshot->securities.push_back(SecurityOf(i, entry));
-        snapshot->bySymbol.emplace(AsciiLower(qv2omg::FieldText(entry.symbol.data(), qv2omg::kSymbolSize - 1)), i);
+        const std::string held(qv2omg::FieldText(entry.symbol.data(), qv2omg::kSymbolSize - 1));
+        snapshot->byHeld.emplace(held, i);
+        snapshot->bySymbol.emplace(AsciiLower(held), i);
     }
     snapshot_ = std::move(snapshot);
     return snapshot_;
@@ -322,24 +402,25 @@ std::vector<Listing> Database::Securities(std::vector<std::string>& warnings)
     return listings;
 }
 
+const Security* Database::Lookup(const Source& source, std::string_view symbol)
+{
+    const std::optional<std::string> text = EncodeText(symbol);
+    const std::optional<engine::HeldSecurity> found =
+        text && text->find('\0') == std::string::npos ? FindSecurity(source, *text) : std::nullopt;
+    return found ? source.Lookup(found->symbol) : nullptr;
+}
+
 bool Database::Contains(std::string_view symbol, std::vector<std::string>& warnings)
 {
-    const std::optional<std::string> text = EncodeText(base::TrimBlanks(symbol));
-    if (!text || text->empty() || text->size() >= qv2omg::kSymbolSize)
-        return false;
-    const std::shared_ptr<const Snapshot> snapshot = Current(warnings);
-    return snapshot->bySymbol.contains(AsciiLower(*text));
+    const Source source(*this, Current(warnings), warnings, "reading");
+    return Lookup(source, symbol) != nullptr;
 }
 
 Security Database::Find(std::string_view symbol, std::vector<std::string>& warnings)
 {
-    const std::optional<std::string> text = EncodeText(base::TrimBlanks(symbol));
-    const std::shared_ptr<const Snapshot> snapshot = Current(warnings);
-    if (text && !text->empty() && text->size() < qv2omg::kSymbolSize) {
-        const auto found = snapshot->bySymbol.find(AsciiLower(*text));
-        if (found != snapshot->bySymbol.end())
-            return snapshot->securities[found->second];
-    }
+    const Source source(*this, Current(warnings), warnings, "reading");
+    if (const Security* security = Lookup(source, symbol))
+        return *security;
     // Shown escaped: a NUL would end the message there, and another control would act on a terminal.
     throw Error(ErrorKind::UnknownSymbol, "no security '" + native::ShownUtf8(symbol) + "' in " + name_);
 }
@@ -355,11 +436,18 @@ RowBlock Database::Read(const Security& security, const DateBounds& bounds, cons
         warnings.push_back(DamagedText(security, data.Count(), "reading"));
 
     // Without bounds every record, in file order, as omegadb dump prints them: a damaged
-    // one too, its date NaT when it is no calendar date.
-    std::string why;
-    const auto keys = bounds.from || bounds.to
-        ? ImportKeys(data, bounds, why)
-        : std::optional(std::pair{std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()});
+    // one too, its date NaT when it is no calendar date. With bounds, the days the import
+    // narrows them to.
+    std::optional<std::pair<int64_t, int64_t>> keys =
+        std::pair{std::numeric_limits<int64_t>::min(), std::numeric_limits<int64_t>::max()};
+    if (bounds.from || bounds.to) {
+        const Source source(*this, Held(), warnings, "reading");
+        ImportRequest request;
+        if (PrepareImport(source, security.symbol, bounds.from, bounds.to, request))
+            keys.reset();
+        else
+            keys = std::pair{KeyOfSerial(request.firstDay), KeyOfSerial(request.lastDay)};
+    }
     // Room for every record of the file: pages that are never written cost nothing, and
     // what is left over is given back below.
     const size_t capacity = keys ? data.Count() : 0;
@@ -383,108 +471,109 @@ RowBlock Database::Read(const Security& security, const DateBounds& bounds, cons
     return block;
 }
 
+namespace {
+
+// The rows of a merge as columns, as the engine hands them over.
+class ColumnSink : public RowWriter {
+public:
+    ColumnSink(MergeColumns& out, MergeShape shape, unsigned fields, std::vector<std::string> symbols)
+        : out_(out), wide_(shape == MergeShape::Wide), fieldCount_(static_cast<size_t>(MergeFieldCount(fields)))
+    {
+        const size_t securities = symbols.size();
+        if (!wide_)
+            out_.symbols = std::move(symbols);
+        for (size_t f = 0; f < kMergeFields.size(); ++f) {
+            if (fields & kMergeFields[f].field)
+                chosen_.push_back(f);
+        }
+        if (wide_)
+            out_.absent.assign(securities, {});
+    }
+
+    int16_t WriteHeader(std::span<const std::string> names) override
+    {
+        const size_t first = wide_ ? 1 : 2;
+        for (size_t c = first; c < names.size(); ++c) {
+            MergeColumns::Column column;
+            column.name = names[c];
+            column.security = wide_ ? (c - first) / fieldCount_ : 0;
+            column.price = chosen_[(c - first) % fieldCount_] < kPriceFieldCount;
+            out_.columns.push_back(std::move(column));
+        }
+        return 0;
+    }
+
+    int16_t WriteRow(int32_t day, std::span<const RowValue> values) override
+    {
+        out_.days.push_back(EpochDayOfSerial(day));
+        size_t first = 0;
+        if (!wide_) {
+            // One security after another, in the order merged.
+            while (symbol_ + 1 < out_.symbols.size() && out_.symbols[symbol_] != values[0].text)
+                ++symbol_;
+            out_.symbolOfRow.push_back(static_cast<uint32_t>(symbol_));
+            first = 1;
+        }
+        for (size_t c = 0; c < out_.columns.size(); ++c) {
+            const RowValue& value = values[first + c];
+            MergeColumns::Column& column = out_.columns[c];
+            if (column.price)
+                column.prices.push_back(value.kind == RowValue::Kind::Price ? value.price
+                                                                          : std::numeric_limits<float>::quiet_NaN());
+            else
+                column.counts.push_back(value.kind == RowValue::Kind::Count ? value.count : 0);
+            if (wide_ && c % fieldCount_ == 0)
+                out_.absent[column.security].push_back(value.kind == RowValue::Kind::Empty);
+        }
+        return 0;
+    }
+
+    int16_t Close() override { return 0; }
+
+private:
+    MergeColumns& out_;
+    bool wide_;
+    size_t fieldCount_;
+    std::vector<size_t> chosen_;  // indexes into kMergeFields
+    size_t symbol_ = 0;  // long: the security of the rows in hand
+};
+
+} // namespace
+
+std::shared_ptr<const Database::Snapshot> Database::Held() const
+{
+    std::lock_guard lock(mutex_);
+    return snapshot_;
+}
+
 MergeColumns Database::Merge(const MergeRequest& request, std::vector<std::string>& warnings) const
 {
     // Each security is looked up as the import's merge looks it up: one without data
-    // between the bounds is left out and the others are merged.
-    struct Source {
-        const Security* security;
-        std::pair<int64_t, int64_t> keys;
-    };
-    std::vector<Source> sources;
-    for (const Security& security : request.securities) {
-        DataReader data;
-        std::string why = "its data are unavailable (the data file is missing, unreadable or empty)";
-        const auto keys = OpenData(security, data) ? ImportKeys(data, request.bounds, why) : std::nullopt;
-        if (keys)
-            sources.push_back({&security, *keys});
-        else
-            warnings.push_back(DecodeText(security.symbol) + ": " + why + "; left out of the merge");
+    // between the bounds is left out and the others are merged; one given twice is merged once.
+    const Source source(*this, Held(), warnings, "merging");
+    ::MergeRequest merge;
+    merge.shape = request.shape;
+    merge.fields = request.fields;
+    merge.commonDates = request.commonDates;
+    merge.format = kOutputCsv;  // no limits: the columns hold any number of rows
+    for (size_t i = 0; i < request.securities.size(); ++i) {
+        const Security& security = request.securities[i];
+        const std::string name = i < request.names.size() ? request.names[i] : DecodeText(security.symbol);
+        if (const std::optional<std::string> why =
+                AddToMerge(source, name, security.symbol, request.bounds.from, request.bounds.to, merge,
+                           [&warnings](const std::string& note) { warnings.push_back(note); }))
+            warnings.push_back(LeftOutOfMergeText(name, *why));
     }
-
     MergeColumns out;
     std::vector<std::string> symbols;
-    for (const Source& source : sources)
-        symbols.push_back(source.security->symbol);
-    const std::vector<std::string> names = MergeHeaderNames(request.shape, request.fields, symbols);
-    const size_t fieldCount = static_cast<size_t>(MergeFieldCount(request.fields));
-    const bool wide = request.shape == MergeShape::Wide;
-    const size_t columnCount = wide ? fieldCount * sources.size() : fieldCount;
-    for (size_t c = 0; c < columnCount; ++c) {
-        MergeColumns::Column column;
-        column.name = names[(wide ? 1 : 2) + c];
-        column.security = wide ? c / fieldCount : 0;
-        out.columns.push_back(std::move(column));
-    }
-    std::vector<size_t> chosen;  // indexes into kMergeFields
-    for (size_t f = 0; f < kMergeFields.size(); ++f) {
-        if (request.fields & kMergeFields[f].field)
-            chosen.push_back(f);
-    }
-    for (size_t j = 0; j < chosen.size(); ++j) {
-        for (size_t c = j; c < columnCount; c += fieldCount)
-            out.columns[c].price = chosen[j] < kPriceFieldCount;
-    }
-    // Appends the chosen fields of a record to the columns from `first` on; no record
-    // gives empty cells.
-    auto append = [&](size_t first, const PriceRow* row) {
-        for (size_t j = 0; j < chosen.size(); ++j) {
-            MergeColumns::Column& column = out.columns[first + j];
-            if (column.price)
-                column.prices.push_back(row ? PriceField(*row, chosen[j]) : std::numeric_limits<float>::quiet_NaN());
-            else
-                column.counts.push_back(row ? CountField(*row, chosen[j]) : 0);
-        }
-    };
-    auto open = [&](const Source& source, DataReader& data) {
-        if (!OpenData(*source.security, data))
-            throw Error(ErrorKind::Unreadable, "cannot open the data of " + DecodeText(source.security->symbol)
-                                                   + " (too many files open at once, or the file is unreadable)");
-        if (!data.IsIntact())
-            warnings.push_back(DamagedText(*source.security, data.Count(), "merging"));
-        data.Restrict(source.keys.first, source.keys.second);
-    };
-
-    if (!wide) {
-        out.symbols = symbols;
-        for (size_t i = 0; i < sources.size(); ++i) {
-            DataReader data;
-            open(sources[i], data);
-            PriceRow row;
-            while (NextRow(data, request.keepInvalid, row)) {
-                out.days.push_back(EpochDayOfSerial(SerialOfDate(row.date)));
-                out.symbolOfRow.push_back(static_cast<uint32_t>(i));
-                append(0, &row);
-            }
-            NoteOutOfOrder(*sources[i].security, data, warnings);
-        }
-        return out;
-    }
-
-    std::vector<std::unique_ptr<DataReader>> readers;
-    for (const Source& source : sources) {
-        readers.push_back(std::make_unique<DataReader>());
-        open(source, *readers.back());
-    }
-    std::vector<PriceRow> rows(sources.size());
-    out.absent.assign(sources.size(), {});
-    auto advance = [&](size_t i, int32_t& day) {
-        if (!NextRow(*readers[i], request.keepInvalid, rows[i]))
-            return false;
-        day = SerialOfDate(rows[i].date);
-        return true;
-    };
-    WalkByDate<int32_t>(sources.size(), request.commonDates, advance,
-                        [&](int32_t day, const std::vector<char>& present) {
-                            out.days.push_back(EpochDayOfSerial(day));
-                            for (size_t i = 0; i < sources.size(); ++i) {
-                                append(i * fieldCount, present[i] ? &rows[i] : nullptr);
-                                out.absent[i].push_back(!present[i]);
-                            }
-                            return true;
-                        });
-    for (size_t i = 0; i < sources.size(); ++i)
-        NoteOutOfOrder(*sources[i].security, *readers[i], warnings);
+    for (const ImportRequest& security : merge.securities)
+        symbols.push_back(security.symbol);
+    ColumnSink sink(out, merge.shape, merge.fields, std::move(symbols));
+    ImportHooks hooks;
+    hooks.skipInvalid = [&request] { return !request.keepInvalid; };
+    const MergeOutcome outcome = merge.securities.empty() ? MergeOutcome{} : RunMerge(source, merge, hooks, &sink);
+    if (!outcome.refusal.empty())
+        throw Error(ErrorKind::Unreadable, DecodeText(outcome.refusal));
     for (std::vector<char>& absent : out.absent) {
         if (std::none_of(absent.begin(), absent.end(), [](char a) { return a != 0; }))
             absent.clear();

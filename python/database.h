@@ -65,7 +65,7 @@ int64_t EpochDayOfDate(uint32_t yyyymmdd);
 
 struct Security {
     uint32_t index = 0;        // in the header file
-    std::string symbol;        // as the import names it: the field up to its NUL, blanks trimmed
+    std::string symbol;        // as held: the field up to its NUL (its last byte cut, as the library cuts it)
     std::string fieldSymbol;   // as omegadb names it: the whole field up to its NUL
     std::string description;
     int16_t category = 0;
@@ -129,6 +129,7 @@ struct MergeColumns {
 
 struct MergeRequest {
     std::vector<Security> securities;
+    std::vector<std::string> names;  // as given (UTF-8), for messages; the symbols when empty
     MergeShape shape = MergeShape::Wide;
     unsigned fields = kDefaultFields;
     bool commonDates = false;
@@ -154,8 +155,8 @@ public:
     // Every security in header order, with the extent of its data.
     std::vector<Listing> Securities(std::vector<std::string>& warnings);
 
-    // The security of a symbol as typed (UTF-8; blanks around it do not count), found as
-    // the data-access library finds it. Throws UnknownSymbol.
+    // The security of a symbol (UTF-8): the one held under exactly its bytes, else the one
+    // it names without blanks around it, letter case aside. Throws UnknownSymbol.
     Security Find(std::string_view symbol, std::vector<std::string>& warnings);
     bool Contains(std::string_view symbol, std::vector<std::string>& warnings);
 
@@ -178,13 +179,16 @@ public:
 
 private:
     struct Snapshot;
+    class Source;
 
+    std::shared_ptr<const Snapshot> Held() const;
+    static const Security* Lookup(const Source& source, std::string_view symbol);
     std::shared_ptr<const Snapshot> Current(std::vector<std::string>& warnings);
     bool OpenData(const Security& security, qv2omg::DataReader& data) const;
 
     std::filesystem::path directory_;
     std::string name_;
-    std::mutex mutex_;  // guards snapshot_
+    mutable std::mutex mutex_;  // guards snapshot_
     std::shared_ptr<const Snapshot> snapshot_;
 };
 

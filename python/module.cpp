@@ -415,6 +415,7 @@ public:
             py::gil_scoped_release release;
             for (const std::string& name : names)
                 request.securities.push_back(database_->Find(name, warnings));
+            request.names = names;
             merged = database_->Merge(request, warnings);
         }
         Warn(warnings);

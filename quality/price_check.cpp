@@ -102,10 +102,7 @@ int64_t DayNumber(uint32_t date)
 
 std::string DateText(uint32_t date)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u", static_cast<unsigned>(date / 10000 % 10000),
-                  static_cast<unsigned>(date / 100 % 100), static_cast<unsigned>(date % 100));
-    return text;
+    return base::IsoDateOfYyyymmdd(date);
 }
 
 std::string NumberText(double value)

@@ -2,6 +2,10 @@
 
 #include "binary_file.h"
 
+#include "base/calendar.h"
+
+#include <qv2omg.h>
+
 #include <algorithm>
 #include <bit>
 #include <cstdio>
@@ -114,7 +118,7 @@ float MissingPrice() { return std::bit_cast<float>(kMissingPriceBits); }
 
 bool IsMissingPrice(float value)
 {
-    return !(value < MissingPrice());
+    return QV2OMG_IsMissingPrice(value) != 0;
 }
 
 std::string_view FieldText(const char* field, size_t size)
@@ -175,11 +179,7 @@ bool IsValidDate(uint32_t date)
     const uint32_t year = date / 10000;
     const uint32_t month = date / 100 % 100;
     const uint32_t day = date % 100;
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
-        return false;
-    static constexpr uint32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+    return year >= 1 && year <= 9999 && base::IsCalendarDate(year, month, day);
 }
 
 int64_t DateKey(int32_t yearSince1900, int32_t month, int32_t day)

@@ -1,5 +1,7 @@
 #include "price_csv.h"
 
+#include "base/calendar.h"
+
 #include <charconv>
 #include <cstdio>
 #include <cmath>
@@ -106,10 +108,7 @@ std::optional<uint32_t> ParseIsoDate(std::string_view text)
 
 std::string FormatIsoDate(uint32_t date)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u", static_cast<unsigned>(date / 10000 % 10000),
-                  static_cast<unsigned>(date / 100 % 100), static_cast<unsigned>(date % 100));
-    return text;
+    return base::IsoDateOfYyyymmdd(date);
 }
 
 Status ReadPriceCsv(std::istream& in, const std::string& sourceName, PriceTable& table)

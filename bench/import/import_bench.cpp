@@ -4,7 +4,8 @@
 // for a short and a long history, each import in a process of its own.
 
 #include "import/begin_import.h"
-#include "import/import_job.h"
+#include "engine/import_run.h"
+#include "import/library_source.h"
 #include "omega/data_library.h"
 #include "omega_window/security_info.h"
 #include "widgets/message_box.h"
@@ -218,7 +219,7 @@ void BM_CommandImport(benchmark::State& state)
 void BM_ImportJob(benchmark::State& state)
 {
     ImportRequest request;
-    request.dataDir = QByteArray::fromStdString(DatabaseFolder().string());
+    const LibrarySource source(Library(), QString::fromStdString(DatabaseFolder().string()));
     request.symbol = "LONG";
     request.firstDay = 0;
     request.lastDay = 200000;
@@ -226,7 +227,7 @@ void BM_ImportJob(benchmark::State& state)
     ImportHooks hooks;
     hooks.skipInvalid = [] { return true; };
     for (auto _ : state) {
-        if (RunImport(Library(), request, hooks).result != 0)
+        if (RunImport(source, request, hooks).result != 0)
             state.SkipWithError("import failed");
     }
     SetBytes(state, request.patternFile);

@@ -103,6 +103,12 @@ typedef struct PriceRecord {
 /* A price at or above this value is missing (float bits 0x7F7FFFEE). */
 #define QV2OMG_MISSING_PRICE 3.40282E+38f
 
+/* Whether a price is missing: at or above the marker, or one that does not compare. */
+static inline int QV2OMG_IsMissingPrice(float value)
+{
+    return !(value < QV2OMG_MISSING_PRICE);
+}
+
 /* Library version, as major * 100 + minor. Also tells a caller that the library loads. */
 QV2OMG_API int32_t QV2OMG_CALL QV2ORDM_GetVersion(void);
 

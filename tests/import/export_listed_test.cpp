@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -310,17 +311,74 @@ TEST_F(ExportListedTest, DialogDatesReachTheFiles)
                                 "AAA", "BBB"}).exitCode, 0);
     EXPECT_EQ(ReadFileBytes(db_.Path("whole.csv")), ReadFileBytes(db_.Path("cmd-whole.csv")));
 
-    firstDate_ = "1998-03-20";
-    lastDate_ = "1998-04-10";
+}
+
+// The lines a run of the Python module tells: its warnings, then the merge's columns and
+// dates. Empty when the module is not built.
+QStringList PythonMerge(const QString& dataDir, const QString& symbols, const QString& start)
+{
+#ifdef TESSAPORT_PYTHON_DIR
+    QProcess python;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PYTHONPATH"), QStringLiteral(TESSAPORT_PYTHON_DIR));
+    python.setProcessEnvironment(environment);
+    python.start(QStringLiteral(TESSAPORT_PYTHON_EXECUTABLE),
+                 {"-c", "import sys, warnings, tessaport\n"
+                        "warnings.simplefilter('always')\n"
+                        "with warnings.catch_warnings(record=True) as told:\n"
+                        "    m = tessaport.Database(sys.argv[1]).merge(sys.argv[2].split(','), start=sys.argv[3])\n"
+                        "print('\\n'.join(str(w.message) for w in told))\n"
+                        "print(','.join(['Date'] + list(m.columns)))\n"
+                        "print('\\n'.join(str(d.date()) for d in m.index))\n",
+                  dataDir, symbols, start});
+    EXPECT_TRUE(python.waitForFinished(60000)) << python.readAllStandardError().toStdString();
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    return QString::fromUtf8(python.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+#else
+    Q_UNUSED(dataDir) Q_UNUSED(symbols) Q_UNUSED(start)
+    return {};
+#endif
+}
+
+// The same runs through the window, the command line and the Python module: the same
+// files, rows and column names, and the same reason for a security left out.
+TEST_F(ExportListedTest, TheWindowTheCommandAndPythonAgree)
+{
+    const QString leftOut = "AAA: no data in the dates asked for (it holds 1998-03-02 to 1998-04-24)";
+    firstDate_ = "1998-04-27";
     Choose(ExportListedDialog::PerSecurity, Out("some"), {}, false, 2);
     mnuExportListed_Click(state_, c_);
-    ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--format", "csv", "--from", "1998-03-20", "--to", "1998-04-10",
-                                "--out-dir", Out("cmd-some"), "AAA", "BBB"}).exitCode, 0);
-    for (const std::string name : {"/AAA.csv", "/BBB.csv"}) {
-        const std::string bytes = ReadFileBytes(db_.Path("some") + name);
-        EXPECT_EQ(bytes.substr(bytes.find('\n') + 1, 10), "1998-03-20") << name;
-        EXPECT_EQ(bytes, ReadFileBytes(db_.Path("cmd-some") + name)) << name;
-    }
+    const CommandResult each = RunImportCommand({"--data", db_.Dir(), "--format", "csv", "--from", "1998-04-27",
+                                                 "--out-dir", Out("cmd-some"), "AAA", "BBB"});
+    EXPECT_EQ(each.exitCode, 1);
+    EXPECT_THAT(each.err, testing::HasSubstr("tessaport-import: " + leftOut.toStdString() + "\n"));
+    ASSERT_EQ(messages_.All().size(), 1u);
+    EXPECT_TRUE(messages_.All()[0].text.contains("Securities left out: 1\n  " + leftOut + "\n"));
+    EXPECT_FALSE(QFileInfo::exists(Out("some/AAA.csv")) || QFileInfo::exists(Out("cmd-some/AAA.csv")));
+    const std::string bytes = ReadFileBytes(db_.Path("some/BBB.csv"));
+    EXPECT_EQ(bytes.substr(bytes.find('\n') + 1, 10), "1998-04-27");
+    EXPECT_EQ(bytes, ReadFileBytes(db_.Path("cmd-some/BBB.csv")));
+
+    messages_.Clear();
+    Choose(ExportListedDialog::Wide, Out("whole.csv"));
+    mnuExportListed_Click(state_, c_);
+    const CommandResult merged = RunImportCommand({"--data", db_.Dir(), "--merge", "wide", "--format", "csv",
+                                                   "--from", "1998-04-27", "-o", Out("cmd-whole.csv"), "AAA", "BBB"});
+    const std::string mergeLeftOut = leftOut.toStdString() + "; left out of the merge";
+    EXPECT_EQ(merged.err, "tessaport-import: " + mergeLeftOut + "\ntessaport-import: 1 file, 20 rows, 1 left out, "
+                                                              + merged.err.substr(merged.err.rfind(", ") + 2));
+    ASSERT_EQ(messages_.All().size(), 1u);
+    EXPECT_TRUE(messages_.All()[0].text.contains("Securities left out: 1\n  " + leftOut + "\n"));
+    const std::string whole = ReadFileBytes(db_.Path("whole.csv"));
+    EXPECT_EQ(whole, ReadFileBytes(db_.Path("cmd-whole.csv")));
+
+    const QStringList python = PythonMerge(db_.Dir(), "AAA,BBB", "1998-04-27");
+    if (python.isEmpty())
+        GTEST_SKIP() << "the Python module is not built";
+    QStringList expected = {QString::fromStdString(mergeLeftOut)};
+    for (const QString& line : QString::fromStdString(whole).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        expected << line.section(u',', 0, line.startsWith(u"Date") ? -1 : 0);
+    EXPECT_EQ(python.join(u'\n').toStdString(), expected.join(u'\n').toStdString());
 }
 
 TEST_F(ExportListedTest, DialogReopensWithItsLastChoices)

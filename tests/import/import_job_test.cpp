@@ -2,7 +2,8 @@
 
 #include "import_test_support.h"
 
-#include "import/import_job.h"
+#include "engine/import_run.h"
+#include "import/library_source.h"
 #include "sheet/sheet_reader.h"
 
 #include <cmath>
@@ -10,10 +11,15 @@
 
 namespace {
 
+// The import of the engine, reading through the loaded data-access library.
+ImportOutcome RunImport(const TestDatabase& db, const ImportRequest& request, const ImportHooks& hooks)
+{
+    return ::RunImport(LibrarySource(Library(), db.Dir()), request, hooks);
+}
+
 ImportRequest Request(const TestDatabase& db, const std::vector<qv2omg::PriceRow>& rows)
 {
     ImportRequest request;
-    request.dataDir = db.Dir().toLocal8Bit();
     request.symbol = "XYZ";
     request.firstDay = DayOf(rows.front().date);
     request.lastDay = DayOf(rows.back().date);
@@ -47,7 +53,7 @@ TEST_P(ImportRowsTest, WritesHeaderThenOneRowPerRecord)
     ImportHooks hooks;
     hooks.skipInvalid = [skip = skip] { return skip; };
 
-    const ImportOutcome outcome = RunImport(Library(), request, hooks);
+    const ImportOutcome outcome = RunImport(db, request, hooks);
 
     EXPECT_EQ(outcome.result, 0);
     EXPECT_EQ(outcome.rowsWritten, skip ? 3 : 5);
@@ -83,7 +89,7 @@ TEST(ImportJob, AsksWhetherToSkipForEveryRecord)
     ImportHooks hooks;
     hooks.skipInvalid = [&asked] { return ++asked == 2; };  // ticked during the second record only
 
-    EXPECT_EQ(RunImport(Library(), Request(db, rows), hooks).rowsWritten, 2);
+    EXPECT_EQ(RunImport(db, Request(db, rows), hooks).rowsWritten, 2);
     EXPECT_EQ(ReadGrid(db.Path("out.pat")), ExpectedGrid("XYZ", {rows[0], rows[2]}, false, false));
 }
 
@@ -92,7 +98,7 @@ TEST(ImportJob, CountsPastSixteenBits)
     TestDatabase db;
     const std::vector<qv2omg::PriceRow> rows = WeekdayRows(40000);
     db.Add("XYZ", rows);
-    const ImportOutcome outcome = RunImport(Library(), Request(db, rows), {});
+    const ImportOutcome outcome = RunImport(db, Request(db, rows), {});
     EXPECT_EQ(outcome.result, 0);
     EXPECT_EQ(outcome.recordsRead, 40000);
     const SheetReadResult sheet = ReadSheetFile(db.Path("out.pat"));
@@ -113,7 +119,7 @@ TEST(ImportJob, CountsTheDatesXlsxHoldsAsText)
     for (const auto& [format, expected] : {std::pair<int16_t, int64_t>{kOutputXlsx, 3}, {kOutputCsv, 0}, {kSheetWk1, 0}}) {
         ImportRequest request = Request(db, rows);
         request.fileType = format;
-        const ImportOutcome outcome = RunImport(Library(), request, {});
+        const ImportOutcome outcome = RunImport(db, request, {});
         EXPECT_EQ(outcome.result, 0) << format;
         EXPECT_EQ(outcome.rowsWritten, 4) << format;
         EXPECT_EQ(outcome.datesAsText, expected) << format;

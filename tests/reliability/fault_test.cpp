@@ -5,7 +5,8 @@
 #include "child_process.h"
 #include "reliability_support.h"
 
-#include "import/import_job.h"
+#include "engine/import_run.h"
+#include "import/library_source.h"
 #include "omega/serial_date.h"
 #include "qv2omg/database_writer.h"
 #include "sheet/sheet_errors.h"
@@ -133,7 +134,7 @@ TEST(ShrinkingDataFile, EndsTheImportCleanly)
         ASSERT_TRUE(qv2omg::CreateDatabase(db).IsOk());
         ASSERT_TRUE(qv2omg::AddSecurity(db, {"XYZ", "", 2, 0, true}, rows).IsOk());
         ImportRequest request;
-        request.dataDir = QByteArray::fromStdString(db.string());
+        const LibrarySource source(Library(), QString::fromStdString(db.string()));
         request.symbol = "XYZ";
         request.firstDay = DayOf(rows.front().date);
         request.lastDay = DayOf(rows.back().date);
@@ -144,7 +145,7 @@ TEST(ShrinkingDataFile, EndsTheImportCleanly)
                 fs::resize_file(db / "d000001.omd", qv2omg::kPreambleSize + 3000 * qv2omg::kPriceEntrySize + cutInsideRow);
         };
 
-        const ImportOutcome outcome = RunImport(Library(), request, hooks);
+        const ImportOutcome outcome = RunImport(source, request, hooks);
 
         EXPECT_EQ(outcome.result, 0);
         EXPECT_EQ(outcome.recordsRead, 3000);

@@ -7,6 +7,7 @@
 #include "qv2omg/header_reader.h"
 #include "qv2omg/price_csv.h"
 #include "quality/check_report.h"
+#include "base/trim_blanks.h"
 #include "quality/database_check.h"
 #include "quality/price_check.h"
 
@@ -269,7 +270,7 @@ int List(const Arguments& arguments)
         SecurityEntry entry;
         if (!header.Read(i, entry))
             return Failed("cannot read " + directory + "/" + kHeaderFileName);
-        std::cout << Shown(FieldText(entry.symbol)) << '\t' << Shown(FieldText(entry.description)) << '\t' << entry.category
+        std::cout << base::ShownSymbol(Shown(FieldText(entry.symbol))) << '\t' << Shown(FieldText(entry.description)) << '\t' << entry.category
                   << '\t' << entry.period << '\t';
         DataReader data;
         uint32_t first = 0;

@@ -28,10 +28,11 @@ QString MergeCommandLine::Read(const QCommandLineParser& parser, bool openIntere
     if (parser.isSet(fields_)) {
         if (!options.shape)
             return QStringLiteral("--fields goes with --merge");
-        QString unknown;
-        const std::optional<unsigned> fields = ParseFields(parser.value(fields_), &unknown);
+        std::string unknown;
+        const std::optional<unsigned> fields = ParseFields(parser.value(fields_).toStdString(), &unknown);
         if (!fields)
-            return QStringLiteral("--fields: \"%1\" is none of open, high, low, close, volume, oi").arg(unknown);
+            return QStringLiteral("--fields: \"%1\" is none of open, high, low, close, volume, oi")
+                .arg(QString::fromStdString(unknown));
         options.fields = *fields;
     } else {
         options.fields = kDefaultFields | (openInterest ? kFieldOpenInterest : 0u);
@@ -39,10 +40,10 @@ QString MergeCommandLine::Read(const QCommandLineParser& parser, bool openIntere
     return {};
 }
 
-MergeCommand::MergeCommand(const omega::DataLibrary& library, QString dataDir, std::optional<int32_t> from,
+MergeCommand::MergeCommand(const LibrarySource& source, std::optional<int32_t> from,
                            std::optional<int32_t> to, bool keepInvalid, int16_t format, const QString& outputFile,
                            const MergeOptions& options)
-    : library_(library), dataDir_(std::move(dataDir)), from_(from), to_(to), keepInvalid_(keepInvalid),
+    : source_(source), from_(from), to_(to), keepInvalid_(keepInvalid),
       outputFile_(outputFile)
 {
     request_.shape = options.shape.value_or(MergeShape::Wide);
@@ -54,19 +55,11 @@ MergeCommand::MergeCommand(const omega::DataLibrary& library, QString dataDir, s
 
 void MergeCommand::Add(const QString& name, const std::optional<QByteArray>& symbol)
 {
-    ImportRequest security;
-    if (const std::optional<QString> failure = PrepareImport(library_, dataDir_, symbol, from_, to_, security)) {
-        failures_.push_back(name + QStringLiteral(": ") + *failure + QStringLiteral("; left out of the merge"));
-        return;
-    }
-    // "ABC abc ABC" names one security: its columns once.
-    for (const ImportRequest& added : request_.securities) {
-        if (added.symbol == security.symbol) {
-            notes_.push_back(name + QStringLiteral(": given more than once; merged once"));
-            return;
-        }
-    }
-    request_.securities.push_back(security);
+    const std::optional<std::string> held = symbol ? std::optional(symbol->toStdString()) : std::nullopt;
+    if (const std::optional<std::string> failure =
+            AddToMerge(source_, name.toStdString(), held, from_, to_, request_,
+                       [this](const std::string& note) { notes_.push_back(QString::fromStdString(note)); }))
+        failures_.push_back(QString::fromStdString(LeftOutOfMergeText(name.toStdString(), *failure)));
 }
 
 bool MergeCommand::Run(TerminalProgress& progress, const std::function<void(const QString&)>& report)
@@ -83,7 +76,7 @@ bool MergeCommand::Run(TerminalProgress& progress, const std::function<void(cons
     hooks.started = [&](int32_t estimate) { progress.Start(outputFile_.toLocal8Bit().toStdString(), estimate); };
     hooks.progress = [&](int32_t recordsRead) { progress.Update(recordsRead); };
     hooks.skipInvalid = [this] { return !keepInvalid_; };
-    const MergeOutcome outcome = RunMerge(library_, request_, hooks);
+    const MergeOutcome outcome = RunMerge(source_, request_, hooks);
     if (!outcome.refusal.empty() || outcome.result != kSheetOk) {
         progress.Abandon();
         const QString reason = !outcome.refusal.empty() ? QString::fromStdString(outcome.refusal)
@@ -95,6 +88,6 @@ bool MergeCommand::Run(TerminalProgress& progress, const std::function<void(cons
     rowsWritten_ = outcome.rowsWritten;
     progress.Finish(static_cast<int32_t>(std::min<int64_t>(outcome.rowsWritten, INT32_MAX)));
     if (outcome.datesAsText > 0)
-        report(outputFile_ + QStringLiteral(": ") + DatesAsTextNote(outcome.datesAsText));
+        report(outputFile_ + QStringLiteral(": ") + QString::fromStdString(DatesAsTextNote(outcome.datesAsText)));
     return failures_.empty();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "import/merge_job.h"
+#include "engine/merge_run.h"
+#include "import/library_source.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -35,7 +36,7 @@ private:
 // is reported and left out, and the others are merged.
 class MergeCommand {
 public:
-    MergeCommand(const omega::DataLibrary& library, QString dataDir, std::optional<int32_t> from,
+    MergeCommand(const LibrarySource& source, std::optional<int32_t> from,
                  std::optional<int32_t> to, bool keepInvalid, int16_t format, const QString& outputFile,
                  const MergeOptions& options);
 
@@ -49,8 +50,7 @@ public:
     int64_t LeftOut() const { return static_cast<int64_t>(failures_.size()); }
 
 private:
-    const omega::DataLibrary& library_;
-    QString dataDir_;
+    const LibrarySource& source_;
     std::optional<int32_t> from_;
     std::optional<int32_t> to_;
     bool keepInvalid_;

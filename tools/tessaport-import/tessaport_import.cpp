@@ -3,17 +3,18 @@
 
 #include "merge_command.h"
 #include "import_check.h"
-#include "import/output_names.h"
 #include "terminal_progress.h"
 
 #include "export/output_format.h"
 #include "import/date_text.h"
-#include "import/import_job.h"
+#include "engine/per_security.h"
+#include "import/library_source.h"
 #include "omega/data_library.h"
 #include "omega/omega_date.h"
 #include "omega/security_table.h"
 #include "omega/security_text.h"
 #include "omega/windows1252.h"
+#include "base/trim_blanks.h"
 #include "platform/native/shown_text.h"
 #include "sheet/sheet_errors.h"
 
@@ -23,7 +24,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSet>
 
 #include <algorithm>
 #include <cstdint>
@@ -239,6 +239,12 @@ struct Target {
     std::optional<QByteArray> symbol;  // nothing when the code page cannot hold it
 };
 
+// A symbol as the messages show it: quoted where a blank leads or trails.
+QString ShownName(const QString& symbol)
+{
+    return QString::fromStdString(base::ShownSymbol(symbol.toStdString()));
+}
+
 void Report(const QString& text)
 {
     std::fprintf(stderr, "tessaport-import: %s\n", native::ShownUtf8(text.toUtf8().toStdString()).c_str());
@@ -257,7 +263,7 @@ bool ReportDamage(const omega::DataLibrary& library)
         if (file.flags & QV2OMG_DAMAGE_SIZE)
             what << QStringLiteral("its size disagrees with its record count (a torn or cut file); its complete "
                                    "records were read");
-        Report(omega::DecodeWindows1252(file.symbol) + QStringLiteral(": the data file is damaged: ")
+        Report(ShownName(omega::DecodeWindows1252(file.symbol)) + QStringLiteral(": the data file is damaged: ")
                + what.join(QStringLiteral("; ")));
     }
     return !damage.empty();
@@ -270,45 +276,18 @@ struct Follow {
     std::function<void(int32_t rows)> finish;
 };
 
-// What one run has written to: each security once, each into a file of its own.
-struct RunState {
-    OutputNames names;
-    QSet<QByteArray> imported;  // symbols as held
-};
-
-// Imports one security, adding its rows to `rows`; the reason when it fails.
-std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const Options& options, const Target& target,
-                                      const Follow& follow, ImportCheck* check, RunState& run, int64_t& rows)
+// Imports one security into -o FILE; the reason when it fails.
+std::optional<QString> ImportOne(const LibrarySource& source, const Options& options, const Target& target,
+                                 const Follow& follow, ImportCheck* check, int64_t& rows)
 {
     ImportRequest request;
-    if (std::optional<QString> failure =
-            PrepareImport(library, options.dataDir, target.symbol, options.from, options.to, request))
-        return failure;
-    if (run.imported.contains(request.symbol)) {
-        Report(target.name + QStringLiteral(": given more than once; imported once"));
-        return std::nullopt;
-    }
-    run.imported.insert(request.symbol);
+    const std::optional<std::string> symbol =
+        target.symbol ? std::optional(target.symbol->toStdString()) : std::nullopt;
+    if (std::optional<std::string> failure = PrepareImport(source, symbol, options.from, options.to, request))
+        return QString::fromStdString(*failure);
     request.openInterest = options.openInterest;
     request.fileType = options.fileType;
-    QString path = options.outputFile;
-    if (!options.outputDir.isEmpty()) {
-        const QString extension = QString::fromStdString(FormatExtension(options.fileType));
-        const QString usual = SymbolFileName(request.symbol) + extension;
-        const QString fileName = run.names.Take(SymbolFileName(request.symbol), extension);
-        if (fileName != usual)
-            Report(QStringLiteral("%1: %2 is taken by another security of this run (symbols that differ only in "
-                                  "letter case); written to %3")
-                       .arg(target.name, usual, fileName));
-        path = QDir(options.outputDir).filePath(fileName);
-        // Only a link named with -o is followed.
-        if (OutputNames::IsLink(path))
-            return QStringLiteral("%1 is a symbolic link; --out-dir does not write through links (remove it, or "
-                                  "name it with -o)")
-                .arg(path);
-    }
-    request.patternFile = QFile::encodeName(path).toStdString();
-
+    request.patternFile = QFile::encodeName(options.outputFile).toStdString();
     const std::string name = native::ShownUtf8(target.name.toUtf8().toStdString());
     ImportHooks hooks;
     hooks.started = [&](int32_t estimate) { follow.start(name, estimate); };
@@ -316,21 +295,20 @@ std::optional<QString> ImportSecurity(const omega::DataLibrary& library, const O
     hooks.skipInvalid = [&] { return !options.keepInvalid; };
     if (check) {
         // The period of the security record sets the thresholds.
-        SecurityRecord security{};
-        library.SearchSecurity(request.dataDir.constData(), request.symbol.constData(), &security);
-        check->Start(name, security.period, options.openInterest);
+        check->Start(name, source.Find(request.symbol).value_or(engine::HeldSecurity{}).period, options.openInterest);
         hooks.rowWritten = [check](const PriceRecord& record) { check->Row(record); };
     }
-    const ImportOutcome outcome = RunImport(library, request, hooks);
+    const ImportOutcome outcome = RunImport(source, request, hooks);
     if (outcome.result != kSheetOk) {
         if (check)
             check->Abandon();
-        return QStringLiteral("cannot write %1: %2").arg(path, QString::fromStdString(SheetErrorText(outcome.result)));
+        return QStringLiteral("cannot write %1: %2")
+            .arg(options.outputFile, QString::fromStdString(SheetErrorText(outcome.result)));
     }
     rows += outcome.rowsWritten;
     follow.finish(outcome.rowsWritten);
     if (outcome.datesAsText > 0)
-        Report(path + QStringLiteral(": ") + DatesAsTextNote(outcome.datesAsText));
+        Report(options.outputFile + QStringLiteral(": ") + QString::fromStdString(DatesAsTextNote(outcome.datesAsText)));
     if (check)
         check->Finish();
     return std::nullopt;
@@ -354,21 +332,38 @@ int RunImports(const Options& options)
         Report(QStringLiteral("%1 holds no database (no valid master.omg)").arg(options.dataDir));
         return kExitFailed;
     }
-    if (!options.outputDir.isEmpty() && !QDir().mkpath(options.outputDir)) {
-        Report(QStringLiteral("cannot make the folder %1").arg(options.outputDir));
-        return kExitFailed;
+    const LibrarySource source(library, options.dataDir);
+    engine::PerSecurityOptions perSecurity;
+    perSecurity.folder = options.outputDir.toStdString();
+    perSecurity.format = options.fileType;
+    perSecurity.openInterest = options.openInterest;
+    perSecurity.from = options.from;
+    perSecurity.to = options.to;
+    perSecurity.fileSystemName = [](const std::string& path) {
+        return QFile::encodeName(QString::fromStdString(path)).toStdString();
+    };
+    engine::PerSecurityRun fileRun(source, perSecurity);
+    if (!options.outputDir.isEmpty()) {
+        if (const std::optional<std::string> failure = fileRun.MakeFolder()) {
+            Report(QString::fromStdString(*failure));
+            return kExitFailed;
+        }
     }
     bool anyFailed = false;
     int64_t refused = 0;  // empty symbols given
-    // Each security of --all by the symbol its own entry holds, blanks and case as they are;
-    // one at a time, so a header with many entries costs no list of them all.
-    const auto forEachTarget = [&](const std::function<void(const Target&)>& take) {
-        for (int32_t i = 0; options.all && i < header.Count(); ++i) {
-            const QByteArray symbol = header.Symbol(i);
+    // Each security of --all by the symbol its own entry holds, blanks and case as they are,
+    // then the symbols named; one at a time, so a header with many entries costs no list of
+    // them all.
+    int32_t headerAt = 0;
+    qsizetype symbolAt = 0;
+    const auto takeTarget = [&]() -> std::optional<Target> {
+        while (options.all && headerAt < header.Count()) {
+            const QByteArray symbol = header.Symbol(headerAt++);
             if (!symbol.isEmpty())
-                take({omega::DecodeWindows1252(symbol), symbol});
+                return Target{ShownName(omega::DecodeWindows1252(symbol)), symbol};
         }
-        for (const QString& symbol : options.symbols) {
+        while (symbolAt < options.symbols.size()) {
+            const QString& symbol = options.symbols[symbolAt++];
             const QString trimmed = omega::TrimBlanks(symbol);
             if (trimmed.isEmpty()) {
                 Report(QStringLiteral("an empty symbol names no security"));
@@ -376,8 +371,14 @@ int RunImports(const Options& options)
                 ++refused;
                 continue;
             }
-            take({symbol, omega::EncodeWindows1252(trimmed)});
+            // Found by its bytes as given first, then without the blanks around it.
+            return Target{ShownName(symbol), omega::EncodeWindows1252(symbol)};
         }
+        return std::nullopt;
+    };
+    const auto forEachTarget = [&](const std::function<void(const Target&)>& take) {
+        while (const std::optional<Target> target = takeTarget())
+            take(*target);
     };
 
     QElapsedTimer clock;
@@ -394,7 +395,7 @@ int RunImports(const Options& options)
 
     if (options.merge.shape) {
         TerminalProgress progress(stderr, options.quiet);
-        MergeCommand merge{library, options.dataDir, options.from, options.to, options.keepInvalid, options.fileType,
+        MergeCommand merge{source, options.from, options.to, options.keepInvalid, options.fileType,
                            options.outputFile, options.merge};
         forEachTarget([&](const Target& target) { merge.Add(target.name, target.symbol); });
         if (anyFailed && merge.IsEmpty())
@@ -425,31 +426,96 @@ int RunImports(const Options& options)
         follow.update = [&](int32_t done) { single.Update(done); };
         follow.finish = [&](int32_t rows) { single.Finish(rows); };
     }
-    int64_t files = 0;
     int64_t rows = 0;
-    int64_t leftOut = 0;
-    RunState run;
-    forEachTarget([&](const Target& target) {
-        const qsizetype before = run.imported.size();
-        if (const std::optional<QString> failure = ImportSecurity(library, options, target, follow,
-                                                                  check ? &*check : nullptr, run, rows)) {
-            single.Abandon();
-            line.Clear();
-            Report(target.name + QStringLiteral(": ") + *failure);
-            ++leftOut;
-        } else if (run.imported.size() > before) {  // not a symbol given again
-            ++files;
-        }
+    ImportCheck* const checking = check ? &*check : nullptr;
+    const auto damaged = [&] {
         if (ReportDamage(library)) {
             line.Clear();
             anyFailed = true;
         }
+    };
+    if (options.outputDir.isEmpty()) {
+        int64_t leftOut = 0;
+        int64_t written = 0;
+        forEachTarget([&](const Target& target) {
+            if (const std::optional<QString> failure = ImportOne(source, options, target, follow, checking, rows)) {
+                single.Abandon();
+                Report(target.name + QStringLiteral(": ") + *failure);
+                ++leftOut;
+            } else {
+                ++written;
+            }
+            damaged();
+        });
+        if (check)
+            check->Summarize();
+        summarize(written, rows, leftOut + refused);
+        return leftOut > 0 || anyFailed ? kExitFailed : kExitOk;
+    }
+
+    // One security at a time, planned as it comes, so a header with many entries costs no
+    // list of them all.
+    const auto report = [](const std::string& text) { Report(QString::fromStdString(text)); };
+    size_t leftOutTold = 0;
+    const auto tellLeftOut = [&] {
+        const std::vector<std::string>& leftOut = fileRun.Result().leftOut;
+        for (; leftOutTold < leftOut.size(); ++leftOutTold) {
+            single.Abandon();
+            line.Clear();
+            report(leftOut[leftOutTold]);
+        }
+    };
+    const auto next = [&]() -> std::optional<engine::PlannedFile> {
+        while (const std::optional<Target> target = takeTarget()) {
+            const std::optional<std::string> symbol =
+                target->symbol ? std::optional(target->symbol->toStdString()) : std::nullopt;
+            std::optional<engine::PlannedFile> file = fileRun.Plan(target->name.toStdString(), symbol, report);
+            tellLeftOut();
+            if (file)
+                return file;
+            damaged();
+            ++index;
+        }
+        return std::nullopt;
+    };
+    engine::PerSecurityRun::Follow fileFollow;
+    fileFollow.starting = [&](const engine::PlannedFile& file, ImportHooks& hooks) {
+        const std::string name = native::ShownUtf8(file.name);
+        hooks.started = [&follow, name](int32_t estimate) { follow.start(name, estimate); };
+        hooks.progress = [&follow](int32_t recordsRead) { follow.update(recordsRead); };
+        hooks.skipInvalid = [&options] { return !options.keepInvalid; };
+        if (checking) {
+            // The period of the security record sets the thresholds.
+            checking->Start(name, source.Find(file.request.symbol).value_or(engine::HeldSecurity{}).period,
+                            options.openInterest);
+            hooks.rowWritten = [checking](const PriceRecord& record) { checking->Row(record); };
+        }
+    };
+    fileFollow.finished = [&](const engine::PlannedFile& file, const ImportOutcome& outcome,
+                              const std::optional<std::string>& failure) {
+        if (failure) {
+            if (checking && outcome.result != kSheetOk)
+                checking->Abandon();
+        } else {
+            follow.finish(outcome.rowsWritten);
+            if (outcome.datesAsText > 0)
+                report(file.path + ": " + DatesAsTextNote(outcome.datesAsText));
+            if (checking)
+                checking->Finish();
+        }
+        tellLeftOut();
+        damaged();
         ++index;
-    });
+    };
+    fileRun.Write(next, {}, fileFollow);
+    tellLeftOut();
+    const int64_t leftOut = static_cast<int64_t>(fileRun.Result().leftOut.size());
+    const int64_t filesWritten = fileRun.Result().files;
+    rows = fileRun.Result().rows;
     line.Clear();
     if (check)
         check->Summarize();
-    summarize(files, rows, leftOut + refused);
+    summarize(filesWritten, rows, leftOut + refused);
     return leftOut > 0 || anyFailed ? kExitFailed : kExitOk;
 }
 

@@ -1,17 +1,14 @@
-#include "import/import_job.h"
+#include "engine/import_run.h"
 
-#include "import/data_file.h"
-#include "omega/omega_date.h"
-#include "omega/security_table.h"
-#include "omega/security_text.h"
-#include "omega/serial_date.h"
-#include "omega/windows1252.h"
-
-#include <QDate>
+#include "base/calendar.h"
+#include "base/trim_blanks.h"
+#include "base/utf8.h"
+#include "base/windows1252.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace {
@@ -20,20 +17,18 @@ constexpr std::array<const char*, 6> kColumnSuffixes = {
     "_Open", "_High", "_Low", "_Close", "_Volume", "_Open_Interest",
 };
 
-QString IsoDate(int32_t day)
+// A character of the code page that shows nothing: the controls, the C1 controls the
+// undefined bytes stand for, and the soft hyphen.
+bool IsShown(char32_t c)
 {
-    return omega::DateOfSerial(day).toString(Qt::ISODate);
+    return c >= 0x20 && c != 0x7F && !(c >= 0x80 && c <= 0x9F) && c != 0xAD;
 }
 
 } // namespace
 
 int16_t IsValidRecord(const PriceRecord& record)
 {
-    for (const float price : {record.open, record.high, record.low, record.close}) {
-        if (IsMissingPrice(price))
-            return 0;
-    }
-    return -1;
+    return HasAllPrices(record.open, record.high, record.low, record.close) ? -1 : 0;
 }
 
 RowValue PriceValue(float value)
@@ -48,44 +43,56 @@ int32_t EstimateRecordCount(int32_t firstDay, int32_t lastDay)
     return static_cast<int32_t>(std::clamp(estimate, 0.0, static_cast<double>(std::numeric_limits<int32_t>::max())));
 }
 
-std::optional<QString> PrepareImport(const omega::DataLibrary& library, const QString& dataDirName,
-                                     const std::optional<QByteArray>& symbol, std::optional<int32_t> from,
-                                     std::optional<int32_t> to, ImportRequest& request)
+int32_t DayOfRecord(const PriceRecord& record)
 {
-    const QByteArray dataDir = omega::LibraryPath(dataDirName);
-    SecurityRecord security{};
-    if (!symbol || library.SearchSecurity(dataDir.constData(), symbol->constData(), &security) != 0)
-        return QStringLiteral("no such security in %1").arg(dataDirName);
-    DateRange range{};
-    if (library.GetDateRange(dataDir.constData(), symbol->constData(), &range) != 0 || range.available == 0)
-        return QStringLiteral("its data are unavailable (the data file is missing, unreadable or empty)");
+    return base::SerialOfStored(record.date.year, record.date.month, record.date.day);
+}
 
-    const int32_t dataFirst = omega::OmegaDateToSerial(range.first);
-    const int32_t dataLast = omega::OmegaDateToSerial(range.last);
+std::optional<engine::HeldSecurity> FindSecurity(const engine::DataSource& source, std::string_view symbol)
+{
+    if (std::optional<engine::HeldSecurity> found = source.Find(symbol))
+        return found;
+    const std::string_view trimmed = base::TrimBlanks(symbol);
+    return trimmed.size() != symbol.size() && !trimmed.empty() ? source.Find(trimmed) : std::nullopt;
+}
+
+std::optional<std::string> PrepareImport(const engine::DataSource& source, const std::optional<std::string>& symbol,
+                                         std::optional<int32_t> from, std::optional<int32_t> to,
+                                         ImportRequest& request)
+{
+    const std::optional<engine::HeldSecurity> security = symbol ? FindSecurity(source, *symbol) : std::nullopt;
+    if (!security)
+        return "no such security in " + source.Name();
+    const auto extent = source.Extent(security->symbol);
+    if (!extent)
+        return std::string("its data are unavailable (the data file is missing, unreadable or empty)");
+    const auto [dataFirst, dataLast] = *extent;
     request.firstDay = std::max(from.value_or(dataFirst), dataFirst);
     request.lastDay = std::min(to.value_or(dataLast), dataLast);
     if (request.firstDay > request.lastDay) {
-        return QStringLiteral("no data in the dates asked for (it holds %1 to %2)")
-            .arg(IsoDate(dataFirst), IsoDate(dataLast));
+        return "no data in the dates asked for (it holds " + base::IsoDateOfSerial(dataFirst) + " to "
+            + base::IsoDateOfSerial(dataLast) + ")";
     }
-    request.dataDir = dataDir;
     // As held, blanks and all: " X" and "X " are securities of their own, not X.
-    request.symbol = QByteArray(security.symbol, static_cast<qsizetype>(qstrnlen(security.symbol, sizeof security.symbol)));
+    request.symbol = security->symbol;
     return std::nullopt;
 }
 
-QString SymbolFileName(const QByteArray& symbol)
+std::string SymbolFileName(const std::string& symbol)
 {
-    static const QByteArray kUnsafe = "/\\:*?\"<>|%";
-    QString name;
-    for (qsizetype i = 0; i < symbol.size(); ++i) {
+    static constexpr std::string_view kUnsafe = "/\\:*?\"<>|%";
+    std::string name;
+    for (size_t i = 0; i < symbol.size(); ++i) {
         const auto byte = static_cast<unsigned char>(symbol[i]);
-        const QString shown = omega::DecodeWindows1252(symbol.mid(i, 1));
+        const char32_t shown = base::CharOfWindows1252(byte);
         const bool edge = (i == 0 && byte == '.') || (i == symbol.size() - 1 && (byte == '.' || byte == ' '));
-        if (!shown[0].isPrint() || kUnsafe.contains(static_cast<char>(byte)) || edge)
-            name += QStringLiteral("%%1").arg(byte, 2, 16, QChar(u'0')).toUpper();
-        else
-            name += shown;
+        if (!IsShown(shown) || kUnsafe.find(static_cast<char>(byte)) != std::string_view::npos || edge) {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+            name += escaped;
+        } else {
+            base::AppendUtf8(name, shown);
+        }
     }
     return name;
 }
@@ -98,17 +105,17 @@ std::vector<std::string> ImportHeaderRow(const std::string& symbol, bool openInt
     return names;
 }
 
-ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& request, const ImportHooks& hooks)
+ImportOutcome RunImport(const engine::DataSource& source, const ImportRequest& request, const ImportHooks& hooks)
 {
     ImportOutcome outcome;
     std::unique_ptr<RowWriter> writer = OpenRowWriter(request.fileType, request.patternFile, outcome.result);
     if (!writer)
         return outcome;
-    outcome.result = writer->WriteHeader(ImportHeaderRow(request.symbol.toStdString(), request.openInterest));
+    outcome.result = writer->WriteHeader(ImportHeaderRow(request.symbol, request.openInterest));
     if (outcome.result != kSheetOk)
         return outcome;
 
-    DataFile data(library, request);
+    std::unique_ptr<engine::Records> data = source.Open(request.symbol, request.firstDay, request.lastDay);
     const int32_t estimate = EstimateRecordCount(request.firstDay, request.lastDay);
     if (hooks.started)
         hooks.started(estimate);
@@ -119,7 +126,7 @@ ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& 
     for (;;) {
         if (hooks.beforeRead)
             hooks.beforeRead();
-        const int16_t delivered = data.Read(record);
+        const int16_t delivered = data->Read(record);
         if (delivered <= 0)
             break;
         outcome.recordsRead += std::min<int32_t>(delivered, std::numeric_limits<int32_t>::max() - outcome.recordsRead);
@@ -132,7 +139,7 @@ ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& 
                       PriceValue(record.close), RowValue::OfCount(record.volume),
                       RowValue::OfCount(record.openInterest)};
             // The writer refuses a row past the format's last one, so the count cannot run over.
-            outcome.result = writer->WriteRow(omega::OmegaDateToSerial(record.date), {values.data(), valueCount});
+            outcome.result = writer->WriteRow(DayOfRecord(record), {values.data(), valueCount});
             if (outcome.result != kSheetOk)
                 return outcome;
             ++outcome.rowsWritten;
@@ -146,7 +153,7 @@ ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& 
     }
     if (hooks.progress)
         hooks.progress(estimate);
-    data.Close();
+    data.reset();
     outcome.datesAsText = writer->DatesWrittenAsText();
     if (outcome.interrupted && !hooks.keepRowsWhenInterrupted)
         return outcome;  // the writer abandons the file
@@ -154,9 +161,8 @@ ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& 
     return outcome;
 }
 
-QString DatesAsTextNote(int64_t count)
+std::string DatesAsTextNote(int64_t count)
 {
-    return QStringLiteral("%1 %2 before 1900 written as yyyy-mm-dd text: the xlsx date system begins in 1900")
-        .arg(count)
-        .arg(count == 1 ? QStringLiteral("date") : QStringLiteral("dates"));
+    return std::to_string(count) + (count == 1 ? " date" : " dates")
+        + " before 1900 written as yyyy-mm-dd text: the xlsx date system begins in 1900";
 }

@@ -1,7 +1,6 @@
-#include "import/merge_job.h"
+#include "engine/merge_run.h"
 
-#include "import/data_file.h"
-#include "omega/omega_date.h"
+#include "base/trim_blanks.h"
 
 #include <algorithm>
 #include <array>
@@ -30,18 +29,18 @@ void AppendFields(std::vector<RowValue>& values, unsigned fields, const PriceRec
 // Reads the records of a run, counting them and leaving out invalid ones when asked.
 class Reader {
 public:
-    Reader(const omega::DataLibrary& library, const ImportHooks* hooks, bool skipInvalid, int32_t& recordsRead)
-        : library_(library), hooks_(hooks), skipInvalid_(skipInvalid), recordsRead_(recordsRead)
+    Reader(const engine::DataSource& source, const ImportHooks* hooks, bool skipInvalid, int32_t& recordsRead)
+        : source_(source), hooks_(hooks), skipInvalid_(skipInvalid), recordsRead_(recordsRead)
     {
     }
 
-    std::unique_ptr<DataFile> Open(const ImportRequest& request) const
+    std::unique_ptr<engine::Records> Open(const ImportRequest& request) const
     {
-        return std::make_unique<DataFile>(library_, request);
+        return source_.Open(request.symbol, request.firstDay, request.lastDay);
     }
 
     // The next record to write, or false at the end.
-    bool Next(DataFile& file, PriceRecord& record)
+    bool Next(engine::Records& file, PriceRecord& record)
     {
         for (;;) {
             if (hooks_ && hooks_->beforeRead)
@@ -60,7 +59,7 @@ public:
     bool Interrupted() const { return hooks_ && hooks_->interrupted && hooks_->interrupted(); }
 
 private:
-    const omega::DataLibrary& library_;
+    const engine::DataSource& source_;
     const ImportHooks* hooks_;
     bool skipInvalid_;
     int32_t& recordsRead_;
@@ -68,7 +67,7 @@ private:
 
 // One security of a wide merge: its open data file and the record in hand.
 struct Cursor {
-    std::unique_ptr<DataFile> file;
+    std::unique_ptr<engine::Records> file;
     PriceRecord record{};
     int32_t day = 0;
     bool atEnd = false;
@@ -78,7 +77,7 @@ void Advance(Reader& reader, Cursor& cursor)
 {
     cursor.atEnd = !reader.Next(*cursor.file, cursor.record);
     if (!cursor.atEnd)
-        cursor.day = omega::OmegaDateToSerial(cursor.record.date);
+        cursor.day = DayOfRecord(cursor.record);
 }
 
 // Walks the securities' records side by side by date, calling row(day, cursors, present)
@@ -91,7 +90,7 @@ bool WalkWide(const MergeRequest& request, Reader& reader, std::string& failed, 
     for (size_t i = 0; i < cursors.size(); ++i) {
         cursors[i].file = reader.Open(request.securities[i]);
         if (!cursors[i].file->Opened()) {
-            failed = request.securities[i].symbol.toStdString();
+            failed = request.securities[i].symbol;
             return false;
         }
     }
@@ -108,9 +107,9 @@ template <typename RowFunction>
 bool WalkLong(const MergeRequest& request, Reader& reader, std::string& failed, RowFunction row)
 {
     for (const ImportRequest& security : request.securities) {
-        const std::unique_ptr<DataFile> file = reader.Open(security);
+        const std::unique_ptr<engine::Records> file = reader.Open(security);
         if (!file->Opened()) {
-            failed = security.symbol.toStdString();
+            failed = security.symbol;
             return false;
         }
         PriceRecord record{};
@@ -163,30 +162,38 @@ std::string OpenFailure(const std::string& symbol)
 
 } // namespace
 
-std::optional<unsigned> ParseFields(const QString& text, QString* unknown)
+std::optional<unsigned> ParseFields(std::string_view text, std::string* unknown)
 {
     unsigned fields = 0;
-    for (const QString& part : text.split(u',')) {
-        const std::optional<unsigned> field = MergeFieldOfName(part.trimmed().toLower().toStdString());
+    for (size_t start = 0;;) {
+        const size_t comma = std::min(text.find(',', start), text.size());
+        const std::string part(base::TrimBlanks(text.substr(start, comma - start)));
+        std::string lower = part;
+        for (char& c : lower)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        const std::optional<unsigned> field = MergeFieldOfName(lower);
         if (!field) {
             if (unknown)
-                *unknown = part.trimmed();
+                *unknown = part;
             return std::nullopt;
         }
         fields |= *field;
+        if (comma == text.size())
+            return fields;
+        start = comma + 1;
     }
-    return fields;
 }
 
 std::vector<std::string> MergeHeaderRow(const MergeRequest& request)
 {
     std::vector<std::string> symbols;
     for (const ImportRequest& security : request.securities)
-        symbols.push_back(security.symbol.toStdString());
+        symbols.push_back(security.symbol);
     return MergeHeaderNames(request.shape, request.fields, symbols);
 }
 
-MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& request, const ImportHooks& hooks)
+MergeOutcome RunMerge(const engine::DataSource& source, const MergeRequest& request, const ImportHooks& hooks,
+                      RowWriter* sink)
 {
     MergeOutcome outcome;
     const bool skipInvalid = hooks.skipInvalid && hooks.skipInvalid();
@@ -203,7 +210,7 @@ MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& req
         counting.beforeRead = hooks.beforeRead;
         counting.interrupted = hooks.interrupted;
         int32_t ignored = 0;
-        Reader counter(library, &counting, skipInvalid, ignored);
+        Reader counter(source, &counting, skipInvalid, ignored);
         int64_t rows = 0;
         auto counted = [&] {
             ++rows;
@@ -227,9 +234,14 @@ MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& req
         }
     }
 
-    std::unique_ptr<RowWriter> writer = OpenRowWriter(request.format, request.path, outcome.result);
-    if (!writer)
-        return outcome;
+    std::unique_ptr<RowWriter> file;
+    RowWriter* writer = sink;
+    if (!writer) {
+        file = OpenRowWriter(request.format, request.path, outcome.result);
+        if (!file)
+            return outcome;
+        writer = file.get();
+    }
     outcome.result = writer->WriteHeader(MergeHeaderRow(request));
     if (outcome.result != kSheetOk)
         return outcome;
@@ -241,7 +253,7 @@ MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& req
     if (hooks.started)
         hooks.started(estimate);
 
-    Reader reader(library, &hooks, skipInvalid, outcome.recordsRead);
+    Reader reader(source, &hooks, skipInvalid, outcome.recordsRead);
     std::vector<RowValue> values;
     const int fieldCount = MergeFieldCount(request.fields);
     auto written = [&]() {
@@ -257,9 +269,9 @@ MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& req
     if (request.shape == MergeShape::Long) {
         walked = WalkLong(request, reader, failed, [&](const ImportRequest& security, const PriceRecord& record) {
             values.clear();
-            values.push_back(RowValue::OfText({security.symbol.constData(), static_cast<size_t>(security.symbol.size())}));
+            values.push_back(RowValue::OfText(security.symbol));
             AppendFields(values, request.fields, record);
-            outcome.result = writer->WriteRow(omega::OmegaDateToSerial(record.date), values);
+            outcome.result = writer->WriteRow(DayOfRecord(record), values);
             return outcome.result == kSheetOk && written();
         });
     } else {
@@ -289,4 +301,29 @@ MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& req
         return outcome;  // the writer abandons the file
     outcome.result = writer->Close();
     return outcome;
+}
+
+std::optional<std::string> AddToMerge(const engine::DataSource& source, const std::string& name,
+                                      const std::optional<std::string>& symbol, std::optional<int32_t> from,
+                                      std::optional<int32_t> to, MergeRequest& request,
+                                      const std::function<void(const std::string&)>& note)
+{
+    ImportRequest security;
+    if (std::optional<std::string> failure = PrepareImport(source, symbol, from, to, security))
+        return failure;
+    // "ABC abc ABC" names one security: its columns once.
+    for (const ImportRequest& added : request.securities) {
+        if (added.symbol == security.symbol) {
+            if (note)
+                note(base::ShownSymbol(name) + ": given more than once; merged once");
+            return std::nullopt;
+        }
+    }
+    request.securities.push_back(security);
+    return std::nullopt;
+}
+
+std::string LeftOutOfMergeText(const std::string& name, const std::string& why)
+{
+    return base::ShownSymbol(name) + ": " + why + "; left out of the merge";
 }

@@ -1,14 +1,11 @@
 #pragma once
 
+#include "engine/data_source.h"
 #include "export/output_format.h"
 #include "export/row_writer.h"
-#include "omega/data_library.h"
 #include "sheet/sheet_writer.h"
 
 #include <qv2omg.h>
-
-#include <QByteArray>
-#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -19,15 +16,20 @@
 // One security's price history between two days, copied record by record into a pattern
 // file or an xlsx or CSV file: a header row, then one row per record. Nothing is held in
 // memory beyond the record being written, so a history of any length costs the same.
+// Standard C++ only: the window, the command line and the Python module run the same code.
 
-// A price at or above the library's marker, or one that does not compare, is missing.
 // Inline: it is asked for every value of every record.
 inline bool IsMissingPrice(float value)
 {
-    return !(value < QV2OMG_MISSING_PRICE);
+    return QV2OMG_IsMissingPrice(value) != 0;
 }
 
-// -1 when open, high, low and close are all present, 0 at the first missing one.
+// A record is valid when open, high, low and close are all present.
+inline bool HasAllPrices(float open, float high, float low, float close)
+{
+    return !IsMissingPrice(open) && !IsMissingPrice(high) && !IsMissingPrice(low) && !IsMissingPrice(close);
+}
+// -1 when the record is valid, 0 when not.
 int16_t IsValidRecord(const PriceRecord& record);
 
 // The price as a row value: missing, or the price.
@@ -36,9 +38,11 @@ RowValue PriceValue(float value);
 // Records expected between two days for daily data (five trading days a week).
 int32_t EstimateRecordCount(int32_t firstDay, int32_t lastDay);
 
+// The day number of a record's date.
+int32_t DayOfRecord(const PriceRecord& record);
+
 struct ImportRequest {
-    QByteArray dataDir;  // as the library takes it
-    QByteArray symbol;  // single-byte text as the database holds it, no NUL
+    std::string symbol;  // single-byte text as the database holds it, no NUL
     int32_t firstDay = 0;  // day numbers, both included
     int32_t lastDay = 0;
     bool openInterest = false;
@@ -67,23 +71,28 @@ struct ImportOutcome {
 };
 
 // What a run says when it wrote dates as text: "3 dates before 1900 ... as text ...".
-QString DatesAsTextNote(int64_t count);
+std::string DatesAsTextNote(int64_t count);
 
-// Looks a security up in the database and fills in the request's data folder, symbol (as
-// the database holds it) and days: its data clipped to `from` and `to` where given. Returns
-// nothing, or why it cannot be imported. `symbol` is empty when the code page cannot hold it.
-std::optional<QString> PrepareImport(const omega::DataLibrary& library, const QString& dataDir,
-                                     const std::optional<QByteArray>& symbol, std::optional<int32_t> from,
-                                     std::optional<int32_t> to, ImportRequest& request);
+// The security a symbol names: the one held under exactly these bytes, else the one the
+// symbol names without blanks around it, letter case aside.
+std::optional<engine::HeldSecurity> FindSecurity(const engine::DataSource& source, std::string_view symbol);
 
-// The symbol as a file name: a character that a file name cannot hold on one of the usual
-// systems becomes %XX (its byte), and so does '%', so two symbols never share a name.
-QString SymbolFileName(const QByteArray& symbol);
+// Looks a security up (as FindSecurity) and fills in the request's symbol (as the database holds it) and
+// days: its data narrowed to `from` and `to` where given. Returns nothing, or why it
+// cannot be imported. `symbol` is nothing when the code page cannot hold it.
+std::optional<std::string> PrepareImport(const engine::DataSource& source, const std::optional<std::string>& symbol,
+                                         std::optional<int32_t> from, std::optional<int32_t> to,
+                                         ImportRequest& request);
+
+// The symbol as a file name (UTF-8): a character that a file name cannot hold on one of
+// the usual systems becomes %XX (its byte), and so does '%', so two symbols never share a
+// name.
+std::string SymbolFileName(const std::string& symbol);
 
 // The header row of one security's file: "Date", then "SYM_Open" and the rest.
 std::vector<std::string> ImportHeaderRow(const std::string& symbol, bool openInterest);
 
 // Opens the pattern file, writes the header row and the records, closes both files. On a
-// writer failure the data file is closed and the code returned; the writer leaves any
-// earlier file at the path as it was.
-ImportOutcome RunImport(const omega::DataLibrary& library, const ImportRequest& request, const ImportHooks& hooks);
+// writer failure the data are closed and the code returned; the writer leaves any earlier
+// file at the path as it was.
+ImportOutcome RunImport(const engine::DataSource& source, const ImportRequest& request, const ImportHooks& hooks);

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "export/merge_walk.h"
-#include "import/import_job.h"
-
-#include <QString>
+#include "engine/import_run.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Several securities of one database in one file.
@@ -21,7 +21,7 @@
 
 // "open,high,low,close,volume,oi" (any of them, any case, in any order) as PriceFields;
 // nothing for an empty list or an unknown name, which is then put in `unknown`.
-std::optional<unsigned> ParseFields(const QString& text, QString* unknown = nullptr);
+std::optional<unsigned> ParseFields(std::string_view text, std::string* unknown = nullptr);
 
 struct MergeRequest {
     // Each as PrepareImport leaves it: data folder, symbol and days. In header order.
@@ -46,4 +46,17 @@ struct MergeOutcome {
 std::vector<std::string> MergeHeaderRow(const MergeRequest& request);
 
 // Writes the merge. The hooks are ImportRun's, with skipInvalid asked once at the start.
-MergeOutcome RunMerge(const omega::DataLibrary& library, const MergeRequest& request, const ImportHooks& hooks);
+// With a sink the rows go there rather than to the request's file (arrays for Python;
+// the format's limits then are the sink's business).
+MergeOutcome RunMerge(const engine::DataSource& source, const MergeRequest& request, const ImportHooks& hooks,
+                      RowWriter* sink = nullptr);
+
+// Adds a security to a merge, narrowed as PrepareImport narrows it. Returns why it is left
+// out, or nothing; one given before (by the bytes it is held under) is added once, and
+// the note for it goes to `note`.
+std::optional<std::string> AddToMerge(const engine::DataSource& source, const std::string& name,
+                                      const std::optional<std::string>& symbol, std::optional<int32_t> from,
+                                      std::optional<int32_t> to, MergeRequest& request,
+                                      const std::function<void(const std::string&)>& note);
+// "SYM: why; left out of the merge", as the command line and Python say it.
+std::string LeftOutOfMergeText(const std::string& name, const std::string& why);
