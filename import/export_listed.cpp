@@ -15,6 +15,7 @@
 #include "widgets/modal_return.h"
 #include "widgets/twips.h"
 #include "sheet/sheet_errors.h"
+#include "sheet/sheet_output.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -598,6 +599,9 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
         if (perSecurity) {
             if (!QDir().mkpath(dialog.Output()))
                 failure = QStringLiteral("Cannot make the folder ") + dialog.Output() + u'.';
+            // The files written are made durable and put in place together, also when the run
+            // stops early; the one in hand when it stopped was abandoned already.
+            SheetOutputBatch batch;
             for (size_t i = 0; failure.isEmpty() && !interrupted && i < securities.size(); ++i) {
                 ImportRequest& request = securities[i];
                 request.openInterest = dialog.chbField[5]->isChecked();
@@ -618,6 +622,13 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
                         + QStringLiteral(": ") + QString::fromStdString(SheetErrorText(outcome.result)) + u'.';
                 else if (!outcome.interrupted)
                     ++tally.files, tally.rows += outcome.rowsWritten;
+            }
+            for (const SheetOutputBatch::Failure& lost : batch.Commit()) {
+                --tally.files;
+                if (failure.isEmpty())
+                    failure = QStringLiteral("An error has occured while writing the destination file ")
+                        + QFile::decodeName(QByteArray::fromStdString(lost.path)) + QStringLiteral(": ")
+                        + QString::fromStdString(SheetErrorText(lost.error)) + u'.';
             }
         } else {
             MergeRequest request;

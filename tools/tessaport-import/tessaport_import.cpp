@@ -16,6 +16,7 @@
 #include "omega/windows1252.h"
 #include "platform/native/shown_text.h"
 #include "sheet/sheet_errors.h"
+#include "sheet/sheet_output.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -420,6 +421,10 @@ int RunImports(const Options& options)
     int64_t rows = 0;
     int64_t leftOut = 0;
     RunState run;
+    // The files of --out-dir are made durable and put in place together, some dozens at a time.
+    std::optional<SheetOutputBatch> batch;
+    if (!options.outputDir.isEmpty())
+        batch.emplace();
     forEachTarget([&](const Target& target) {
         const qsizetype before = run.imported.size();
         if (const std::optional<QString> failure = ImportSecurity(library, options, target, follow,
@@ -437,6 +442,12 @@ int RunImports(const Options& options)
         }
         ++index;
     });
+    for (const SheetOutputBatch::Failure& lost : batch ? batch->Commit() : std::vector<SheetOutputBatch::Failure>{}) {
+        Report(QStringLiteral("cannot write %1: %2")
+                   .arg(QFile::decodeName(QByteArray::fromStdString(lost.path)),
+                        QString::fromStdString(SheetErrorText(lost.error))));
+        --files, ++leftOut;
+    }
     line.Clear();
     if (check)
         check->Summarize();
