@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 // A pattern file being written. Bytes are gathered in a buffer and go into a new temporary
@@ -82,7 +83,8 @@ private:
 // where the system has that, else of each file), the renames in order, and one sync of each
 // folder. So a crash at any moment leaves every final name either as it was or holding a
 // complete new file, and nothing else but hidden ".NAME.xxxxxxxx.tmp" files, which nothing
-// takes for output. What is pending is bounded (kMostFiles descriptors, kMostBytes).
+// takes for output. What is open is bounded: a group of kMostFiles files (or kMostBytes)
+// being written, and the group before it being put in place on a thread of its own.
 //
 //     SheetOutputBatch batch;            // begin: the files of this thread join it
 //     ... write and commit each file as ever ...
@@ -112,21 +114,26 @@ public:
     // Ends the batch, removing the files not yet in place.
     void Abandon();
 
-private:
-    friend class SheetOutput;
     struct Pending {
         int fd;
         std::string temporary;
         std::string destination;
     };
 
+private:
+    friend class SheetOutput;
+
     static SheetOutputBatch*& Open();
     void Add(int fd, std::string temporary, std::string destination, uint64_t size);
-    void PutInPlace();
+    void WaitForGroup();
     void End();
 
     bool open_ = false;
     std::vector<Pending> pending_;
     uint64_t pendingBytes_ = 0;
     std::vector<Failure> failures_;
+    // The group being put in place meanwhile, and what failed there.
+    std::vector<Pending> group_;
+    std::vector<Failure> groupFailures_;
+    std::thread groupThread_;
 };
