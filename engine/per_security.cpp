@@ -3,9 +3,12 @@
 #include "base/trim_blanks.h"
 #include "base/utf8.h"
 #include "sheet/sheet_errors.h"
+#include "sheet/sheet_output.h"
 
 #include <filesystem>
+#include <map>
 #include <system_error>
+#include <utility>
 
 namespace engine {
 
@@ -117,7 +120,15 @@ std::optional<std::string> PerSecurityRun::Write(const std::function<std::option
                                                  const ImportHooks& baseHooks, const Follow& follow)
 {
     const bool window = options_.voice == Voice::Window;
-    while (!interrupted_) {
+    const auto failureText = [window](const PlannedFile& file, int16_t result) {
+        return window ? WriteFailureText(file.path, result) : "cannot write " + file.path + ": " + SheetErrorText(result);
+    };
+    // The files written are made durable and put in place together, some dozens at a time,
+    // also when the run stops early (the file in hand when it stopped was abandoned already).
+    SheetOutputBatch batch;
+    std::map<std::string, std::pair<PlannedFile, int64_t>> written;  // by destination: the file, its rows
+    std::optional<std::string> runFailure;
+    while (!interrupted_ && !runFailure) {
         const std::optional<PlannedFile> file = next();
         if (!file)
             break;
@@ -137,20 +148,34 @@ std::optional<std::string> PerSecurityRun::Write(const std::function<std::option
             outcome = RunImport(source_, file->request, hooks);
             tally_.datesAsText += outcome.datesAsText;
             interrupted_ = outcome.interrupted;
-            if (outcome.result != kSheetOk)
-                failure = window ? WriteFailureText(file->path, outcome.result)
-                                 : "cannot write " + file->path + ": " + SheetErrorText(outcome.result);
-            else if (!outcome.interrupted)
+            if (outcome.result != kSheetOk) {
+                failure = failureText(*file, outcome.result);
+            } else if (!outcome.interrupted) {
                 ++tally_.files, tally_.rows += outcome.rowsWritten;
+                written.insert_or_assign(file->request.patternFile, std::pair{*file, outcome.rowsWritten});
+            }
         }
         if (follow.finished)
             follow.finished(*file, outcome, failure);
         if (failure && window)
-            return failure;
-        if (failure)
+            runFailure = failure;
+        else if (failure)
             tally_.leftOut.push_back(file->name + ": " + *failure);
     }
-    return std::nullopt;
+    // A file that could not be made durable or put in place is not written after all.
+    for (const SheetOutputBatch::Failure& lost : batch.Commit()) {
+        const auto found = written.find(lost.path);
+        if (found == written.end())
+            continue;
+        const auto& [file, rows] = found->second;
+        --tally_.files, tally_.rows -= rows;
+        const std::string failure = failureText(file, lost.error);
+        if (window && !runFailure)
+            runFailure = failure;
+        else if (!window)
+            tally_.leftOut.push_back(file.name + ": " + failure);
+    }
+    return runFailure;
 }
 
 } // namespace engine

@@ -3,8 +3,11 @@
 #include "platform/native/native_file.h"
 #include "platform/native/native_path.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <system_error>
+#include <utility>
 
 namespace {
 
@@ -141,6 +144,16 @@ SheetError SheetOutput::WriteAt(uint64_t offset, const void* data, std::size_t s
 
 SheetError SheetOutput::Commit()
 {
+    if (SheetOutputBatch* const batch = SheetOutputBatch::Open(); batch && !temporary_.empty()) {
+        if (Flush() != kSheetOk) {
+            Discard();
+            return error_;
+        }
+        // The disk starts on the tail now; the batch's sync waits for what is left.
+        native::StartWriteback(fd_, writebackStart_, appended_ - writebackStart_);
+        batch->Add(std::exchange(fd_, -1), std::exchange(temporary_, {}), destination_, appended_);
+        return kSheetOk;
+    }
     if (Flush() == kSheetOk && !temporary_.empty() && native::Sync(fd_) != 0)
         Fail(errno);
     if (error_ == kSheetOk) {
@@ -179,4 +192,119 @@ void SheetOutput::Fail(int errorNumber)
 {
     if (error_ == kSheetOk)
         error_ = SheetErrorFromErrno(errorNumber);
+}
+
+namespace {
+
+// Every temporary file is complete and durable before the first rename, so a crash between
+// two renames leaves no final name on a file whose data may be lost.
+void PutGroupInPlace(std::vector<SheetOutputBatch::Pending>& files, std::vector<SheetOutputBatch::Failure>& failures)
+{
+    if (files.empty())
+        return;
+    std::vector<std::string> folders;
+    for (const SheetOutputBatch::Pending& file : files) {
+        std::string folder = FolderOf(file.destination);
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(std::move(folder));
+    }
+    bool synced = true;
+    for (const std::string& folder : folders)
+        synced = native::SyncFileSystem(folder) == 0 && synced;
+    // Where no call syncs the file system, or it failed, each file is synced: a failure
+    // then names the file it concerns.
+    std::vector<int> errors(files.size(), 0);
+    for (std::size_t i = 0; !synced && i < files.size(); ++i) {
+        if (native::SyncData(files[i].fd) != 0)
+            errors[i] = errno;
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (native::Close(files[i].fd) != 0 && errno != EINTR && errors[i] == 0)
+            errors[i] = errno;
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (errors[i] == 0)
+            errors[i] = native::PutInPlace(files[i].temporary, files[i].destination);
+        if (errors[i] != 0) {
+            native::RemoveFile(files[i].temporary);
+            failures.push_back({files[i].destination, SheetErrorFromErrno(errors[i])});
+        }
+    }
+    for (const std::string& folder : folders)
+        native::SyncFolder(folder);
+    files.clear();
+}
+
+}  // namespace
+
+SheetOutputBatch*& SheetOutputBatch::Open()
+{
+    static thread_local SheetOutputBatch* open = nullptr;
+    return open;
+}
+
+SheetOutputBatch::SheetOutputBatch()
+{
+    if (!Open()) {
+        Open() = this;
+        open_ = true;
+    }
+}
+
+SheetOutputBatch::~SheetOutputBatch()
+{
+    Commit();
+}
+
+// A full group is put in place on a thread of its own while the next one is written; the one
+// before is waited for first, so groups go in place in order and two at most are open.
+void SheetOutputBatch::Add(int fd, std::string temporary, std::string destination, uint64_t size)
+{
+    pending_.push_back({fd, std::move(temporary), std::move(destination)});
+    pendingBytes_ += size;
+    if (pending_.size() < kMostFiles && pendingBytes_ < kMostBytes)
+        return;
+    WaitForGroup();
+    group_ = std::exchange(pending_, {});
+    pendingBytes_ = 0;
+    try {
+        groupThread_ = std::thread([this] { PutGroupInPlace(group_, groupFailures_); });
+    } catch (const std::system_error&) {
+        PutGroupInPlace(group_, failures_);
+    }
+}
+
+void SheetOutputBatch::WaitForGroup()
+{
+    if (groupThread_.joinable())
+        groupThread_.join();
+    failures_.insert(failures_.end(), groupFailures_.begin(), groupFailures_.end());
+    groupFailures_.clear();
+}
+
+std::vector<SheetOutputBatch::Failure> SheetOutputBatch::Commit()
+{
+    WaitForGroup();
+    PutGroupInPlace(pending_, failures_);
+    End();
+    return std::move(failures_);
+}
+
+void SheetOutputBatch::Abandon()
+{
+    WaitForGroup();
+    for (const Pending& file : pending_) {
+        native::Close(file.fd);
+        native::RemoveFile(file.temporary);
+    }
+    pending_.clear();
+    End();
+}
+
+void SheetOutputBatch::End()
+{
+    if (open_)
+        Open() = nullptr;
+    open_ = false;
+    pendingBytes_ = 0;
 }

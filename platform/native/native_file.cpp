@@ -195,6 +195,9 @@ long long WriteAt(int fd, const void* data, std::size_t size, uint64_t offset)
 void StartWriteback(int, uint64_t, uint64_t) {}
 
 int Sync(int fd) { return ::_commit(fd); }
+int SyncData(int fd) { return ::_commit(fd); }
+// A volume is flushed whole only by an administrator.
+int SyncFileSystem(const std::string&) { return ENOSYS; }
 int Close(int fd) { return ::_close(fd); }
 
 // MOVEFILE_WRITE_THROUGH returns once the move is on the disk, so there is no folder to sync.
@@ -313,6 +316,30 @@ void StartWriteback(int fd, uint64_t offset, uint64_t size)
 }
 
 int Sync(int fd) { return ::fsync(fd); }
+
+int SyncData(int fd)
+{
+#ifdef __linux__
+    return ::fdatasync(fd);
+#else
+    return ::fsync(fd);
+#endif
+}
+
+int SyncFileSystem(const std::string& folder)
+{
+#ifdef __linux__
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const int result = ::syncfs(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return result;
+#else
+    (void)folder;
+    return ENOSYS;
+#endif
+}
 int Close(int fd) { return ::close(fd); }
 
 int PutInPlace(const std::string& from, const std::string& to)

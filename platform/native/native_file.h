@@ -36,6 +36,12 @@ long long Seek(int fd, long long offset, int origin);
 // Asks the disk to start writing a range now; a hint, where the system has it.
 void StartWriteback(int fd, uint64_t offset, uint64_t size);
 int Sync(int fd);
+// The file's data and what is needed to read it back (its size), not its times.
+int SyncData(int fd);
+// Makes every file's data on the file system that holds `folder` durable in one call
+// (syncfs on Linux, which reports a writeback error that no one has been told of yet).
+// 0, an errno value, or ENOSYS where the system has no such call: sync each file then.
+int SyncFileSystem(const std::string& folder);
 int Close(int fd);
 
 // Puts `from` in the place of `to` in one step, replacing a file there, whose permissions

@@ -51,9 +51,12 @@ ChildRun Killed(ChildRun run, long at, int chunk)
 void Report(const char* program, long calls, const std::map<std::string, int>& outcomes)
 {
     std::string text;
-    for (const auto& [state, count] : outcomes)
+    int kills = 0;
+    for (const auto& [state, count] : outcomes) {
         text += " " + state + "=" + std::to_string(count);
-    std::printf("%s, %d kills over %ld calls:%s\n", program, kKills, calls, text.c_str());
+        kills += count;
+    }
+    std::printf("%s, %d kills over %ld calls:%s\n", program, kills, calls, text.c_str());
 }
 
 TEST(KillDuringWrite, PatternFileIsTheOldOrTheCompleteNewOne)
@@ -96,6 +99,57 @@ TEST(KillDuringWrite, PatternFileIsTheOldOrTheCompleteNewOne)
     ASSERT_EQ(RunChild(run).exitCode, 0);
     EXPECT_EQ(ReadBytes(out), newFile);
     EXPECT_EQ(LeftoverTemporaries(out), leftovers);
+}
+
+// A run of many files puts them in place together, so a kill during any file or during the
+// renames leaves each name holding its earlier file (or none) or its complete new one, and
+// nothing else beside them but hidden temporary files.
+TEST(KillDuringWrite, FilesOfAnOutDirRunAreEachTheOldOrTheCompleteNewOne)
+{
+    TempFolder folder;
+    const std::string db = folder / "db", out = folder / "out", pristine = folder / "pristine";
+    ASSERT_TRUE(qv2omg::CreateDatabase(db).IsOk());
+    for (int i = 0; i < 70; ++i)  // past one batch's worth of files
+        ASSERT_TRUE(qv2omg::AddSecurity(db, {"S" + std::to_string(100 + i), "", 2, 0, true}, DailyRows(150 + i)).IsOk());
+    ASSERT_EQ(RunChild({"tessaport-import", {"--data", db, "--to", "1990-02-01", "--out-dir", pristine, "--all"}}).exitCode, 0);
+    for (int i = 0; i < 70; i += 3)
+        fs::remove(folder / ("pristine/S" + std::to_string(100 + i) + ".pat"));
+    const ChildRun run{"tessaport-import", {"--data", db, "--out-dir", out, "--all", "-q"}};
+    ASSERT_EQ(RunChild(run).exitCode, 0);
+    std::map<std::string, std::string> oldFiles, newFiles;
+    for (const auto& entry : fs::directory_iterator(out))
+        newFiles[entry.path().filename().string()] = ReadBytes(entry.path().string());
+    for (const auto& entry : fs::directory_iterator(pristine))
+        oldFiles[entry.path().filename().string()] = ReadBytes(entry.path().string());
+    ASSERT_EQ(newFiles.size(), 70u);
+    const auto restore = [&] {
+        fs::remove_all(out);
+        fs::copy(pristine, out);
+    };
+    restore();
+    const long calls = CountCalls(run, 0, folder);
+
+    std::map<std::string, int> outcomes;
+    for (long at = 1; at <= calls + 1; at += 2) {  // every other call: a few per file
+        restore();
+        const ChildOutcome outcome = RunChild(Killed(run, at, 0));
+        ASSERT_TRUE(outcome.killed || outcome.exitCode == 0) << at << outcome.err;
+        size_t fresh = 0;
+        for (const auto& entry : fs::directory_iterator(out)) {
+            const std::string name = entry.path().filename().string();
+            const std::string now = ReadBytes(entry.path().string());
+            if (name.starts_with(".") && name.ends_with(".tmp"))
+                continue;
+            const bool earlier = oldFiles.contains(name) && now == oldFiles[name];
+            EXPECT_TRUE(earlier || (newFiles.contains(name) && now == newFiles[name])) << at << " " << name;
+            fresh += earlier ? 0 : 1;
+        }
+        ++outcomes[fresh == 0 ? "old" : fresh == newFiles.size() ? "new" : "partly new"];
+    }
+    Report("tessaport-import --out-dir", calls, outcomes);
+    EXPECT_GT(outcomes["old"], 0);
+    EXPECT_GT(outcomes["partly new"], 0);
+    EXPECT_GT(outcomes["new"], 0);
 }
 
 TEST(KillDuringWrite, DatabaseHoldsTheOldOrTheNewSecuritiesAndTakesTheAddAgain)

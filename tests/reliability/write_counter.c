@@ -1,5 +1,5 @@
 /* Loaded into a child process with LD_PRELOAD by the crash tests. Counts the calls that
- * change files (writes to regular files, renames, unlinks, fsyncs) and:
+ * change files (writes to regular files, renames, unlinks, syncs) and:
  *   TESSAPORT_KILL_AT=N       kills the process with SIGKILL just before call N (1-based);
  *   TESSAPORT_WRITE_CHUNK=K   writes at most K bytes per call, as a kernel may, so that a
  *                             file grows in many steps;
@@ -113,6 +113,20 @@ int fsync(int fd)
 {
     Count();
     NEXT(fsync);
+    return next(fd);
+}
+
+int fdatasync(int fd)
+{
+    Count();
+    NEXT(fdatasync);
+    return next(fd);
+}
+
+int syncfs(int fd)
+{
+    Count();
+    NEXT(syncfs);
     return next(fd);
 }
 

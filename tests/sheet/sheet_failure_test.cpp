@@ -188,4 +188,34 @@ TEST_P(SheetCellLimitTest, RefusedOrWritten)
 
 INSTANTIATE_TEST_SUITE_P(Cells, SheetCellLimitTest, testing::ValuesIn(kCellLimits), CaseName());
 
+// In a batch, files stay under temporary names until Commit: one whose name has become a
+// folder meanwhile is named among the failures and the others go in place; Abandon
+// removes them all and keeps the earlier file.
+TEST_F(SheetFailureTest, BatchNamesTheFileThatCouldNotGoInPlaceAndAbandonKeepsTheEarlierOne)
+{
+    for (const bool abandon : {false, true}) {
+        SheetOutputBatch batch;
+        for (const char* name : {"a.wk1", "b.wk1", "earlier.wk1"})
+            ASSERT_EQ(WriteSheet(folder_ / name, {Integer(0, 1, 1)}), 0);
+        EXPECT_EQ(FolderEntries().size(), 4u) << "only the earlier file and three temporary ones";
+        EXPECT_TRUE(SameBytes(ReadBytes(earlier_), kEarlier));
+        std::filesystem::create_directories(folder_ / "b.wk1" / "inside");
+        if (abandon) {
+            batch.Abandon();
+            EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"b.wk1", "earlier.wk1"}));
+            EXPECT_TRUE(SameBytes(ReadBytes(earlier_), kEarlier));
+            continue;
+        }
+        const std::vector<SheetOutputBatch::Failure> failures = batch.Commit();
+        ASSERT_EQ(failures.size(), 1u);
+        EXPECT_EQ(failures[0].path, (folder_ / "b.wk1").string());
+        EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"a.wk1", "b.wk1", "earlier.wk1"}));
+        EXPECT_EQ(ReadBytes(folder_ / "a.wk1"), ReadBytes(earlier_));
+        EXPECT_NE(ReadBytes(earlier_), kEarlier);
+        std::filesystem::remove_all(folder_ / "a.wk1");
+        std::filesystem::remove_all(folder_ / "b.wk1");
+        WriteBytes(earlier_, kEarlier);
+    }
+}
+
 }  // namespace
