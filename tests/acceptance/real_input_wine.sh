@@ -88,7 +88,7 @@ data=$omega/Data/USStock
 
 start_display "$wm"
 
-# The prefix, made once; the installation as TradeStation's installer leaves it, in the
+# The prefix, made once; the installation as the trading platform's installer leaves it, in the
 # registry's 32-bit view.
 # A prefix left half-made by a run that was stopped is made again from nothing.
 # (A prefix the installer's test made is that test's, and is used as it is.)
@@ -98,8 +98,8 @@ if [ -z "${installed:-}" ] && { [ ! -f "$WINEPREFIX/system.reg" ] || ! wine reg 
   wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; fail "wineboot could not make $WINEPREFIX (its output above)"; }
 fi
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\ts32.exe'
-wine reg add "$key" /v Path /t REG_SZ /d "$(winepath -w "$omega/Program")" /reg:32 /f >/dev/null 2>&1 ||
-  fail "wine reg add failed"
+wine reg add "$key" /v Path /t REG_SZ /d "$(winepath -w "$omega/Program")" /reg:32 /f >"$work/reg.log" 2>&1 ||
+  fail "wine reg add failed: $(tail -3 "$work/reg.log" | tr -d '\r')"
 wine reg query "$key" /v Path /reg:32 2>/dev/null | grep -qF "Program" || fail "the registry key was not written"
 step "$WINE_LOADER_NOTE"
 step "registry: $(wine reg query "$key" /v Path /reg:32 2>/dev/null | tr -d '\r' | grep -F Path | sed 's/^ *//')"
@@ -250,8 +250,8 @@ print("\n".join(rows))' >"$many/history.csv"
 fi
 mkdir -p "$work/many/Omega/Program" "$work/many/Omega/Data"
 ln -s "$many/db" "$work/many/Omega/Data/USStock"
-wine reg add "$key" /v Path /t REG_SZ /d "$(winepath -w "$work/many/Omega/Program")" /reg:32 /f >/dev/null 2>&1 ||
-  fail "wine reg add failed"
+wine reg add "$key" /v Path /t REG_SZ /d "$(winepath -w "$work/many/Omega/Program")" /reg:32 /f >"$work/reg.log" 2>&1 ||
+  fail "wine reg add failed: $(tail -3 "$work/reg.log" | tr -d '\r')"
 : >"$work/app.log"
 wine "$program/tessaport.exe" >"$work/app.log" 2>"$work/app.err" &
 app=$!
@@ -330,6 +330,7 @@ export_stopped() {
   # The message says it was interrupted; Return closes it.
   until_true 60 shown Tessaport 2 || fail "no message after export $n"
   answer Return "the message after export $n"
+  until_true 60 x_focus_on "$main" || fail "the keyboard did not come back to the main window after export $n's message"
   [ -z "$(ls -A "$out" | grep -v '\.pat$')" ] || fail "export $n left $(ls -A "$out" | grep -v '\.pat$' | head -3)"
 }
 export_stopped 1 keys

@@ -30,7 +30,7 @@ fail() {
 }
 source tests/acceptance/display.sh
 
-python3 demo/make_demo.py --omegadb "$bin/omegadb" --out "$build/demo" >/dev/null
+python3 demo/make_demo.py --omegadb "$bin/omegadb" --out "$build/demo" >/dev/null || fail "the demo installation could not be made"
 start_display openbox
 export QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=2 TESSAPORT_REGISTRY=$build/demo/registry.reg TESSAPORT_REPORT_STATE=1
 "$bin/tessaport" >"$work/app.log" 2>"$work/app.err" &
