@@ -163,6 +163,7 @@ menu File f p
 dialog=$(find_window "Select the Pattern Filename") || true
 [ -n "$dialog" ] || fail "the file dialog did not show"
 until_true 60 focus_is fileNameEdit || fail "the file dialog's name box has no focus (focus is $(last_focus))"
+sleep 0.5  # the dialog is painted; nothing to wait on from outside (the picture only)
 shot 2-file-dialog
 type_text "$(winepath -w "$pattern")"
 keys Return
