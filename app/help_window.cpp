@@ -1,6 +1,7 @@
 #include "help_window.h"
 
 #include "app/program_icon.h"
+#include "widgets/twips.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -93,11 +94,13 @@ void HelpWindow::ShowIndex()
 void HelpWindow::Present()
 {
     if (!placed_) {
-        // Centred on the screen when it first opens, like every secondary window.
+        // Centred on the screen when it first opens, like every secondary window, and no
+        // larger than the screen with its title bar (a large scale factor makes it so).
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
             const QRect area = screen->availableGeometry();
             move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
         }
+        platform::FitOnScreen(this);
         placed_ = true;
     }
     show();

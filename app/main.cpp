@@ -2,6 +2,7 @@
 #include "app/omega_window.h"
 #include "app/start_up.h"
 #include "platform/paths.h"
+#include "widgets/focus_frame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -122,6 +123,7 @@ int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaport"));
+    platform::ShowFocusFrames();
 
     BuiltInHelp help;
     platform::SetHelpEngine(&help);

@@ -114,6 +114,9 @@ void PrAbout4::CreateControls()
     productFont.setBold(true);
     Label1->setFont(productFont);
     platform::SetTwipsGeometry(Label1, 210, 90, 5355, 255);
+    // The bold face is taller than the design's line: the label takes the height it needs,
+    // which the room above the version line holds, or its descenders are cut off.
+    Label1->resize(Label1->width(), std::max(Label1->height(), Label1->sizeHint().height()));
 
     // The sign sits just after the centred product name, whatever width the font gives it.
     Label5 = AddLabel(this, "Label5", QStringLiteral("\u00AE"), Qt::AlignLeft | Qt::AlignTop);

@@ -73,5 +73,35 @@ menu() {
   before=$(count_of "menu $title")
   keys "alt+$letter"
   reported "menu $title" $((before + 1)) || fail "Alt+$letter did not open the $title menu"
-  keys "$@"
+  [ $# -eq 0 ] || keys "$@"
+}
+
+# close_window ID: asks the window to close as its frame's close button (x) does: the
+# WM_DELETE_WINDOW message of the window manager, with or without one running.
+close_window() {
+  python3 - "$1" <<'PY'
+import ctypes, ctypes.util, sys
+x = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11"))
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.restype = ctypes.c_ulong
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+class Message(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 16)]
+display = x.XOpenDisplay(None)
+if not display:
+    sys.exit("close_window: no display")
+window = int(sys.argv[1])
+event = Message(type=33, window=window, format=32, display=display,  # 33: ClientMessage
+                message_type=x.XInternAtom(display, b"WM_PROTOCOLS", 0))
+event.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+event.data[1] = 0  # CurrentTime
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x.XFlush.argtypes = x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+if not x.XSendEvent(display, window, 0, 0, ctypes.byref(event)):
+    sys.exit("close_window: the message was not sent")
+x.XFlush(display)
+x.XCloseDisplay(display)
+PY
 }

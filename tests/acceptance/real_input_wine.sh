@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Drives the Windows tessaport.exe from the zip, unpacked into a fresh folder, under Wine on
 # a virtual display with real key presses (xdotool), as a person would: the installation
-# written into the registry with `wine reg add`, a symbol found, the pattern file chosen in
-# the file dialog, an import compared with the Linux import's bytes, list mode with a mask,
-# View starting viewer.exe, File > Exit.
+# written into the registry with `wine reg add`, the pattern file chosen in the file dialog
+# (a name with an extension of its own), then with no click a symbol typed and imported, the
+# file compared with the Linux import's bytes, View starting viewer.exe, list mode with a
+# mask, File > Exit; then an export of 300 securities stopped by Alt+I, I, by the progress
+# window's Interrupt button and by its close button.
 #
 #   tests/acceptance/real_input_wine.sh ZIP [--wm openbox|none] [--linux BUILD_DIR] [--shots DIR]
 #   tests/acceptance/real_input_wine.sh INSTALLED_FOLDER [...]   (in the Wine prefix holding it)
@@ -86,7 +88,7 @@ data=$omega/Data/USStock
 
 start_display "$wm"
 
-# The prefix, made once; the installation as TradeStation's installer leaves it, in the
+# The prefix, made once; the installation as the trading platform's installer leaves it, in the
 # registry's 32-bit view.
 # A prefix left half-made by a run that was stopped is made again from nothing.
 # (A prefix the installer's test made is that test's, and is used as it is.)
@@ -96,8 +98,8 @@ if [ -z "${installed:-}" ] && { [ ! -f "$WINEPREFIX/system.reg" ] || ! wine reg 
   wineboot -i >"$work/wineboot.log" 2>&1 || { cat "$work/wineboot.log" >&2; fail "wineboot could not make $WINEPREFIX (its output above)"; }
 fi
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\ts32.exe'
-wine reg add "$key" /v Path /t REG_SZ /d "$(winepath -w "$omega/Program")" /reg:32 /f >/dev/null 2>&1 ||
-  fail "wine reg add failed"
+wine reg add "$key" /v Path /t REG_SZ /d "$(windows_path "$omega/Program")" /reg:32 /f >"$work/reg.log" 2>&1 ||
+  fail "wine reg add failed: $(tail -3 "$work/reg.log" | tr -d '\r')"
 wine reg query "$key" /v Path /reg:32 2>/dev/null | grep -qF "Program" || fail "the registry key was not written"
 step "$WINE_LOADER_NOTE"
 step "registry: $(wine reg query "$key" /v Path /reg:32 2>/dev/null | tr -d '\r' | grep -F Path | sed 's/^ *//')"
@@ -110,6 +112,18 @@ no_window() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 gone() { until_true 60 no_window "$1"; }
 # The program's report lines, without the CR its C library adds.
 report() { tr -d '\r' < "$work/app.log"; }
+# A path as Windows names it. winepath answers through the prefix's server, which a loaded
+# machine may keep from answering: asked again until it gives one drive-letter path.
+windows_path() {
+  local answer attempt
+  for attempt in 1 2 3 4 5; do
+    answer=$(winepath -w "$1" 2>/dev/null | tr -d '\r') || true
+    [[ $answer == [A-Z]:\\* && $answer != *$'\n'* ]] && { printf '%s\n' "$answer"; return 0; }
+    sleep 1
+  done
+  echo "real_input_wine: winepath gave no Windows path for $1 (last answer: '$answer')" >&2
+  return 1
+}
 count_of() { report | grep -cxF "$1" || true; }
 at_least() { [ "$(count_of "$1")" -ge "$2" ]; }
 reported() { until_true 60 at_least "$1" "${2:-1}"; }
@@ -152,35 +166,33 @@ until_true 60 focus_is txtSymbol || fail "the symbol box has no focus at the sta
 step "main window $main, focus in the symbol box"
 shot 1-started
 
-symbol=AMBR first=1/4/2000 last=12/29/2000
-type_text "$symbol"
-keys Return
-until_true 60 focus_is txtSymbol || fail "no focus in the symbol box"
-sleep 0.5  # the information is painted; nothing to wait on from outside
-shot 2-symbol
-step "symbol $symbol searched"
-
-# The pattern file, typed into the file dialog: File > Select Pattern File.
+# The pattern file first, typed into the file dialog (File > Select Pattern File) with an
+# extension of its own that the dialog's type (.pat) must not be added to. From there on
+# no click: the keyboard comes back to the main window by itself.
 mkdir -p "$work/out"
-pattern=$work/out/ambr.pat
+pattern=$work/out/abrn.wk1
 menu File f p
 dialog=$(find_window "Select the Pattern Filename") || true
 [ -n "$dialog" ] || fail "the file dialog did not show"
-sleep 0.5
-shot 3-file-dialog
-type_text "$(winepath -w "$pattern")"
+until_true 60 focus_is fileNameEdit || fail "the file dialog's name box has no focus (focus is $(last_focus))"
+sleep 0.5  # the dialog is painted; nothing to wait on from outside (the picture only)
+shot 2-file-dialog
+type_text "$(windows_path "$pattern")"
 keys Return
 gone "Select the Pattern Filename" || fail "the file dialog stayed"
-# Under Wine the X input focus stays off the window after its file dialog closes (Qt's
-# focus is back on the symbol box): a click on the title bar, as a person would do.
-activate "$main"
 until_true 60 focus_is txtSymbol || fail "the focus did not come back to the symbol box (focus is $(last_focus))"
-# The Pattern File label shows the name as Windows writes it.
+# The Pattern File label shows the name as typed, as Windows writes it.
 shown_as() { [ "$(report | grep '^pattern-file ' | tail -1 | cut -d' ' -f2-)" = "$1" ]; }
-until_true 60 shown_as "$(winepath -w "$pattern")" ||
-  fail "the Pattern File label shows $(report | grep '^pattern-file ' | tail -1), not $(winepath -w "$pattern")"
-step "pattern file chosen: $(winepath -w "$pattern")"
+pattern_shown=$(windows_path "$pattern") || fail "winepath could not name $pattern"
+until_true 60 shown_as "$pattern_shown" ||
+  fail "the Pattern File label shows '$(report | grep '^pattern-file ' | tail -1)', not 'pattern-file $pattern_shown'"
+step "pattern file chosen: $(windows_path "$pattern"), the keyboard back in the symbol box"
 
+symbol=ABRN first=1/4/2000 last=12/29/2000
+type_text "$symbol"
+keys Return
+until_true 60 focus_is txtSymbol || fail "no focus in the symbol box"
+shot 3-symbol
 tab_to txtFirstDate
 keys ctrl+a; type_text "$first"
 tab_to txtLastDate
@@ -190,23 +202,24 @@ keys space
 
 menu Import i b
 reported "importing 0" || fail "the import did not end"
-[ -f "$pattern" ] || fail "no pattern file was written"
-"${dates_locale[@]}" "$linux/bin/tessaport-import" --data "$data" --from "$first" --to "$last" --open-interest -o "$work/linux.pat" "$symbol" \
+[ -f "$pattern" ] || fail "$pattern was not written$( [ -f "$pattern.pat" ] && echo ": $pattern.pat was")"
+[ ! -e "$pattern.pat" ] || fail "$pattern.pat was written beside $pattern"
+"${dates_locale[@]}" "$linux/bin/tessaport-import" --data "$data" --from "$first" --to "$last" --open-interest -o "$work/linux.wk1" "$symbol" \
   >/dev/null 2>&1 || fail "the Linux tessaport-import failed"
-cmp -s "$pattern" "$work/linux.pat" || fail "the file of Begin Import differs from the Linux import's"
-step "Begin Import wrote $(stat -c %s "$pattern") bytes, the same as the Linux import's"
+cmp -s "$pattern" "$work/linux.wk1" || fail "the file of Begin Import differs from the Linux import's"
+step "Begin Import wrote abrn.wk1, $(stat -c %s "$pattern") bytes, the same as the Linux import's"
 shot 4-imported
 
 # View starts viewer.exe on the pattern file.
 menu File f v
-viewer=$(find_window "ambr.pat - Pattern File Viewer") || true
+viewer=$(find_window "abrn.wk1 - Pattern File Viewer") || true
 [ -n "$viewer" ] || fail "View did not start viewer.exe on the pattern file"
 sleep 1
 shot 5-viewer
-step "viewer.exe shows ambr.pat"
+step "viewer.exe shows abrn.wk1"
 activate "$viewer"
 keys alt+F4
-gone "ambr.pat - Pattern File Viewer" || fail "the viewer did not close"
+gone "abrn.wk1 - Pattern File Viewer" || fail "the viewer did not close"
 
 # List mode from the Last Date box; the mask "A".
 activate "$main"
@@ -226,4 +239,119 @@ step "list mode, mask A: $expected entries"
 menu File f x
 until_true 60 eval '! alive' || fail "the program did not end after File > Exit"
 wait "$app" 2>/dev/null || true
-step "ended after File > Exit; passed in $((SECONDS - started)) s"
+step "ended after File > Exit"
+
+# Export Listed Securities over 300 securities, one file each, stopped three ways: Alt+I, I
+# wherever the keyboard is, the progress window's Interrupt button, and its close button.
+# The database is made once, by the Linux omegadb; an installation of its own points at it.
+many=$root/build-windows/test-many-300
+if [ "$(cat "$many/.count" 2>/dev/null)" != 300 ]; then
+  rm -rf "$many"
+  mkdir -p "$many"
+  python3 -c '
+import datetime
+day, rows = datetime.date(2000, 1, 3), []
+while len(rows) < 2000:
+    if day.weekday() < 5:
+        p = 10 + (len(rows) % 500) * 0.01
+        rows.append(f"{day},{p:.2f},{p + 0.5:.2f},{p - 0.5:.2f},{p + 0.13:.2f},{1000 + len(rows)}")
+    day += datetime.timedelta(days=1)
+print("\n".join(rows))' >"$many/history.csv"
+  "$linux/bin/omegadb" create "$many/db" >/dev/null
+  for i in $(seq -w 1 300); do "$linux/bin/omegadb" add "$many/db" "S0$i" "$many/history.csv" || fail "omegadb add failed"; done
+  echo 300 >"$many/.count"
+  step "made the 300-security database"
+fi
+mkdir -p "$work/many/Omega/Program" "$work/many/Omega/Data"
+ln -s "$many/db" "$work/many/Omega/Data/USStock"
+wine reg add "$key" /v Path /t REG_SZ /d "$(windows_path "$work/many/Omega/Program")" /reg:32 /f >"$work/reg.log" 2>&1 ||
+  fail "wine reg add failed: $(tail -3 "$work/reg.log" | tr -d '\r')"
+: >"$work/app.log"
+wine "$program/tessaport.exe" >"$work/app.log" 2>"$work/app.err" &
+app=$!
+pids+=($app)
+main=$(find_window Tessaport) || true
+[ -n "$main" ] || fail "the main window did not show again"
+until_true 60 focus_is txtSymbol || fail "the symbol box has no focus at the second start (focus is $(last_focus))"
+menu Mode m Down Return
+until_true 60 focus_is txtSymbol || fail "after the mode switch the focus is on $(last_focus)"
+# List mode opens on the mask that shows all.
+reported "entries 300" || fail "the list did not show the 300 securities (last: $(report | grep '^entries' | tail -1))"
+out=$work/each
+mkdir -p "$out"
+shown() { [ "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l)" -ge "${2:-1}" ]; }
+# The files the run in hand has written (the run before's are older than its mark).
+written() { find "$out" -name '*.pat' -newer "$work/mark" | wc -l; }
+
+# answer KEY WHAT: KEY answers the message box over the main window, again while it stays (a
+# box shown under Wine may take the keyboard a moment after it is mapped).
+answer() {
+  local attempt
+  for attempt in 1 2 3 4 5 6; do
+    keys "$1"
+    until_true 10 eval '! shown Tessaport 2' && return 0
+  done
+  fail "$2 stayed after $1"
+}
+# export_stopped N HOW: export N into $out, stopped by `keys`, `button` or `close`.
+export_stopped() {
+  local n=$1 how=$2 progress before
+  # Under Wine a menu may report itself shown a moment before it takes keys: the item's
+  # key again while the menu stays open (a letter the dialog ignores if it was taken).
+  menu Import i
+  local attempt
+  for attempt in 1 2 3 4 5 6; do
+    keys e
+    until_true 10 shown "Export Listed Securities" && break
+    [ "$attempt" -lt 6 ] || fail "the export dialog did not show"
+  done
+  until_true 60 eval '[[ $(last_focus) == opbShape* ]]' || fail "the export dialog has no focus (focus is $(last_focus))"
+  if [ "$n" -eq 1 ]; then
+    keys alt+f alt+o
+    until_true 60 focus_is txtOutput || fail "Alt+O did not reach the output box"
+    type_text "$(windows_path "$out")"
+  fi
+  touch "$work/mark"
+  keys Return
+  # From the second run on the files of the run before are there: asked once, replaced.
+  if [ "$n" -gt 1 ]; then
+    until_true 60 shown Tessaport 2 || fail "no question before export $n replaced the files of the run before"
+    answer alt+y "export $n's question"
+  fi
+  reported "importing 1" "$n" || fail "export $n did not start"
+  progress=$(find_window "Exporting Listed Securities") || fail "no progress window in export $n"
+  until_true 60 eval '[ "$(written)" -ge 1 ]' || fail "export $n wrote nothing"
+  [ "$n" -gt 1 ] || shot 7-export-progress
+  case $how in
+    keys)
+      # Alt+I goes to whichever window has the keyboard: the main window opens its Import
+      # menu, and I is its Interrupt Import; the progress window takes it as its button's.
+      before=$(count_of "menu Import")
+      keys alt+i
+      until_true 60 eval 'at_least "importing 0" $n || at_least "menu Import" $((before + 1))' ||
+        fail "Alt+I did nothing during export $n"
+      at_least "importing 0" "$n" || keys i ;;
+    button)
+      eval "$(xdotool getwindowgeometry --shell "$progress" | sed 's/^/BAR_/')"
+      xdotool mousemove --sync --window "$progress" $((BAR_WIDTH - 45)) $((BAR_HEIGHT - 22)) click 1 ;;
+    close) close_window "$progress" ;;
+  esac
+  reported "importing 0" "$n" || fail "export $n was not stopped by $how"
+  local files; files=$(written)
+  step "export $n stopped ($how) after $files of 300 files"
+  [ "$files" -lt 300 ] || fail "export $n ran to its end: $how did not stop it"
+  gone "Exporting Listed Securities" || fail "the progress window stayed after export $n"
+  # The message says it was interrupted; Return closes it.
+  until_true 60 shown Tessaport 2 || fail "no message after export $n"
+  answer Return "the message after export $n"
+  # The program gives the focus back to the mask box; keys sent sooner may reach no window.
+  until_true 60 focus_is txtSymbol || fail "the focus did not come back to the mask box after export $n's message (focus is $(last_focus))"
+  [ -z "$(ls -A "$out" | grep -v '\.pat$')" ] || fail "export $n left $(ls -A "$out" | grep -v '\.pat$' | head -3)"
+}
+export_stopped 1 keys
+export_stopped 2 button
+export_stopped 3 close
+menu File f x
+until_true 60 eval '! alive' || fail "the program did not end after File > Exit"
+wait "$app" 2>/dev/null || true
+step "passed in $((SECONDS - started)) s"

@@ -2,6 +2,7 @@
 
 #include "viewer_window.h"
 
+#include "widgets/focus_frame.h"
 #include "widgets/twips.h"
 #include "widgets/window_font.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Pattern File Viewer"));
     // Tessaport's face, at the size its windows are drawn in.
     QApplication::setFont(platform::WindowFont(8.0));
+    platform::ShowFocusFrames();
 
     ViewerWindow window;
     platform::FitOnScreen(&window);
