@@ -1,6 +1,6 @@
 #include "export/row_writers.h"
 
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 
 #include <utility>
 

@@ -4,7 +4,7 @@
 #include "base/utf8.h"
 #include "base/windows1252.h"
 #include "platform/native/native_file.h"
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,7 +1,7 @@
 // The writer against the plainest way to put the same bytes on the same disk: one buffered
 // stream. An import writes up to 65,535 rows of 7 number cells into a WK1 file.
 
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 
 #include <benchmark/benchmark.h>
 

@@ -7,7 +7,7 @@
 #include "platform/native/native_path.h"
 #include "qv2omg/data_reader.h"
 #include "qv2omg/header_reader.h"
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 
 #include <array>
 #include <cstdio>

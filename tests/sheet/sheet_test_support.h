@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Check data in the viewer: the findings of a pattern file's rows listed, their rows
 // tinted in the table and dotted on the chart.
 
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 #include "sheet_check.h"
 #include "sheet_loader.h"
 #include "sheet_table_model.h"

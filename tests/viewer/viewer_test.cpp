@@ -5,7 +5,7 @@
 #include "price_chart.h"
 #include "sheet/cell_kinds.h"
 #include "sheet/sheet_reader.h"
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 #include "sheet_table_model.h"
 #include "sheet_loader.h"
 #include "viewer_sheet.h"

@@ -1,4 +1,4 @@
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 
 #include <algorithm>
 #include <bit>
