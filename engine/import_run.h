@@ -3,7 +3,7 @@
 #include "engine/data_source.h"
 #include "export/output_format.h"
 #include "export/row_writer.h"
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 
 #include <qv2omg.h>
 

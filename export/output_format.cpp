@@ -1,7 +1,7 @@
 #include "export/output_format.h"
 
 #include "export/row_writers.h"
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 
 #include <algorithm>
 #include <cctype>

@@ -4,7 +4,8 @@
 #include "base/utf8.h"
 #include "base/windows1252.h"
 #include "platform/native/native_file.h"
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
+#include "sheet/sheet_records.h"
 
 #include <algorithm>
 #include <bit>
@@ -14,8 +15,9 @@
 
 namespace {
 
-constexpr std::size_t kRecordHeaderSize = 4;
-constexpr std::size_t kWk1NameFieldSize = 16;
+namespace wk1 = sheet_records::wk1;
+namespace biff = sheet_records::biff;
+constexpr std::size_t kRecordHeaderSize = sheet_records::kHeaderSize;
 
 // Little-endian reads inside one record; a read past its end gives zeros, though the
 // handlers check a record's length before they read.
@@ -75,10 +77,10 @@ std::string TooShort(const char* what, const Record& record)
 int16_t FileTypeOfFirstRecord(uint16_t type, uint16_t length)
 {
     switch (type) {
-    case 0x0000: return length == 2 ? kSheetWk1 : 0;
-    case 0x0009: return kSheetBiff2;
-    case 0x0209: return kSheetBiff3;
-    case 0x0409: return kSheetBiff4;
+    case wk1::kBof: return length == wk1::kBofLength ? kSheetWk1 : 0;
+    case biff::kBof2: return kSheetBiff2;
+    case biff::kBof3: return kSheetBiff3;
+    case biff::kBof4: return kSheetBiff4;
     default: return 0;
     }
 }
@@ -114,30 +116,30 @@ std::string ReadWk1Record(const Record& record, SheetContents& sheet)
     };
     std::string error;
     switch (record.type) {
-    case 0x0006:
-        if ((error = needs(8, "RANGE")).empty())
+    case wk1::kRange:
+        if ((error = needs(wk1::kRangeLength, "RANGE")).empty())
             sheet.usedRange = SheetArea{data.Word(0), data.Word(2), data.Word(4), data.Word(6)};
         break;
-    case 0x000B:
-        if ((error = needs(24, "NAME")).empty())
-            sheet.names.push_back({data.TextToNul(0, kWk1NameFieldSize),
+    case wk1::kName:
+        if ((error = needs(wk1::kNameLength, "NAME")).empty())
+            sheet.names.push_back({data.TextToNul(0, wk1::kNameFieldSize),
                                    {data.Word(16), data.Word(18), data.Word(20), data.Word(22)}});
         break;
-    case 0x000C:
-        if ((error = needs(5, "BLANK")).empty())
+    case wk1::kBlank:
+        if ((error = needs(wk1::kBlankLength, "BLANK")).empty())
             AddCell(sheet, data.Word(3), data.Word(1), CellBlank);
         break;
-    case 0x000D:
-        if ((error = needs(7, "INTEGER")).empty())
+    case wk1::kInteger:
+        if ((error = needs(wk1::kIntegerLength, "INTEGER")).empty())
             AddCell(sheet, data.Word(3), data.Word(1), CellInteger).integerValue =
                 static_cast<int16_t>(data.Word(5));
         break;
-    case 0x000E:
-        if ((error = needs(13, "NUMBER")).empty())
+    case wk1::kNumber:
+        if ((error = needs(wk1::kNumberLength, "NUMBER")).empty())
             AddCell(sheet, data.Word(3), data.Word(1), CellNumber).numberValue = data.Double(5);
         break;
-    case 0x000F:
-        if ((error = needs(6, "LABEL")).empty())
+    case wk1::kLabel:
+        if ((error = needs(wk1::kShortestLabel, "LABEL")).empty())
             AddCell(sheet, data.Word(3), data.Word(1), CellLabel).text = data.TextToNul(6, data.size());
         break;
     }
@@ -153,40 +155,40 @@ std::string ReadBiffRecord(const Record& record, int16_t fileType, SheetContents
     };
     std::string error;
     switch (record.type) {
-    case 0x0000:
-    case 0x0200:
-        if ((error = needs(8, "DIMENSIONS")).empty())
+    case biff::kDimensions2:
+    case biff::kDimensions:
+        if ((error = needs(biff::kDimensions2Length, "DIMENSIONS")).empty())
             sheet.usedRange = SheetArea{data.Word(4), data.Word(0), data.Word(6) - 1, data.Word(2) - 1};
         break;
-    case 0x0001:
-    case 0x0201:
-        if ((error = needs(record.type == 0x0001 ? 7 : 6, "BLANK")).empty())
+    case biff::kBlank2:
+    case biff::kBlank:
+        if ((error = needs(record.type == biff::kBlank2 ? biff::kCell2Length : biff::kCellLength, "BLANK")).empty())
             AddCell(sheet, data.Word(0), data.Word(2), CellBlank);
         break;
-    case 0x0002:
-        if ((error = needs(9, "INTEGER")).empty())
+    case biff::kInteger:
+        if ((error = needs(biff::kIntegerLength, "INTEGER")).empty())
             AddCell(sheet, data.Word(0), data.Word(2), CellInteger).integerValue = data.Word(7);
         break;
-    case 0x0003:
-    case 0x0203: {
-        const std::size_t at = record.type == 0x0003 ? 7 : 6;
+    case biff::kNumber2:
+    case biff::kNumber: {
+        const std::size_t at = record.type == biff::kNumber2 ? biff::kCell2Length : biff::kCellLength;
         if ((error = needs(at + 8, "NUMBER")).empty())
             AddCell(sheet, data.Word(0), data.Word(2), CellNumber).numberValue = data.Double(at);
         break;
     }
-    case 0x0004:
-    case 0x0204: {
-        const bool biff2 = record.type == 0x0004;
+    case biff::kLabel2:
+    case biff::kLabel: {
+        const bool biff2 = record.type == biff::kLabel2;
         const std::size_t length = biff2 ? data.Byte(7) : data.Word(6);
-        if ((error = needs(8 + length, "LABEL")).empty())
-            AddCell(sheet, data.Word(0), data.Word(2), CellLabel).text = data.Text(8, length);
+        if ((error = needs(biff::kLabelLength + length, "LABEL")).empty())
+            AddCell(sheet, data.Word(0), data.Word(2), CellLabel).text = data.Text(biff::kLabelLength, length);
         break;
     }
-    case 0x0018:
-    case 0x0218: {
-        if ((record.type == 0x0018) != (fileType == kSheetBiff2))
+    case biff::kName2:
+    case biff::kName: {
+        if ((record.type == biff::kName2) != (fileType == kSheetBiff2))
             break;  // the other generation's layout: not ours to read
-        const bool biff2 = record.type == 0x0018;
+        const bool biff2 = record.type == biff::kName2;
         const std::size_t nameAt = biff2 ? 5 : 6;
         const std::size_t nameLength = data.Byte(3);
         const std::size_t formulaLength = biff2 ? data.Byte(4) : data.Word(4);
@@ -307,13 +309,13 @@ SheetReadResult ReadRecords(Records& records, base::ReadBudget& budget, uint64_t
     const uint16_t firstType = start.Word(0);
     const int16_t fileType = FileTypeOfFirstRecord(firstType, start.Word(2));
     if (fileType == 0) {
-        result.error = firstType == 0x0809
+        result.error = firstType == biff::kBof5
             ? "BIFF5 and later workbooks are not supported"
             : "not a WK1 or BIFF2-4 worksheet (first record " + Hex(firstType) + ")";
         return result;
     }
     result.sheet.fileType = fileType;
-    const uint16_t eofType = fileType == kSheetWk1 ? 0x0001 : 0x000A;
+    const uint16_t eofType = fileType == kSheetWk1 ? wk1::kEof : biff::kEof;
 
     if (fileSize > MaxFileSize(fileType)) {
         // No worksheet of the format is this large, so none is read to find it out.

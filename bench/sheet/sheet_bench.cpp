@@ -1,7 +1,7 @@
 // The writer against the plainest way to put the same bytes on the same disk: one buffered
 // stream. An import writes up to 65,535 rows of 7 number cells into a WK1 file.
 
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 
 #include <benchmark/benchmark.h>
 
@@ -34,22 +34,20 @@ long PeakMemoryKiB()
 
 std::uintmax_t WriteWk1(const std::filesystem::path& path, int32_t rows)
 {
-    SheetWriterState& state = SheetWriter();
-    state.SheetLabelRow = 0;
-    state.SheetBeginRow = 1;
-    int16_t result = OpenSheetFile(1, path);
-    SheetCellRecord& cell = state.SheetCell;
+    SheetFile file;
+    int16_t result = file.Open(path.string(), {.beginRow = 1});
+    SheetCell cell;
     cell.kind = CellNumber;
     for (int32_t row = 1; row <= rows && result == 0; ++row) {
         cell.row = row;
         for (int16_t column = 1; column <= kColumns && result == 0; ++column) {
             cell.column = column;
             cell.numberValue = row * 10.0 + column;
-            result = WriteSheetCell(1);
+            result = file.Write(cell);
         }
     }
     if (result == 0)
-        result = CloseSheetFile(1);
+        result = file.Close();
     if (result != 0)
         std::fprintf(stderr, "writer failed: %d\n", result);
     return std::filesystem::file_size(path);

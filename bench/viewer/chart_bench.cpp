@@ -3,7 +3,7 @@
 // reading a column of a 100,000-row sheet for the chart, as choosing a column does.
 
 #include "price_chart.h"
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 #include "viewer_sheet.h"
 
 #include <benchmark/benchmark.h>

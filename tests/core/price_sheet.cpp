@@ -7,7 +7,7 @@
 #include "platform/native/native_path.h"
 #include "qv2omg/data_reader.h"
 #include "qv2omg/header_reader.h"
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 
 #include <array>
 #include <cstdio>
@@ -15,9 +15,9 @@
 
 namespace {
 
-int16_t WriteCell(int32_t row, int16_t column, float value)
+int16_t WriteCell(SheetFile& file, int32_t row, int16_t column, float value)
 {
-    SheetCellRecord& cell = SheetWriter().SheetCell;
+    SheetCell cell;
     cell.row = row;
     cell.column = column;
     if (!(value < QV2OMG_MISSING_PRICE)) {
@@ -27,23 +27,23 @@ int16_t WriteCell(int32_t row, int16_t column, float value)
         cell.kind = CellNumber;
         cell.numberValue = value;
     }
-    return WriteSheetCell(1);
+    return file.Write(cell);
 }
 
-int16_t WriteRows(qv2omg::DataReader& data, const std::string& symbol)
+int16_t WriteRows(SheetFile& file, qv2omg::DataReader& data, const std::string& symbol)
 {
-    SheetCellRecord& cell = SheetWriter().SheetCell;
+    SheetCell cell;
     static constexpr std::array<const char*, 6> kSuffixes = {"_Open", "_High", "_Low", "_Close", "_Volume",
                                                               "_Open_Interest"};
     cell.row = 0;
     cell.kind = CellLabel;
     cell.column = 1;
     cell.text = "Date";
-    int16_t result = WriteSheetCell(1);
+    int16_t result = file.Write(cell);
     for (int16_t column = 2; column <= 7 && result == 0; ++column) {
         cell.column = column;
         cell.text = symbol + kSuffixes[static_cast<size_t>(column - 2)];
-        result = WriteSheetCell(1);
+        result = file.Write(cell);
     }
     qv2omg::PriceRow row;
     for (int32_t line = 1; result == 0 && data.Next(row); ++line) {
@@ -53,11 +53,11 @@ int16_t WriteRows(qv2omg::DataReader& data, const std::string& symbol)
         cell.column = 1;
         cell.kind = CellNumber;
         cell.numberValue = omega::OmegaDateToSerial(date);
-        result = WriteSheetCell(1);
+        result = file.Write(cell);
         const std::array<float, 6> values = {row.open, row.high, row.low, row.close,
                                              static_cast<float>(row.volume), static_cast<float>(row.openInterest)};
         for (int16_t column = 2; column <= 7 && result == 0; ++column)
-            result = WriteCell(line, column, values[static_cast<size_t>(column - 2)]);
+            result = WriteCell(file, line, column, values[static_cast<size_t>(column - 2)]);
     }
     return result;
 }
@@ -80,13 +80,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "price_sheet: no readable %s in %s\n", argv[2], argv[1]);
         return 1;
     }
-    SheetWriter().SheetFileType = std::string(argv[3]) == "biff4" ? kSheetBiff4 : kSheetWk1;
-    SheetWriter().SheetBeginRow = 1;
-    int16_t result = OpenSheetFile(1, argv[4]);
+    SheetFileOptions options;
+    options.fileType = std::string(argv[3]) == "biff4" ? kSheetBiff4 : kSheetWk1;
+    options.beginRow = 1;
+    SheetFile file;
+    int16_t result = file.Open(argv[4], options);
     if (result == 0)
-        result = WriteRows(data, symbol);
+        result = WriteRows(file, data, symbol);
     if (result == 0)
-        result = CloseSheetFile(1);
+        result = file.Close();
     if (result != 0) {
         std::fprintf(stderr, "price_sheet: %s: %s\n", argv[4], SheetErrorText(result).c_str());
         return 1;

@@ -6,7 +6,7 @@
 #include "sheet/cell_kinds.h"
 #include "sheet/sheet_errors.h"
 #include "sheet/sheet_reader.h"
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 #include "workbook/workbook_reader.h"
 #include "workbook/zip_reader.h"
 

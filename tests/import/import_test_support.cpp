@@ -4,7 +4,7 @@
 #include "qv2omg/database_writer.h"
 #include "qv2omg/header_reader.h"
 #include "sheet/sheet_reader.h"
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 
 #include <QAction>
 #include <QApplication>

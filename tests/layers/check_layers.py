@@ -37,9 +37,16 @@ class NoReply(Unchecked):
     """The build has not answered the codemodel query yet."""
 
 
+TARGET_LINE = re.compile(r"([^\[\]]+?)\s*\[\s*([\w.+-]+)\s*\]")
+
+
 def read_table(path):
-    """The table as {module: set of allowed modules or None for any}, in file order."""
-    table = {}
+    """The table as ({module: allowed}, {target: (module, allowed)}), in file order.
+
+    `allowed` is a set of modules (and Qt modules), or None for any. A line
+    `module[target]:` holds the sources of that one target of the module to its own,
+    narrower line, besides the module's line that holds every file of the module."""
+    table, targets = {}, {}
     try:
         lines = Path(path).read_text(encoding="utf-8").splitlines()
     except OSError as error:
@@ -49,18 +56,31 @@ def read_table(path):
         if not line:
             continue
         module, colon, rest = line.partition(":")
+        module = module.strip()
+        target = None
+        if "[" in module or "]" in module:
+            match = TARGET_LINE.fullmatch(module)
+            if not match:
+                raise Unchecked(f"{path}:{number}: expected 'module[target]: allowed modules'")
+            module, target = match.groups()
         module = module.strip().strip("/")
         if not colon or not module:
             raise Unchecked(f"{path}:{number}: expected 'module: allowed modules'")
-        if module in table:
-            raise Unchecked(f"{path}:{number}: {module} is named twice")
+        if (target or module) in (targets if target else table):
+            raise Unchecked(f"{path}:{number}: {target or module} is named twice")
         allowed = rest.split()
-        table[module] = None if allowed == ["*"] else set(a.strip("/") for a in allowed)
-    for module, allowed in table.items():
+        allowed = None if allowed == ["*"] else set(a.strip("/") for a in allowed)
+        if target:
+            targets[target] = (module, allowed)
+        else:
+            table[module] = allowed
+    for module, allowed in list(table.items()) + list(targets.values()):
+        if module not in table:
+            raise Unchecked(f"{path}: {module} has a target line but no line of its own")
         for other in allowed or ():
             if other not in table and not is_qt(other):
                 raise Unchecked(f"{path}: {module} may use {other}, which has no line of its own")
-    return table
+    return table, targets
 
 
 def is_qt(name):
@@ -152,33 +172,71 @@ def allowed_text(allowed):
     return ", ".join(sorted(allowed)) if allowed else "nothing of another module"
 
 
+def include_fault(tree, relative, number, name, target, module, label, allowed):
+    """The fault of one include of a file of `module` held to `allowed`, or None."""
+    if allowed is None:
+        return None
+    if target is None:
+        qt = tree.qt_module(name)
+        if qt and qt not in allowed:
+            return (f"{relative}:{number}: includes <{name}> of {qt}, "
+                    f"but {label} may use only: {allowed_text(allowed)}")
+        return None
+    other = tree.module(target)
+    if other is None or other == module or other in allowed:
+        return None
+    return (f"{relative}:{number}: includes {tree.relative(target)}, "
+            f"but {label} may use only: {allowed_text(allowed)}")
+
+
 def check_table(tree, table, include_dirs):
-    """Faults of the includes against the table, one line each."""
+    """Faults of the includes against the module lines of the table, one line each."""
     faults = []
-    top_folders = {m.split("/", 1)[0] for m in table}
     for path in tree.sources():
         relative = tree.relative(path)
         module = module_of(relative, table)
         if module is None:
-            if "/" in relative and relative.split("/", 1)[0] not in top_folders:
-                # A source folder the table does not know: it must be placed.
-                faults.append(f"{relative}: is in no module of cmake/layers.txt")
+            faults.append(f"{relative}: is in no module of cmake/layers.txt")
             continue
-        allowed = table[module]
         for number, name, target in tree.includes(path, include_dirs):
-            if allowed is None:
+            fault = include_fault(tree, relative, number, name, target, module, module,
+                                  table[module])
+            if fault:
+                faults.append(fault)
+    return faults
+
+
+def check_target_lines(tree, target_lines, source_root, targets):
+    """Faults against the lines of single targets: every file of the target's module
+    that the target's own sources reach, through includes inside that module."""
+    faults = []
+    by_name = {t["name"]: t for t in targets.values()}
+    for name, (module, allowed) in target_lines.items():
+        label = f"{module}[{name}]"
+        target = by_name.get(name)
+        if target is None or tree.module(absolute(source_root, target["paths"]["source"])) != module:
+            faults.append(f"cmake/layers.txt: {label}: the build has no target {name} in {module}")
+            continue
+        dirs = {}
+        for group in target.get("compileGroups", []):
+            for index in group.get("sourceIndexes", []):
+                dirs[index] = tuple(str(absolute(source_root, i["path"]))
+                                    for i in group.get("includes", []))
+        todo = [(absolute(source_root, s["path"]).resolve(), dirs.get(index, ()))
+                for index, s in enumerate(target.get("sources", [])) if not s.get("isGenerated")]
+        visited = set()
+        while todo:
+            path, include_dirs = todo.pop()
+            if path in visited or tree.module(path) != module:
                 continue
-            if target is None:
-                qt = tree.qt_module(name)
-                if qt and qt not in allowed:
-                    faults.append(f"{relative}:{number}: includes <{name}> of {qt}, "
-                                  f"but {module} may use only: {allowed_text(allowed)}")
-                continue
-            other = tree.module(target)
-            if other is None or other == module or other in allowed:
-                continue
-            faults.append(f"{relative}:{number}: includes {tree.relative(target)}, "
-                          f"but {module} may use only: {allowed_text(allowed)}")
+            visited.add(path)
+            for number, written, included in tree.includes(path, include_dirs):
+                fault = include_fault(tree, tree.relative(path), number, written, included,
+                                      module, label, allowed)
+                if fault:
+                    faults.append(fault)
+                if included is not None:
+                    todo.append((included, include_dirs))
     return faults
 
 
@@ -286,7 +344,7 @@ def main(argv):
     source, build = args
     table_path = options.get("--table", os.path.join(source, "cmake", "layers.txt"))
     try:
-        table = read_table(table_path)
+        table, target_lines = read_table(table_path)
         tree = Tree(source, table)
         try:
             source_root, targets = read_codemodel(build)
@@ -311,6 +369,7 @@ def main(argv):
     tree.qt_dirs = [Path(p) for p in sorted(paths)
                     if tree.relative(p) is None and is_qt(Path(p).name)]
     faults = check_table(tree, table, tuple([str(tree.root)] + include_dirs))
+    faults += check_target_lines(tree, target_lines, source_root, targets)
     faults += check_targets(tree, source_root, targets)
     for fault in faults:
         print(fault)
@@ -318,7 +377,8 @@ def main(argv):
         print(f"{len(faults)} include(s) break the layers; the table is cmake/layers.txt",
               file=sys.stderr)
         return 1
-    print(f"layers hold: {len(targets)} targets, {len(table)} modules")
+    print(f"layers hold: {len(targets)} targets, {len(table)} modules, "
+          f"{len(target_lines)} target lines")
     return 0
 
 

@@ -17,6 +17,7 @@ base:
 core:       base
 core/io:    base
 win:        core base QtCore QtWidgets
+win[job]:   core base QtCore
 app:        win core base QtCore QtWidgets
 tests:      *
 """
@@ -72,6 +73,7 @@ LIBS = {
     "core": ("STATIC_LIBRARY", "core", ["core/a.cpp"], []),
     "io": ("STATIC_LIBRARY", "core/io", ["core/io/f.cpp"], []),
     "win": ("STATIC_LIBRARY", "win", ["win/w.cpp"], ["core"]),
+    "job": ("STATIC_LIBRARY", "win", ["win/j.cpp"], ["core"]),
 }
 
 
@@ -95,17 +97,26 @@ class TableTest(unittest.TestCase):
              "core/a.cpp:1: includes <QtWidgets/QWidget> of QtWidgets, but core may use only: base"),
             ("tests may use anything", "tests/t.cpp", '#include "app/m.h"\n#include <QWidget>\n', None),
             ("a folder the table does not know", "extra/x.cpp", "", "extra/x.cpp: is in no module of cmake/layers.txt"),
+            ("an unknown folder beside known ones", "tools/new/x.cpp", '#include "app/m.h"\n',
+             "tools/new/x.cpp: is in no module of cmake/layers.txt"),
+            ("the module's line for its other target", "win/w.cpp", "#include <QWidget>\n", None),
+            ("a target's line, in its source", "win/j.cpp", "#include <QWidget>\n",
+             "win/j.cpp:1: includes <QWidget> of QtWidgets, but win[job] may use only: QtCore, base, core"),
+            ("a target's line, in a header its source includes", "win/j.cpp", '#include "win/w.h"\n',
+             "win/w.h:1: includes <QWidget> of QtWidgets, but win[job] may use only: QtCore, base, core"),
         ]
         for what, name, text, expected in cases:
             with self.subTest(what):
-                files = {"core/a.h": "", "core/a.cpp": "", "core/io/f.cpp": "", "win/w.h": "",
-                         "win/w.cpp": "", "app/m.h": "", name: text}
+                files = {"core/a.h": "", "core/a.cpp": "", "core/io/f.cpp": "", "win/j.cpp": "",
+                         "win/w.h": "#include <QWidget>\n", "win/w.cpp": "", "app/m.h": "",
+                         name: text}
                 status, lines, _ = run(files, LIBS)
                 self.assertEqual(lines[0] if status else None, expected)
                 self.assertEqual(status, 1 if expected else 0)
 
     def test_a_table_it_cannot_use_stops_the_check(self):
-        for table in ["core: nowhere\n", "core base\n", "base:\nbase:\n"]:
+        for table in ["core: nowhere\n", "core base\n", "base:\nbase:\n", "core[x: base\n",
+                      "base:\ncore[x]: base\n"]:
             with self.subTest(table):
                 status, lines, err = run({"core/a.cpp": ""}, LIBS, table)
                 self.assertEqual(status, 2)
@@ -121,7 +132,7 @@ class TargetTest(unittest.TestCase):
             ("linked through another library", ["win"], ["app/m.cpp"], None),
             ("its own copy of the module's source", [], ["app/m.cpp", "core/a.cpp", "win/w.cpp"], None),
             ("not linked", ["core"], ["app/m.cpp"],
-             "app/m.h:2: includes win/w.h, but target app links no target of win (win); it links: core"),
+             "app/m.h:2: includes win/w.h, but target app links no target of win (job, win); it links: core"),
         ]
         for what, dependencies, sources, expected in cases:
             with self.subTest(what):

@@ -25,23 +25,16 @@ protected:
     const std::filesystem::path earlier_ = folder_ / "earlier.wk1";
 };
 
-TEST_F(SheetFailureTest, HandleOutsideTheTableNotOpenOrOpenTwice)
+TEST_F(SheetFailureTest, NotOpenOrOpenTwice)
 {
-    SheetWriter().SheetFileType = 7;
-    for (const int handle : {-1, 16, 40000}) {  // refused before anything is touched
-        EXPECT_EQ(OpenSheetFile(handle, earlier_.string()), kSheetBadHandle);
-        EXPECT_EQ(WriteSheetCell(handle), kSheetBadHandle);
-        EXPECT_EQ(CloseSheetFile(handle), kSheetBadHandle);
-    }
-    EXPECT_EQ(SheetWriter().SheetFileType, 7);
+    SheetFile file;
+    EXPECT_EQ(file.Write(Blank(0, 1)), kSheetBadFileName);
+    EXPECT_EQ(file.Close(), kSheetBadFileName);
     ExpectEarlierKept();
-    EXPECT_EQ(WriteSheetCell(5), kSheetBadFileName);
-    EXPECT_EQ(CloseSheetFile(5), kSheetBadFileName);
-    SheetWriter().SheetFileType = kSheetWk1;
-    ASSERT_EQ(OpenSheetFile(5, earlier_.string()), 0);
-    EXPECT_EQ(OpenSheetFile(5, (folder_ / "twice.wk1").string()), kSheetFileAlreadyOpen);
-    EXPECT_EQ(CloseSheetFile(5), 0);
-    EXPECT_EQ(CloseSheetFile(5), kSheetBadFileName);
+    ASSERT_EQ(file.Open(earlier_.string(), {}), 0);
+    EXPECT_EQ(file.Open((folder_ / "twice.wk1").string(), {}), kSheetFileAlreadyOpen);
+    EXPECT_EQ(file.Close(), 0);
+    EXPECT_EQ(file.Close(), kSheetBadFileName);
     EXPECT_EQ(FolderEntries(), std::vector<std::string>{"earlier.wk1"});
 }
 
@@ -66,8 +59,9 @@ class SheetBadDestinationTest : public SheetFailureTest,
 TEST_P(SheetBadDestinationTest, OpenFailsAndTouchesNothing)
 {
     std::filesystem::create_directory(folder_ / "sub");
-    EXPECT_EQ(OpenSheetFile(1, (folder_ / GetParam().path).string()), GetParam().expected);
-    EXPECT_EQ(WriteSheetCell(1), kSheetBadFileName) << "the handle must be free again";
+    SheetFile file;
+    EXPECT_EQ(file.Open((folder_ / GetParam().path).string(), {}), GetParam().expected);
+    EXPECT_EQ(file.Write(Blank(0, 1)), kSheetBadFileName) << "the file must not be open";
     std::filesystem::remove(folder_ / "sub");
     ExpectEarlierKept();
 }
@@ -77,8 +71,9 @@ INSTANTIATE_TEST_SUITE_P(Paths, SheetBadDestinationTest, testing::ValuesIn(kBadD
 TEST_F(SheetFailureTest, DevicesAreWrittenNotReplaced)
 {
     SKIP_ON_WINDOWS("no /dev/full or /dev/null");
-    EXPECT_EQ(OpenSheetFile(1, ""), kSheetBadFileName);
-    EXPECT_EQ(OpenSheetFile(1, "/dev/full"), kSheetDiskFull);  // the header goes out at open
+    SheetFile file;
+    EXPECT_EQ(file.Open("", {}), kSheetBadFileName);
+    EXPECT_EQ(file.Open("/dev/full", {}), kSheetDiskFull);  // the header goes out at open
     EXPECT_EQ(SheetErrorText(kSheetDiskFull), "Disk full");
     EXPECT_EQ(WriteSheet("/dev/null", {Label(0, 1, "x")}), 0);
     for (const char* device : {"/dev/full", "/dev/null"}) {
@@ -125,21 +120,22 @@ TEST_F(SheetFailureTest, DiskFullKeepsTheEarlierFile)
 #else
     for (const bool atClose : {false, true}) {
         SCOPED_TRACE(atClose ? "at close" : "while writing");
-        ASSERT_EQ(OpenSheetFile(1, earlier_.string()), 0);
+        SheetFile file;
+        ASSERT_EQ(file.Open(earlier_.string(), {}), 0);
         int16_t result = 0;
         std::optional<FileSizeLimit> limit;
         if (!atClose)
             limit.emplace(200 * 1024);
         for (int32_t row = 0; row < (atClose ? 100 : 60000) && result == 0; ++row)
-            result = WriteCells(1, {Number(row, 1, row)});
+            result = WriteCells(file, {Number(row, 1, row)});
         if (atClose) {
             ASSERT_EQ(result, 0);
             limit.emplace(1000);
-            result = CloseSheetFile(1);
+            result = file.Close();
         }
         limit.reset();
         EXPECT_EQ(result, kSheetDiskFull);
-        EXPECT_EQ(CloseSheetFile(1), kSheetBadFileName) << "a failed write or close abandons the file";
+        EXPECT_EQ(file.Close(), kSheetBadFileName) << "a failed write or close abandons the file";
         ExpectEarlierKept();
     }
 #endif
@@ -149,7 +145,7 @@ TEST_F(SheetFailureTest, DiskFullKeepsTheEarlierFile)
 struct CellLimitCase {
     const char* name;
     int16_t fileType;
-    SheetCellRecord cell;
+    SheetCell cell;
     int16_t expected;
 };
 
@@ -173,15 +169,15 @@ class SheetCellLimitTest : public SheetFailureTest, public testing::WithParamInt
 
 TEST_P(SheetCellLimitTest, RefusedOrWritten)
 {
-    SheetWriter().SheetFileType = GetParam().fileType;
-    ASSERT_EQ(OpenSheetFile(1, earlier_.string()), 0);
-    ASSERT_EQ(WriteCells(1, {Integer(0, 1, 1)}), 0);
-    EXPECT_EQ(WriteCells(1, {GetParam().cell}), GetParam().expected);
+    SheetFile file;
+    ASSERT_EQ(file.Open(earlier_.string(), {.fileType = GetParam().fileType}), 0);
+    ASSERT_EQ(WriteCells(file, {Integer(0, 1, 1)}), 0);
+    EXPECT_EQ(WriteCells(file, {GetParam().cell}), GetParam().expected);
     if (GetParam().expected != 0) {
-        EXPECT_EQ(CloseSheetFile(1), kSheetBadFileName);
+        EXPECT_EQ(file.Close(), kSheetBadFileName);
         ExpectEarlierKept();
     } else {
-        EXPECT_EQ(CloseSheetFile(1), 0);
+        EXPECT_EQ(file.Close(), 0);
         EXPECT_GT(ReadBytes(earlier_).size(), GetParam().cell.text.size());
     }
 }

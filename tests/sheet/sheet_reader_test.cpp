@@ -28,11 +28,10 @@ protected:
     std::filesystem::path WriteSample()
     {
         const auto path = folder_ / "sample";
-        SheetWriter().SheetFileType = GetParam();
-        SheetWriter().SheetBeginRow = 1;
         EXPECT_EQ(WriteSheet(path, {Label(0, 1, "Date"), Label(0, 2, "XYZ_Close \x80\xE9"), Number(1, 1, 36526),
                                     Number(1, 2, -1.25e-300), Label(2, 2, "*"), Label(2, 3, ""),
-                                    Integer(3, 1, 32767), Integer(3, 2, -2), Blank(40000, 4)}),
+                                    Integer(3, 1, 32767), Integer(3, 2, -2), Blank(40000, 4)},
+                             {.fileType = GetParam(), .beginRow = 1}),
                   0);
         return path;
     }
@@ -160,9 +159,9 @@ TEST_F(SheetTest, SheetdumpPrintsTheSheetOrWhatIsWrong)
     GTEST_SKIP() << "POSIX only: runs the tool through a POSIX shell; scripts/test-windows runs sheetdump itself";
 #else
     const auto path = folder_ / "dump.wk1";
-    SheetWriter().SheetBeginRow = 1;
     ASSERT_EQ(WriteSheet(path, {Label(0, 1, "Date"), Label(0, 28, "say \"hi\", \xE9"), Number(1, 1, 0.1),
-                                Integer(1, 2, -3), Blank(2, 2)}),
+                                Integer(1, 2, -3), Blank(2, 2)},
+                         {.beginRow = 1}),
               0);
     const std::string expected = "file type: WK1\nused range: A1:AB3\nname: WK1LABEL A1:A1\nname: WK1BEGIN A2:A2\n"
                                  "cell,row,column,kind,value\nA1,0,0,label,Date\n"

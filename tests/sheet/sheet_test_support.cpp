@@ -58,27 +58,27 @@ testing::AssertionResult SameBytes(const Bytes& actual, const Bytes& expected)
                                        << from(actual, a) << ", expected" << from(expected, e);
 }
 
-int16_t WriteCells(int handle, std::initializer_list<SheetCellRecord> cells)
+int16_t WriteCells(SheetFile& file, std::initializer_list<SheetCell> cells, const SheetCellStyle& style)
 {
     for (const auto& cell : cells) {
-        SheetWriter().SheetCell = cell;
-        if (const int16_t result = WriteSheetCell(handle); result != 0)
+        if (const int16_t result = file.Write(cell, style); result != 0)
             return result;
     }
     return 0;
 }
 
-int16_t WriteSheet(const std::filesystem::path& path, std::initializer_list<SheetCellRecord> cells)
+int16_t WriteSheet(const std::filesystem::path& path, std::initializer_list<SheetCell> cells,
+                   const SheetFileOptions& options)
 {
-    int16_t result = OpenSheetFile(1, path.string());
+    SheetFile file;
+    int16_t result = file.Open(path.string(), options);
     if (result == 0)
-        result = WriteCells(1, cells);
-    return result == 0 ? CloseSheetFile(1) : result;
+        result = WriteCells(file, cells);
+    return result == 0 ? int16_t{file.Close()} : result;
 }
 
 SheetTest::SheetTest()
 {
-    SheetWriter() = SheetWriterState{};
 #if defined(_WIN32)
     std::mt19937 generator{std::random_device{}()};
     do
@@ -92,7 +92,6 @@ SheetTest::SheetTest()
 
 SheetTest::~SheetTest()
 {
-    SheetWriter() = SheetWriterState{};
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 
 #include <gtest/gtest.h>
 
@@ -23,36 +23,37 @@ void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 testing::AssertionResult SameBytes(const Bytes& actual, const Bytes& expected);
 
 // One cell of each kind.
-inline SheetCellRecord Cell(int32_t row, int16_t column, int16_t kind)
+inline SheetCell Cell(int32_t row, int16_t column, int16_t kind)
 {
-    SheetCellRecord cell;
+    SheetCell cell;
     std::tie(cell.row, cell.column, cell.kind) = std::tuple(row, column, kind);
     return cell;
 }
-inline SheetCellRecord Blank(int32_t row, int16_t column) { return Cell(row, column, CellBlank); }
-inline SheetCellRecord Integer(int32_t row, int16_t column, int16_t value)
+inline SheetCell Blank(int32_t row, int16_t column) { return Cell(row, column, CellBlank); }
+inline SheetCell Integer(int32_t row, int16_t column, int16_t value)
 {
     auto cell = Cell(row, column, CellInteger);
     cell.integerValue = value;
     return cell;
 }
-inline SheetCellRecord Number(int32_t row, int16_t column, double value)
+inline SheetCell Number(int32_t row, int16_t column, double value)
 {
     auto cell = Cell(row, column, CellNumber);
     cell.numberValue = value;
     return cell;
 }
-inline SheetCellRecord Label(int32_t row, int16_t column, std::string text)
+inline SheetCell Label(int32_t row, int16_t column, std::string text)
 {
     auto cell = Cell(row, column, CellLabel);
     cell.text = std::move(text);
     return cell;
 }
 
-// Sets SheetCell to each cell and writes it; the first non-zero result.
-int16_t WriteCells(int handle, std::initializer_list<SheetCellRecord> cells);
-// Opens handle 1 with the current settings, writes the cells, closes; the first non-zero result.
-int16_t WriteSheet(const std::filesystem::path& path, std::initializer_list<SheetCellRecord> cells);
+// Writes each cell; the first non-zero result.
+int16_t WriteCells(SheetFile& file, std::initializer_list<SheetCell> cells, const SheetCellStyle& style = {});
+// Opens a file with the options, writes the cells, closes; the first non-zero result.
+int16_t WriteSheet(const std::filesystem::path& path, std::initializer_list<SheetCell> cells,
+                   const SheetFileOptions& options = {});
 
 // A test of what only POSIX systems have skips itself elsewhere, saying why.
 #if defined(_WIN32)
@@ -70,7 +71,7 @@ struct CaseName {
     }
 };
 
-// Starts from the writer's defaults, in a folder of its own.
+// A folder of its own.
 class SheetTest : public testing::Test {
 protected:
     SheetTest();

@@ -105,18 +105,18 @@ TEST_P(SheetWholeFileTest, ReplacesAnEarlierFileWithExactlyTheseBytes)
     const WholeFileCase& c = GetParam();
     const auto path = folder_ / "pattern";
     WriteBytes(path, Bytes(5000, 0xEE));  // an earlier, longer file is replaced whole
-    SheetWriter().SheetFileType = c.fileType;
-    SheetWriter().SheetBeginRow = c.importSettings ? 1 : 0;
-    SheetWriter().SheetNoNames = c.importSettings ? 0 : -1;
-    SheetCellRecord kind16 = Blank(0, 1);
+    SheetFileOptions options;
+    options.fileType = c.fileType;
+    options.beginRow = c.importSettings ? 1 : 0;
+    options.names = c.importSettings;
+    SheetCell kind16 = Blank(0, 1);
     kind16.kind = 16;
     const int16_t result = c.importSettings
-        ? WriteSheet(path, {Label(0, 1, "Date"), Number(1, 1, 36526), Integer(1, 2, 7), Blank(1, 3)})
-        : WriteSheet(path, {kind16});
+        ? WriteSheet(path, {Label(0, 1, "Date"), Number(1, 1, 36526), Integer(1, 2, 7), Blank(1, 3)}, options)
+        : WriteSheet(path, {kind16}, options);
     ASSERT_EQ(result, 0);
     EXPECT_TRUE(SameBytes(ReadBytes(path), c.expected));
     EXPECT_EQ(FolderEntries(), std::vector<std::string>{"pattern"});
-    EXPECT_EQ(SheetWriter().SheetFileType, c.fileType == 9 ? int16_t{kSheetWk1} : c.fileType);
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, SheetWholeFileTest, testing::ValuesIn(kWholeFiles), CaseName());
@@ -125,14 +125,14 @@ INSTANTIATE_TEST_SUITE_P(Types, SheetWholeFileTest, testing::ValuesIn(kWholeFile
 struct CellCase {
     const char* name;
     int16_t fileType;
-    SheetCellRecord cell;
-    SheetCellStyleRecord style;
+    SheetCell cell;
+    SheetCellStyle style;
     Bytes record;
     Bytes usedRange;
 };
 
-const SheetCellStyleRecord kPlain;
-const SheetCellStyleRecord kStyled{-1, 0x40, 0x0015, '^'};
+const SheetCellStyle kPlain;
+const SheetCellStyle kStyled{true, 0x40, 0x0015, '^'};
 
 const CellCase kCells[] = {
     {"Wk1EmptyLabel", kSheetWk1, Label(0, 1, ""), kPlain, Hex("0F 00 07 00  F1 00 00 00 00  27 00"),
@@ -163,11 +163,10 @@ TEST_P(SheetCellTest, RecordAndUsedRange)
 {
     const CellCase& c = GetParam();
     const auto path = folder_ / "cell";
-    SheetWriter().SheetFileType = c.fileType;
-    SheetWriter().SheetNoNames = -1;
-    SheetWriter().SheetCellStyle = c.style;
-    ASSERT_EQ(WriteSheet(path, {c.cell}), 0);
-    EXPECT_EQ(SheetWriter().SheetCell.kind, c.cell.kind);
+    SheetFile sheet;
+    ASSERT_EQ(sheet.Open(path.string(), {.fileType = c.fileType, .names = false}), 0);
+    ASSERT_EQ(sheet.Write(c.cell, c.style), 0);
+    ASSERT_EQ(sheet.Close(), 0);
 
     const std::size_t rangeAt = c.fileType == kSheetWk1 ? 10 : c.fileType == kSheetBiff2 ? 12 : 14;
     const std::size_t recordAt = c.fileType == kSheetWk1 ? 18 : c.fileType == kSheetBiff2 ? 20 : 288;
@@ -183,15 +182,14 @@ TEST_F(SheetTest, CellsOutOfOrderOnlyWidenTheUsedRangeOfTheirOwnFile)
 {
     const auto wk1 = folder_ / "order.wk1";
     const auto biff = folder_ / "order.xls";
-    SheetWriter().SheetNoNames = -1;
-    ASSERT_EQ(OpenSheetFile(3, wk1.string()), 0);
-    SheetWriter().SheetFileType = kSheetBiff2;  // handle 3 stays WK1
-    ASSERT_EQ(OpenSheetFile(4, biff.string()), 0);
-    for (const int handle : {3, 4})
-        ASSERT_EQ(WriteCells(handle, {Integer(5, 4, 1), Integer(2, 2, 1), Integer(9, 3, 1), Integer(1, 6, 1)}),
+    SheetFile wk1File, biffFile;
+    ASSERT_EQ(wk1File.Open(wk1.string(), {.names = false}), 0);
+    ASSERT_EQ(biffFile.Open(biff.string(), {.fileType = kSheetBiff2, .names = false}), 0);
+    for (SheetFile* file : {&wk1File, &biffFile})
+        ASSERT_EQ(WriteCells(*file, {Integer(5, 4, 1), Integer(2, 2, 1), Integer(9, 3, 1), Integer(1, 6, 1)}),
                   0);
-    ASSERT_EQ(CloseSheetFile(4), 0);
-    ASSERT_EQ(CloseSheetFile(3), 0);
+    ASSERT_EQ(biffFile.Close(), 0);
+    ASSERT_EQ(wk1File.Close(), 0);
     const Bytes wk1Bytes = ReadBytes(wk1);
     const Bytes biffBytes = ReadBytes(biff);
     ASSERT_EQ(wk1Bytes.size(), 18u + 4 * 11 + 4);

@@ -1,7 +1,7 @@
 // Check data in the viewer: the findings of a pattern file's rows listed, their rows
 // tinted in the table and dotted on the chart.
 
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 #include "sheet_check.h"
 #include "sheet_loader.h"
 #include "sheet_table_model.h"
@@ -40,12 +40,9 @@ std::vector<std::vector<QString>> PriceRows(int days)
 QString WriteSheet(const QTemporaryDir& folder, const std::vector<std::vector<QString>>& rows)
 {
     const QString path = folder.filePath("XYZ.pat");
-    SheetWriterState& writer = SheetWriter();
-    writer.SheetFileType = kSheetWk1;
-    writer.SheetLabelRow = writer.SheetNoNames = 0;
-    writer.SheetBeginRow = 1;
-    EXPECT_EQ(OpenSheetFile(1, path.toStdString()), 0);
-    SheetCellRecord& cell = writer.SheetCell;
+    SheetFile file;
+    EXPECT_EQ(file.Open(path.toStdString(), {.fileType = kSheetWk1, .beginRow = 1}), 0);
+    SheetCell cell;
     for (size_t row = 0; row < rows.size(); ++row) {
         for (size_t column = 0; column < rows[row].size(); ++column) {
             const QString& text = rows[row][column];
@@ -55,10 +52,10 @@ QString WriteSheet(const QTemporaryDir& folder, const std::vector<std::vector<QS
             cell.column = static_cast<int16_t>(column + 1);
             cell.kind = number ? CellNumber : CellLabel;
             cell.text = text.toStdString();
-            EXPECT_EQ(WriteSheetCell(1), 0);
+            EXPECT_EQ(file.Write(cell), 0);
         }
     }
-    EXPECT_EQ(CloseSheetFile(1), 0);
+    EXPECT_EQ(file.Close(), 0);
     return path;
 }
 

@@ -5,7 +5,7 @@
 #include "price_chart.h"
 #include "sheet/cell_kinds.h"
 #include "sheet/sheet_reader.h"
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 #include "sheet_table_model.h"
 #include "sheet_loader.h"
 #include "viewer_sheet.h"
@@ -39,12 +39,9 @@ const char* const kSample[6][4] = {
 QString WriteSample(const QTemporaryDir& folder, int16_t fileType)
 {
     const QString path = folder.filePath("XYZ.pat");
-    SheetWriterState& writer = SheetWriter();
-    writer.SheetFileType = fileType;
-    writer.SheetLabelRow = writer.SheetNoNames = 0;
-    writer.SheetBeginRow = 1;
-    EXPECT_EQ(OpenSheetFile(1, path.toStdString()), 0);
-    SheetCellRecord& cell = writer.SheetCell;
+    SheetFile file;
+    EXPECT_EQ(file.Open(path.toStdString(), {.fileType = fileType, .beginRow = 1}), 0);
+    SheetCell cell;
     for (int16_t row = 0; row < 6; ++row) {
         for (int16_t column = 0; column < 4; ++column) {
             const QString text = kSample[row][column];
@@ -55,10 +52,10 @@ QString WriteSample(const QTemporaryDir& folder, int16_t fileType)
             cell.text = text.toStdString();
             cell.integerValue = static_cast<int16_t>(text.toInt());
             cell.numberValue = text.toDouble();
-            EXPECT_EQ(WriteSheetCell(1), 0);
+            EXPECT_EQ(file.Write(cell), 0);
         }
     }
-    EXPECT_EQ(CloseSheetFile(1), 0);
+    EXPECT_EQ(file.Close(), 0);
     return path;
 }
 

@@ -3,7 +3,7 @@
 
 #include "widgets/message_box.h"
 #include "price_chart.h"
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
 #include "sheet_check.h"
 #include "sheet_table_model.h"
 #include "viewer_window.h"

@@ -1,4 +1,6 @@
-#include "sheet/sheet_writer.h"
+#include "sheet/sheet_file.h"
+
+#include "sheet/sheet_records.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,6 +8,10 @@
 #include <string_view>
 
 namespace {
+
+namespace wk1 = sheet_records::wk1;
+namespace biff = sheet_records::biff;
+using sheet_records::kHeaderSize;
 
 constexpr int16_t kNoFirstColumn = 9999;
 constexpr int32_t kLastWk1Row = 0xFFFF;
@@ -15,14 +21,11 @@ constexpr uint8_t kPlainWk1Format = 0xF1;  // protected, general
 constexpr uint8_t kPlainLabelPrefix = '\'';  // left-aligned
 constexpr uint8_t kPlainBiff2Attribute = 0x03;
 
-constexpr uint16_t kWk1RangeOffset = 10;
-constexpr uint16_t kBiff2DimensionsOffset = 12;
-constexpr uint16_t kBiff34DimensionsOffset = 14;
 constexpr int kBiffXfCount = 16;
 
-constexpr std::size_t kLongestWk1Label = 0xFFFF - 7;
+constexpr std::size_t kLongestWk1Label = 0xFFFF - wk1::kLabelLength;
 constexpr std::size_t kLongestBiff2Label = 0xFF;
-constexpr std::size_t kLongestBiff34Label = 0xFFFF - 8;
+constexpr std::size_t kLongestBiff34Label = 0xFFFF - biff::kLabelLength;
 
 // Where and how a cell record is written.
 struct CellPlace {
@@ -39,7 +42,6 @@ bool IsBiff2(int16_t fileType)
     return fileType == kSheetBiff2;
 }
 
-constexpr std::size_t kRecordHeaderSize = 4;
 // Every record but a label fits whole: the longest is a WK1 NAME (28 bytes).
 constexpr std::size_t kLongestFixedRecord = 32;
 
@@ -49,7 +51,7 @@ constexpr std::size_t kLongestFixedRecord = 32;
 class Record {
 public:
     Record(SheetOutput& out, uint16_t type, std::size_t length)
-        : out_(out), bytes_(out.Room(std::min(kRecordHeaderSize + length, kLongestFixedRecord)))
+        : out_(out), bytes_(out.Room(std::min(kHeaderSize + length, kLongestFixedRecord)))
     {
         Word(type);
         Word(static_cast<uint16_t>(length));
@@ -104,22 +106,22 @@ void AppendText(SheetOutput& out, std::string_view text)
 // Write the BOF record.
 void WriteWk1Bof(SheetOutput& out)
 {
-    Record(out, 0x0000, 2).Word(0x0406).End();
+    Record(out, wk1::kBof, wk1::kBofLength).Word(wk1::kVersion).End();
 }
 
 // Write the RANGE record with the used range left to close.
 void WriteWk1RangePlaceholder(SheetOutput& out)
 {
-    Record(out, 0x0006, 8).Bytes({"\0\0\0\0\0\0\0\0", 8}).End();
+    Record(out, wk1::kRange, wk1::kRangeLength).Bytes({"\0\0\0\0\0\0\0\0", wk1::kRangeLength}).End();
 }
 
 // Write the NAME record of a one-cell range in column A.
 void WriteWk1Name(SheetOutput& out, std::string_view name, int16_t row)
 {
-    Record(out, 0x000B, 24)
+    Record(out, wk1::kName, wk1::kNameLength)
         .Bytes(name)
         .Byte(0)
-        .Bytes({"       ", 16 - name.size() - 1})
+        .Bytes({"       ", wk1::kNameFieldSize - name.size() - 1})
         .Word(0)
         .Word(static_cast<uint16_t>(row))
         .Word(0)
@@ -137,25 +139,25 @@ inline Record Wk1CellStart(SheetOutput& out, uint16_t type, std::size_t length, 
 // Write the BLANK record.
 void WriteWk1Blank(SheetOutput& out, const CellPlace& at)
 {
-    Wk1CellStart(out, 0x000C, 5, at).End();
+    Wk1CellStart(out, wk1::kBlank, wk1::kBlankLength, at).End();
 }
 
 // Write the INTEGER record.
 void WriteWk1Integer(SheetOutput& out, const CellPlace& at, int16_t value)
 {
-    Wk1CellStart(out, 0x000D, 7, at).Word(static_cast<uint16_t>(value)).End();
+    Wk1CellStart(out, wk1::kInteger, wk1::kIntegerLength, at).Word(static_cast<uint16_t>(value)).End();
 }
 
 // Write the NUMBER record.
 void WriteWk1Number(SheetOutput& out, const CellPlace& at, double value)
 {
-    Wk1CellStart(out, 0x000E, 13, at).Double(value).End();
+    Wk1CellStart(out, wk1::kNumber, wk1::kNumberLength, at).Double(value).End();
 }
 
 // Write the LABEL record: prefix character, text, NUL.
 void WriteWk1Label(SheetOutput& out, const CellPlace& at, std::string_view text)
 {
-    Wk1CellStart(out, 0x000F, text.size() + 7, at).Byte(at.labelPrefix).End();
+    Wk1CellStart(out, wk1::kLabel, wk1::kLabelLength + text.size(), at).Byte(at.labelPrefix).End();
     AppendText(out, text);
     out.AppendByte(0);
 }
@@ -163,7 +165,7 @@ void WriteWk1Label(SheetOutput& out, const CellPlace& at, std::string_view text)
 // Write the EOF record.
 void WriteWk1Eof(SheetOutput& out)
 {
-    Record(out, 0x0001, 0).End();
+    Record(out, wk1::kEof, 0).End();
 }
 
 // --- BIFF records ------------------------------------------------------------------------
@@ -172,31 +174,33 @@ void WriteWk1Eof(SheetOutput& out)
 void WriteBiffBof(SheetOutput& out, int16_t fileType)
 {
     if (IsBiff2(fileType))
-        Record(out, 0x0009, 4).Bytes({"\x00\x00\x10\x00", 4}).End();
+        Record(out, biff::kBof2, biff::kBof2Length).Bytes({"\x00\x00\x10\x00", biff::kBof2Length}).End();
     else
-        Record(out, fileType == kSheetBiff3 ? 0x0209 : 0x0409, 6).Bytes({"\x00\x00\x10\x00\x00\x00", 6}).End();
+        Record(out, fileType == kSheetBiff3 ? biff::kBof3 : biff::kBof4, biff::kBofLength)
+            .Bytes({"\x00\x00\x10\x00\x00\x00", biff::kBofLength})
+            .End();
 }
 
 // Write the DIMENSIONS record with the used range left to close.
 void WriteBiffDimensionsPlaceholder(SheetOutput& out, int16_t fileType)
 {
-    const std::size_t length = IsBiff2(fileType) ? 8 : 10;
-    Record(out, IsBiff2(fileType) ? 0x0000 : 0x0200, length).Bytes({"\0\0\0\0\0\0\0\0\0\0", length}).End();
+    const std::size_t length = IsBiff2(fileType) ? biff::kDimensions2Length : biff::kDimensionsLength;
+    Record(out, IsBiff2(fileType) ? biff::kDimensions2 : biff::kDimensions, length).Bytes({"\0\0\0\0\0\0\0\0\0\0", length}).End();
 }
 
 // Write the XF record (BIFF3, BIFF4).
 void WriteBiffXf(SheetOutput& out, int16_t fileType)
 {
     if (fileType == kSheetBiff3)
-        Record(out, 0x0243, 12).Bytes({"\x00\x00\x05\x00\xF0\xFF\x00\xCE\x00\x00\x00\x00", 12}).End();
+        Record(out, biff::kXf3, biff::kXfLength).Bytes({"\x00\x00\x05\x00\xF0\xFF\x00\xCE\x00\x00\x00\x00", biff::kXfLength}).End();
     else
-        Record(out, 0x0443, 12).Bytes({"\x00\x00\xF5\xFF\x20\x00\x00\xCE\x00\x00\x00\x00", 12}).End();
+        Record(out, biff::kXf4, biff::kXfLength).Bytes({"\x00\x00\xF5\xFF\x20\x00\x00\xCE\x00\x00\x00\x00", biff::kXfLength}).End();
 }
 
 // Write the STYLE record: built-in style "Normal" on XF 0 (BIFF3, BIFF4).
 void WriteBiffStyle(SheetOutput& out)
 {
-    Record(out, 0x0293, 4).Bytes({"\x00\x80\x00\xFF", 4}).End();
+    Record(out, biff::kStyle, biff::kStyleLength).Bytes({"\x00\x80\x00\xFF", biff::kStyleLength}).End();
 }
 
 // Write the NAME record of a one-cell range in column A.
@@ -204,7 +208,7 @@ void WriteBiffName(SheetOutput& out, int16_t fileType, std::string_view name, in
 {
     const char formula[4] = {0x2C, static_cast<char>(row % 256), static_cast<char>(row / 256), 0};
     if (IsBiff2(fileType)) {
-        Record(out, 0x0018, 18)
+        Record(out, biff::kName2, 5 + name.size() + sizeof formula + 1)
             .Bytes({"\x20\x6D\x2F", 3})
             .Byte(static_cast<uint8_t>(name.size()))
             .Byte(sizeof formula)
@@ -213,7 +217,7 @@ void WriteBiffName(SheetOutput& out, int16_t fileType, std::string_view name, in
             .Byte(sizeof formula)
             .End();
     } else {
-        Record(out, 0x0218, 18)
+        Record(out, biff::kName, 6 + name.size() + sizeof formula)
             .Bytes({"\x00\x00\x0C", 3})
             .Byte(static_cast<uint8_t>(name.size()))
             .Word(sizeof formula)
@@ -236,33 +240,33 @@ inline Record BiffCellStart(SheetOutput& out, int16_t fileType, uint16_t type, s
 void WriteBiffBlank(SheetOutput& out, int16_t fileType, const CellPlace& at)
 {
     if (IsBiff2(fileType))
-        BiffCellStart(out, fileType, 0x0001, 7, at).End();
+        BiffCellStart(out, fileType, biff::kBlank2, biff::kCell2Length, at).End();
     else
-        BiffCellStart(out, fileType, 0x0201, 6, at).End();
+        BiffCellStart(out, fileType, biff::kBlank, biff::kCellLength, at).End();
 }
 
 // Write the INTEGER record; it has the BIFF2 layout in every type.
 void WriteBiffInteger(SheetOutput& out, const CellPlace& at, uint16_t value)
 {
-    BiffCellStart(out, kSheetBiff2, 0x0002, 9, at).Word(value).End();
+    BiffCellStart(out, kSheetBiff2, biff::kInteger, biff::kIntegerLength, at).Word(value).End();
 }
 
 // Write the NUMBER record.
 void WriteBiffNumber(SheetOutput& out, int16_t fileType, const CellPlace& at, double value)
 {
     if (IsBiff2(fileType))
-        BiffCellStart(out, fileType, 0x0003, 15, at).Double(value).End();
+        BiffCellStart(out, fileType, biff::kNumber2, biff::kNumber2Length, at).Double(value).End();
     else
-        BiffCellStart(out, fileType, 0x0203, 14, at).Double(value).End();
+        BiffCellStart(out, fileType, biff::kNumber, biff::kNumberLength, at).Double(value).End();
 }
 
 // Write the LABEL record: length, then the text without terminator.
 void WriteBiffLabel(SheetOutput& out, int16_t fileType, const CellPlace& at, std::string_view text)
 {
     if (IsBiff2(fileType)) {
-        BiffCellStart(out, fileType, 0x0004, text.size() + 8, at).Byte(static_cast<uint8_t>(text.size())).End();
+        BiffCellStart(out, fileType, biff::kLabel2, biff::kLabelLength + text.size(), at).Byte(static_cast<uint8_t>(text.size())).End();
     } else {
-        BiffCellStart(out, fileType, 0x0204, text.size() + 8, at)
+        BiffCellStart(out, fileType, biff::kLabel, biff::kLabelLength + text.size(), at)
             .Word(static_cast<uint16_t>(text.size()))
             .End();
     }
@@ -272,21 +276,21 @@ void WriteBiffLabel(SheetOutput& out, int16_t fileType, const CellPlace& at, std
 // Write the EOF record.
 void WriteBiffEof(SheetOutput& out)
 {
-    Record(out, 0x000A, 0).End();
+    Record(out, biff::kEof, 0).End();
 }
 
 // --- Files -------------------------------------------------------------------------------
 
 // Write the header records of a new file, in file order.
-void WriteHeader(SheetOutput& out, int16_t fileType, const SheetWriterState& state)
+void WriteHeader(SheetOutput& out, int16_t fileType, const SheetFileOptions& options)
 {
-    const bool names = state.SheetNoNames == 0;
+    const bool names = options.names;
     if (fileType == kSheetWk1) {
         WriteWk1Bof(out);
         WriteWk1RangePlaceholder(out);
         if (names) {
-            WriteWk1Name(out, "WK1LABEL", state.SheetLabelRow);
-            WriteWk1Name(out, "WK1BEGIN", state.SheetBeginRow);
+            WriteWk1Name(out, "WK1LABEL", options.labelRow);
+            WriteWk1Name(out, "WK1BEGIN", options.beginRow);
         }
         return;
     }
@@ -298,31 +302,32 @@ void WriteHeader(SheetOutput& out, int16_t fileType, const SheetWriterState& sta
         WriteBiffStyle(out);
     }
     if (names) {
-        WriteBiffName(out, fileType, "WK1BEGIN", state.SheetBeginRow);
-        WriteBiffName(out, fileType, "WK1LABEL", state.SheetLabelRow);
+        WriteBiffName(out, fileType, "WK1BEGIN", options.beginRow);
+        WriteBiffName(out, fileType, "WK1LABEL", options.labelRow);
     }
 }
 
 // Fill in the used range in the header, over its placeholder.
-SheetError WriteUsedRange(SheetOutput& out, const SheetFileSlot& slot)
+SheetError WriteUsedRange(SheetOutput& out, int16_t fileType, int16_t firstColumn16,
+                          int16_t lastColumn16, int32_t lastRow32)
 {
-    const auto lastRow = static_cast<uint16_t>(slot.lastRow);
-    const auto firstColumn = static_cast<uint16_t>(slot.firstColumn);
-    const auto lastColumn = static_cast<uint16_t>(slot.lastColumn);
+    const auto lastRow = static_cast<uint16_t>(lastRow32);
+    const auto firstColumn = static_cast<uint16_t>(firstColumn16);
+    const auto lastColumn = static_cast<uint16_t>(lastColumn16);
     uint16_t words[4];
-    uint16_t offset;
-    if (slot.fileType == kSheetWk1) {
+    std::size_t offset;
+    if (fileType == kSheetWk1) {
         words[0] = firstColumn;
         words[1] = 0;
         words[2] = lastColumn;
         words[3] = lastRow;
-        offset = kWk1RangeOffset;
+        offset = wk1::kRangeOffset;
     } else {
         words[0] = 0;
         words[1] = static_cast<uint16_t>(lastRow + 1);
         words[2] = firstColumn;
         words[3] = static_cast<uint16_t>(lastColumn + 1);
-        offset = IsBiff2(slot.fileType) ? kBiff2DimensionsOffset : kBiff34DimensionsOffset;
+        offset = IsBiff2(fileType) ? biff::kDimensions2Offset : biff::kDimensionsOffset;
     }
     uint8_t bytes[8];
     for (int i = 0; i < 4; ++i) {
@@ -333,7 +338,7 @@ SheetError WriteUsedRange(SheetOutput& out, const SheetFileSlot& slot)
 }
 
 // A cell that its record cannot hold is refused rather than written wrong.
-SheetError CheckCellFits(int16_t fileType, const SheetCellRecord& cell)
+SheetError CheckCellFits(int16_t fileType, const SheetCell& cell)
 {
     const int32_t lastRow = fileType == kSheetWk1 ? kLastWk1Row : kLastBiffRow;
     if (cell.row < 0 || cell.row > lastRow)
@@ -352,11 +357,11 @@ SheetError CheckCellFits(int16_t fileType, const SheetCellRecord& cell)
     return kSheetOk;
 }
 
-CellPlace PlaceOf(const SheetCellRecord& cell, const SheetCellStyleRecord& style)
+CellPlace PlaceOf(const SheetCell& cell, const SheetCellStyle& style)
 {
     CellPlace at{static_cast<uint16_t>(cell.row), static_cast<uint16_t>(cell.column - 1),
                  kPlainWk1Format, kPlainLabelPrefix, 0, kPlainBiff2Attribute};
-    if (style.enabled != 0) {
+    if (style.enabled) {
         at.format = style.format;
         at.labelPrefix = style.labelPrefix;
         at.xfIndex = style.xfIndex;
@@ -365,7 +370,7 @@ CellPlace PlaceOf(const SheetCellRecord& cell, const SheetCellStyleRecord& style
     return at;
 }
 
-void WriteWk1Cell(SheetOutput& out, const SheetCellRecord& cell, const CellPlace& at)
+void WriteWk1Cell(SheetOutput& out, const SheetCell& cell, const CellPlace& at)
 {
     switch (cell.kind) {
     case CellBlank: WriteWk1Blank(out, at); break;
@@ -376,7 +381,7 @@ void WriteWk1Cell(SheetOutput& out, const SheetCellRecord& cell, const CellPlace
 }
 
 // BIFF integers are unsigned, so a negative one goes in as a number.
-void WriteBiffCell(SheetOutput& out, int16_t fileType, const SheetCellRecord& cell, const CellPlace& at)
+void WriteBiffCell(SheetOutput& out, int16_t fileType, const SheetCell& cell, const CellPlace& at)
 {
     switch (cell.kind) {
     case CellBlank: WriteBiffBlank(out, fileType, at); break;
@@ -391,98 +396,71 @@ void WriteBiffCell(SheetOutput& out, int16_t fileType, const SheetCellRecord& ce
     }
 }
 
-bool IsValidHandle(int handle)
-{
-    return handle >= 0 && handle < kSheetFileSlots;
-}
-
-// Set up before any code runs, so a cell pays no first-use check to reach it. The writer's
-// own functions use it directly: with position-independent code a call to SheetWriter
-// could be interposed, so the compiler keeps it a call.
-constinit SheetWriterState writerState;
-
 }  // namespace
 
-SheetWriterState& SheetWriter()
+SheetError SheetFile::Open(const std::string& path, const SheetFileOptions& options)
 {
-    return writerState;
-}
-
-int16_t OpenSheetFile(int handle, const std::string& path)
-{
-    if (!IsValidHandle(handle))
-        return kSheetBadHandle;
-    SheetWriterState& state = writerState;
-    SheetFileSlot& slot = state.SheetFileTable[handle];
-    if (slot.output)
+    if (output_)
         return kSheetFileAlreadyOpen;
-    if (state.SheetFileType < kSheetWk1 || state.SheetFileType > kSheetBiff4)
-        state.SheetFileType = kSheetWk1;
-    slot.fileType = state.SheetFileType;
-    slot.firstColumn = kNoFirstColumn;
-    slot.lastColumn = 0;
-    slot.lastRow = 0;
-    if (state.SheetNoNames == 0 && (state.SheetLabelRow < 0 || state.SheetBeginRow < 0))
+    const bool known = options.fileType >= kSheetWk1 && options.fileType <= kSheetBiff4;
+    fileType_ = known ? options.fileType : int16_t{kSheetWk1};
+    firstColumn_ = kNoFirstColumn;
+    lastColumn_ = 0;
+    lastRow_ = 0;
+    if (options.names && (options.labelRow < 0 || options.beginRow < 0))
         return kSheetInvalidArgument;
 
     SheetError error = kSheetOk;
     auto output = SheetOutput::Create(path, error);
     if (!output)
         return error;
-    WriteHeader(*output, slot.fileType, state);
+    WriteHeader(*output, fileType_, options);
     // Writing the header out now finds a full device at open, not after the whole import.
     if (output->Flush() != kSheetOk)
         return output->Error();
-    slot.output = std::move(output);
+    output_ = std::move(output);
     return kSheetOk;
 }
 
-int16_t WriteSheetCell(int handle)
+SheetError SheetFile::Write(const SheetCell& cell, const SheetCellStyle& style)
 {
-    if (!IsValidHandle(handle))
-        return kSheetBadHandle;
-    SheetWriterState& state = writerState;
-    SheetFileSlot& slot = state.SheetFileTable[handle];
-    if (!slot.output)
+    if (!output_)
         return kSheetBadFileName;
-    const SheetCellRecord& cell = state.SheetCell;
     if (cell.kind < CellBlank || cell.kind > CellLabel)
         return kSheetOk;
-    if (const SheetError refused = CheckCellFits(slot.fileType, cell); refused != kSheetOk) {
-        slot.output.reset();
+    if (const SheetError refused = CheckCellFits(fileType_, cell); refused != kSheetOk) {
+        output_.reset();
         return refused;
     }
 
-    SheetOutput& out = *slot.output;
-    const CellPlace at = PlaceOf(cell, state.SheetCellStyle);
-    if (slot.fileType == kSheetWk1)
+    SheetOutput& out = *output_;
+    const CellPlace at = PlaceOf(cell, style);
+    if (fileType_ == kSheetWk1)
         WriteWk1Cell(out, cell, at);
     else
-        WriteBiffCell(out, slot.fileType, cell, at);
+        WriteBiffCell(out, fileType_, cell, at);
     if (const SheetError error = out.Error(); error != kSheetOk) {
-        slot.output.reset();
+        output_.reset();
         return error;
     }
     const auto column = static_cast<int16_t>(at.column);
-    slot.firstColumn = std::min(slot.firstColumn, column);
-    slot.lastColumn = std::max(slot.lastColumn, column);
-    slot.lastRow = std::max(slot.lastRow, cell.row);
+    firstColumn_ = std::min(firstColumn_, column);
+    lastColumn_ = std::max(lastColumn_, column);
+    lastRow_ = std::max(lastRow_, cell.row);
     return kSheetOk;
 }
 
-int16_t CloseSheetFile(int handle)
+SheetError SheetFile::Close()
 {
-    if (!IsValidHandle(handle))
-        return kSheetBadHandle;
-    SheetFileSlot& slot = writerState.SheetFileTable[handle];
-    if (!slot.output)
+    if (!output_)
         return kSheetBadFileName;
-    const std::unique_ptr<SheetOutput> output = std::move(slot.output);
-    if (slot.fileType == kSheetWk1)
+    const std::unique_ptr<SheetOutput> output = std::move(output_);
+    if (fileType_ == kSheetWk1)
         WriteWk1Eof(*output);
     else
         WriteBiffEof(*output);
-    if (const SheetError error = WriteUsedRange(*output, slot); error != kSheetOk)
+    if (const SheetError error = WriteUsedRange(*output, fileType_, firstColumn_, lastColumn_, lastRow_);
+        error != kSheetOk)
         return error;
     return output->Commit();
 }
