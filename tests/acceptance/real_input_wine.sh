@@ -41,6 +41,13 @@ export WINEPREFIX=$root/build-windows/wine-prefix-display WINEDEBUG=-all WINEDLL
 mkdir -p "$root/build-windows"  # Wine makes the prefix itself, but not the folders above it
 source scripts/wine-env
 wine_setup "$root/build-windows/wine-bin"
+# A path as Windows names it. winepath answers through the prefix's server, which a loaded
+# machine may keep from answering: asked again until it gives one drive-letter path.
+windows_path() {
+  local answer attempt
+  for attempt in 1 2 3 4 5; do
+    answer=$(winepath -w "$1" 2>/dev/null | tr -d '\r') || true
+    [[ $answer == [A-Z]:\\* && $answer != *$'\n'* ]] && { printf '%s\n' "$answer"; return 0; }
 export TESSAPORT_REPORT_STATE=1
 # Dates are typed in the short format of the locale both imports are given (M/d/yyyy).
 dates_locale=(env LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8)
@@ -112,13 +119,6 @@ no_window() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 gone() { until_true 60 no_window "$1"; }
 # The program's report lines, without the CR its C library adds.
 report() { tr -d '\r' < "$work/app.log"; }
-# A path as Windows names it. winepath answers through the prefix's server, which a loaded
-# machine may keep from answering: asked again until it gives one drive-letter path.
-windows_path() {
-  local answer attempt
-  for attempt in 1 2 3 4 5; do
-    answer=$(winepath -w "$1" 2>/dev/null | tr -d '\r') || true
-    [[ $answer == [A-Z]:\\* && $answer != *$'\n'* ]] && { printf '%s\n' "$answer"; return 0; }
     sleep 1
   done
   echo "real_input_wine: winepath gave no Windows path for $1 (last answer: '$answer')" >&2
