@@ -11,6 +11,8 @@
 #include "sheet/sheet_reader.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -97,7 +99,10 @@ void WriteRow(const RowLayout& layout, const PriceRow& row, uint8_t* out)
     for (size_t f = 0; f < kMergeFields.size(); ++f) {
         if (!(layout.fields & kMergeFields[f].field))
             continue;
-        if (f < kPriceFieldCount) {
+        if (f < kPriceFieldCount && layout.decimalPrices) {
+            const double price = DecimalPrice(PriceField(row, f));
+            std::memcpy(out + layout.offsets[f], &price, sizeof price);
+        } else if (f < kPriceFieldCount) {
             const float price = PriceField(row, f);
             std::memcpy(out + layout.offsets[f], &price, sizeof price);
         } else {
@@ -190,10 +195,30 @@ int64_t EpochDayOfDate(uint32_t yyyymmdd)
     return qv2omg::IsValidDate(yyyymmdd) ? EpochDayOfSerial(SerialOfDate(yyyymmdd)) : kNotADay;
 }
 
-RowLayout RowLayout::Of(unsigned fields)
+double DecimalPrice(float price)
+{
+    if (!std::isfinite(price))
+        return price;
+    char text[32];
+    const char* end = std::to_chars(text, text + sizeof text, price).ptr;
+    double value = 0;
+    std::from_chars(text, end, value);
+    return value;
+}
+
+std::vector<double> DecimalPrices(const std::vector<float>& prices)
+{
+    std::vector<double> decimals(prices.size());
+    std::transform(prices.begin(), prices.end(), decimals.begin(), DecimalPrice);
+    return decimals;
+}
+
+RowLayout RowLayout::Of(unsigned fields, bool decimalPrices)
 {
     RowLayout layout;
     layout.fields = fields;
+    layout.decimalPrices = decimalPrices;
+    const size_t priceSize = decimalPrices ? sizeof(double) : sizeof(float);
     size_t offset = sizeof(int64_t);
     for (size_t f = 0; f < kMergeFields.size(); ++f) {
         if (!(fields & kMergeFields[f].field))
@@ -201,7 +226,7 @@ RowLayout RowLayout::Of(unsigned fields)
         if (f >= kPriceFieldCount)
             offset = (offset + 7) / 8 * 8;
         layout.offsets[f] = offset;
-        offset += f < kPriceFieldCount ? sizeof(float) : sizeof(int64_t);
+        offset += f < kPriceFieldCount ? priceSize : sizeof(int64_t);
     }
     layout.itemSize = (offset + 7) / 8 * 8;
     return layout;
@@ -366,6 +391,11 @@ std::shared_ptr<const Database::Snapshot> Database::Current(std::vector<std::str
     }
     snapshot_ = std::move(snapshot);
     return snapshot_;
+}
+
+std::vector<Security> Database::All(std::vector<std::string>& warnings)
+{
+    return Current(warnings)->securities;
 }
 
 uint32_t Database::Count(std::vector<std::string>& warnings)
@@ -571,6 +601,16 @@ MergeColumns Database::Merge(const MergeRequest& request, std::vector<std::strin
     ColumnSink sink(out, merge.shape, merge.fields, std::move(symbols));
     ImportHooks hooks;
     hooks.skipInvalid = [&request] { return !request.keepInvalid; };
+    int64_t total = 0;
+    bool stopped = false;
+    if (request.progress) {
+        hooks.started = [&total](int32_t estimate) { total = estimate; };
+        hooks.progress = [&](int32_t done) {
+            if (!stopped)
+                stopped = !request.progress(std::min<int64_t>(done, total), total);
+        };
+        hooks.interrupted = [&stopped] { return stopped; };
+    }
     const MergeOutcome outcome = merge.securities.empty() ? MergeOutcome{} : RunMerge(source, merge, hooks, &sink);
     if (!outcome.refusal.empty())
         throw Error(ErrorKind::Unreadable, DecodeText(outcome.refusal));

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -90,14 +91,21 @@ struct DateBounds {
     std::optional<int32_t> to;
 };
 
+// A price as the double of its shortest decimal, the number a reader of the CSV export
+// gets: 8.13f becomes 8.13, not 8.130000114440918. NaN stays NaN.
+double DecimalPrice(float price);
+std::vector<double> DecimalPrices(const std::vector<float>& prices);
+
 // Where each value sits in one numpy row: the date (int64 days since 1970) first, then
-// the chosen prices (float32) and counts (int64), each aligned to its size.
+// the chosen prices (float32 as stored, or float64 as DecimalPrice gives them) and counts
+// (int64), each aligned to its size.
 struct RowLayout {
     unsigned fields = 0;  // PriceFields
+    bool decimalPrices = false;
     size_t itemSize = 0;
     std::array<size_t, kMergeFields.size()> offsets{};  // of the chosen ones, in kMergeFields order
 
-    static RowLayout Of(unsigned fields);
+    static RowLayout Of(unsigned fields, bool decimalPrices = false);
 };
 
 // Rows in malloc'd memory, handed to numpy, which frees them.
@@ -135,6 +143,9 @@ struct MergeRequest {
     bool commonDates = false;
     DateBounds bounds;
     bool keepInvalid = false;
+    // Told the records read so far and the records to read, from time to time and with
+    // (total, total) last; false stops the merge.
+    std::function<bool(int64_t done, int64_t total)> progress;
 };
 
 struct SecurityFinding {
@@ -151,6 +162,9 @@ public:
 
     const std::string& Name() const { return name_; }
     uint32_t Count(std::vector<std::string>& warnings);
+
+    // Every security in header order.
+    std::vector<Security> All(std::vector<std::string>& warnings);
 
     // Every security in header order, with the extent of its data.
     std::vector<Listing> Securities(std::vector<std::string>& warnings);
