@@ -114,8 +114,11 @@ enum class DatesMode { Period, Datetime, Raise };
 size_t ChoiceArgument(const char* name, const py::handle& value, std::initializer_list<const char*> words)
 {
     std::string list;
-    for (const char* word : words)
-        list += std::string(list.empty() ? "" : " or ") + '"' + word + '"';
+    size_t n = 0;
+    for (const char* word : words) {
+        list += std::string(n == 0 ? "" : n + 1 == words.size() ? " or " : ", ") + '"' + word + '"';
+        ++n;
+    }
     const std::optional<std::string> text = py::isinstance<py::str>(value) ? StrArgument(name, value) : std::nullopt;
     size_t i = 0;
     for (const char* word : words) {
