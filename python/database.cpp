@@ -11,9 +11,11 @@
 #include "sheet/sheet_reader.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <limits>
 #include <new>
 #include <utility>
@@ -77,39 +79,123 @@ bool NextRow(DataReader& data, bool keepInvalid, PriceRow& row)
 
 float PriceOf(float stored)
 {
-    return qv2omg::IsMissingPrice(stored) ? std::numeric_limits<float>::quiet_NaN() : stored;
+    return IsMissingPrice(stored) ? std::numeric_limits<float>::quiet_NaN() : stored;
 }
 
-// The value of field `f` (an index into kMergeFields) of a record.
-float PriceField(const PriceRow& row, size_t f)
-{
-    const float prices[] = {row.open, row.high, row.low, row.close};
-    return PriceOf(prices[f]);
-}
-int64_t CountField(const PriceRow& row, size_t f)
-{
-    return f == 4 ? row.volume : row.openInterest;
-}
 constexpr size_t kPriceFieldCount = 4;
 
-void WriteRow(const RowLayout& layout, const PriceRow& row, uint8_t* out)
+uint32_t Load32(const uint8_t* in)
 {
-    const int64_t day = EpochDayOfDate(row.date);
-    std::memcpy(out, &day, sizeof day);
-    for (size_t f = 0; f < kMergeFields.size(); ++f) {
-        if (!(layout.fields & kMergeFields[f].field))
-            continue;
-        if (f < kPriceFieldCount && layout.decimalPrices) {
-            const double price = DecimalPrice(PriceField(row, f));
-            std::memcpy(out + layout.offsets[f], &price, sizeof price);
-        } else if (f < kPriceFieldCount) {
-            const float price = PriceField(row, f);
-            std::memcpy(out + layout.offsets[f], &price, sizeof price);
-        } else {
-            const int64_t count = CountField(row, f);
-            std::memcpy(out + layout.offsets[f], &count, sizeof count);
+    return uint32_t{in[0]} | uint32_t{in[1]} << 8 | uint32_t{in[2]} << 16 | uint32_t{in[3]} << 24;
+}
+
+// Records into numpy rows of a layout, from a data file's bytes or from the reader. Dates
+// go through the first day of their month, worked out once a month, not once a record.
+class RowFiller {
+public:
+    explicit RowFiller(const RowLayout& layout) : decimal_(layout.decimalPrices)
+    {
+        for (size_t f = 0; f < kMergeFields.size(); ++f) {
+            if (layout.fields & kMergeFields[f].field)
+                plan_.push_back({f, layout.offsets[f]});
         }
     }
+
+    // The epoch day of a stored date; kNotADay when it is no calendar date.
+    int64_t DayOf(uint32_t yyyymmdd)
+    {
+        const uint32_t month = yyyymmdd / 100;
+        if (month != month_) {
+            month_ = month;
+            const auto year = static_cast<int32_t>(month / 100);
+            const auto number = static_cast<int32_t>(month % 100);
+            length_ = 0;
+            if (year >= 1 && year <= 9999 && number >= 1 && number <= 12) {
+                first_ = EpochDayOfSerial(SerialOfDate(year, number, 1));
+                length_ = 31;
+                while (!base::IsCalendarDate(year, number, length_))
+                    --length_;
+            }
+        }
+        const uint32_t day = yyyymmdd % 100;
+        return day >= 1 && day <= length_ ? first_ + day - 1 : kNotADay;
+    }
+
+    // One record: the date's epoch day, then the fields of `values` (open, high, low,
+    // close as stored; volume and open interest) the layout chose.
+    void Write(int64_t day, const std::array<uint32_t, 6>& values, uint8_t* out) const
+    {
+        std::memcpy(out, &day, sizeof day);
+        for (const auto& [field, offset] : plan_) {
+            if (field >= kPriceFieldCount) {
+                const int64_t count = static_cast<int32_t>(values[field]);
+                std::memcpy(out + offset, &count, sizeof count);
+            } else if (decimal_) {
+                const double price = DecimalPrice(PriceOf(std::bit_cast<float>(values[field])));
+                std::memcpy(out + offset, &price, sizeof price);
+            } else {
+                const float price = PriceOf(std::bit_cast<float>(values[field]));
+                std::memcpy(out + offset, &price, sizeof price);
+            }
+        }
+    }
+
+    void Write(const PriceRow& row, uint8_t* out)
+    {
+        Write(DayOf(row.date),
+              {std::bit_cast<uint32_t>(row.open), std::bit_cast<uint32_t>(row.high), std::bit_cast<uint32_t>(row.low),
+               std::bit_cast<uint32_t>(row.close), static_cast<uint32_t>(row.volume),
+               static_cast<uint32_t>(row.openInterest)},
+              out);
+    }
+
+private:
+    bool decimal_;
+    std::vector<std::pair<size_t, size_t>> plan_;  // (field, offset in the row) of each chosen one
+    uint32_t month_ = UINT32_MAX;  // yyyymm of the month in hand
+    int64_t first_ = 0;            // its first day
+    uint32_t length_ = 0;          // its days; 0 when it is no month
+};
+
+// Every record of a data file that holds exactly `count` whole records, in one pass in
+// large blocks. False when a record is no calendar date or not after the one before, or
+// the file ends early: the caller then reads it through the reader, which reads past such
+// damage and tells it; what was written here is overwritten.
+bool ReadInOrder(const std::filesystem::path& path, uint32_t count, bool keepInvalid, RowFiller& filler,
+                 size_t itemSize, RowBlock& block)
+{
+    std::ifstream file;
+    file.rdbuf()->pubsetbuf(nullptr, 0);  // blocks go straight into ours
+    file.open(path, std::ios::binary);
+    if (!file || !file.seekg(static_cast<std::streamoff>(qv2omg::kPreambleSize)))
+        return false;
+    constexpr uint32_t kBlockRecords = 8192;
+    thread_local std::vector<uint8_t> bytes(size_t{kBlockRecords} * qv2omg::kPriceEntrySize);
+    auto* out = static_cast<uint8_t*>(block.data.get());
+    uint32_t last = 0;
+    for (uint32_t done = 0; done < count;) {
+        const uint32_t records = std::min(kBlockRecords, count - done);
+        const size_t size = size_t{records} * qv2omg::kPriceEntrySize;
+        if (!file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
+            return false;
+        done += records;
+        for (const uint8_t* entry = bytes.data(); entry != bytes.data() + size; entry += qv2omg::kPriceEntrySize) {
+            const uint32_t date = Load32(entry);
+            const int64_t day = filler.DayOf(date);
+            if (day == kNotADay || date <= last)
+                return false;
+            last = date;
+            std::array<uint32_t, 6> values;
+            for (size_t v = 0; v < values.size(); ++v)
+                values[v] = Load32(entry + 4 + 4 * v);
+            if (!keepInvalid
+                && !HasAllPrices(std::bit_cast<float>(values[0]), std::bit_cast<float>(values[1]),
+                                 std::bit_cast<float>(values[2]), std::bit_cast<float>(values[3])))
+                continue;
+            filler.Write(day, values, out + block.rows++ * itemSize);
+        }
+    }
+    return true;
 }
 
 std::string DamagedText(const Security& security, uint32_t count, const char* doing)
@@ -485,12 +571,20 @@ RowBlock Database::Read(const Security& security, const DateBounds& bounds, cons
     block.data.reset(std::malloc(std::max<size_t>(capacity, 1) * layout.itemSize));
     if (!block.data)
         throw std::bad_alloc();
+    RowFiller filler(layout);
+    const bool whole = !bounds.from && !bounds.to;
+    if (whole && data.IsIntact()
+        && ReadInOrder(directory_ / security.dataFile, data.Count(), keepInvalid, filler, layout.itemSize, block)) {
+        keys.reset();
+    } else {
+        block.rows = 0;
+    }
     if (keys) {
         data.Restrict(keys->first, keys->second);
         auto* out = static_cast<uint8_t*>(block.data.get());
         PriceRow row;
         while (block.rows < capacity && NextRow(data, keepInvalid, row))
-            WriteRow(layout, row, out + block.rows++ * layout.itemSize);
+            filler.Write(row, out + block.rows++ * layout.itemSize);
         NoteOutOfOrder(security, data, warnings);
     }
     if (block.rows < capacity) {
