@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <limits>
 #include <new>
 #include <utility>
@@ -281,15 +282,74 @@ int64_t EpochDayOfDate(uint32_t yyyymmdd)
     return qv2omg::IsValidDate(yyyymmdd) ? EpochDayOfSerial(SerialOfDate(yyyymmdd)) : kNotADay;
 }
 
-double DecimalPrice(float price)
+namespace {
+
+// The double of the shortest decimal of a price, through its text: any float.
+double DecimalOfText(float price)
 {
-    if (!std::isfinite(price))
-        return price;
     char text[32];
     const char* end = std::to_chars(text, text + sizeof text, price).ptr;
     double value = 0;
     std::from_chars(text, end, value);
     return value;
+}
+
+} // namespace
+
+double DecimalPrice(float price)
+{
+    if (!std::isfinite(price) || price == 0)
+        return price;
+    // The usual price, well inside float's range. Its shortest decimal is n / 10^k for the
+    // fewest digits k that put an integer n between the halfway points to the neighbouring
+    // floats (on them too when the float is even, as they read back as it); of two, the
+    // nearer. While the halfway points lie less than 1 / 10^k apart, at most one n lies
+    // between them, and one that is there at fewer digits is there at more: so the search
+    // starts at the most such digits. Every product here is exact in a double (24 bits of
+    // the float or 25 of a halfway point, times 10^k of 2^k and 26 bits).
+    const float magnitude = std::fabs(price);
+    if (magnitude >= 1e-3f && magnitude < 16777216.0f) {
+        const uint32_t bits = std::bit_cast<uint32_t>(magnitude);
+        const double value = magnitude;
+        const double low = (value + std::bit_cast<float>(bits - 1)) / 2;
+        const double high = (value + std::bit_cast<float>(bits + 1)) / 2;
+        const bool even = (bits & 1) == 0;
+        // The most digits, by the float's exponent and whether it is a power of 2 (whose
+        // lower neighbour is nearer), worked out once.
+        static constexpr double kTens[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11};
+        static const std::array<int, 512> kStarts = [] {
+            std::array<int, 512> starts{};
+            for (uint32_t exponent = 1; exponent < 255; ++exponent) {
+                for (uint32_t power = 0; power < 2; ++power) {
+                    const uint32_t at = exponent << 23 | (power ? 0 : 1);
+                    const double width = (static_cast<double>(std::bit_cast<float>(at + 1))
+                                          - std::bit_cast<float>(at - 1)) / 2;
+                    int& k = starts[exponent * 2 + power];
+                    while (k < 11 && width * kTens[k + 1] < 1)
+                        ++k;
+                }
+            }
+            return starts;
+        }();
+        int k = kStarts[(bits >> 23) * 2 + ((bits & 0x7FFFFF) == 0 ? 1 : 0)];
+        double scale = kTens[k];
+        for (; k <= 11; ++k, scale *= 10) {
+            const double scaled = value * scale;
+            // The nearest integer, halves to even; below 2^52 every step here is exact.
+            double nearest = static_cast<double>(static_cast<int64_t>(scaled + 0.5));
+            if (nearest - scaled == 0.5 && (static_cast<int64_t>(nearest) & 1) != 0)
+                nearest -= 1;
+            const double below = low * scale;
+            const double above = high * scale;
+            for (const double n : {nearest, nearest < scaled ? nearest + 1 : nearest - 1}) {
+                if ((n > below && n < above) || (even && (n == below || n == above))) {
+                    const double decimal = n / scale;  // correctly rounded, as reading its text rounds
+                    return price < 0 ? -decimal : decimal;
+                }
+            }
+        }
+    }
+    return DecimalOfText(price);
 }
 
 std::vector<double> DecimalPrices(const std::vector<float>& prices)
