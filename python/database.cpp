@@ -5,21 +5,29 @@
 #include "engine/merge_run.h"
 #include "platform/native/shown_text.h"
 #include "quality/database_check.h"
+#include "qv2omg/binary_file.h"
 #include "qv2omg/data_reader.h"
 #include "qv2omg/header_reader.h"
 #include "qv2omg/price_csv.h"
 #include "sheet/sheet_reader.h"
 
 #include <algorithm>
+#include <tuple>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <initializer_list>
 #include <limits>
 #include <new>
 #include <utility>
+
+#if defined(_WIN32)
+#include <malloc.h>
+#endif
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace pydb {
 
@@ -161,23 +169,18 @@ private:
 // Every record of a data file that holds exactly `count` whole records, in one pass in
 // large blocks. False when a record is no calendar date or not after the one before, or
 // the file ends early: the caller then reads it through the reader, which reads past such
-// damage and tells it; what was written here is overwritten.
-bool ReadInOrder(const std::filesystem::path& path, uint32_t count, bool keepInvalid, RowFiller& filler,
-                 size_t itemSize, RowBlock& block)
+// damage and tells it.
+bool ReadInOrder(qv2omg::BinaryFile& file, uint32_t count, bool keepInvalid, RowFiller& filler, size_t itemSize,
+                 RowBlock& block)
 {
-    std::ifstream file;
-    file.rdbuf()->pubsetbuf(nullptr, 0);  // blocks go straight into ours
-    file.open(path, std::ios::binary);
-    if (!file || !file.seekg(static_cast<std::streamoff>(qv2omg::kPreambleSize)))
-        return false;
     constexpr uint32_t kBlockRecords = 8192;
     thread_local std::vector<uint8_t> bytes(size_t{kBlockRecords} * qv2omg::kPriceEntrySize);
-    auto* out = static_cast<uint8_t*>(block.data.get());
+    auto* out = static_cast<uint8_t*>(block.Rows());
     uint32_t last = 0;
     for (uint32_t done = 0; done < count;) {
         const uint32_t records = std::min(kBlockRecords, count - done);
         const size_t size = size_t{records} * qv2omg::kPriceEntrySize;
-        if (!file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
+        if (file.ReadAt(qv2omg::kPreambleSize + uint64_t{done} * qv2omg::kPriceEntrySize, bytes.data(), size) != size)
             return false;
         done += records;
         for (const uint8_t* entry = bytes.data(); entry != bytes.data() + size; entry += qv2omg::kPriceEntrySize) {
@@ -198,6 +201,74 @@ bool ReadInOrder(const std::filesystem::path& path, uint32_t count, bool keepInv
     }
     return true;
 }
+
+// Room for `rows` rows: pages that are never written cost nothing, and what is left over
+// is given back by Shrink.
+RowBlock RoomFor(size_t rows, size_t itemSize, RowArena* arena)
+{
+    RowBlock block;
+    if (arena) {
+        std::tie(block.arenaRows, block.arenaBlock) = arena->Take(std::max<size_t>(rows, 1) * itemSize);
+        return block;
+    }
+    block.data.reset(std::malloc(std::max<size_t>(rows, 1) * itemSize));
+    if (!block.data)
+        throw std::bad_alloc();
+    return block;
+}
+
+void Shrink(RowBlock& block, size_t capacity, size_t itemSize, RowArena* arena)
+{
+    if (arena) {
+        arena->Trim(block.arenaRows, std::max<size_t>(capacity, 1) * itemSize, std::max<size_t>(block.rows, 1) * itemSize);
+    } else if (block.rows < capacity) {
+        void* rows = block.data.release();
+        void* smaller = std::realloc(rows, std::max<size_t>(block.rows, 1) * itemSize);
+        block.data.reset(smaller ? smaller : rows);
+    }
+}
+
+constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kArenaBlock = size_t{64} << 20;
+
+} // namespace
+
+std::pair<void*, std::shared_ptr<void>> RowArena::Take(size_t size)
+{
+    size = (size + 63) / 64 * 64;
+    if (!block_ || size_ - used_ < size) {
+        const size_t bytes = std::max(kArenaBlock, (size + kHugePage - 1) / kHugePage * kHugePage);
+#if defined(_WIN32)
+        void* memory = _aligned_malloc(bytes, kHugePage);
+        if (!memory)
+            throw std::bad_alloc();
+        block_.reset(memory, [](void* p) { _aligned_free(p); });
+#else
+        void* memory = std::aligned_alloc(kHugePage, bytes);
+        if (!memory)
+            throw std::bad_alloc();
+        block_.reset(memory, [](void* p) { std::free(p); });
+#endif
+#if defined(__linux__)
+        madvise(memory, bytes, MADV_HUGEPAGE);  // a hint: without it the block is simply paged as usual
+#endif
+        size_ = bytes;
+        used_ = 0;
+    }
+    void* room = static_cast<uint8_t*>(block_.get()) + used_;
+    used_ += size;
+    return {room, block_};
+}
+
+void RowArena::Trim(void* room, size_t size, size_t used)
+{
+    size = (size + 63) / 64 * 64;
+    used = (used + 63) / 64 * 64;
+    if (block_ && static_cast<uint8_t*>(room) + size == static_cast<uint8_t*>(block_.get()) + used_)
+        used_ -= size - used;
+}
+
+namespace {
 
 std::string DamagedText(const Security& security, uint32_t count, const char* doing)
 {
@@ -602,15 +673,36 @@ Security Database::Find(std::string_view symbol, std::vector<std::string>& warni
 }
 
 RowBlock Database::Read(const Security& security, const DateBounds& bounds, const RowLayout& layout,
-                        bool keepInvalid, std::vector<std::string>& warnings) const
+                        bool keepInvalid, std::vector<std::string>& warnings, RowArena* arena) const
 {
+    const auto unreadable = [&security] {
+        return Error(ErrorKind::Unreadable, "the data file " + DecodeText(security.dataFile) + " of '"
+                                                + DecodeText(security.symbol) + "' is missing or not a data file");
+    };
+    RowFiller filler(layout);
+    // Every record of an intact file in date order, the usual case: one pass over it.
+    if (!bounds.from && !bounds.to) {
+        qv2omg::BinaryFile file;
+        const std::optional<qv2omg::EntryCount> entries = qv2omg::IsSafeDataFileName(security.dataFile)
+            ? qv2omg::OpenEntryFile(file, directory_ / security.dataFile, qv2omg::FileKind::Data,
+                                    qv2omg::kPriceEntrySize, std::numeric_limits<uint32_t>::max())
+            : std::nullopt;
+        if (!entries)
+            throw unreadable();
+        if (entries->intact) {
+            RowBlock block = RoomFor(entries->count, layout.itemSize, arena);
+            if (ReadInOrder(file, entries->count, keepInvalid, filler, layout.itemSize, block)) {
+                Shrink(block, entries->count, layout.itemSize, arena);
+                return block;
+            }
+        }
+    }
+
     DataReader data;
     if (!OpenData(security, data))
-        throw Error(ErrorKind::Unreadable, "the data file " + DecodeText(security.dataFile) + " of '"
-                                               + DecodeText(security.symbol) + "' is missing or not a data file");
+        throw unreadable();
     if (!data.IsIntact())
         warnings.push_back(DamagedText(security, data.Count(), "reading"));
-
     // Without bounds every record, in file order, as omegadb dump prints them: a damaged
     // one too, its date NaT when it is no calendar date. With bounds, the days the import
     // narrows them to.
@@ -624,34 +716,17 @@ RowBlock Database::Read(const Security& security, const DateBounds& bounds, cons
         else
             keys = std::pair{KeyOfSerial(request.firstDay), KeyOfSerial(request.lastDay)};
     }
-    // Room for every record of the file: pages that are never written cost nothing, and
-    // what is left over is given back below.
     const size_t capacity = keys ? data.Count() : 0;
-    RowBlock block;
-    block.data.reset(std::malloc(std::max<size_t>(capacity, 1) * layout.itemSize));
-    if (!block.data)
-        throw std::bad_alloc();
-    RowFiller filler(layout);
-    const bool whole = !bounds.from && !bounds.to;
-    if (whole && data.IsIntact()
-        && ReadInOrder(directory_ / security.dataFile, data.Count(), keepInvalid, filler, layout.itemSize, block)) {
-        keys.reset();
-    } else {
-        block.rows = 0;
-    }
+    RowBlock block = RoomFor(capacity, layout.itemSize, arena);
     if (keys) {
         data.Restrict(keys->first, keys->second);
-        auto* out = static_cast<uint8_t*>(block.data.get());
+        auto* out = static_cast<uint8_t*>(block.Rows());
         PriceRow row;
         while (block.rows < capacity && NextRow(data, keepInvalid, row))
             filler.Write(row, out + block.rows++ * layout.itemSize);
         NoteOutOfOrder(security, data, warnings);
     }
-    if (block.rows < capacity) {
-        void* rows = block.data.release();
-        void* smaller = std::realloc(rows, std::max<size_t>(block.rows, 1) * layout.itemSize);
-        block.data.reset(smaller ? smaller : rows);
-    }
+    Shrink(block, capacity, layout.itemSize, arena);
     return block;
 }
 

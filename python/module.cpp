@@ -12,6 +12,7 @@
 #include <pybind11/pybind11.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <initializer_list>
 #include <limits>
@@ -225,7 +226,7 @@ py::array ArrayOf(std::vector<T>&& values, const char* type)
                      vector->data(), owner);
 }
 
-py::dtype RowType(const pydb::RowLayout& layout)
+py::dtype MakeRowType(const pydb::RowLayout& layout)
 {
     py::list names;
     py::list formats;
@@ -243,12 +244,30 @@ py::dtype RowType(const pydb::RowLayout& layout)
     return py::dtype(names, formats, offsets, static_cast<py::ssize_t>(layout.itemSize));
 }
 
+// The dtype of a layout, made once for each choice of fields and prices and kept for the
+// life of the interpreter (the lock guards it).
+py::dtype RowType(const pydb::RowLayout& layout)
+{
+    static std::array<PyObject*, 2 * (1u << kMergeFields.size())> made{};
+    PyObject*& type = made[(layout.fields & ((1u << kMergeFields.size()) - 1)) * 2 + (layout.decimalPrices ? 1 : 0)];
+    if (!type)
+        type = MakeRowType(layout).release().ptr();
+    return py::reinterpret_borrow<py::dtype>(type);
+}
+
 py::array RowsOf(pydb::RowBlock block, const pydb::RowLayout& layout)
 {
     py::dtype type = RowType(layout);
-    void* data = block.data.get();
-    py::capsule owner(data, [](void* p) { std::free(p); });
-    block.data.release();
+    void* data = block.Rows();
+    py::capsule owner;
+    if (block.arenaBlock) {
+        auto held = std::make_unique<std::shared_ptr<void>>(std::move(block.arenaBlock));
+        owner = py::capsule(held.get(), [](void* p) { delete static_cast<std::shared_ptr<void>*>(p); });
+        held.release();
+    } else {
+        owner = py::capsule(data, [](void* p) { std::free(p); });
+        block.data.release();
+    }
     return py::array(type, {static_cast<py::ssize_t>(block.rows)}, {static_cast<py::ssize_t>(layout.itemSize)}, data,
                      owner);
 }
@@ -661,6 +680,7 @@ private:
                 securities = database_->All(warnings);
             }
             std::unordered_set<std::string> done;
+            pydb::RowArena arena;
             const auto total = static_cast<int64_t>(securities.size());
             int64_t count = 0;
             for (const pydb::Security& security : securities) {
@@ -669,7 +689,7 @@ private:
                 const pydb::RowLayout layout = LayoutOf(security, chosen, decimal);
                 if (done.insert(security.symbol).second) {
                     try {
-                        block = database_->Read(security, bounds, layout, keepInvalid, warnings);
+                        block = database_->Read(security, bounds, layout, keepInvalid, warnings, &arena);
                     } catch (const pydb::Error& error) {
                         // Every security read: one that cannot be is left out, as check() leaves it.
                         if (names || error.Kind() != pydb::ErrorKind::Unreadable)
