@@ -952,7 +952,8 @@ see read()).)")
 
 Returns a dict from symbol (as the database holds it) to structured array, in header
 order (or in the order named). The files are read with the interpreter lock released
-throughout. When every security is read, one whose data file is missing or unreadable
+throughout. The arrays of one call lie in shared blocks of 64 MiB (backed by huge pages
+where the system allows), each freed when the last of its arrays is. When every security is read, one whose data file is missing or unreadable
 is left out with a tessaport.DataWarning; named, it raises OSError.
 
 progress: a callable progress(done, total), called as securities are read (at most
