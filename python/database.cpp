@@ -102,7 +102,12 @@ uint32_t Load32(const uint8_t* in)
 // go through the first day of their month, worked out once a month, not once a record.
 class RowFiller {
 public:
-    explicit RowFiller(const RowLayout& layout) : decimal_(layout.decimalPrices)
+    explicit RowFiller(const RowLayout& layout)
+        : decimal_(layout.decimalPrices),
+          standard_(!layout.decimalPrices
+                    && (layout.fields == kDefaultFields || layout.fields == (kDefaultFields | kFieldOpenInterest))
+                    && layout.offsets[0] == 8 && layout.offsets[4] == 24),
+          openInterest_((layout.fields & kFieldOpenInterest) != 0)
     {
         for (size_t f = 0; f < kMergeFields.size(); ++f) {
             if (layout.fields & kMergeFields[f].field)
@@ -149,6 +154,30 @@ public:
         }
     }
 
+    // The same from a record's bytes, the common layouts written straight.
+    void Write(int64_t day, const uint8_t* entry, uint8_t* out) const
+    {
+        if (!standard_) {
+            std::array<uint32_t, 6> values;
+            for (size_t v = 0; v < values.size(); ++v)
+                values[v] = Load32(entry + 4 + 4 * v);
+            Write(day, values, out);
+            return;
+        }
+        // date, open, high, low, close (float32) from 0, volume and open interest from 24.
+        std::memcpy(out, &day, sizeof day);
+        for (size_t v = 0; v < kPriceFieldCount; ++v) {
+            const float price = PriceOf(std::bit_cast<float>(Load32(entry + 4 + 4 * v)));
+            std::memcpy(out + 8 + 4 * v, &price, sizeof price);
+        }
+        const int64_t volume = static_cast<int32_t>(Load32(entry + 20));
+        std::memcpy(out + 24, &volume, sizeof volume);
+        if (openInterest_) {
+            const int64_t openInterest = static_cast<int32_t>(Load32(entry + 24));
+            std::memcpy(out + 32, &openInterest, sizeof openInterest);
+        }
+    }
+
     void Write(const PriceRow& row, uint8_t* out)
     {
         Write(DayOf(row.date),
@@ -160,6 +189,8 @@ public:
 
 private:
     bool decimal_;
+    bool standard_;  // float32 prices and the default fields, with or without open interest
+    bool openInterest_;
     std::vector<std::pair<size_t, size_t>> plan_;  // (field, offset in the row) of each chosen one
     uint32_t month_ = UINT32_MAX;  // yyyymm of the month in hand
     int64_t first_ = 0;            // its first day
@@ -189,14 +220,11 @@ bool ReadInOrder(qv2omg::BinaryFile& file, uint32_t count, bool keepInvalid, Row
             if (day == kNotADay || date <= last)
                 return false;
             last = date;
-            std::array<uint32_t, 6> values;
-            for (size_t v = 0; v < values.size(); ++v)
-                values[v] = Load32(entry + 4 + 4 * v);
             if (!keepInvalid
-                && !HasAllPrices(std::bit_cast<float>(values[0]), std::bit_cast<float>(values[1]),
-                                 std::bit_cast<float>(values[2]), std::bit_cast<float>(values[3])))
+                && !HasAllPrices(std::bit_cast<float>(Load32(entry + 4)), std::bit_cast<float>(Load32(entry + 8)),
+                                 std::bit_cast<float>(Load32(entry + 12)), std::bit_cast<float>(Load32(entry + 16))))
                 continue;
-            filler.Write(day, values, out + block.rows++ * itemSize);
+            filler.Write(day, entry, out + block.rows++ * itemSize);
         }
     }
     return true;
