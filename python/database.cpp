@@ -5,16 +5,29 @@
 #include "engine/merge_run.h"
 #include "platform/native/shown_text.h"
 #include "quality/database_check.h"
+#include "qv2omg/binary_file.h"
 #include "qv2omg/data_reader.h"
 #include "qv2omg/header_reader.h"
 #include "qv2omg/price_csv.h"
 #include "sheet/sheet_reader.h"
 
 #include <algorithm>
+#include <tuple>
+#include <bit>
+#include <charconv>
+#include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <new>
 #include <utility>
+
+#if defined(_WIN32)
+#include <malloc.h>
+#endif
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace pydb {
 
@@ -75,37 +88,215 @@ bool NextRow(DataReader& data, bool keepInvalid, PriceRow& row)
 
 float PriceOf(float stored)
 {
-    return qv2omg::IsMissingPrice(stored) ? std::numeric_limits<float>::quiet_NaN() : stored;
+    return IsMissingPrice(stored) ? std::numeric_limits<float>::quiet_NaN() : stored;
 }
 
-// The value of field `f` (an index into kMergeFields) of a record.
-float PriceField(const PriceRow& row, size_t f)
-{
-    const float prices[] = {row.open, row.high, row.low, row.close};
-    return PriceOf(prices[f]);
-}
-int64_t CountField(const PriceRow& row, size_t f)
-{
-    return f == 4 ? row.volume : row.openInterest;
-}
 constexpr size_t kPriceFieldCount = 4;
 
-void WriteRow(const RowLayout& layout, const PriceRow& row, uint8_t* out)
+uint32_t Load32(const uint8_t* in)
 {
-    const int64_t day = EpochDayOfDate(row.date);
-    std::memcpy(out, &day, sizeof day);
-    for (size_t f = 0; f < kMergeFields.size(); ++f) {
-        if (!(layout.fields & kMergeFields[f].field))
-            continue;
-        if (f < kPriceFieldCount) {
-            const float price = PriceField(row, f);
-            std::memcpy(out + layout.offsets[f], &price, sizeof price);
-        } else {
-            const int64_t count = CountField(row, f);
-            std::memcpy(out + layout.offsets[f], &count, sizeof count);
+    return uint32_t{in[0]} | uint32_t{in[1]} << 8 | uint32_t{in[2]} << 16 | uint32_t{in[3]} << 24;
+}
+
+// Records into numpy rows of a layout, from a data file's bytes or from the reader. Dates
+// go through the first day of their month, worked out once a month, not once a record.
+class RowFiller {
+public:
+    explicit RowFiller(const RowLayout& layout)
+        : decimal_(layout.decimalPrices),
+          standard_(!layout.decimalPrices
+                    && (layout.fields == kDefaultFields || layout.fields == (kDefaultFields | kFieldOpenInterest))
+                    && layout.offsets[0] == 8 && layout.offsets[4] == 24),
+          openInterest_((layout.fields & kFieldOpenInterest) != 0)
+    {
+        for (size_t f = 0; f < kMergeFields.size(); ++f) {
+            if (layout.fields & kMergeFields[f].field)
+                plan_.push_back({f, layout.offsets[f]});
         }
     }
+
+    // The epoch day of a stored date; kNotADay when it is no calendar date.
+    int64_t DayOf(uint32_t yyyymmdd)
+    {
+        const uint32_t month = yyyymmdd / 100;
+        if (month != month_) {
+            month_ = month;
+            const auto year = static_cast<int32_t>(month / 100);
+            const auto number = static_cast<int32_t>(month % 100);
+            length_ = 0;
+            if (year >= 1 && year <= 9999 && number >= 1 && number <= 12) {
+                first_ = EpochDayOfSerial(SerialOfDate(year, number, 1));
+                length_ = 31;
+                while (!base::IsCalendarDate(year, number, length_))
+                    --length_;
+            }
+        }
+        const uint32_t day = yyyymmdd % 100;
+        return day >= 1 && day <= length_ ? first_ + day - 1 : kNotADay;
+    }
+
+    // One record: the date's epoch day, then the fields of `values` (open, high, low,
+    // close as stored; volume and open interest) the layout chose.
+    void Write(int64_t day, const std::array<uint32_t, 6>& values, uint8_t* out) const
+    {
+        std::memcpy(out, &day, sizeof day);
+        for (const auto& [field, offset] : plan_) {
+            if (field >= kPriceFieldCount) {
+                const int64_t count = static_cast<int32_t>(values[field]);
+                std::memcpy(out + offset, &count, sizeof count);
+            } else if (decimal_) {
+                const double price = DecimalPrice(PriceOf(std::bit_cast<float>(values[field])));
+                std::memcpy(out + offset, &price, sizeof price);
+            } else {
+                const float price = PriceOf(std::bit_cast<float>(values[field]));
+                std::memcpy(out + offset, &price, sizeof price);
+            }
+        }
+    }
+
+    // The same from a record's bytes, the common layouts written straight.
+    void Write(int64_t day, const uint8_t* entry, uint8_t* out) const
+    {
+        if (!standard_) {
+            std::array<uint32_t, 6> values;
+            for (size_t v = 0; v < values.size(); ++v)
+                values[v] = Load32(entry + 4 + 4 * v);
+            Write(day, values, out);
+            return;
+        }
+        // date, open, high, low, close (float32) from 0, volume and open interest from 24.
+        std::memcpy(out, &day, sizeof day);
+        for (size_t v = 0; v < kPriceFieldCount; ++v) {
+            const float price = PriceOf(std::bit_cast<float>(Load32(entry + 4 + 4 * v)));
+            std::memcpy(out + 8 + 4 * v, &price, sizeof price);
+        }
+        const int64_t volume = static_cast<int32_t>(Load32(entry + 20));
+        std::memcpy(out + 24, &volume, sizeof volume);
+        if (openInterest_) {
+            const int64_t openInterest = static_cast<int32_t>(Load32(entry + 24));
+            std::memcpy(out + 32, &openInterest, sizeof openInterest);
+        }
+    }
+
+    void Write(const PriceRow& row, uint8_t* out)
+    {
+        Write(DayOf(row.date),
+              {std::bit_cast<uint32_t>(row.open), std::bit_cast<uint32_t>(row.high), std::bit_cast<uint32_t>(row.low),
+               std::bit_cast<uint32_t>(row.close), static_cast<uint32_t>(row.volume),
+               static_cast<uint32_t>(row.openInterest)},
+              out);
+    }
+
+private:
+    bool decimal_;
+    bool standard_;  // float32 prices and the default fields, with or without open interest
+    bool openInterest_;
+    std::vector<std::pair<size_t, size_t>> plan_;  // (field, offset in the row) of each chosen one
+    uint32_t month_ = UINT32_MAX;  // yyyymm of the month in hand
+    int64_t first_ = 0;            // its first day
+    uint32_t length_ = 0;          // its days; 0 when it is no month
+};
+
+// Every record of a data file that holds exactly `count` whole records, in one pass in
+// large blocks. False when a record is no calendar date or not after the one before, or
+// the file ends early: the caller then reads it through the reader, which reads past such
+// damage and tells it.
+bool ReadInOrder(qv2omg::BinaryFile& file, uint32_t count, bool keepInvalid, RowFiller& filler, size_t itemSize,
+                 RowBlock& block)
+{
+    constexpr uint32_t kBlockRecords = 8192;
+    thread_local std::vector<uint8_t> bytes(size_t{kBlockRecords} * qv2omg::kPriceEntrySize);
+    auto* out = static_cast<uint8_t*>(block.Rows());
+    uint32_t last = 0;
+    for (uint32_t done = 0; done < count;) {
+        const uint32_t records = std::min(kBlockRecords, count - done);
+        const size_t size = size_t{records} * qv2omg::kPriceEntrySize;
+        if (file.ReadAt(qv2omg::kPreambleSize + uint64_t{done} * qv2omg::kPriceEntrySize, bytes.data(), size) != size)
+            return false;
+        done += records;
+        for (const uint8_t* entry = bytes.data(); entry != bytes.data() + size; entry += qv2omg::kPriceEntrySize) {
+            const uint32_t date = Load32(entry);
+            const int64_t day = filler.DayOf(date);
+            if (day == kNotADay || date <= last)
+                return false;
+            last = date;
+            if (!keepInvalid
+                && !HasAllPrices(std::bit_cast<float>(Load32(entry + 4)), std::bit_cast<float>(Load32(entry + 8)),
+                                 std::bit_cast<float>(Load32(entry + 12)), std::bit_cast<float>(Load32(entry + 16))))
+                continue;
+            filler.Write(day, entry, out + block.rows++ * itemSize);
+        }
+    }
+    return true;
 }
+
+// Room for `rows` rows: pages that are never written cost nothing, and what is left over
+// is given back by Shrink.
+RowBlock RoomFor(size_t rows, size_t itemSize, RowArena* arena)
+{
+    RowBlock block;
+    if (arena) {
+        std::tie(block.arenaRows, block.arenaBlock) = arena->Take(std::max<size_t>(rows, 1) * itemSize);
+        return block;
+    }
+    block.data.reset(std::malloc(std::max<size_t>(rows, 1) * itemSize));
+    if (!block.data)
+        throw std::bad_alloc();
+    return block;
+}
+
+void Shrink(RowBlock& block, size_t capacity, size_t itemSize, RowArena* arena)
+{
+    if (arena) {
+        arena->Trim(block.arenaRows, std::max<size_t>(capacity, 1) * itemSize, std::max<size_t>(block.rows, 1) * itemSize);
+    } else if (block.rows < capacity) {
+        void* rows = block.data.release();
+        void* smaller = std::realloc(rows, std::max<size_t>(block.rows, 1) * itemSize);
+        block.data.reset(smaller ? smaller : rows);
+    }
+}
+
+constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kArenaBlock = size_t{64} << 20;
+
+} // namespace
+
+std::pair<void*, std::shared_ptr<void>> RowArena::Take(size_t size)
+{
+    size = (size + 63) / 64 * 64;
+    if (!block_ || size_ - used_ < size) {
+        const size_t bytes = std::max(kArenaBlock, (size + kHugePage - 1) / kHugePage * kHugePage);
+#if defined(_WIN32)
+        void* memory = _aligned_malloc(bytes, kHugePage);
+        if (!memory)
+            throw std::bad_alloc();
+        block_.reset(memory, [](void* p) { _aligned_free(p); });
+#else
+        void* memory = std::aligned_alloc(kHugePage, bytes);
+        if (!memory)
+            throw std::bad_alloc();
+        block_.reset(memory, [](void* p) { std::free(p); });
+#endif
+#if defined(__linux__)
+        madvise(memory, bytes, MADV_HUGEPAGE);  // a hint: without it the block is simply paged as usual
+#endif
+        size_ = bytes;
+        used_ = 0;
+    }
+    void* room = static_cast<uint8_t*>(block_.get()) + used_;
+    used_ += size;
+    return {room, block_};
+}
+
+void RowArena::Trim(void* room, size_t size, size_t used)
+{
+    size = (size + 63) / 64 * 64;
+    used = (used + 63) / 64 * 64;
+    if (block_ && static_cast<uint8_t*>(room) + size == static_cast<uint8_t*>(block_.get()) + used_)
+        used_ -= size - used;
+}
+
+namespace {
 
 std::string DamagedText(const Security& security, uint32_t count, const char* doing)
 {
@@ -190,10 +381,89 @@ int64_t EpochDayOfDate(uint32_t yyyymmdd)
     return qv2omg::IsValidDate(yyyymmdd) ? EpochDayOfSerial(SerialOfDate(yyyymmdd)) : kNotADay;
 }
 
-RowLayout RowLayout::Of(unsigned fields)
+namespace {
+
+// The double of the shortest decimal of a price, through its text: any float.
+double DecimalOfText(float price)
+{
+    char text[32];
+    const char* end = std::to_chars(text, text + sizeof text, price).ptr;
+    double value = 0;
+    std::from_chars(text, end, value);
+    return value;
+}
+
+} // namespace
+
+double DecimalPrice(float price)
+{
+    if (!std::isfinite(price) || price == 0)
+        return price;
+    // The usual price, well inside float's range. Its shortest decimal is n / 10^k for the
+    // fewest digits k that put an integer n between the halfway points to the neighbouring
+    // floats (on them too when the float is even, as they read back as it); of two, the
+    // nearer. While the halfway points lie less than 1 / 10^k apart, at most one n lies
+    // between them, and one that is there at fewer digits is there at more: so the search
+    // starts at the most such digits. Every product here is exact in a double (24 bits of
+    // the float or 25 of a halfway point, times 10^k of 2^k and 26 bits).
+    const float magnitude = std::fabs(price);
+    if (magnitude >= 1e-3f && magnitude < 16777216.0f) {
+        const uint32_t bits = std::bit_cast<uint32_t>(magnitude);
+        const double value = magnitude;
+        const double low = (value + std::bit_cast<float>(bits - 1)) / 2;
+        const double high = (value + std::bit_cast<float>(bits + 1)) / 2;
+        const bool even = (bits & 1) == 0;
+        // The most digits, by the float's exponent and whether it is a power of 2 (whose
+        // lower neighbour is nearer), worked out once.
+        static constexpr double kTens[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11};
+        static const std::array<int, 512> kStarts = [] {
+            std::array<int, 512> starts{};
+            for (uint32_t exponent = 1; exponent < 255; ++exponent) {
+                for (uint32_t power = 0; power < 2; ++power) {
+                    const uint32_t at = exponent << 23 | (power ? 0 : 1);
+                    const double width = (static_cast<double>(std::bit_cast<float>(at + 1))
+                                          - std::bit_cast<float>(at - 1)) / 2;
+                    int& k = starts[exponent * 2 + power];
+                    while (k < 11 && width * kTens[k + 1] < 1)
+                        ++k;
+                }
+            }
+            return starts;
+        }();
+        int k = kStarts[(bits >> 23) * 2 + ((bits & 0x7FFFFF) == 0 ? 1 : 0)];
+        double scale = kTens[k];
+        for (; k <= 11; ++k, scale *= 10) {
+            const double scaled = value * scale;
+            // The nearest integer, halves to even; below 2^52 every step here is exact.
+            double nearest = static_cast<double>(static_cast<int64_t>(scaled + 0.5));
+            if (nearest - scaled == 0.5 && (static_cast<int64_t>(nearest) & 1) != 0)
+                nearest -= 1;
+            const double below = low * scale;
+            const double above = high * scale;
+            for (const double n : {nearest, nearest < scaled ? nearest + 1 : nearest - 1}) {
+                if ((n > below && n < above) || (even && (n == below || n == above))) {
+                    const double decimal = n / scale;  // correctly rounded, as reading its text rounds
+                    return price < 0 ? -decimal : decimal;
+                }
+            }
+        }
+    }
+    return DecimalOfText(price);
+}
+
+std::vector<double> DecimalPrices(const std::vector<float>& prices)
+{
+    std::vector<double> decimals(prices.size());
+    std::transform(prices.begin(), prices.end(), decimals.begin(), DecimalPrice);
+    return decimals;
+}
+
+RowLayout RowLayout::Of(unsigned fields, bool decimalPrices)
 {
     RowLayout layout;
     layout.fields = fields;
+    layout.decimalPrices = decimalPrices;
+    const size_t priceSize = decimalPrices ? sizeof(double) : sizeof(float);
     size_t offset = sizeof(int64_t);
     for (size_t f = 0; f < kMergeFields.size(); ++f) {
         if (!(fields & kMergeFields[f].field))
@@ -201,7 +471,7 @@ RowLayout RowLayout::Of(unsigned fields)
         if (f >= kPriceFieldCount)
             offset = (offset + 7) / 8 * 8;
         layout.offsets[f] = offset;
-        offset += f < kPriceFieldCount ? sizeof(float) : sizeof(int64_t);
+        offset += f < kPriceFieldCount ? priceSize : sizeof(int64_t);
     }
     layout.itemSize = (offset + 7) / 8 * 8;
     return layout;
@@ -368,6 +638,11 @@ std::shared_ptr<const Database::Snapshot> Database::Current(std::vector<std::str
     return snapshot_;
 }
 
+std::vector<Security> Database::All(std::vector<std::string>& warnings)
+{
+    return Current(warnings)->securities;
+}
+
 uint32_t Database::Count(std::vector<std::string>& warnings)
 {
     return static_cast<uint32_t>(Current(warnings)->securities.size());
@@ -426,15 +701,36 @@ Security Database::Find(std::string_view symbol, std::vector<std::string>& warni
 }
 
 RowBlock Database::Read(const Security& security, const DateBounds& bounds, const RowLayout& layout,
-                        bool keepInvalid, std::vector<std::string>& warnings) const
+                        bool keepInvalid, std::vector<std::string>& warnings, RowArena* arena) const
 {
+    const auto unreadable = [&security] {
+        return Error(ErrorKind::Unreadable, "the data file " + DecodeText(security.dataFile) + " of '"
+                                                + DecodeText(security.symbol) + "' is missing or not a data file");
+    };
+    RowFiller filler(layout);
+    // Every record of an intact file in date order, the usual case: one pass over it.
+    if (!bounds.from && !bounds.to) {
+        qv2omg::BinaryFile file;
+        const std::optional<qv2omg::EntryCount> entries = qv2omg::IsSafeDataFileName(security.dataFile)
+            ? qv2omg::OpenEntryFile(file, directory_ / security.dataFile, qv2omg::FileKind::Data,
+                                    qv2omg::kPriceEntrySize, std::numeric_limits<uint32_t>::max())
+            : std::nullopt;
+        if (!entries)
+            throw unreadable();
+        if (entries->intact) {
+            RowBlock block = RoomFor(entries->count, layout.itemSize, arena);
+            if (ReadInOrder(file, entries->count, keepInvalid, filler, layout.itemSize, block)) {
+                Shrink(block, entries->count, layout.itemSize, arena);
+                return block;
+            }
+        }
+    }
+
     DataReader data;
     if (!OpenData(security, data))
-        throw Error(ErrorKind::Unreadable, "the data file " + DecodeText(security.dataFile) + " of '"
-                                               + DecodeText(security.symbol) + "' is missing or not a data file");
+        throw unreadable();
     if (!data.IsIntact())
         warnings.push_back(DamagedText(security, data.Count(), "reading"));
-
     // Without bounds every record, in file order, as omegadb dump prints them: a damaged
     // one too, its date NaT when it is no calendar date. With bounds, the days the import
     // narrows them to.
@@ -448,26 +744,17 @@ RowBlock Database::Read(const Security& security, const DateBounds& bounds, cons
         else
             keys = std::pair{KeyOfSerial(request.firstDay), KeyOfSerial(request.lastDay)};
     }
-    // Room for every record of the file: pages that are never written cost nothing, and
-    // what is left over is given back below.
     const size_t capacity = keys ? data.Count() : 0;
-    RowBlock block;
-    block.data.reset(std::malloc(std::max<size_t>(capacity, 1) * layout.itemSize));
-    if (!block.data)
-        throw std::bad_alloc();
+    RowBlock block = RoomFor(capacity, layout.itemSize, arena);
     if (keys) {
         data.Restrict(keys->first, keys->second);
-        auto* out = static_cast<uint8_t*>(block.data.get());
+        auto* out = static_cast<uint8_t*>(block.Rows());
         PriceRow row;
         while (block.rows < capacity && NextRow(data, keepInvalid, row))
-            WriteRow(layout, row, out + block.rows++ * layout.itemSize);
+            filler.Write(row, out + block.rows++ * layout.itemSize);
         NoteOutOfOrder(security, data, warnings);
     }
-    if (block.rows < capacity) {
-        void* rows = block.data.release();
-        void* smaller = std::realloc(rows, std::max<size_t>(block.rows, 1) * layout.itemSize);
-        block.data.reset(smaller ? smaller : rows);
-    }
+    Shrink(block, capacity, layout.itemSize, arena);
     return block;
 }
 
@@ -571,6 +858,16 @@ MergeColumns Database::Merge(const MergeRequest& request, std::vector<std::strin
     ColumnSink sink(out, merge.shape, merge.fields, std::move(symbols));
     ImportHooks hooks;
     hooks.skipInvalid = [&request] { return !request.keepInvalid; };
+    int64_t total = 0;
+    bool stopped = false;
+    if (request.progress) {
+        hooks.started = [&total](int32_t estimate) { total = estimate; };
+        hooks.progress = [&](int32_t done) {
+            if (!stopped)
+                stopped = !request.progress(std::min<int64_t>(done, total), total);
+        };
+        hooks.interrupted = [&stopped] { return stopped; };
+    }
     const MergeOutcome outcome = merge.securities.empty() ? MergeOutcome{} : RunMerge(source, merge, hooks, &sink);
     if (!outcome.refusal.empty())
         throw Error(ErrorKind::Unreadable, DecodeText(outcome.refusal));

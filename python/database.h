@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -22,6 +23,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace qv2omg {
@@ -90,23 +92,51 @@ struct DateBounds {
     std::optional<int32_t> to;
 };
 
+// A price as the double of its shortest decimal, the number a reader of the CSV export
+// gets: 8.13f becomes 8.13, not 8.130000114440918. NaN stays NaN.
+double DecimalPrice(float price);
+std::vector<double> DecimalPrices(const std::vector<float>& prices);
+
 // Where each value sits in one numpy row: the date (int64 days since 1970) first, then
-// the chosen prices (float32) and counts (int64), each aligned to its size.
+// the chosen prices (float32 as stored, or float64 as DecimalPrice gives them) and counts
+// (int64), each aligned to its size.
 struct RowLayout {
     unsigned fields = 0;  // PriceFields
+    bool decimalPrices = false;
     size_t itemSize = 0;
     std::array<size_t, kMergeFields.size()> offsets{};  // of the chosen ones, in kMergeFields order
 
-    static RowLayout Of(unsigned fields);
+    static RowLayout Of(unsigned fields, bool decimalPrices = false);
 };
 
-// Rows in malloc'd memory, handed to numpy, which frees them.
+// Memory for the rows of many securities read at once: large blocks, which the system
+// may back with huge pages (a page fault per 2 MiB instead of per 4 KiB), each given back
+// when the last rows in it are freed. For one thread at a time.
+class RowArena {
+public:
+    // Room for `size` bytes, and the block that holds it.
+    std::pair<void*, std::shared_ptr<void>> Take(size_t size);
+    // Gives back the end of the room last taken, of whose `size` bytes `used` were used.
+    void Trim(void* room, size_t size, size_t used);
+
+private:
+    std::shared_ptr<void> block_;
+    size_t size_ = 0;
+    size_t used_ = 0;
+};
+
+// Rows in malloc'd memory, handed to numpy, which frees them; or rows in a block of an
+// arena, which numpy keeps while it holds them.
 struct RowBlock {
     struct Free {
         void operator()(void* p) const { std::free(p); }
     };
     std::unique_ptr<void, Free> data;
+    std::shared_ptr<void> arenaBlock;
+    void* arenaRows = nullptr;
     size_t rows = 0;
+
+    void* Rows() const { return arenaBlock ? arenaRows : data.get(); }
 };
 
 // A merge as columns: the dates, then per column its values and, for a wide merge, which
@@ -135,6 +165,9 @@ struct MergeRequest {
     bool commonDates = false;
     DateBounds bounds;
     bool keepInvalid = false;
+    // Told the records read so far and the records to read, from time to time and with
+    // (total, total) last; false stops the merge.
+    std::function<bool(int64_t done, int64_t total)> progress;
 };
 
 struct SecurityFinding {
@@ -152,6 +185,9 @@ public:
     const std::string& Name() const { return name_; }
     uint32_t Count(std::vector<std::string>& warnings);
 
+    // Every security in header order.
+    std::vector<Security> All(std::vector<std::string>& warnings);
+
     // Every security in header order, with the extent of its data.
     std::vector<Listing> Securities(std::vector<std::string>& warnings);
 
@@ -165,7 +201,7 @@ public:
     // those missing a price unless `keepInvalid`. Damage read past is told in `warnings`.
     // Throws Unreadable when its data file is missing or not ours.
     RowBlock Read(const Security& security, const DateBounds& bounds, const RowLayout& layout, bool keepInvalid,
-                  std::vector<std::string>& warnings) const;
+                  std::vector<std::string>& warnings, RowArena* arena = nullptr) const;
 
     // The merge of tessaport-import --merge. A security whose data are unavailable or
     // hold nothing between the bounds is left out, with a warning, as the import leaves it

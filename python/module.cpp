@@ -7,14 +7,19 @@
 
 #include "qv2omg/price_csv.h"
 
+#include <pybind11/eval.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <algorithm>
+#include <array>
 #include <cctype>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace py = pybind11;
@@ -103,6 +108,38 @@ pydb::DateBounds BoundsArgument(const py::handle& start, const py::handle& end)
     return bounds;
 }
 
+// How frames carry dates outside what nanosecond timestamps hold.
+enum class DatesMode { Period, Datetime, Raise };
+
+// A choice among words, as the option `name` takes them.
+size_t ChoiceArgument(const char* name, const py::handle& value, std::initializer_list<const char*> words)
+{
+    std::string list;
+    size_t n = 0;
+    for (const char* word : words) {
+        list += std::string(n == 0 ? "" : n + 1 == words.size() ? " or " : ", ") + '"' + word + '"';
+        ++n;
+    }
+    const std::optional<std::string> text = py::isinstance<py::str>(value) ? StrArgument(name, value) : std::nullopt;
+    size_t i = 0;
+    for (const char* word : words) {
+        if (text && *text == word)
+            return i;
+        ++i;
+    }
+    throw py::value_error(std::string(name) + " takes " + list + ", not " + Repr(value));
+}
+
+bool PricesArgument(const py::handle& value)
+{
+    return ChoiceArgument("prices", value, {"float32", "float64"}) == 1;
+}
+
+DatesMode DatesArgument(const py::handle& value)
+{
+    return static_cast<DatesMode>(ChoiceArgument("dates", value, {"period", "datetime", "raise"}));
+}
+
 std::string AsciiTrimmedLower(std::string text)
 {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
@@ -189,7 +226,7 @@ py::array ArrayOf(std::vector<T>&& values, const char* type)
                      vector->data(), owner);
 }
 
-py::dtype RowType(const pydb::RowLayout& layout)
+py::dtype MakeRowType(const pydb::RowLayout& layout)
 {
     py::list names;
     py::list formats;
@@ -200,42 +237,125 @@ py::dtype RowType(const pydb::RowLayout& layout)
     for (size_t f = 0; f < kMergeFields.size(); ++f) {
         if (layout.fields & kMergeFields[f].field) {
             names.append(kRowNames[f]);
-            formats.append(f < 4 ? "f4" : "i8");
+            formats.append(f >= 4 ? "i8" : layout.decimalPrices ? "f8" : "f4");
             offsets.append(layout.offsets[f]);
         }
     }
     return py::dtype(names, formats, offsets, static_cast<py::ssize_t>(layout.itemSize));
 }
 
+// The dtype of a layout, made once for each choice of fields and prices and kept for the
+// life of the interpreter (the lock guards it).
+py::dtype RowType(const pydb::RowLayout& layout)
+{
+    static std::array<PyObject*, 2 * (1u << kMergeFields.size())> made{};
+    PyObject*& type = made[(layout.fields & ((1u << kMergeFields.size()) - 1)) * 2 + (layout.decimalPrices ? 1 : 0)];
+    if (!type)
+        type = MakeRowType(layout).release().ptr();
+    return py::reinterpret_borrow<py::dtype>(type);
+}
+
 py::array RowsOf(pydb::RowBlock block, const pydb::RowLayout& layout)
 {
     py::dtype type = RowType(layout);
-    void* data = block.data.get();
-    py::capsule owner(data, [](void* p) { std::free(p); });
-    block.data.release();
+    void* data = block.Rows();
+    py::capsule owner;
+    if (block.arenaBlock) {
+        auto held = std::make_unique<std::shared_ptr<void>>(std::move(block.arenaBlock));
+        owner = py::capsule(held.get(), [](void* p) { delete static_cast<std::shared_ptr<void>*>(p); });
+        held.release();
+    } else {
+        owner = py::capsule(data, [](void* p) { std::free(p); });
+        block.data.release();
+    }
     return py::array(type, {static_cast<py::ssize_t>(block.rows)}, {static_cast<py::ssize_t>(layout.itemSize)}, data,
                      owner);
 }
 
+std::string DayText(int64_t day)
+{
+    return py::str(py::module_::import("numpy").attr("datetime64")(day, "D"));
+}
+
 // Dates as a pandas index: a DatetimeIndex when pandas' nanosecond timestamps hold every
-// one of them, else a PeriodIndex of days, which holds any date.
-py::object DateIndex(const py::object& days, const char* name)
+// one of them, else as `mode` says: a PeriodIndex of days, which holds any date; a
+// DatetimeIndex with NaT for those outside, told in a DataWarning; or ValueError.
+// `whose` names the security or merge in messages.
+py::object DateIndex(const py::object& days, const char* name, DatesMode mode = DatesMode::Period,
+                     const std::string& whose = {})
 {
     py::module_ pandas = py::module_::import("pandas");
-    const auto ordinals = py::array_t<int64_t, py::array::c_style | py::array::forcecast>::ensure(
+    auto ordinals = py::array_t<int64_t, py::array::c_style | py::array::forcecast>::ensure(
         days.attr("astype")("M8[D]").attr("view")("int64"));
-    bool fits = true;
+    py::ssize_t outside = 0;
+    int64_t first = 0;
     for (py::ssize_t i = 0; i < ordinals.size(); ++i) {
         const int64_t day = ordinals.at(i);
-        fits = fits && (day == pydb::kNotADay || (day >= kFirstNanosecondDay && day <= kLastNanosecondDay));
+        if (day != pydb::kNotADay && (day < kFirstNanosecondDay || day > kLastNanosecondDay) && outside++ == 0)
+            first = day;
     }
-    if (fits)
+    const std::string prefix = whose.empty() ? "" : whose + ": ";
+    if (outside && mode == DatesMode::Raise)
+        throw py::value_error(prefix + "the date " + DayText(first)
+                              + " lies outside 1677-09-22..2262-04-11, which a DatetimeIndex holds "
+                                "(dates=\"period\" gives a PeriodIndex that holds it)");
+    if (outside && mode == DatesMode::Datetime) {
+        const std::string text = prefix + std::to_string(outside) + (outside == 1 ? " date lies" : " dates lie")
+            + " outside 1677-09-22..2262-04-11, which a DatetimeIndex holds, and became NaT (the first: "
+            + DayText(first) + ")";
+        Warn({text});
+        py::array_t<int64_t> clipped(ordinals.size());
+        auto out = clipped.mutable_unchecked<1>();
+        for (py::ssize_t i = 0; i < ordinals.size(); ++i) {
+            const int64_t day = ordinals.at(i);
+            out(i) = day < kFirstNanosecondDay || day > kLastNanosecondDay ? pydb::kNotADay : day;
+        }
+        return pandas.attr("DatetimeIndex")(clipped.attr("view")("M8[D]").attr("astype")("M8[ns]"), "name"_a = name);
+    }
+    if (!outside)
         return pandas.attr("DatetimeIndex")(days.attr("astype")("M8[ns]"), "name"_a = name);
     py::object periods = pandas.attr("PeriodIndex");
     if (py::hasattr(periods, "from_ordinals"))
         return periods.attr("from_ordinals")(ordinals, "freq"_a = "D", "name"_a = name);
     return periods("ordinal"_a = ordinals, "freq"_a = "D", "name"_a = name);
 }
+
+// The progress argument: nothing, a callable progress(done, total), or True for a bar on
+// standard error. Called under the lock, at most about a thousand times a run, and
+// always with (total, total) last.
+class Progress {
+public:
+    explicit Progress(const py::handle& value)
+    {
+        if (value.is_none() || (py::isinstance<py::bool_>(value) && !value.cast<bool>()))
+            return;
+        if (py::isinstance<py::bool_>(value))
+            call_ = py::module_::import("tessaport").attr("_ProgressBar")();
+        else if (PyCallable_Check(value.ptr()))
+            call_ = py::reinterpret_borrow<py::object>(value);
+        else
+            throw py::type_error("progress takes a callable progress(done, total), True or None, not "
+                                 + TypeName(value));
+    }
+
+    bool Wanted() const { return static_cast<bool>(call_); }
+
+    void operator()(int64_t done, int64_t total)
+    {
+        if (!call_ || finished_ || (done < next_ && done < total))
+            return;
+        next_ = done + std::max<int64_t>(1, total / 1000);
+        finished_ = done >= total;
+        call_(done, total);
+    }
+
+    void Finish(int64_t total) { (*this)(total, total); }
+
+private:
+    py::object call_;
+    int64_t next_ = 0;
+    bool finished_ = false;
+};
 
 py::object DateObject(uint32_t yyyymmdd)
 {
@@ -353,20 +473,25 @@ public:
         return list;
     }
 
+    py::object Reduce() const
+    {
+        return py::make_tuple(py::type::of<PyDatabase>(), py::make_tuple(name_));
+    }
+
     py::array Read(const py::handle& symbolArgument, const py::handle& start, const py::handle& end,
-                   const py::handle& fields, bool keepInvalid)
+                   const py::handle& fields, bool keepInvalid, const py::handle& prices)
     {
         const std::string symbol = SymbolArgument(symbolArgument, database_->Name());
         const pydb::DateBounds bounds = BoundsArgument(start, end);
         const std::optional<unsigned> chosen = FieldsArgument(fields);
+        const bool decimal = PricesArgument(prices);
         std::vector<std::string> warnings;
         pydb::RowBlock block;
         pydb::RowLayout layout;
         {
             py::gil_scoped_release release;
             const pydb::Security security = database_->Find(symbol, warnings);
-            layout = pydb::RowLayout::Of(
-                chosen.value_or(kDefaultFields | (security.openInterest ? kFieldOpenInterest : 0u)));
+            layout = LayoutOf(security, chosen, decimal);
             block = database_->Read(security, bounds, layout, keepInvalid, warnings);
         }
         Warn(warnings);
@@ -374,21 +499,32 @@ public:
     }
 
     py::object Frame(const py::handle& symbol, const py::handle& start, const py::handle& end,
-                     const py::handle& fields, bool keepInvalid)
+                     const py::handle& fields, bool keepInvalid, const py::handle& prices, const py::handle& dates)
     {
+        const DatesMode mode = DatesArgument(dates);
         py::module_::import("pandas");
-        const py::array rows = Read(symbol, start, end, fields, keepInvalid);
-        std::vector<std::pair<std::string, py::object>> columns;
-        const py::object names = rows.dtype().attr("names");
-        for (size_t f = 0; f < kMergeFields.size(); ++f) {
-            if (names.contains(kRowNames[f]))
-                columns.emplace_back(kColumnNames[f], rows[kRowNames[f]]);
-        }
-        return FrameOf(columns, DateIndex(rows["date"], "Date"));
+        return FrameOfRows(Read(symbol, start, end, fields, keepInvalid, prices), mode, py::str(symbol));
+    }
+
+    py::dict ReadMany(const py::handle& symbols, const py::handle& start, const py::handle& end,
+                      const py::handle& fields, bool keepInvalid, const py::handle& progress,
+                      const py::handle& prices)
+    {
+        return Many(symbols, start, end, fields, keepInvalid, progress, prices, std::nullopt);
+    }
+
+    py::dict Frames(const py::handle& symbols, const py::handle& start, const py::handle& end,
+                    const py::handle& fields, bool keepInvalid, const py::handle& progress, const py::handle& prices,
+                    const py::handle& dates)
+    {
+        const DatesMode mode = DatesArgument(dates);
+        py::module_::import("pandas");
+        return Many(symbols, start, end, fields, keepInvalid, progress, prices, mode);
     }
 
     py::object Merge(const py::handle& symbols, const std::string& how, bool commonDates, const py::handle& fields,
-                     const py::handle& start, const py::handle& end, bool keepInvalid)
+                     const py::handle& start, const py::handle& end, bool keepInvalid, const py::handle& progress,
+                     const py::handle& prices, const py::handle& dates)
     {
         pydb::MergeRequest request;
         const std::string shape = AsciiTrimmedLower(how);
@@ -404,6 +540,9 @@ public:
         request.fields = FieldsArgument(fields).value_or(kDefaultFields);
         request.bounds = BoundsArgument(start, end);
         request.keepInvalid = keepInvalid;
+        const bool decimal = PricesArgument(prices);
+        const DatesMode mode = DatesArgument(dates);
+        Progress report(progress);
         const std::vector<std::string> names = SymbolsArgument(symbols, database_->Name());
         if (names.empty())
             throw py::value_error("no security to merge");
@@ -411,13 +550,37 @@ public:
 
         std::vector<std::string> warnings;
         pydb::MergeColumns merged;
+        std::vector<std::vector<double>> decimals;
+        // A failure of the progress callable, raised once the merge has stopped.
+        std::optional<py::error_already_set> failure;
+        int64_t total = 0;
+        if (report.Wanted()) {
+            request.progress = [&](int64_t done, int64_t all) {
+                py::gil_scoped_acquire acquire;
+                total = all;
+                try {
+                    report(done, all);
+                } catch (py::error_already_set& error) {
+                    failure.emplace(std::move(error));
+                    return false;
+                }
+                return true;
+            };
+        }
         {
             py::gil_scoped_release release;
             for (const std::string& name : names)
                 request.securities.push_back(database_->Find(name, warnings));
             request.names = names;
             merged = database_->Merge(request, warnings);
+            for (pydb::MergeColumns::Column& column : merged.columns) {
+                if (decimal && column.price)
+                    decimals.push_back(pydb::DecimalPrices(column.prices));
+            }
         }
+        if (failure)
+            throw std::move(*failure);
+        report.Finish(total);
         Warn(warnings);
 
         std::vector<std::pair<std::string, py::object>> columns;
@@ -428,16 +591,19 @@ public:
             py::object symbolArray = py::module_::import("numpy").attr("array")(symbolTexts, "dtype"_a = "object");
             columns.emplace_back("Symbol", symbolArray[ArrayOf(std::move(merged.symbolOfRow), "u4")]);
         }
+        size_t decimalColumn = 0;
         for (pydb::MergeColumns::Column& column : merged.columns) {
             const std::string name = pydb::DecodeText(column.name);
-            if (column.price)
+            if (column.price && decimal)
+                columns.emplace_back(name, ArrayOf(std::move(decimals[decimalColumn++]), "f8"));
+            else if (column.price)
                 columns.emplace_back(name, ArrayOf(std::move(column.prices), "f4"));
             else
                 columns.emplace_back(name, CountsOf(std::move(column.counts), request.shape == MergeShape::Wide
                                                                                   ? merged.absent[column.security]
                                                                                   : std::vector<char>()));
         }
-        return FrameOf(columns, DateIndex(ArrayOf(std::move(merged.days), "M8[D]"), "Date"));
+        return FrameOf(columns, DateIndex(ArrayOf(std::move(merged.days), "M8[D]"), "Date", mode, "the merge"));
     }
 
     py::object Check(const py::handle& symbol, bool frame)
@@ -471,6 +637,85 @@ public:
     }
 
 private:
+    static pydb::RowLayout LayoutOf(const pydb::Security& security, const std::optional<unsigned>& chosen,
+                                    bool decimal)
+    {
+        return pydb::RowLayout::Of(chosen.value_or(kDefaultFields | (security.openInterest ? kFieldOpenInterest : 0u)),
+                                   decimal);
+    }
+
+    static py::object FrameOfRows(const py::array& rows, DatesMode mode, const std::string& whose)
+    {
+        std::vector<std::pair<std::string, py::object>> columns;
+        const py::object names = rows.dtype().attr("names");
+        for (size_t f = 0; f < kMergeFields.size(); ++f) {
+            if (names.contains(kRowNames[f]))
+                columns.emplace_back(kColumnNames[f], rows[kRowNames[f]]);
+        }
+        return FrameOf(columns, DateIndex(rows["date"], "Date", mode, whose));
+    }
+
+    // read_many() and, with a dates mode, frames(): each security read with the lock
+    // released, the lock taken only to hand its rows over and report progress.
+    py::dict Many(const py::handle& symbols, const py::handle& start, const py::handle& end, const py::handle& fields,
+                  bool keepInvalid, const py::handle& progress, const py::handle& prices,
+                  std::optional<DatesMode> frames)
+    {
+        std::optional<std::vector<std::string>> names;
+        if (!symbols.is_none())
+            names = SymbolsArgument(symbols, database_->Name());
+        const pydb::DateBounds bounds = BoundsArgument(start, end);
+        const std::optional<unsigned> chosen = FieldsArgument(fields);
+        const bool decimal = PricesArgument(prices);
+        Progress report(progress);
+        std::vector<std::string> warnings;
+        py::dict out;
+        {
+            py::gil_scoped_release release;
+            std::vector<pydb::Security> securities;
+            if (names) {
+                for (const std::string& name : *names)
+                    securities.push_back(database_->Find(name, warnings));
+            } else {
+                securities = database_->All(warnings);
+            }
+            std::unordered_set<std::string> done;
+            pydb::RowArena arena;
+            const auto total = static_cast<int64_t>(securities.size());
+            int64_t count = 0;
+            for (const pydb::Security& security : securities) {
+                ++count;
+                std::optional<pydb::RowBlock> block;
+                const pydb::RowLayout layout = LayoutOf(security, chosen, decimal);
+                if (done.insert(security.symbol).second) {
+                    try {
+                        block = database_->Read(security, bounds, layout, keepInvalid, warnings, &arena);
+                    } catch (const pydb::Error& error) {
+                        // Every security read: one that cannot be is left out, as check() leaves it.
+                        if (names || error.Kind() != pydb::ErrorKind::Unreadable)
+                            throw;
+                        warnings.push_back(std::string(error.what()) + "; left out");
+                    }
+                }
+                if (!block && !report.Wanted())
+                    continue;
+                py::gil_scoped_acquire acquire;
+                if (block) {
+                    py::str symbol = Text(security.symbol);
+                    py::array rows = RowsOf(std::move(*block), layout);
+                    out[symbol] = frames ? FrameOfRows(rows, *frames, symbol) : py::object(rows);
+                }
+                report(count, total);
+            }
+            if (securities.empty()) {
+                py::gil_scoped_acquire acquire;
+                report.Finish(0);
+            }
+        }
+        Warn(warnings);
+        return out;
+    }
+
     static py::object SecuritiesFrame(const std::vector<pydb::Listing>& listings)
     {
         py::list symbols, descriptions;
@@ -585,6 +830,41 @@ reason: a short sentence saying what is wrong.)";
     findingType = finding.inc_ref().ptr();
     m.attr("Finding") = finding;
 
+    // progress=True: a tqdm bar when tqdm is there, else one line kept up to date.
+    py::dict scope;
+    scope["__builtins__"] = py::module_::import("builtins");
+    py::exec(R"py(
+import sys
+
+class _ProgressBar:
+    """The bar of progress=True on standard error."""
+    def __init__(self):
+        self._bar = None
+        self._shown = None
+
+    def __call__(self, done, total):
+        if self._shown is None:
+            self._shown = -1
+            try:
+                import tqdm
+                self._bar = tqdm.tqdm(total=total, file=sys.stderr, unit="item")
+            except ImportError:
+                pass
+        if self._bar is not None:
+            self._bar.update(done - self._bar.n)
+            if done >= total:
+                self._bar.close()
+            return
+        percent = 100 * done // total if total else 100
+        if percent != self._shown:
+            self._shown = percent
+            sys.stderr.write(f"\r{done}/{total} ({percent}%)" + ("\n" if done >= total else ""))
+            sys.stderr.flush()
+)py", scope);
+    py::object bar = scope["_ProgressBar"];
+    bar.attr("__module__") = "tessaport";
+    m.attr("_ProgressBar") = bar;
+
     py::register_exception_translator([](std::exception_ptr error) {
         try {
             if (error)
@@ -622,7 +902,7 @@ Returns a list of tessaport.Security records, or with frame=True a pandas DataFr
 with the columns Symbol, Description, Category, Period, FirstDate, LastDate, Records
 and OpenInterest (Records is float with NaN where a data file is missing).)")
         .def("read", &PyDatabase::Read, "symbol"_a, "start"_a = py::none(), "end"_a = py::none(),
-             "fields"_a = py::none(), "keep_invalid"_a = false, R"(The records of one security as a numpy structured array.
+             "fields"_a = py::none(), "keep_invalid"_a = false, "prices"_a = "float32", R"(The records of one security as a numpy structured array.
 
 Fields: `date` (datetime64[D]), then `open`, `high`, `low`, `close` (float32, exactly
 as stored; a missing price is NaN) and `volume`, `open_interest` (int64). A date
@@ -642,10 +922,15 @@ fields: the fields after `date`, as tessaport-import --fields names them: "open"
     keeps open interest. ValueError for another name.
 keep_invalid: also the records with a missing price, which are left out otherwise
     (as --keep-invalid).
+prices: "float32", the prices exactly as stored; or "float64", each the double of its
+    shortest decimal (8.13, where float(numpy.float32(8.13)) is 8.130000114440918),
+    the values pandas.read_csv gives for the CSV export.
 
 OSError when the data file is missing or unreadable.)")
+        .def("__reduce__", &PyDatabase::Reduce,
+             "Pickles as its path: the receiving process (a spawned worker) opens the database again.")
         .def("frame", &PyDatabase::Frame, "symbol"_a, "start"_a = py::none(), "end"_a = py::none(),
-             "fields"_a = py::none(), "keep_invalid"_a = false, R"(The records of one security as a pandas DataFrame.
+             "fields"_a = py::none(), "keep_invalid"_a = false, "prices"_a = "float32", "dates"_a = "period", R"(The records of one security as a pandas DataFrame.
 
 The same records and arguments as read(), indexed by date ("Date"), with the columns
 Open, High, Low, Close (float32, NaN where missing), Volume and Open_Interest (int64)
@@ -655,10 +940,34 @@ The index is a DatetimeIndex. pandas' nanosecond timestamps hold only the dates 
 1677-09-22 to 2262-04-11; when a record lies outside them, the index is a PeriodIndex
 of days instead, which holds every date, so no record is dropped or moved. Its labels
 select and slice as dates do ("1650-03-01", "1650"); .to_timestamp() converts it where
-every date fits.)")
+every date fits. That is dates="period", the default; dates="datetime" always gives a
+DatetimeIndex, with NaT for a date outside and a tessaport.DataWarning saying how many;
+dates="raise" raises ValueError naming the first date outside.
+
+prices: "float32" (as stored) or "float64" (as pandas.read_csv reads the CSV export;
+see read()).)")
+        .def("read_many", &PyDatabase::ReadMany, "symbols"_a = py::none(), "start"_a = py::none(),
+             "end"_a = py::none(), "fields"_a = py::none(), "keep_invalid"_a = false, "progress"_a = py::none(),
+             "prices"_a = "float32", R"(Every security (symbols=None), or those named, as read() gives them.
+
+Returns a dict from symbol (as the database holds it) to structured array, in header
+order (or in the order named). The files are read with the interpreter lock released
+throughout. The arrays of one call lie in shared blocks of 64 MiB (backed by huge pages
+where the system allows), each freed when the last of its arrays is. When every security is read, one whose data file is missing or unreadable
+is left out with a tessaport.DataWarning; named, it raises OSError.
+
+progress: a callable progress(done, total), called as securities are read (at most
+    about a thousand times) and with (total, total) last; or True for a bar on standard
+    error (tqdm's when tqdm is installed, a plain line otherwise).
+start, end, fields, keep_invalid, prices: as in read().)")
+        .def("frames", &PyDatabase::Frames, "symbols"_a = py::none(), "start"_a = py::none(),
+             "end"_a = py::none(), "fields"_a = py::none(), "keep_invalid"_a = false, "progress"_a = py::none(),
+             "prices"_a = "float32", "dates"_a = "period",
+             R"(Every security (symbols=None), or those named, as frame() gives them: a dict from
+symbol to DataFrame. Arguments as in read_many() and frame().)")
         .def("merge", &PyDatabase::Merge, "symbols"_a, "how"_a = "wide", "common_dates"_a = false,
              "fields"_a = py::none(), "start"_a = py::none(), "end"_a = py::none(), "keep_invalid"_a = false,
-             R"(Several securities in one DataFrame, as tessaport-import --merge writes them.
+             "progress"_a = py::none(), "prices"_a = "float32", "dates"_a = "period", R"(Several securities in one DataFrame, as tessaport-import --merge writes them.
 
 how="wide": one row per date, indexed by "Date", with the columns SYMBOL_Open,
     SYMBOL_High, ... of each security in turn; where a security has no record on a
@@ -674,7 +983,8 @@ empty cells (as pandas reads that file).
 symbols: a list of symbols (or one), in the order of the columns. KeyError for an
     unknown one; ValueError for none.
 fields: as in read(); None: open, high, low, close and volume (as --fields' default).
-start, end, keep_invalid: as in read().
+start, end, keep_invalid, prices: as in read(); progress: as in read_many(), counting
+    records; dates: as in frame().
 
 A security whose data file is missing or empty, or holds nothing between start and
 end, is left out with a tessaport.DataWarning, as the command leaves it out. The

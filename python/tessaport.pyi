@@ -2,7 +2,7 @@
 
 import datetime
 import os
-from typing import Iterable, List, Literal, NamedTuple, Optional, Union, overload
+from typing import Any, Callable, Dict, Iterable, List, Literal, NamedTuple, Optional, Tuple, Union, overload
 
 import numpy
 import pandas
@@ -11,6 +11,9 @@ __version__: str
 
 _DateLike = Union[datetime.date, numpy.datetime64, str, None]
 _Fields = Union[str, Iterable[str], None]
+_Prices = Literal["float32", "float64"]
+_Dates = Literal["period", "datetime", "raise"]
+_Progress = Union[Callable[[int, int], Any], bool, None]
 
 class DataWarning(UserWarning):
     """A damaged file read as far as it is whole, or a security left out of a merge."""
@@ -52,17 +55,30 @@ class Database:
     @overload
     def securities(self, frame: Literal[True]) -> pandas.DataFrame:
         """Every security, in the order of the header file, as a DataFrame."""
+    def __reduce__(self) -> Tuple[type, Tuple[str]]:
+        """Pickles as its path; the receiving process opens the database again."""
     def read(self, symbol: str, start: _DateLike = None, end: _DateLike = None, fields: _Fields = None,
-             keep_invalid: bool = False) -> numpy.ndarray:
+             keep_invalid: bool = False, prices: _Prices = "float32") -> numpy.ndarray:
         """The records of one security as a numpy structured array: date (datetime64[D]),
-        open, high, low, close (float32, NaN where missing), volume, open_interest (int64)."""
+        open, high, low, close (float32 as stored, or float64 as the shortest decimals; NaN
+        where missing), volume, open_interest (int64)."""
     def frame(self, symbol: str, start: _DateLike = None, end: _DateLike = None, fields: _Fields = None,
-              keep_invalid: bool = False) -> pandas.DataFrame:
-        """The records of one security as a DataFrame indexed by date (a PeriodIndex of days
-        when a date lies outside 1677-09-22..2262-04-11)."""
+              keep_invalid: bool = False, prices: _Prices = "float32", dates: _Dates = "period") -> pandas.DataFrame:
+        """The records of one security as a DataFrame indexed by date (with dates="period", a
+        PeriodIndex of days when a date lies outside 1677-09-22..2262-04-11)."""
+    def read_many(self, symbols: Union[str, Iterable[str], None] = None, start: _DateLike = None,
+                  end: _DateLike = None, fields: _Fields = None, keep_invalid: bool = False,
+                  progress: _Progress = None, prices: _Prices = "float32") -> Dict[str, numpy.ndarray]:
+        """Every security (or those named) as read() gives them, by symbol."""
+    def frames(self, symbols: Union[str, Iterable[str], None] = None, start: _DateLike = None,
+               end: _DateLike = None, fields: _Fields = None, keep_invalid: bool = False,
+               progress: _Progress = None, prices: _Prices = "float32",
+               dates: _Dates = "period") -> Dict[str, pandas.DataFrame]:
+        """Every security (or those named) as frame() gives them, by symbol."""
     def merge(self, symbols: Union[str, Iterable[str]], how: Literal["wide", "long"] = "wide",
               common_dates: bool = False, fields: _Fields = None, start: _DateLike = None, end: _DateLike = None,
-              keep_invalid: bool = False) -> pandas.DataFrame:
+              keep_invalid: bool = False, progress: _Progress = None, prices: _Prices = "float32",
+              dates: _Dates = "period") -> pandas.DataFrame:
         """Several securities in one DataFrame, as tessaport-import --merge writes them."""
     @overload
     def check(self, symbol: Optional[str] = None, frame: Literal[False] = ...) -> List[Finding]:

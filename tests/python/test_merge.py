@@ -39,6 +39,7 @@ def assert_same_frame(ours, theirs):
     (["GA", "GB", "GC"], "long", ["--fields", "open,high,low,close,volume,oi"],
      {"fields": ["open", "high", "low", "close", "volume", "oi"]}),
     (["GB", "GA"], "long", ["--keep-invalid"], {"keep_invalid": True}),
+    (["GA", "GB", "GC"], "wide", ["--keep-invalid"], {"keep_invalid": True, "prices": "float64"}),
 ])
 def test_edge_merge_equals_the_command(edge_db, tmp_path, symbols, how, options, kwargs):
     db = tessaport.Database(edge_db)

@@ -1,0 +1,107 @@
+"""Pickling, read_many() and frames() with progress, float64 prices as pandas reads the
+CSV export, and the dates= choice."""
+
+import copy
+import multiprocessing
+import os
+import pickle
+import subprocess
+
+import numpy as np
+import pandas as pd
+import pytest
+import tessaport
+
+from conftest import DEMO, IMPORT, assert_rows_equal
+
+
+def closes(db, symbol):
+    return db.read(symbol)["close"]
+
+
+def test_pickled_database_reads_in_spawned_workers(demo_db):
+    db = tessaport.Database(demo_db)
+    for other in (pickle.loads(pickle.dumps(db)), copy.copy(db), copy.deepcopy(db)):
+        assert other is not db and other.path == db.path
+        assert_rows_equal(other.read("IBX"), db.read("IBX"))
+    with multiprocessing.get_context("spawn").Pool(2) as pool:
+        read = pool.starmap(closes, [(db, symbol) for symbol in DEMO[:4]])
+    for symbol, values in zip(DEMO, read):
+        np.testing.assert_array_equal(values, closes(db, symbol))
+
+
+def test_read_many_and_frames_give_what_read_and_frame_give(demo_db):
+    db = tessaport.Database(demo_db)
+    calls = []
+    many = db.read_many(keep_invalid=True, progress=lambda done, total: calls.append((done, total)))
+    assert list(many) == DEMO
+    for symbol in DEMO:
+        assert_rows_equal(many[symbol], db.read(symbol, keep_invalid=True))
+    assert calls[-1] == (len(DEMO), len(DEMO))
+    assert [done for done, _ in calls] == sorted(done for done, _ in calls)
+    frames = db.frames(["cmp5", "ABRN", "CMP5"], start="1995-01-01", prices="float64")
+    assert list(frames) == ["CMP5", "ABRN"]
+    pd.testing.assert_frame_equal(frames["ABRN"], db.frame("ABRN", start="1995-01-01", prices="float64"))
+
+
+@pytest.mark.parametrize("call", ["read_many", "frames", "merge"])
+def test_progress_ends_with_the_total(demo_db, capsys, call):
+    db = tessaport.Database(demo_db)
+    calls = []
+    getattr(db, call)(DEMO[:3], progress=lambda done, total: calls.append((done, total)))
+    assert calls and calls[-1][0] == calls[-1][1] > 0
+    getattr(db, call)(DEMO[:3], progress=True)
+    assert "100%" in capsys.readouterr().err
+
+    def fail(done, total):
+        raise RuntimeError("stop")
+    with pytest.raises(RuntimeError, match="stop"):
+        getattr(db, call)(DEMO[:3], progress=fail)
+
+
+def test_float64_frames_equal_read_csv_of_the_export(demo_db, tmp_path):
+    db = tessaport.Database(demo_db)
+    for symbol in DEMO:
+        path = os.path.join(tmp_path, symbol + ".csv")
+        subprocess.run([IMPORT, "--data", demo_db, "--format", "csv", "-o", path, symbol], check=True,
+                       capture_output=True)
+        theirs = pd.read_csv(path, index_col="Date", parse_dates=["Date"])
+        theirs.columns = [c[len(symbol) + 1:] for c in theirs.columns]
+        ours = db.frame(symbol, prices="float64")
+        pd.testing.assert_frame_equal(ours[theirs.columns], theirs, check_names=False)
+        rows = db.read(symbol, prices="float64")
+        assert rows.dtype["close"] == np.float64
+        np.testing.assert_array_equal(rows["close"].astype(np.float32), db.read(symbol)["close"])
+
+
+@pytest.mark.parametrize("dates, index, warns", [
+    ("period", pd.PeriodIndex, None),
+    ("datetime", pd.DatetimeIndex, "SPAN: 3 dates lie outside .* NaT \\(the first: 1650-06-01\\)"),
+])
+def test_dates_outside_the_nanosecond_range(edge_db, dates, index, warns):
+    db = tessaport.Database(edge_db)
+    with pytest.warns(tessaport.DataWarning, match=warns) if warns else pytest.MonkeyPatch.context():
+        frame = db.frames(["SPAN"], dates=dates)["SPAN"]
+    assert isinstance(frame.index, index) and len(frame) == 6
+    assert frame.index.isna().sum() == (3 if dates == "datetime" else 0)
+    assert isinstance(db.frame("GA", dates=dates).index, pd.DatetimeIndex)
+    with pytest.raises(ValueError, match="FAR: the date 2300-01-02 lies outside 1677-09-22..2262-04-11"):
+        db.frame("FAR", dates="raise")
+    with pytest.raises(ValueError, match="the merge: the date 1600-01-03 lies outside"):
+        db.merge(["GA", "OLD"], dates="raise")
+
+
+@pytest.mark.parametrize("option, value, error, message", [
+    ("dates", "Period", ValueError, 'dates takes "period", "datetime" or "raise", not \'Period\''),
+    ("prices", "float16", ValueError, 'prices takes "float32" or "float64", not \'float16\''),
+    ("prices", 64, ValueError, 'prices takes "float32" or "float64", not 64'),
+    ("progress", 1, TypeError, r"progress takes a callable progress\(done, total\), True or None, not int"),
+])
+def test_option_errors_name_the_option(edge_db, option, value, error, message):
+    db = tessaport.Database(edge_db)
+    calls = [db.frames, lambda **kw: db.merge(["GA"], **kw)]
+    if option != "dates":
+        calls.append(db.read_many)
+    for call in calls:
+        with pytest.raises(error, match=message):
+            call(**{option: value})
