@@ -48,6 +48,11 @@ windows_path() {
   for attempt in 1 2 3 4 5; do
     answer=$(winepath -w "$1" 2>/dev/null | tr -d '\r') || true
     [[ $answer == [A-Z]:\\* && $answer != *$'\n'* ]] && { printf '%s\n' "$answer"; return 0; }
+    sleep 1
+  done
+  echo "real_input_wine: winepath gave no Windows path for $1 (last answer: '$answer')" >&2
+  return 1
+}
 export TESSAPORT_REPORT_STATE=1
 # Dates are typed in the short format of the locale both imports are given (M/d/yyyy).
 dates_locale=(env LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8)
@@ -119,11 +124,6 @@ no_window() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 gone() { until_true 60 no_window "$1"; }
 # The program's report lines, without the CR its C library adds.
 report() { tr -d '\r' < "$work/app.log"; }
-    sleep 1
-  done
-  echo "real_input_wine: winepath gave no Windows path for $1 (last answer: '$answer')" >&2
-  return 1
-}
 count_of() { report | grep -cxF "$1" || true; }
 at_least() { [ "$(count_of "$1")" -ge "$2" ]; }
 reported() { until_true 60 at_least "$1" "${2:-1}"; }
@@ -186,7 +186,7 @@ shown_as() { [ "$(report | grep '^pattern-file ' | tail -1 | cut -d' ' -f2-)" = 
 pattern_shown=$(windows_path "$pattern") || fail "winepath could not name $pattern"
 until_true 60 shown_as "$pattern_shown" ||
   fail "the Pattern File label shows '$(report | grep '^pattern-file ' | tail -1)', not 'pattern-file $pattern_shown'"
-step "pattern file chosen: $(windows_path "$pattern"), the keyboard back in the symbol box"
+step "pattern file chosen: $pattern_shown, the keyboard back in the symbol box"
 
 symbol=ABRN first=1/4/2000 last=12/29/2000
 type_text "$symbol"
