@@ -59,9 +59,10 @@ void WatchWidth()
 #endif
 }
 
+// Asked after every record: a plain load first, the exchange only when it is set.
 bool Resized()
 {
-    return resized.exchange(false);
+    return resized.load(std::memory_order_relaxed) && resized.exchange(false);
 }
 
 std::string Bar(int percent, size_t width)
@@ -136,6 +137,8 @@ void TerminalProgress::Start(const std::string& name, int32_t estimate)
 
 void TerminalProgress::Update(int32_t done)
 {
+    if (!enabled_)
+        return;
     // The estimate counts five records a week: the bar stops short of full until the end.
     const int percent = estimate_ <= 0 ? 99 : static_cast<int>(std::min<int64_t>(int64_t{done} * 100 / estimate_, 99));
     if (percent != percent_ || Resized())
@@ -186,6 +189,8 @@ void RunLine::Begin(int32_t index, const std::string& symbol, int32_t estimate)
 
 void RunLine::Update(int32_t done)
 {
+    if (!terminal_)
+        return;  // nothing to draw: the line is for a terminal only
     const double within = estimate_ <= 0 ? 0.0 : std::min(1.0, static_cast<double>(done) / estimate_);
     const int percent = count_ <= 0 ? 100 : static_cast<int>((index_ + within) * 100 / count_);
     if (percent != percent_ || Resized())
