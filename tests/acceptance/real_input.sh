@@ -172,20 +172,7 @@ step "ended after File > Exit"
 # menu by mouse and once by Alt+I, I. The database is made once per build.
 many=$build/test-many
 if [ "$(cat "$many/.count" 2>/dev/null)" != 1000 ]; then
-  rm -rf "$many"
-  mkdir -p "$many"
-  python3 -c '
-import datetime
-day, rows = datetime.date(2000, 1, 3), []
-while len(rows) < 2000:
-    if day.weekday() < 5:
-        p = 10 + (len(rows) % 500) * 0.01
-        rows.append(f"{day},{p:.2f},{p + 0.5:.2f},{p - 0.5:.2f},{p + 0.13:.2f},{1000 + len(rows)}")
-    day += datetime.timedelta(days=1)
-print("\n".join(rows))' >"$many/history.csv"
-  "$bin/omegadb" create "$many/db" >/dev/null
-  for i in $(seq -w 1 1000); do "$bin/omegadb" add "$many/db" "S0$i" "$many/history.csv" || fail "omegadb add failed"; done
-  echo 1000 >"$many/.count"
+  many_securities "$bin/omegadb" "$many" 1000 || fail "omegadb could not make the 1,000-security database"
   step "made the 1,000-security database"
 fi
 # An installation of its own whose preferred data directory is that database.

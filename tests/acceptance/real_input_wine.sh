@@ -246,20 +246,7 @@ step "ended after File > Exit"
 # The database is made once, by the Linux omegadb; an installation of its own points at it.
 many=$root/build-windows/test-many-300
 if [ "$(cat "$many/.count" 2>/dev/null)" != 300 ]; then
-  rm -rf "$many"
-  mkdir -p "$many"
-  python3 -c '
-import datetime
-day, rows = datetime.date(2000, 1, 3), []
-while len(rows) < 2000:
-    if day.weekday() < 5:
-        p = 10 + (len(rows) % 500) * 0.01
-        rows.append(f"{day},{p:.2f},{p + 0.5:.2f},{p - 0.5:.2f},{p + 0.13:.2f},{1000 + len(rows)}")
-    day += datetime.timedelta(days=1)
-print("\n".join(rows))' >"$many/history.csv"
-  "$linux/bin/omegadb" create "$many/db" >/dev/null
-  for i in $(seq -w 1 300); do "$linux/bin/omegadb" add "$many/db" "S0$i" "$many/history.csv" || fail "omegadb add failed"; done
-  echo 300 >"$many/.count"
+  many_securities "$linux/bin/omegadb" "$many" 300 || fail "omegadb could not make the 300-security database"
   step "made the 300-security database"
 fi
 mkdir -p "$work/many/Omega/Program" "$work/many/Omega/Data"
