@@ -9,6 +9,7 @@
 #include "qv2omg/data_reader.h"
 #include "qv2omg/header_reader.h"
 #include "qv2omg/price_csv.h"
+#include "qv2omg/price_record.h"
 #include "sheet/sheet_reader.h"
 
 #include <algorithm>
@@ -507,16 +508,7 @@ public:
         PriceRow row;
         if (!opened_ || !data_->Next(row))
             return 0;
-        record = PriceRecord{};
-        record.date.year = static_cast<int32_t>(row.date / 10000) - 1900;
-        record.date.month = static_cast<int32_t>(row.date / 100 % 100);
-        record.date.day = static_cast<int32_t>(row.date % 100);
-        record.open = row.open;
-        record.high = row.high;
-        record.low = row.low;
-        record.close = row.close;
-        record.volume = row.volume;
-        record.openInterest = row.openInterest;
+        qv2omg::FillPriceRecord(row, record);
         return 1;
     }
 

@@ -4,6 +4,7 @@
 #include <qv2omg.h>
 
 #include "context_table.h"
+#include "price_record.h"
 #include "platform/native/native_path.h"
 
 #include <algorithm>
@@ -92,27 +93,6 @@ void FillSecurityRecord(const SecurityEntry& entry, SecurityRecord& record)
     record.symbol[kSymbolSize - 1] = '\0';
     record.category = entry.category;
     record.period = entry.period;
-}
-
-OmegaDate ToOmegaDate(uint32_t date)
-{
-    OmegaDate omegaDate{};
-    omegaDate.month = static_cast<int32_t>(date / 100 % 100);
-    omegaDate.day = static_cast<int32_t>(date % 100);
-    omegaDate.year = static_cast<int32_t>(date / 10000) - 1900;
-    return omegaDate;
-}
-
-void FillPriceRecord(const PriceRow& row, PriceRecord& record)
-{
-    std::memset(&record, 0, sizeof record);
-    record.date = ToOmegaDate(row.date);
-    record.open = row.open;
-    record.high = row.high;
-    record.low = row.low;
-    record.close = row.close;
-    record.volume = row.volume;
-    record.openInterest = row.openInterest;
 }
 
 // What the reader has found wrong with its file so far, in the bytes the interface
