@@ -4,8 +4,9 @@ the bytes of its files from the page cache. Run by hand:
 
     bench/python/bytes_bench.py BUILD_DIR [DATABASE] [--repeat N]
 
-DATABASE defaults to /work/bench-db; bench/batch/make_database.py BUILD_DIR/bin/omegadb DIR
-makes one of 2,000 securities of 2,500 daily records. Every way is run --repeat times
+DATABASE defaults to BUILD_DIR/bench-db, made there on the first run (by
+bench/batch/make_database.py with BUILD_DIR/bin/omegadb) with 2,000 securities of 2,500 daily
+records. Every way is run --repeat times
 (default 7) after one pass that brings the files into the page cache; prints the median
 processor and wall-clock seconds of each and its ratio to reading the bytes into one
 buffer (the floor of any reader), and the bytes read into memory kept per file for
@@ -14,6 +15,7 @@ comparison (the arrays too are new memory, which the system must clear)."""
 import argparse
 import os
 import statistics
+import subprocess
 import sys
 import time
 
@@ -32,12 +34,18 @@ def measure(function, repeat):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("build_dir")
-    parser.add_argument("database", nargs="?", default="/work/bench-db")
+    parser.add_argument("database", nargs="?")
     parser.add_argument("--repeat", type=int, default=7)
     options = parser.parse_args()
     sys.path.insert(0, os.path.join(os.path.abspath(options.build_dir), "python"))
     import tessaport
 
+    if options.database is None:
+        options.database = os.path.join(options.build_dir, "bench-db")
+        if not os.path.exists(os.path.join(options.database, "master.omg")):
+            make = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "batch", "make_database.py")
+            subprocess.run([sys.executable, make, os.path.join(options.build_dir, "bin", "omegadb"), options.database],
+                           check=True)
     db = tessaport.Database(options.database)
     symbols = [s.symbol for s in db.securities()]
     files = [os.path.join(options.database, name) for name in sorted(os.listdir(options.database))]
