@@ -321,6 +321,11 @@ QStringList PythonMerge(const QString& dataDir, const QString& symbols, const QS
     QProcess python;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("PYTHONPATH"), QStringLiteral(TESSAPORT_PYTHON_DIR));
+    if (const QString preload = QStringLiteral(TESSAPORT_PYTHON_PRELOAD); !preload.isEmpty()) {
+        // A module built with the sanitizers: their runtime goes in before the interpreter.
+        environment.insert(QStringLiteral("LD_PRELOAD"), preload);
+        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0:abort_on_error=1"));
+    }
     python.setProcessEnvironment(environment);
     python.start(QStringLiteral(TESSAPORT_PYTHON_EXECUTABLE),
                  {"-c", "import sys, warnings, tessaport\n"
