@@ -106,17 +106,18 @@ x.XCloseDisplay(display)
 PY
 }
 
-# many_securities OMEGADB FOLDER COUNT: a database of COUNT securities (S0001, ...), each
-# with the same 2,000 weekdays of prices, in FOLDER/db; made once and kept for the next run.
+# many_securities OMEGADB FOLDER COUNT ROWS: a database of COUNT securities (S0001, ...),
+# each with the same ROWS weekdays of prices, in FOLDER/db; made once and kept for the next
+# run (FOLDER/.count says "COUNT ROWS").
 many_securities() {
-  local omegadb=$1 folder=$2 count=$3 i
-  [ "$(cat "$folder/.count" 2>/dev/null)" = "$count" ] && return 0
+  local omegadb=$1 folder=$2 count=$3 rows=$4 i
+  [ "$(cat "$folder/.count" 2>/dev/null)" = "$count $rows" ] && return 0
   rm -rf "$folder"
   mkdir -p "$folder"
   python3 -c '
 import datetime
 day, rows = datetime.date(2000, 1, 3), []
-while len(rows) < 2000:
+while len(rows) < '"$rows"':
     if day.weekday() < 5:
         p = 10 + (len(rows) % 500) * 0.01
         rows.append(f"{day},{p:.2f},{p + 0.5:.2f},{p - 0.5:.2f},{p + 0.13:.2f},{1000 + len(rows)}")
@@ -124,5 +125,5 @@ while len(rows) < 2000:
 print("\n".join(rows))' >"$folder/history.csv" || return 1
   "$omegadb" create "$folder/db" >/dev/null || return 1
   for i in $(seq -w 1 "$count"); do "$omegadb" add "$folder/db" "S0$i" "$folder/history.csv" || return 1; done
-  echo "$count" >"$folder/.count"
+  echo "$count $rows" >"$folder/.count"
 }

@@ -245,8 +245,8 @@ step "ended after File > Exit"
 # wherever the keyboard is, the progress window's Interrupt button, and its close button.
 # The database is made once, by the Linux omegadb; an installation of its own points at it.
 many=$root/build-windows/test-many-300
-if [ "$(cat "$many/.count" 2>/dev/null)" != 300 ]; then
-  many_securities "$linux/bin/omegadb" "$many" 300 || fail "omegadb could not make the 300-security database"
+if [ "$(cat "$many/.count" 2>/dev/null)" != "300 2000" ]; then
+  many_securities "$linux/bin/omegadb" "$many" 300 2000 || fail "omegadb could not make the 300-security database"
   step "made the 300-security database"
 fi
 mkdir -p "$work/many/Omega/Program" "$work/many/Omega/Data"
