@@ -1,9 +1,30 @@
-# Shared by the real-input tests (sourced): waiting, a virtual display with or without a
-# window manager, and what a failure leaves behind. The caller defines `work` (a scratch
-# folder), `pids` (processes to end) and `fail`.
+# Shared by the real-input tests (sourced): a scratch folder and what a failure leaves
+# behind, waiting, a virtual display with or without a window manager.
 #
 # Every limit is long enough for a loaded two-core machine: a wait ends as soon as its state
 # is reached, so only a failure ever waits the whole limit.
+
+# begin_test NAME SHOT: `work`, a scratch folder, and `pids`, processes to end, both gone
+# with the test (after `end_hook`, when the caller defines one); `fail MESSAGE` says what
+# failed with the program's last states and output (work/app.log, work/app.err) and leaves
+# a screenshot in SHOT.
+begin_test() {
+  test_name=$1 failure_shot=$2
+  work=$(mktemp -d)
+  pids=()
+  trap end_test EXIT
+}
+end_test() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  if declare -F end_hook >/dev/null; then end_hook; fi
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+fail() {
+  report_failure "$test_name" "$*" "$work/app.log" "$failure_shot"
+  echo "--- program output" >&2; cat "$work/app.log" "$work/app.err" >&2 2>/dev/null || true
+  exit 1
+}
 
 # until_true SECONDS COMMAND...: runs COMMAND until it succeeds, for at most SECONDS.
 until_true() {

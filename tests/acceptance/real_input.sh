@@ -23,20 +23,8 @@ while [ $# -gt 0 ]; do
 done
 
 bin=$build/bin
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  report_failure "real_input ($wm)" "$*" "$work/app.log" "${shots:-$build/real-input-failures}/failure-$wm.png"
-  echo "--- program output" >&2; cat "$work/app.log" "$work/app.err" >&2 2>/dev/null || true
-  exit 1
-}
 source tests/acceptance/display.sh
+begin_test "real_input ($wm)" "${shots:-$build/real-input-failures}/failure-$wm.png"
 started=$SECONDS
 step() { echo "real_input ($wm) $((SECONDS - started))s: $*"; }
 

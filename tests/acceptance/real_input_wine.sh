@@ -58,25 +58,12 @@ export TESSAPORT_REPORT_STATE=1
 dates_locale=(env LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8)
 unset QT_QPA_PLATFORM
 
-work=$(mktemp -d)
-pids=()
 app=
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  # The prefix is ours: its server and whatever still runs in it end with the test.
-  wineserver -k 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# The prefix is ours: its server and whatever still runs in it end with the test.
+end_hook() { wineserver -k 2>/dev/null || true; }
 shot() { [ -z "$shots" ] || import -window root "$shots/win-$1-$wm.png" 2>/dev/null || true; }
-fail() {
-  report_failure "real_input_wine ($wm)" "$*" "$work/app.log" \
-    "${shots:-$root/build-windows/real-input-failures}/win-failure-$wm.png"
-  echo "--- program output" >&2; cat "$work/app.log" "$work/app.err" >&2 2>/dev/null || true
-  exit 1
-}
 source tests/acceptance/display.sh
+begin_test "real_input_wine ($wm)" "${shots:-$root/build-windows/real-input-failures}/win-failure-$wm.png"
 started=$SECONDS
 step() { echo "real_input_wine ($wm) $((SECONDS - started))s: $*"; }
 

@@ -15,20 +15,8 @@ shift
 shots=
 [ "${1:-}" = --shots ] && { shots=$(realpath -m "$2"); mkdir -p "$shots"; }
 bin=$build/bin
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  report_failure "scale_fit" "$*" "$work/app.log" "${shots:-$build/real-input-failures}/failure-scale.png"
-  echo "--- program output" >&2; cat "$work/app.log" "$work/app.err" >&2 2>/dev/null || true
-  exit 1
-}
 source tests/acceptance/display.sh
+begin_test scale_fit "${shots:-$build/real-input-failures}/failure-scale.png"
 
 python3 demo/make_demo.py --omegadb "$bin/omegadb" --out "$build/demo" >/dev/null || fail "the demo installation could not be made"
 start_display openbox
