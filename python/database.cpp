@@ -94,11 +94,6 @@ float PriceOf(float stored)
 
 constexpr size_t kPriceFieldCount = 4;
 
-uint32_t Load32(const uint8_t* in)
-{
-    return uint32_t{in[0]} | uint32_t{in[1]} << 8 | uint32_t{in[2]} << 16 | uint32_t{in[3]} << 24;
-}
-
 // Records into numpy rows of a layout, from a data file's bytes or from the reader. Dates
 // go through the first day of their month, worked out once a month, not once a record.
 class RowFiller {
@@ -155,38 +150,31 @@ public:
         }
     }
 
-    // The same from a record's bytes, the common layouts written straight.
-    void Write(int64_t day, const uint8_t* entry, uint8_t* out) const
+    // The same from a record, the common layouts written straight.
+    void Write(int64_t day, const PriceRow& row, uint8_t* out) const
     {
         if (!standard_) {
-            std::array<uint32_t, 6> values;
-            for (size_t v = 0; v < values.size(); ++v)
-                values[v] = Load32(entry + 4 + 4 * v);
-            Write(day, values, out);
+            Write(day,
+                  std::array<uint32_t, 6>{std::bit_cast<uint32_t>(row.open), std::bit_cast<uint32_t>(row.high),
+                                          std::bit_cast<uint32_t>(row.low), std::bit_cast<uint32_t>(row.close),
+                                          static_cast<uint32_t>(row.volume), static_cast<uint32_t>(row.openInterest)},
+                  out);
             return;
         }
         // date, open, high, low, close (float32) from 0, volume and open interest from 24.
         std::memcpy(out, &day, sizeof day);
-        for (size_t v = 0; v < kPriceFieldCount; ++v) {
-            const float price = PriceOf(std::bit_cast<float>(Load32(entry + 4 + 4 * v)));
-            std::memcpy(out + 8 + 4 * v, &price, sizeof price);
-        }
-        const int64_t volume = static_cast<int32_t>(Load32(entry + 20));
+        const std::array<float, kPriceFieldCount> prices = {PriceOf(row.open), PriceOf(row.high), PriceOf(row.low),
+                                                            PriceOf(row.close)};
+        std::memcpy(out + 8, prices.data(), sizeof prices);
+        const int64_t volume = row.volume;
         std::memcpy(out + 24, &volume, sizeof volume);
         if (openInterest_) {
-            const int64_t openInterest = static_cast<int32_t>(Load32(entry + 24));
+            const int64_t openInterest = row.openInterest;
             std::memcpy(out + 32, &openInterest, sizeof openInterest);
         }
     }
 
-    void Write(const PriceRow& row, uint8_t* out)
-    {
-        Write(DayOf(row.date),
-              {std::bit_cast<uint32_t>(row.open), std::bit_cast<uint32_t>(row.high), std::bit_cast<uint32_t>(row.low),
-               std::bit_cast<uint32_t>(row.close), static_cast<uint32_t>(row.volume),
-               static_cast<uint32_t>(row.openInterest)},
-              out);
-    }
+    void Write(const PriceRow& row, uint8_t* out) { Write(DayOf(row.date), row, out); }
 
 private:
     bool decimal_;
@@ -216,16 +204,14 @@ bool ReadInOrder(qv2omg::BinaryFile& file, uint32_t count, bool keepInvalid, Row
             return false;
         done += records;
         for (const uint8_t* entry = bytes.data(); entry != bytes.data() + size; entry += qv2omg::kPriceEntrySize) {
-            const uint32_t date = Load32(entry);
-            const int64_t day = filler.DayOf(date);
-            if (day == kNotADay || date <= last)
+            const PriceRow row = qv2omg::DecodePriceEntry(entry);
+            const int64_t day = filler.DayOf(row.date);
+            if (day == kNotADay || row.date <= last)
                 return false;
-            last = date;
-            if (!keepInvalid
-                && !HasAllPrices(std::bit_cast<float>(Load32(entry + 4)), std::bit_cast<float>(Load32(entry + 8)),
-                                 std::bit_cast<float>(Load32(entry + 12)), std::bit_cast<float>(Load32(entry + 16))))
+            last = row.date;
+            if (!keepInvalid && !HasAllPrices(row.open, row.high, row.low, row.close))
                 continue;
-            filler.Write(day, entry, out + block.rows++ * itemSize);
+            filler.Write(day, row, out + block.rows++ * itemSize);
         }
     }
     return true;

@@ -35,13 +35,7 @@ uint16_t Get16(const uint8_t* in)
     return static_cast<uint16_t>(in[0] | in[1] << 8);
 }
 
-uint32_t Get32(const uint8_t* in)
-{
-    return uint32_t{in[0]} | uint32_t{in[1]} << 8 | uint32_t{in[2]} << 16 | uint32_t{in[3]} << 24;
-}
-
 void PutFloat(uint8_t* out, float value) { Put32(out, std::bit_cast<uint32_t>(value)); }
-float GetFloat(const uint8_t* in) { return std::bit_cast<float>(Get32(in)); }
 
 const char* MagicOf(FileKind kind) { return kind == FileKind::Header ? kHeaderMagic : kDataMagic; }
 size_t EntrySizeOf(FileKind kind) { return kind == FileKind::Header ? kSecurityEntrySize : kPriceEntrySize; }
@@ -64,7 +58,7 @@ std::optional<uint32_t> DecodePreamble(FileKind kind, const uint8_t* in)
     if (std::memcmp(in, MagicOf(kind), 4) != 0 || Get16(in + 4) != kFormatVersion
         || Get16(in + 6) != EntrySizeOf(kind))
         return std::nullopt;
-    return Get32(in + 8);
+    return LoadField32(in + 8);
 }
 
 void EncodeSecurityEntry(const SecurityEntry& entry, uint8_t* out)
@@ -99,19 +93,6 @@ void EncodePriceEntry(const PriceRow& row, uint8_t* out)
     PutFloat(out + 16, row.close);
     Put32(out + 20, static_cast<uint32_t>(row.volume));
     Put32(out + 24, static_cast<uint32_t>(row.openInterest));
-}
-
-PriceRow DecodePriceEntry(const uint8_t* in)
-{
-    PriceRow row;
-    row.date = Get32(in);
-    row.open = GetFloat(in + 4);
-    row.high = GetFloat(in + 8);
-    row.low = GetFloat(in + 12);
-    row.close = GetFloat(in + 16);
-    row.volume = static_cast<int32_t>(Get32(in + 20));
-    row.openInterest = static_cast<int32_t>(Get32(in + 24));
-    return row;
 }
 
 float MissingPrice() { return std::bit_cast<float>(kMissingPriceBits); }

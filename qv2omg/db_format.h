@@ -4,6 +4,7 @@
 // little-endian whatever the host, so files move between machines unchanged.
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -71,7 +72,26 @@ struct PriceRow {
 };
 
 void EncodePriceEntry(const PriceRow& row, uint8_t* out);
-PriceRow DecodePriceEntry(const uint8_t* in);
+
+// A little-endian 32-bit field of a stored entry.
+inline uint32_t LoadField32(const uint8_t* in)
+{
+    return uint32_t{in[0]} | uint32_t{in[1]} << 8 | uint32_t{in[2]} << 16 | uint32_t{in[3]} << 24;
+}
+
+// Inline: readers call it for every record they read.
+inline PriceRow DecodePriceEntry(const uint8_t* in)
+{
+    PriceRow row;
+    row.date = LoadField32(in);
+    row.open = std::bit_cast<float>(LoadField32(in + 4));
+    row.high = std::bit_cast<float>(LoadField32(in + 8));
+    row.low = std::bit_cast<float>(LoadField32(in + 12));
+    row.close = std::bit_cast<float>(LoadField32(in + 16));
+    row.volume = static_cast<int32_t>(LoadField32(in + 20));
+    row.openInterest = static_cast<int32_t>(LoadField32(in + 24));
+    return row;
+}
 
 float MissingPrice();
 bool IsMissingPrice(float value);
