@@ -1,4 +1,4 @@
-#include "ui/pr_about4.h"
+#include "about/about_dialog.h"
 
 #include "widgets/twips.h"
 

@@ -1,4 +1,4 @@
-#include "omega_window.h"
+#include "main_window.h"
 
 #include "app/data_dir_list.h"
 #include "app/program_icon.h"
@@ -6,17 +6,17 @@
 #include "import/date_text.h"
 #include "import/export_listed.h"
 #include "omega/data_library.h"
-#include "omega_window/progress_window.h"
-#include "omega_window/security_search.h"
+#include "main_window/progress_window.h"
+#include "main_window/security_search.h"
 #include "widgets/accessible_caption.h"
 #include "widgets/help_request.h"
 #include "widgets/message_box.h"
 #include "widgets/twips.h"
 #include "widgets/window_font.h"
 #include "scan/scan_command.h"
-#include "ui/pattern_file_selection.h"
-#include "ui/pr_about4.h"
-#include "ui/viewer_launch.h"
+#include "pattern_file/pattern_file_selection.h"
+#include "about/about_dialog.h"
+#include "pattern_file/viewer_launch.h"
 
 #include <QAbstractButton>
 #include <QActionGroup>

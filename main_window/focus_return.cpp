@@ -1,4 +1,4 @@
-#include "omega_window/focus_return.h"
+#include "main_window/focus_return.h"
 
 #include <QListView>
 #include <QLineEdit>

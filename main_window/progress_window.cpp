@@ -1,4 +1,4 @@
-#include "omega_window/progress_window.h"
+#include "main_window/progress_window.h"
 
 #include "widgets/twips.h"
 

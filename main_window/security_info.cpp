@@ -1,4 +1,4 @@
-#include "omega_window/security_info.h"
+#include "main_window/security_info.h"
 
 #include "omega/data_library.h"
 #include "omega/omega_date.h"

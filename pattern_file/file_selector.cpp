@@ -1,4 +1,4 @@
-#include "ui/file_selector.h"
+#include "pattern_file/file_selector.h"
 
 #include "omega/program_state.h"
 #include "widgets/file_dialog.h"

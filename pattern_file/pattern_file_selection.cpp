@@ -1,8 +1,8 @@
-#include "ui/pattern_file_selection.h"
+#include "pattern_file/pattern_file_selection.h"
 
-#include "omega_window/main_controls.h"
+#include "main_window/main_controls.h"
 #include "omega/program_state.h"
-#include "ui/file_selector.h"
+#include "pattern_file/file_selector.h"
 #include "widgets/path_text.h"
 
 #include <QAction>

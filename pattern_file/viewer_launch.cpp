@@ -1,4 +1,4 @@
-#include "ui/viewer_launch.h"
+#include "pattern_file/viewer_launch.h"
 
 #include "omega/program_state.h"
 #include "widgets/busy_pointer.h"

@@ -1,4 +1,4 @@
-#include "form_file_search.h"
+#include "data_folder_dialog.h"
 
 #include "drive_list.h"
 #include "omega/data_library.h"

@@ -1,6 +1,6 @@
 // The About window: its texts, modeless, and unloaded by the timer after Close.
 
-#include "ui/pr_about4.h"
+#include "about/about_dialog.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -2,7 +2,7 @@
 
 #include "search_fixture.h"
 
-#include "omega_window/progress_window.h"
+#include "main_window/progress_window.h"
 
 #include <QApplication>
 #include <QCoreApplication>

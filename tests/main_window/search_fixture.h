@@ -4,9 +4,9 @@
 // temporary directories, and the main window's controls off-screen. Brings the
 // search operations, the message and busy-pointer seams and the control classes.
 
-#include "omega_window/main_controls.h"
+#include "main_window/main_controls.h"
 #include "omega/program_state.h"
-#include "omega_window/security_search.h"
+#include "main_window/security_search.h"
 #include "widgets/busy_pointer.h"
 #include "widgets/message_box.h"
 #include "widgets/twips.h"

@@ -2,7 +2,7 @@
 
 #include "search_fixture.h"
 
-#include "omega_window/security_info.h"
+#include "main_window/security_info.h"
 #include "qv2omg/header_reader.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 
 #include "search_fixture.h"
 
-#include "omega_window/progress_window.h"
-#include "omega_window/security_info.h"
-#include "omega_window/security_list_model.h"
+#include "main_window/progress_window.h"
+#include "main_window/security_info.h"
+#include "main_window/security_list_model.h"
 #include "omega/security_table.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // Choosing the pattern file: the dialog's file types, and what a choice or a cancel
 // leaves in the program state and the main window.
 
-#include "omega_window/main_controls.h"
+#include "main_window/main_controls.h"
 #include "omega/program_state.h"
 #include "widgets/file_dialog.h"
-#include "ui/file_selector.h"
-#include "ui/pattern_file_selection.h"
+#include "pattern_file/file_selector.h"
+#include "pattern_file/pattern_file_selection.h"
 
 #include <QAction>
 #include <QComboBox>

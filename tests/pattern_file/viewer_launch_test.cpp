@@ -5,7 +5,7 @@
 #include "widgets/busy_pointer.h"
 #include "widgets/message_box.h"
 #include "platform/process_launch.h"
-#include "ui/viewer_launch.h"
+#include "pattern_file/viewer_launch.h"
 
 #include <QCoreApplication>
 #include <QFile>
