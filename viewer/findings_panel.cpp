@@ -10,9 +10,9 @@ FindingsPanel::FindingsPanel(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("FindingsPanel"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    lblFindings_ = new QLabel(this);
-    lblFindings_->setObjectName(QStringLiteral("lblFindings"));
-    layout->addWidget(lblFindings_);
+    findingsLabel_ = new QLabel(this);
+    findingsLabel_->setObjectName(QStringLiteral("findingsLabel"));
+    layout->addWidget(findingsLabel_);
     lstFindings_ = new QTreeWidget(this);
     lstFindings_->setObjectName(QStringLiteral("lstFindings"));
     lstFindings_->setRootIsDecorated(false);
@@ -31,10 +31,10 @@ void FindingsPanel::Show(const SheetCheck& check)
     lstFindings_->clear();
     const QString period = QString::fromLatin1(quality::PeriodName(check.period));
     if (!check.pricesFound) {
-        lblFindings_->setText(QStringLiteral("Nothing to check: no column is headed \"Close\"."));
+        findingsLabel_->setText(QStringLiteral("Nothing to check: no column is headed \"Close\"."));
     } else {
         const auto count = static_cast<qsizetype>(check.findings.size());
-        lblFindings_->setText(
+        findingsLabel_->setText(
             (count == 0 ? QStringLiteral("No findings") : QString::number(count) + (count == 1 ? QStringLiteral(" finding") : QStringLiteral(" findings")))
             + QStringLiteral(" in %1 rows, checked as %2 data.").arg(check.rowsChecked).arg(period));
     }

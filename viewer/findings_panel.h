@@ -26,6 +26,6 @@ private slots:
     void lstFindings_Activated(QTreeWidgetItem* item);
 
 private:
-    QLabel* lblFindings_ = nullptr;
+    QLabel* findingsLabel_ = nullptr;
     QTreeWidget* lstFindings_ = nullptr;
 };

@@ -50,11 +50,11 @@ void ViewerWindow::CreateControls()
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
 
-    lblInfo_ = new QLabel(QStringLiteral("No file open. Choose File > Open."), central);
-    lblInfo_->setObjectName(QStringLiteral("lblInfo"));
-    lblInfo_->setWordWrap(true);
-    lblInfo_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(lblInfo_);
+    infoLabel_ = new QLabel(QStringLiteral("No file open. Choose File > Open."), central);
+    infoLabel_->setObjectName(QStringLiteral("infoLabel"));
+    infoLabel_->setWordWrap(true);
+    infoLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(infoLabel_);
 
     auto* splitter = new QSplitter(Qt::Vertical, central);
     model_ = new SheetTableModel(this);
@@ -72,32 +72,32 @@ void ViewerWindow::CreateControls()
     chartLayout->setContentsMargins(0, 0, 0, 0);
     auto* columnRow = new QHBoxLayout;
     auto* columnLabel = new QLabel(QStringLiteral("&Chart column:"), chartPanel);
-    cmbColumn_ = new QComboBox(chartPanel);
-    cmbColumn_->setObjectName(QStringLiteral("cmbColumn"));
-    cmbColumn_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    columnLabel->setBuddy(cmbColumn_);
+    columnCombo_ = new QComboBox(chartPanel);
+    columnCombo_->setObjectName(QStringLiteral("columnCombo"));
+    columnCombo_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    columnLabel->setBuddy(columnCombo_);
     columnRow->addWidget(columnLabel);
-    columnRow->addWidget(cmbColumn_);
+    columnRow->addWidget(columnCombo_);
     // A long table (a Symbol column) is charted and checked one security at a time.
-    lblSecurity_ = new QLabel(QStringLiteral("&Security:"), chartPanel);
-    cmbSecurity_ = new QComboBox(chartPanel);
-    cmbSecurity_->setObjectName(QStringLiteral("cmbSecurity"));
-    cmbSecurity_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    lblSecurity_->setBuddy(cmbSecurity_);
-    lblSecurity_->hide();
-    cmbSecurity_->hide();
+    securityLabel_ = new QLabel(QStringLiteral("&Security:"), chartPanel);
+    securityCombo_ = new QComboBox(chartPanel);
+    securityCombo_->setObjectName(QStringLiteral("securityCombo"));
+    securityCombo_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    securityLabel_->setBuddy(securityCombo_);
+    securityLabel_->hide();
+    securityCombo_->hide();
     columnRow->addSpacing(12);
-    columnRow->addWidget(lblSecurity_);
-    columnRow->addWidget(cmbSecurity_);
+    columnRow->addWidget(securityLabel_);
+    columnRow->addWidget(securityCombo_);
     columnRow->addStretch();
-    connect(cmbSecurity_, &QComboBox::currentIndexChanged, this, &ViewerWindow::cmbSecurity_Changed);
+    connect(securityCombo_, &QComboBox::currentIndexChanged, this, &ViewerWindow::cmbSecurity_Changed);
     chartLayout->addLayout(columnRow);
     chart_ = new PriceChart(chartPanel);
     chart_->setObjectName(QStringLiteral("chart"));
     // Room for the price pane, the volume pane and the date labels.
     chart_->setMinimumHeight(260);
     chartLayout->addWidget(chart_);
-    connect(cmbColumn_, &QComboBox::currentIndexChanged, this, &ViewerWindow::cmbColumn_Changed);
+    connect(columnCombo_, &QComboBox::currentIndexChanged, this, &ViewerWindow::cmbColumn_Changed);
 
     findingsPanel_ = new FindingsPanel(splitter);
     connect(findingsPanel_, &FindingsPanel::rowChosen, this, &ViewerWindow::ShowRow);
@@ -122,27 +122,27 @@ void ViewerWindow::CreateMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     QAction* open = file->addAction(QStringLiteral("&Open..."), this, &ViewerWindow::mnuOpen_Click);
-    open->setObjectName(QStringLiteral("mnuOpen"));
+    open->setObjectName(QStringLiteral("openAction"));
     open->setShortcut(QKeySequence::Open);
     file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
-    exit->setObjectName(QStringLiteral("mnuExit"));
+    exit->setObjectName(QStringLiteral("exitAction"));
 
     QMenu* dataMenu = menuBar()->addMenu(QStringLiteral("&Data"));
-    mnuCheckData_ = dataMenu->addAction(QStringLiteral("&Check data"), this, &ViewerWindow::mnuCheckData_Click);
-    mnuCheckData_->setObjectName(QStringLiteral("mnuCheckData"));
-    mnuCheckData_->setShortcut(Qt::Key_F7);
-    mnuCheckData_->setEnabled(false);
+    checkDataAction_ = dataMenu->addAction(QStringLiteral("&Check data"), this, &ViewerWindow::mnuCheckData_Click);
+    checkDataAction_->setObjectName(QStringLiteral("checkDataAction"));
+    checkDataAction_->setShortcut(Qt::Key_F7);
+    checkDataAction_->setEnabled(false);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     QAction* files = help->addAction(QStringLiteral("&Files the viewer opens"), this, &ViewerWindow::mnuHelpFiles_Click);
-    files->setObjectName(QStringLiteral("mnuHelpFiles"));
+    files->setObjectName(QStringLiteral("helpFilesAction"));
     files->setShortcut(QKeySequence::HelpContents);
     QAction* checks = help->addAction(QStringLiteral("What &Check data finds"), this, &ViewerWindow::mnuHelpChecks_Click);
-    checks->setObjectName(QStringLiteral("mnuHelpChecks"));
+    checks->setObjectName(QStringLiteral("helpChecksAction"));
     help->addSeparator();
     QAction* about = help->addAction(QStringLiteral("&About"), this, &ViewerWindow::mnuAbout_Click);
-    about->setObjectName(QStringLiteral("mnuAbout"));
+    about->setObjectName(QStringLiteral("aboutAction"));
 }
 
 bool ViewerWindow::OpenFile(const QString& path)
@@ -168,17 +168,17 @@ void ViewerWindow::ShowSheet()
     QStringList names;
     for (const ViewerName& name : sheet_->Names())
         names << name.name + u' ' + AreaText(name.firstRow, name.firstColumn, name.lastRow, name.lastColumn);
-    lblInfo_->setText(QDir::toNativeSeparators(path_) + QStringLiteral("\n") + sheet_->FileTypeName()
+    infoLabel_->setText(QDir::toNativeSeparators(path_) + QStringLiteral("\n") + sheet_->FileTypeName()
                       + QStringLiteral(", used range ") + sheet_->UsedRangeText() + QStringLiteral(", names: ")
                       + (names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "))));
 
     model_->SetSheet(sheet_.get());
     ClearFindings();
-    mnuCheckData_->setEnabled(true);
+    checkDataAction_->setEnabled(true);
 
     {
-        const QSignalBlocker blocker(cmbColumn_);
-        cmbColumn_->clear();
+        const QSignalBlocker blocker(columnCombo_);
+        columnCombo_->clear();
         // In one step: a sheet may have tens of thousands of columns.
         QList<QStandardItem*> items;
         for (const int column : sheet_->UsedColumns())
@@ -187,17 +187,17 @@ void ViewerWindow::ShowSheet()
                 item->setData(column, Qt::UserRole);
                 items << item;
             }
-        static_cast<QStandardItemModel*>(cmbColumn_->model())->invisibleRootItem()->appendRows(items);
+        static_cast<QStandardItemModel*>(columnCombo_->model())->invisibleRootItem()->appendRows(items);
         SetChartColumn(DefaultChartColumn(*sheet_));
     }
     const QStringList securities = sheet_->Securities();
     {
-        const QSignalBlocker blocker(cmbSecurity_);
-        cmbSecurity_->clear();
-        cmbSecurity_->addItems(securities);
+        const QSignalBlocker blocker(securityCombo_);
+        securityCombo_->clear();
+        securityCombo_->addItems(securities);
     }
-    lblSecurity_->setVisible(!securities.isEmpty());
-    cmbSecurity_->setVisible(!securities.isEmpty());
+    securityLabel_->setVisible(!securities.isEmpty());
+    securityCombo_->setVisible(!securities.isEmpty());
     cmbSecurity_Changed();
     sizedColumns_.assign(static_cast<std::size_t>(model_->columnCount()), false);
     SizeShownColumns();
@@ -227,23 +227,23 @@ void ViewerWindow::ClearFindings()
     model_->SetMarkedRows({});
 }
 
-QString ViewerWindow::Security() const { return cmbSecurity_->count() > 0 ? cmbSecurity_->currentText() : QString(); }
+QString ViewerWindow::Security() const { return securityCombo_->count() > 0 ? securityCombo_->currentText() : QString(); }
 
-void ViewerWindow::SetSecurity(const QString& security) { cmbSecurity_->setCurrentIndex(cmbSecurity_->findText(security)); }
+void ViewerWindow::SetSecurity(const QString& security) { securityCombo_->setCurrentIndex(securityCombo_->findText(security)); }
 
 void ViewerWindow::cmbSecurity_Changed()
 {
     if (!sheet_)
         return;
-    securityRows_ = cmbSecurity_->count() > 0 ? sheet_->RowsOf(cmbSecurity_->currentText()) : std::vector<int>();
+    securityRows_ = securityCombo_->count() > 0 ? sheet_->RowsOf(securityCombo_->currentText()) : std::vector<int>();
     model_->SetRows(securityRows_);
     ClearFindings();
     cmbColumn_Changed();
 }
 
-int ViewerWindow::ChartColumn() const { return cmbColumn_->currentData().isValid() ? cmbColumn_->currentData().toInt() : -1; }
+int ViewerWindow::ChartColumn() const { return columnCombo_->currentData().isValid() ? columnCombo_->currentData().toInt() : -1; }
 
-void ViewerWindow::SetChartColumn(int column) { cmbColumn_->setCurrentIndex(cmbColumn_->findData(column)); }
+void ViewerWindow::SetChartColumn(int column) { columnCombo_->setCurrentIndex(columnCombo_->findData(column)); }
 
 void ViewerWindow::cmbColumn_Changed()
 {

@@ -56,15 +56,15 @@ private:
     std::unique_ptr<ViewerSheet> sheet_;
     QString path_;
     SheetTableModel* model_ = nullptr;
-    QLabel* lblInfo_ = nullptr;
+    QLabel* infoLabel_ = nullptr;
     QTableView* tblCells_ = nullptr;
-    QComboBox* cmbColumn_ = nullptr;
-    QLabel* lblSecurity_ = nullptr;
-    QComboBox* cmbSecurity_ = nullptr;
+    QComboBox* columnCombo_ = nullptr;
+    QLabel* securityLabel_ = nullptr;
+    QComboBox* securityCombo_ = nullptr;
     std::vector<int> securityRows_;
     PriceChart* chart_ = nullptr;
     FindingsPanel* findingsPanel_ = nullptr;
-    QAction* mnuCheckData_ = nullptr;
+    QAction* checkDataAction_ = nullptr;
     std::vector<int> findingRows_;  // sheet rows marked by Check data
     std::vector<bool> sizedColumns_;  // table columns already fitted to their contents
 };
