@@ -41,6 +41,27 @@ constexpr int kMinimumHeight = 3255;
 
 QString CountText(int value) { return u' ' + QString::number(value); }
 
+// What a search did, for the status line.
+QString SummaryText(const DataFolderSearchOutcome& outcome, const QString& programFolder)
+{
+    QString text = QStringLiteral("Total") + CountText(outcome.foldersSearched) + QStringLiteral(" directories searched,")
+                 + CountText(outcome.filesChecked) + QStringLiteral(" files checked.");
+    if (outcome.unreadFolders > 0) {
+        // The reason before the path, which may run past the window's edge.
+        text += outcome.unreadFolders == 1
+                    ? QStringLiteral(" A folder was left out (%1): ").arg(outcome.firstUnreadWhy)
+                    : QStringLiteral(" %1 folders were left out, the first (%2): ")
+                          .arg(outcome.unreadFolders)
+                          .arg(outcome.firstUnreadWhy);
+        text += outcome.firstUnread + u'.';
+    }
+    if (outcome.endedEarly) {
+        text += QStringLiteral(" The walk ended early: the program folder ") + programFolder
+              + QStringLiteral(" could not be made the working folder.");
+    }
+    return text;
+}
+
 } // namespace
 
 DataFolderDialog::DataFolderDialog(ProgramState& state, const QComboBox* mainList, QWidget* parent)
@@ -226,7 +247,8 @@ void DataFolderDialog::scan()
     SetStatus(QString());
     const QString place = placeBox->currentText();
     if (!DataFolderSearch::IsReady(place)) {
-        platform::ShowMessage(QStringLiteral("Tessaport"), QStringLiteral("Drive ") + place + QStringLiteral(" is not ready."),
+        platform::ShowMessage(QStringLiteral("Tessaport"),
+                              QStringLiteral("Drive ") + place + QStringLiteral(" is not ready."),
                               platform::MessageIcon::Critical, this);
         return;
     }
@@ -244,21 +266,7 @@ void DataFolderDialog::scan()
     const DataFolderSearchOutcome outcome =
         DataFolderSearch(state_.TradeStationDir, state_.OmegaRootDir).Search(place, hooks);
 
-    QString status = QStringLiteral("Total") + CountText(outcome.foldersSearched) + QStringLiteral(" directories searched,")
-                   + CountText(outcome.filesChecked) + QStringLiteral(" files checked.");
-    if (outcome.unreadFolders > 0) {
-        // The reason before the path, which may run past the window's edge.
-        status += outcome.unreadFolders == 1 ? QStringLiteral(" A folder was left out (%1): ").arg(outcome.firstUnreadWhy)
-                                             : QStringLiteral(" %1 folders were left out, the first (%2): ")
-                                                   .arg(outcome.unreadFolders)
-                                                   .arg(outcome.firstUnreadWhy);
-        status += outcome.firstUnread + u'.';
-    }
-    if (outcome.endedEarly) {
-        status += QStringLiteral(" The walk ended early: the program folder ") + state_.TradeStationDir
-                + QStringLiteral(" could not be made the working folder.");
-    }
-    SetStatus(status);
+    SetStatus(SummaryText(outcome, state_.TradeStationDir));
     FitColumns();
     SetScanning(false);
     platform::SetBusyPointer(false);

@@ -29,42 +29,6 @@
 namespace scan::test {
 namespace {
 
-struct WalkCase {
-    const char* name;
-    QStringList tree;
-    Entries found;  // relative to the root
-    const char* status;
-};
-
-class WalkTest : public ScanFixture, public ::testing::WithParamInterface<WalkCase> {};
-
-TEST_P(WalkTest, FindsTheDataFoldersOfTheDataRoot)
-{
-    MakeTree(GetParam().tree);
-    auto dialog = LoadScanner();
-    dialog->scanButton->click();
-    EXPECT_EQ(Sorted(ListEntries(*dialog)), Sorted(GetParam().found, true));
-    EXPECT_EQ(dialog->StatusText(), QString::fromLatin1(GetParam().status));
-}
-
-// A database of N securities is its header file and N data files.
-INSTANTIATE_TEST_SUITE_P(Trees, WalkTest, ::testing::Values(
-    WalkCase{"SeveralDepthsAndAFolderWithBothSubfoldersAndHeader",
-             {"db Data/A 1", "db Data/B/C 2", "db Data/B/C/D/E 3", "file Data/F/readme.txt", "file Data/top.txt"},
-             {{"Data/A", " 1"}, {"Data/B/C", " 2"}, {"Data/B/C/D/E", " 3"}},
-             "Total 6 directories searched, 11 files checked."},
-    WalkCase{"WindowsFoldersSkippedAtAnyDepthButFilesOfThoseNamesCounted",
-             {"db Data/Windows 1", "db Data/x/WINNT 1", "db Data/x/y/wInNt 2", "file Data/windows", "file Data/x/y/WINNT"},
-             {}, "Total 2 directories searched, 2 files checked."},
-    WalkCase{"HiddenEntriesNotListed",
-             {"db Data/.hidden 1", "file Data/y/.master.omg", "file Data/y/seen.txt", "file Data/.profile"},
-             {}, "Total 1 directories searched, 1 files checked."},
-    WalkCase{"LinkLoopNotFollowedLinksToFilesCounted",
-             {"db Data/z 2", "link Data/z/loop ..", "link Data/zz z", "link Data/z/alias.txt master.omg",
-              "link Data/dangling nowhere"},
-             {{"Data/z", " 2"}}, "Total 1 directories searched, 4 files checked."}),
-    [](const auto& test) { return std::string(test.param.name); });
-
 // The list starts as the main window's, counted; a folder found again keeps its entry,
 // even one spelt in another case, and gets its count refreshed.
 TEST_F(ScanFixture, LoadsTheMainListAndScansItWithoutDuplicatesIgnoringCase)
