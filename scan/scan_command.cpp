@@ -11,11 +11,11 @@ namespace scan {
 
 namespace {
 // The loaded scanner. Close only hides it, so it keeps its list between openings.
-QPointer<formFileSearch> loadedScanner;
+QPointer<DataFolderDialog> loadedScanner;
 ScopedScannerDriver* driver = nullptr;
 } // namespace
 
-ScopedScannerDriver::ScopedScannerDriver(std::function<void(formFileSearch&)> drive)
+ScopedScannerDriver::ScopedScannerDriver(std::function<void(DataFolderDialog&)> drive)
     : drive_(std::move(drive)), previous_(driver)
 {
     driver = this;
@@ -33,9 +33,9 @@ void mnuScan_Click(ProgramState& state, const MainControls& controls, const std:
                           loadedScanner->parentWidget() != controls.window))
         delete loadedScanner.data();
     if (!loadedScanner)
-        loadedScanner = new formFileSearch(state, cmbOmega, controls.window);
+        loadedScanner = new DataFolderDialog(state, cmbOmega, controls.window);
 
-    formFileSearch* scanner = loadedScanner;
+    DataFolderDialog* scanner = loadedScanner;
     if (driver) {
         scanner->show();
         driver->drive_(*scanner);

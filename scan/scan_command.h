@@ -7,7 +7,7 @@
 
 namespace scan {
 
-class formFileSearch;
+class DataFolderDialog;
 
 // The main window's menu command "Omega Data Directories...". Shows the scanner modally
 // (loading it the first time, or again after it was closed through its frame), then
@@ -22,7 +22,7 @@ void mnuScan_Click(ProgramState& state, const MainControls& controls, const std:
 // frame). Tests only.
 class ScopedScannerDriver {
 public:
-    explicit ScopedScannerDriver(std::function<void(formFileSearch&)> drive);
+    explicit ScopedScannerDriver(std::function<void(DataFolderDialog&)> drive);
     ~ScopedScannerDriver();
     ScopedScannerDriver(const ScopedScannerDriver&) = delete;
     ScopedScannerDriver& operator=(const ScopedScannerDriver&) = delete;
@@ -30,7 +30,7 @@ public:
 private:
     friend void mnuScan_Click(ProgramState&, const MainControls&, const std::function<void()>&,
                               const std::function<void()>&);
-    std::function<void(formFileSearch&)> drive_;
+    std::function<void(DataFolderDialog&)> drive_;
     ScopedScannerDriver* previous_;
 };
 

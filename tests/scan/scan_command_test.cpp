@@ -20,15 +20,15 @@ struct SelectionCase {
     const char* expectedSelection;
 };
 
-void RemoveAndClose(formFileSearch& form, int removed)
+void RemoveAndClose(DataFolderDialog& dialog, int removed)
 {
     if (removed < 0) {
-        form.Command1[formFileSearch::kClearList]->click();
+        dialog.clearListButton->click();
     } else {
-        form.ListView1->topLevelItem(removed)->setSelected(true);
-        form.Command1[formFileSearch::kRemove]->click();
+        dialog.folderList->topLevelItem(removed)->setSelected(true);
+        dialog.removeButton->click();
     }
-    form.Command1[formFileSearch::kClose]->click();
+    dialog.closeButton->click();
 }
 
 class SelectionAfterScannerTest : public ScanFixture, public ::testing::WithParamInterface<SelectionCase> {};
@@ -37,7 +37,7 @@ TEST_P(SelectionAfterScannerTest, KeepsTheSelectedFolderWhenStillListed)
 {
     const SelectionCase& c = GetParam();
     SetMainList(c.mainList, c.selected);
-    ScopedScannerDriver driver([&](formFileSearch& form) { RemoveAndClose(form, c.removed); });
+    ScopedScannerDriver driver([&](DataFolderDialog& dialog) { RemoveAndClose(dialog, c.removed); });
     mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
 
     EXPECT_EQ(state_.DataDirs.mid(0, state_.DataDirCount), c.expectedList);
@@ -58,19 +58,19 @@ TEST_F(ScanFixture, WindowSurvivesCloseButNotItsFrame)
 {
     MakeTree({"db Data/A 1"});
     SetMainList({"/d/A", "/d/B", "/d/C"}, 2);
-    QPointer<formFileSearch> first;
+    QPointer<DataFolderDialog> first;
     {
-        ScopedScannerDriver driver([&](formFileSearch& form) { first = &form; RemoveAndClose(form, 0); });
+        ScopedScannerDriver driver([&](DataFolderDialog& dialog) { first = &dialog; RemoveAndClose(dialog, 0); });
         mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
     }
     SetMainList({"/d/X"}, 0);  // not read: the window stays loaded
     {
-        ScopedScannerDriver driver([&](formFileSearch& form) {
-            EXPECT_EQ(&form, first.data());
-            EXPECT_EQ(ListEntries(form), (Entries{{"/d/B", " 0"}, {"/d/C", " 0"}}));
-            QTimer::singleShot(0, &form, [&form] { form.close(); });
-            form.Command1[formFileSearch::kScan]->click();
-            EXPECT_EQ(form.StatusText(), QStringLiteral("Total 0 directories searched, 0 files checked."));
+        ScopedScannerDriver driver([&](DataFolderDialog& dialog) {
+            EXPECT_EQ(&dialog, first.data());
+            EXPECT_EQ(ListEntries(dialog), (Entries{{"/d/B", " 0"}, {"/d/C", " 0"}}));
+            QTimer::singleShot(0, &dialog, [&dialog] { dialog.close(); });
+            dialog.scanButton->click();
+            EXPECT_EQ(dialog.StatusText(), QStringLiteral("Total 0 directories searched, 0 files checked."));
         });
         mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
     }
@@ -78,9 +78,9 @@ TEST_F(ScanFixture, WindowSurvivesCloseButNotItsFrame)
     EXPECT_EQ(state_.DataDirs, QStringList{"/d/X"});
     EXPECT_EQ(state_.CurrentDataDir, QStringLiteral("/d/X"));
 
-    ScopedScannerDriver driver([&](formFileSearch& form) {
-        EXPECT_EQ(ListEntries(form), (Entries{{"/d/X", " 0"}}));
-        form.Command1[formFileSearch::kClose]->click();
+    ScopedScannerDriver driver([&](DataFolderDialog& dialog) {
+        EXPECT_EQ(ListEntries(dialog), (Entries{{"/d/X", " 0"}}));
+        dialog.closeButton->click();
     });
     mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
 }
@@ -89,14 +89,14 @@ TEST_F(ScanFixture, WindowSurvivesCloseButNotItsFrame)
 TEST_F(ScanFixture, ModalWaitEndsWhenTheWindowIsHidden)
 {
     SetMainList({"/d/A", "/d/B"}, 1);
-    auto scanners = [](const std::function<void(formFileSearch&)>& act) {
+    auto scanners = [](const std::function<void(DataFolderDialog&)>& act) {
         for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* form = qobject_cast<formFileSearch*>(widget); form && form->isVisible())
-                act(*form);
+            if (auto* dialog = qobject_cast<DataFolderDialog*>(widget); dialog && dialog->isVisible())
+                act(*dialog);
     };
-    QTimer::singleShot(0, [&] { scanners([](formFileSearch& form) { RemoveAndClose(form, 0); }); });
+    QTimer::singleShot(0, [&] { scanners([](DataFolderDialog& dialog) { RemoveAndClose(dialog, 0); }); });
     QTimer safety;  // should Close not end the wait, this does and the test fails
-    QObject::connect(&safety, &QTimer::timeout, [&] { scanners([](formFileSearch& form) { form.done(0); }); });
+    QObject::connect(&safety, &QTimer::timeout, [&] { scanners([](DataFolderDialog& dialog) { dialog.done(0); }); });
     safety.start(10000);
     mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
     EXPECT_EQ(state_.DataDirs, QStringList{"/d/B"});

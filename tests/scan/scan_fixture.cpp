@@ -85,21 +85,21 @@ void ScanFixture::SetMainList(const QStringList& items, int selected)
     cmbOmega_->setCurrentIndex(selected);
 }
 
-std::unique_ptr<formFileSearch> ScanFixture::LoadScanner()
+std::unique_ptr<DataFolderDialog> ScanFixture::LoadScanner()
 {
-    auto form = std::make_unique<formFileSearch>(state_, cmbOmega_, &window_);
-    if (form->Drive1->findText(SystemVolume()) < 0)
-        form->Drive1->addItem(SystemVolume());
-    form->Drive1->setCurrentIndex(form->Drive1->findText(SystemVolume()));
-    form->Drive1_Change(form->Drive1->currentIndex());  // as a person choosing it
-    return form;
+    auto dialog = std::make_unique<DataFolderDialog>(state_, cmbOmega_, &window_);
+    if (dialog->placeBox->findText(SystemVolume()) < 0)
+        dialog->placeBox->addItem(SystemVolume());
+    dialog->placeBox->setCurrentIndex(dialog->placeBox->findText(SystemVolume()));
+    dialog->choosePlace(dialog->placeBox->currentIndex());  // as a person choosing it
+    return dialog;
 }
 
-Entries ScanFixture::ListEntries(const formFileSearch& form)
+Entries ScanFixture::ListEntries(const DataFolderDialog& dialog)
 {
     Entries entries;
-    for (int i = 0; i < form.ListView1->topLevelItemCount(); ++i)
-        entries.emplace_back(form.ListView1->topLevelItem(i)->text(0), form.ListView1->topLevelItem(i)->text(1));
+    for (int i = 0; i < dialog.folderList->topLevelItemCount(); ++i)
+        entries.emplace_back(dialog.folderList->topLevelItem(i)->text(0), dialog.folderList->topLevelItem(i)->text(1));
     return entries;
 }
 

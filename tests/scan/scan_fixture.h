@@ -33,8 +33,8 @@ protected:
     void AddSecurities(const QString& relative, int first, int count);
     void SetMainList(const QStringList& items, int selected);
     // A scanner loaded from cmbOmega, the system volume selected.
-    std::unique_ptr<formFileSearch> LoadScanner();
-    static Entries ListEntries(const formFileSearch& form);  // in display order
+    std::unique_ptr<DataFolderDialog> LoadScanner();
+    static Entries ListEntries(const DataFolderDialog& dialog);  // in display order
     // Sorted, for walks whose order is the file system's; `relative` folders are made absolute.
     Entries Sorted(Entries entries, bool relative = false) const;
 
