@@ -50,7 +50,7 @@ TEST_P(ImportOutOfRoom, ReportsTheWritersErrorAndKeepsTheEarlierFile)
     ASSERT_TRUE(qv2omg::CreateDatabase(db).IsOk());
     ASSERT_TRUE(qv2omg::AddSecurity(db, {"XYZ", "", 2, 0, true}, DailyRows(3000)).IsOk());
     ASSERT_EQ(RunChild({"tessaport-import", {"--data", db, "--to", "1990-03-01", "-o", out, "XYZ"}}).exitCode, 0);
-    const std::string earlier = ReadBytes(out);
+    const std::string earlier = ReadText(out);
     const std::set<std::string> before = Names(folder.Path());
 
     const std::string target = GetParam().outputOnFullDevice ? "/dev/full" : out;
@@ -60,7 +60,7 @@ TEST_P(ImportOutOfRoom, ReportsTheWritersErrorAndKeepsTheEarlierFile)
 
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_EQ(outcome.err, "tessaport-import: XYZ: cannot write " + target + ": " + SheetErrorText(kSheetDiskFull) + "\n");
-    EXPECT_EQ(ReadBytes(out), earlier);
+    EXPECT_EQ(ReadText(out), earlier);
     EXPECT_EQ(Names(folder.Path()), before);  // no temporary file left
 }
 
@@ -90,7 +90,7 @@ TEST_P(DatabaseAddOutOfRoom, ReportsItAndChangesNothing)
     ASSERT_TRUE(qv2omg::AddSecurity(db, {"ABC", "", 2, 0, true}, DailyRows(50)).IsOk());
     const std::string csv = folder / "xyz.csv";
     WritePriceCsv(csv, DailyRows(GetParam().rows));
-    const std::string header = ReadBytes((db / "master.omg").string());
+    const std::string header = ReadText((db / "master.omg").string());
     const std::set<std::string> before = Names(db);
 
     ChildRun run{"omegadb", {"add", db.string(), "XYZ", csv}};
@@ -101,7 +101,7 @@ TEST_P(DatabaseAddOutOfRoom, ReportsItAndChangesNothing)
     // With the system's reason: past the file size limit, as on a full disk, the write fails.
     EXPECT_EQ(outcome.err,
               "omegadb: Cannot write " + (db / GetParam().failing).string() + ": File too large; nothing was changed.\n");
-    EXPECT_EQ(ReadBytes((db / "master.omg").string()), header);
+    EXPECT_EQ(ReadText((db / "master.omg").string()), header);
     EXPECT_EQ(Names(db), before);
     EXPECT_EQ(DatabaseContents(db), std::vector<std::string>{"ABC 50"});
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sheet/sheet_file.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +12,11 @@
 #include <tuple>
 #include <vector>
 
-using Bytes = std::vector<uint8_t>;
+using namespace test_support;
 
 // "00 0F 27" -> bytes; blanks are only for the eye.
 Bytes Hex(const std::string& text);
 Bytes Join(std::initializer_list<Bytes> parts);
-Bytes ReadBytes(const std::filesystem::path& path);
-void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 
 // Equal, or the first offset where they differ and the bytes from there.
 testing::AssertionResult SameBytes(const Bytes& actual, const Bytes& expected);
@@ -74,11 +73,9 @@ struct CaseName {
 // A folder of its own.
 class SheetTest : public testing::Test {
 protected:
-    SheetTest();
-    ~SheetTest() override;
-
     // What the folder holds: a temporary file left behind shows up here.
     std::vector<std::string> FolderEntries() const;
 
-    std::filesystem::path folder_;
+    TempFolder temp_;
+    const std::filesystem::path folder_ = temp_.Path();
 };
