@@ -7,6 +7,7 @@
 #include "qv2omg/database_writer.h"
 #include "qv2omg/db_format.h"
 #include "qv2omg/header_reader.h"
+#include "case_name.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -75,12 +76,6 @@ inline PriceRow Row(uint32_t date, float close = 10.0f)
 {
     return {date, close - 1, close + 1, close - 2, close, 1000, 0};
 }
-
-// Parameterized cases are named after their name field.
-struct CaseName {
-    template <class Param>
-    std::string operator()(const testing::TestParamInfo<Param>& info) const { return info.param.name; }
-};
 
 class DatabaseTest : public testing::Test {
 protected:

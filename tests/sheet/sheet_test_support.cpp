@@ -60,12 +60,3 @@ int16_t WriteSheet(const std::filesystem::path& path, std::initializer_list<Shee
         result = WriteCells(file, cells);
     return result == 0 ? int16_t{file.Close()} : result;
 }
-
-std::vector<std::string> SheetTest::FolderEntries() const
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}

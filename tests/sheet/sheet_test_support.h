@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sheet/sheet_file.h"
+#include "case_name.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -61,20 +62,10 @@ int16_t WriteSheet(const std::filesystem::path& path, std::initializer_list<Shee
 #define SKIP_ON_WINDOWS(reason) static_cast<void>(0)
 #endif
 
-// Parameterized cases are named after their name field.
-struct CaseName {
-    template <class Param>
-    std::string operator()(const testing::TestParamInfo<Param>& info) const
-    {
-        return info.param.name;
-    }
-};
-
 // A folder of its own.
 class SheetTest : public testing::Test {
 protected:
-    // What the folder holds: a temporary file left behind shows up here.
-    std::vector<std::string> FolderEntries() const;
+    std::vector<std::string> FolderEntries() const { return temp_.Entries(); }
 
     TempFolder temp_;
     const std::filesystem::path folder_ = temp_.Path();

@@ -2,6 +2,7 @@
 
 // Files, temporary folders and programs run through a shell, as every test folder needs them.
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +43,16 @@ inline void WriteBytes(const std::filesystem::path& path, const Bytes& bytes)
     WriteText(path, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
 }
 
+// The names in a folder, sorted: a temporary file left behind shows up here.
+inline std::vector<std::string> Entries(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // A folder of its own under the system's temporary folder, removed with everything in it.
 class TempFolder {
 public:
@@ -63,6 +74,8 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+    std::vector<std::string> Entries() const { return test_support::Entries(path_); }
 
 private:
     std::filesystem::path path_;
