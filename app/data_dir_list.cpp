@@ -42,10 +42,10 @@ void SelectDataDir(ProgramState& state, const MainControls& controls)
     state.CurrentDataDir = selected >= 0 ? controls.dataDirCombo->itemText(selected) : QString();
     if (state.CurrentDataDir == state.PreviousDataDir)
         return;
-    state.SecurityTableLoaded = kFalse;
+    state.SecurityTableLoaded = false;
     state.PreviousDataDir = state.CurrentDataDir;
 
-    if (state.ImportMode != 0) {
+    if (state.Mode == ImportMode::SecurityList) {
         if (controls.symbolEdit->text() != kShowAll)
             controls.symbolEdit->clear();
         omega::SecurityList(controls.securityList)->Clear();

@@ -334,8 +334,8 @@ void MainWindow::ConnectHandlers()
     connect(c.beginImportAction, &QAction::triggered, this, &MainWindow::beginImport);
     connect(c.interruptImportAction, &QAction::triggered, this, &MainWindow::interruptImport);
     connect(c.exportListedAction, &QAction::triggered, this, &MainWindow::exportListed);
-    for (int i = 0; i < 2; ++i)
-        connect(c.modeActions[i], &QAction::triggered, this, [this, i] { switchImportMode(i); });
+    for (const ImportMode mode : {ImportMode::SingleSecurity, ImportMode::SecurityList})
+        connect(c.ModeAction(mode), &QAction::triggered, this, [this, mode] { switchImportMode(mode); });
     for (QRadioButton* field : {c.searchBySymbolButton, c.searchByDescriptionButton})
         connect(field, &QRadioButton::clicked, this, &MainWindow::refreshSecurityList);
     connect(c.contextHelpAction, &QAction::triggered, this, &MainWindow::showContextHelp);
@@ -467,7 +467,7 @@ void MainWindow::exitProgram()
 
 void MainWindow::interruptImport()
 {
-    state_.InterruptRequested = kTrue;
+    state_.InterruptRequested = true;
 }
 
 void MainWindow::showContextHelp()
@@ -500,9 +500,9 @@ void MainWindow::beginImport()
 void MainWindow::exportListed() { ::ExportListedSecurities(state_, controls_); }
 void MainWindow::showAbout() { ShowAbout(this, QStringLiteral("Tessaport Version 4.32"), 0); }
 
-void MainWindow::switchImportMode(int index)
+void MainWindow::switchImportMode(ImportMode mode)
 {
-    WhileResizable([&] { ::SwitchImportMode(state_, controls_, index); });
+    WhileResizable([&] { ::SwitchImportMode(state_, controls_, mode); });
 }
 void MainWindow::adoptChosenDataDir() { ::SelectDataDir(state_, controls_); }
 void MainWindow::searchSecurity() { ::SearchSecurity(state_, controls_); }
@@ -511,7 +511,7 @@ void MainWindow::showSelectedSecurity() { ::ShowSelectedSecurity(state_, control
 
 void MainWindow::symbolKeyPressed(int16_t& keyAscii)
 {
-    if (keyAscii == kEnterKey && state_.ImportMode == 0)
+    if (keyAscii == kEnterKey && state_.Mode == ImportMode::SingleSecurity)
         ::SearchSecurity(state_, controls_);
 }
 

@@ -51,7 +51,7 @@ public:
     void beginImport();
     void exportListed();
     void showAbout();
-    void switchImportMode(int index);
+    void switchImportMode(ImportMode mode);
     void adoptChosenDataDir();
     void searchSecurity();
     void refreshSecurityList();

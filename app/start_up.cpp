@@ -243,12 +243,12 @@ StartUpOutcome OpenMainWindow(MainWindow& window, const StartUpEnvironment& envi
     state.PreviousDataDir = state.CurrentDataDir;
     controls.currentDataDirLabel->setText(state.CurrentDataDir);
 
-    state.InterruptRequested = kFalse;
-    state.SecurityTableLoaded = kFalse;
-    state.ImportMode = 0;
-    controls.modeActions[state.ImportMode]->setChecked(true);
-    controls.modeActions[1 - state.ImportMode]->setChecked(false);
-    window.WhileResizable([&] { ApplyImportMode(state, controls, state.ImportMode); });
+    state.InterruptRequested = false;
+    state.SecurityTableLoaded = false;
+    state.Mode = ImportMode::SingleSecurity;
+    controls.ModeAction(ImportMode::SingleSecurity)->setChecked(true);
+    controls.ModeAction(ImportMode::SecurityList)->setChecked(false);
+    window.WhileResizable([&] { ApplyImportMode(state, controls, state.Mode); });
 
     window.CentreOnScreen();
     window.show();

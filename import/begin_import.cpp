@@ -64,7 +64,7 @@ QString FinishedText(int32_t rows, const QString& symbol, const QString& pattern
 // The symbol in the symbol box, or on the selected line of the list.
 QString TakeSymbol(const ProgramState& state, const MainControls& controls)
 {
-    if (state.ImportMode == 0) {
+    if (state.Mode == ImportMode::SingleSecurity) {
         const QString symbol = omega::TrimBlanks(controls.symbolEdit->text());
         controls.symbolEdit->setText(symbol);
         return symbol;
@@ -143,9 +143,9 @@ void BeginImport(ProgramState& state, const MainControls& controls, const std::f
         hooks.progress = [](int32_t recordsRead) { UpdateProgress(recordsRead); };
         hooks.skipInvalid = [&controls] { return controls.skipInvalidCheck->isChecked(); };
         hooks.interrupted = [&state, window] {
-            if (state.InterruptRequested == kFalse)
+            if (!state.InterruptRequested)
                 return false;
-            state.InterruptRequested = kFalse;
+            state.InterruptRequested = false;
             Tell(kInterrupted, platform::MessageIcon::Information, window);
             return true;
         };

@@ -417,7 +417,7 @@ void UpdateExportListedEnabled(const ProgramState& state, const MainControls& co
     if (!controls.exportListedAction)
         return;
     const QAbstractItemModel* model = controls.securityList ? controls.securityList->model() : nullptr;
-    controls.exportListedAction->setEnabled(state.ImportMode == 1 && model && model->rowCount() > 0
+    controls.exportListedAction->setEnabled(state.Mode == ImportMode::SecurityList && model && model->rowCount() > 0
                                          && !(controls.interruptImportAction && controls.interruptImportAction->isEnabled()));
 }
 
@@ -594,9 +594,9 @@ void ExportListedSecurities(ProgramState& state, const MainControls& controls)
         // The file in hand is abandoned, and told about once the run has ended.
         hooks.keepRowsWhenInterrupted = false;
         hooks.interrupted = [&state, &interrupted] {
-            if (state.InterruptRequested == kFalse)
+            if (!state.InterruptRequested)
                 return false;
-            state.InterruptRequested = kFalse;
+            state.InterruptRequested = false;
             interrupted = true;
             return true;
         };

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "omega/program_state.h"
+
 #include <array>
+#include <cstddef>
 
 class QAction;
 class QCheckBox;
@@ -68,8 +71,10 @@ struct MainControls {
     QAction* beginImportAction = nullptr;
     QAction* interruptImportAction = nullptr;
     QAction* exportListedAction = nullptr;
-    std::array<QAction*, 2> modeActions{};
+    std::array<QAction*, 2> modeActions{};  // in the order of ImportMode
     QAction* contextHelpAction = nullptr;
     QAction* helpIndexAction = nullptr;
     QAction* aboutAction = nullptr;
+
+    QAction* ModeAction(ImportMode mode) const { return modeActions[static_cast<size_t>(mode)]; }
 };

@@ -95,11 +95,11 @@ int16_t ShowSecurityInfo(ProgramState& state, const MainControls& controls, cons
         if (status != 0) {
             SetPlainText(controls.descriptionLabel, QString::fromLatin1(kNoSuchSecurity));
         } else {
-            if (state.ImportMode == 0)
+            if (state.Mode == ImportMode::SingleSecurity)
                 controls.symbolEdit->setText(s);
             ShowFoundSecurity(state, controls, lookup, record);
         }
-        if (state.ImportMode == 0)
+        if (state.Mode == ImportMode::SingleSecurity)
             controls.symbolEdit->setSelection(0, static_cast<int>(controls.symbolEdit->text().size()));
     }
     platform::SetBusyPointer(false);

@@ -116,7 +116,7 @@ void LoadSecurityTable(ProgramState& state, const MainControls& controls)
                 UpdateProgress(count);
                 CloseProgress();
                 controls.entryCountLabel->setText(CountText(count));
-                state.SecurityTableLoaded = kTrue;
+                state.SecurityTableLoaded = true;
             } else if (state.SecurityTableGeneration == generation) {
                 // The directory changed under the load and nothing replaced the table:
                 // what was read belongs to no directory now.
@@ -149,7 +149,7 @@ void FillSecurityList(ProgramState& state, const MainControls& controls)
         return;
 
     platform::SetBusyPointer(true);
-    state.ListFillActive = kTrue;
+    state.ListFillActive = true;
     const omega::SearchField field =
         controls.searchBySymbolButton->isChecked() ? omega::SearchField::Symbol : omega::SearchField::Description;
     const std::vector<int32_t> found = omega::FindSecurities(state.SecurityTable, state.SecurityCount, mask, field);
@@ -158,14 +158,14 @@ void FillSecurityList(ProgramState& state, const MainControls& controls)
     for (const int32_t index : found)
         lines.push_back(state.SecurityTable[static_cast<size_t>(index)]);
     omega::SecurityList(controls.securityList)->SetEntries(std::move(lines));
-    state.ListFillActive = kFalse;
+    state.ListFillActive = false;
     controls.entryCountLabel->setText(CountText(static_cast<qint64>(found.size())));
     platform::SetBusyPointer(false);
 }
 
-void ApplyImportMode([[maybe_unused]] ProgramState& state, const MainControls& controls, int16_t mode)
+void ApplyImportMode([[maybe_unused]] ProgramState& state, const MainControls& controls, ImportMode mode)
 {
-    const bool list = mode != 0;
+    const bool list = mode == ImportMode::SecurityList;
     const ModeLayout& layout = list ? kListLayout : kSingleLayout;
 
     controls.symbolCaption->setText(QString::fromLatin1(layout.symbolLabel));
@@ -222,23 +222,22 @@ void RefreshSecurityList(ProgramState& state, const MainControls& controls)
         FillSecurityList(state, controls);
 }
 
-void SwitchImportMode(ProgramState& state, const MainControls& controls, int index)
+void SwitchImportMode(ProgramState& state, const MainControls& controls, ImportMode mode)
 {
-    if (index != 0 && index != 1)
-        return;
-    if (state.ImportMode == index)
+    if (state.Mode == mode)
         return;
     // Clearing the information disables the date boxes, which may hold the focus.
     const FocusReturn focus(controls);
     ClearSecurityInfo(controls);
-    state.ImportMode = static_cast<int16_t>(index);
-    controls.modeActions[static_cast<size_t>(index)]->setChecked(true);
-    controls.modeActions[static_cast<size_t>(1 - index)]->setChecked(false);
-    ApplyImportMode(state, controls, state.ImportMode);
+    state.Mode = mode;
+    const bool list = mode == ImportMode::SecurityList;
+    controls.ModeAction(ImportMode::SingleSecurity)->setChecked(!list);
+    controls.ModeAction(ImportMode::SecurityList)->setChecked(list);
+    ApplyImportMode(state, controls, state.Mode);
     QCoreApplication::processEvents();
 
     auto blank = [&] { return omega::TrimBlanks(controls.symbolEdit->text()).isEmpty(); };
-    if (state.ImportMode != 0) {
+    if (state.Mode == ImportMode::SecurityList) {
         if (!state.SecurityTableLoaded)
             LoadSecurityTable(state, controls);
         if (controls.symbolEdit->text().isEmpty())
@@ -252,9 +251,9 @@ void SwitchImportMode(ProgramState& state, const MainControls& controls, int ind
 
 void SymbolTextChanged(ProgramState& state, const MainControls& controls)
 {
-    if (state.ImportMode == 0)
+    if (state.Mode == ImportMode::SingleSecurity)
         return;
-    state.SymbolTypingPending = kTrue;
+    state.SymbolTypingPending = true;
     platform::SetBusyPointer(true);
     if (!controls.typingTimer->isActive())
         FillSecurityList(state, controls);
@@ -270,5 +269,5 @@ void SymbolTimerTick(ProgramState& state, const MainControls& controls)
         return;
     }
     FillSecurityList(state, controls);
-    state.SymbolTypingPending = kFalse;
+    state.SymbolTypingPending = false;
 }

@@ -7,13 +7,13 @@
 
 void LoadSecurityTable(ProgramState& state, const MainControls& controls);
 void FillSecurityList(ProgramState& state, const MainControls& controls);
-void ApplyImportMode(ProgramState& state, const MainControls& controls, int16_t mode);
+void ApplyImportMode(ProgramState& state, const MainControls& controls, ImportMode mode);
 
 void SearchSecurity(ProgramState& state, const MainControls& controls);
 void ShowSelectedSecurity(ProgramState& state, const MainControls& controls);
 // The search field changed: a loaded table is searched again.
 void RefreshSecurityList(ProgramState& state, const MainControls& controls);
-void SwitchImportMode(ProgramState& state, const MainControls& controls, int index);
+void SwitchImportMode(ProgramState& state, const MainControls& controls, ImportMode mode);
 
 // The typing delay of the symbol box in list mode: the main window's change and timer
 // handlers call these.

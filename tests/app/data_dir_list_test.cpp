@@ -52,17 +52,17 @@ TEST_F(DataDirList, DirectoriesDifferingOnlyInCaseAreDifferentAndTheSymbolIsLook
     Choose(upper_);
     EXPECT_EQ(std::pair(State().CurrentDataDir, Description()), std::pair(upper_, QStringLiteral("Upper Case Inc")));
 
-    State().SecurityTableLoaded = kTrue;
+    State().SecurityTableLoaded = true;
     Choose(lower_);
     EXPECT_EQ(std::tuple(State().CurrentDataDir, State().PreviousDataDir, State().SecurityTableLoaded, Description()),
-              std::tuple(lower_, lower_, kFalse, QStringLiteral("Lower Case Inc")));
+              std::tuple(lower_, lower_, false, QStringLiteral("Lower Case Inc")));
 }
 
 TEST_F(DataDirList, ChoosingTheCurrentDirectoryAgainOrRefillingWithItFirstDoesNothing)
 {
     C().symbolEdit->setText("XYZ");
     C().descriptionLabel->setText("marker");
-    State().SecurityTableLoaded = kTrue;
+    State().SecurityTableLoaded = true;
 
     Choose(stocks_);
     SelectDataDirEntry(State(), C(), IndexOf(stocks_));
@@ -72,7 +72,7 @@ TEST_F(DataDirList, ChoosingTheCurrentDirectoryAgainOrRefillingWithItFirstDoesNo
 
     EXPECT_EQ(C().dataDirCombo->count(), 2);
     EXPECT_EQ(std::tuple(State().CurrentDataDir, State().SecurityTableLoaded, C().symbolEdit->text(), Description()),
-              std::tuple(stocks_, kTrue, QStringLiteral("XYZ"), QStringLiteral("marker")));
+              std::tuple(stocks_, true, QStringLiteral("XYZ"), QStringLiteral("marker")));
 }
 
 TEST_F(DataDirList, SingleModeWithBlankSymbolOnlyChangesTheDirectory)
@@ -92,7 +92,7 @@ TEST_F(DataDirList, SingleModeWithBlankSymbolOnlyChangesTheDirectory)
 TEST_F(DataDirList, ListModeKeepsTheShowAllMaskAndClearsAnyOther)
 {
     C().modeActions[1]->trigger();
-    ASSERT_EQ(State().ImportMode, 1);
+    ASSERT_EQ(State().Mode, ImportMode::SecurityList);
     C().symbolEdit->setText("?");
     started_.window->checkTypingPause();
     started_.window->checkTypingPause();
@@ -100,7 +100,7 @@ TEST_F(DataDirList, ListModeKeepsTheShowAllMaskAndClearsAnyOther)
 
     Choose(upper_);
     EXPECT_EQ(C().symbolEdit->text(), "?");
-    EXPECT_EQ(State().SecurityTableLoaded, kTrue);
+    EXPECT_TRUE(State().SecurityTableLoaded);
     EXPECT_EQ(ListedLines(), 2);
     EXPECT_EQ(C().entryCountLabel->text(), " 2");
 
@@ -108,7 +108,7 @@ TEST_F(DataDirList, ListModeKeepsTheShowAllMaskAndClearsAnyOther)
     Choose(lower_);
     EXPECT_EQ(C().symbolEdit->text(), "");
     EXPECT_EQ(ListedLines(), 0);
-    EXPECT_EQ(State().SecurityTableLoaded, kTrue);
+    EXPECT_TRUE(State().SecurityTableLoaded);
 }
 
 } // namespace

@@ -78,7 +78,7 @@ TEST_F(MainWindowTest, CloseIsRefusedWhileAnImportRunsAndAllowedAfter)
                              "to run to completion before closing import module."), platform::MessageIcon::Exclamation));
 
     C().interruptImportAction->trigger();
-    EXPECT_EQ(Window().State().InterruptRequested, kTrue);
+    EXPECT_TRUE(Window().State().InterruptRequested);
     C().interruptImportAction->setEnabled(false);
     C().exitAction->trigger();
     EXPECT_FALSE(Window().isVisible());

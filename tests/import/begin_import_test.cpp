@@ -55,13 +55,13 @@ public:
         Use(db_);
     }
 
-    // A security of the database, shown as a search (mode 0) or a click on the list (mode 1)
+    // A security of the database, shown as a search (single mode) or a click on the list (list mode)
     // shows it.
-    void Use(const TestDatabase& db, int16_t mode = 0, const QString& symbol = "XYZ")
+    void Use(const TestDatabase& db, ImportMode mode = ImportMode::SingleSecurity, const QString& symbol = "XYZ")
     {
         state_.TradeStationDir = state_.CurrentDataDir = db.Dir();
         state_.PatternFileName = QString::fromStdString(db.Path("out.pat"));
-        state_.ImportMode = mode;
+        state_.Mode = mode;
         c_.symbolEdit->setText(symbol);
         c_.securityList->setCurrentIndex(c_.securityList->model()->index(1, 0));
         ShowSecurityInfo(state_, c_, symbol);
@@ -73,7 +73,7 @@ public:
         EXPECT_EQ(c_.beginImportAction->isEnabled(), beginEnabled);
         EXPECT_TRUE(c_.typingTimer->isActive() && c_.importOptionsFrame->isEnabled());
         EXPECT_FALSE(c_.interruptImportAction->isEnabled() || platform::IsBusyPointer() || ProgressWindow()->isVisible());
-        EXPECT_EQ(state_.InterruptRequested, kFalse);
+        EXPECT_FALSE(state_.InterruptRequested);
     }
 
     std::vector<qv2omg::PriceRow> rows_ = WeekdayRows(30);
@@ -91,7 +91,7 @@ class BeginImportOptionsTest : public BeginImportTest, public testing::WithParam
 TEST_P(BeginImportOptionsTest, ImportsLikeTheCommandAndReturnsToIdle)
 {
     const bool openInterest = GetParam() & 1, skip = GetParam() & 2;
-    Use(db_, static_cast<int16_t>(GetParam() >> 2));
+    Use(db_, (GetParam() & 4) != 0 ? ImportMode::SecurityList : ImportMode::SingleSecurity);
     c_.firstDateEdit->setText(ShortDate(state_.DataFirstDate - 100));
     c_.lastDateEdit->setText(ShortDate(state_.DataLastDate + 100));
     c_.openInterestCheck->setChecked(openInterest);
@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
     MessageCase{"PastTheLastRow",
                 [](auto& test) {
                     test.db_.Add("HUGE", WeekdayRows(65536));
-                    test.Use(test.db_, 0, "HUGE");
+                    test.Use(test.db_, ImportMode::SingleSecurity, "HUGE");
                 },
                 kWriteFailed + "FILE: Overflow: the row does not fit the file format.", MessageIcon::Critical}),
     [](const auto& test) { return test.param.name; });
@@ -226,7 +226,7 @@ TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
     TestDatabase db;
     const std::vector<qv2omg::PriceRow> rows = WeekdayRows(300);
     db.Add("XYZ", rows);
-    Use(db, 1);
+    Use(db, ImportMode::SecurityList);
     bool stillImporting = false;
     int ticks = 0;
     QTimer clicker;

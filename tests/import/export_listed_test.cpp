@@ -58,7 +58,7 @@ public:
         db_.Add("BBB", b);
         db_.Add("ZZZ", z);  // not listed: the mask leaves it out
         state_.TradeStationDir = state_.CurrentDataDir = db_.Dir();
-        state_.ImportMode = 1;
+        state_.Mode = ImportMode::SecurityList;
         AttachExportListed(state_, c_);
         list_.setStringList({"AAA             \tFirst", "BBB             \tSecond"});
     }
@@ -101,7 +101,7 @@ public:
     {
         EXPECT_TRUE(c_.typingTimer->isActive() && c_.importOptionsFrame->isEnabled() && c_.exportListedAction->isEnabled());
         EXPECT_FALSE(c_.interruptImportAction->isEnabled() || platform::IsBusyPointer() || ProgressWindow()->isVisible());
-        EXPECT_EQ(state_.InterruptRequested, kFalse);
+        EXPECT_FALSE(state_.InterruptRequested);
     }
 
     TestDatabase db_;
@@ -125,7 +125,7 @@ TEST_F(ExportListedTest, EnabledOnlyInListModeWithSecuritiesListedAndNoImportRun
     EXPECT_FALSE(c_.exportListedAction->isEnabled());
     list_.setStringList({"AAA             \tFirst"});
     EXPECT_TRUE(c_.exportListedAction->isEnabled());
-    state_.ImportMode = 0;
+    state_.Mode = ImportMode::SingleSecurity;
     c_.modeActions[0]->trigger();
     EXPECT_FALSE(c_.exportListedAction->isEnabled());
 }
@@ -549,7 +549,7 @@ TEST_F(ExportListedTest, TimeTakenLeavesOutAPause)
 // In single mode a pattern file named .xlsx is the file --format xlsx writes.
 TEST_F(ExportListedTest, BeginImportIntoAnXlsxNameWritesXlsx)
 {
-    state_.ImportMode = 0;
+    state_.Mode = ImportMode::SingleSecurity;
     state_.PatternFileName = Out("single.XLSX");
     c_.symbolEdit->setText("AAA");
     ShowSecurityInfo(state_, c_, "AAA");

@@ -119,7 +119,7 @@ TestWindow::TestWindow()
     state.CurrentDataDir = QString::fromStdString(DataDir().string());
 
     w->show();
-    ApplyImportMode(state, c, 0);
+    ApplyImportMode(state, c, ImportMode::SingleSecurity);
 }
 
 fs::path TestWindow::DataDir() const

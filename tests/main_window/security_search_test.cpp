@@ -32,7 +32,7 @@ protected:
     QString Count() const { return w.c.entryCountLabel->text(); }
     void EnterListMode()
     {
-        ApplyImportMode(w.state, w.c, w.state.ImportMode = 1);
+        ApplyImportMode(w.state, w.c, w.state.Mode = ImportMode::SecurityList);
         LoadSecurityTable(w.state, w.c);
     }
 
@@ -58,7 +58,7 @@ TEST_F(SecuritySearchTest, LoadingCountsInStepsOf500AndShowsProgress)
     EXPECT_EQ(Count(), QStringLiteral(" 1200"));
     EXPECT_TRUE(progressShown);
     EXPECT_FALSE(ProgressWindow()->isVisible());
-    EXPECT_EQ(w.state.SecurityTableLoaded, kTrue);
+    EXPECT_TRUE(w.state.SecurityTableLoaded);
     EXPECT_EQ(w.state.SecurityTable.size(), 1200u);
     EXPECT_TRUE(w.c.typingTimer->isActive());
     EXPECT_FALSE(platform::IsBusyPointer());
@@ -90,7 +90,7 @@ TEST_F(SecuritySearchTest, DirectoryWithoutSecuritiesIsReportedOnce)
               std::tuple(QStringLiteral("Tessaport"), "Specified directory " + empty
                          + " does not contain a valid Omega Downloader header file.", platform::MessageIcon::Critical));
     EXPECT_EQ(Count(), QStringLiteral(" 0"));
-    EXPECT_EQ(w.state.SecurityTableLoaded, kTrue);  // kept, as it was
+    EXPECT_TRUE(w.state.SecurityTableLoaded);  // kept, as it was
     EXPECT_TRUE(w.c.typingTimer->isActive());
     // The previous directory's securities are not offered for this one.
     w.c.symbolEdit->setText(QStringLiteral("?"));
@@ -128,7 +128,7 @@ TEST_F(SecuritySearchTest, TypingRefreshesTheListAfterOneQuietTick)
 {
     EnterListMode();
     w.c.symbolEdit->setText(QStringLiteral("IB"));
-    EXPECT_EQ(w.state.SymbolTypingPending, kTrue);
+    EXPECT_TRUE(w.state.SymbolTypingPending);
     EXPECT_TRUE(platform::IsBusyPointer());
     SymbolTimerTick(w.state, w.c);  // changed since the last tick
     w.c.symbolEdit->setText(QStringLiteral("IBM"));
@@ -136,23 +136,23 @@ TEST_F(SecuritySearchTest, TypingRefreshesTheListAfterOneQuietTick)
     EXPECT_EQ(Listed(), Symbols{});
     SymbolTimerTick(w.state, w.c);  // unchanged for a whole tick
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX"}));
-    EXPECT_EQ(w.state.SymbolTypingPending, kFalse);
+    EXPECT_FALSE(w.state.SymbolTypingPending);
     EXPECT_FALSE(platform::IsBusyPointer());
 
-    w.state.ImportMode = 0;  // in single mode typing starts nothing
+    w.state.Mode = ImportMode::SingleSecurity;  // in single mode typing starts nothing
     w.c.symbolEdit->setText(QStringLiteral("MSFT"));
-    EXPECT_EQ(w.state.SymbolTypingPending, kFalse);
+    EXPECT_FALSE(w.state.SymbolTypingPending);
     EXPECT_FALSE(platform::IsBusyPointer());
 }
 
 struct Arrangement {
-    int16_t mode;
+    ImportMode mode;
     const char* label6;
     int frameTop, optionsTop, panelHeight;
     const char* info;
 };
 
-void PrintTo(const Arrangement& a, std::ostream* out) { *out << (a.mode == 0 ? "single" : "list") << " mode"; }
+void PrintTo(const Arrangement& a, std::ostream* out) { *out << (a.mode == ImportMode::SingleSecurity ? "single" : "list") << " mode"; }
 
 class ModeArrangement : public SecuritySearchTest, public testing::WithParamInterface<Arrangement> {};
 
@@ -161,10 +161,10 @@ TEST_P(ModeArrangement, PlacesTheControlsOfTheMode)
     const Arrangement& a = GetParam();
     ApplyImportMode(w.state, w.c, a.mode);
     EXPECT_EQ(w.c.symbolCaption->text(), QString::fromLatin1(a.label6));
-    EXPECT_EQ(w.c.searchButton->isVisible(), a.mode == 0);
+    EXPECT_EQ(w.c.searchButton->isVisible(), a.mode == ImportMode::SingleSecurity);
     for (QWidget* listOnly : std::initializer_list<QWidget*>{w.c.securityList, w.c.entryCountCaption, w.c.searchByCaption, w.c.searchBySymbolButton,
                                                              w.c.searchByDescriptionButton, w.c.entryCountLabel, w.c.wildcardHint})
-        EXPECT_EQ(listOnly->isVisible(), a.mode != 0) << listOnly->objectName().toStdString();
+        EXPECT_EQ(listOnly->isVisible(), a.mode == ImportMode::SecurityList) << listOnly->objectName().toStdString();
     using platform::TwipsToPixelsY;
     EXPECT_EQ(std::tuple(w.c.securityInfoFrame->y(), w.c.importOptionsFrame->y(), w.c.mainPanel->height()),
               std::tuple(TwipsToPixelsY(a.frameTop), TwipsToPixelsY(a.optionsTop), TwipsToPixelsY(a.panelHeight)));
@@ -176,10 +176,10 @@ TEST_P(ModeArrangement, PlacesTheControlsOfTheMode)
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, ModeArrangement,
-    testing::Values(Arrangement{0, "Enter security symbol:", 600, 2100, 3345,
+    testing::Values(Arrangement{ImportMode::SingleSecurity, "Enter security symbol:", 600, 2100, 3345,
                                 "Choose a valid Omega data directory, enter a valid security symbol, search for it, "
                                 "then import."},
-                    Arrangement{1, "Enter security mask:", 1800, 3210, 4335,
+                    Arrangement{ImportMode::SecurityList, "Enter security mask:", 1800, 3210, 4335,
                                 "Choose a valid Omega data directory, enter security mask, pick security, then "
                                 "import."}));
 
@@ -187,24 +187,24 @@ TEST_F(SecuritySearchTest, SwitchingModesLoadsOnceAndKeepsTheChosenOne)
 {
     ShowSecurityInfo(w.state, w.c, QStringLiteral("IBM"));
     w.c.symbolEdit->clear();
-    SwitchImportMode(w.state, w.c, 1);
-    EXPECT_EQ(w.state.ImportMode, 1);
+    SwitchImportMode(w.state, w.c, ImportMode::SecurityList);
+    EXPECT_EQ(w.state.Mode, ImportMode::SecurityList);
     EXPECT_TRUE(w.c.modeActions[1]->isChecked() && !w.c.modeActions[0]->isChecked());
     EXPECT_EQ(w.c.descriptionLabel->text(), QString());
     EXPECT_FALSE(w.c.beginImportAction->isEnabled());
-    EXPECT_EQ(w.state.SecurityTableLoaded, kTrue);
+    EXPECT_TRUE(w.state.SecurityTableLoaded);
     EXPECT_EQ(w.c.symbolEdit->text(), QStringLiteral("?"));
     SymbolTimerTick(w.state, w.c);
     SymbolTimerTick(w.state, w.c);
     EXPECT_EQ(Listed().size(), 4u);
 
     w.state.SecurityTable.clear();
-    SwitchImportMode(w.state, w.c, 1);  // already chosen: no reload, no change
+    SwitchImportMode(w.state, w.c, ImportMode::SecurityList);  // already chosen: no reload, no change
     EXPECT_EQ(Listed().size(), 4u);
     EXPECT_TRUE(w.state.SecurityTable.empty());
 
     w.c.symbolEdit->setText(QStringLiteral("msft "));
-    SwitchImportMode(w.state, w.c, 0);
+    SwitchImportMode(w.state, w.c, ImportMode::SingleSecurity);
     EXPECT_TRUE(w.c.modeActions[0]->isChecked());
     EXPECT_EQ(Listed(), Symbols{});
     EXPECT_EQ(w.c.descriptionLabel->text().trimmed(), QStringLiteral("Microsoft"));
@@ -224,7 +224,7 @@ TEST_F(SecuritySearchTest, LoadStartedWhileAnotherReadsReplacesIt)
                 return;
             switched = true;
             w.state.CurrentDataDir = QString::fromStdString(w.DataDir().string());
-            w.state.SecurityTableLoaded = kFalse;
+            w.state.SecurityTableLoaded = false;
             LoadSecurityTable(w.state, w.c);
         });
         LoadSecurityTable(w.state, w.c);
@@ -234,7 +234,7 @@ TEST_F(SecuritySearchTest, LoadStartedWhileAnotherReadsReplacesIt)
     ASSERT_EQ(w.state.SecurityTable.size(), 4u);
     EXPECT_TRUE(w.state.SecurityTable[3].startsWith("ibc"));
     EXPECT_EQ(Count(), QStringLiteral(" 4"));
-    EXPECT_EQ(w.state.SecurityTableLoaded, kTrue);
+    EXPECT_TRUE(w.state.SecurityTableLoaded);
     EXPECT_FALSE(ProgressWindow()->isVisible());
 }
 

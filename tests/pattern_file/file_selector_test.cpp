@@ -42,7 +42,7 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedName)
     FileSelector() = FileSelectorState();
     platform::FileDialogAnswers dialogs;
     dialogs.AnswerCancel();
-    EXPECT_EQ(RunFileSelector("Select the Pattern Filename", 2), kTrue);
+    EXPECT_TRUE(RunFileSelector("Select the Pattern Filename", 2));
 
     ASSERT_EQ(dialogs.Requests().size(), 1u);
     const platform::FileDialogRequest& request = dialogs.Requests().front();
@@ -120,7 +120,7 @@ TEST(FileSelector, ChoiceIsKeptAsReturnedAndNothingChangesWithoutANewName)
     dialogs.AnswerFileName(chosen);
     SelectPatternFile(state, controls);
     EXPECT_EQ(FileSelector().FileDialogResult, 0);
-    EXPECT_EQ(FileSelector().FileDialogBusy, kFalse);
+    EXPECT_FALSE(FileSelector().FileDialogBusy);
     expectChosen();
 
     dialogs.AnswerCancel();
@@ -132,11 +132,11 @@ TEST(FileSelector, ChoiceIsKeptAsReturnedAndNothingChangesWithoutANewName)
     SelectPatternFile(state, controls);
     expectChosen();
 
-    FileSelector().FileDialogBusy = kTrue;
+    FileSelector().FileDialogBusy = true;
     dialogs.AnswerFileName("/data/second.pat");
     SelectPatternFile(state, controls);
     EXPECT_EQ(dialogs.Requests().size(), 3u) << "a dialog was shown while one was open";
-    EXPECT_EQ(FileSelector().FileDialogBusy, kTrue);
+    EXPECT_TRUE(FileSelector().FileDialogBusy);
     expectChosen();
 }
 
