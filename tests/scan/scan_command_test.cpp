@@ -38,10 +38,10 @@ TEST_P(SelectionAfterScannerTest, KeepsTheSelectedFolderWhenStillListed)
     const SelectionCase& c = GetParam();
     SetMainList(c.mainList, c.selected);
     ScopedScannerDriver driver([&](DataFolderDialog& dialog) { RemoveAndClose(dialog, c.removed); });
-    mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+    ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
 
     EXPECT_EQ(state_.DataDirs.mid(0, state_.DataDirCount), c.expectedList);
-    EXPECT_EQ(cmbOmega_->count(), c.expectedList.size());
+    EXPECT_EQ(dataDirCombo_->count(), c.expectedList.size());
     EXPECT_EQ(state_.CurrentDataDir, QString::fromLatin1(c.expectedSelection));
 }
 
@@ -61,7 +61,7 @@ TEST_F(ScanFixture, WindowSurvivesCloseButNotItsFrame)
     QPointer<DataFolderDialog> first;
     {
         ScopedScannerDriver driver([&](DataFolderDialog& dialog) { first = &dialog; RemoveAndClose(dialog, 0); });
-        mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+        ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
     }
     SetMainList({"/d/X"}, 0);  // not read: the window stays loaded
     {
@@ -72,7 +72,7 @@ TEST_F(ScanFixture, WindowSurvivesCloseButNotItsFrame)
             dialog.scanButton->click();
             EXPECT_EQ(dialog.StatusText(), QStringLiteral("Total 0 directories searched, 0 files checked."));
         });
-        mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+        ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
     }
     EXPECT_TRUE(first.isNull());
     EXPECT_EQ(state_.DataDirs, QStringList{"/d/X"});
@@ -82,7 +82,7 @@ TEST_F(ScanFixture, WindowSurvivesCloseButNotItsFrame)
         EXPECT_EQ(ListEntries(dialog), (Entries{{"/d/X", " 0"}}));
         dialog.closeButton->click();
     });
-    mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+    ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
 }
 
 // Without a driver the wait is the real modal one; Close ends it.
@@ -98,7 +98,7 @@ TEST_F(ScanFixture, ModalWaitEndsWhenTheWindowIsHidden)
     QTimer safety;  // should Close not end the wait, this does and the test fails
     QObject::connect(&safety, &QTimer::timeout, [&] { scanners([](DataFolderDialog& dialog) { dialog.done(0); }); });
     safety.start(10000);
-    mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+    ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
     EXPECT_EQ(state_.DataDirs, QStringList{"/d/B"});
     EXPECT_EQ(state_.CurrentDataDir, QStringLiteral("/d/B"));
 }

@@ -39,14 +39,14 @@ ScanFixture::ScanFixture()
     state_.TradeStationDir = Path(QStringLiteral("Program"));
     QDir().mkpath(state_.TradeStationDir);
     QDir().mkpath(Path(QStringLiteral("Data")));
-    SelectDataDir = [this] { state_.CurrentDataDir = cmbOmega_->currentText(); };
-    FillOmegaDirs = [this] {
-        cmbOmega_->clear();
-        cmbOmega_->addItems(state_.DataDirs.mid(0, state_.DataDirCount));
-        if (cmbOmega_->count() > 0)
-            cmbOmega_->setCurrentIndex(0);
+    SelectDataDir = [this] { state_.CurrentDataDir = dataDirCombo_->currentText(); };
+    FillDataDirCombo = [this] {
+        dataDirCombo_->clear();
+        dataDirCombo_->addItems(state_.DataDirs.mid(0, state_.DataDirCount));
+        if (dataDirCombo_->count() > 0)
+            dataDirCombo_->setCurrentIndex(0);
     };
-    QObject::connect(cmbOmega_, &QComboBox::currentIndexChanged, [this] { SelectDataDir(); });
+    QObject::connect(dataDirCombo_, &QComboBox::currentIndexChanged, [this] { SelectDataDir(); });
 }
 
 void ScanFixture::MakeTree(const QStringList& lines)
@@ -81,13 +81,13 @@ void ScanFixture::SetMainList(const QStringList& items, int selected)
 {
     state_.DataDirs = items;
     state_.DataDirCount = static_cast<int16_t>(items.size());
-    FillOmegaDirs();
-    cmbOmega_->setCurrentIndex(selected);
+    FillDataDirCombo();
+    dataDirCombo_->setCurrentIndex(selected);
 }
 
 std::unique_ptr<DataFolderDialog> ScanFixture::LoadScanner()
 {
-    auto dialog = std::make_unique<DataFolderDialog>(state_, cmbOmega_, &window_);
+    auto dialog = std::make_unique<DataFolderDialog>(state_, dataDirCombo_, &window_);
     if (dialog->placeBox->findText(SystemVolume()) < 0)
         dialog->placeBox->addItem(SystemVolume());
     dialog->placeBox->setCurrentIndex(dialog->placeBox->findText(SystemVolume()));
