@@ -37,7 +37,7 @@ function(_tessaport_read_layer_table)
       message(FATAL_ERROR "${TESSAPORT_LAYER_TABLE}: cannot read the line '${line}'")
     endif()
     set(name "${CMAKE_MATCH_1}")
-    set(library "${CMAKE_MATCH_3}")
+    string(STRIP "${CMAKE_MATCH_3}" library)
     string(REGEX MATCHALL "[^ \t]+" uses "${CMAKE_MATCH_4}")
     if(name MATCHES "\\[(.+)\\]$")
       set(library "${CMAKE_MATCH_1}")  # a target's own line makes that target

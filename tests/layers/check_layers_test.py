@@ -20,6 +20,7 @@ win (win):      core core/io base QtCore QtWidgets
 win[job]:       core base QtCore
 app:            win core base QtCore QtWidgets
 tool:           win[job] core base
+tools/old:      base
 tests:          *
 """
 
