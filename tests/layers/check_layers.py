@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Holds the tree to the layer table (cmake/layers.txt) and the build to its links.
 
-Two checks, one run:
+Two checks, one run (the build takes its links from the same table, see
+cmake/TessaportModules.cmake):
   - every #include of every source under a module folder that resolves into another
     module must be one the table allows that module;
   - every target of the build that includes a library module (in its own sources or in
@@ -38,15 +39,19 @@ class NoReply(Unchecked):
 
 
 TARGET_LINE = re.compile(r"([^\[\]]+?)\s*\[\s*([\w.+-]+)\s*\]")
+LIBRARY_LINE = re.compile(r"([^()]+?)\s*\(\s*([\w.+-]+)\s*\)")
 
 
 def read_table(path):
-    """The table as ({module: allowed}, {target: (module, allowed)}), in file order.
+    """The table as ({module: allowed}, {target: (module, allowed)}, {module: library}),
+    in file order.
 
     `allowed` is a set of modules (and Qt modules), or None for any. A line
     `module[target]:` holds the sources of that one target of the module to its own,
-    narrower line, besides the module's line that holds every file of the module."""
-    table, targets = {}, {}
+    narrower line, besides the module's line that holds every file of the module; named on
+    another line, it allows the includes of its module. `module (library):` names the
+    library target the module makes, which the build links to what the line names."""
+    table, targets, libraries, used_targets = {}, {}, {}, []
     try:
         lines = Path(path).read_text(encoding="utf-8").splitlines()
     except OSError as error:
@@ -57,7 +62,12 @@ def read_table(path):
             continue
         module, colon, rest = line.partition(":")
         module = module.strip()
-        target = None
+        target = library = None
+        if "(" in module or ")" in module:
+            match = LIBRARY_LINE.fullmatch(module)
+            if not match:
+                raise Unchecked(f"{path}:{number}: expected 'module (library): allowed modules'")
+            module, library = match.groups()
         if "[" in module or "]" in module:
             match = TARGET_LINE.fullmatch(module)
             if not match:
@@ -69,18 +79,28 @@ def read_table(path):
         if (target or module) in (targets if target else table):
             raise Unchecked(f"{path}:{number}: {target or module} is named twice")
         allowed = rest.split()
-        allowed = None if allowed == ["*"] else set(a.strip("/") for a in allowed)
+        if allowed == ["*"]:
+            allowed = None
+        else:
+            named = [TARGET_LINE.fullmatch(a) for a in allowed]
+            used_targets += [m.group(2) for m in named if m]
+            allowed = set((m.group(1) if m else a).strip("/") for m, a in zip(named, allowed))
         if target:
             targets[target] = (module, allowed)
         else:
             table[module] = allowed
+            if library:
+                libraries[module] = library
     for module, allowed in list(table.items()) + list(targets.values()):
         if module not in table:
             raise Unchecked(f"{path}: {module} has a target line but no line of its own")
         for other in allowed or ():
             if other not in table and not is_qt(other):
                 raise Unchecked(f"{path}: {module} may use {other}, which has no line of its own")
-    return table, targets
+    for target in used_targets:
+        if target not in targets:
+            raise Unchecked(f"{path}: [{target}] is used, but has no line of its own")
+    return table, targets, libraries
 
 
 def is_qt(name):
@@ -204,6 +224,14 @@ def check_table(tree, table, include_dirs):
             if fault:
                 faults.append(fault)
     return faults
+
+
+def check_libraries(tree, libraries, source_root, targets):
+    """Faults of the libraries the table names: each must be a library of its module."""
+    made = {t["name"]: tree.module(absolute(source_root, t["paths"]["source"]))
+            for t in targets.values() if t["type"] in LIBRARY_TYPES}
+    return [f"cmake/layers.txt: {module} ({library}): the build has no library {library} in {module}"
+            for module, library in libraries.items() if made.get(library) != module]
 
 
 def check_target_lines(tree, target_lines, source_root, targets):
@@ -344,7 +372,7 @@ def main(argv):
     source, build = args
     table_path = options.get("--table", os.path.join(source, "cmake", "layers.txt"))
     try:
-        table, target_lines = read_table(table_path)
+        table, target_lines, libraries = read_table(table_path)
         tree = Tree(source, table)
         try:
             source_root, targets = read_codemodel(build)
@@ -370,6 +398,7 @@ def main(argv):
                     if tree.relative(p) is None and is_qt(Path(p).name)]
     faults = check_table(tree, table, tuple([str(tree.root)] + include_dirs))
     faults += check_target_lines(tree, target_lines, source_root, targets)
+    faults += check_libraries(tree, libraries, source_root, targets)
     faults += check_targets(tree, source_root, targets)
     for fault in faults:
         print(fault)

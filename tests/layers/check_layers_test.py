@@ -14,12 +14,14 @@ import check_layers  # noqa: E402
 
 TABLE = """\
 base:
-core:       base
-core/io:    base
-win:        core base QtCore QtWidgets
-win[job]:   core base QtCore
-app:        win core base QtCore QtWidgets
-tests:      *
+core (core):    base
+core/io (io):   base
+win (win):      core core/io base QtCore QtWidgets
+win[job]:       core base QtCore
+app:            win core base QtCore QtWidgets
+tool:           win[job] core base
+tools/old:      base
+tests:          *
 """
 
 
@@ -104,10 +106,13 @@ class TableTest(unittest.TestCase):
              "win/j.cpp:1: includes <QWidget> of QtWidgets, but win[job] may use only: QtCore, base, core"),
             ("a target's line, in a header its source includes", "win/j.cpp", '#include "win/w.h"\n',
              "win/w.h:1: includes <QWidget> of QtWidgets, but win[job] may use only: QtCore, base, core"),
+            ("a module the target's line does not name", "win/j.cpp", '#include "core/io/f.h"\n',
+             "win/j.cpp:1: includes core/io/f.h, but win[job] may use only: QtCore, base, core"),
+            ("a target named on another line", "tool/t.cpp", '#include "win/w.h"\n', None),
         ]
         for what, name, text, expected in cases:
             with self.subTest(what):
-                files = {"core/a.h": "", "core/a.cpp": "", "core/io/f.cpp": "", "win/j.cpp": "",
+                files = {"core/a.h": "", "core/a.cpp": "", "core/io/f.cpp": "", "core/io/f.h": "", "win/j.cpp": "",
                          "win/w.h": "#include <QWidget>\n", "win/w.cpp": "", "app/m.h": "",
                          name: text}
                 status, lines, _ = run(files, LIBS)
@@ -116,7 +121,7 @@ class TableTest(unittest.TestCase):
 
     def test_a_table_it_cannot_use_stops_the_check(self):
         for table in ["core: nowhere\n", "core base\n", "base:\nbase:\n", "core[x: base\n",
-                      "base:\ncore[x]: base\n"]:
+                      "base:\ncore[x]: base\n", "base:\ncore (x: base\n", "base:\ncore: base[x]\n"]:
             with self.subTest(table):
                 status, lines, err = run({"core/a.cpp": ""}, LIBS, table)
                 self.assertEqual(status, 2)
@@ -141,6 +146,14 @@ class TargetTest(unittest.TestCase):
                          "app/m.h": '#include "core/a.h"\n#include "win/w.h"\n'}
                 targets = dict(LIBS, app=("EXECUTABLE", "app", sources, dependencies))
                 status, lines, _ = run(files, targets)
+                self.assertEqual(lines[0] if status else None, expected)
+
+    def test_each_library_the_table_names_is_one_its_module_makes(self):
+        for line, expected in [("core (core):", None),
+                               ("core (io):", "cmake/layers.txt: core (io): the build has no library io in core"),
+                               ("core (gone):", "cmake/layers.txt: core (gone): the build has no library gone in core")]:
+            with self.subTest(line):
+                status, lines, _ = run({"core/a.cpp": ""}, LIBS, TABLE.replace("core (core):", line))
                 self.assertEqual(lines[0] if status else None, expected)
 
     def test_a_build_of_another_tree_is_not_passed(self):
