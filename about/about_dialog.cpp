@@ -71,7 +71,7 @@ void AddLine(QWidget* parent, const char* name, int left, int right, int top)
     line->setObjectName(QString::fromLatin1(name));
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    platform::SetTwipsGeometry(line, left, top - 15, right - left, 30);
+    widgets::SetTwipsGeometry(line, left, top - 15, right - left, 30);
 }
 } // namespace
 
@@ -99,13 +99,13 @@ AboutDialog* AboutDialog::Loaded() { return loaded; }
 
 void AboutDialog::CreateControls()
 {
-    setFixedSize(platform::TwipsToPixelsX(5595), platform::TwipsToPixelsY(2730));
+    setFixedSize(widgets::TwipsToPixelsX(5595), widgets::TwipsToPixelsY(2730));
 
     callerIcon_ = AddLabel(this, "callerIcon", QString(), Qt::AlignCenter);
-    platform::SetTwipsGeometry(callerIcon_, 180, 180, 615, 555);
+    widgets::SetTwipsGeometry(callerIcon_, 180, 180, 615, 555);
 
     chartPicture_ = AddLabel(this, "chartPicture", QString(), Qt::AlignCenter);
-    platform::SetTwipsGeometry(chartPicture_, 180, 1140, 480, 480);
+    widgets::SetTwipsGeometry(chartPicture_, 180, 1140, 480, 480);
     chartPicture_->setPixmap(DrawChart(chartPicture_->size()));
 
     productLabel_ = AddLabel(this, "productLabel", kProductText, Qt::AlignHCenter | Qt::AlignTop);
@@ -113,7 +113,7 @@ void AboutDialog::CreateControls()
     productFont.setPointSize(12);
     productFont.setBold(true);
     productLabel_->setFont(productFont);
-    platform::SetTwipsGeometry(productLabel_, 210, 90, 5355, 255);
+    widgets::SetTwipsGeometry(productLabel_, 210, 90, 5355, 255);
     // The bold face is taller than the design's line: the label takes the height it needs,
     // which the room above the version line holds, or its descenders are cut off.
     productLabel_->resize(productLabel_->width(),
@@ -121,32 +121,32 @@ void AboutDialog::CreateControls()
 
     // The sign sits just after the centred product name, whatever width the font gives it.
     registeredMark_ = AddLabel(this, "registeredMark", QStringLiteral("\u00AE"), Qt::AlignLeft | Qt::AlignTop);
-    platform::SetTwipsGeometry(registeredMark_, 3390, 90, 165, 165);
+    widgets::SetTwipsGeometry(registeredMark_, 3390, 90, 165, 165);
     const int nameWidth = productLabel_->fontMetrics().horizontalAdvance(kProductText);
     const int nameRight = productLabel_->x() + (productLabel_->width() + nameWidth) / 2;
     registeredMark_->move(nameRight + 1, registeredMark_->y());
 
     versionLabel_ = AddLabel(this, "versionLabel", QString(), Qt::AlignHCenter | Qt::AlignTop);
-    platform::SetTwipsGeometry(versionLabel_, 210, 420, 5355, 195);
+    widgets::SetTwipsGeometry(versionLabel_, 210, 420, 5355, 195);
 
     copyrightLabel_ = AddLabel(this, "copyrightLabel", kCopyrightText, Qt::AlignHCenter | Qt::AlignTop);
-    platform::SetTwipsGeometry(copyrightLabel_, 210, 690, 5355, 195);
+    widgets::SetTwipsGeometry(copyrightLabel_, 210, 690, 5355, 195);
 
     AddLine(this, "upperRule", 60, 5880, 900);
 
     addressLabel_ = AddLabel(this, "addressLabel", kAddressText, Qt::AlignHCenter | Qt::AlignTop);
-    platform::SetTwipsGeometry(addressLabel_, 1080, 1020, 3435, 795);
+    widgets::SetTwipsGeometry(addressLabel_, 1080, 1020, 3435, 795);
 
     closeButton_ = new QPushButton(QStringLiteral("&Close"), this);
     closeButton_->setObjectName(QStringLiteral("closeButton"));
-    platform::SetTwipsGeometry(closeButton_, 4500, 1230, 975, 375);
+    widgets::SetTwipsGeometry(closeButton_, 4500, 1230, 975, 375);
     closeButton_->setDefault(true);
     connect(closeButton_, &QPushButton::clicked, this, &AboutDialog::startClosing);
 
     AddLine(this, "lowerRule", 60, 6060, 1920);
 
     contactLabel_ = AddLabel(this, "contactLabel", kContactText, Qt::AlignHCenter | Qt::AlignTop);
-    platform::SetTwipsGeometry(contactLabel_, 600, 2040, 4515, 615);
+    widgets::SetTwipsGeometry(contactLabel_, 600, 2040, 4515, 615);
 
     // A face taller than the design's must not cut off the lines' descenders: the
     // labels grow downwards, and the window with them.
@@ -155,7 +155,7 @@ void AboutDialog::CreateControls()
         const int needed = label->sizeHint().height();
         if (needed > label->height())
             label->resize(label->width(), needed);
-        bottom = std::max(bottom, label->geometry().bottom() + 1 + platform::TwipsToPixelsY(60));
+        bottom = std::max(bottom, label->geometry().bottom() + 1 + widgets::TwipsToPixelsY(60));
     }
     if (bottom > height())
         setFixedSize(width(), bottom);

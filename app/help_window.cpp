@@ -100,7 +100,7 @@ void HelpWindow::Present()
             const QRect area = screen->availableGeometry();
             move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
         }
-        platform::FitOnScreen(this);
+        widgets::FitOnScreen(this);
         placed_ = true;
     }
     show();

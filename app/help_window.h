@@ -42,7 +42,7 @@ private:
 };
 
 // The program's help engine: help requests open the help window, made on first use.
-class BuiltInHelp : public platform::HelpEngine {
+class BuiltInHelp : public widgets::HelpEngine {
 public:
     void ShowContext(int32_t context) override;
     void ShowIndex() override;

@@ -26,7 +26,7 @@ QString CommandLine(const QStringList& arguments)
 #if defined(_WIN32)
     Q_UNUSED(arguments);
     QString line = QString::fromWCharArray(GetCommandLineW());
-    NextToken(line);
+    widgets::NextToken(line);
     return line;
 #else
     return JoinCommandLine(arguments.mid(1));
@@ -123,10 +123,10 @@ int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaport"));
-    platform::ShowFocusFrames();
+    widgets::ShowFocusFrames();
 
     BuiltInHelp help;
-    platform::SetHelpEngine(&help);
+    widgets::SetHelpEngine(&help);
 
     MainWindow window;
     const bool exitWhenShown = qEnvironmentVariableIsSet("TESSAPORT_EXIT_WHEN_SHOWN");
@@ -142,6 +142,6 @@ int main(int argc, char* argv[])
         return 1;
 
     const int result = QApplication::exec();
-    platform::SetHelpEngine(nullptr);
+    widgets::SetHelpEngine(nullptr);
     return result;
 }

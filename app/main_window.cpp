@@ -42,9 +42,9 @@
 
 #include <algorithm>
 
-using platform::SetTwipsGeometry;
-using platform::TwipsToPixelsX;
-using platform::TwipsToPixelsY;
+using widgets::SetTwipsGeometry;
+using widgets::TwipsToPixelsX;
+using widgets::TwipsToPixelsY;
 
 const QString MainWindow::kTitle = QStringLiteral("Tessaport");
 
@@ -148,7 +148,7 @@ void MainWindow::FitDesignToScreen()
     const int needed = TwipsToPixelsY(kTallestArrangement);
     const QRect area = ScreenArea();
     if (needed > area.height())
-        platform::SetTwipsScale(static_cast<double>(area.height()) / needed);
+        widgets::SetTwipsScale(static_cast<double>(area.height()) / needed);
 }
 
 void MainWindow::CreateControls()
@@ -360,10 +360,10 @@ void MainWindow::ConnectHandlers()
 void MainWindow::NameInputsAfterCaptions()
 {
     const auto& c = controls_;
-    platform::NameAfterCaption(c.dataDirCombo, c.dataDirCaption);
-    platform::NameAfterCaption(c.symbolEdit, c.symbolCaption);
-    platform::NameAfterCaption(c.firstDateEdit, c.firstDateCaption);
-    platform::NameAfterCaption(c.lastDateEdit, c.lastDateCaption);
+    widgets::NameAfterCaption(c.dataDirCombo, c.dataDirCaption);
+    widgets::NameAfterCaption(c.symbolEdit, c.symbolCaption);
+    widgets::NameAfterCaption(c.firstDateEdit, c.firstDateCaption);
+    widgets::NameAfterCaption(c.lastDateEdit, c.lastDateCaption);
     // The list has no caption of its own: it takes the place of the information frame
     // and lists what the mask above it finds.
     c.securityList->setAccessibleName(QStringLiteral("Securities"));
@@ -375,7 +375,7 @@ void MainWindow::FitFontToCaptions()
     // slightly smaller size keeps every fixed caption whole.
     const QList<QWidget*> controls = client_->findChildren<QWidget*>();
     for (const double pointSize : {8.0, 7.5, 7.0}) {
-        const QFont font = platform::WindowFont(pointSize * platform::TwipsScale());
+        const QFont font = widgets::WindowFont(pointSize * widgets::TwipsScale());
         setFont(font);
         const QFontMetrics metrics(font);
         const bool fits = std::all_of(controls.begin(), controls.end(), [&](const QWidget* control) {
@@ -446,7 +446,7 @@ void MainWindow::SelectDataDir() { ::SelectDataDir(state_, controls_); }
 bool MainWindow::quitUnlessImporting()
 {
     if (controls_.interruptImportAction->isEnabled()) {
-        platform::ShowMessage(kTitle, kImportRunning, platform::MessageIcon::Exclamation, this);
+        widgets::ShowMessage(kTitle, kImportRunning, widgets::MessageIcon::Exclamation, this);
         return false;
     }
     omega::TheDataLibrary().Uninitialize();
@@ -472,12 +472,12 @@ void MainWindow::interruptImport()
 
 void MainWindow::showContextHelp()
 {
-    platform::ShowHelpContext(state_.HelpContext);
+    widgets::ShowHelpContext(state_.HelpContext);
 }
 
 void MainWindow::showHelpIndex()
 {
-    platform::ShowHelpIndex();
+    widgets::ShowHelpIndex();
 }
 
 // The commands of the data folder scanner, pattern file selection, viewer, import and

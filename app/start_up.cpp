@@ -92,41 +92,41 @@ QString ShownPath(const QString& path)
 // file cannot be written.
 QString ChooseInstallation()
 {
-    platform::FileDialogRequest request;
-    request.mode = platform::FileDialogMode::Folder;
+    widgets::FileDialogRequest request;
+    request.mode = widgets::FileDialogMode::Folder;
     request.title = QStringLiteral("Choose the Installation Folder (It Holds Program and Data)");
     request.directory = QDir::homePath();
     for (;;) {
-        const std::optional<QString> chosen = platform::RunFileDialog(nullptr, request);
+        const std::optional<QString> chosen = widgets::RunFileDialog(nullptr, request);
         if (!chosen || chosen->isEmpty())
             return {};
         const QString folder = QDir::cleanPath(*chosen);
         const QString program = folder + platform::kPathSeparator + QStringLiteral("Program");
         if (!QFileInfo(program).isDir() || !QFileInfo(folder + platform::kPathSeparator + QStringLiteral("Data")).isDir()) {
-            platform::ShowMessage(MainWindow::kTitle,
+            widgets::ShowMessage(MainWindow::kTitle,
                                   QStringLiteral("The folder ") + folder
                                       + QStringLiteral(" holds no Program and Data folders. Choose the folder of the ")
                                       + QStringLiteral("installation, the one that holds both."),
-                                  platform::MessageIcon::Exclamation);
+                                  widgets::MessageIcon::Exclamation);
             request.directory = folder;
             continue;
         }
         const QString problem = platform::RegistryTextProblem(program);
         if (!problem.isEmpty()) {
-            platform::ShowMessage(MainWindow::kTitle,
+            widgets::ShowMessage(MainWindow::kTitle,
                                   QStringLiteral("The folder ") + ShownPath(folder)
                                       + QStringLiteral(" cannot be named in the registry file: ") + problem
                                       + QStringLiteral(". Rename it, or choose another folder."),
-                                  platform::MessageIcon::Exclamation);
+                                  widgets::MessageIcon::Exclamation);
             continue;
         }
         const QString file = platform::RegistryFileLocations().constFirst();
         QString error;
         if (!platform::WriteRegistryFile(file, platform::AppPathKey(kTradeStationExe), QStringLiteral("Path"), program,
                                          error)) {
-            platform::ShowMessage(MainWindow::kTitle,
+            widgets::ShowMessage(MainWindow::kTitle,
                                   QStringLiteral("Cannot write the registry file ") + file + QStringLiteral(": ") + error,
-                                  platform::MessageIcon::Critical);
+                                  widgets::MessageIcon::Critical);
             return {};
         }
         return program;
@@ -135,7 +135,7 @@ QString ChooseInstallation()
 
 StartUpOutcome Fatal(const QString& text)
 {
-    platform::ShowMessage(MainWindow::kTitle, text, platform::MessageIcon::Critical);
+    widgets::ShowMessage(MainWindow::kTitle, text, widgets::MessageIcon::Critical);
     return StartUpOutcome::Fatal;
 }
 
@@ -211,18 +211,18 @@ StartUpOutcome OpenMainWindow(MainWindow& window, const StartUpEnvironment& envi
     state.HelpContext = kMainWindowHelpContext;
 
     QString commandLine = environment.commandLine;
-    state.PatternFileName = NextToken(commandLine);
+    state.PatternFileName = widgets::NextToken(commandLine);
     // Upper case is the same file only where file names ignore letter case.
     if (platform::kFileNamesIgnoreCase)
         state.PatternFileName = state.PatternFileName.toUpper();
     if (state.PatternFileName.isEmpty())
         controls.viewPatternFileAction->setEnabled(false);
-    controls.patternFileLabel->setText(ShortenPath(state.PatternFileName, window, controls.patternFileLabel->width()));
+    controls.patternFileLabel->setText(widgets::ShortenPath(state.PatternFileName, window, controls.patternFileLabel->width()));
 
     // The launching host may pass a number for the window. Nothing in the program reads
     // it: it is kept as the window's help context property, where the host (and its
     // help or automation tools) can read it back, while our own help keeps HelpContext.
-    const std::optional<int32_t> hostNumber = LeadingWholeNumber(NextToken(commandLine));
+    const std::optional<int32_t> hostNumber = widgets::LeadingWholeNumber(widgets::NextToken(commandLine));
     if (hostNumber && *hostNumber != 0)
         window.setProperty(MainWindow::kHostHelpContextProperty, *hostNumber);
 

@@ -43,12 +43,12 @@ const char kLastBeforeFirst[] =
     "window.";
 const char kInterrupted[] = "Import interrupted at user request.";
 
-void Tell(const QString& text, platform::MessageIcon icon, QWidget* parent)
+void Tell(const QString& text, widgets::MessageIcon icon, QWidget* parent)
 {
-    platform::ShowMessage(QString::fromLatin1(kTitle), text, icon, parent);
+    widgets::ShowMessage(QString::fromLatin1(kTitle), text, icon, parent);
 }
 
-void Tell(const char* text, platform::MessageIcon icon, QWidget* parent)
+void Tell(const char* text, widgets::MessageIcon icon, QWidget* parent)
 {
     Tell(QString::fromLatin1(text), icon, parent);
 }
@@ -92,31 +92,31 @@ void BeginImport(ProgramState& state, const MainControls& controls, const std::f
     const QByteArray dataDir = omega::LibraryPath(state.CurrentDataDir);
     SecurityRecord security{};
     if (!symbolBytes || library.SearchSecurity(dataDir.constData(), symbolBytes->constData(), &security) != 0) {
-        Tell(kChooseSecurity, platform::MessageIcon::Information, window);
+        Tell(kChooseSecurity, widgets::MessageIcon::Information, window);
         controls.beginImportAction->setEnabled(false);
         controls.symbolEdit->setFocus();
         return;
     }
     DateRange range{};
     if (library.GetDateRange(dataDir.constData(), symbolBytes->constData(), &range) == 0 && range.available == 0) {
-        Tell(kDataUnavailable, platform::MessageIcon::Critical, window);
+        Tell(kDataUnavailable, widgets::MessageIcon::Critical, window);
         return;
     }
     const std::optional<int32_t> lastDay = DateTextToSerial(controls.lastDateEdit->text());
     if (!lastDay) {
-        Tell(QStringLiteral("The Last Date") + QLatin1String(kDateNotSet), platform::MessageIcon::Critical, window);
+        Tell(QStringLiteral("The Last Date") + QLatin1String(kDateNotSet), widgets::MessageIcon::Critical, window);
         return;
     }
     const std::optional<int32_t> firstDay = DateTextToSerial(controls.firstDateEdit->text());
     if (!firstDay) {
-        Tell(QStringLiteral("The First Date") + QLatin1String(kDateNotSet), platform::MessageIcon::Critical, window);
+        Tell(QStringLiteral("The First Date") + QLatin1String(kDateNotSet), widgets::MessageIcon::Critical, window);
         return;
     }
     ImportRequest request;
     request.firstDay = std::max(*firstDay, state.DataFirstDate);
     request.lastDay = std::min(*lastDay, state.DataLastDate);
     if (request.firstDay > request.lastDay) {
-        Tell(kLastBeforeFirst, platform::MessageIcon::Critical, window);
+        Tell(kLastBeforeFirst, widgets::MessageIcon::Critical, window);
         return;
     }
     // No file chosen yet: the user is asked for one rather than told of an empty name.
@@ -146,7 +146,7 @@ void BeginImport(ProgramState& state, const MainControls& controls, const std::f
             if (!state.InterruptRequested)
                 return false;
             state.InterruptRequested = false;
-            Tell(kInterrupted, platform::MessageIcon::Information, window);
+            Tell(kInterrupted, widgets::MessageIcon::Information, window);
             return true;
         };
         SetProgressInterrupt(controls.interruptImportAction, window);
@@ -159,8 +159,8 @@ void BeginImport(ProgramState& state, const MainControls& controls, const std::f
         if (outcome.result == kSheetOk && !outcome.interrupted && controls.statusLine)
             controls.statusLine->setText(FinishedText(outcome.rowsWritten, symbol, state.PatternFileName, clock.elapsed()));
         if (outcome.result != kSheetOk)
-            Tell(QString::fromStdString(engine::WriteFailureText(state.PatternFileName.toStdString(), outcome.result)), platform::MessageIcon::Critical, window);
+            Tell(QString::fromStdString(engine::WriteFailureText(state.PatternFileName.toStdString(), outcome.result)), widgets::MessageIcon::Critical, window);
         else if (outcome.datesAsText > 0)
-            Tell(QString::fromStdString(DatesAsTextNote(outcome.datesAsText)) + u'.', platform::MessageIcon::Information, window);
+            Tell(QString::fromStdString(DatesAsTextNote(outcome.datesAsText)) + u'.', widgets::MessageIcon::Information, window);
     }
 }

@@ -15,7 +15,7 @@ BusyState::BusyState(ProgramState& state, const MainControls& controls, bool beg
     controls_.interruptImportAction->setEnabled(true);
     state_.InterruptRequested = false;
     controls_.importOptionsFrame->setEnabled(false);
-    platform::SetBusyPointer(true);
+    widgets::SetBusyPointer(true);
     UpdateExportListedEnabled(state_, controls_);
 }
 
@@ -26,6 +26,6 @@ BusyState::~BusyState()
     state_.InterruptRequested = false;
     controls_.beginImportAction->setEnabled(beginAfterwards_);
     controls_.importOptionsFrame->setEnabled(true);
-    platform::SetBusyPointer(false);
+    widgets::SetBusyPointer(false);
     UpdateExportListedEnabled(state_, controls_);
 }

@@ -95,9 +95,9 @@ ExportDialogRunner& Runner()
     return runner;
 }
 
-void Tell(const QString& text, platform::MessageIcon icon, QWidget* parent)
+void Tell(const QString& text, widgets::MessageIcon icon, QWidget* parent)
 {
-    platform::ShowMessage(QString::fromLatin1(kTitle), text, icon, parent);
+    widgets::ShowMessage(QString::fromLatin1(kTitle), text, icon, parent);
 }
 
 QString ListedSymbol(const QAbstractItemModel& model, int row)
@@ -382,8 +382,8 @@ void ExportListedDialog::UpdateState()
 
 void ExportListedDialog::Browse()
 {
-    platform::FileDialogRequest request;
-    request.mode = platform::FileDialogMode::Save;
+    widgets::FileDialogRequest request;
+    request.mode = widgets::FileDialogMode::Save;
     const bool merge = ChosenShape() != PerSecurity;
     request.title = merge ? QStringLiteral("Export to File") : QStringLiteral("Export into the Folder of a File");
     // In the order of the type box, which the dialog opens on.
@@ -395,7 +395,7 @@ void ExportListedDialog::Browse()
     request.addTypeExtension = true;
     if (!Output().isEmpty())
         request.directory = merge ? QFileInfo(Output()).absolutePath() : Output();
-    const std::optional<QString> chosen = platform::RunFileDialog(this, request);
+    const std::optional<QString> chosen = widgets::RunFileDialog(this, request);
     if (!chosen || chosen->isEmpty())
         return;
     if (merge) {
@@ -498,7 +498,7 @@ bool ReplaceAllowed(const QString& output, bool perSecurity, const std::vector<Q
             question = QStringLiteral("%1 of the %2 files exist already in %3. Replace them all?")
                            .arg(GroupedCount(existing.size()), GroupedCount(static_cast<int64_t>(paths.size())), output);
     }
-    return question.isEmpty() || platform::AskYesNo(QString::fromLatin1(kTitle), question, window);
+    return question.isEmpty() || widgets::AskYesNo(QString::fromLatin1(kTitle), question, window);
 }
 
 } // namespace
@@ -514,9 +514,9 @@ void ExportListedSecurities(ProgramState& state, const MainControls& controls)
     {
         // Without a window manager the keyboard would reach no window once the dialog goes,
         // and Alt+I could not reach Interrupt Import during the run.
-        const platform::ModalReturn giveBack(window);
+        const widgets::ModalReturn giveBack(window);
         dialog.FitContents();
-        platform::FitOnScreen(&dialog);
+        widgets::FitOnScreen(&dialog);
         accepted = Runner() ? Runner()(dialog) : dialog.exec() == QDialog::Accepted;
     }
     if (!accepted || dialog.Output().isEmpty())
@@ -563,7 +563,7 @@ void ExportListedSecurities(ProgramState& state, const MainControls& controls)
     for (const engine::PlannedFile& file : planned)
         paths.push_back(QString::fromStdString(file.path));
     if (const std::optional<QString> refusal = OutputRefusal(dialog.Output(), perSecurity)) {
-        Tell(*refusal, platform::MessageIcon::Critical, window);
+        Tell(*refusal, widgets::MessageIcon::Critical, window);
         return;
     }
     QElapsedTimer asking;
@@ -644,10 +644,10 @@ void ExportListedSecurities(ProgramState& state, const MainControls& controls)
         }
     }
     if (!failure.isEmpty())
-        Tell(failure, platform::MessageIcon::Critical, window);
+        Tell(failure, widgets::MessageIcon::Critical, window);
     else if (interrupted)
         Tell(QString::fromLatin1(kInterrupted) + QStringLiteral("\n\n") + EndText(tally, dialog.Output(), perSecurity),
-             platform::MessageIcon::Information, window);
+             widgets::MessageIcon::Information, window);
     else
-        Tell(EndText(tally, dialog.Output(), perSecurity), platform::MessageIcon::Information, window);
+        Tell(EndText(tally, dialog.Output(), perSecurity), widgets::MessageIcon::Information, window);
 }

@@ -123,9 +123,9 @@ public:
         grey.setColor(QPalette::Window, QColor(192, 192, 192));
         setPalette(grey);
         setAutoFillBackground(true);
-        setFixedSize(platform::TwipsToPixelsX(6225), platform::TwipsToPixelsY(645));
+        setFixedSize(widgets::TwipsToPixelsX(6225), widgets::TwipsToPixelsY(645));
         bar_ = new PercentPanel(this);
-        platform::SetTwipsGeometry(bar_, 120, 120, 6015, 375);
+        widgets::SetTwipsGeometry(bar_, 120, 120, 6015, 375);
     }
 
     PercentPanel* Bar() const { return bar_; }
@@ -230,7 +230,7 @@ int16_t ShowProgress(int32_t total, const QString& caption, int left, int top)
     if (total != 0) {
         const QScreen* screen = QGuiApplication::primaryScreen();
         const QPoint origin = screen ? screen->geometry().topLeft() : QPoint();
-        bar->move(origin + QPoint(platform::TwipsToPixelsX(left), platform::TwipsToPixelsY(top)));
+        bar->move(origin + QPoint(widgets::TwipsToPixelsX(left), widgets::TwipsToPixelsY(top)));
         SetBar(0);
         bar->SetRunning(true);
         bar->show();
@@ -339,7 +339,7 @@ public:
         label_ = new QLabel(this);
         label_->setObjectName(QStringLiteral("runSecurityLabel"));
         bar_ = new PercentPanel(this);
-        bar_->setFixedSize(platform::TwipsToPixelsX(6015), platform::TwipsToPixelsY(375));
+        bar_->setFixedSize(widgets::TwipsToPixelsX(6015), widgets::TwipsToPixelsY(375));
         button_ = new QPushButton(QStringLiteral("&Interrupt"), this);
         button_->setObjectName(QStringLiteral("interruptButton"));
         button_->setAutoDefault(false);

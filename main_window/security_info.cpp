@@ -81,7 +81,7 @@ int16_t ShowSecurityInfo(ProgramState& state, const MainControls& controls, cons
     const QByteArray lookup = encoded ? omega::UpperWindows1252(*encoded) : QByteArray();
     const QString s = encoded ? omega::DecodeWindows1252(lookup) : trimmed.toUpper();
 
-    platform::SetBusyPointer(true);
+    widgets::SetBusyPointer(true);
     {
         platform::WorkingDirectoryScope scope(state.TradeStationDir);
         ClearSecurityInfo(controls);
@@ -102,6 +102,6 @@ int16_t ShowSecurityInfo(ProgramState& state, const MainControls& controls, cons
         if (state.Mode == ImportMode::SingleSecurity)
             controls.symbolEdit->setSelection(0, static_cast<int>(controls.symbolEdit->text().size()));
     }
-    platform::SetBusyPointer(false);
+    widgets::SetBusyPointer(false);
     return 0;
 }

@@ -50,7 +50,7 @@ QString EmptySymbolText()
 // Moves a control to another top (twips), keeping its left.
 void SetTop(QWidget* widget, int twips)
 {
-    widget->move(widget->x(), platform::TwipsToPixelsY(twips));
+    widget->move(widget->x(), widgets::TwipsToPixelsY(twips));
 }
 
 struct ModeLayout {
@@ -80,7 +80,7 @@ void AttachSecurityList(const MainControls& controls)
 void LoadSecurityTable(ProgramState& state, const MainControls& controls)
 {
     platform::WorkingDirectoryScope scope(state.TradeStationDir);
-    platform::SetBusyPointer(true);
+    widgets::SetBusyPointer(true);
 
     const int32_t generation = ++state.SecurityTableGeneration;
     const QString directory = state.CurrentDataDir;
@@ -128,27 +128,27 @@ void LoadSecurityTable(ProgramState& state, const MainControls& controls)
         } else {
             // The previous directory's securities must not be listed for this one.
             state.SecurityTable.clear();
-            platform::SetBusyPointer(false);
-            platform::ShowMessage(QString::fromLatin1(kTitle), NoHeaderFileText(directory),
-                                  platform::MessageIcon::Critical, controls.window);
+            widgets::SetBusyPointer(false);
+            widgets::ShowMessage(QString::fromLatin1(kTitle), NoHeaderFileText(directory),
+                                  widgets::MessageIcon::Critical, controls.window);
             controls.entryCountLabel->setText(CountText(0));
         }
         controls.typingTimer->start();
     }
-    platform::SetBusyPointer(false);
+    widgets::SetBusyPointer(false);
 }
 
 void FillSecurityList(ProgramState& state, const MainControls& controls)
 {
     const QString mask = omega::TrimLeadingBlanks(controls.symbolEdit->text());
     if (mask.isEmpty()) {
-        platform::SetBusyPointer(false);
+        widgets::SetBusyPointer(false);
         return;
     }
     if (state.ListFillActive)
         return;
 
-    platform::SetBusyPointer(true);
+    widgets::SetBusyPointer(true);
     state.ListFillActive = true;
     const omega::SearchField field =
         controls.searchBySymbolButton->isChecked() ? omega::SearchField::Symbol : omega::SearchField::Description;
@@ -160,7 +160,7 @@ void FillSecurityList(ProgramState& state, const MainControls& controls)
     omega::SecurityList(controls.securityList)->SetEntries(std::move(lines));
     state.ListFillActive = false;
     controls.entryCountLabel->setText(CountText(static_cast<qint64>(found.size())));
-    platform::SetBusyPointer(false);
+    widgets::SetBusyPointer(false);
 }
 
 void ApplyImportMode([[maybe_unused]] ProgramState& state, const MainControls& controls, ImportMode mode)
@@ -169,7 +169,7 @@ void ApplyImportMode([[maybe_unused]] ProgramState& state, const MainControls& c
     const ModeLayout& layout = list ? kListLayout : kSingleLayout;
 
     controls.symbolCaption->setText(QString::fromLatin1(layout.symbolLabel));
-    platform::NameAfterCaption(controls.symbolEdit, controls.symbolCaption);
+    widgets::NameAfterCaption(controls.symbolEdit, controls.symbolCaption);
     if (!list)
         omega::SecurityList(controls.securityList)->Clear();
     controls.securityList->setVisible(list);
@@ -180,14 +180,14 @@ void ApplyImportMode([[maybe_unused]] ProgramState& state, const MainControls& c
         widget->setVisible(list);
     SetTop(controls.securityInfoFrame, layout.frameTop);
     SetTop(controls.importOptionsFrame, layout.optionsTop);
-    controls.mainPanel->resize(controls.mainPanel->width(), platform::TwipsToPixelsY(layout.panelHeight));
+    controls.mainPanel->resize(controls.mainPanel->width(), widgets::TwipsToPixelsY(layout.panelHeight));
     controls.statusLine->setText(QString::fromLatin1(layout.infoText));
 
     // The window ends 120 twips below the panel, with the status line; whatever the
     // window holds outside the panel's container (a menu bar) is kept.
     QWidget* container = controls.mainPanel->parentWidget();
     const int outside = container && container != controls.window ? controls.window->height() - container->height() : 0;
-    const int containerHeight = controls.mainPanel->y() + controls.mainPanel->height() + platform::TwipsToPixelsY(120) +
+    const int containerHeight = controls.mainPanel->y() + controls.mainPanel->height() + widgets::TwipsToPixelsY(120) +
                                 controls.statusLine->height();
     controls.window->resize(controls.window->width(), containerHeight + outside);
     if (controls.statusLine->parentWidget() == container)
@@ -198,7 +198,7 @@ void ApplyImportMode([[maybe_unused]] ProgramState& state, const MainControls& c
 void SearchSecurity(ProgramState& state, const MainControls& controls)
 {
     if (ShowSecurityInfo(state, controls, controls.symbolEdit->text()) != 0) {
-        platform::ShowMessage(QString::fromLatin1(kTitle), EmptySymbolText(), platform::MessageIcon::Information,
+        widgets::ShowMessage(QString::fromLatin1(kTitle), EmptySymbolText(), widgets::MessageIcon::Information,
                               controls.window);
         controls.symbolEdit->setFocus();
     }
@@ -254,7 +254,7 @@ void SymbolTextChanged(ProgramState& state, const MainControls& controls)
     if (state.Mode == ImportMode::SingleSecurity)
         return;
     state.SymbolTypingPending = true;
-    platform::SetBusyPointer(true);
+    widgets::SetBusyPointer(true);
     if (!controls.typingTimer->isActive())
         FillSecurityList(state, controls);
 }

@@ -18,10 +18,10 @@ namespace {
 // The entries of a filter string as the toolkit takes them. The blanks around the bars
 // are spacing in the string, not part of a name or a pattern, so they go; an unpaired
 // trailing description is dropped.
-std::vector<platform::FileFilter> ToolkitFilters(const QString& filterList)
+std::vector<widgets::FileFilter> ToolkitFilters(const QString& filterList)
 {
     const QStringList parts = filterList.split(u'|');
-    std::vector<platform::FileFilter> filters;
+    std::vector<widgets::FileFilter> filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns;
         for (const QString& pattern : parts[i + 1].split(u';'))
@@ -46,14 +46,14 @@ bool RunFileSelector(const QString& title, int16_t filterIndex, QWidget* parent,
         return true;
     state.FileDialogBusy = true;
 
-    platform::FileDialogRequest request;
-    request.mode = platform::FileDialogMode::Save;
+    widgets::FileDialogRequest request;
+    request.mode = widgets::FileDialogMode::Save;
     request.title = title;
     request.filters = ToolkitFilters(kPatternFilterList);
     request.selectedFilter = filterIndex - 1;
     // Like the system's own dialogs, it reopens where the user last was.
     request.directory = currentFile.isEmpty() ? state.LastFolder : QFileInfo(currentFile).absolutePath();
-    const std::optional<QString> chosen = platform::RunFileDialog(parent, request);
+    const std::optional<QString> chosen = widgets::RunFileDialog(parent, request);
 
     state.FileDialogResult = chosen ? int16_t{0} : kFileDialogCancelled;
     state.SelectedFileName = chosen.value_or(QString());

@@ -25,7 +25,7 @@ void SelectPatternFile(ProgramState& state, const MainControls& controls)
         // The width as the 16-bit number the measuring takes.
         const int width = std::clamp(controls.patternFileLabel->width(), 0, 32767);
         const QWidget& measuringWindow = controls.window ? *controls.window : *controls.patternFileLabel;
-        controls.patternFileLabel->setText(ShortenPath(chosen, measuringWindow, width));
+        controls.patternFileLabel->setText(widgets::ShortenPath(chosen, measuringWindow, width));
     }
     if (controls.viewPatternFileAction)
         controls.viewPatternFileAction->setEnabled(true);

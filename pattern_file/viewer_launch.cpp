@@ -31,14 +31,14 @@ void ReportLaunchFailure(const QString& program, const QString& shownFolder, con
         ? QStringLiteral("Could not locate ") + program + QStringLiteral(" in the current directory: ") + shownFolder
               + QStringLiteral(". You must load it there or set a DOS path to it.")
         : QStringLiteral("Error loading ") + program + QStringLiteral(": ") + result.description + u'.';
-    platform::ShowMessage(kLaunchTitle, text, platform::MessageIcon::Exclamation);
+    widgets::ShowMessage(kLaunchTitle, text, widgets::MessageIcon::Exclamation);
 }
 } // namespace
 
 QString WindowsCommandLine(const QString& folder, const QString& commandLine)
 {
     QString rest = commandLine;
-    const QString program = NextToken(rest);
+    const QString program = widgets::NextToken(rest);
     QString path = folder;
     if (!path.endsWith(u'\\'))
         path += u'\\';
@@ -50,9 +50,9 @@ QString WindowsCommandLine(const QString& folder, const QString& commandLine)
 void RunProgram(const QString& commandLine)
 {
     QString rest = commandLine;
-    const QString program = NextToken(rest);
+    const QString program = widgets::NextToken(rest);
 
-    platform::SetBusyPointer(true);
+    widgets::SetBusyPointer(true);
     const QString folder = platform::ProgramFolder();
 #ifdef Q_OS_WIN
     const platform::LaunchResult result = platform::StartCommandLine(WindowsCommandLine(folder, commandLine));
@@ -61,7 +61,7 @@ void RunProgram(const QString& commandLine)
     const QStringList arguments = rest.isEmpty() ? QStringList() : QStringList{rest};
     const platform::LaunchResult result = platform::StartProgram(folder + program, arguments);
 #endif
-    platform::SetBusyPointer(false);
+    widgets::SetBusyPointer(false);
 
     if (!result.Started())
         ReportLaunchFailure(program, ShownFolder(folder), result);

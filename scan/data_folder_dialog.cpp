@@ -29,8 +29,8 @@ namespace scan {
 
 namespace {
 
-using platform::TwipsToPixelsX;
-using platform::TwipsToPixelsY;
+using widgets::TwipsToPixelsX;
+using widgets::TwipsToPixelsY;
 
 const QString kChooseFolder = QStringLiteral("Folder\u2026");
 const QString kChooseFolderMark = QStringLiteral("choose");
@@ -85,11 +85,11 @@ void DataFolderDialog::CreateControls()
 
     placeLabel = new QLabel(QStringLiteral("Drive to scan:"), this);
     placeLabel->setObjectName(QStringLiteral("placeLabel"));
-    platform::SetTwipsGeometry(placeLabel, 60, 90, 990, 195);
+    widgets::SetTwipsGeometry(placeLabel, 60, 90, 990, 195);
 
     placeBox = new QComboBox(this);
     placeBox->setObjectName(QStringLiteral("placeBox"));
-    platform::SetTwipsGeometry(placeBox, 1080, 30, 1905, 315);
+    widgets::SetTwipsGeometry(placeBox, 1080, 30, 1905, 315);
     // A font wider than the design's must not cut the caption off.
     const QSize caption = placeLabel->sizeHint();
     if (caption.width() > placeLabel->width()) {
@@ -109,7 +109,7 @@ void DataFolderDialog::CreateControls()
     folderList->header()->setStretchLastSection(false);
     folderList->header()->setSectionsMovable(false);
     folderList->header()->setResizeContentsPrecision(-1);  // fit every entry, not a sample
-    platform::SetTwipsGeometry(folderList, 0, 390, 5145, 1995);
+    widgets::SetTwipsGeometry(folderList, 0, 390, 5145, 1995);
 }
 
 void DataFolderDialog::CreateButtons()
@@ -131,7 +131,7 @@ void DataFolderDialog::CreateButtons()
     for (const Button& b : buttons) {
         auto* button = new QPushButton(QString::fromLatin1(b.caption), this);
         button->setObjectName(QString::fromLatin1(b.name));
-        platform::SetTwipsGeometry(button, 5220, b.top, 1185, 375);
+        widgets::SetTwipsGeometry(button, 5220, b.top, 1185, 375);
         connect(button, &QPushButton::clicked, this, b.clicked);
         *b.button = button;
     }
@@ -146,7 +146,7 @@ void DataFolderDialog::CreateStatusLine()
     statusLabel_->setObjectName(QStringLiteral("statusLabel"));
     statusLabel_->setTextFormat(Qt::PlainText);
     statusBar->addWidget(statusLabel_, 1);
-    platform::SetTwipsGeometry(statusBar, 0, 5070 - 300, 6855, 300);
+    widgets::SetTwipsGeometry(statusBar, 0, 5070 - 300, 6855, 300);
 }
 
 void DataFolderDialog::LoadList(const QComboBox* mainList)
@@ -224,10 +224,10 @@ void DataFolderDialog::choosePlace(int index)
         chosenPlace_ = index;
         return;
     }
-    platform::FileDialogRequest request;
-    request.mode = platform::FileDialogMode::Folder;
+    widgets::FileDialogRequest request;
+    request.mode = widgets::FileDialogMode::Folder;
     request.title = QStringLiteral("Scan a Folder");
-    const std::optional<QString> folder = platform::RunFileDialog(this, request);
+    const std::optional<QString> folder = widgets::RunFileDialog(this, request);
     if (!folder || folder->isEmpty()) {
         placeBox->setCurrentIndex(chosenPlace_);
         return;
@@ -247,12 +247,12 @@ void DataFolderDialog::scan()
     SetStatus(QString());
     const QString place = placeBox->currentText();
     if (!DataFolderSearch::IsReady(place)) {
-        platform::ShowMessage(QStringLiteral("Tessaport"),
+        widgets::ShowMessage(QStringLiteral("Tessaport"),
                               QStringLiteral("Drive ") + place + QStringLiteral(" is not ready."),
-                              platform::MessageIcon::Critical, this);
+                              widgets::MessageIcon::Critical, this);
         return;
     }
-    platform::SetBusyPointer(true);
+    widgets::SetBusyPointer(true);
     stopRequested_ = false;
     SetScanning(true);
 
@@ -269,7 +269,7 @@ void DataFolderDialog::scan()
     SetStatus(SummaryText(outcome, state_.TradeStationDir));
     FitColumns();
     SetScanning(false);
-    platform::SetBusyPointer(false);
+    widgets::SetBusyPointer(false);
 }
 
 void DataFolderDialog::stopScan() { stopRequested_ = true; }

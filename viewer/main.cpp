@@ -13,11 +13,11 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pattern File Viewer"));
     // Tessaport's face, at the size its windows are drawn in.
-    QApplication::setFont(platform::WindowFont(8.0));
-    platform::ShowFocusFrames();
+    QApplication::setFont(widgets::WindowFont(8.0));
+    widgets::ShowFocusFrames();
 
     ViewerWindow window;
-    platform::FitOnScreen(&window);
+    widgets::FitOnScreen(&window);
     window.show();
     // Tessaport passes the file as one argument; a command line split at its blanks
     // (as on Windows) comes back together here.

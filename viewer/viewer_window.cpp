@@ -149,10 +149,10 @@ bool ViewerWindow::OpenFile(const QString& path)
 {
     ViewerLoadResult loaded = LoadViewerSheet(path);
     if (!loaded.sheet) {
-        platform::ShowMessage(kViewerTitle,
+        widgets::ShowMessage(kViewerTitle,
                               QStringLiteral("Cannot show ") + QDir::toNativeSeparators(path) + QStringLiteral(": ")
                                   + loaded.error + u'.',
-                              platform::MessageIcon::Exclamation, this);
+                              widgets::MessageIcon::Exclamation, this);
         return false;
     }
     model_->SetSheet(nullptr);
@@ -257,12 +257,12 @@ void ViewerWindow::cmbColumn_Changed()
 
 void ViewerWindow::mnuOpen_Click()
 {
-    platform::FileDialogRequest request;
-    request.mode = platform::FileDialogMode::Open;
+    widgets::FileDialogRequest request;
+    request.mode = widgets::FileDialogMode::Open;
     request.title = QStringLiteral("Open Pattern File");
     request.filters = {{QStringLiteral("Pattern and spreadsheet files"), {"*.pat", "*.wk1", "*.xls", "*.xlsx", "*.csv"}},
                        {QStringLiteral("All files"), {"*"}}};
-    if (const std::optional<QString> path = platform::RunFileDialog(this, request))
+    if (const std::optional<QString> path = widgets::RunFileDialog(this, request))
         OpenFile(*path);
 }
 
@@ -298,15 +298,15 @@ void ViewerWindow::ShowRow(int sheetRow)
 
 void ViewerWindow::mnuHelpFiles_Click()
 {
-    platform::ShowMessage(kViewerTitle, ViewerFilesHelp(), platform::MessageIcon::Information, this);
+    widgets::ShowMessage(kViewerTitle, ViewerFilesHelp(), widgets::MessageIcon::Information, this);
 }
 
 void ViewerWindow::mnuHelpChecks_Click()
 {
-    platform::ShowMessage(kViewerTitle, ViewerChecksHelp(), platform::MessageIcon::Information, this);
+    widgets::ShowMessage(kViewerTitle, ViewerChecksHelp(), widgets::MessageIcon::Information, this);
 }
 
 void ViewerWindow::mnuAbout_Click()
 {
-    platform::ShowMessage(QStringLiteral("About ") + kViewerTitle, ViewerAboutText(), platform::MessageIcon::Information, this);
+    widgets::ShowMessage(QStringLiteral("About ") + kViewerTitle, ViewerAboutText(), widgets::MessageIcon::Information, this);
 }

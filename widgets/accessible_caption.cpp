@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-namespace platform {
+namespace widgets {
 
 QString AccessibleCaption(const QString& caption)
 {
@@ -30,4 +30,4 @@ void NameAfterCaption(QWidget* field, QLabel* label)
     field->setAccessibleName(AccessibleCaption(label->text()));
 }
 
-} // namespace platform
+} // namespace widgets

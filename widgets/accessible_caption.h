@@ -5,7 +5,7 @@
 class QLabel;
 class QWidget;
 
-namespace platform {
+namespace widgets {
 
 // What a screen reader should say for a caption: without its mnemonic marks ("&&" stays
 // one "&"), its trailing colon and the blanks around it. "Data available: " gives
@@ -17,4 +17,4 @@ QString AccessibleCaption(const QString& caption);
 // its accessible name. Runs again whenever the label's caption changes.
 void NameAfterCaption(QWidget* field, QLabel* label);
 
-} // namespace platform
+} // namespace widgets

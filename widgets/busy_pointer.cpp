@@ -3,7 +3,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 
-namespace platform {
+namespace widgets {
 
 namespace {
 bool busyShown = false;
@@ -24,4 +24,4 @@ void SetBusyPointer(bool busy)
 
 bool IsBusyPointer() { return busyShown; }
 
-} // namespace platform
+} // namespace widgets

@@ -1,10 +1,10 @@
 #pragma once
 
-namespace platform {
+namespace widgets {
 
 // The hourglass for the whole screen. Not counted: setting it twice and clearing it
 // once gives the normal pointer again.
 void SetBusyPointer(bool busy);
 bool IsBusyPointer();
 
-} // namespace platform
+} // namespace widgets

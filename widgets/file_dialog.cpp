@@ -7,7 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-namespace platform {
+namespace widgets {
 
 namespace {
 FileDialogAnswers* answers = nullptr;
@@ -123,4 +123,4 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& r
     return ChosenFileName(dialog, request);
 }
 
-} // namespace platform
+} // namespace widgets

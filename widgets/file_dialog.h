@@ -10,7 +10,7 @@
 class QFileDialog;
 class QWidget;
 
-namespace platform {
+namespace widgets {
 
 // One entry of a dialog's file-type list: the text the user reads and the patterns it
 // lists ("*.wk1", "*.xls"). The description is shown as written, even when it names
@@ -72,4 +72,4 @@ private:
     FileDialogAnswers* previous_;
 };
 
-} // namespace platform
+} // namespace widgets

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QStyleOption>
 
-namespace platform {
+namespace widgets {
 namespace {
 
 // Marks a focused control's option as if the keyboard had moved the focus, for one drawing.
@@ -59,4 +59,4 @@ void ShowFocusFrames()
     QApplication::setStyle(new FocusFrameStyle);
 }
 
-} // namespace platform
+} // namespace widgets

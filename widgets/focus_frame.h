@@ -2,7 +2,7 @@
 
 #include <QProxyStyle>
 
-namespace platform {
+namespace widgets {
 
 // The system's style, drawing the frame of the control that has the keyboard at all times.
 // Fusion and the Windows styles draw it only once the keyboard has moved the focus in that
@@ -22,4 +22,4 @@ public:
 // Makes FocusFrameStyle the application's style; call once, after the QApplication is made.
 void ShowFocusFrames();
 
-} // namespace platform
+} // namespace widgets

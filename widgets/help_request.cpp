@@ -1,6 +1,6 @@
 #include "help_request.h"
 
-namespace platform {
+namespace widgets {
 
 namespace {
 HelpEngine* engine = nullptr;
@@ -28,4 +28,4 @@ void ShowHelpIndex()
         engine->ShowIndex();
 }
 
-} // namespace platform
+} // namespace widgets

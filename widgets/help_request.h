@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace platform {
+namespace widgets {
 
 // Where help requests go: the program's built-in help window. A request names no
 // owner window and its failures are not reported.
@@ -44,4 +44,4 @@ private:
     RecordedHelpRequests* previous_;
 };
 
-} // namespace platform
+} // namespace widgets

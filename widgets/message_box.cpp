@@ -4,7 +4,7 @@
 
 #include <QMessageBox>
 
-namespace platform {
+namespace widgets {
 
 namespace {
 RecordedMessages* recorder = nullptr;
@@ -51,4 +51,4 @@ bool AskYesNo(const QString& title, const QString& text, QWidget* parent)
     return box.exec() == QMessageBox::Yes;
 }
 
-} // namespace platform
+} // namespace widgets

@@ -7,7 +7,7 @@
 
 class QWidget;
 
-namespace platform {
+namespace widgets {
 
 enum class MessageIcon { Critical, Exclamation, Information, Question };
 
@@ -46,4 +46,4 @@ private:
     RecordedMessages* previous_;
 };
 
-} // namespace platform
+} // namespace widgets

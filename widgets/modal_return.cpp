@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-namespace platform {
+namespace widgets {
 
 ModalReturn::ModalReturn(QWidget* parent)
     : owner_(parent ? parent->window() : nullptr), focus_(owner_ ? owner_->focusWidget() : nullptr)
@@ -19,4 +19,4 @@ ModalReturn::~ModalReturn()
         focus_->setFocus(Qt::OtherFocusReason);
 }
 
-} // namespace platform
+} // namespace widgets

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-namespace platform {
+namespace widgets {
 
 // Around a modal box or dialog shown over `parent`: when it goes, the parent's window is
 // made active again and its focused control gets the focus back. A window manager does
@@ -20,4 +20,4 @@ private:
     QPointer<QWidget> focus_;
 };
 
-} // namespace platform
+} // namespace widgets

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <limits>
 
+namespace widgets {
+
 QString NextToken(QString& commandLine)
 {
     qsizetype start = 0;
@@ -104,3 +106,5 @@ std::optional<int32_t> LeadingWholeNumber(const QString& token)
         return std::nullopt;
     return static_cast<int32_t>(rounded);
 }
+
+} // namespace widgets

@@ -7,6 +7,8 @@
 
 class QWidget;
 
+namespace widgets {
+
 // Removes and returns the next token from the front of `commandLine`: a word up to the
 // next blank, or the text between double quotes. A quote that is never closed takes
 // the rest of the line.
@@ -21,3 +23,5 @@ QString ShortenPath(const QString& path, const QWidget& measuringWindow, int max
 // number with halves going to the even neighbour; 0 when the token does not begin with
 // one. Nothing when the number is outside the 32-bit range.
 std::optional<int32_t> LeadingWholeNumber(const QString& token);
+
+} // namespace widgets

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace platform {
+namespace widgets {
 
 namespace {
 constexpr double kTwipsPerInch = 1440.0;
@@ -74,4 +74,4 @@ void FitOnScreen(QWidget* window)
     window->move(placed.topLeft());
 }
 
-} // namespace platform
+} // namespace widgets

@@ -4,7 +4,7 @@
 
 class QWidget;
 
-namespace platform {
+namespace widgets {
 
 // Window geometry is designed in twips (1440 to the inch); these convert with the
 // screen's logical resolution, in one place.
@@ -24,4 +24,4 @@ double TwipsScale();
 // where it has one that is shown.
 void FitOnScreen(QWidget* window);
 
-} // namespace platform
+} // namespace widgets

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace platform {
+namespace widgets {
 
 QFont WindowFont(double pointSize)
 {
@@ -15,4 +15,4 @@ QFont WindowFont(double pointSize)
     return font;
 }
 
-} // namespace platform
+} // namespace widgets

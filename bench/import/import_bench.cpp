@@ -151,7 +151,7 @@ public:
     // True when the import ended without a message.
     bool Begin()
     {
-        platform::RecordedMessages messages;
+        widgets::RecordedMessages messages;
         BeginImport(state_, controls_);
         return messages.All().empty();
     }

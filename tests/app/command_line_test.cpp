@@ -28,8 +28,8 @@ TEST(NextToken, TakesBlankSeparatedOrQuotedWords)
     };
     for (const TokenCase& c : cases) {
         QString line = c.commandLine;
-        EXPECT_EQ(NextToken(line), c.first) << c.commandLine.toStdString();
-        EXPECT_EQ(NextToken(line), c.second) << c.commandLine.toStdString();
+        EXPECT_EQ(widgets::NextToken(line), c.first) << c.commandLine.toStdString();
+        EXPECT_EQ(widgets::NextToken(line), c.second) << c.commandLine.toStdString();
         EXPECT_EQ(line, c.rest) << c.commandLine.toStdString();
     }
 }
@@ -44,7 +44,7 @@ TEST(LeadingWholeNumber, ReadsTheLeadingNumberAndRoundsHalvesToEven)
         {"2147483648", std::nullopt},       {"2147483647.5", std::nullopt},      {"1e400", std::nullopt},
     };
     for (const auto& [token, expected] : cases)
-        EXPECT_EQ(LeadingWholeNumber(token), expected) << token.toStdString();
+        EXPECT_EQ(widgets::LeadingWholeNumber(token), expected) << token.toStdString();
 }
 
 TEST(ShortenPath, DropsLeadingFoldersUntilThePathFits)
@@ -57,14 +57,14 @@ TEST(ShortenPath, DropsLeadingFoldersUntilThePathFits)
     const QString path = "/home/trader/patterns/spx.pat";
     const QStringList candidates{path, "/.../trader/patterns/spx.pat", "/.../patterns/spx.pat", "/.../spx.pat"};
     for (qsizetype i = 0; i < candidates.size(); ++i) {
-        EXPECT_EQ(ShortenPath(path, window, width(candidates[i]) + 1), candidates[i]);
+        EXPECT_EQ(widgets::ShortenPath(path, window, width(candidates[i]) + 1), candidates[i]);
         // Exactly as wide as the room is still too wide.
-        EXPECT_EQ(ShortenPath(path, window, width(candidates[i])), candidates[std::min(i + 1, candidates.size() - 1)]);
+        EXPECT_EQ(widgets::ShortenPath(path, window, width(candidates[i])), candidates[std::min(i + 1, candidates.size() - 1)]);
     }
-    EXPECT_EQ(ShortenPath(path, window, 0), "/.../spx.pat");
-    EXPECT_EQ(ShortenPath("spx.pat", window, 1), "spx.pat");
-    EXPECT_EQ(ShortenPath("patterns/spx.pat", window, 1), "patterns/spx.pat");
-    EXPECT_EQ(ShortenPath("", window, 0), "");
+    EXPECT_EQ(widgets::ShortenPath(path, window, 0), "/.../spx.pat");
+    EXPECT_EQ(widgets::ShortenPath("spx.pat", window, 1), "spx.pat");
+    EXPECT_EQ(widgets::ShortenPath("patterns/spx.pat", window, 1), "patterns/spx.pat");
+    EXPECT_EQ(widgets::ShortenPath("", window, 0), "");
 }
 
 TEST(JoinCommandLine, QuotesArgumentsWithBlanksSoTheyStayOneWord)
@@ -74,8 +74,8 @@ TEST(JoinCommandLine, QuotesArgumentsWithBlanksSoTheyStayOneWord)
     EXPECT_EQ(JoinCommandLine({}), "");
     // No pattern file, but a number: the number must stay the second word.
     QString rest = JoinCommandLine({"", "12"});
-    EXPECT_EQ(NextToken(rest), "");
-    EXPECT_EQ(NextToken(rest), "12");
+    EXPECT_EQ(widgets::NextToken(rest), "");
+    EXPECT_EQ(widgets::NextToken(rest), "12");
 }
 
 } // namespace

@@ -74,7 +74,7 @@ qv2omg::NewSecurity Security(const std::string& symbol, const std::string& descr
 std::string StartUp::Said() const
 {
     std::string said;
-    for (const platform::Message& message : messages)
+    for (const widgets::Message& message : messages)
         said += "\n  message: " + message.text.toStdString();
     return said.empty() ? std::string("\n  no message") : said;
 }
@@ -85,7 +85,7 @@ StartUp Start(const Installation& installation, const QString& commandLine, cons
     const platform::RegistryFile registry = platform::RegistryFile::Load(installation.RegistryFile());
     StartUp result;
     result.window = std::make_unique<MainWindow>();
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
     StartUpEnvironment environment;
     environment.registry = &registry;
     environment.commandLine = commandLine;

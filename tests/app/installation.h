@@ -53,7 +53,7 @@ qv2omg::NewSecurity Security(const std::string& symbol, const std::string& descr
 struct StartUp {
     std::unique_ptr<MainWindow> window;
     StartUpOutcome outcome = StartUpOutcome::Fatal;
-    std::vector<platform::Message> messages;
+    std::vector<widgets::Message> messages;
     QString workingDirectory;  // as the load step left it
 
     // The messages shown, for a failed expectation to print.

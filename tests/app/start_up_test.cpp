@@ -25,7 +25,7 @@ namespace {
 
 using app_test::Installation;
 using app_test::Native;
-using platform::MessageIcon;
+using widgets::MessageIcon;
 
 const QString kTitle = QStringLiteral("Tessaport");
 
@@ -65,7 +65,7 @@ TEST_P(FatalStartUp, ShowsItsCriticalMessageAndNeverTheWindow)
 
     EXPECT_EQ(started.outcome, StartUpOutcome::Fatal);
     ASSERT_EQ(started.messages.size(), 1u);
-    const platform::Message& m = started.messages[0];
+    const widgets::Message& m = started.messages[0];
     EXPECT_EQ(std::tuple(m.title, m.text, m.icon),
               std::tuple(kTitle, GetParam().text(installation), MessageIcon::Critical));
     for (const QWidget* widget : QApplication::topLevelWidgets())
@@ -220,9 +220,9 @@ TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
         }
     } restore{forced, configHome};
     const QString written = config + "/tessaport/registry.reg";
-    auto start = [](platform::FileDialogAnswers& answers, std::vector<platform::Message>& messages) {
+    auto start = [](widgets::FileDialogAnswers& answers, std::vector<widgets::Message>& messages) {
         const platform::WorkingDirectoryScope keep(QDir::currentPath());
-        platform::RecordedMessages recorded;
+        widgets::RecordedMessages recorded;
         MainWindow window;
         StartUpEnvironment environment;
         environment.programFolder = QStringLiteral(TESSAPORT_PROGRAM_DIR);
@@ -232,19 +232,19 @@ TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
         return outcome;
     };
 
-    std::vector<platform::Message> messages;
+    std::vector<widgets::Message> messages;
     {
-        platform::FileDialogAnswers answers;
+        widgets::FileDialogAnswers answers;
         answers.AnswerCancel();
         EXPECT_EQ(start(answers, messages), StartUpOutcome::Fatal);
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].text, NotInstalledText(installation));
         ASSERT_EQ(answers.Requests().size(), 1u);
-        EXPECT_EQ(answers.Requests()[0].mode, platform::FileDialogMode::Folder);
+        EXPECT_EQ(answers.Requests()[0].mode, widgets::FileDialogMode::Folder);
         EXPECT_FALSE(QFileInfo::exists(written));
     }
     {
-        platform::FileDialogAnswers answers;
+        widgets::FileDialogAnswers answers;
         answers.AnswerFileName(installation.DataRoot());  // holds no Program folder
         answers.AnswerFileName(installation.Root() + "/");
         EXPECT_EQ(start(answers, messages), StartUpOutcome::Shown);
@@ -284,7 +284,7 @@ TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
             ASSERT_TRUE(other.open(QIODevice::WriteOnly));
             other.write(content);
         }
-        platform::FileDialogAnswers answers;
+        widgets::FileDialogAnswers answers;
         answers.AnswerFileName(bad);
         answers.AnswerFileName(installation.Root());
         EXPECT_EQ(start(answers, messages), StartUpOutcome::Shown) << content.constData();

@@ -29,7 +29,7 @@
 
 namespace {
 
-using platform::HelpRequest;
+using widgets::HelpRequest;
 
 class MainWindowTest : public testing::Test {
 protected:
@@ -66,16 +66,16 @@ protected:
 
 TEST_F(MainWindowTest, CloseIsRefusedWhileAnImportRunsAndAllowedAfter)
 {
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
     C().interruptImportAction->setEnabled(true);
     EXPECT_FALSE(Window().close());
     C().exitAction->trigger();
     EXPECT_TRUE(Window().isVisible());
     ASSERT_EQ(messages.All().size(), 2u);
-    for (const platform::Message& m : messages.All())
+    for (const widgets::Message& m : messages.All())
         EXPECT_EQ(std::tuple(m.title, m.text, m.icon),
                   std::tuple(QStringLiteral("Tessaport"), QStringLiteral("Import should either be interrupted or allowed "
-                             "to run to completion before closing import module."), platform::MessageIcon::Exclamation));
+                             "to run to completion before closing import module."), widgets::MessageIcon::Exclamation));
 
     C().interruptImportAction->trigger();
     EXPECT_TRUE(Window().State().InterruptRequested);
@@ -87,7 +87,7 @@ TEST_F(MainWindowTest, CloseIsRefusedWhileAnImportRunsAndAllowedAfter)
 
 TEST_F(MainWindowTest, FunctionKeysAskForHelp)
 {
-    platform::RecordedHelpRequests requests;
+    widgets::RecordedHelpRequests requests;
     QTest::keyClick(C().symbolEdit, Qt::Key_F1);
     QTest::keyClick(C().symbolEdit, Qt::Key_F2);
     EXPECT_EQ(requests.All(), (std::vector<HelpRequest>{{HelpRequest::Kind::Context, 5616},
@@ -122,14 +122,14 @@ class FocusAfterImport : public MainWindowTest, public testing::WithParamInterfa
 TEST_P(FocusAfterImport, ReturnsToTheControlThatHadIt)
 {
     ShowIbx();
-    platform::FileDialogAnswers dialogs;
+    widgets::FileDialogAnswers dialogs;
     if (GetParam().writeFails) {
         Window().State().PatternFileName.clear();
         dialogs.AnswerFileName(installation_.Temp() + "/missing/ibx.pat");
     }
     Control(GetParam().focused)->setFocus(Qt::TabFocusReason);
     ASSERT_EQ(FocusName(), GetParam().focused);
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
 
     C().beginImportAction->trigger();
 
@@ -275,9 +275,9 @@ TEST(HelpWindow, ContextsOpenTheirTopicsAndTheIndexLinksEveryTopic)
 {
     app_test::StartApplication();
     BuiltInHelp engine;
-    platform::SetHelpEngine(&engine);
-    platform::ShowHelpContext(5616);
-    platform::SetHelpEngine(nullptr);
+    widgets::SetHelpEngine(&engine);
+    widgets::ShowHelpContext(5616);
+    widgets::SetHelpEngine(nullptr);
     ASSERT_NE(engine.Window(), nullptr);
     HelpWindow& help = *engine.Window();
     EXPECT_EQ(help.Browser()->documentTitle(), "The Tessaport window");

@@ -27,7 +27,7 @@
 
 namespace {
 
-using platform::MessageIcon;
+using widgets::MessageIcon;
 
 const QString kChooseSecurity = "Choose a valid Omega Downloader data directory, enter a valid security symbol, "
                                 "search for it, then import.";
@@ -72,7 +72,7 @@ public:
     {
         EXPECT_EQ(c_.beginImportAction->isEnabled(), beginEnabled);
         EXPECT_TRUE(c_.typingTimer->isActive() && c_.importOptionsFrame->isEnabled());
-        EXPECT_FALSE(c_.interruptImportAction->isEnabled() || platform::IsBusyPointer() || ProgressWindow()->isVisible());
+        EXPECT_FALSE(c_.interruptImportAction->isEnabled() || widgets::IsBusyPointer() || ProgressWindow()->isVisible());
         EXPECT_FALSE(state_.InterruptRequested);
     }
 
@@ -81,7 +81,7 @@ public:
     QWidget window_;
     MainControls c_;
     ProgramState state_;
-    platform::RecordedMessages messages_;
+    widgets::RecordedMessages messages_;
 };
 
 class BeginImportOptionsTest : public BeginImportTest, public testing::WithParamInterface<int> {};

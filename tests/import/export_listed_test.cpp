@@ -100,7 +100,7 @@ public:
     void ExpectIdle() const
     {
         EXPECT_TRUE(c_.typingTimer->isActive() && c_.importOptionsFrame->isEnabled() && c_.exportListedAction->isEnabled());
-        EXPECT_FALSE(c_.interruptImportAction->isEnabled() || platform::IsBusyPointer() || ProgressWindow()->isVisible());
+        EXPECT_FALSE(c_.interruptImportAction->isEnabled() || widgets::IsBusyPointer() || ProgressWindow()->isVisible());
         EXPECT_FALSE(state_.InterruptRequested);
     }
 
@@ -109,7 +109,7 @@ public:
     QStringListModel list_;
     MainControls c_;
     ProgramState state_;
-    platform::RecordedMessages messages_;
+    widgets::RecordedMessages messages_;
     QString firstDate_;
     QString lastDate_;
 };
@@ -509,7 +509,7 @@ TEST_F(ExportListedTest, AsksOnceBeforeReplacingFiles)
         ExportListedSecurities(state_, c_);
         ASSERT_EQ(messages_.All().size(), yes ? 4u : 2u);
         EXPECT_EQ(messages_.All()[0].text, "2 of the 2 files exist already in " + Out("each") + ". Replace them all?");
-        EXPECT_EQ(messages_.All()[0].icon, platform::MessageIcon::Question);
+        EXPECT_EQ(messages_.All()[0].icon, widgets::MessageIcon::Question);
         EXPECT_EQ(messages_.All()[yes ? 2 : 1].text, Out("wide.csv") + " exists already. Replace it?");
         for (const char* name : {"each/AAA.pat", "each/BBB.pat", "wide.csv"})
             EXPECT_EQ(ReadFileBytes(db_.Path(name)) == "earlier", !yes) << name;

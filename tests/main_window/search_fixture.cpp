@@ -68,7 +68,7 @@ Widget* Make(QWidget* parent, const char* name, int left, int top, int width, in
 {
     auto* widget = new Widget(parent);
     widget->setObjectName(QString::fromLatin1(name));
-    platform::SetTwipsGeometry(widget, left, top, width, height);
+    widgets::SetTwipsGeometry(widget, left, top, width, height);
     return widget;
 }
 
@@ -79,7 +79,7 @@ TestWindow::TestWindow()
     StartApplication();
     window = std::make_unique<QWidget>();
     QWidget* w = c.window = window.get();
-    w->resize(platform::TwipsToPixelsX(6885), platform::TwipsToPixelsY(4755));
+    w->resize(widgets::TwipsToPixelsX(6885), widgets::TwipsToPixelsY(4755));
 
     QFrame* panel = c.mainPanel = Make<QFrame>(w, "mainPanel", 240, 960, 6375, 3345);
     c.symbolCaption = Make<QLabel>(panel, "symbolCaption", 390, 150, 1575, 195);

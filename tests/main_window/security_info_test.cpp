@@ -57,7 +57,7 @@ TEST_F(SecurityInfoTest, FoundSecurityWithDataFillsTheDisplayAndDefaultDates)
     EXPECT_EQ(w.c.symbolEdit->selectedText(), QStringLiteral("IBM"));
     EXPECT_EQ(std::pair(w.state.DataFirstDate, w.state.DataLastDate), std::pair(34122, 35859));
     EXPECT_EQ(QDir::currentPath(), startDir);
-    EXPECT_FALSE(platform::IsBusyPointer());
+    EXPECT_FALSE(widgets::IsBusyPointer());
 
     // Data beginning less than three years before their end: the range starts with them.
     ShowSecurityInfo(w.state, w.c, QStringLiteral("ibmx"));
@@ -93,14 +93,14 @@ TEST_F(SecurityInfoTest, BlankSymbolChangesNothingAndSearchingItAsksForOne)
     EXPECT_EQ(ShowSecurityInfo(w.state, w.c, QStringLiteral("   ")), 1);
     EXPECT_EQ(Shown(), before);
 
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
     w.c.symbolEdit->setText(QStringLiteral("  "));
     SearchSecurity(w.state, w.c);
     ASSERT_EQ(messages.All().size(), 1u);
-    const platform::Message& m = messages.All()[0];
+    const widgets::Message& m = messages.All()[0];
     EXPECT_EQ(std::tuple(m.title, m.text, m.icon),
               std::tuple(QStringLiteral("Tessaport"), QStringLiteral("Choose a valid Omega Downloader data directory, "
-                         "enter a valid security symbol, search for it, then import."), platform::MessageIcon::Information));
+                         "enter a valid security symbol, search for it, then import."), widgets::MessageIcon::Information));
     EXPECT_EQ(Shown(), before);
 }
 

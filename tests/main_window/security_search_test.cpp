@@ -61,7 +61,7 @@ TEST_F(SecuritySearchTest, LoadingCountsInStepsOf500AndShowsProgress)
     EXPECT_TRUE(w.state.SecurityTableLoaded);
     EXPECT_EQ(w.state.SecurityTable.size(), 1200u);
     EXPECT_TRUE(w.c.typingTimer->isActive());
-    EXPECT_FALSE(platform::IsBusyPointer());
+    EXPECT_FALSE(widgets::IsBusyPointer());
 }
 
 TEST_F(SecuritySearchTest, MoreThan32767SecuritiesLoadAndListWhole)
@@ -83,12 +83,12 @@ TEST_F(SecuritySearchTest, DirectoryWithoutSecuritiesIsReportedOnce)
     const QString empty = QDir(w.temp.path()).filePath(QStringLiteral("Data/Empty"));
     ASSERT_TRUE(qv2omg::CreateDatabase(empty.toStdString()).IsOk());
     w.state.CurrentDataDir = empty;
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
     LoadSecurityTable(w.state, w.c);
     ASSERT_EQ(messages.All().size(), 1u);
     EXPECT_EQ(std::tuple(messages.All()[0].title, messages.All()[0].text, messages.All()[0].icon),
               std::tuple(QStringLiteral("Tessaport"), "Specified directory " + empty
-                         + " does not contain a valid Omega Downloader header file.", platform::MessageIcon::Critical));
+                         + " does not contain a valid Omega Downloader header file.", widgets::MessageIcon::Critical));
     EXPECT_EQ(Count(), QStringLiteral(" 0"));
     EXPECT_TRUE(w.state.SecurityTableLoaded);  // kept, as it was
     EXPECT_TRUE(w.c.typingTimer->isActive());
@@ -116,7 +116,7 @@ TEST_F(SecuritySearchTest, ListFollowsMaskAndSearchFieldAndClickedLineIsShown)
     w.c.symbolEdit->clear();  // leaves the list as it is
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX", "MSFT", "ibc"}));
     EXPECT_EQ(Count(), QStringLiteral(" 4"));
-    EXPECT_FALSE(platform::IsBusyPointer());
+    EXPECT_FALSE(widgets::IsBusyPointer());
 
     w.c.securityList->setCurrentIndex(omega::SecurityList(w.c.securityList)->index(1));
     ShowSelectedSecurity(w.state, w.c);
@@ -129,7 +129,7 @@ TEST_F(SecuritySearchTest, TypingRefreshesTheListAfterOneQuietTick)
     EnterListMode();
     w.c.symbolEdit->setText(QStringLiteral("IB"));
     EXPECT_TRUE(w.state.SymbolTypingPending);
-    EXPECT_TRUE(platform::IsBusyPointer());
+    EXPECT_TRUE(widgets::IsBusyPointer());
     SymbolTimerTick(w.state, w.c);  // changed since the last tick
     w.c.symbolEdit->setText(QStringLiteral("IBM"));
     SymbolTimerTick(w.state, w.c);
@@ -137,12 +137,12 @@ TEST_F(SecuritySearchTest, TypingRefreshesTheListAfterOneQuietTick)
     SymbolTimerTick(w.state, w.c);  // unchanged for a whole tick
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX"}));
     EXPECT_FALSE(w.state.SymbolTypingPending);
-    EXPECT_FALSE(platform::IsBusyPointer());
+    EXPECT_FALSE(widgets::IsBusyPointer());
 
     w.state.Mode = ImportMode::SingleSecurity;  // in single mode typing starts nothing
     w.c.symbolEdit->setText(QStringLiteral("MSFT"));
     EXPECT_FALSE(w.state.SymbolTypingPending);
-    EXPECT_FALSE(platform::IsBusyPointer());
+    EXPECT_FALSE(widgets::IsBusyPointer());
 }
 
 struct Arrangement {
@@ -165,7 +165,7 @@ TEST_P(ModeArrangement, PlacesTheControlsOfTheMode)
     for (QWidget* listOnly : std::initializer_list<QWidget*>{w.c.securityList, w.c.entryCountCaption, w.c.searchByCaption, w.c.searchBySymbolButton,
                                                              w.c.searchByDescriptionButton, w.c.entryCountLabel, w.c.wildcardHint})
         EXPECT_EQ(listOnly->isVisible(), a.mode == ImportMode::SecurityList) << listOnly->objectName().toStdString();
-    using platform::TwipsToPixelsY;
+    using widgets::TwipsToPixelsY;
     EXPECT_EQ(std::tuple(w.c.securityInfoFrame->y(), w.c.importOptionsFrame->y(), w.c.mainPanel->height()),
               std::tuple(TwipsToPixelsY(a.frameTop), TwipsToPixelsY(a.optionsTop), TwipsToPixelsY(a.panelHeight)));
     EXPECT_EQ(w.c.statusLine->text(), QString::fromLatin1(a.info));

@@ -40,13 +40,13 @@ const std::pair<QString, QStringList> kToolkitFilters[] = {
 TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedName)
 {
     FileSelector() = FileSelectorState();
-    platform::FileDialogAnswers dialogs;
+    widgets::FileDialogAnswers dialogs;
     dialogs.AnswerCancel();
     EXPECT_TRUE(RunFileSelector("Select the Pattern Filename", 2));
 
     ASSERT_EQ(dialogs.Requests().size(), 1u);
-    const platform::FileDialogRequest& request = dialogs.Requests().front();
-    EXPECT_EQ(request.mode, platform::FileDialogMode::Save);
+    const widgets::FileDialogRequest& request = dialogs.Requests().front();
+    EXPECT_EQ(request.mode, widgets::FileDialogMode::Save);
     EXPECT_EQ(request.title, "Select the Pattern Filename");
     EXPECT_EQ(request.selectedFilter, 1);
     EXPECT_FALSE(request.addTypeExtension);
@@ -58,7 +58,7 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedName)
 
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    platform::ConfigureFileDialog(dialog, request);
+    widgets::ConfigureFileDialog(dialog, request);
     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
     EXPECT_EQ(dialog.defaultSuffix(), "");
     ASSERT_EQ(dialog.nameFilters().size(), static_cast<qsizetype>(std::size(kToolkitFilters)));
@@ -81,11 +81,11 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedName)
                                                     std::tuple{true, 11, "sheet", "sheet.wk1"},
                                                     std::tuple{true, 0, "as typed", "as typed"},
                                                     std::tuple{true, 9, "net", "net"}}) {
-        platform::FileDialogRequest asked = request;
+        widgets::FileDialogRequest asked = request;
         asked.addTypeExtension = adds;
         QFileDialog again;
         again.setOption(QFileDialog::DontUseNativeDialog);
-        platform::ConfigureFileDialog(again, asked);
+        widgets::ConfigureFileDialog(again, asked);
         // As the user's choice in the type box, which signals it as activated.
         QComboBox* typeBox = again.findChild<QComboBox*>("fileTypeCombo");
         typeBox->setCurrentIndex(type);
@@ -93,7 +93,7 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedName)
         emit typeBox->textActivated(typeBox->currentText());
         again.selectFile(folder.path() + "/" + typed);
         static_cast<QDialog&>(again).accept();
-        EXPECT_EQ(platform::ChosenFileName(again, asked), QDir::toNativeSeparators(folder.path() + "/" + chosen))
+        EXPECT_EQ(widgets::ChosenFileName(again, asked), QDir::toNativeSeparators(folder.path() + "/" + chosen))
             << typed;
     }
 }
@@ -103,7 +103,7 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedName)
 TEST(FileSelector, ChoiceIsKeptAsReturnedAndNothingChangesWithoutANewName)
 {
     FileSelector() = FileSelectorState();
-    platform::FileDialogAnswers dialogs;
+    widgets::FileDialogAnswers dialogs;
     ProgramState state;
     QWidget window;
     MainControls controls{.window = &window, .patternFileLabel = new QLabel(&window), .viewPatternFileAction = new QAction(&window)};
@@ -146,7 +146,7 @@ TEST(FileSelector, DialogOpensInThePatternFilesFolderElseTheLastOneChosen)
 {
     FileSelector() = FileSelectorState();
     QTemporaryDir first, second;
-    platform::FileDialogAnswers dialogs;
+    widgets::FileDialogAnswers dialogs;
     ProgramState state;
     QWidget window;
     MainControls controls{.window = &window, .patternFileLabel = new QLabel(&window), .viewPatternFileAction = new QAction(&window)};
@@ -163,13 +163,13 @@ TEST(FileSelector, DialogOpensInThePatternFilesFolderElseTheLastOneChosen)
     SelectPatternFile(state, controls);
 
     std::vector<QString> folders;
-    for (const platform::FileDialogRequest& request : dialogs.Requests())
+    for (const widgets::FileDialogRequest& request : dialogs.Requests())
         folders.push_back(request.directory);
     EXPECT_EQ(folders, (std::vector<QString>{QString(), first.path(), second.path(), first.path()}));
 
     QFileDialog dialog;
-    platform::FileDialogRequest request = dialogs.Requests()[2];
-    platform::ConfigureFileDialog(dialog, request);
+    widgets::FileDialogRequest request = dialogs.Requests()[2];
+    widgets::ConfigureFileDialog(dialog, request);
     EXPECT_EQ(dialog.directory().absolutePath(), second.path());
 }
 

@@ -43,7 +43,7 @@ void View(const QString& programFolder, const QString& patternFile = "/data/x.pa
     state.PatternFileName = patternFile;
     ViewPatternFile(state);
     qunsetenv("TESSAPORT_PROGRAM_DIR");
-    EXPECT_FALSE(platform::IsBusyPointer());
+    EXPECT_FALSE(widgets::IsBusyPointer());
 }
 
 void WriteFile(const QString& path, const QString& text, QFile::Permissions permissions)
@@ -56,7 +56,7 @@ void WriteFile(const QString& path, const QString& text, QFile::Permissions perm
 
 TEST(ViewerLaunch, ViewerComesFromTheProgramFolderOnly)
 {
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
     platform::RecordedLaunches launches;
     View("");
     View("/");
@@ -72,7 +72,7 @@ TEST(ViewerLaunch, ViewerComesFromTheProgramFolderOnly)
 // and one whose viewer is not executable, each with its message.
 TEST(ViewerLaunch, RealViewerReceivesTheNameAsOneArgumentOrIsReported)
 {
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
     QTemporaryDir folder, missing, notProgram;
     const QString output = folder.filePath("arguments.txt");
     WriteFile(folder.filePath("viewer"), "#!/bin/sh\nprintf '%s|' \"$#\" \"$@\" > '" + output + "'\n",
@@ -91,9 +91,9 @@ TEST(ViewerLaunch, RealViewerReceivesTheNameAsOneArgumentOrIsReported)
     EXPECT_EQ(messages.All()[0].text, "Could not locate viewer in the current directory: " + missing.path()
                                           + ". You must load it there or set a DOS path to it.");
     EXPECT_EQ(messages.All()[1].text, "Error loading viewer: " + QString::fromLocal8Bit(std::strerror(EACCES)) + ".");
-    for (const platform::Message& message : messages.All()) {
+    for (const widgets::Message& message : messages.All()) {
         EXPECT_EQ(message.title, "Quorvane 2");
-        EXPECT_EQ(message.icon, platform::MessageIcon::Exclamation);
+        EXPECT_EQ(message.icon, widgets::MessageIcon::Exclamation);
     }
 }
 

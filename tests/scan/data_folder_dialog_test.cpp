@@ -124,7 +124,7 @@ TEST_F(ScanFixture, DISABLED_OutOfHandles)
 {
     MakeTree({"db Data/a1 1", "db Data/a2 1", "db Data/deep" + QStringLiteral("/d").repeated(40) + " 1", "db Data/z 1"});
     auto dialog = LoadScanner();
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
     rlimit limit{};
     getrlimit(RLIMIT_NOFILE, &limit);
     int handles = 0;  // eight free handles: enough for a few levels, not for forty
@@ -238,11 +238,11 @@ TEST_F(ScanFixture, VolumeThatCannotBeListedIsNotReady)
     auto dialog = LoadScanner();
     dialog->placeBox->addItem(QStringLiteral("/no/such/volume"));
     dialog->placeBox->setCurrentIndex(dialog->placeBox->count() - 1);
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
     dialog->scanButton->click();
     ASSERT_EQ(messages.All().size(), 1u);
     EXPECT_EQ(messages.All()[0].title + '|' + messages.All()[0].text, "Tessaport|Drive /no/such/volume is not ready.");
-    EXPECT_EQ(messages.All()[0].icon, platform::MessageIcon::Critical);
+    EXPECT_EQ(messages.All()[0].icon, widgets::MessageIcon::Critical);
     EXPECT_EQ(dialog->StatusText(), QString());
 }
 
@@ -295,7 +295,7 @@ TEST_F(ScanFixture, FolderEntryScansAFolderOfOnesChoice)
     EXPECT_EQ(dialog->placeBox->itemText(folderEntry), QString::fromUtf8("Folder\u2026"));
     const int before = dialog->placeBox->currentIndex();
 
-    platform::FileDialogAnswers answers;
+    widgets::FileDialogAnswers answers;
     answers.AnswerCancel();
     answers.AnswerFileName(Path(QStringLiteral("Elsewhere/Mine/")));
     dialog->placeBox->setCurrentIndex(folderEntry);
@@ -304,7 +304,7 @@ TEST_F(ScanFixture, FolderEntryScansAFolderOfOnesChoice)
     dialog->placeBox->setCurrentIndex(folderEntry);
     dialog->choosePlace(folderEntry);
     ASSERT_EQ(answers.Requests().size(), 2u);
-    EXPECT_EQ(answers.Requests()[1].mode, platform::FileDialogMode::Folder);
+    EXPECT_EQ(answers.Requests()[1].mode, widgets::FileDialogMode::Folder);
     EXPECT_EQ(dialog->placeBox->count(), places + 1);
     EXPECT_EQ(dialog->placeBox->currentText(), Path(QStringLiteral("Elsewhere/Mine")));
     EXPECT_EQ(dialog->placeBox->itemText(places), QString::fromUtf8("Folder\u2026"));

@@ -62,7 +62,7 @@ TEST(ViewerLongTable, OneSecurityAtATimeAndNoFindingsAtSymbolBoundaries)
         ASSERT_TRUE(loaded.sheet) << loaded.error.toStdString();
         EXPECT_FALSE(CheckSheet(*loaded.sheet).findings.empty());
 
-        platform::RecordedMessages messages;
+        widgets::RecordedMessages messages;
         ViewerWindow window;
         ASSERT_TRUE(window.OpenFile(path));
         auto* securities = window.findChild<QComboBox*>("securityCombo");
@@ -92,7 +92,7 @@ TEST(ViewerLongTable, OneSecurityAtATimeAndNoFindingsAtSymbolBoundaries)
     }
 
     // A sheet without a Symbol column keeps the box hidden.
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
     ViewerWindow window;
     const QString single = folder.filePath("single.csv");
     RunProgram("tessaport-import", {"--data", db, "--format", "csv", "-o", single, "AAA"});
@@ -104,7 +104,7 @@ TEST(ViewerLongTable, OneSecurityAtATimeAndNoFindingsAtSymbolBoundaries)
 // The Help menu: what the viewer opens, what the checks mean, About.
 TEST(ViewerHelp, MenuEntriesSayWhatTheViewerOpensAndChecks)
 {
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
     ViewerWindow window;
     const std::pair<const char*, const char*> entries[] = {
         {"helpFilesAction", "xlsx workbooks and CSV files"}, {"helpChecksAction", "out-of-order: a date earlier"},

@@ -15,7 +15,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     if (argc != 2)
         return 2;
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
     ViewerWindow window;
     const bool shown = window.OpenFile(QString::fromLocal8Bit(argv[1]));
     window.show();

@@ -105,7 +105,7 @@ TEST(DayNumberToDate, CountsFromThe30thOfDecember1899)
 TEST(ViewerWindow, ChartsTheCloseAndRefusesDamagedFiles)
 {
     QTemporaryDir folder;
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
     ViewerWindow window;
     const QString sample = WriteSample(folder, kSheetWk1);
     ASSERT_TRUE(window.OpenFile(sample));
@@ -140,7 +140,7 @@ TEST(ViewerWindow, ChartsTheCloseAndRefusesDamagedFiles)
         ASSERT_EQ(messages.All().size(), 1u);
         EXPECT_EQ(messages.All()[0].title, "Pattern File Viewer");
         EXPECT_EQ(messages.All()[0].text, "Cannot show " + QDir::toNativeSeparators(damaged) + ": " + QString::fromStdString(read.error) + ".");
-        EXPECT_EQ(messages.All()[0].icon, platform::MessageIcon::Exclamation);
+        EXPECT_EQ(messages.All()[0].icon, widgets::MessageIcon::Exclamation);
         EXPECT_EQ(window.windowTitle(), "XYZ.pat - Pattern File Viewer");
         EXPECT_TRUE(window.Sheet() && window.Sheet()->RowCount() == 6);
     }

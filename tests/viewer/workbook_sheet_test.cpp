@@ -177,7 +177,7 @@ TEST_F(ExportedFiles, MergesShowTheCellsOfTheirCsvText)
 // A damaged file in the window: a message naming it and why; the shown file stays.
 TEST_F(ExportedFiles, WindowShowsXlsxAndRefusesACutOne)
 {
-    platform::RecordedMessages messages;
+    widgets::RecordedMessages messages;
     ViewerWindow window;
     const QString xlsx = Export("XYZ.xlsx", {"--format", "xlsx", "XYZ"});
     ASSERT_TRUE(window.OpenFile(xlsx));

@@ -17,7 +17,7 @@ TEST(AccessibleCaption, DropsMnemonicsTheColonAndTheBlanksAround)
         {"", ""},
     };
     for (const auto& [caption, name] : cases)
-        EXPECT_EQ(platform::AccessibleCaption(QString::fromLatin1(caption)).toStdString(), name) << caption;
+        EXPECT_EQ(widgets::AccessibleCaption(QString::fromLatin1(caption)).toStdString(), name) << caption;
 }
 
 } // namespace

@@ -14,7 +14,7 @@ namespace {
 
 TEST(FocusFrame, FocusGivenByTheProgramIsDrawn)
 {
-    platform::FocusFrameStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
+    widgets::FocusFrameStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
     QWidget window;
     window.setStyle(&style);
     auto* layout = new QVBoxLayout(&window);

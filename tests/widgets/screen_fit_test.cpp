@@ -26,7 +26,7 @@ TEST(ScreenFit, WindowLargerThanTheScreenIsFittedIntoItsAvailableArea)
         window.setMinimumSize(test.size / 2);
         window.resize(test.size);
         window.move(test.at);
-        platform::FitOnScreen(&window);
+        widgets::FitOnScreen(&window);
         const QRect placed(window.pos(), window.size());
         EXPECT_TRUE(area.contains(placed)) << placed.x() << "," << placed.y() << " " << placed.width() << "x"
                                            << placed.height();
@@ -48,7 +48,7 @@ TEST(ScreenFit, DialogsOpenOverTheirOwner)
         owner.show();
         QDialog dialog(&owner);
         dialog.resize(200, 100);
-        platform::FitOnScreen(&dialog);
+        widgets::FitOnScreen(&dialog);
         const QRect placed(dialog.pos(), dialog.size());
         EXPECT_TRUE(area.contains(placed)) << placed.x() << "," << placed.y();
         if (area.contains(owner.frameGeometry())) {
@@ -59,13 +59,13 @@ TEST(ScreenFit, DialogsOpenOverTheirOwner)
 
 TEST(ScreenFit, TwipsScaleShrinksEveryConversion)
 {
-    const int full = platform::TwipsToPixelsY(1440);
-    platform::SetTwipsScale(0.5);
-    EXPECT_EQ(platform::TwipsToPixelsY(1440), (full + 1) / 2);
-    EXPECT_EQ(platform::TwipsScale(), 0.5);
-    platform::SetTwipsScale(3);  // never larger than the design
-    EXPECT_EQ(platform::TwipsToPixelsY(1440), full);
-    platform::SetTwipsScale(1);
+    const int full = widgets::TwipsToPixelsY(1440);
+    widgets::SetTwipsScale(0.5);
+    EXPECT_EQ(widgets::TwipsToPixelsY(1440), (full + 1) / 2);
+    EXPECT_EQ(widgets::TwipsScale(), 0.5);
+    widgets::SetTwipsScale(3);  // never larger than the design
+    EXPECT_EQ(widgets::TwipsToPixelsY(1440), full);
+    widgets::SetTwipsScale(1);
 }
 
 } // namespace
