@@ -1,8 +1,8 @@
 #include "data_dir_list.h"
 
-#include "omega_window/security_info.h"
-#include "omega_window/security_list_model.h"
-#include "omega_window/security_search.h"
+#include "main_window/security_info.h"
+#include "main_window/security_list_model.h"
+#include "main_window/security_search.h"
 #include "omega/security_text.h"
 
 #include <QComboBox>

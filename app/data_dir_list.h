@@ -1,6 +1,6 @@
 #pragma once
 
-#include "omega_window/main_controls.h"
+#include "main_window/main_controls.h"
 #include "omega/program_state.h"
 
 // Replaces the entries of cmbOmega with DataDirs, in their order, and selects the first.

@@ -1,5 +1,5 @@
 #include "app/help_window.h"
-#include "app/omega_window.h"
+#include "app/main_window.h"
 #include "app/start_up.h"
 #include "platform/paths.h"
 #include "widgets/focus_frame.h"

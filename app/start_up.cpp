@@ -1,10 +1,10 @@
 #include "start_up.h"
 
 #include "app/data_dir_list.h"
-#include "app/omega_window.h"
+#include "app/main_window.h"
 #include "widgets/path_text.h"
 #include "omega/data_library.h"
-#include "omega_window/security_search.h"
+#include "main_window/security_search.h"
 #include "widgets/file_dialog.h"
 #include "platform/file_system.h"
 #include "widgets/message_box.h"

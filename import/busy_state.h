@@ -1,6 +1,6 @@
 #pragma once
 
-#include "omega_window/main_controls.h"
+#include "main_window/main_controls.h"
 #include "omega/program_state.h"
 
 // Begin Import off, Interrupt Import on, the options locked and the hourglass for as long

@@ -1,6 +1,6 @@
 #include "scan_command.h"
 
-#include "form_file_search.h"
+#include "data_folder_dialog.h"
 
 #include <QComboBox>
 #include <QPointer>

@@ -11,7 +11,7 @@ set(tessaport_windows_skips
   "qv2omg_tests|*/RefusedChangeTest.*/HeaderCannotBeWritten:*/RefusedChangeTest.*/DataFileCannotBeWritten|no limit on a file's size can be set (setrlimit)"
   "import_tests|ExportListedTest.OneFilePerSecurityRefusesALinkInTheFolder|QFile::link makes a shortcut on Windows, not a symbolic link"
   "import_tests|Ways/*StopTest.*/Close|a progress window closed through QWidget::close() on Qt's offscreen platform under Wine does not reach its close handler, as it does on Linux (to be looked at on Windows)"
-  "ui_tests|ViewerLaunch.*:ShortenPath.*|the expected programs and paths are POSIX ones"
-  "ui_tests|About.*|Wine's fonts are taller than the labels of the About box (to be looked at on Windows)"
-  "ui_tests|FocusFrame.*|a window on Qt's offscreen platform under Wine is never made active, so no control has the focus (the Wine real-input test's screenshots show the frame)"
+  "pattern_file_tests|ViewerLaunch.*:ShortenPath.*|the expected programs and paths are POSIX ones"
+  "about_tests|About.*|Wine's fonts are taller than the labels of the About box (to be looked at on Windows)"
+  "widgets_tests|FocusFrame.*|a window on Qt's offscreen platform under Wine is never made active, so no control has the focus (the Wine real-input test's screenshots show the frame)"
 )

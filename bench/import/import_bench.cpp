@@ -7,7 +7,7 @@
 #include "engine/import_run.h"
 #include "import/library_source.h"
 #include "omega/data_library.h"
-#include "omega_window/security_info.h"
+#include "main_window/security_info.h"
 #include "widgets/message_box.h"
 #include "qv2omg/database_writer.h"
 

@@ -8,7 +8,7 @@
 #include "qv2omg/database_writer.h"
 #include "omega/data_library.h"
 #include "scan/drive_list.h"
-#include "scan/form_file_search.h"
+#include "scan/data_folder_dialog.h"
 
 #include <QApplication>
 #include <QComboBox>

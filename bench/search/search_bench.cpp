@@ -4,7 +4,7 @@
 
 #include "search_fixture.h"
 
-#include "omega_window/security_search.h"
+#include "main_window/security_search.h"
 
 #include <benchmark/benchmark.h>
 

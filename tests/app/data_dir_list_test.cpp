@@ -1,7 +1,7 @@
 #include "installation.h"
 
 #include "app/data_dir_list.h"
-#include "omega_window/security_list_model.h"
+#include "main_window/security_list_model.h"
 #include "platform/paths.h"
 
 #include <gtest/gtest.h>

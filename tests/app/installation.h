@@ -4,7 +4,7 @@
 // naming the Program folder), and the main window started on it off-screen with the
 // real data-access library.
 
-#include "app/omega_window.h"
+#include "app/main_window.h"
 #include "app/start_up.h"
 #include "qv2omg/database_writer.h"
 #include "widgets/message_box.h"

@@ -1,6 +1,6 @@
 #include "installation.h"
 
-#include "app/omega_window.h"
+#include "app/main_window.h"
 
 #include <gtest/gtest.h>
 

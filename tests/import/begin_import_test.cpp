@@ -4,8 +4,8 @@
 #include "import_test_support.h"
 
 #include "import/begin_import.h"
-#include "omega_window/progress_window.h"
-#include "omega_window/security_info.h"
+#include "main_window/progress_window.h"
+#include "main_window/security_info.h"
 #include "widgets/busy_pointer.h"
 #include "widgets/message_box.h"
 

@@ -7,8 +7,8 @@
 #include "import/begin_import.h"
 #include "import/date_text.h"
 #include "import/export_listed.h"
-#include "omega_window/progress_window.h"
-#include "omega_window/security_info.h"
+#include "main_window/progress_window.h"
+#include "main_window/security_info.h"
 #include "widgets/busy_pointer.h"
 #include "widgets/message_box.h"
 

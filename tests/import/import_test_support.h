@@ -1,7 +1,7 @@
 #pragma once
 
 #include "omega/data_library.h"
-#include "omega_window/main_controls.h"
+#include "main_window/main_controls.h"
 #include "omega/program_state.h"
 #include "qv2omg/db_format.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "omega_window/main_controls.h"
+#include "main_window/main_controls.h"
 #include "omega/program_state.h"
-#include "scan/form_file_search.h"
+#include "scan/data_folder_dialog.h"
 
 #include <QComboBox>
 #include <QDir>

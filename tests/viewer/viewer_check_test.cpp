@@ -70,7 +70,7 @@ TEST(ViewerCheckData, ListsTheFindingsAndMarksTheirRows)
     rows[30][4] = "*";  // a missing price: not a finding
     ViewerWindow window;
     ASSERT_TRUE(window.OpenFile(WriteSheet(folder, rows)));
-    auto* check = window.findChild<QAction*>("mnuCheckData");
+    auto* check = window.findChild<QAction*>("checkDataAction");
     auto* list = window.findChild<QTreeWidget*>("lstFindings");
     auto* panel = window.findChild<QWidget*>("FindingsPanel");
     ASSERT_TRUE(check && list && panel && check->isEnabled());
@@ -79,7 +79,7 @@ TEST(ViewerCheckData, ListsTheFindingsAndMarksTheirRows)
     check->trigger();
     EXPECT_FALSE(panel->isHidden());
 
-    EXPECT_EQ(window.findChild<QLabel*>("lblFindings")->text(), "2 findings in 40 rows, checked as daily data.");
+    EXPECT_EQ(window.findChild<QLabel*>("findingsLabel")->text(), "2 findings in 40 rows, checked as daily data.");
     ASSERT_EQ(list->topLevelItemCount(), 2);
     auto line = [&](int i) {
         const QTreeWidgetItem* item = list->topLevelItem(i);

@@ -72,7 +72,7 @@ TEST(ViewerLongTable, OneSecurityAtATimeAndNoFindingsAtSymbolBoundaries)
         platform::RecordedMessages messages;
         ViewerWindow window;
         ASSERT_TRUE(window.OpenFile(path));
-        auto* securities = window.findChild<QComboBox*>("cmbSecurity");
+        auto* securities = window.findChild<QComboBox*>("securityCombo");
         auto* table = window.findChild<QTableView*>("tblCells");
         auto* chart = window.findChild<PriceChart*>("chart");
         ASSERT_EQ(securities->count(), 3);
@@ -88,7 +88,7 @@ TEST(ViewerLongTable, OneSecurityAtATimeAndNoFindingsAtSymbolBoundaries)
                 EXPECT_EQ(table->model()->index(row, symbolColumn).data().toString(), symbol);
             EXPECT_EQ(chart->Series().size(), static_cast<size_t>(kBars));
             EXPECT_EQ(chart->Series().title, "Close");
-            window.findChild<QAction*>("mnuCheckData")->trigger();
+            window.findChild<QAction*>("checkDataAction")->trigger();
             const std::vector<int> rows = window.Sheet()->RowsOf(symbol);
             const SheetCheck check = CheckSheet(*window.Sheet(), &rows);
             EXPECT_TRUE(check.pricesFound);
@@ -104,7 +104,7 @@ TEST(ViewerLongTable, OneSecurityAtATimeAndNoFindingsAtSymbolBoundaries)
     const QString single = folder.filePath("single.csv");
     RunTool("tessaport-import", {"--data", db, "--format", "csv", "-o", single, "AAA"});
     ASSERT_TRUE(window.OpenFile(single));
-    EXPECT_TRUE(window.findChild<QComboBox*>("cmbSecurity")->isHidden());
+    EXPECT_TRUE(window.findChild<QComboBox*>("securityCombo")->isHidden());
     EXPECT_EQ(window.findChild<QTableView*>("tblCells")->model()->rowCount(), kBars);
 }
 
@@ -114,8 +114,8 @@ TEST(ViewerHelp, MenuEntriesSayWhatTheViewerOpensAndChecks)
     platform::RecordedMessages messages;
     ViewerWindow window;
     const std::pair<const char*, const char*> entries[] = {
-        {"mnuHelpFiles", "xlsx workbooks and CSV files"}, {"mnuHelpChecks", "out-of-order: a date earlier"},
-        {"mnuAbout", "Tessaport " TESSAPORT_TEST_VERSION}};
+        {"helpFilesAction", "xlsx workbooks and CSV files"}, {"helpChecksAction", "out-of-order: a date earlier"},
+        {"aboutAction", "Tessaport " TESSAPORT_TEST_VERSION}};
     for (const auto& [name, text] : entries) {
         window.findChild<QAction*>(name)->trigger();
         ASSERT_FALSE(messages.All().empty()) << name;

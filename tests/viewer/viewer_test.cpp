@@ -126,7 +126,7 @@ TEST(ViewerWindow, ChartsTheCloseAndRefusesDamagedFiles)
     const QString sample = WriteSample(folder, kSheetWk1);
     ASSERT_TRUE(window.OpenFile(sample));
     EXPECT_EQ(window.windowTitle(), "XYZ.pat - Pattern File Viewer");
-    EXPECT_EQ(window.findChild<QComboBox*>("cmbColumn")->currentText(), "XYZ Close");
+    EXPECT_EQ(window.findChild<QComboBox*>("columnCombo")->currentText(), "XYZ Close");
     const auto* chart = window.findChild<PriceChart*>("chart");
     ASSERT_TRUE(chart);
     EXPECT_EQ(chart->Title(), "XYZ Close");

@@ -191,7 +191,7 @@ TEST_F(ExportedFiles, WindowShowsXlsxAndRefusesACutOne)
     const QString xlsx = Export("XYZ.xlsx", {"--format", "xlsx", "XYZ"});
     ASSERT_TRUE(window.OpenFile(xlsx));
     EXPECT_EQ(window.windowTitle(), "XYZ.xlsx - Pattern File Viewer");
-    EXPECT_EQ(window.findChild<QComboBox*>("cmbColumn")->currentText(), "XYZ_Close");
+    EXPECT_EQ(window.findChild<QComboBox*>("columnCombo")->currentText(), "XYZ_Close");
 
     const QString cut = Path("cut.xlsx");
     WriteBytes(cut, ReadBytes(xlsx).left(1000));

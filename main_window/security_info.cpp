@@ -1,0 +1,107 @@
+#include "main_window/security_info.h"
+
+#include "omega/data_library.h"
+#include "omega/omega_date.h"
+#include "omega/security_table.h"
+#include "omega/windows1252.h"
+#include "widgets/busy_pointer.h"
+#include "platform/working_directory.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+const char kNoSuchSecurity[] = "No such security in specified data directory.";
+const char kNotAvailable[] = "No, make sure your OMEGA compact disk is on.";
+
+// Texts from the library are shown as they are, never read as markup.
+void SetPlainText(QLabel* label, const QString& text)
+{
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+}
+
+void ShowFoundSecurity(ProgramState& state, const MainControls& controls, const QByteArray& lookup,
+                       const SecurityRecord& record)
+{
+    DateRange range{};
+    omega::TheDataLibrary().GetDateRange(omega::LibraryPath(state.CurrentDataDir).constData(), lookup.constData(),
+                                         &range);
+
+    const QByteArray description = NulToBlanks(QByteArray(record.description, sizeof record.description));
+    SetPlainText(controls.pctDesc, omega::DecodeWindows1252(description));
+    SetPlainText(controls.lblCategory, CategoryName(record.category));
+    SetPlainText(controls.lblPeriod, PeriodName(record.period));
+
+    if (range.available == 0) {
+        SetPlainText(controls.lblDataAvailable, QString::fromLatin1(kNotAvailable));
+        return;
+    }
+    state.DataFirstDate = omega::OmegaDateToSerial(range.first);
+    state.DataLastDate = omega::OmegaDateToSerial(range.last);
+    state.DefaultFirstDate = omega::DefaultFirstDate(state.DataFirstDate, range.last);
+    state.DefaultLastDate = state.DataLastDate;
+    SetPlainText(controls.lblDataAvailable,
+                 QStringLiteral("From  ") + ShortDate(state.DataFirstDate) + QStringLiteral("  to  ") +
+                     ShortDate(state.DataLastDate));
+    controls.txtFirstDate->setText(ShortDate(state.DefaultFirstDate));
+    controls.txtLastDate->setText(ShortDate(state.DefaultLastDate));
+    controls.mnuBegin->setEnabled(true);
+    controls.txtFirstDate->setEnabled(true);
+    controls.txtLastDate->setEnabled(true);
+}
+
+} // namespace
+
+void ClearSecurityInfo(const MainControls& controls)
+{
+    controls.pctDesc->clear();
+    controls.lblCategory->clear();
+    controls.lblPeriod->clear();
+    controls.lblDataAvailable->clear();
+    controls.txtFirstDate->clear();
+    controls.txtLastDate->clear();
+    controls.txtFirstDate->setEnabled(false);
+    controls.txtLastDate->setEnabled(false);
+    controls.mnuBegin->setEnabled(false);
+}
+
+int16_t ShowSecurityInfo(ProgramState& state, const MainControls& controls, const QString& symbol)
+{
+    const QString trimmed = omega::TrimBlanks(symbol);
+    if (trimmed.isEmpty())
+        return 1;
+
+    // The symbol travels as single-byte text; one the code page cannot hold names no
+    // security, and is looked up nowhere.
+    const std::optional<QByteArray> encoded = omega::EncodeWindows1252(trimmed);
+    const QByteArray lookup = encoded ? omega::UpperWindows1252(*encoded) : QByteArray();
+    const QString s = encoded ? omega::DecodeWindows1252(lookup) : trimmed.toUpper();
+
+    platform::SetBusyPointer(true);
+    {
+        platform::WorkingDirectoryScope scope(state.TradeStationDir);
+        ClearSecurityInfo(controls);
+        QCoreApplication::processEvents();
+
+        SecurityRecord record{};
+        const int16_t status =
+            encoded ? omega::TheDataLibrary().SearchSecurity(omega::LibraryPath(state.CurrentDataDir).constData(),
+                                                             lookup.constData(), &record)
+                    : int16_t{1};
+        if (status != 0) {
+            SetPlainText(controls.pctDesc, QString::fromLatin1(kNoSuchSecurity));
+        } else {
+            if (state.ImportMode == 0)
+                controls.txtSymbol->setText(s);
+            ShowFoundSecurity(state, controls, lookup, record);
+        }
+        if (state.ImportMode == 0)
+            controls.txtSymbol->setSelection(0, static_cast<int>(controls.txtSymbol->text().size()));
+    }
+    platform::SetBusyPointer(false);
+    return 0;
+}

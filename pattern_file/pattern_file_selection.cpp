@@ -1,0 +1,32 @@
+#include "pattern_file/pattern_file_selection.h"
+
+#include "main_window/main_controls.h"
+#include "omega/program_state.h"
+#include "pattern_file/file_selector.h"
+#include "widgets/path_text.h"
+
+#include <QAction>
+#include <QLabel>
+
+#include <algorithm>
+
+void mnuSelectPatternFile_Click(ProgramState& state, const MainControls& controls)
+{
+    if (RunFileSelector(QStringLiteral("Select the Pattern Filename"), 2, controls.window, state.PatternFileName))
+        return;
+    // A dialog that fails without a name keeps the earlier choice, which the label and
+    // the View command still show.
+    const QString chosen = FileSelector().SelectedFileName;
+    if (chosen.isEmpty())
+        return;
+
+    state.PatternFileName = chosen;
+    if (controls.Label4) {
+        // The width as the 16-bit number the measuring takes.
+        const int width = std::clamp(controls.Label4->width(), 0, 32767);
+        const QWidget& measuringWindow = controls.window ? *controls.window : *controls.Label4;
+        controls.Label4->setText(ShortenPath(chosen, measuringWindow, width));
+    }
+    if (controls.mnuView)
+        controls.mnuView->setEnabled(true);
+}
