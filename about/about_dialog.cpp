@@ -16,7 +16,7 @@
 #include <QTimer>
 
 namespace {
-PrAbout4* loaded = nullptr;
+AboutDialog* loaded = nullptr;
 
 const QString kProductText = QStringLiteral("Quorvane  2");
 const QString kCopyrightText = QStringLiteral("Copyright \u00A9 1996-1999 Quorvane Example Labs, Inc.");
@@ -31,7 +31,7 @@ const QString kContactText = QStringLiteral(
     "Web: www.example.org");
 
 // The window's fixed picture: a small price chart.
-QPixmap ChartPicture(QSize size)
+QPixmap DrawChart(QSize size)
 {
     QPixmap pixmap(size);
     pixmap.fill(Qt::transparent);
@@ -75,9 +75,9 @@ void AddLine(QWidget* parent, const char* name, int left, int right, int top)
 }
 } // namespace
 
-PrAbout4::PrAbout4(QWidget* parent) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("PrAbout4"));
+    setObjectName(QStringLiteral("AboutDialog"));
     setWindowTitle(QStringLiteral("About"));
     setAttribute(Qt::WA_DeleteOnClose);
     // The caller's font, as the design's one face throughout; a window does not take it
@@ -86,70 +86,72 @@ PrAbout4::PrAbout4(QWidget* parent) : QDialog(parent)
         setFont(parent->font());
     CreateControls();
     loaded = this;
-    Form_Load();
+    CentreOnScreen();
 }
 
-PrAbout4::~PrAbout4()
+AboutDialog::~AboutDialog()
 {
     if (loaded == this)
         loaded = nullptr;
 }
 
-PrAbout4* PrAbout4::Loaded() { return loaded; }
+AboutDialog* AboutDialog::Loaded() { return loaded; }
 
-void PrAbout4::CreateControls()
+void AboutDialog::CreateControls()
 {
     setFixedSize(platform::TwipsToPixelsX(5595), platform::TwipsToPixelsY(2730));
 
-    Image1 = AddLabel(this, "Image1", QString(), Qt::AlignCenter);
-    platform::SetTwipsGeometry(Image1, 180, 180, 615, 555);
+    callerIcon_ = AddLabel(this, "callerIcon", QString(), Qt::AlignCenter);
+    platform::SetTwipsGeometry(callerIcon_, 180, 180, 615, 555);
 
-    Image2 = AddLabel(this, "Image2", QString(), Qt::AlignCenter);
-    platform::SetTwipsGeometry(Image2, 180, 1140, 480, 480);
-    Image2->setPixmap(ChartPicture(Image2->size()));
+    chartPicture_ = AddLabel(this, "chartPicture", QString(), Qt::AlignCenter);
+    platform::SetTwipsGeometry(chartPicture_, 180, 1140, 480, 480);
+    chartPicture_->setPixmap(DrawChart(chartPicture_->size()));
 
-    Label1 = AddLabel(this, "Label1", kProductText, Qt::AlignHCenter | Qt::AlignTop);
-    QFont productFont = Label1->font();
+    productLabel_ = AddLabel(this, "productLabel", kProductText, Qt::AlignHCenter | Qt::AlignTop);
+    QFont productFont = productLabel_->font();
     productFont.setPointSize(12);
     productFont.setBold(true);
-    Label1->setFont(productFont);
-    platform::SetTwipsGeometry(Label1, 210, 90, 5355, 255);
+    productLabel_->setFont(productFont);
+    platform::SetTwipsGeometry(productLabel_, 210, 90, 5355, 255);
     // The bold face is taller than the design's line: the label takes the height it needs,
     // which the room above the version line holds, or its descenders are cut off.
-    Label1->resize(Label1->width(), std::max(Label1->height(), Label1->sizeHint().height()));
+    productLabel_->resize(productLabel_->width(),
+                          std::max(productLabel_->height(), productLabel_->sizeHint().height()));
 
     // The sign sits just after the centred product name, whatever width the font gives it.
-    Label5 = AddLabel(this, "Label5", QStringLiteral("\u00AE"), Qt::AlignLeft | Qt::AlignTop);
-    platform::SetTwipsGeometry(Label5, 3390, 90, 165, 165);
-    const int nameRight = Label1->x() + (Label1->width() + Label1->fontMetrics().horizontalAdvance(kProductText)) / 2;
-    Label5->move(nameRight + 1, Label5->y());
+    registeredMark_ = AddLabel(this, "registeredMark", QStringLiteral("\u00AE"), Qt::AlignLeft | Qt::AlignTop);
+    platform::SetTwipsGeometry(registeredMark_, 3390, 90, 165, 165);
+    const int nameWidth = productLabel_->fontMetrics().horizontalAdvance(kProductText);
+    const int nameRight = productLabel_->x() + (productLabel_->width() + nameWidth) / 2;
+    registeredMark_->move(nameRight + 1, registeredMark_->y());
 
-    Label7 = AddLabel(this, "Label7", QString(), Qt::AlignHCenter | Qt::AlignTop);
-    platform::SetTwipsGeometry(Label7, 210, 420, 5355, 195);
+    versionLabel_ = AddLabel(this, "versionLabel", QString(), Qt::AlignHCenter | Qt::AlignTop);
+    platform::SetTwipsGeometry(versionLabel_, 210, 420, 5355, 195);
 
-    Label2 = AddLabel(this, "Label2", kCopyrightText, Qt::AlignHCenter | Qt::AlignTop);
-    platform::SetTwipsGeometry(Label2, 210, 690, 5355, 195);
+    copyrightLabel_ = AddLabel(this, "copyrightLabel", kCopyrightText, Qt::AlignHCenter | Qt::AlignTop);
+    platform::SetTwipsGeometry(copyrightLabel_, 210, 690, 5355, 195);
 
-    AddLine(this, "Line1", 60, 5880, 900);
+    AddLine(this, "upperRule", 60, 5880, 900);
 
-    Label3 = AddLabel(this, "Label3", kAddressText, Qt::AlignHCenter | Qt::AlignTop);
-    platform::SetTwipsGeometry(Label3, 1080, 1020, 3435, 795);
+    addressLabel_ = AddLabel(this, "addressLabel", kAddressText, Qt::AlignHCenter | Qt::AlignTop);
+    platform::SetTwipsGeometry(addressLabel_, 1080, 1020, 3435, 795);
 
-    Command1 = new QPushButton(QStringLiteral("&Close"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    platform::SetTwipsGeometry(Command1, 4500, 1230, 975, 375);
-    Command1->setDefault(true);
-    connect(Command1, &QPushButton::clicked, this, &PrAbout4::Command1_Click);
+    closeButton_ = new QPushButton(QStringLiteral("&Close"), this);
+    closeButton_->setObjectName(QStringLiteral("closeButton"));
+    platform::SetTwipsGeometry(closeButton_, 4500, 1230, 975, 375);
+    closeButton_->setDefault(true);
+    connect(closeButton_, &QPushButton::clicked, this, &AboutDialog::startClosing);
 
-    AddLine(this, "Line2", 60, 6060, 1920);
+    AddLine(this, "lowerRule", 60, 6060, 1920);
 
-    Label4 = AddLabel(this, "Label4", kContactText, Qt::AlignHCenter | Qt::AlignTop);
-    platform::SetTwipsGeometry(Label4, 600, 2040, 4515, 615);
+    contactLabel_ = AddLabel(this, "contactLabel", kContactText, Qt::AlignHCenter | Qt::AlignTop);
+    platform::SetTwipsGeometry(contactLabel_, 600, 2040, 4515, 615);
 
     // A face taller than the design's must not cut off the lines' descenders: the
     // labels grow downwards, and the window with them.
     int bottom = height();
-    for (QLabel* label : {Label7, Label2, Label3, Label4}) {
+    for (QLabel* label : {versionLabel_, copyrightLabel_, addressLabel_, contactLabel_}) {
         const int needed = label->sizeHint().height();
         if (needed > label->height())
             label->resize(label->width(), needed);
@@ -158,13 +160,13 @@ void PrAbout4::CreateControls()
     if (bottom > height())
         setFixedSize(width(), bottom);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1);
-    connect(Timer1, &QTimer::timeout, this, &PrAbout4::Timer1_Timer);
+    closeTimer_ = new QTimer(this);
+    closeTimer_->setObjectName(QStringLiteral("closeTimer"));
+    closeTimer_->setInterval(1);
+    connect(closeTimer_, &QTimer::timeout, this, &QWidget::close);
 }
 
-void PrAbout4::Form_Load()
+void AboutDialog::CentreOnScreen()
 {
     const QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
     if (!screen)
@@ -173,33 +175,31 @@ void PrAbout4::Form_Load()
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
-void PrAbout4::SetCallerIcon(const QIcon& icon)
+void AboutDialog::SetCallerIcon(const QIcon& icon)
 {
-    Image1->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(Image1->size().boundedTo(QSize(32, 32))));
+    callerIcon_->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(callerIcon_->size().boundedTo(QSize(32, 32))));
 }
 
-void PrAbout4::SetVersionText(const QString& text) { Label7->setText(text); }
+void AboutDialog::SetVersionText(const QString& text) { versionLabel_->setText(text); }
 
-void PrAbout4::closeEvent(QCloseEvent* event)
+void AboutDialog::closeEvent(QCloseEvent* event)
 {
     // Closed through the frame or by the timer: either way the window is unloaded.
     if (loaded == this)
         loaded = nullptr;
-    Timer1->stop();
+    closeTimer_->stop();
     event->accept();
 }
 
-void PrAbout4::reject() { close(); }
+void AboutDialog::reject() { close(); }
 
-void PrAbout4::Command1_Click() { Timer1->start(); }
-
-void PrAbout4::Timer1_Timer() { close(); }
+void AboutDialog::startClosing() { closeTimer_->start(); }
 
 void ShowAbout(QWidget* caller, const QString& caption, int16_t modality)
 {
-    PrAbout4* about = PrAbout4::Loaded();
+    AboutDialog* about = AboutDialog::Loaded();
     if (!about)
-        about = new PrAbout4(caller);
+        about = new AboutDialog(caller);
     about->SetCallerIcon(caller ? caller->windowIcon() : QIcon());
     about->SetVersionText(caption);
     if (modality == 0) {

@@ -10,15 +10,15 @@ class QTimer;
 
 // The About window. It closes through its timer, at the first tick after Close, so the
 // window goes away outside the button's click handler.
-class PrAbout4 : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit PrAbout4(QWidget* parent = nullptr);
-    ~PrAbout4() override;
+    explicit AboutDialog(QWidget* parent = nullptr);
+    ~AboutDialog() override;
 
     // The loaded About window, or null.
-    static PrAbout4* Loaded();
+    static AboutDialog* Loaded();
 
     void SetCallerIcon(const QIcon& icon);
     void SetVersionText(const QString& text);
@@ -29,23 +29,22 @@ protected:
     void reject() override;
 
 private slots:
-    void Command1_Click();
-    void Timer1_Timer();
+    void startClosing();
 
 private:
     void CreateControls();
-    void Form_Load();
+    void CentreOnScreen();
 
-    QLabel* Image1 = nullptr;
-    QLabel* Image2 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QTimer* Timer1 = nullptr;
+    QLabel* callerIcon_ = nullptr;
+    QLabel* chartPicture_ = nullptr;
+    QLabel* productLabel_ = nullptr;
+    QLabel* registeredMark_ = nullptr;
+    QLabel* versionLabel_ = nullptr;
+    QLabel* copyrightLabel_ = nullptr;
+    QLabel* addressLabel_ = nullptr;
+    QLabel* contactLabel_ = nullptr;
+    QPushButton* closeButton_ = nullptr;
+    QTimer* closeTimer_ = nullptr;
 };
 
 // Shows the About window with caller's icon and the version text, loading it first when

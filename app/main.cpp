@@ -63,7 +63,7 @@ void ReportFirstPaint(QWidget& window, bool exitThen)
 // control of the program has it), a menu of the menu bar opens or closes ("menu File",
 // "menu -"), an import starts or ends ("importing 1", "importing 0") or the count of entries
 // found is painted ("entries N").
-void ReportStateChanges(Omega& window)
+void ReportStateChanges(MainWindow& window)
 {
     auto say = [](const QString& line) {
         std::printf("%s\n", qPrintable(line));
@@ -72,7 +72,7 @@ void ReportStateChanges(Omega& window)
     QObject::connect(qApp, &QApplication::focusChanged, &window, [say](QWidget*, QWidget* now) {
         say(QStringLiteral("focus ") + (now ? now->objectName() : QStringLiteral("-")));
     });
-    QObject::connect(window.Controls().mnuInterrupt, &QAction::enabledChanged, &window,
+    QObject::connect(window.Controls().interruptImportAction, &QAction::enabledChanged, &window,
                      [say](bool enabled) { say(QStringLiteral("importing ") + (enabled ? u'1' : u'0')); });
 
     // A label's text as it is painted, each time it changes: "NAME text".
@@ -113,8 +113,8 @@ void ReportStateChanges(Omega& window)
         if (QMenu* menu = action->menu())
             menu->installEventFilter(menus);
     }
-    window.Controls().lblNumOfEntries->installEventFilter(new LabelWatcher("entries", &window));
-    window.Controls().Label4->installEventFilter(new LabelWatcher("pattern-file", &window));
+    window.Controls().entryCountLabel->installEventFilter(new LabelWatcher("entries", &window));
+    window.Controls().patternFileLabel->installEventFilter(new LabelWatcher("pattern-file", &window));
 }
 
 } // namespace
@@ -128,7 +128,7 @@ int main(int argc, char* argv[])
     BuiltInHelp help;
     platform::SetHelpEngine(&help);
 
-    Omega window;
+    MainWindow window;
     const bool exitWhenShown = qEnvironmentVariableIsSet("TESSAPORT_EXIT_WHEN_SHOWN");
     if (exitWhenShown || qEnvironmentVariableIsSet("TESSAPORT_REPORT_SHOWN"))
         ReportFirstPaint(window, exitWhenShown);
@@ -138,7 +138,7 @@ int main(int argc, char* argv[])
     StartUpEnvironment environment;
     environment.commandLine = CommandLine(QApplication::arguments());
     environment.programFolder = platform::ProgramFolder();
-    if (Form_Load(window, environment) == StartUpOutcome::Fatal)
+    if (OpenMainWindow(window, environment) == StartUpOutcome::Fatal)
         return 1;
 
     const int result = QApplication::exec();

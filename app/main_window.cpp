@@ -46,7 +46,7 @@ using platform::SetTwipsGeometry;
 using platform::TwipsToPixelsX;
 using platform::TwipsToPixelsY;
 
-const QString Omega::kTitle = QStringLiteral("Tessaport");
+const QString MainWindow::kTitle = QStringLiteral("Tessaport");
 
 namespace {
 
@@ -54,8 +54,8 @@ constexpr int kClientWidth = 6885;
 constexpr int kClientHeight = 4755;
 // List mode's client area, the menu bar and a window frame.
 constexpr int kTallestArrangement = 6600;
-constexpr int kInfoPanelHeight = 345;
-constexpr int kTimerInterval = 550;
+constexpr int kStatusLineHeight = 345;
+constexpr int kTypingPauseInterval = 550;
 constexpr int16_t kEnterKey = 13;
 
 const QString kImportRunning = QStringLiteral("Import should either be interrupted or allowed to run to ")
@@ -121,9 +121,9 @@ int MenuBarHeight(const QMainWindow& window)
 
 } // namespace
 
-Omega::Omega(QWidget* parent) : QMainWindow(parent)
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
-    setObjectName(QStringLiteral("Omega"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(kTitle);
     setWindowIcon(ProgramIcon());
     // A fixed dialog border: no maximize button and no resizing by the user.
@@ -141,7 +141,7 @@ Omega::Omega(QWidget* parent) : QMainWindow(parent)
     SetClientHeight(TwipsToPixelsY(kClientHeight));
 }
 
-void Omega::FitDesignToScreen()
+void MainWindow::FitDesignToScreen()
 {
     // The tallest arrangement (list mode) with the menu bar and the frame: where the screen
     // has less room, every window is drawn that much smaller, fonts included.
@@ -151,7 +151,7 @@ void Omega::FitDesignToScreen()
         platform::SetTwipsScale(static_cast<double>(area.height()) / needed);
 }
 
-void Omega::CreateControls()
+void MainWindow::CreateControls()
 {
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("client"));
@@ -162,118 +162,119 @@ void Omega::CreateControls()
     CreateMainPanel(client_);
     CreateStatusLine(client_);
 
-    controls_.Label3 = MakeLabel(client_, "Label3", {}, 0, 0, 4065, 255);
-    controls_.Label3->hide();
+    controls_.currentDataDirLabel = MakeLabel(client_, "currentDataDirLabel", {}, 0, 0, 4065, 255);
+    controls_.currentDataDirLabel->hide();
 
-    controls_.Timer1 = new QTimer(this);
-    controls_.Timer1->setObjectName(QStringLiteral("Timer1"));
-    controls_.Timer1->setInterval(kTimerInterval);
-    controls_.Timer1->start();
+    controls_.typingTimer = new QTimer(this);
+    controls_.typingTimer->setObjectName(QStringLiteral("typingTimer"));
+    controls_.typingTimer->setInterval(kTypingPauseInterval);
+    controls_.typingTimer->start();
 }
 
-void Omega::OrderTabsAsOnScreen()
+void MainWindow::OrderTabsAsOnScreen()
 {
     // Tab goes down the window as the eye does, whichever controls the mode shows.
     const auto& c = controls_;
-    const std::array<QWidget*, 10> order = {c.cmbOmega,     c.txtSymbol,    c.opbSearch[0], c.opbSearch[1],
-                                            c.cmdSearch,    c.List1,        c.txtFirstDate, c.txtLastDate,
-                                            c.chbSkip,      c.chbOpenInt};
+    const std::array<QWidget*, 10> order = {c.dataDirCombo,  c.symbolEdit,       c.searchBySymbolButton,
+                                            c.searchByDescriptionButton, c.searchButton, c.securityList,
+                                            c.firstDateEdit, c.lastDateEdit,     c.skipInvalidCheck,
+                                            c.openInterestCheck};
     for (size_t i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
-void Omega::CreateFileFrame(QWidget* client)
+void MainWindow::CreateFileFrame(QWidget* client)
 {
     auto& c = controls_;
-    c.FileLabelFrame = MakePanel(client, "FileLabelFrame", 240, 90, 6375, 765);
-    c.Label1 = MakeLabel(c.FileLabelFrame, "Label1", QStringLiteral("Omega Downloader Files In:"), 180, 120, 2055, 255);
-    c.cmbOmega = Make<QComboBox>(c.FileLabelFrame, "cmbOmega", 2220, 60, 4065, 315);
-    c.cmbOmega->setEditable(false);
-    c.Label2 = MakeLabel(c.FileLabelFrame, "Label2", QStringLiteral("Pattern File:"), 180, 420, 915, 255);
-    c.Label4 = MakeLabel(c.FileLabelFrame, "Label4", {}, 2280, 420, 4065, 255);
+    c.filePanel = MakePanel(client, "filePanel", 240, 90, 6375, 765);
+    c.dataDirCaption = MakeLabel(c.filePanel, "dataDirCaption", QStringLiteral("Omega Downloader Files In:"), 180, 120, 2055, 255);
+    c.dataDirCombo = Make<QComboBox>(c.filePanel, "dataDirCombo", 2220, 60, 4065, 315);
+    c.dataDirCombo->setEditable(false);
+    c.patternFileCaption = MakeLabel(c.filePanel, "patternFileCaption", QStringLiteral("Pattern File:"), 180, 420, 915, 255);
+    c.patternFileLabel = MakeLabel(c.filePanel, "patternFileLabel", {}, 2280, 420, 4065, 255);
 }
 
-void Omega::CreateMainPanel(QWidget* client)
+void MainWindow::CreateMainPanel(QWidget* client)
 {
     auto& c = controls_;
-    c.Panel3D1 = MakePanel(client, "Panel3D1", 240, 960, 6375, 3345);
-    c.Label6 = MakeLabel(c.Panel3D1, "Label6", QStringLiteral("Enter security symbol:"), 390, 150, 1575, 195);
-    c.txtSymbol = Make<QLineEdit>(c.Panel3D1, "txtSymbol", 2040, 120, 1095, 285);
-    c.txtSymbol->installEventFilter(this);
-    c.Label13 = MakeLabel(c.Panel3D1, "Label13", QStringLiteral("Search by:"), 3270, 150, 825, 225);
-    c.opbSearch[0] = Make<QRadioButton>(c.Panel3D1, "opbSearch(0)", 4110, 150, 825, 255);
-    c.opbSearch[0]->setText(QStringLiteral("Symbol"));
-    c.opbSearch[0]->setChecked(true);
+    c.mainPanel = MakePanel(client, "mainPanel", 240, 960, 6375, 3345);
+    c.symbolCaption = MakeLabel(c.mainPanel, "symbolCaption", QStringLiteral("Enter security symbol:"), 390, 150, 1575, 195);
+    c.symbolEdit = Make<QLineEdit>(c.mainPanel, "symbolEdit", 2040, 120, 1095, 285);
+    c.symbolEdit->installEventFilter(this);
+    c.searchByCaption = MakeLabel(c.mainPanel, "searchByCaption", QStringLiteral("Search by:"), 3270, 150, 825, 225);
+    c.searchBySymbolButton = Make<QRadioButton>(c.mainPanel, "searchBySymbolButton", 4110, 150, 825, 255);
+    c.searchBySymbolButton->setText(QStringLiteral("Symbol"));
+    c.searchBySymbolButton->setChecked(true);
     // A little right of the design's 4950, which left the "Symbol" caption touching it.
-    c.opbSearch[1] = Make<QRadioButton>(c.Panel3D1, "opbSearch(1)", 5040, 150, 1215, 255);
-    c.opbSearch[1]->setText(QStringLiteral("Description"));
-    c.Label14 = MakeLabel(c.Panel3D1, "Label14", QStringLiteral("(wildcard '?' shows all)"), 390, 330, 1635, 195);
-    c.Label12 = MakeLabel(c.Panel3D1, "Label12", QStringLiteral("Number of entries found:"), 390, 540, 1815, 225);
-    c.lblNumOfEntries = MakeLabel(c.Panel3D1, "lblNumOfEntries", QStringLiteral(" 0"), 2280, 540, 975, 225);
-    c.cmdSearch = Make<QPushButton>(c.Panel3D1, "cmdSearch", 3570, 90, 2205, 315);
-    c.cmdSearch->setText(QStringLiteral("Search For Security"));
-    c.cmdSearch->setAutoDefault(false);
+    c.searchByDescriptionButton = Make<QRadioButton>(c.mainPanel, "searchByDescriptionButton", 5040, 150, 1215, 255);
+    c.searchByDescriptionButton->setText(QStringLiteral("Description"));
+    c.wildcardHint = MakeLabel(c.mainPanel, "wildcardHint", QStringLiteral("(wildcard '?' shows all)"), 390, 330, 1635, 195);
+    c.entryCountCaption = MakeLabel(c.mainPanel, "entryCountCaption", QStringLiteral("Number of entries found:"), 390, 540, 1815, 225);
+    c.entryCountLabel = MakeLabel(c.mainPanel, "entryCountLabel", QStringLiteral(" 0"), 2280, 540, 975, 225);
+    c.searchButton = Make<QPushButton>(c.mainPanel, "searchButton", 3570, 90, 2205, 315);
+    c.searchButton->setText(QStringLiteral("Search For Security"));
+    c.searchButton->setAutoDefault(false);
 
     CreateInformationFrame();
 
     // It takes the place of the information frame in list mode.
-    c.List1 = Make<QListView>(c.Panel3D1, "List1", 390, 750, 5625, 1035);
+    c.securityList = Make<QListView>(c.mainPanel, "securityList", 390, 750, 5625, 1035);
 
     CreateOptionsFrame();
 
     // The single-security arrangement; the mode set-up at start-up confirms it.
-    for (QWidget* listOnly : {static_cast<QWidget*>(c.List1), static_cast<QWidget*>(c.Label12),
-                              static_cast<QWidget*>(c.Label13), static_cast<QWidget*>(c.Label14),
-                              static_cast<QWidget*>(c.lblNumOfEntries), static_cast<QWidget*>(c.opbSearch[0]),
-                              static_cast<QWidget*>(c.opbSearch[1])})
+    for (QWidget* listOnly : {static_cast<QWidget*>(c.securityList), static_cast<QWidget*>(c.entryCountCaption),
+                              static_cast<QWidget*>(c.searchByCaption), static_cast<QWidget*>(c.wildcardHint),
+                              static_cast<QWidget*>(c.entryCountLabel), static_cast<QWidget*>(c.searchBySymbolButton),
+                              static_cast<QWidget*>(c.searchByDescriptionButton)})
         listOnly->hide();
 }
 
-void Omega::CreateInformationFrame()
+void MainWindow::CreateInformationFrame()
 {
     auto& c = controls_;
-    c.Frame3D1 = MakeFrame(c.Panel3D1, "Frame3D1", QStringLiteral("Security information:"), 390, 540, 5625, 1455);
-    c.Label8 = MakeLabel(c.Frame3D1, "Label8", QStringLiteral("Description:"), 330, 300, 1185, 255);
-    c.pctDesc = MakeLabel(c.Frame3D1, "pctDesc", {}, 1530, 300, 3795, 255);
-    c.pctDesc->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    c.pctDesc->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    c.Label9 = MakeLabel(c.Frame3D1, "Label9", QStringLiteral("Category:"), 330, 570, 1185, 255);
-    c.lblCategory = MakeLabel(c.Frame3D1, "lblCategory", {}, 1530, 570, 3795, 255);
-    c.Label11 = MakeLabel(c.Frame3D1, "Label11", QStringLiteral("Period:"), 330, 840, 1185, 255);
-    c.lblPeriod = MakeLabel(c.Frame3D1, "lblPeriod", {}, 1530, 840, 3795, 255);
-    c.Label10 = MakeLabel(c.Frame3D1, "Label10", QStringLiteral("Data available: "), 330, 1110, 1185, 255);
-    c.lblDataAvailable = MakeLabel(c.Frame3D1, "lblDataAvailable", {}, 1530, 1110, 3795, 255);
+    c.securityInfoFrame = MakeFrame(c.mainPanel, "securityInfoFrame", QStringLiteral("Security information:"), 390, 540, 5625, 1455);
+    c.descriptionCaption = MakeLabel(c.securityInfoFrame, "descriptionCaption", QStringLiteral("Description:"), 330, 300, 1185, 255);
+    c.descriptionLabel = MakeLabel(c.securityInfoFrame, "descriptionLabel", {}, 1530, 300, 3795, 255);
+    c.descriptionLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    c.descriptionLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    c.categoryCaption = MakeLabel(c.securityInfoFrame, "categoryCaption", QStringLiteral("Category:"), 330, 570, 1185, 255);
+    c.categoryLabel = MakeLabel(c.securityInfoFrame, "categoryLabel", {}, 1530, 570, 3795, 255);
+    c.periodCaption = MakeLabel(c.securityInfoFrame, "periodCaption", QStringLiteral("Period:"), 330, 840, 1185, 255);
+    c.periodLabel = MakeLabel(c.securityInfoFrame, "periodLabel", {}, 1530, 840, 3795, 255);
+    c.dataAvailableCaption = MakeLabel(c.securityInfoFrame, "dataAvailableCaption", QStringLiteral("Data available: "), 330, 1110, 1185, 255);
+    c.dataAvailableLabel = MakeLabel(c.securityInfoFrame, "dataAvailableLabel", {}, 1530, 1110, 3795, 255);
 }
 
-void Omega::CreateOptionsFrame()
+void MainWindow::CreateOptionsFrame()
 {
     auto& c = controls_;
-    c.frmOptions = MakeFrame(c.Panel3D1, "frmOptions", QStringLiteral("Import options:"), 390, 2010, 5625, 1035);
-    c.Label5 = MakeLabel(c.frmOptions, "Label5", QStringLiteral("First Date:"), 330, 300, 945, 255);
-    c.txtFirstDate = Make<QLineEdit>(c.frmOptions, "txtFirstDate", 1260, 270, 1065, 285);
-    c.txtFirstDate->setEnabled(false);
-    c.txtFirstDate->setMaxLength(kMaxDateTextLength);
-    c.Label7 = MakeLabel(c.frmOptions, "Label7", QStringLiteral("Last Date:"), 330, 630, 945, 255);
-    c.txtLastDate = Make<QLineEdit>(c.frmOptions, "txtLastDate", 1260, 600, 1065, 285);
-    c.txtLastDate->setEnabled(false);
-    c.txtLastDate->setMaxLength(kMaxDateTextLength);
-    c.chbSkip = Make<QCheckBox>(c.frmOptions, "chbSkip", 3060, 240, 1755, 285);
-    c.chbSkip->setText(QStringLiteral("Skip invalid records"));
-    c.chbSkip->setChecked(true);
-    c.chbOpenInt = Make<QCheckBox>(c.frmOptions, "chbOpenInt", 3060, 630, 2235, 225);
-    c.chbOpenInt->setText(QStringLiteral("Import 'Open Interest' field"));
+    c.importOptionsFrame = MakeFrame(c.mainPanel, "importOptionsFrame", QStringLiteral("Import options:"), 390, 2010, 5625, 1035);
+    c.firstDateCaption = MakeLabel(c.importOptionsFrame, "firstDateCaption", QStringLiteral("First Date:"), 330, 300, 945, 255);
+    c.firstDateEdit = Make<QLineEdit>(c.importOptionsFrame, "firstDateEdit", 1260, 270, 1065, 285);
+    c.firstDateEdit->setEnabled(false);
+    c.firstDateEdit->setMaxLength(kMaxDateTextLength);
+    c.lastDateCaption = MakeLabel(c.importOptionsFrame, "lastDateCaption", QStringLiteral("Last Date:"), 330, 630, 945, 255);
+    c.lastDateEdit = Make<QLineEdit>(c.importOptionsFrame, "lastDateEdit", 1260, 600, 1065, 285);
+    c.lastDateEdit->setEnabled(false);
+    c.lastDateEdit->setMaxLength(kMaxDateTextLength);
+    c.skipInvalidCheck = Make<QCheckBox>(c.importOptionsFrame, "skipInvalidCheck", 3060, 240, 1755, 285);
+    c.skipInvalidCheck->setText(QStringLiteral("Skip invalid records"));
+    c.skipInvalidCheck->setChecked(true);
+    c.openInterestCheck = Make<QCheckBox>(c.importOptionsFrame, "openInterestCheck", 3060, 630, 2235, 225);
+    c.openInterestCheck->setText(QStringLiteral("Import 'Open Interest' field"));
 }
 
-void Omega::CreateStatusLine(QWidget* client)
+void MainWindow::CreateStatusLine(QWidget* client)
 {
-    controls_.InfoPanel = new QLabel(client);
-    controls_.InfoPanel->setObjectName(QStringLiteral("InfoPanel"));
-    controls_.InfoPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    controls_.InfoPanel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    controls_.InfoPanel->setIndent(TwipsToPixelsX(60));
+    controls_.statusLine = new QLabel(client);
+    controls_.statusLine->setObjectName(QStringLiteral("statusLine"));
+    controls_.statusLine->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    controls_.statusLine->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    controls_.statusLine->setIndent(TwipsToPixelsX(60));
 }
 
-void Omega::CreateMenus()
+void MainWindow::CreateMenus()
 {
     auto& c = controls_;
     auto add = [this](QMenu* menu, QAction*& slot, const char* name, const QString& caption) {
@@ -284,91 +285,91 @@ void Omega::CreateMenus()
     };
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("mnuFile"));
-    add(file, c.mnuScan, "mnuScan", QStringLiteral("Omega Data Directories..."));
-    add(file, c.mnuSelectPatternFile, "mnuSelectPatternFile", QStringLiteral("Select &Pattern File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    add(file, c.dataDirectoriesAction, "dataDirectoriesAction", QStringLiteral("Omega Data Directories..."));
+    add(file, c.selectPatternFileAction, "selectPatternFileAction", QStringLiteral("Select &Pattern File"));
     file->addSeparator();
-    add(file, c.mnuView, "mnuView", QStringLiteral("&View Pattern File"));
+    add(file, c.viewPatternFileAction, "viewPatternFileAction", QStringLiteral("&View Pattern File"));
     file->addSeparator();
-    add(file, c.mnuExit, "mnuExit", QStringLiteral("E&xit Tessaport"));
+    add(file, c.exitAction, "exitAction", QStringLiteral("E&xit Tessaport"));
     // F4 echoes Alt+F4, the system's own key for closing a window; F1 and F2 belong
     // to help, and F3 is by habit "find next", which a search window may want later.
-    c.mnuExit->setShortcut(QKeySequence(Qt::Key_F4));
+    c.exitAction->setShortcut(QKeySequence(Qt::Key_F4));
 
     QMenu* import = menuBar()->addMenu(QStringLiteral("&Import"));
-    import->setObjectName(QStringLiteral("mnuImport"));
-    add(import, c.mnuBegin, "mnuBegin", QStringLiteral("&Begin Import"))->setEnabled(false);
-    add(import, c.mnuInterrupt, "mnuInterrupt", QStringLiteral("&Interrupt Import"))->setEnabled(false);
+    import->setObjectName(QStringLiteral("importMenu"));
+    add(import, c.beginImportAction, "beginImportAction", QStringLiteral("&Begin Import"))->setEnabled(false);
+    add(import, c.interruptImportAction, "interruptImportAction", QStringLiteral("&Interrupt Import"))->setEnabled(false);
     import->addSeparator();
-    add(import, c.mnuExportListed, "mnuExportListed", QStringLiteral("&Export Listed Securities..."))->setEnabled(false);
+    add(import, c.exportListedAction, "exportListedAction", QStringLiteral("&Export Listed Securities..."))->setEnabled(false);
 
     QMenu* mode = menuBar()->addMenu(QStringLiteral("&Mode"));
-    mode->setObjectName(QStringLiteral("mnuModeMenu"));
+    mode->setObjectName(QStringLiteral("modeMenu"));
     // Exclusive, so choosing the checked item again keeps its check mark.
     auto* modes = new QActionGroup(this);
-    add(mode, c.mnuMode[0], "mnuMode(0)", QStringLiteral("&Single security"));
-    add(mode, c.mnuMode[1], "mnuMode(1)", QStringLiteral("&List of securities"));
-    for (QAction* action : c.mnuMode) {
+    add(mode, c.modeActions[0], "singleSecurityModeAction", QStringLiteral("&Single security"));
+    add(mode, c.modeActions[1], "securityListModeAction", QStringLiteral("&List of securities"));
+    for (QAction* action : c.modeActions) {
         action->setCheckable(true);
         modes->addAction(action);
     }
-    c.mnuMode[0]->setChecked(true);
+    c.modeActions[0]->setChecked(true);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
-    add(help, c.mnuCurrentContext, "mnuCurrentContext", QStringLiteral("&Current Context"))
+    help->setObjectName(QStringLiteral("helpMenu"));
+    add(help, c.contextHelpAction, "contextHelpAction", QStringLiteral("&Current Context"))
         ->setShortcut(QKeySequence(Qt::Key_F1));
-    add(help, c.mnuIndex, "mnuIndex", QStringLiteral("&Index"))->setShortcut(QKeySequence(Qt::Key_F2));
+    add(help, c.helpIndexAction, "helpIndexAction", QStringLiteral("&Index"))->setShortcut(QKeySequence(Qt::Key_F2));
     help->addSeparator();
-    add(help, c.mnuAbout, "mnuAbout", QStringLiteral("&About"));
+    add(help, c.aboutAction, "aboutAction", QStringLiteral("&About"));
 }
 
-void Omega::ConnectHandlers()
+void MainWindow::ConnectHandlers()
 {
     const auto& c = controls_;
-    connect(c.mnuScan, &QAction::triggered, this, &Omega::mnuScan_Click);
-    connect(c.mnuSelectPatternFile, &QAction::triggered, this, &Omega::mnuSelectPatternFile_Click);
-    connect(c.mnuView, &QAction::triggered, this, &Omega::mnuView_Click);
-    connect(c.mnuExit, &QAction::triggered, this, &Omega::mnuExit_Click);
-    connect(c.mnuBegin, &QAction::triggered, this, &Omega::mnuBegin_Click);
-    connect(c.mnuInterrupt, &QAction::triggered, this, &Omega::mnuInterrupt_Click);
-    connect(c.mnuExportListed, &QAction::triggered, this, &Omega::mnuExportListed_Click);
-    for (int i = 0; i < 2; ++i) {
-        connect(c.mnuMode[i], &QAction::triggered, this, [this, i] { mnuMode_Click(i); });
-        connect(c.opbSearch[i], &QRadioButton::clicked, this, [this, i] { opbSearch_Click(i); });
-    }
-    connect(c.mnuCurrentContext, &QAction::triggered, this, &Omega::mnuCurrentContext_Click);
-    connect(c.mnuIndex, &QAction::triggered, this, &Omega::mnuIndex_Click);
-    connect(c.mnuAbout, &QAction::triggered, this, &Omega::mnuAbout_Click);
+    connect(c.dataDirectoriesAction, &QAction::triggered, this, &MainWindow::scanDataFolders);
+    connect(c.selectPatternFileAction, &QAction::triggered, this, &MainWindow::selectPatternFile);
+    connect(c.viewPatternFileAction, &QAction::triggered, this, &MainWindow::viewPatternFile);
+    connect(c.exitAction, &QAction::triggered, this, &MainWindow::exitProgram);
+    connect(c.beginImportAction, &QAction::triggered, this, &MainWindow::beginImport);
+    connect(c.interruptImportAction, &QAction::triggered, this, &MainWindow::interruptImport);
+    connect(c.exportListedAction, &QAction::triggered, this, &MainWindow::exportListed);
+    for (const ImportMode mode : {ImportMode::SingleSecurity, ImportMode::SecurityList})
+        connect(c.ModeAction(mode), &QAction::triggered, this, [this, mode] { switchImportMode(mode); });
+    for (QRadioButton* field : {c.searchBySymbolButton, c.searchByDescriptionButton})
+        connect(field, &QRadioButton::clicked, this, &MainWindow::refreshSecurityList);
+    connect(c.contextHelpAction, &QAction::triggered, this, &MainWindow::showContextHelp);
+    connect(c.helpIndexAction, &QAction::triggered, this, &MainWindow::showHelpIndex);
+    connect(c.aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
 
     // The list's model comes first: setting one replaces the selection model.
     AttachSecurityList(c);
     AttachExportListed(state_, c);
     // Chosen by the user; the program's own selections run the handler themselves.
-    connect(c.cmbOmega, &QComboBox::activated, this, &Omega::cmbOmega_Click);
-    connect(c.cmdSearch, &QPushButton::clicked, this, &Omega::cmdSearch_Click);
-    connect(c.List1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+    connect(c.dataDirCombo, &QComboBox::activated, this, &MainWindow::adoptChosenDataDir);
+    connect(c.searchButton, &QPushButton::clicked, this, &MainWindow::searchSecurity);
+    connect(c.securityList->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid())
-                    List1_Click();
+                    showSelectedSecurity();
             });
-    connect(c.txtSymbol, &QLineEdit::textChanged, this, &Omega::txtSymbol_Change);
-    connect(c.Timer1, &QTimer::timeout, this, &Omega::Timer1_Timer);
+    connect(c.symbolEdit, &QLineEdit::textChanged, this, &MainWindow::symbolTextChanged);
+    connect(c.typingTimer, &QTimer::timeout, this, &MainWindow::checkTypingPause);
 }
 
-void Omega::NameInputsAfterCaptions()
+void MainWindow::NameInputsAfterCaptions()
 {
     const auto& c = controls_;
-    platform::NameAfterCaption(c.cmbOmega, c.Label1);
-    platform::NameAfterCaption(c.txtSymbol, c.Label6);
-    platform::NameAfterCaption(c.txtFirstDate, c.Label5);
-    platform::NameAfterCaption(c.txtLastDate, c.Label7);
+    platform::NameAfterCaption(c.dataDirCombo, c.dataDirCaption);
+    platform::NameAfterCaption(c.symbolEdit, c.symbolCaption);
+    platform::NameAfterCaption(c.firstDateEdit, c.firstDateCaption);
+    platform::NameAfterCaption(c.lastDateEdit, c.lastDateCaption);
     // The list has no caption of its own: it takes the place of the information frame
     // and lists what the mask above it finds.
-    c.List1->setAccessibleName(QStringLiteral("Securities"));
+    c.securityList->setAccessibleName(QStringLiteral("Securities"));
 }
 
-void Omega::FitFontToCaptions()
+void MainWindow::FitFontToCaptions()
 {
     // Where the nearest face here runs wider than the one the layout was drawn for, a
     // slightly smaller size keeps every fixed caption whole.
@@ -378,7 +379,7 @@ void Omega::FitFontToCaptions()
         setFont(font);
         const QFontMetrics metrics(font);
         const bool fits = std::all_of(controls.begin(), controls.end(), [&](const QWidget* control) {
-            return control == controls_.InfoPanel || CaptionWidth(*control, metrics) <= control->width();
+            return control == controls_.statusLine || CaptionWidth(*control, metrics) <= control->width();
         });
         if (fits)
             break;
@@ -390,41 +391,41 @@ void Omega::FitFontToCaptions()
     QApplication::setFont(font());
 }
 
-void Omega::SetClientHeight(int pixels)
+void MainWindow::SetClientHeight(int pixels)
 {
     const int width = TwipsToPixelsX(kClientWidth);
     client_->resize(width, pixels);
     setFixedSize(width, MenuBarHeight(*this) + pixels);
-    PlaceInfoPanel();
+    PlaceStatusLine();
 }
 
-void Omega::PlaceInfoPanel()
+void MainWindow::PlaceStatusLine()
 {
     // The status line clings to the bottom edge of the client area, across its width.
-    const int height = TwipsToPixelsY(kInfoPanelHeight);
-    controls_.InfoPanel->setGeometry(0, client_->height() - height, client_->width(), height);
+    const int height = TwipsToPixelsY(kStatusLineHeight);
+    controls_.statusLine->setGeometry(0, client_->height() - height, client_->width(), height);
 }
 
-void Omega::FitInfoPanelBelowMainPanel(int marginTwips)
+void MainWindow::FitStatusLineBelowMainPanel(int marginTwips)
 {
-    const QRect panel = controls_.Panel3D1->geometry();
-    const int change = panel.y() + panel.height() - controls_.InfoPanel->y() + TwipsToPixelsY(marginTwips);
+    const QRect panel = controls_.mainPanel->geometry();
+    const int change = panel.y() + panel.height() - controls_.statusLine->y() + TwipsToPixelsY(marginTwips);
     SetClientHeight(client_->height() + change);
 }
 
-void Omega::CentreHorizontally()
+void MainWindow::CentreHorizontally()
 {
     const QRect screen = ScreenArea();
     move(screen.x() + (screen.width() - width()) / 2, y());
 }
 
-void Omega::CentreOnScreen()
+void MainWindow::CentreOnScreen()
 {
     const QRect screen = ScreenArea();
     move(screen.x() + (screen.width() - width()) / 2, screen.y() + (screen.height() - height()) / 2);
 }
 
-void Omega::WhileResizable(const std::function<void()>& rearrange)
+void MainWindow::WhileResizable(const std::function<void()>& rearrange)
 {
     // The mode set-up sizes the window to its arrangement; the user still cannot.
     setMinimumSize(0, 0);
@@ -439,112 +440,110 @@ void Omega::WhileResizable(const std::function<void()>& rearrange)
         move(x(), std::max(area.top() + (y() - frameGeometry().top()), y() - below));
 }
 
-void Omega::FillOmegaDirs() { ::FillOmegaDirs(state_, controls_); }
-void Omega::SelectDataDir() { ::SelectDataDir(state_, controls_); }
+void MainWindow::FillDataDirCombo() { ::FillDataDirCombo(state_, controls_); }
+void MainWindow::SelectDataDir() { ::SelectDataDir(state_, controls_); }
 
-void Omega::Form_Unload(int16_t& cancel)
+bool MainWindow::quitUnlessImporting()
 {
-    if (controls_.mnuInterrupt->isEnabled()) {
-        cancel = kTrue;
+    if (controls_.interruptImportAction->isEnabled()) {
         platform::ShowMessage(kTitle, kImportRunning, platform::MessageIcon::Exclamation, this);
-        return;
+        return false;
     }
     omega::TheDataLibrary().Uninitialize();
     // Ends the event loop: no other window gets another event.
     QCoreApplication::quit();
+    return true;
 }
 
-void Omega::Form_Resize()
+void MainWindow::followWindowState()
 {
     FollowMainWindowState(windowState());
 }
 
-void Omega::mnuExit_Click()
+void MainWindow::exitProgram()
 {
     close();
 }
 
-void Omega::mnuInterrupt_Click()
+void MainWindow::interruptImport()
 {
-    state_.InterruptRequested = kTrue;
+    state_.InterruptRequested = true;
 }
 
-void Omega::mnuCurrentContext_Click()
+void MainWindow::showContextHelp()
 {
     platform::ShowHelpContext(state_.HelpContext);
 }
 
-void Omega::mnuIndex_Click()
+void MainWindow::showHelpIndex()
 {
     platform::ShowHelpIndex();
 }
 
 // The commands of the data folder scanner, pattern file selection, viewer, import and
 // About box come with those windows.
-void Omega::mnuScan_Click()
+void MainWindow::scanDataFolders()
 {
-    scan::mnuScan_Click(state_, controls_, [this] { FillOmegaDirs(); }, [this] { SelectDataDir(); });
+    scan::ShowDataFolderScanner(state_, controls_, [this] { FillDataDirCombo(); }, [this] { SelectDataDir(); });
 }
 
-void Omega::mnuSelectPatternFile_Click() { ::mnuSelectPatternFile_Click(state_, controls_); }
-void Omega::mnuView_Click() { ::mnuView_Click(state_); }
-void Omega::mnuBegin_Click()
+void MainWindow::selectPatternFile() { ::SelectPatternFile(state_, controls_); }
+void MainWindow::viewPatternFile() { ::ViewPatternFile(state_); }
+void MainWindow::beginImport()
 {
     // Cancelling the chooser leaves the pattern file unchosen, and the import ends there.
-    ::mnuBegin_Click(state_, controls_, [this] {
-        ::mnuSelectPatternFile_Click(state_, controls_);
+    ::BeginImport(state_, controls_, [this] {
+        ::SelectPatternFile(state_, controls_);
         return !state_.PatternFileName.isEmpty();
     });
 }
-void Omega::mnuExportListed_Click() { ::mnuExportListed_Click(state_, controls_); }
-void Omega::mnuAbout_Click() { ShowAbout(this, QStringLiteral("Tessaport Version 4.32"), 0); }
+void MainWindow::exportListed() { ::ExportListedSecurities(state_, controls_); }
+void MainWindow::showAbout() { ShowAbout(this, QStringLiteral("Tessaport Version 4.32"), 0); }
 
-void Omega::mnuMode_Click(int index)
+void MainWindow::switchImportMode(ImportMode mode)
 {
-    WhileResizable([&] { ::mnuMode_Click(state_, controls_, index); });
+    WhileResizable([&] { ::SwitchImportMode(state_, controls_, mode); });
 }
-void Omega::cmbOmega_Click() { ::cmbOmega_Click(state_, controls_); }
-void Omega::cmdSearch_Click() { ::cmdSearch_Click(state_, controls_); }
-void Omega::opbSearch_Click(int index) { ::opbSearch_Click(state_, controls_, index); }
-void Omega::List1_Click() { ::List1_Click(state_, controls_); }
+void MainWindow::adoptChosenDataDir() { ::SelectDataDir(state_, controls_); }
+void MainWindow::searchSecurity() { ::SearchSecurity(state_, controls_); }
+void MainWindow::refreshSecurityList() { ::RefreshSecurityList(state_, controls_); }
+void MainWindow::showSelectedSecurity() { ::ShowSelectedSecurity(state_, controls_); }
 
-void Omega::txtSymbol_KeyPress(int16_t& keyAscii)
+void MainWindow::symbolKeyPressed(int16_t& keyAscii)
 {
-    if (keyAscii == kEnterKey && state_.ImportMode == 0)
-        ::cmdSearch_Click(state_, controls_);
+    if (keyAscii == kEnterKey && state_.Mode == ImportMode::SingleSecurity)
+        ::SearchSecurity(state_, controls_);
 }
 
-void Omega::txtSymbol_Change() { SymbolTextChanged(state_, controls_); }
-void Omega::Timer1_Timer() { SymbolTimerTick(state_, controls_); }
+void MainWindow::symbolTextChanged() { SymbolTextChanged(state_, controls_); }
+void MainWindow::checkTypingPause() { SymbolTimerTick(state_, controls_); }
 
-void Omega::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
-    int16_t cancel = kFalse;
-    Form_Unload(cancel);
-    if (cancel)
-        event->ignore();
-    else
+    if (quitUnlessImporting())
         event->accept();
+    else
+        event->ignore();
 }
 
-void Omega::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    Form_Resize();
+    followWindowState();
 }
 
-void Omega::changeEvent(QEvent* event)
+void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
-        Form_Resize();
+        followWindowState();
 }
 
-bool Omega::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == client_ && event->type() == QEvent::Resize) {
-        PlaceInfoPanel();
-    } else if (watched == controls_.txtSymbol && event->type() == QEvent::KeyPress) {
+        PlaceStatusLine();
+    } else if (watched == controls_.symbolEdit && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         int16_t keyAscii = 0;
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
@@ -552,7 +551,7 @@ bool Omega::eventFilter(QObject* watched, QEvent* event)
         else if (!key->text().isEmpty())
             keyAscii = static_cast<int16_t>(key->text().at(0).unicode());
         if (keyAscii != 0)
-            txtSymbol_KeyPress(keyAscii);
+            symbolKeyPressed(keyAscii);
     }
     return QMainWindow::eventFilter(watched, event);
 }

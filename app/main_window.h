@@ -11,16 +11,16 @@
 // The main window: every control and menu of the program, the shared state, and the
 // handlers that belong to the window itself. The other handlers call the operations of
 // their subsystems with the state and the controls.
-class Omega : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
     static const QString kTitle;
     // The number the launching host passes as the second command-line word is kept in
-    // this property of the window (see Form_Load).
+    // this property of the window (see OpenMainWindow).
     static constexpr const char* kHostHelpContextProperty = "HelpContextID";
 
-    explicit Omega(QWidget* parent = nullptr);
+    explicit MainWindow(QWidget* parent = nullptr);
 
     ProgramState& State() { return state_; }
     const MainControls& Controls() const { return controls_; }
@@ -28,36 +28,37 @@ public:
     // Placement used while loading.
     void CentreHorizontally();
     void CentreOnScreen();
-    // Grows or shrinks the client area so that InfoPanel begins `marginTwips` below
-    // the bottom edge of Panel3D1.
-    void FitInfoPanelBelowMainPanel(int marginTwips);
+    // Grows or shrinks the client area so that statusLine begins `marginTwips` below
+    // the bottom edge of mainPanel.
+    void FitStatusLineBelowMainPanel(int marginTwips);
     // Runs `rearrange`, which may size the window, with the fixed size lifted.
     void WhileResizable(const std::function<void()>& rearrange);
 
     // For the data folder scanner, which refills the directory list.
-    void FillOmegaDirs();
+    void FillDataDirCombo();
     void SelectDataDir();
 
-    void Form_Unload(int16_t& cancel);
-    void Form_Resize();
-    void mnuExit_Click();
-    void mnuInterrupt_Click();
-    void mnuCurrentContext_Click();
-    void mnuIndex_Click();
-    void mnuScan_Click();
-    void mnuSelectPatternFile_Click();
-    void mnuView_Click();
-    void mnuBegin_Click();
-    void mnuExportListed_Click();
-    void mnuAbout_Click();
-    void mnuMode_Click(int index);
-    void cmbOmega_Click();
-    void cmdSearch_Click();
-    void opbSearch_Click(int index);
-    void List1_Click();
-    void txtSymbol_KeyPress(int16_t& keyAscii);
-    void txtSymbol_Change();
-    void Timer1_Timer();
+    // Ends the program, unless an import runs: then it says so and returns false.
+    bool quitUnlessImporting();
+    void followWindowState();
+    void exitProgram();
+    void interruptImport();
+    void showContextHelp();
+    void showHelpIndex();
+    void scanDataFolders();
+    void selectPatternFile();
+    void viewPatternFile();
+    void beginImport();
+    void exportListed();
+    void showAbout();
+    void switchImportMode(ImportMode mode);
+    void adoptChosenDataDir();
+    void searchSecurity();
+    void refreshSecurityList();
+    void showSelectedSecurity();
+    void symbolKeyPressed(int16_t& keyAscii);
+    void symbolTextChanged();
+    void checkTypingPause();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -79,7 +80,7 @@ private:
     void NameInputsAfterCaptions();
     void FitFontToCaptions();
     void SetClientHeight(int pixels);
-    void PlaceInfoPanel();
+    void PlaceStatusLine();
 
     ProgramState state_;
     MainControls controls_;

@@ -103,7 +103,7 @@ QString ChooseInstallation()
         const QString folder = QDir::cleanPath(*chosen);
         const QString program = folder + platform::kPathSeparator + QStringLiteral("Program");
         if (!QFileInfo(program).isDir() || !QFileInfo(folder + platform::kPathSeparator + QStringLiteral("Data")).isDir()) {
-            platform::ShowMessage(Omega::kTitle,
+            platform::ShowMessage(MainWindow::kTitle,
                                   QStringLiteral("The folder ") + folder
                                       + QStringLiteral(" holds no Program and Data folders. Choose the folder of the ")
                                       + QStringLiteral("installation, the one that holds both."),
@@ -113,7 +113,7 @@ QString ChooseInstallation()
         }
         const QString problem = platform::RegistryTextProblem(program);
         if (!problem.isEmpty()) {
-            platform::ShowMessage(Omega::kTitle,
+            platform::ShowMessage(MainWindow::kTitle,
                                   QStringLiteral("The folder ") + ShownPath(folder)
                                       + QStringLiteral(" cannot be named in the registry file: ") + problem
                                       + QStringLiteral(". Rename it, or choose another folder."),
@@ -124,7 +124,7 @@ QString ChooseInstallation()
         QString error;
         if (!platform::WriteRegistryFile(file, platform::AppPathKey(kTradeStationExe), QStringLiteral("Path"), program,
                                          error)) {
-            platform::ShowMessage(Omega::kTitle,
+            platform::ShowMessage(MainWindow::kTitle,
                                   QStringLiteral("Cannot write the registry file ") + file + QStringLiteral(": ") + error,
                                   platform::MessageIcon::Critical);
             return {};
@@ -135,7 +135,7 @@ QString ChooseInstallation()
 
 StartUpOutcome Fatal(const QString& text)
 {
-    platform::ShowMessage(Omega::kTitle, text, platform::MessageIcon::Critical);
+    platform::ShowMessage(MainWindow::kTitle, text, platform::MessageIcon::Critical);
     return StartUpOutcome::Fatal;
 }
 
@@ -158,7 +158,7 @@ void DiscoverDataDirs(ProgramState& state, const QString& dataRoot)
 
 } // namespace
 
-StartUpOutcome Form_Load(Omega& window, const StartUpEnvironment& environment)
+StartUpOutcome OpenMainWindow(MainWindow& window, const StartUpEnvironment& environment)
 {
     ProgramState& state = window.State();
     const MainControls& controls = window.Controls();
@@ -206,7 +206,7 @@ StartUpOutcome Form_Load(Omega& window, const StartUpEnvironment& environment)
     state.OmegaRootDir = state.TradeStationDir.left(lastSeparator);
 
     window.CentreHorizontally();
-    window.FitInfoPanelBelowMainPanel(kMarginBelowMainPanel);
+    window.FitStatusLineBelowMainPanel(kMarginBelowMainPanel);
 
     state.HelpContext = kMainWindowHelpContext;
 
@@ -216,44 +216,44 @@ StartUpOutcome Form_Load(Omega& window, const StartUpEnvironment& environment)
     if (platform::kFileNamesIgnoreCase)
         state.PatternFileName = state.PatternFileName.toUpper();
     if (state.PatternFileName.isEmpty())
-        controls.mnuView->setEnabled(false);
-    controls.Label4->setText(ShortenPath(state.PatternFileName, window, controls.Label4->width()));
+        controls.viewPatternFileAction->setEnabled(false);
+    controls.patternFileLabel->setText(ShortenPath(state.PatternFileName, window, controls.patternFileLabel->width()));
 
     // The launching host may pass a number for the window. Nothing in the program reads
     // it: it is kept as the window's help context property, where the host (and its
     // help or automation tools) can read it back, while our own help keeps HelpContext.
     const std::optional<int32_t> hostNumber = LeadingWholeNumber(NextToken(commandLine));
     if (hostNumber && *hostNumber != 0)
-        window.setProperty(Omega::kHostHelpContextProperty, *hostNumber);
+        window.setProperty(MainWindow::kHostHelpContextProperty, *hostNumber);
 
     const QString dataRoot = state.OmegaRootDir + platform::kPathSeparator + QStringLiteral("Data");
     DiscoverDataDirs(state, dataRoot);
 
-    FillOmegaDirs(state, controls);
-    if (controls.cmbOmega->count() == 0)
+    FillDataDirCombo(state, controls);
+    if (controls.dataDirCombo->count() == 0)
         return Fatal(NoDataDirs(state.OmegaRootDir));
 
     const QString preferred = dataRoot + platform::kPathSeparator + kPreferredDataDir;
-    for (int i = 0; i < controls.cmbOmega->count(); ++i) {
-        if (controls.cmbOmega->itemText(i).compare(preferred, Qt::CaseInsensitive) == 0) {
-            SelectOmegaEntry(state, controls, i);
-            state.CurrentDataDir = controls.cmbOmega->itemText(i);
+    for (int i = 0; i < controls.dataDirCombo->count(); ++i) {
+        if (controls.dataDirCombo->itemText(i).compare(preferred, Qt::CaseInsensitive) == 0) {
+            SelectDataDirEntry(state, controls, i);
+            state.CurrentDataDir = controls.dataDirCombo->itemText(i);
         }
     }
     state.PreviousDataDir = state.CurrentDataDir;
-    controls.Label3->setText(state.CurrentDataDir);
+    controls.currentDataDirLabel->setText(state.CurrentDataDir);
 
-    state.InterruptRequested = kFalse;
-    state.SecurityTableLoaded = kFalse;
-    state.ImportMode = 0;
-    controls.mnuMode[state.ImportMode]->setChecked(true);
-    controls.mnuMode[1 - state.ImportMode]->setChecked(false);
-    window.WhileResizable([&] { ApplyImportMode(state, controls, state.ImportMode); });
+    state.InterruptRequested = false;
+    state.SecurityTableLoaded = false;
+    state.Mode = ImportMode::SingleSecurity;
+    controls.ModeAction(ImportMode::SingleSecurity)->setChecked(true);
+    controls.ModeAction(ImportMode::SecurityList)->setChecked(false);
+    window.WhileResizable([&] { ApplyImportMode(state, controls, state.Mode); });
 
     window.CentreOnScreen();
     window.show();
     window.activateWindow();
-    controls.txtSymbol->setFocus();
+    controls.symbolEdit->setFocus();
     return StartUpOutcome::Shown;
 }
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-class Omega;
+class MainWindow;
 
 namespace platform {
 class Registry;
@@ -23,7 +23,7 @@ enum class StartUpOutcome { Shown, Fatal };
 // the data-access library, reads the command line, offers the data directories and
 // shows the window. A failed check shows its message and returns Fatal at once,
 // without showing the window; the caller then ends the program.
-StartUpOutcome Form_Load(Omega& window, const StartUpEnvironment& environment);
+StartUpOutcome OpenMainWindow(MainWindow& window, const StartUpEnvironment& environment);
 
 // The arguments the program was started with, joined into one command line; an
 // argument that is empty or holds a blank is put in double quotes so that it stays

@@ -23,6 +23,7 @@ function(tessaport_add_test)
   add_executable(${T_NAME} ${T_SOURCES})
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest GTest::gtest_main)
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   target_compile_definitions(${T_NAME} PRIVATE
     TESSAPORT_PROGRAM_DIR="${TESSAPORT_PROGRAM_DIR}"
     TESSAPORT_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

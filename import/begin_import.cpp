@@ -64,12 +64,12 @@ QString FinishedText(int32_t rows, const QString& symbol, const QString& pattern
 // The symbol in the symbol box, or on the selected line of the list.
 QString TakeSymbol(const ProgramState& state, const MainControls& controls)
 {
-    if (state.ImportMode == 0) {
-        const QString symbol = omega::TrimBlanks(controls.txtSymbol->text());
-        controls.txtSymbol->setText(symbol);
+    if (state.Mode == ImportMode::SingleSecurity) {
+        const QString symbol = omega::TrimBlanks(controls.symbolEdit->text());
+        controls.symbolEdit->setText(symbol);
         return symbol;
     }
-    const QModelIndex line = controls.List1->currentIndex();
+    const QModelIndex line = controls.securityList->currentIndex();
     return line.isValid() ? omega::SecurityLineSymbol(line.data().toString()) : QString();
 }
 
@@ -77,7 +77,7 @@ bool importRunning = false;
 
 } // namespace
 
-void mnuBegin_Click(ProgramState& state, const MainControls& controls, const std::function<bool()>& choosePatternFile)
+void BeginImport(ProgramState& state, const MainControls& controls, const std::function<bool()>& choosePatternFile)
 {
     // Events run during an import, and a lookup they start may enable Begin Import again:
     // one import at a time.
@@ -93,8 +93,8 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls, const std
     SecurityRecord security{};
     if (!symbolBytes || library.SearchSecurity(dataDir.constData(), symbolBytes->constData(), &security) != 0) {
         Tell(kChooseSecurity, platform::MessageIcon::Information, window);
-        controls.mnuBegin->setEnabled(false);
-        controls.txtSymbol->setFocus();
+        controls.beginImportAction->setEnabled(false);
+        controls.symbolEdit->setFocus();
         return;
     }
     DateRange range{};
@@ -102,12 +102,12 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls, const std
         Tell(kDataUnavailable, platform::MessageIcon::Critical, window);
         return;
     }
-    const std::optional<int32_t> lastDay = DateTextToSerial(controls.txtLastDate->text());
+    const std::optional<int32_t> lastDay = DateTextToSerial(controls.lastDateEdit->text());
     if (!lastDay) {
         Tell(QStringLiteral("The Last Date") + QLatin1String(kDateNotSet), platform::MessageIcon::Critical, window);
         return;
     }
-    const std::optional<int32_t> firstDay = DateTextToSerial(controls.txtFirstDate->text());
+    const std::optional<int32_t> firstDay = DateTextToSerial(controls.firstDateEdit->text());
     if (!firstDay) {
         Tell(QStringLiteral("The First Date") + QLatin1String(kDateNotSet), platform::MessageIcon::Critical, window);
         return;
@@ -122,7 +122,7 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls, const std
     // No file chosen yet: the user is asked for one rather than told of an empty name.
     if (state.PatternFileName.isEmpty() && choosePatternFile && (!choosePatternFile() || state.PatternFileName.isEmpty()))
         return;
-    request.openInterest = controls.chbOpenInt->isChecked();
+    request.openInterest = controls.openInterestCheck->isChecked();
     request.symbol = symbolBytes->toStdString();
     request.patternFile = QFile::encodeName(state.PatternFileName).toStdString();
     request.fileType = FormatForFileName(state.PatternFileName.toStdString());
@@ -141,23 +141,23 @@ void mnuBegin_Click(ProgramState& state, const MainControls& controls, const std
         EventPump events;
         hooks.beforeRead = [&events] { events.BeforeRead(); };
         hooks.progress = [](int32_t recordsRead) { UpdateProgress(recordsRead); };
-        hooks.skipInvalid = [&controls] { return controls.chbSkip->isChecked(); };
+        hooks.skipInvalid = [&controls] { return controls.skipInvalidCheck->isChecked(); };
         hooks.interrupted = [&state, window] {
-            if (state.InterruptRequested == kFalse)
+            if (!state.InterruptRequested)
                 return false;
-            state.InterruptRequested = kFalse;
+            state.InterruptRequested = false;
             Tell(kInterrupted, platform::MessageIcon::Information, window);
             return true;
         };
-        SetProgressInterrupt(controls.mnuInterrupt, window);
+        SetProgressInterrupt(controls.interruptImportAction, window);
         QElapsedTimer clock;
         clock.start();
         const ImportOutcome outcome = RunImport(LibrarySource(library, state.CurrentDataDir), request, hooks);
         SetProgressInterrupt(nullptr, nullptr);
         if (progressShown)
             CloseProgress();
-        if (outcome.result == kSheetOk && !outcome.interrupted && controls.InfoPanel)
-            controls.InfoPanel->setText(FinishedText(outcome.rowsWritten, symbol, state.PatternFileName, clock.elapsed()));
+        if (outcome.result == kSheetOk && !outcome.interrupted && controls.statusLine)
+            controls.statusLine->setText(FinishedText(outcome.rowsWritten, symbol, state.PatternFileName, clock.elapsed()));
         if (outcome.result != kSheetOk)
             Tell(QString::fromStdString(engine::WriteFailureText(state.PatternFileName.toStdString(), outcome.result)), platform::MessageIcon::Critical, window);
         else if (outcome.datesAsText > 0)

@@ -10,5 +10,5 @@
 // With no pattern file chosen yet, `choosePatternFile` asks for one once the options pass:
 // false (cancelled) ends the command without a word. A finished import says what it wrote
 // in the status line.
-void mnuBegin_Click(ProgramState& state, const MainControls& controls,
+void BeginImport(ProgramState& state, const MainControls& controls,
                     const std::function<bool()>& choosePatternFile = {});

@@ -10,22 +10,22 @@
 BusyState::BusyState(ProgramState& state, const MainControls& controls, bool beginAfterwards)
     : state_(state), controls_(controls), beginAfterwards_(beginAfterwards)
 {
-    controls_.Timer1->stop();
-    controls_.mnuBegin->setEnabled(false);
-    controls_.mnuInterrupt->setEnabled(true);
-    state_.InterruptRequested = kFalse;
-    controls_.frmOptions->setEnabled(false);
+    controls_.typingTimer->stop();
+    controls_.beginImportAction->setEnabled(false);
+    controls_.interruptImportAction->setEnabled(true);
+    state_.InterruptRequested = false;
+    controls_.importOptionsFrame->setEnabled(false);
     platform::SetBusyPointer(true);
     UpdateExportListedEnabled(state_, controls_);
 }
 
 BusyState::~BusyState()
 {
-    controls_.Timer1->start();
-    controls_.mnuInterrupt->setEnabled(false);
-    state_.InterruptRequested = kFalse;
-    controls_.mnuBegin->setEnabled(beginAfterwards_);
-    controls_.frmOptions->setEnabled(true);
+    controls_.typingTimer->start();
+    controls_.interruptImportAction->setEnabled(false);
+    state_.InterruptRequested = false;
+    controls_.beginImportAction->setEnabled(beginAfterwards_);
+    controls_.importOptionsFrame->setEnabled(true);
     platform::SetBusyPointer(false);
     UpdateExportListedEnabled(state_, controls_);
 }

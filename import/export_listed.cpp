@@ -109,7 +109,7 @@ QString ListedSymbol(const QAbstractItemModel& model, int row)
 
 ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmExportListed"));
+    setObjectName(QStringLiteral("exportListedDialog"));
     setWindowTitle(QStringLiteral("Export Listed Securities"));
     // A dialog is a window of its own, which does not take its owner's font.
     if (parent)
@@ -132,15 +132,15 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
     const std::array<QString, 3> shapeCaptions = {QStringLiteral("One &file per security"),
                                                   QStringLiteral("One &wide sheet: a row per date"),
                                                   QStringLiteral("One &long table: a row per record")};
-    for (size_t i = 0; i < opbShape.size(); ++i) {
-        opbShape[i] = new QRadioButton(shapeCaptions[i], shapes);
-        opbShape[i]->setObjectName(QStringLiteral("opbShape(%1)").arg(i));
-        shapeLayout->addWidget(opbShape[i]);
-        connect(opbShape[i], &QRadioButton::toggled, this, &ExportListedDialog::UpdateState);
+    for (size_t i = 0; i < shapeButtons.size(); ++i) {
+        shapeButtons[i] = new QRadioButton(shapeCaptions[i], shapes);
+        shapeButtons[i]->setObjectName(QStringLiteral("shapeButton%1").arg(i));
+        shapeLayout->addWidget(shapeButtons[i]);
+        connect(shapeButtons[i], &QRadioButton::toggled, this, &ExportListedDialog::UpdateState);
     }
-    chbCommonDates = new QCheckBox(QStringLiteral("Only the dates &every security holds"), shapes);
-    chbCommonDates->setObjectName(QStringLiteral("chbCommonDates"));
-    shapeLayout->addWidget(chbCommonDates);
+    commonDatesCheck = new QCheckBox(QStringLiteral("Only the dates &every security holds"), shapes);
+    commonDatesCheck->setObjectName(QStringLiteral("commonDatesCheck"));
+    shapeLayout->addWidget(commonDatesCheck);
     layout->addWidget(shapes);
 
     auto* fields = new QGroupBox(QStringLiteral("Fields"), this);
@@ -148,57 +148,57 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
     const std::array<QString, 6> fieldCaptions = {QStringLiteral("Open"), QStringLiteral("High"),
                                                   QStringLiteral("Low"), QStringLiteral("Close"),
                                                   QStringLiteral("Volume"), QStringLiteral("Open interest")};
-    for (size_t i = 0; i < chbField.size(); ++i) {
-        chbField[i] = new QCheckBox(fieldCaptions[i], fields);
-        chbField[i]->setObjectName(QStringLiteral("chbField(%1)").arg(i));
-        chbField[i]->setChecked(i < 5 || openInterest);
-        fieldLayout->addWidget(chbField[i]);
-        connect(chbField[i], &QCheckBox::toggled, this, &ExportListedDialog::UpdateState);
+    for (size_t i = 0; i < fieldChecks.size(); ++i) {
+        fieldChecks[i] = new QCheckBox(fieldCaptions[i], fields);
+        fieldChecks[i]->setObjectName(QStringLiteral("fieldCheck%1").arg(i));
+        fieldChecks[i]->setChecked(i < 5 || openInterest);
+        fieldLayout->addWidget(fieldChecks[i]);
+        connect(fieldChecks[i], &QCheckBox::toggled, this, &ExportListedDialog::UpdateState);
     }
-    lblFieldsProblem = ProblemLine(fields, "lblFieldsProblem");
+    fieldsProblemLabel = ProblemLine(fields, "fieldsProblemLabel");
     auto* fieldsColumn = new QVBoxLayout(fields);
     fieldsColumn->addLayout(fieldLayout);
-    fieldsColumn->addWidget(lblFieldsProblem);
+    fieldsColumn->addWidget(fieldsProblemLabel);
     layout->addWidget(fields);
 
     auto* dates = new QGroupBox(QStringLiteral("Dates"), this);
     auto* dateLayout = new QFormLayout(dates);
-    txtFirstDate = new QLineEdit(dates);
-    txtFirstDate->setObjectName(QStringLiteral("txtFirstDate"));
-    txtLastDate = new QLineEdit(dates);
-    txtLastDate->setObjectName(QStringLiteral("txtLastDate"));
-    for (QLineEdit* box : {txtFirstDate, txtLastDate}) {
+    firstDateEdit = new QLineEdit(dates);
+    firstDateEdit->setObjectName(QStringLiteral("firstDateEdit"));
+    lastDateEdit = new QLineEdit(dates);
+    lastDateEdit->setObjectName(QStringLiteral("lastDateEdit"));
+    for (QLineEdit* box : {firstDateEdit, lastDateEdit}) {
         box->setMaxLength(kMaxDateTextLength);
         box->setPlaceholderText(QStringLiteral("whole history"));
         connect(box, &QLineEdit::textChanged, this, &ExportListedDialog::UpdateState);
     }
-    dateLayout->addRow(QStringLiteral("F&irst date:"), txtFirstDate);
-    dateLayout->addRow(QStringLiteral("L&ast date:"), txtLastDate);
-    lblDatesProblem = ProblemLine(dates, "lblDatesProblem");
-    dateLayout->addRow(lblDatesProblem);
+    dateLayout->addRow(QStringLiteral("F&irst date:"), firstDateEdit);
+    dateLayout->addRow(QStringLiteral("L&ast date:"), lastDateEdit);
+    datesProblemLabel = ProblemLine(dates, "datesProblemLabel");
+    dateLayout->addRow(datesProblemLabel);
     dateLayout->addRow(new QLabel(QStringLiteral("An empty box means from the first or to the last date each security holds."),
                                   dates));
     layout->addWidget(dates);
 
     auto* output = new QFormLayout;
     auto* outputRow = new QHBoxLayout;
-    txtOutput = new QLineEdit(this);
-    txtOutput->setObjectName(QStringLiteral("txtOutput"));
-    cmdBrowse = new QPushButton(QStringLiteral("&Browse..."), this);
-    cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
-    outputRow->addWidget(txtOutput);
-    outputRow->addWidget(cmdBrowse);
+    outputEdit = new QLineEdit(this);
+    outputEdit->setObjectName(QStringLiteral("outputEdit"));
+    browseButton = new QPushButton(QStringLiteral("&Browse..."), this);
+    browseButton->setObjectName(QStringLiteral("browseButton"));
+    outputRow->addWidget(outputEdit);
+    outputRow->addWidget(browseButton);
     // A label made by the form for a row of several widgets has no buddy and would show its '&'.
     auto* outputLabel = new QLabel(QStringLiteral("&Output:"), this);
-    outputLabel->setBuddy(txtOutput);
+    outputLabel->setBuddy(outputEdit);
     output->addRow(outputLabel, outputRow);
-    lblOutputProblem = ProblemLine(this, "lblOutputProblem");
-    output->addRow(QString(), lblOutputProblem);
-    cmbFileType = new QComboBox(this);
-    cmbFileType->setObjectName(QStringLiteral("cmbFileType"));
-    cmbFileType->addItems({QStringLiteral("Pattern files (.pat)"), QStringLiteral("Excel workbooks (.xlsx)"),
+    outputProblemLabel = ProblemLine(this, "outputProblemLabel");
+    output->addRow(QString(), outputProblemLabel);
+    fileTypeCombo = new QComboBox(this);
+    fileTypeCombo->setObjectName(QStringLiteral("fileTypeCombo"));
+    fileTypeCombo->addItems({QStringLiteral("Pattern files (.pat)"), QStringLiteral("Excel workbooks (.xlsx)"),
                            QStringLiteral("CSV files (.csv)")});
-    output->addRow(QStringLiteral("File &type:"), cmbFileType);
+    output->addRow(QStringLiteral("File &type:"), fileTypeCombo);
     auto* hint = new QLabel(QStringLiteral("A sheet or table is an xlsx or CSV file when its name ends so;\n"
                                            "any other name is a pattern file."),
                             this);
@@ -206,31 +206,31 @@ ExportListedDialog::ExportListedDialog(bool openInterest, QWidget* parent) : QDi
     layout->addLayout(output);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    cmdOK = buttons->button(QDialogButtonBox::Ok);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    okButton = buttons->button(QDialogButtonBox::Ok);
+    okButton->setObjectName(QStringLiteral("okButton"));
     scroll_->setWidget(content);
     outer->addWidget(scroll_);
     outer->addWidget(buttons);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(cmdBrowse, &QPushButton::clicked, this, &ExportListedDialog::Browse);
-    connect(txtOutput, &QLineEdit::textChanged, this, &ExportListedDialog::UpdateState);
-    connect(cmbFileType, &QComboBox::currentIndexChanged, this, [this](int index) {
+    connect(browseButton, &QPushButton::clicked, this, &ExportListedDialog::Browse);
+    connect(outputEdit, &QLineEdit::textChanged, this, &ExportListedDialog::UpdateState);
+    connect(fileTypeCombo, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (ChosenShape() == PerSecurity)
             perSecurityType_ = index;
     });
     if (const std::optional<ExportChoices>& last = LastChoices()) {
-        opbShape[static_cast<size_t>(last->shape)]->setChecked(true);
-        chbCommonDates->setChecked(last->commonDates);
-        for (size_t i = 0; i < chbField.size(); ++i)
-            chbField[i]->setChecked(last->fields[i]);
-        txtOutput->setText(last->output);
+        shapeButtons[static_cast<size_t>(last->shape)]->setChecked(true);
+        commonDatesCheck->setChecked(last->commonDates);
+        for (size_t i = 0; i < fieldChecks.size(); ++i)
+            fieldChecks[i]->setChecked(last->fields[i]);
+        outputEdit->setText(last->output);
         perSecurityType_ = last->perSecurityType;
-        txtFirstDate->setText(last->firstDate);
-        txtLastDate->setText(last->lastDate);
+        firstDateEdit->setText(last->firstDate);
+        lastDateEdit->setText(last->lastDate);
     } else {
-        opbShape[Wide]->setChecked(true);
+        shapeButtons[Wide]->setChecked(true);
     }
     UpdateState();
 }
@@ -246,7 +246,7 @@ void ExportListedDialog::FitContents()
                                        content->hasHeightForWidth() ? content->heightForWidth(width) : 0)
         + 2 * fontMetrics().height();  // wrapped lines measure short by a line or so
     QSize size(width + margins.left() + margins.right(),
-               contentHeight + cmdOK->sizeHint().height() + layout()->spacing() + margins.top() + margins.bottom());
+               contentHeight + okButton->sizeHint().height() + layout()->spacing() + margins.top() + margins.bottom());
     if (const QScreen* screen = this->screen())
         size = size.boundedTo(screen->availableGeometry().size());
     resize(size);
@@ -256,13 +256,13 @@ void ExportListedDialog::Remember() const
 {
     ExportChoices choices;
     choices.shape = ChosenShape();
-    choices.commonDates = chbCommonDates->isChecked();
-    for (size_t i = 0; i < chbField.size(); ++i)
-        choices.fields[i] = chbField[i]->isChecked();
-    choices.output = txtOutput->text();
+    choices.commonDates = commonDatesCheck->isChecked();
+    for (size_t i = 0; i < fieldChecks.size(); ++i)
+        choices.fields[i] = fieldChecks[i]->isChecked();
+    choices.output = outputEdit->text();
     choices.perSecurityType = perSecurityType_;
-    choices.firstDate = txtFirstDate->text();
-    choices.lastDate = txtLastDate->text();
+    choices.firstDate = firstDateEdit->text();
+    choices.lastDate = lastDateEdit->text();
     LastChoices() = choices;
 }
 
@@ -273,12 +273,12 @@ void ExportListedDialog::ForgetChoices()
 
 std::optional<int32_t> ExportListedDialog::FirstDate() const
 {
-    return DateTextToSerial(txtFirstDate->text());
+    return DateTextToSerial(firstDateEdit->text());
 }
 
 std::optional<int32_t> ExportListedDialog::LastDate() const
 {
-    return DateTextToSerial(txtLastDate->text());
+    return DateTextToSerial(lastDateEdit->text());
 }
 
 QString ExportListedDialog::FieldsProblem() const
@@ -289,7 +289,7 @@ QString ExportListedDialog::FieldsProblem() const
 
 QString ExportListedDialog::DatesProblem() const
 {
-    for (const auto& [box, name] : {std::pair{txtFirstDate, "first"}, std::pair{txtLastDate, "last"}}) {
+    for (const auto& [box, name] : {std::pair{firstDateEdit, "first"}, std::pair{lastDateEdit, "last"}}) {
         if (!box->text().trimmed().isEmpty() && !DateTextToSerial(box->text()))
             return QStringLiteral("The %1 date \"%2\" is not a date. Dates read: %3.")
                 .arg(QLatin1String(name), box->text().trimmed(), DateFormsText());
@@ -335,46 +335,46 @@ QString ExportListedDialog::OutputProblem() const
 
 ExportListedDialog::Shape ExportListedDialog::ChosenShape() const
 {
-    return opbShape[PerSecurity]->isChecked() ? PerSecurity : opbShape[Long]->isChecked() ? Long : Wide;
+    return shapeButtons[PerSecurity]->isChecked() ? PerSecurity : shapeButtons[Long]->isChecked() ? Long : Wide;
 }
 
 unsigned ExportListedDialog::ChosenFields() const
 {
     unsigned fields = 0;
-    for (size_t i = 0; i < chbField.size(); ++i)
-        fields |= chbField[i]->isChecked() ? kFieldBits[i] : 0u;
+    for (size_t i = 0; i < fieldChecks.size(); ++i)
+        fields |= fieldChecks[i]->isChecked() ? kFieldBits[i] : 0u;
     return fields;
 }
 
 bool ExportListedDialog::CommonDates() const
 {
-    return ChosenShape() == Wide && chbCommonDates->isChecked();
+    return ChosenShape() == Wide && commonDatesCheck->isChecked();
 }
 
 QString ExportListedDialog::Output() const
 {
-    return txtOutput->text().trimmed();
+    return outputEdit->text().trimmed();
 }
 
 int16_t ExportListedDialog::PerSecurityFormat() const
 {
-    return kPerSecurityFormats[static_cast<size_t>(std::max(0, cmbFileType->currentIndex()))];
+    return kPerSecurityFormats[static_cast<size_t>(std::max(0, fileTypeCombo->currentIndex()))];
 }
 
 void ExportListedDialog::UpdateState()
 {
     const bool merge = ChosenShape() != PerSecurity;
-    chbCommonDates->setEnabled(ChosenShape() == Wide);
-    for (QCheckBox* field : chbField)
+    commonDatesCheck->setEnabled(ChosenShape() == Wide);
+    for (QCheckBox* field : fieldChecks)
         field->setEnabled(merge);
-    cmbFileType->setEnabled(!merge);
+    fileTypeCombo->setEnabled(!merge);
     // A sheet or table takes its type from its name; the files one per security from the box.
-    cmbFileType->setCurrentIndex(merge ? FileTypeIndex(FormatForFileName(Output().toStdString())) : perSecurityType_);
+    fileTypeCombo->setCurrentIndex(merge ? FileTypeIndex(FormatForFileName(Output().toStdString())) : perSecurityType_);
     const QString fieldsProblem = FieldsProblem(), datesProblem = DatesProblem(), outputProblem = OutputProblem();
-    ShowProblem(lblFieldsProblem, fieldsProblem);
-    ShowProblem(lblDatesProblem, datesProblem);
-    ShowProblem(lblOutputProblem, outputProblem);
-    cmdOK->setEnabled(fieldsProblem.isEmpty() && datesProblem.isEmpty() && outputProblem.isEmpty());
+    ShowProblem(fieldsProblemLabel, fieldsProblem);
+    ShowProblem(datesProblemLabel, datesProblem);
+    ShowProblem(outputProblemLabel, outputProblem);
+    okButton->setEnabled(fieldsProblem.isEmpty() && datesProblem.isEmpty() && outputProblem.isEmpty());
     // A line that comes or goes, wrapped over several, takes room the window must make.
     if (isVisible())
         FitContents();
@@ -391,7 +391,7 @@ void ExportListedDialog::Browse()
                        {QStringLiteral("Excel Workbooks (*.xlsx)"), {QStringLiteral("*.xlsx")}},
                        {QStringLiteral("CSV Files (*.csv)"), {QStringLiteral("*.csv")}},
                        {QStringLiteral("All Files (*.*)"), {QStringLiteral("*.*")}}};
-    request.selectedFilter = cmbFileType->currentIndex();
+    request.selectedFilter = fileTypeCombo->currentIndex();
     request.addTypeExtension = true;
     if (!Output().isEmpty())
         request.directory = merge ? QFileInfo(Output()).absolutePath() : Output();
@@ -399,11 +399,11 @@ void ExportListedDialog::Browse()
     if (!chosen || chosen->isEmpty())
         return;
     if (merge) {
-        txtOutput->setText(QDir::toNativeSeparators(*chosen));
+        outputEdit->setText(QDir::toNativeSeparators(*chosen));
         return;
     }
     perSecurityType_ = FileTypeIndex(FormatForFileName(chosen->toStdString()));
-    txtOutput->setText(QDir::toNativeSeparators(QFileInfo(*chosen).path()));
+    outputEdit->setText(QDir::toNativeSeparators(QFileInfo(*chosen).path()));
     UpdateState();
 }
 
@@ -414,29 +414,29 @@ void SetExportDialogRunner(ExportDialogRunner runner)
 
 void UpdateExportListedEnabled(const ProgramState& state, const MainControls& controls)
 {
-    if (!controls.mnuExportListed)
+    if (!controls.exportListedAction)
         return;
-    const QAbstractItemModel* model = controls.List1 ? controls.List1->model() : nullptr;
-    controls.mnuExportListed->setEnabled(state.ImportMode == 1 && model && model->rowCount() > 0
-                                         && !(controls.mnuInterrupt && controls.mnuInterrupt->isEnabled()));
+    const QAbstractItemModel* model = controls.securityList ? controls.securityList->model() : nullptr;
+    controls.exportListedAction->setEnabled(state.Mode == ImportMode::SecurityList && model && model->rowCount() > 0
+                                         && !(controls.interruptImportAction && controls.interruptImportAction->isEnabled()));
 }
 
 void AttachExportListed(ProgramState& state, const MainControls& controls)
 {
-    QObject* owner = controls.mnuExportListed;
+    QObject* owner = controls.exportListedAction;
     const auto update = [&state, controls] { UpdateExportListedEnabled(state, controls); };
-    if (QAbstractItemModel* model = controls.List1 ? controls.List1->model() : nullptr) {
+    if (QAbstractItemModel* model = controls.securityList ? controls.securityList->model() : nullptr) {
         QObject::connect(model, &QAbstractItemModel::rowsInserted, owner, update);
         QObject::connect(model, &QAbstractItemModel::rowsRemoved, owner, update);
         QObject::connect(model, &QAbstractItemModel::modelReset, owner, update);
         QObject::connect(model, &QAbstractItemModel::layoutChanged, owner, update);
     }
-    for (QAction* mode : controls.mnuMode) {
+    for (QAction* mode : controls.modeActions) {
         if (mode)
             QObject::connect(mode, &QAction::triggered, owner, update);
     }
-    if (controls.mnuInterrupt)
-        QObject::connect(controls.mnuInterrupt, &QAction::enabledChanged, owner, update);
+    if (controls.interruptImportAction)
+        QObject::connect(controls.interruptImportAction, &QAction::enabledChanged, owner, update);
     update();
 }
 
@@ -503,13 +503,13 @@ bool ReplaceAllowed(const QString& output, bool perSecurity, const std::vector<Q
 
 } // namespace
 
-void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
+void ExportListedSecurities(ProgramState& state, const MainControls& controls)
 {
     UpdateExportListedEnabled(state, controls);
-    if (!controls.mnuExportListed->isEnabled())
+    if (!controls.exportListedAction->isEnabled())
         return;
     QWidget* const window = controls.window;
-    ExportListedDialog dialog(controls.chbOpenInt->isChecked(), window);
+    ExportListedDialog dialog(controls.openInterestCheck->isChecked(), window);
     bool accepted = false;
     {
         // Without a window manager the keyboard would reach no window once the dialog goes,
@@ -528,14 +528,14 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
     const LibrarySource source(omega::TheDataLibrary(), state.CurrentDataDir);
     const std::optional<int32_t> from = dialog.FirstDate();
     const std::optional<int32_t> to = dialog.LastDate();
-    const QAbstractItemModel& model = *controls.List1->model();
+    const QAbstractItemModel& model = *controls.securityList->model();
     const bool perSecurity = dialog.ChosenShape() == ExportListedDialog::PerSecurity;
 
     engine::PerSecurityOptions options;
     options.folder = QDir::toNativeSeparators(dialog.Output()).toStdString();
     options.separator = QDir::separator().toLatin1();
     options.format = dialog.PerSecurityFormat();
-    options.openInterest = dialog.chbField[5]->isChecked();
+    options.openInterest = dialog.fieldChecks[5]->isChecked();
     options.from = from;
     options.to = to;
     options.voice = engine::Voice::Window;
@@ -578,9 +578,9 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
     bool interrupted = false;
     {
         // Begin Import is put back as it was.
-        const BusyState exporting(state, controls, controls.mnuBegin->isEnabled());
+        const BusyState exporting(state, controls, controls.beginImportAction->isEnabled());
         RunProgress progress(window, QStringLiteral("Exporting Listed Securities"),
-                             perSecurity ? static_cast<int32_t>(planned.size()) : 1, controls.mnuInterrupt);
+                             perSecurity ? static_cast<int32_t>(planned.size()) : 1, controls.interruptImportAction);
         ImportHooks hooks;
         EventPump events;
         tally.paused = askedFor;
@@ -589,14 +589,14 @@ void mnuExportListed_Click(ProgramState& state, const MainControls& controls)
             tally.paused = askedFor + events.Paused();
         };
         hooks.progress = [&progress](int32_t recordsRead) { progress.Records(recordsRead); };
-        const bool skipInvalid = controls.chbSkip->isChecked();
+        const bool skipInvalid = controls.skipInvalidCheck->isChecked();
         hooks.skipInvalid = [skipInvalid] { return skipInvalid; };
         // The file in hand is abandoned, and told about once the run has ended.
         hooks.keepRowsWhenInterrupted = false;
         hooks.interrupted = [&state, &interrupted] {
-            if (state.InterruptRequested == kFalse)
+            if (!state.InterruptRequested)
                 return false;
-            state.InterruptRequested = kFalse;
+            state.InterruptRequested = false;
             interrupted = true;
             return true;
         };

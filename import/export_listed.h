@@ -48,19 +48,19 @@ public:
     // Forgets them, as at the program's start.
     static void ForgetChoices();
 
-    std::array<QRadioButton*, 3> opbShape{};
-    QCheckBox* chbCommonDates = nullptr;
-    std::array<QCheckBox*, 6> chbField{};
-    QLineEdit* txtOutput = nullptr;
-    QPushButton* cmdBrowse = nullptr;
-    QComboBox* cmbFileType = nullptr;
-    QLineEdit* txtFirstDate = nullptr;
-    QLineEdit* txtLastDate = nullptr;
-    QPushButton* cmdOK = nullptr;
+    std::array<QRadioButton*, 3> shapeButtons{};
+    QCheckBox* commonDatesCheck = nullptr;
+    std::array<QCheckBox*, 6> fieldChecks{};
+    QLineEdit* outputEdit = nullptr;
+    QPushButton* browseButton = nullptr;
+    QComboBox* fileTypeCombo = nullptr;
+    QLineEdit* firstDateEdit = nullptr;
+    QLineEdit* lastDateEdit = nullptr;
+    QPushButton* okButton = nullptr;
     // Why OK is off, each beside what it is about; hidden when there is nothing to say.
-    QLabel* lblFieldsProblem = nullptr;
-    QLabel* lblDatesProblem = nullptr;
-    QLabel* lblOutputProblem = nullptr;
+    QLabel* fieldsProblemLabel = nullptr;
+    QLabel* datesProblemLabel = nullptr;
+    QLabel* outputProblemLabel = nullptr;
 
 private:
     void Browse();
@@ -78,7 +78,7 @@ private:
 using ExportDialogRunner = std::function<bool(ExportListedDialog&)>;
 void SetExportDialogRunner(ExportDialogRunner runner);
 
-void mnuExportListed_Click(ProgramState& state, const MainControls& controls);
+void ExportListedSecurities(ProgramState& state, const MainControls& controls);
 
 // Keeps the entry enabled only in list mode, with securities listed and no import running.
 void AttachExportListed(ProgramState& state, const MainControls& controls);

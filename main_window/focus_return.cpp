@@ -29,8 +29,8 @@ FocusReturn::~FocusReturn()
         return;
     if (wasActive_ && window->isVisible() && !window->isActiveWindow())
         window->activateWindow();
-    for (QWidget* candidate : {previous_.data(), static_cast<QWidget*>(controls_.txtSymbol),
-                               static_cast<QWidget*>(controls_.List1)}) {
+    for (QWidget* candidate : {previous_.data(), static_cast<QWidget*>(controls_.symbolEdit),
+                               static_cast<QWidget*>(controls_.securityList)}) {
         if (CanTakeFocus(candidate, window)) {
             if (window->focusWidget() != candidate || !candidate->hasFocus())
                 candidate->setFocus(Qt::OtherFocusReason);

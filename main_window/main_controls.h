@@ -1,6 +1,9 @@
 #pragma once
 
+#include "omega/program_state.h"
+
 #include <array>
+#include <cstddef>
 
 class QAction;
 class QCheckBox;
@@ -20,55 +23,58 @@ class QWidget;
 struct MainControls {
     QWidget* window = nullptr;
 
-    QFrame* FileLabelFrame = nullptr;
-    QLabel* Label1 = nullptr;
-    QComboBox* cmbOmega = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label4 = nullptr;
+    QFrame* filePanel = nullptr;
+    QLabel* dataDirCaption = nullptr;
+    QComboBox* dataDirCombo = nullptr;
+    QLabel* patternFileCaption = nullptr;
+    QLabel* patternFileLabel = nullptr;
 
-    QFrame* Panel3D1 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLineEdit* txtSymbol = nullptr;
-    QLabel* Label13 = nullptr;
-    std::array<QRadioButton*, 2> opbSearch{};
-    QLabel* Label14 = nullptr;
-    QLabel* Label12 = nullptr;
-    QLabel* lblNumOfEntries = nullptr;
-    QPushButton* cmdSearch = nullptr;
+    QFrame* mainPanel = nullptr;
+    QLabel* symbolCaption = nullptr;
+    QLineEdit* symbolEdit = nullptr;
+    QLabel* searchByCaption = nullptr;
+    QRadioButton* searchBySymbolButton = nullptr;
+    QRadioButton* searchByDescriptionButton = nullptr;
+    QLabel* wildcardHint = nullptr;
+    QLabel* entryCountCaption = nullptr;
+    QLabel* entryCountLabel = nullptr;
+    QPushButton* searchButton = nullptr;
 
-    QGroupBox* Frame3D1 = nullptr;
-    QLabel* Label8 = nullptr;
-    QLabel* pctDesc = nullptr;
-    QLabel* Label9 = nullptr;
-    QLabel* lblCategory = nullptr;
-    QLabel* Label11 = nullptr;
-    QLabel* lblPeriod = nullptr;
-    QLabel* Label10 = nullptr;
-    QLabel* lblDataAvailable = nullptr;
+    QGroupBox* securityInfoFrame = nullptr;
+    QLabel* descriptionCaption = nullptr;
+    QLabel* descriptionLabel = nullptr;
+    QLabel* categoryCaption = nullptr;
+    QLabel* categoryLabel = nullptr;
+    QLabel* periodCaption = nullptr;
+    QLabel* periodLabel = nullptr;
+    QLabel* dataAvailableCaption = nullptr;
+    QLabel* dataAvailableLabel = nullptr;
 
-    QListView* List1 = nullptr;
+    QListView* securityList = nullptr;
 
-    QGroupBox* frmOptions = nullptr;
-    QLabel* Label5 = nullptr;
-    QLineEdit* txtFirstDate = nullptr;
-    QLabel* Label7 = nullptr;
-    QLineEdit* txtLastDate = nullptr;
-    QCheckBox* chbSkip = nullptr;
-    QCheckBox* chbOpenInt = nullptr;
+    QGroupBox* importOptionsFrame = nullptr;
+    QLabel* firstDateCaption = nullptr;
+    QLineEdit* firstDateEdit = nullptr;
+    QLabel* lastDateCaption = nullptr;
+    QLineEdit* lastDateEdit = nullptr;
+    QCheckBox* skipInvalidCheck = nullptr;
+    QCheckBox* openInterestCheck = nullptr;
 
-    QLabel* InfoPanel = nullptr;
-    QLabel* Label3 = nullptr;
-    QTimer* Timer1 = nullptr;
+    QLabel* statusLine = nullptr;
+    QLabel* currentDataDirLabel = nullptr;
+    QTimer* typingTimer = nullptr;
 
-    QAction* mnuScan = nullptr;
-    QAction* mnuSelectPatternFile = nullptr;
-    QAction* mnuView = nullptr;
-    QAction* mnuExit = nullptr;
-    QAction* mnuBegin = nullptr;
-    QAction* mnuInterrupt = nullptr;
-    QAction* mnuExportListed = nullptr;
-    std::array<QAction*, 2> mnuMode{};
-    QAction* mnuCurrentContext = nullptr;
-    QAction* mnuIndex = nullptr;
-    QAction* mnuAbout = nullptr;
+    QAction* dataDirectoriesAction = nullptr;
+    QAction* selectPatternFileAction = nullptr;
+    QAction* viewPatternFileAction = nullptr;
+    QAction* exitAction = nullptr;
+    QAction* beginImportAction = nullptr;
+    QAction* interruptImportAction = nullptr;
+    QAction* exportListedAction = nullptr;
+    std::array<QAction*, 2> modeActions{};  // in the order of ImportMode
+    QAction* contextHelpAction = nullptr;
+    QAction* helpIndexAction = nullptr;
+    QAction* aboutAction = nullptr;
+
+    QAction* ModeAction(ImportMode mode) const { return modeActions[static_cast<size_t>(mode)]; }
 };

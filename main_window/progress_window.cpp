@@ -71,7 +71,7 @@ class PercentPanel : public QFrame {
 public:
     explicit PercentPanel(QWidget* parent) : QFrame(parent)
     {
-        setObjectName(QStringLiteral("Panel3D1"));
+        setObjectName(QStringLiteral("percentBar"));
         setFrameStyle(QFrame::Panel | QFrame::Sunken);
         setLineWidth(2);
     }
@@ -111,11 +111,11 @@ private:
     int value_ = 0;
 };
 
-class PrcntgBar : public QWidget {
+class PercentWindow : public QWidget {
 public:
-    PrcntgBar() : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
+    PercentWindow() : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
     {
-        setObjectName(QStringLiteral("PrcntgBar"));
+        setObjectName(QStringLiteral("progressWindow"));
         setWindowTitle(QStringLiteral("Percentage Completed"));
         // The main window keeps the activation and the keyboard while the bar runs.
         setAttribute(Qt::WA_ShowWithoutActivating);
@@ -168,14 +168,14 @@ private:
     bool running_ = false;
 };
 
-QPointer<PrcntgBar> window;
+QPointer<PercentWindow> window;
 ProgressState progress;
 Qt::WindowStates mainWindowState = Qt::WindowNoState;
 
-PrcntgBar* Window()
+PercentWindow* Window()
 {
     if (!window) {
-        window = new PrcntgBar;
+        window = new PercentWindow;
         window->setWindowState(mainWindowState);
     }
     return window;
@@ -220,7 +220,7 @@ int32_t RoundedPercent(int32_t current, int32_t total)
 
 int16_t ShowProgress(int32_t total, const QString& caption, int left, int top)
 {
-    PrcntgBar* bar = Window();
+    PercentWindow* bar = Window();
     bar->setWindowTitle(caption.isEmpty() ? QString::fromLatin1(kDefaultCaption) : caption);
     progress.ProgressCurrent = 0;
     progress.ProgressPercent = 0;
@@ -337,11 +337,11 @@ public:
             setFont(owner->window()->font());
         auto* layout = new QVBoxLayout(this);
         label_ = new QLabel(this);
-        label_->setObjectName(QStringLiteral("lblRunSecurity"));
+        label_->setObjectName(QStringLiteral("runSecurityLabel"));
         bar_ = new PercentPanel(this);
         bar_->setFixedSize(platform::TwipsToPixelsX(6015), platform::TwipsToPixelsY(375));
         button_ = new QPushButton(QStringLiteral("&Interrupt"), this);
-        button_->setObjectName(QStringLiteral("cmdInterrupt"));
+        button_->setObjectName(QStringLiteral("interruptButton"));
         button_->setAutoDefault(false);
         button_->setEnabled(interrupt != nullptr);
         connect(button_, &QPushButton::clicked, this, &Frame::Interrupt);

@@ -10,7 +10,7 @@ class QAction;
 class QPushButton;
 class QWidget;
 
-// The process-wide progress window "PrcntgBar". Positions are in twips.
+// The process-wide progress window, "Percentage Completed". Positions are in twips.
 int16_t ShowProgress(int32_t total, const QString& caption, int left, int top);
 int16_t UpdateProgress(int32_t current);
 int16_t CloseProgress();

@@ -32,41 +32,41 @@ void ShowFoundSecurity(ProgramState& state, const MainControls& controls, const 
                                          &range);
 
     const QByteArray description = NulToBlanks(QByteArray(record.description, sizeof record.description));
-    SetPlainText(controls.pctDesc, omega::DecodeWindows1252(description));
-    SetPlainText(controls.lblCategory, CategoryName(record.category));
-    SetPlainText(controls.lblPeriod, PeriodName(record.period));
+    SetPlainText(controls.descriptionLabel, omega::DecodeWindows1252(description));
+    SetPlainText(controls.categoryLabel, CategoryName(record.category));
+    SetPlainText(controls.periodLabel, PeriodName(record.period));
 
     if (range.available == 0) {
-        SetPlainText(controls.lblDataAvailable, QString::fromLatin1(kNotAvailable));
+        SetPlainText(controls.dataAvailableLabel, QString::fromLatin1(kNotAvailable));
         return;
     }
     state.DataFirstDate = omega::OmegaDateToSerial(range.first);
     state.DataLastDate = omega::OmegaDateToSerial(range.last);
     state.DefaultFirstDate = omega::DefaultFirstDate(state.DataFirstDate, range.last);
     state.DefaultLastDate = state.DataLastDate;
-    SetPlainText(controls.lblDataAvailable,
+    SetPlainText(controls.dataAvailableLabel,
                  QStringLiteral("From  ") + ShortDate(state.DataFirstDate) + QStringLiteral("  to  ") +
                      ShortDate(state.DataLastDate));
-    controls.txtFirstDate->setText(ShortDate(state.DefaultFirstDate));
-    controls.txtLastDate->setText(ShortDate(state.DefaultLastDate));
-    controls.mnuBegin->setEnabled(true);
-    controls.txtFirstDate->setEnabled(true);
-    controls.txtLastDate->setEnabled(true);
+    controls.firstDateEdit->setText(ShortDate(state.DefaultFirstDate));
+    controls.lastDateEdit->setText(ShortDate(state.DefaultLastDate));
+    controls.beginImportAction->setEnabled(true);
+    controls.firstDateEdit->setEnabled(true);
+    controls.lastDateEdit->setEnabled(true);
 }
 
 } // namespace
 
 void ClearSecurityInfo(const MainControls& controls)
 {
-    controls.pctDesc->clear();
-    controls.lblCategory->clear();
-    controls.lblPeriod->clear();
-    controls.lblDataAvailable->clear();
-    controls.txtFirstDate->clear();
-    controls.txtLastDate->clear();
-    controls.txtFirstDate->setEnabled(false);
-    controls.txtLastDate->setEnabled(false);
-    controls.mnuBegin->setEnabled(false);
+    controls.descriptionLabel->clear();
+    controls.categoryLabel->clear();
+    controls.periodLabel->clear();
+    controls.dataAvailableLabel->clear();
+    controls.firstDateEdit->clear();
+    controls.lastDateEdit->clear();
+    controls.firstDateEdit->setEnabled(false);
+    controls.lastDateEdit->setEnabled(false);
+    controls.beginImportAction->setEnabled(false);
 }
 
 int16_t ShowSecurityInfo(ProgramState& state, const MainControls& controls, const QString& symbol)
@@ -93,14 +93,14 @@ int16_t ShowSecurityInfo(ProgramState& state, const MainControls& controls, cons
                                                              lookup.constData(), &record)
                     : int16_t{1};
         if (status != 0) {
-            SetPlainText(controls.pctDesc, QString::fromLatin1(kNoSuchSecurity));
+            SetPlainText(controls.descriptionLabel, QString::fromLatin1(kNoSuchSecurity));
         } else {
-            if (state.ImportMode == 0)
-                controls.txtSymbol->setText(s);
+            if (state.Mode == ImportMode::SingleSecurity)
+                controls.symbolEdit->setText(s);
             ShowFoundSecurity(state, controls, lookup, record);
         }
-        if (state.ImportMode == 0)
-            controls.txtSymbol->setSelection(0, static_cast<int>(controls.txtSymbol->text().size()));
+        if (state.Mode == ImportMode::SingleSecurity)
+            controls.symbolEdit->setSelection(0, static_cast<int>(controls.symbolEdit->text().size()));
     }
     platform::SetBusyPointer(false);
     return 0;

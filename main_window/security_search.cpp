@@ -74,7 +74,7 @@ const ModeLayout kListLayout = {
 
 void AttachSecurityList(const MainControls& controls)
 {
-    omega::SecurityList(controls.List1);
+    omega::SecurityList(controls.securityList);
 }
 
 void LoadSecurityTable(ProgramState& state, const MainControls& controls)
@@ -94,7 +94,7 @@ void LoadSecurityTable(ProgramState& state, const MainControls& controls)
         omega::HeaderFile header(directory);
         const int32_t count = header.Count();
         state.SecurityCount = count;
-        controls.Timer1->stop();
+        controls.typingTimer->stop();
 
         if (count > 0) {
             ShowProgress(count, QString::fromLatin1(kLoadCaption), 10, 10);
@@ -103,7 +103,7 @@ void LoadSecurityTable(ProgramState& state, const MainControls& controls)
             for (int32_t i = 0; i < count; ++i) {
                 state.SecurityTable[static_cast<size_t>(i)] = header.Entry(i);
                 if (i % kLoadStep == 0) {
-                    controls.lblNumOfEntries->setText(CountText(i));
+                    controls.entryCountLabel->setText(CountText(i));
                     UpdateProgress(i);
                     QCoreApplication::processEvents();
                     if (stale()) {
@@ -115,15 +115,15 @@ void LoadSecurityTable(ProgramState& state, const MainControls& controls)
             if (!abandoned) {
                 UpdateProgress(count);
                 CloseProgress();
-                controls.lblNumOfEntries->setText(CountText(count));
-                state.SecurityTableLoaded = kTrue;
+                controls.entryCountLabel->setText(CountText(count));
+                state.SecurityTableLoaded = true;
             } else if (state.SecurityTableGeneration == generation) {
                 // The directory changed under the load and nothing replaced the table:
                 // what was read belongs to no directory now.
                 CloseProgress();
                 state.SecurityTable.clear();
                 state.SecurityCount = 0;
-                controls.lblNumOfEntries->setText(CountText(0));
+                controls.entryCountLabel->setText(CountText(0));
             }
         } else {
             // The previous directory's securities must not be listed for this one.
@@ -131,16 +131,16 @@ void LoadSecurityTable(ProgramState& state, const MainControls& controls)
             platform::SetBusyPointer(false);
             platform::ShowMessage(QString::fromLatin1(kTitle), NoHeaderFileText(directory),
                                   platform::MessageIcon::Critical, controls.window);
-            controls.lblNumOfEntries->setText(CountText(0));
+            controls.entryCountLabel->setText(CountText(0));
         }
-        controls.Timer1->start();
+        controls.typingTimer->start();
     }
     platform::SetBusyPointer(false);
 }
 
 void FillSecurityList(ProgramState& state, const MainControls& controls)
 {
-    const QString mask = omega::TrimLeadingBlanks(controls.txtSymbol->text());
+    const QString mask = omega::TrimLeadingBlanks(controls.symbolEdit->text());
     if (mask.isEmpty()) {
         platform::SetBusyPointer(false);
         return;
@@ -149,114 +149,113 @@ void FillSecurityList(ProgramState& state, const MainControls& controls)
         return;
 
     platform::SetBusyPointer(true);
-    state.ListFillActive = kTrue;
+    state.ListFillActive = true;
     const omega::SearchField field =
-        controls.opbSearch[0]->isChecked() ? omega::SearchField::Symbol : omega::SearchField::Description;
+        controls.searchBySymbolButton->isChecked() ? omega::SearchField::Symbol : omega::SearchField::Description;
     const std::vector<int32_t> found = omega::FindSecurities(state.SecurityTable, state.SecurityCount, mask, field);
     std::vector<QByteArray> lines;
     lines.reserve(found.size());
     for (const int32_t index : found)
         lines.push_back(state.SecurityTable[static_cast<size_t>(index)]);
-    omega::SecurityList(controls.List1)->SetEntries(std::move(lines));
-    state.ListFillActive = kFalse;
-    controls.lblNumOfEntries->setText(CountText(static_cast<qint64>(found.size())));
+    omega::SecurityList(controls.securityList)->SetEntries(std::move(lines));
+    state.ListFillActive = false;
+    controls.entryCountLabel->setText(CountText(static_cast<qint64>(found.size())));
     platform::SetBusyPointer(false);
 }
 
-void ApplyImportMode([[maybe_unused]] ProgramState& state, const MainControls& controls, int16_t mode)
+void ApplyImportMode([[maybe_unused]] ProgramState& state, const MainControls& controls, ImportMode mode)
 {
-    const bool list = mode != 0;
+    const bool list = mode == ImportMode::SecurityList;
     const ModeLayout& layout = list ? kListLayout : kSingleLayout;
 
-    controls.Label6->setText(QString::fromLatin1(layout.symbolLabel));
-    platform::NameAfterCaption(controls.txtSymbol, controls.Label6);
+    controls.symbolCaption->setText(QString::fromLatin1(layout.symbolLabel));
+    platform::NameAfterCaption(controls.symbolEdit, controls.symbolCaption);
     if (!list)
-        omega::SecurityList(controls.List1)->Clear();
-    controls.List1->setVisible(list);
-    controls.cmdSearch->setVisible(!list);
-    for (QWidget* widget : {static_cast<QWidget*>(controls.Label12), static_cast<QWidget*>(controls.Label13),
-                            static_cast<QWidget*>(controls.opbSearch[0]), static_cast<QWidget*>(controls.opbSearch[1]),
-                            static_cast<QWidget*>(controls.lblNumOfEntries), static_cast<QWidget*>(controls.Label14)})
+        omega::SecurityList(controls.securityList)->Clear();
+    controls.securityList->setVisible(list);
+    controls.searchButton->setVisible(!list);
+    for (QWidget* widget : {static_cast<QWidget*>(controls.entryCountCaption), static_cast<QWidget*>(controls.searchByCaption),
+                            static_cast<QWidget*>(controls.searchBySymbolButton), static_cast<QWidget*>(controls.searchByDescriptionButton),
+                            static_cast<QWidget*>(controls.entryCountLabel), static_cast<QWidget*>(controls.wildcardHint)})
         widget->setVisible(list);
-    SetTop(controls.Frame3D1, layout.frameTop);
-    SetTop(controls.frmOptions, layout.optionsTop);
-    controls.Panel3D1->resize(controls.Panel3D1->width(), platform::TwipsToPixelsY(layout.panelHeight));
-    controls.InfoPanel->setText(QString::fromLatin1(layout.infoText));
+    SetTop(controls.securityInfoFrame, layout.frameTop);
+    SetTop(controls.importOptionsFrame, layout.optionsTop);
+    controls.mainPanel->resize(controls.mainPanel->width(), platform::TwipsToPixelsY(layout.panelHeight));
+    controls.statusLine->setText(QString::fromLatin1(layout.infoText));
 
     // The window ends 120 twips below the panel, with the status line; whatever the
     // window holds outside the panel's container (a menu bar) is kept.
-    QWidget* container = controls.Panel3D1->parentWidget();
+    QWidget* container = controls.mainPanel->parentWidget();
     const int outside = container && container != controls.window ? controls.window->height() - container->height() : 0;
-    const int containerHeight = controls.Panel3D1->y() + controls.Panel3D1->height() + platform::TwipsToPixelsY(120) +
-                                controls.InfoPanel->height();
+    const int containerHeight = controls.mainPanel->y() + controls.mainPanel->height() + platform::TwipsToPixelsY(120) +
+                                controls.statusLine->height();
     controls.window->resize(controls.window->width(), containerHeight + outside);
-    if (controls.InfoPanel->parentWidget() == container)
-        controls.InfoPanel->move(controls.InfoPanel->x(), containerHeight - controls.InfoPanel->height());
+    if (controls.statusLine->parentWidget() == container)
+        controls.statusLine->move(controls.statusLine->x(), containerHeight - controls.statusLine->height());
     QCoreApplication::processEvents();
 }
 
-void cmdSearch_Click(ProgramState& state, const MainControls& controls)
+void SearchSecurity(ProgramState& state, const MainControls& controls)
 {
-    if (ShowSecurityInfo(state, controls, controls.txtSymbol->text()) != 0) {
+    if (ShowSecurityInfo(state, controls, controls.symbolEdit->text()) != 0) {
         platform::ShowMessage(QString::fromLatin1(kTitle), EmptySymbolText(), platform::MessageIcon::Information,
                               controls.window);
-        controls.txtSymbol->setFocus();
+        controls.symbolEdit->setFocus();
     }
 }
 
-void List1_Click(ProgramState& state, const MainControls& controls)
+void ShowSelectedSecurity(ProgramState& state, const MainControls& controls)
 {
     // A line made current without a selection (the list taking the focus from the
     // keyboard) would show only a focus frame: the line shown is the line selected.
-    const QModelIndex current = controls.List1->currentIndex();
-    QItemSelectionModel* selection = controls.List1->selectionModel();
+    const QModelIndex current = controls.securityList->currentIndex();
+    QItemSelectionModel* selection = controls.securityList->selectionModel();
     if (current.isValid() && selection && !selection->isSelected(current))
         selection->select(current, QItemSelectionModel::ClearAndSelect);
-    const QString line = omega::SecurityList(controls.List1)->Line(current.row());
+    const QString line = omega::SecurityList(controls.securityList)->Line(current.row());
     ShowSecurityInfo(state, controls, omega::SecurityLineSymbol(line));
 }
 
-void opbSearch_Click(ProgramState& state, const MainControls& controls, [[maybe_unused]] int index)
+void RefreshSecurityList(ProgramState& state, const MainControls& controls)
 {
     if (state.SecurityTableLoaded)
         FillSecurityList(state, controls);
 }
 
-void mnuMode_Click(ProgramState& state, const MainControls& controls, int index)
+void SwitchImportMode(ProgramState& state, const MainControls& controls, ImportMode mode)
 {
-    if (index != 0 && index != 1)
-        return;
-    if (state.ImportMode == index)
+    if (state.Mode == mode)
         return;
     // Clearing the information disables the date boxes, which may hold the focus.
     const FocusReturn focus(controls);
     ClearSecurityInfo(controls);
-    state.ImportMode = static_cast<int16_t>(index);
-    controls.mnuMode[static_cast<size_t>(index)]->setChecked(true);
-    controls.mnuMode[static_cast<size_t>(1 - index)]->setChecked(false);
-    ApplyImportMode(state, controls, state.ImportMode);
+    state.Mode = mode;
+    const bool list = mode == ImportMode::SecurityList;
+    controls.ModeAction(ImportMode::SingleSecurity)->setChecked(!list);
+    controls.ModeAction(ImportMode::SecurityList)->setChecked(list);
+    ApplyImportMode(state, controls, state.Mode);
     QCoreApplication::processEvents();
 
-    auto blank = [&] { return omega::TrimBlanks(controls.txtSymbol->text()).isEmpty(); };
-    if (state.ImportMode != 0) {
+    auto blank = [&] { return omega::TrimBlanks(controls.symbolEdit->text()).isEmpty(); };
+    if (state.Mode == ImportMode::SecurityList) {
         if (!state.SecurityTableLoaded)
             LoadSecurityTable(state, controls);
-        if (controls.txtSymbol->text().isEmpty())
-            controls.txtSymbol->setText(QStringLiteral("?"));
+        if (controls.symbolEdit->text().isEmpty())
+            controls.symbolEdit->setText(QStringLiteral("?"));
         if (!blank())
             SymbolTextChanged(state, controls);
     } else if (!blank()) {
-        cmdSearch_Click(state, controls);
+        SearchSecurity(state, controls);
     }
 }
 
 void SymbolTextChanged(ProgramState& state, const MainControls& controls)
 {
-    if (state.ImportMode == 0)
+    if (state.Mode == ImportMode::SingleSecurity)
         return;
-    state.SymbolTypingPending = kTrue;
+    state.SymbolTypingPending = true;
     platform::SetBusyPointer(true);
-    if (!controls.Timer1->isActive())
+    if (!controls.typingTimer->isActive())
         FillSecurityList(state, controls);
 }
 
@@ -264,11 +263,11 @@ void SymbolTimerTick(ProgramState& state, const MainControls& controls)
 {
     if (!state.SymbolTypingPending)
         return;
-    const QString text = controls.txtSymbol->text();
+    const QString text = controls.symbolEdit->text();
     if (text != state.LastSymbolText) {
         state.LastSymbolText = text;
         return;
     }
     FillSecurityList(state, controls);
-    state.SymbolTypingPending = kFalse;
+    state.SymbolTypingPending = false;
 }

@@ -7,19 +7,20 @@
 
 void LoadSecurityTable(ProgramState& state, const MainControls& controls);
 void FillSecurityList(ProgramState& state, const MainControls& controls);
-void ApplyImportMode(ProgramState& state, const MainControls& controls, int16_t mode);
+void ApplyImportMode(ProgramState& state, const MainControls& controls, ImportMode mode);
 
-void cmdSearch_Click(ProgramState& state, const MainControls& controls);
-void List1_Click(ProgramState& state, const MainControls& controls);
-void opbSearch_Click(ProgramState& state, const MainControls& controls, int index);
-void mnuMode_Click(ProgramState& state, const MainControls& controls, int index);
+void SearchSecurity(ProgramState& state, const MainControls& controls);
+void ShowSelectedSecurity(ProgramState& state, const MainControls& controls);
+// The search field changed: a loaded table is searched again.
+void RefreshSecurityList(ProgramState& state, const MainControls& controls);
+void SwitchImportMode(ProgramState& state, const MainControls& controls, ImportMode mode);
 
 // The typing delay of the symbol box in list mode: the main window's change and timer
 // handlers call these.
 void SymbolTextChanged(ProgramState& state, const MainControls& controls);
 void SymbolTimerTick(ProgramState& state, const MainControls& controls);
 
-// Gives List1 the model of the securities list. Runs by itself on first use; a window
+// Gives securityList the model of the securities list. Runs by itself on first use; a window
 // that watches the view's selection model calls it before connecting, since setting a
 // model replaces the selection model.
 void AttachSecurityList(const MainControls& controls);

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <vector>
 
-// Stored booleans keep the program's 16-bit convention: true is -1, false is 0.
-constexpr int16_t kTrue = -1;
-constexpr int16_t kFalse = 0;
+// Which security an import takes: the one typed in the symbol box, or the line chosen in
+// the list that a mask fills. The numbers are those of the Mode menu's items.
+enum class ImportMode { SingleSecurity = 0, SecurityList = 1 };
 
 // The state shared by every window and operation of the program; one object lives
 // for the whole run and is owned by the main window.
@@ -21,9 +21,9 @@ struct ProgramState {
     QString CurrentDataDir;
     QString PreviousDataDir;
     QString PatternFileName;
-    int16_t ImportMode = 0;          // 0 single security, 1 list of securities
-    int16_t InterruptRequested = kFalse;
-    int16_t SecurityTableLoaded = kFalse;
+    ImportMode Mode = ImportMode::SingleSecurity;
+    bool InterruptRequested = false;
+    bool SecurityTableLoaded = false;
     // One 50-byte entry per security, in header order: symbol (16), tab, description
     // (31), two blanks; single-byte text as the library delivers it.
     std::vector<QByteArray> SecurityTable;
@@ -31,11 +31,11 @@ struct ProgramState {
     int32_t DataFirstDate = 0;
     int32_t DataLastDate = 0;
     int32_t HelpContext = 0;
-    int16_t SymbolTypingPending = kFalse;
+    bool SymbolTypingPending = false;
     QString LastSymbolText;
 
     // Window-level state of the security search and information.
-    int16_t ListFillActive = kFalse;     // a list refresh is running; a nested one does nothing
+    bool ListFillActive = false;     // a list refresh is running; a nested one does nothing
     int32_t DefaultFirstDate = 0;        // day numbers last put into the date fields
     int32_t DefaultLastDate = 0;
     // Bumped by every load of the security table, so that a load interrupted by a newer

@@ -39,12 +39,12 @@ FileSelectorState& FileSelector()
     return state;
 }
 
-int16_t RunFileSelector(const QString& title, int16_t filterIndex, QWidget* parent, const QString& currentFile)
+bool RunFileSelector(const QString& title, int16_t filterIndex, QWidget* parent, const QString& currentFile)
 {
     FileSelectorState& state = FileSelector();
     if (state.FileDialogBusy)
-        return kTrue;
-    state.FileDialogBusy = kTrue;
+        return true;
+    state.FileDialogBusy = true;
 
     platform::FileDialogRequest request;
     request.mode = platform::FileDialogMode::Save;
@@ -59,6 +59,6 @@ int16_t RunFileSelector(const QString& title, int16_t filterIndex, QWidget* pare
     state.SelectedFileName = chosen.value_or(QString());
     if (chosen && !chosen->isEmpty())
         state.LastFolder = QFileInfo(*chosen).absolutePath();
-    state.FileDialogBusy = kFalse;
-    return state.FileDialogResult == kFileDialogCancelled ? kTrue : kFalse;
+    state.FileDialogBusy = false;
+    return state.FileDialogResult == kFileDialogCancelled;
 }

@@ -15,7 +15,7 @@ constexpr int16_t kFileDialogCancelled = 32755;
 
 // The file selector's state, kept for the whole run.
 struct FileSelectorState {
-    int16_t FileDialogBusy = 0;     // 16-bit boolean, true = -1
+    bool FileDialogBusy = false;
     int16_t FileDialogResult = 0;   // 0 chosen, kFileDialogCancelled, or another failure
     QString SelectedFileName;       // as the last dialog returned it
     QString LastFolder;             // of the last name chosen
@@ -25,7 +25,7 @@ FileSelectorState& FileSelector();
 
 // Shows the save dialog over the pattern file types, opening on entry filterIndex
 // (numbered from 1), in the folder of currentFile, else in the last folder chosen.
-// Returns true (-1) when cancelled, or when a dialog is already open; otherwise
+// Returns true when cancelled, or when a dialog is already open; otherwise
 // SelectedFileName holds the chosen path.
-int16_t RunFileSelector(const QString& title, int16_t filterIndex, QWidget* parent = nullptr,
+bool RunFileSelector(const QString& title, int16_t filterIndex, QWidget* parent = nullptr,
                         const QString& currentFile = {});

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-void mnuSelectPatternFile_Click(ProgramState& state, const MainControls& controls)
+void SelectPatternFile(ProgramState& state, const MainControls& controls)
 {
     if (RunFileSelector(QStringLiteral("Select the Pattern Filename"), 2, controls.window, state.PatternFileName))
         return;
@@ -21,12 +21,12 @@ void mnuSelectPatternFile_Click(ProgramState& state, const MainControls& control
         return;
 
     state.PatternFileName = chosen;
-    if (controls.Label4) {
+    if (controls.patternFileLabel) {
         // The width as the 16-bit number the measuring takes.
-        const int width = std::clamp(controls.Label4->width(), 0, 32767);
-        const QWidget& measuringWindow = controls.window ? *controls.window : *controls.Label4;
-        controls.Label4->setText(ShortenPath(chosen, measuringWindow, width));
+        const int width = std::clamp(controls.patternFileLabel->width(), 0, 32767);
+        const QWidget& measuringWindow = controls.window ? *controls.window : *controls.patternFileLabel;
+        controls.patternFileLabel->setText(ShortenPath(chosen, measuringWindow, width));
     }
-    if (controls.mnuView)
-        controls.mnuView->setEnabled(true);
+    if (controls.viewPatternFileAction)
+        controls.viewPatternFileAction->setEnabled(true);
 }

@@ -18,4 +18,4 @@ QString WindowsCommandLine(const QString& folder, const QString& commandLine);
 void RunProgram(const QString& commandLine);
 
 // View Pattern File.
-void mnuView_Click(const ProgramState& state);
+void ViewPatternFile(const ProgramState& state);

@@ -11,11 +11,11 @@ namespace scan {
 
 namespace {
 // The loaded scanner. Close only hides it, so it keeps its list between openings.
-QPointer<formFileSearch> loadedScanner;
+QPointer<DataFolderDialog> loadedScanner;
 ScopedScannerDriver* driver = nullptr;
 } // namespace
 
-ScopedScannerDriver::ScopedScannerDriver(std::function<void(formFileSearch&)> drive)
+ScopedScannerDriver::ScopedScannerDriver(std::function<void(DataFolderDialog&)> drive)
     : drive_(std::move(drive)), previous_(driver)
 {
     driver = this;
@@ -23,19 +23,19 @@ ScopedScannerDriver::ScopedScannerDriver(std::function<void(formFileSearch&)> dr
 
 ScopedScannerDriver::~ScopedScannerDriver() { driver = previous_; }
 
-void mnuScan_Click(ProgramState& state, const MainControls& controls, const std::function<void()>& fillOmegaDirs,
+void ShowDataFolderScanner(ProgramState& state, const MainControls& controls, const std::function<void()>& fillDataDirCombo,
                    const std::function<void()>& selectDataDir)
 {
-    QComboBox* cmbOmega = controls.cmbOmega;
-    const QString selected = cmbOmega && cmbOmega->count() > 0 ? cmbOmega->currentText() : QString();
+    QComboBox* dataDirCombo = controls.dataDirCombo;
+    const QString selected = dataDirCombo && dataDirCombo->count() > 0 ? dataDirCombo->currentText() : QString();
 
     if (loadedScanner && (loadedScanner->ClosedThroughFrame() || &loadedScanner->State() != &state ||
                           loadedScanner->parentWidget() != controls.window))
         delete loadedScanner.data();
     if (!loadedScanner)
-        loadedScanner = new formFileSearch(state, cmbOmega, controls.window);
+        loadedScanner = new DataFolderDialog(state, dataDirCombo, controls.window);
 
-    formFileSearch* scanner = loadedScanner;
+    DataFolderDialog* scanner = loadedScanner;
     if (driver) {
         scanner->show();
         driver->drive_(*scanner);
@@ -47,12 +47,12 @@ void mnuScan_Click(ProgramState& state, const MainControls& controls, const std:
     if (scanner->ClosedThroughFrame())
         delete scanner;
 
-    fillOmegaDirs();
+    fillDataDirCombo();
     selectDataDir();
-    if (!cmbOmega || cmbOmega->count() == 0)
+    if (!dataDirCombo || dataDirCombo->count() == 0)
         return;
-    const int index = cmbOmega->findText(selected, Qt::MatchFixedString);  // ignoring case, first match
-    cmbOmega->setCurrentIndex(std::max(index, 0));
+    const int index = dataDirCombo->findText(selected, Qt::MatchFixedString);  // ignoring case, first match
+    dataDirCombo->setCurrentIndex(std::max(index, 0));
     // Selecting an entry adopts it; the index may not have changed, so adopt it here
     // too (a repeated adoption of the same folder does nothing).
     selectDataDir();

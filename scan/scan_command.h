@@ -7,30 +7,30 @@
 
 namespace scan {
 
-class formFileSearch;
+class DataFolderDialog;
 
 // The main window's menu command "Omega Data Directories...". Shows the scanner modally
 // (loading it the first time, or again after it was closed through its frame), then
-// refills cmbOmega from DataDirs with `fillOmegaDirs`, runs `selectDataDir`, and selects
+// refills dataDirCombo from DataDirs with `fillDataDirCombo`, runs `selectDataDir`, and selects
 // again the folder that was selected before, ignoring case, or else the first one.
 // The scanner is a child of controls.window and lives as long as it does.
-void mnuScan_Click(ProgramState& state, const MainControls& controls, const std::function<void()>& fillOmegaDirs,
+void ShowDataFolderScanner(ProgramState& state, const MainControls& controls, const std::function<void()>& fillDataDirCombo,
                    const std::function<void()>& selectDataDir);
 
-// While one lives, mnuScan_Click does not wait for a person: it shows the scanner and
+// While one lives, ShowDataFolderScanner does not wait for a person: it shows the scanner and
 // hands it to `drive`, which acts on it as a user would (click Scan, Close, close the
 // frame). Tests only.
 class ScopedScannerDriver {
 public:
-    explicit ScopedScannerDriver(std::function<void(formFileSearch&)> drive);
+    explicit ScopedScannerDriver(std::function<void(DataFolderDialog&)> drive);
     ~ScopedScannerDriver();
     ScopedScannerDriver(const ScopedScannerDriver&) = delete;
     ScopedScannerDriver& operator=(const ScopedScannerDriver&) = delete;
 
 private:
-    friend void mnuScan_Click(ProgramState&, const MainControls&, const std::function<void()>&,
+    friend void ShowDataFolderScanner(ProgramState&, const MainControls&, const std::function<void()>&,
                               const std::function<void()>&);
-    std::function<void(formFileSearch&)> drive_;
+    std::function<void(DataFolderDialog&)> drive_;
     ScopedScannerDriver* previous_;
 };
 

@@ -123,36 +123,36 @@ public:
     {
         auto* options = new QGroupBox(&window_);
         controls_.window = &window_;
-        controls_.txtSymbol = new QLineEdit(&window_);
-        controls_.pctDesc = new QLabel(&window_);
-        controls_.lblCategory = new QLabel(&window_);
-        controls_.lblPeriod = new QLabel(&window_);
-        controls_.lblDataAvailable = new QLabel(&window_);
-        controls_.List1 = new QListView(&window_);
-        controls_.frmOptions = options;
-        controls_.txtFirstDate = new QLineEdit(options);
-        controls_.txtLastDate = new QLineEdit(options);
-        controls_.chbSkip = new QCheckBox(options);
-        controls_.chbOpenInt = new QCheckBox(options);
-        controls_.Timer1 = new QTimer(&window_);
-        controls_.mnuBegin = new QAction(&window_);
-        controls_.mnuInterrupt = new QAction(&window_);
-        controls_.chbSkip->setChecked(true);
-        controls_.mnuInterrupt->setEnabled(false);
+        controls_.symbolEdit = new QLineEdit(&window_);
+        controls_.descriptionLabel = new QLabel(&window_);
+        controls_.categoryLabel = new QLabel(&window_);
+        controls_.periodLabel = new QLabel(&window_);
+        controls_.dataAvailableLabel = new QLabel(&window_);
+        controls_.securityList = new QListView(&window_);
+        controls_.importOptionsFrame = options;
+        controls_.firstDateEdit = new QLineEdit(options);
+        controls_.lastDateEdit = new QLineEdit(options);
+        controls_.skipInvalidCheck = new QCheckBox(options);
+        controls_.openInterestCheck = new QCheckBox(options);
+        controls_.typingTimer = new QTimer(&window_);
+        controls_.beginImportAction = new QAction(&window_);
+        controls_.interruptImportAction = new QAction(&window_);
+        controls_.skipInvalidCheck->setChecked(true);
+        controls_.interruptImportAction->setEnabled(false);
         state_.CurrentDataDir = QString::fromStdString(DatabaseFolder().string());
         state_.TradeStationDir = state_.CurrentDataDir;
         state_.PatternFileName = QString::fromStdString(out.string());
         Library();
-        controls_.txtSymbol->setText(symbol);
+        controls_.symbolEdit->setText(symbol);
         ShowSecurityInfo(state_, controls_, symbol);
-        controls_.txtFirstDate->setText(ShortDate(state_.DataFirstDate));
+        controls_.firstDateEdit->setText(ShortDate(state_.DataFirstDate));
     }
 
     // True when the import ended without a message.
     bool Begin()
     {
         platform::RecordedMessages messages;
-        mnuBegin_Click(state_, controls_);
+        BeginImport(state_, controls_);
         return messages.All().empty();
     }
 

@@ -86,11 +86,11 @@ int Run(const QString& root, int runs)
     ProgramState state;
     state.OmegaRootDir = root;
     state.TradeStationDir = root;
-    scan::formFileSearch form(state, nullptr);
-    form.show();
-    if (form.Drive1->findText(scan::SystemVolume()) < 0)
-        form.Drive1->addItem(scan::SystemVolume());
-    form.Drive1->setCurrentIndex(form.Drive1->findText(scan::SystemVolume()));
+    scan::DataFolderDialog dialog(state, nullptr);
+    dialog.show();
+    if (dialog.placeBox->findText(scan::SystemVolume()) < 0)
+        dialog.placeBox->addItem(scan::SystemVolume());
+    dialog.placeBox->setCurrentIndex(dialog.placeBox->findText(scan::SystemVolume()));
 
     // A zero timer fires whenever the scan lets events through.
     std::vector<Clock::time_point> pumps;
@@ -99,10 +99,10 @@ int Run(const QString& root, int runs)
     watcher.start(0);
 
     auto scanOnce = [&] {
-        form.ListView1->clear();
+        dialog.folderList->clear();
         pumps.clear();
         const Clock::time_point start = Clock::now();
-        form.Command1[scan::formFileSearch::kScan]->click();
+        dialog.scanButton->click();
         const Clock::time_point end = Clock::now();
         double gap = 0;
         Clock::time_point previous = start;
@@ -124,7 +124,7 @@ int Run(const QString& root, int runs)
     }
     std::sort(times.begin(), times.end());
     std::printf("scan: best %.1f ms, median %.1f ms over %d runs\n", times.front(), times[times.size() / 2], runs);
-    std::printf("found %d folders; status \"%s\"\n", form.ListView1->topLevelItemCount(), qPrintable(form.StatusText()));
+    std::printf("found %d folders; status \"%s\"\n", dialog.folderList->topLevelItemCount(), qPrintable(dialog.StatusText()));
     std::printf("longest stretch without event processing: %.1f ms\n", worstGap);
 
     // Stop requested at several points of the walk: from the moment it was due (a click
@@ -135,11 +135,11 @@ int Run(const QString& root, int runs)
         bool stopped = false;
         QTimer::singleShot(delay, [&] {
             stopped = true;
-            form.Command1[scan::formFileSearch::kStop]->click();
+            dialog.stopButton->click();
         });
-        form.ListView1->clear();
+        dialog.folderList->clear();
         const Clock::time_point start = Clock::now();
-        form.Command1[scan::formFileSearch::kScan]->click();
+        dialog.scanButton->click();
         const Clock::time_point end = Clock::now();
         if (stopped)
             worstStop = std::max(worstStop, Milliseconds(end - (start + delay)));

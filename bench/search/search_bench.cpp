@@ -21,8 +21,8 @@ search_test::TestWindow& Window()
     static search_test::TestWindow* window = [] {
         auto* w = new search_test::TestWindow;
         search_test::WriteHeaderOnly(w->DataDir(), kSecurities);
-        w->state.ImportMode = 1;
-        ApplyImportMode(w->state, w->c, 1);
+        w->state.Mode = ImportMode::SecurityList;
+        ApplyImportMode(w->state, w->c, ImportMode::SecurityList);
         return w;
     }();
     return *window;
@@ -32,7 +32,7 @@ void BM_LoadSecurityTable(benchmark::State& run)
 {
     search_test::TestWindow& w = Window();
     for (auto _ : run) {
-        w.state.SecurityTableLoaded = kFalse;
+        w.state.SecurityTableLoaded = false;
         LoadSecurityTable(w.state, w.c);
         QCoreApplication::processEvents();
     }
@@ -45,8 +45,8 @@ void RefreshList(benchmark::State& run, const char* mask, bool description)
     search_test::TestWindow& w = Window();
     if (!w.state.SecurityTableLoaded)
         LoadSecurityTable(w.state, w.c);
-    w.c.opbSearch[description ? 1 : 0]->setChecked(true);
-    w.c.txtSymbol->setText(QString::fromLatin1(mask));
+    (description ? w.c.searchByDescriptionButton : w.c.searchBySymbolButton)->setChecked(true);
+    w.c.symbolEdit->setText(QString::fromLatin1(mask));
     for (auto _ : run) {
         FillSecurityList(w.state, w.c);
         QCoreApplication::processEvents();

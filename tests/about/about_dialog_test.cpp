@@ -19,7 +19,7 @@ namespace {
 template <class T = QLabel>
 T* Control(const char* name)
 {
-    return PrAbout4::Loaded() ? PrAbout4::Loaded()->findChild<T*>(name) : nullptr;
+    return AboutDialog::Loaded() ? AboutDialog::Loaded()->findChild<T*>(name) : nullptr;
 }
 
 QString Text(const char* name) { return Control(name) ? Control(name)->text() : "<none>"; }
@@ -42,38 +42,38 @@ TEST(About, ShowsItsTextsModelessAndReloadsAfterClose)
     caller.show();
     ShowAbout(&caller, "Tessaport Version 4.32", 0);
 
-    QPointer<PrAbout4> about = PrAbout4::Loaded();
+    QPointer<AboutDialog> about = AboutDialog::Loaded();
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(about->isVisible());
     EXPECT_FALSE(about->isModal());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_EQ(about->windowTitle(), "About");
     EXPECT_TRUE(Centred(about));
-    EXPECT_EQ(Text("Label1"), "Quorvane  2");
-    EXPECT_EQ(Text("Label5"), "\u00AE");
-    EXPECT_EQ(Text("Label7"), "Tessaport Version 4.32");
-    ASSERT_TRUE(Control<QPushButton>("Command1") && Control("Image1") && Control<QTimer>("Timer1"));
-    EXPECT_EQ(Control<QPushButton>("Command1")->text(), "&Close");
-    EXPECT_EQ(Control("Image1")->pixmap().toImage().pixelColor(16, 16), QColor(Qt::red));
-    EXPECT_FALSE(Control<QTimer>("Timer1")->isActive());
+    EXPECT_EQ(Text("productLabel"), "Quorvane  2");
+    EXPECT_EQ(Text("registeredMark"), "\u00AE");
+    EXPECT_EQ(Text("versionLabel"), "Tessaport Version 4.32");
+    ASSERT_TRUE(Control<QPushButton>("closeButton") && Control("callerIcon") && Control<QTimer>("closeTimer"));
+    EXPECT_EQ(Control<QPushButton>("closeButton")->text(), "&Close");
+    EXPECT_EQ(Control("callerIcon")->pixmap().toImage().pixelColor(16, 16), QColor(Qt::red));
+    EXPECT_FALSE(Control<QTimer>("closeTimer")->isActive());
 
     ShowAbout(&caller, "Tessaport Version 4.33", 0);
-    EXPECT_EQ(PrAbout4::Loaded(), about);
-    EXPECT_EQ(Text("Label7"), "Tessaport Version 4.33");
+    EXPECT_EQ(AboutDialog::Loaded(), about);
+    EXPECT_EQ(Text("versionLabel"), "Tessaport Version 4.33");
 
     about->move(about->pos() + QPoint(40, 30));
-    const QPointer<QTimer> timer = Control<QTimer>("Timer1");
-    QTest::mouseClick(Control<QPushButton>("Command1"), Qt::LeftButton);
-    EXPECT_EQ(PrAbout4::Loaded(), about.data()) << "closed inside the click";
+    const QPointer<QTimer> timer = Control<QTimer>("closeTimer");
+    QTest::mouseClick(Control<QPushButton>("closeButton"), Qt::LeftButton);
+    EXPECT_EQ(AboutDialog::Loaded(), about.data()) << "closed inside the click";
     EXPECT_TRUE(timer && timer->isActive());
     EXPECT_TRUE(QTest::qWaitFor([&] { return about.isNull(); }));
-    EXPECT_EQ(PrAbout4::Loaded(), nullptr);
+    EXPECT_EQ(AboutDialog::Loaded(), nullptr);
 
     ShowAbout(&caller, "Tessaport Version 4.32", 0);
-    ASSERT_NE(PrAbout4::Loaded(), nullptr);
-    EXPECT_TRUE(PrAbout4::Loaded()->isVisible());
-    EXPECT_TRUE(Centred(PrAbout4::Loaded()));
-    delete PrAbout4::Loaded();
+    ASSERT_NE(AboutDialog::Loaded(), nullptr);
+    EXPECT_TRUE(AboutDialog::Loaded()->isVisible());
+    EXPECT_TRUE(Centred(AboutDialog::Loaded()));
+    delete AboutDialog::Loaded();
 }
 
 // Every line shows whole, descenders included, in the caller's font and in taller ones.
@@ -85,17 +85,17 @@ TEST(About, LabelsShowTheirLinesWhole)
         font.setPointSizeF(pointSize);
         caller.setFont(font);
         ShowAbout(&caller, "Tessaport Version 4.32", 0);
-        ASSERT_NE(PrAbout4::Loaded(), nullptr);
-        EXPECT_EQ(PrAbout4::Loaded()->font().pointSizeF(), pointSize);
-        for (const char* name : {"Label7", "Label2", "Label3", "Label4"}) {
+        ASSERT_NE(AboutDialog::Loaded(), nullptr);
+        EXPECT_EQ(AboutDialog::Loaded()->font().pointSizeF(), pointSize);
+        for (const char* name : {"versionLabel", "copyrightLabel", "addressLabel", "contactLabel"}) {
             const QLabel* label = Control(name);
             ASSERT_NE(label, nullptr);
             const int lines = static_cast<int>(label->text().count(u'\n')) + 1;
             EXPECT_GE(label->height(), lines * label->fontMetrics().lineSpacing())
                 << name << " at " << pointSize << " points";
-            EXPECT_LE(label->geometry().bottom(), PrAbout4::Loaded()->height()) << name;
+            EXPECT_LE(label->geometry().bottom(), AboutDialog::Loaded()->height()) << name;
         }
-        delete PrAbout4::Loaded();
+        delete AboutDialog::Loaded();
     }
 }
 

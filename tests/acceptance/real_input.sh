@@ -72,7 +72,7 @@ main=$(find_window Tessaport) || fail "the main window did not show"
 [ -n "$main" ] || fail "the main window did not show"
 step "main window $main"
 # The window takes the keyboard when it shows, with or without a window manager.
-until_true 60 focus_is txtSymbol || fail "the symbol box has no focus at the start (focus is $(last_focus))"
+until_true 60 focus_is symbolEdit || fail "the symbol box has no focus at the start (focus is $(last_focus))"
 
 symbol=AMBR first=1/4/2000 last=12/29/2000
 pattern=$work/out/ambr.pat
@@ -81,7 +81,7 @@ mkdir -p "$work/out"
 # The symbol, and Enter searches for it.
 type_text "$symbol"
 keys Return
-until_true 60 grep -qx 'focus txtSymbol' "$work/app.log" || fail "no focus in the symbol box"
+until_true 60 grep -qx 'focus symbolEdit' "$work/app.log" || fail "no focus in the symbol box"
 
 # The pattern file, typed into the real save dialog: File > Select Pattern File.
 menu File f p
@@ -90,16 +90,16 @@ dialog=$(find_window "Select the Pattern Filename") || fail "the save dialog did
 type_text "$pattern"
 keys Return
 gone "Select the Pattern Filename" || fail "the save dialog stayed"
-until_true 60 sh -c "grep '^focus ' '$work/app.log' | tail -1 | grep -qx 'focus txtSymbol'" \
+until_true 60 sh -c "grep '^focus ' '$work/app.log' | tail -1 | grep -qx 'focus symbolEdit'" \
   || fail "the focus did not come back to the symbol box after the dialog (focus is $(last_focus))"
 step "pattern file chosen"
 
 # The dates, and open interest ticked.
-tab_to txtFirstDate
+tab_to firstDateEdit
 keys ctrl+a; type_text "$first"
-tab_to txtLastDate
+tab_to lastDateEdit
 keys ctrl+a; type_text "$last"
-tab_to chbOpenInt
+tab_to openInterestCheck
 keys space
 
 # Import > Begin Import, by keyboard, from the open-interest box.
@@ -107,7 +107,7 @@ import_once() {
   local n=$1
   menu Import i b
   reported "importing 0" "$n" || fail "import $n did not end"
-  until_true 60 focus_is chbOpenInt || fail "after import $n the focus is on $(last_focus), not chbOpenInt"
+  until_true 60 focus_is openInterestCheck || fail "after import $n the focus is on $(last_focus), not openInterestCheck"
   # Only the main window is left on the screen: no progress window.
   local visible
   visible=$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)
@@ -118,7 +118,7 @@ import_once 1
 "${dates_locale[@]}" "$bin/tessaport-import" --data "$data" --from "$first" --to "$last" --open-interest -o "$work/command.pat" "$symbol" \
   >/dev/null 2>&1 || fail "tessaport-import failed"
 cmp -s "$pattern" "$work/command.pat" || fail "the window's file differs from tessaport-import's"
-step "import matches tessaport-import, focus back on chbOpenInt"
+step "import matches tessaport-import, focus back on openInterestCheck"
 [ -n "$shots" ] && import -window root "$shots/after-import-$wm.png"
 
 for n in $(seq 2 "$imports"); do import_once "$n"; done
@@ -126,9 +126,9 @@ cmp -s "$pattern" "$work/command.pat" || fail "the file of the last import diffe
 step "$imports imports, no progress window left"
 
 # List mode from the Last Date box: the focus goes to the mask box.
-tab_to txtLastDate
+tab_to lastDateEdit
 menu Mode m Down Return
-until_true 60 focus_is txtSymbol || fail "after the mode switch the focus is on $(last_focus)"
+until_true 60 focus_is symbolEdit || fail "after the mode switch the focus is on $(last_focus)"
 reported "entries 1" || true
 keys ctrl+a
 type_text "A"
@@ -136,7 +136,7 @@ expected=$("$bin/omegadb" list "$data" | awk '$1 ~ /^A/' | wc -l)
 reported "entries $expected" || fail "the count for mask A is not $expected (last: $(grep '^entries' "$work/app.log" | tail -1))"
 step "list mode, mask A: $expected entries"
 # The first line picked from the keyboard.
-tab_to List1
+tab_to securityList
 keys Down
 [ -n "$shots" ] && { sleep 0.3; import -window root "$shots/list-mode-$wm.png"; }
 
@@ -174,9 +174,9 @@ TESSAPORT_REGISTRY=$work/many/registry.reg "$bin/tessaport" >"$work/app.log" 2>"
 app=$!
 pids+=($app)
 main=$(find_window Tessaport) || fail "the main window did not show again"
-until_true 60 focus_is txtSymbol || fail "the symbol box has no focus at the second start"
+until_true 60 focus_is symbolEdit || fail "the symbol box has no focus at the second start"
 menu Mode m Down Return
-until_true 60 focus_is txtSymbol || fail "after the mode switch the focus is on $(last_focus)"
+until_true 60 focus_is symbolEdit || fail "after the mode switch the focus is on $(last_focus)"
 keys ctrl+a
 type_text S
 reported "entries 1000" || fail "the list did not show the 1,000 securities"
@@ -227,11 +227,11 @@ export_interrupted() {
     menu_open && keys Escape
     until_true 60 eval '! menu_open' || fail "the Import menu did not close"
   done
-  until_true 60 sh -c "grep '^focus ' '$work/app.log' | tail -1 | grep -q 'focus opbShape'" \
+  until_true 60 sh -c "grep '^focus ' '$work/app.log' | tail -1 | grep -q 'focus shapeButton'" \
     || fail "the export dialog has no focus (focus is $(last_focus))"
   if [ "$n" -eq 1 ]; then
     xdotool key --delay 150 alt+f alt+o
-    until_true 60 focus_is txtOutput || fail "Alt+O did not reach the output box"
+    until_true 60 focus_is outputEdit || fail "Alt+O did not reach the output box"
     type_text "$out"
   fi
   # The dialog opens again with the choices of the run before.

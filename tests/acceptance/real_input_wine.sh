@@ -149,7 +149,7 @@ type_text() { xdotool type --delay 40 "$1"; }
 
 main=$(find_window Tessaport) || true
 [ -n "$main" ] || fail "the main window did not show"
-until_true 60 focus_is txtSymbol || fail "the symbol box has no focus at the start (focus is $(last_focus))"
+until_true 60 focus_is symbolEdit || fail "the symbol box has no focus at the start (focus is $(last_focus))"
 step "main window $main, focus in the symbol box"
 shot 1-started
 
@@ -167,7 +167,7 @@ shot 2-file-dialog
 type_text "$(windows_path "$pattern")"
 keys Return
 gone "Select the Pattern Filename" || fail "the file dialog stayed"
-until_true 60 focus_is txtSymbol || fail "the focus did not come back to the symbol box (focus is $(last_focus))"
+until_true 60 focus_is symbolEdit || fail "the focus did not come back to the symbol box (focus is $(last_focus))"
 # The Pattern File label shows the name as typed, as Windows writes it.
 shown_as() { [ "$(report | grep '^pattern-file ' | tail -1 | cut -d' ' -f2-)" = "$1" ]; }
 pattern_shown=$(windows_path "$pattern") || fail "winepath could not name $pattern"
@@ -178,13 +178,13 @@ step "pattern file chosen: $pattern_shown, the keyboard back in the symbol box"
 symbol=ABRN first=1/4/2000 last=12/29/2000
 type_text "$symbol"
 keys Return
-until_true 60 focus_is txtSymbol || fail "no focus in the symbol box"
+until_true 60 focus_is symbolEdit || fail "no focus in the symbol box"
 shot 3-symbol
-tab_to txtFirstDate
+tab_to firstDateEdit
 keys ctrl+a; type_text "$first"
-tab_to txtLastDate
+tab_to lastDateEdit
 keys ctrl+a; type_text "$last"
-tab_to chbOpenInt
+tab_to openInterestCheck
 keys space
 
 menu Import i b
@@ -210,14 +210,14 @@ gone "abrn.wk1 - Pattern File Viewer" || fail "the viewer did not close"
 
 # List mode from the Last Date box; the mask "A".
 activate "$main"
-tab_to txtLastDate
+tab_to lastDateEdit
 menu Mode m Down Return
-until_true 60 focus_is txtSymbol || fail "after the mode switch the focus is on $(last_focus)"
+until_true 60 focus_is symbolEdit || fail "after the mode switch the focus is on $(last_focus)"
 keys ctrl+a
 type_text "A"
 expected=$("$linux/bin/omegadb" list "$data" | awk '$1 ~ /^A/' | wc -l)
 reported "entries $expected" || fail "the count for mask A is not $expected (last: $(report | grep '^entries' | tail -1))"
-tab_to List1
+tab_to securityList
 keys Down
 sleep 0.5
 shot 6-list-mode
@@ -246,9 +246,9 @@ app=$!
 pids+=($app)
 main=$(find_window Tessaport) || true
 [ -n "$main" ] || fail "the main window did not show again"
-until_true 60 focus_is txtSymbol || fail "the symbol box has no focus at the second start (focus is $(last_focus))"
+until_true 60 focus_is symbolEdit || fail "the symbol box has no focus at the second start (focus is $(last_focus))"
 menu Mode m Down Return
-until_true 60 focus_is txtSymbol || fail "after the mode switch the focus is on $(last_focus)"
+until_true 60 focus_is symbolEdit || fail "after the mode switch the focus is on $(last_focus)"
 # List mode opens on the mask that shows all.
 reported "entries 300" || fail "the list did not show the 300 securities (last: $(report | grep '^entries' | tail -1))"
 out=$work/each
@@ -279,10 +279,10 @@ export_stopped() {
     until_true 10 shown "Export Listed Securities" && break
     [ "$attempt" -lt 6 ] || fail "the export dialog did not show"
   done
-  until_true 60 eval '[[ $(last_focus) == opbShape* ]]' || fail "the export dialog has no focus (focus is $(last_focus))"
+  until_true 60 eval '[[ $(last_focus) == shapeButton* ]]' || fail "the export dialog has no focus (focus is $(last_focus))"
   if [ "$n" -eq 1 ]; then
     keys alt+f alt+o
-    until_true 60 focus_is txtOutput || fail "Alt+O did not reach the output box"
+    until_true 60 focus_is outputEdit || fail "Alt+O did not reach the output box"
     type_text "$(windows_path "$out")"
   fi
   touch "$work/mark"
@@ -319,7 +319,7 @@ export_stopped() {
   until_true 60 shown Tessaport 2 || fail "no message after export $n"
   answer Return "the message after export $n"
   # The program gives the focus back to the mask box; keys sent sooner may reach no window.
-  until_true 60 focus_is txtSymbol || fail "the focus did not come back to the mask box after export $n's message (focus is $(last_focus))"
+  until_true 60 focus_is symbolEdit || fail "the focus did not come back to the mask box after export $n's message (focus is $(last_focus))"
   [ -z "$(ls -A "$out" | grep -v '\.pat$')" ] || fail "export $n left $(ls -A "$out" | grep -v '\.pat$' | head -3)"
 }
 export_stopped 1 keys

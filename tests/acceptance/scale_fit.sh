@@ -67,7 +67,7 @@ opens() {
 }
 
 main=$(find_window Tessaport) || fail "the main window did not show"
-until_true 60 focus_is txtSymbol || fail "the symbol box has no focus at the start"
+until_true 60 focus_is symbolEdit || fail "the symbol box has no focus at the start"
 fits "the main window (single mode)" "$main" main-single
 
 # A pattern file written by Begin Import, for the viewer.
@@ -79,7 +79,7 @@ find_window "Select the Pattern Filename" >/dev/null || fail "the file dialog di
 xdotool type --delay 20 "$work/ambr.pat"
 keys Return
 gone "Select the Pattern Filename" || fail "the file dialog stayed"
-until_true 60 focus_is txtSymbol || fail "the focus did not come back after the file dialog"
+until_true 60 focus_is symbolEdit || fail "the focus did not come back after the file dialog"
 menu Import i b
 reported "importing 0" || fail "the import did not end"
 opens "ambr.pat - Pattern File Viewer" viewer menu File f v
@@ -89,7 +89,7 @@ opens "Tessaport Help - .*" help keys F2
 opens About about menu Help h a
 
 menu Mode m Down Return
-until_true 60 focus_is txtSymbol || fail "after the mode switch the focus is on $(last_focus)"
+until_true 60 focus_is symbolEdit || fail "after the mode switch the focus is on $(last_focus)"
 keys ctrl+a A
 expected=$("$bin/omegadb" list "$build/demo/Omega/Data/USStock" | awk '$1 ~ /^A/' | wc -l)
 reported "entries $expected" || fail "the count for mask A is not $expected"

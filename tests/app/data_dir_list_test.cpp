@@ -32,14 +32,14 @@ protected:
 
     ProgramState& State() { return started_.window->State(); }
     const MainControls& C() { return started_.window->Controls(); }
-    int IndexOf(const QString& dir) { return C().cmbOmega->findText(dir, Qt::MatchExactly | Qt::MatchCaseSensitive); }
+    int IndexOf(const QString& dir) { return C().dataDirCombo->findText(dir, Qt::MatchExactly | Qt::MatchCaseSensitive); }
     void Choose(const QString& dir)  // as the user does: the box emits its activation
     {
-        C().cmbOmega->setCurrentIndex(IndexOf(dir));
-        emit C().cmbOmega->activated(IndexOf(dir));
+        C().dataDirCombo->setCurrentIndex(IndexOf(dir));
+        emit C().dataDirCombo->activated(IndexOf(dir));
     }
-    QString Description() { return C().pctDesc->text().trimmed(); }
-    int ListedLines() { return omega::SecurityList(C().List1)->rowCount(); }
+    QString Description() { return C().descriptionLabel->text().trimmed(); }
+    int ListedLines() { return omega::SecurityList(C().securityList)->rowCount(); }
 
     app_test::Installation installation_;
     app_test::StartUp started_;
@@ -48,67 +48,67 @@ protected:
 
 TEST_F(DataDirList, DirectoriesDifferingOnlyInCaseAreDifferentAndTheSymbolIsLookedUpAgain)
 {
-    C().txtSymbol->setText("abc");
+    C().symbolEdit->setText("abc");
     Choose(upper_);
     EXPECT_EQ(std::pair(State().CurrentDataDir, Description()), std::pair(upper_, QStringLiteral("Upper Case Inc")));
 
-    State().SecurityTableLoaded = kTrue;
+    State().SecurityTableLoaded = true;
     Choose(lower_);
     EXPECT_EQ(std::tuple(State().CurrentDataDir, State().PreviousDataDir, State().SecurityTableLoaded, Description()),
-              std::tuple(lower_, lower_, kFalse, QStringLiteral("Lower Case Inc")));
+              std::tuple(lower_, lower_, false, QStringLiteral("Lower Case Inc")));
 }
 
 TEST_F(DataDirList, ChoosingTheCurrentDirectoryAgainOrRefillingWithItFirstDoesNothing)
 {
-    C().txtSymbol->setText("XYZ");
-    C().pctDesc->setText("marker");
-    State().SecurityTableLoaded = kTrue;
+    C().symbolEdit->setText("XYZ");
+    C().descriptionLabel->setText("marker");
+    State().SecurityTableLoaded = true;
 
     Choose(stocks_);
-    SelectOmegaEntry(State(), C(), IndexOf(stocks_));
+    SelectDataDirEntry(State(), C(), IndexOf(stocks_));
     State().DataDirs = {stocks_, upper_};
     State().DataDirCount = 2;
-    FillOmegaDirs(State(), C());
+    FillDataDirCombo(State(), C());
 
-    EXPECT_EQ(C().cmbOmega->count(), 2);
-    EXPECT_EQ(std::tuple(State().CurrentDataDir, State().SecurityTableLoaded, C().txtSymbol->text(), Description()),
-              std::tuple(stocks_, kTrue, QStringLiteral("XYZ"), QStringLiteral("marker")));
+    EXPECT_EQ(C().dataDirCombo->count(), 2);
+    EXPECT_EQ(std::tuple(State().CurrentDataDir, State().SecurityTableLoaded, C().symbolEdit->text(), Description()),
+              std::tuple(stocks_, true, QStringLiteral("XYZ"), QStringLiteral("marker")));
 }
 
 TEST_F(DataDirList, SingleModeWithBlankSymbolOnlyChangesTheDirectory)
 {
-    C().txtSymbol->setText("   ");
-    C().pctDesc->setText("marker");
+    C().symbolEdit->setText("   ");
+    C().descriptionLabel->setText("marker");
     Choose(upper_);
-    EXPECT_EQ(std::tuple(State().CurrentDataDir, Description(), C().txtSymbol->text()),
+    EXPECT_EQ(std::tuple(State().CurrentDataDir, Description(), C().symbolEdit->text()),
               std::tuple(upper_, QStringLiteral("marker"), QStringLiteral("   ")));
 
     // Only blanks count as nothing typed; any other character is a symbol to look up.
-    C().txtSymbol->setText(" \t ");
+    C().symbolEdit->setText(" \t ");
     Choose(lower_);
     EXPECT_EQ(Description(), "No such security in specified data directory.");
 }
 
 TEST_F(DataDirList, ListModeKeepsTheShowAllMaskAndClearsAnyOther)
 {
-    C().mnuMode[1]->trigger();
-    ASSERT_EQ(State().ImportMode, 1);
-    C().txtSymbol->setText("?");
-    started_.window->Timer1_Timer();
-    started_.window->Timer1_Timer();
+    C().modeActions[1]->trigger();
+    ASSERT_EQ(State().Mode, ImportMode::SecurityList);
+    C().symbolEdit->setText("?");
+    started_.window->checkTypingPause();
+    started_.window->checkTypingPause();
     EXPECT_EQ(ListedLines(), 1);
 
     Choose(upper_);
-    EXPECT_EQ(C().txtSymbol->text(), "?");
-    EXPECT_EQ(State().SecurityTableLoaded, kTrue);
+    EXPECT_EQ(C().symbolEdit->text(), "?");
+    EXPECT_TRUE(State().SecurityTableLoaded);
     EXPECT_EQ(ListedLines(), 2);
-    EXPECT_EQ(C().lblNumOfEntries->text(), " 2");
+    EXPECT_EQ(C().entryCountLabel->text(), " 2");
 
-    C().txtSymbol->setText("AB");
+    C().symbolEdit->setText("AB");
     Choose(lower_);
-    EXPECT_EQ(C().txtSymbol->text(), "");
+    EXPECT_EQ(C().symbolEdit->text(), "");
     EXPECT_EQ(ListedLines(), 0);
-    EXPECT_EQ(State().SecurityTableLoaded, kTrue);
+    EXPECT_TRUE(State().SecurityTableLoaded);
 }
 
 } // namespace

@@ -84,13 +84,13 @@ StartUp Start(const Installation& installation, const QString& commandLine, cons
     const platform::WorkingDirectoryScope keep(QDir::currentPath());
     const platform::RegistryFile registry = platform::RegistryFile::Load(installation.RegistryFile());
     StartUp result;
-    result.window = std::make_unique<Omega>();
+    result.window = std::make_unique<MainWindow>();
     platform::RecordedMessages messages;
     StartUpEnvironment environment;
     environment.registry = &registry;
     environment.commandLine = commandLine;
     environment.programFolder = programFolder;
-    result.outcome = Form_Load(*result.window, environment);
+    result.outcome = OpenMainWindow(*result.window, environment);
     result.messages = messages.All();
     result.workingDirectory = QDir::currentPath();
     return result;

@@ -30,7 +30,7 @@ class Installation {
 public:
     Installation();
 
-    QString Root() const { return temp_.filePath(QStringLiteral("Omega")); }
+    QString Root() const { return temp_.filePath(QStringLiteral("MainWindow")); }
     QString ProgramDir() const { return Root() + QStringLiteral("/Program"); }
     QString DataRoot() const { return Root() + QStringLiteral("/Data"); }
     QString RegistryFile() const { return temp_.filePath(QStringLiteral("registry.reg")); }
@@ -51,7 +51,7 @@ private:
 qv2omg::NewSecurity Security(const std::string& symbol, const std::string& description);
 
 struct StartUp {
-    std::unique_ptr<Omega> window;
+    std::unique_ptr<MainWindow> window;
     StartUpOutcome outcome = StartUpOutcome::Fatal;
     std::vector<platform::Message> messages;
     QString workingDirectory;  // as the load step left it

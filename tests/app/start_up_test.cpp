@@ -129,11 +129,11 @@ TEST(StartUp, PrefersUSStockInAnyCaseAndListsEveryEntryThatIsNotAFile)
     EXPECT_TRUE(started.messages.empty());
     const ProgramState& state = started.window->State();
     const MainControls& c = started.window->Controls();
-    EXPECT_EQ(Entries(*c.cmbOmega), expected);
+    EXPECT_EQ(Entries(*c.dataDirCombo), expected);
     EXPECT_EQ(state.DataDirs, expected);
     EXPECT_EQ(state.DataDirCount, expected.size());
-    EXPECT_EQ(c.cmbOmega->currentIndex(), expected.indexOf(data + "USSTOCK"));
-    for (const QString& current : {state.CurrentDataDir, state.PreviousDataDir, c.Label3->text()})
+    EXPECT_EQ(c.dataDirCombo->currentIndex(), expected.indexOf(data + "USSTOCK"));
+    for (const QString& current : {state.CurrentDataDir, state.PreviousDataDir, c.currentDataDirLabel->text()})
         EXPECT_EQ(current, data + "USSTOCK");
 
     EXPECT_EQ(state.TradeStationDir, Native(installation.ProgramDir()));
@@ -152,7 +152,7 @@ TEST(StartUp, WithoutUSStockTheFirstEntryStaysCurrent)
 
     ASSERT_EQ(started.outcome, StartUpOutcome::Shown) << started.Said();
     EXPECT_EQ(started.window->State().CurrentDataDir, Native(installation.DataRoot() + "/Bonds"));
-    EXPECT_EQ(started.window->Controls().cmbOmega->currentIndex(), 0);
+    EXPECT_EQ(started.window->Controls().dataDirCombo->currentIndex(), 0);
 }
 
 struct CommandLineCase {
@@ -178,9 +178,9 @@ TEST_P(CommandLine, SetsThePatternFileAndTheHostNumber)
     const MainControls& controls = started.window->Controls();
     // Where file names ignore letter case the name is kept in upper case.
     const QString name = platform::kFileNamesIgnoreCase ? c.patternFileName.toUpper() : c.patternFileName;
-    EXPECT_EQ(std::tuple(started.window->State().PatternFileName, controls.Label4->text(), controls.mnuView->isEnabled()),
+    EXPECT_EQ(std::tuple(started.window->State().PatternFileName, controls.patternFileLabel->text(), controls.viewPatternFileAction->isEnabled()),
               std::tuple(name, name, !name.isEmpty()));
-    EXPECT_EQ(started.window->property(Omega::kHostHelpContextProperty), c.hostNumber);
+    EXPECT_EQ(started.window->property(MainWindow::kHostHelpContextProperty), c.hostNumber);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -223,10 +223,10 @@ TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
     auto start = [](platform::FileDialogAnswers& answers, std::vector<platform::Message>& messages) {
         const platform::WorkingDirectoryScope keep(QDir::currentPath());
         platform::RecordedMessages recorded;
-        Omega window;
+        MainWindow window;
         StartUpEnvironment environment;
         environment.programFolder = QStringLiteral(TESSAPORT_PROGRAM_DIR);
-        const StartUpOutcome outcome = Form_Load(window, environment);
+        const StartUpOutcome outcome = OpenMainWindow(window, environment);
         messages = recorded.All();
         Q_UNUSED(answers);
         return outcome;

@@ -31,7 +31,7 @@ namespace {
 
 using platform::HelpRequest;
 
-class MainWindow : public testing::Test {
+class MainWindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -43,7 +43,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(started_.window.get()));
     }
 
-    Omega& Window() { return *started_.window; }
+    ::MainWindow& Window() { return *started_.window; }
     const MainControls& C() { return started_.window->Controls(); }
     QString FocusName() const
     {
@@ -54,9 +54,9 @@ protected:
     // The security IBX shown, ready for Begin Import into a file in the temporary folder.
     void ShowIbx()
     {
-        QTest::keyClicks(C().txtSymbol, "IBX");
-        QTest::keyClick(C().txtSymbol, Qt::Key_Return);
-        ASSERT_TRUE(C().mnuBegin->isEnabled());
+        QTest::keyClicks(C().symbolEdit, "IBX");
+        QTest::keyClick(C().symbolEdit, Qt::Key_Return);
+        ASSERT_TRUE(C().beginImportAction->isEnabled());
         Window().State().PatternFileName = installation_.Temp() + "/ibx.pat";
     }
 
@@ -64,12 +64,12 @@ protected:
     app_test::StartUp started_;
 };
 
-TEST_F(MainWindow, CloseIsRefusedWhileAnImportRunsAndAllowedAfter)
+TEST_F(MainWindowTest, CloseIsRefusedWhileAnImportRunsAndAllowedAfter)
 {
     platform::RecordedMessages messages;
-    C().mnuInterrupt->setEnabled(true);
+    C().interruptImportAction->setEnabled(true);
     EXPECT_FALSE(Window().close());
-    C().mnuExit->trigger();
+    C().exitAction->trigger();
     EXPECT_TRUE(Window().isVisible());
     ASSERT_EQ(messages.All().size(), 2u);
     for (const platform::Message& m : messages.All())
@@ -77,35 +77,35 @@ TEST_F(MainWindow, CloseIsRefusedWhileAnImportRunsAndAllowedAfter)
                   std::tuple(QStringLiteral("Tessaport"), QStringLiteral("Import should either be interrupted or allowed "
                              "to run to completion before closing import module."), platform::MessageIcon::Exclamation));
 
-    C().mnuInterrupt->trigger();
-    EXPECT_EQ(Window().State().InterruptRequested, kTrue);
-    C().mnuInterrupt->setEnabled(false);
-    C().mnuExit->trigger();
+    C().interruptImportAction->trigger();
+    EXPECT_TRUE(Window().State().InterruptRequested);
+    C().interruptImportAction->setEnabled(false);
+    C().exitAction->trigger();
     EXPECT_FALSE(Window().isVisible());
     EXPECT_EQ(messages.All().size(), 2u);
 }
 
-TEST_F(MainWindow, FunctionKeysAskForHelp)
+TEST_F(MainWindowTest, FunctionKeysAskForHelp)
 {
     platform::RecordedHelpRequests requests;
-    QTest::keyClick(C().txtSymbol, Qt::Key_F1);
-    QTest::keyClick(C().txtSymbol, Qt::Key_F2);
+    QTest::keyClick(C().symbolEdit, Qt::Key_F1);
+    QTest::keyClick(C().symbolEdit, Qt::Key_F2);
     EXPECT_EQ(requests.All(), (std::vector<HelpRequest>{{HelpRequest::Kind::Context, 5616},
                                                         {HelpRequest::Kind::Index, 0}}));
 }
 
-TEST_F(MainWindow, EnterSearchesInSingleModeOnly)
+TEST_F(MainWindowTest, EnterSearchesInSingleModeOnly)
 {
-    QTest::keyClicks(C().txtSymbol, " ibx ");
-    EXPECT_EQ(C().pctDesc->text().trimmed(), "");
-    QTest::keyClick(C().txtSymbol, Qt::Key_Return);
-    EXPECT_EQ(C().pctDesc->text().trimmed(), "Fictional Machines");
-    EXPECT_EQ(C().txtSymbol->text(), "IBX");
+    QTest::keyClicks(C().symbolEdit, " ibx ");
+    EXPECT_EQ(C().descriptionLabel->text().trimmed(), "");
+    QTest::keyClick(C().symbolEdit, Qt::Key_Return);
+    EXPECT_EQ(C().descriptionLabel->text().trimmed(), "Fictional Machines");
+    EXPECT_EQ(C().symbolEdit->text(), "IBX");
 
-    C().mnuMode[1]->trigger();
-    C().pctDesc->setText("marker");
-    QTest::keyClick(C().txtSymbol, Qt::Key_Return);
-    EXPECT_EQ(C().pctDesc->text(), "marker");
+    C().modeActions[1]->trigger();
+    C().descriptionLabel->setText("marker");
+    QTest::keyClick(C().symbolEdit, Qt::Key_Return);
+    EXPECT_EQ(C().descriptionLabel->text(), "marker");
 }
 
 struct FocusCase {
@@ -114,7 +114,7 @@ struct FocusCase {
     bool writeFails;      // no pattern file chosen; the one chosen when asked lies in a missing folder
 };
 
-class FocusAfterImport : public MainWindow, public testing::WithParamInterface<FocusCase> {};
+class FocusAfterImport : public MainWindowTest, public testing::WithParamInterface<FocusCase> {};
 
 // The import locks the options, which moves the focus along the tab chain; when it ends,
 // with or without the write-failure message, the focus is back where the user left it and
@@ -131,7 +131,7 @@ TEST_P(FocusAfterImport, ReturnsToTheControlThatHadIt)
     ASSERT_EQ(FocusName(), GetParam().focused);
     platform::RecordedMessages messages;
 
-    C().mnuBegin->trigger();
+    C().beginImportAction->trigger();
 
     EXPECT_EQ(messages.All().size(), GetParam().writeFails ? 1u : 0u);
     EXPECT_EQ(dialogs.Requests().size(), GetParam().writeFails ? 1u : 0u);
@@ -141,67 +141,67 @@ TEST_P(FocusAfterImport, ReturnsToTheControlThatHadIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(Controls, FocusAfterImport, testing::Values(
-    FocusCase{"LastDate", "txtLastDate", false}, FocusCase{"OpenInterest", "chbOpenInt", false},
-    FocusCase{"SymbolBox", "txtSymbol", false}, FocusCase{"WriteFailureFirstDate", "txtFirstDate", true},
-    FocusCase{"WriteFailureSkip", "chbSkip", true}),
+    FocusCase{"LastDate", "lastDateEdit", false}, FocusCase{"OpenInterest", "openInterestCheck", false},
+    FocusCase{"SymbolBox", "symbolEdit", false}, FocusCase{"WriteFailureFirstDate", "firstDateEdit", true},
+    FocusCase{"WriteFailureSkip", "skipInvalidCheck", true}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // A mode switch clears the dates; the focus they had goes to the symbol (mask) box, not
 // to the next control in the chain. A control still usable keeps it.
-TEST_F(MainWindow, ModeSwitchLeavesTheFocusInAUsableControl)
+TEST_F(MainWindowTest, ModeSwitchLeavesTheFocusInAUsableControl)
 {
     ShowIbx();
-    C().txtLastDate->setFocus(Qt::TabFocusReason);
-    C().mnuMode[1]->trigger();
-    EXPECT_EQ(FocusName(), "txtSymbol");
+    C().lastDateEdit->setFocus(Qt::TabFocusReason);
+    C().modeActions[1]->trigger();
+    EXPECT_EQ(FocusName(), "symbolEdit");
 
-    C().chbSkip->setFocus(Qt::TabFocusReason);
-    C().mnuMode[0]->trigger();
-    EXPECT_EQ(FocusName(), "chbSkip");
+    C().skipInvalidCheck->setFocus(Qt::TabFocusReason);
+    C().modeActions[0]->trigger();
+    EXPECT_EQ(FocusName(), "skipInvalidCheck");
 }
 
 // A line reached from the keyboard is selected, not only framed, and is the one shown.
-TEST_F(MainWindow, KeyboardPicksListLinesWithTheSelection)
+TEST_F(MainWindowTest, KeyboardPicksListLinesWithTheSelection)
 {
-    C().mnuMode[1]->trigger();
-    Window().Timer1_Timer();
-    Window().Timer1_Timer();
-    ASSERT_EQ(C().List1->model()->rowCount(), 2);
+    C().modeActions[1]->trigger();
+    Window().checkTypingPause();
+    Window().checkTypingPause();
+    ASSERT_EQ(C().securityList->model()->rowCount(), 2);
 
     // The view makes a line current without selecting it when it takes the focus from
     // the keyboard.
-    C().List1->setFocus(Qt::TabFocusReason);
-    QItemSelectionModel& selection = *C().List1->selectionModel();
-    selection.setCurrentIndex(C().List1->model()->index(0, 0), QItemSelectionModel::NoUpdate);
-    EXPECT_TRUE(selection.isSelected(C().List1->currentIndex()));
-    EXPECT_EQ(C().pctDesc->text().trimmed(), "Fictional Machines");
+    C().securityList->setFocus(Qt::TabFocusReason);
+    QItemSelectionModel& selection = *C().securityList->selectionModel();
+    selection.setCurrentIndex(C().securityList->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    EXPECT_TRUE(selection.isSelected(C().securityList->currentIndex()));
+    EXPECT_EQ(C().descriptionLabel->text().trimmed(), "Fictional Machines");
 
-    QTest::keyClick(C().List1, Qt::Key_Down);
-    EXPECT_EQ(C().List1->currentIndex().row(), 1);
-    EXPECT_EQ(selection.selectedIndexes(), QModelIndexList{C().List1->currentIndex()});
-    EXPECT_EQ(C().pctDesc->text().trimmed(), "Fictional Yards");
+    QTest::keyClick(C().securityList, Qt::Key_Down);
+    EXPECT_EQ(C().securityList->currentIndex().row(), 1);
+    EXPECT_EQ(selection.selectedIndexes(), QModelIndexList{C().securityList->currentIndex()});
+    EXPECT_EQ(C().descriptionLabel->text().trimmed(), "Fictional Yards");
 }
 
 // What a screen reader says for each input: its caption without "&" or colon, and the
 // caption's label as its Label relation. The symbol box follows the caption of the mode.
-TEST_F(MainWindow, InputsCarryTheirCaptionsAsAccessibleNames)
+TEST_F(MainWindowTest, InputsCarryTheirCaptionsAsAccessibleNames)
 {
     // A combo box is the exception: on this platform its name is its current entry, by the
     // toolkit's design, and readers take its caption from the Label relation below.
-    EXPECT_EQ(C().cmbOmega->accessibleName(), "Omega Downloader Files In");
+    EXPECT_EQ(C().dataDirCombo->accessibleName(), "Omega Downloader Files In");
     const std::vector<std::pair<QWidget*, QString>> named = {
-        {C().txtSymbol, "Enter security symbol"},
-        {C().txtFirstDate, "First Date"}, {C().txtLastDate, "Last Date"}, {C().List1, "Securities"},
-        {C().chbSkip, "Skip invalid records"}, {C().chbOpenInt, "Import 'Open Interest' field"},
-        {C().opbSearch[0], "Symbol"}, {C().opbSearch[1], "Description"}, {C().cmdSearch, "Search For Security"}};
+        {C().symbolEdit, "Enter security symbol"},
+        {C().firstDateEdit, "First Date"}, {C().lastDateEdit, "Last Date"}, {C().securityList, "Securities"},
+        {C().skipInvalidCheck, "Skip invalid records"}, {C().openInterestCheck, "Import 'Open Interest' field"},
+        {C().searchBySymbolButton, "Symbol"}, {C().searchByDescriptionButton, "Description"}, {C().searchButton, "Search For Security"}};
     for (const auto& [widget, name] : named) {
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
         ASSERT_NE(accessible, nullptr);
         EXPECT_EQ(accessible->text(QAccessible::Name), name) << widget->objectName().toStdString();
     }
     const std::vector<std::pair<QWidget*, QLabel*>> labelled = {
-        {C().cmbOmega, C().Label1}, {C().txtSymbol, C().Label6}, {C().txtFirstDate, C().Label5},
-        {C().txtLastDate, C().Label7}};
+        {C().dataDirCombo, C().dataDirCaption}, {C().symbolEdit, C().symbolCaption}, {C().firstDateEdit, C().firstDateCaption},
+        {C().lastDateEdit, C().lastDateCaption}};
     for (const auto& [widget, label] : labelled) {
         bool found = false;
         for (const auto& [other, relation] :
@@ -210,14 +210,14 @@ TEST_F(MainWindow, InputsCarryTheirCaptionsAsAccessibleNames)
         EXPECT_TRUE(found) << widget->objectName().toStdString();
     }
 
-    C().mnuMode[1]->trigger();
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(C().txtSymbol)->text(QAccessible::Name), "Enter security mask");
+    C().modeActions[1]->trigger();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(C().symbolEdit)->text(QAccessible::Name), "Enter security mask");
 }
 
 // The menus, the boxes and the help open in the window's own font; every menu entry has
 // an access key of its own; the "Symbol" option's caption keeps clear of the "Description"
 // option.
-TEST_F(MainWindow, MenusTakeTheWindowFontAndSearchOptionsKeepApart)
+TEST_F(MainWindowTest, MenusTakeTheWindowFontAndSearchOptionsKeepApart)
 {
     const QList<QAction*> menus = Window().menuBar()->actions();
     ASSERT_EQ(menus.size(), 4);
@@ -226,7 +226,7 @@ TEST_F(MainWindow, MenusTakeTheWindowFontAndSearchOptionsKeepApart)
         EXPECT_EQ(item->menu()->font().pointSizeF(), Window().font().pointSizeF()) << item->text().toStdString();
         QStringList keys;
         for (const QAction* entry : item->menu()->actions()) {
-            if (!entry->isSeparator() && entry->objectName() != "mnuScan")
+            if (!entry->isSeparator() && entry->objectName() != "dataDirectoriesAction")
                 keys << QKeySequence::mnemonic(entry->text()).toString();
         }
         EXPECT_FALSE(keys.contains(QString())) << item->text().toStdString();
@@ -237,27 +237,27 @@ TEST_F(MainWindow, MenusTakeTheWindowFontAndSearchOptionsKeepApart)
     for (const QWidget* window : {static_cast<QWidget*>(&box), static_cast<QWidget*>(&help)})
         EXPECT_EQ(window->font(), Window().font()) << window->metaObject()->className();
 
-    C().mnuMode[1]->trigger();
-    const QRadioButton& symbol = *C().opbSearch[0];
+    C().modeActions[1]->trigger();
+    const QRadioButton& symbol = *C().searchBySymbolButton;
     const int captionEnd = symbol.x() + symbol.style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &symbol) +
                            symbol.style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, &symbol) +
                            symbol.fontMetrics().horizontalAdvance(symbol.text());
-    EXPECT_GE(C().opbSearch[1]->x() - captionEnd, 8);
+    EXPECT_GE(C().searchByDescriptionButton->x() - captionEnd, 8);
 }
 
 // Tab goes down the window as the eye does, along a row from left to right, and within a
 // frame of two columns down the first, then the second; in both modes.
-TEST_F(MainWindow, TabFollowsTheScreenFromTopToBottom)
+TEST_F(MainWindowTest, TabFollowsTheScreenFromTopToBottom)
 {
-    for (QAction* mode : C().mnuMode) {
+    for (QAction* mode : C().modeActions) {
         mode->trigger();
         std::vector<const QWidget*> chain;
-        const QWidget* widget = C().cmbOmega;
+        const QWidget* widget = C().dataDirCombo;
         do {
             if (widget->isVisibleTo(&Window()) && (widget->focusPolicy() & Qt::TabFocus) && widget->window() == &Window())
                 chain.push_back(widget);
             widget = widget->nextInFocusChain();
-        } while (widget != C().cmbOmega);
+        } while (widget != C().dataDirCombo);
         ASSERT_GE(chain.size(), 5u) << mode->objectName().toStdString();
         for (size_t i = 0; i + 1 < chain.size(); ++i) {
             const QRect a(chain[i]->mapTo(&Window(), QPoint()), chain[i]->size());

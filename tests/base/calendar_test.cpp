@@ -4,74 +4,36 @@
 
 namespace {
 
-struct KnownDay {
-    int64_t year;
-    int month;
-    int day;
-    int64_t serial;
-};
-void PrintTo(const KnownDay& d, std::ostream* out) { *out << d.year << '-' << d.month << '-' << d.day; }
-
-class CalendarTest : public testing::TestWithParam<KnownDay> {};
-
-TEST_P(CalendarTest, ConvertsBothWays)
+TEST(Calendar, ConvertsBothWays)
 {
-    const KnownDay& known = GetParam();
-    EXPECT_EQ(base::SerialOfCivil(known.year, known.month, known.day), known.serial);
-    const base::CivilDate date = base::CivilOfSerial(known.serial);
-    EXPECT_EQ(date.year, known.year);
-    EXPECT_EQ(date.month, known.month);
-    EXPECT_EQ(date.day, known.day);
+    // Around the origin, the leap rules, and past the years the standard library's calendar
+    // holds (+-32767), where the day numbers must go on without a seam.
+    const struct { int64_t year; int month, day; int64_t serial; } cases[] = {
+        {1899, 12, 30, 0}, {1899, 12, 29, -1}, {1900, 1, 1, 2}, {1900, 3, 1, 61}, {1970, 1, 1, 25569},
+        {2000, 2, 29, 36585}, {1, 1, 1, -693593}, {9999, 12, 31, 2958465}, {0, 1, 1, -693959}, {0, 2, 29, -693900},
+        {-1, 12, 31, -693960}, {32767, 12, 31, 11274306}, {32768, 1, 1, 11274307}, {-32767, 1, 1, -12661859},
+        {-32768, 12, 31, -12661860}, {1000000, 3, 1, 364548601}, {-1000000, 2, 29, -365936400}};
+    for (const auto& known : cases) {
+        SCOPED_TRACE(testing::Message() << known.year << '-' << known.month << '-' << known.day);
+        EXPECT_EQ(base::SerialOfCivil(known.year, known.month, known.day), known.serial);
+        const base::CivilDate date = base::CivilOfSerial(known.serial);
+        EXPECT_EQ(date.year, known.year);
+        EXPECT_EQ(date.month, known.month);
+        EXPECT_EQ(date.day, known.day);
+    }
 }
 
-// Around the origin, the leap rules, and past the years the standard library's calendar
-// holds (+-32767), where the day numbers must go on without a seam.
-INSTANTIATE_TEST_SUITE_P(Days, CalendarTest, testing::Values(
-    KnownDay{1899, 12, 30, 0},
-    KnownDay{1899, 12, 29, -1},
-    KnownDay{1900, 1, 1, 2},
-    KnownDay{1900, 3, 1, 61},
-    KnownDay{1970, 1, 1, 25569},
-    KnownDay{2000, 2, 29, 36585},
-    KnownDay{1, 1, 1, -693593},
-    KnownDay{9999, 12, 31, 2958465},
-    KnownDay{0, 1, 1, -693959},
-    KnownDay{0, 2, 29, -693900},
-    KnownDay{-1, 12, 31, -693960},
-    KnownDay{32767, 12, 31, 11274306},
-    KnownDay{32768, 1, 1, 11274307},
-    KnownDay{-32767, 1, 1, -12661859},
-    KnownDay{-32768, 12, 31, -12661860},
-    KnownDay{1000000, 3, 1, 364548601},
-    KnownDay{-1000000, 2, 29, -365936400}));
-
-struct Rolled {
-    int64_t year, month, day;
-    int64_t sameYear, sameMonth, sameDay;
-};
-void PrintTo(const Rolled& r, std::ostream* out) { *out << r.year << '-' << r.month << '-' << r.day; }
-
-class CalendarRollTest : public testing::TestWithParam<Rolled> {};
-
-TEST_P(CalendarRollTest, RollsIntoTheNeighbouringMonthsAndYears)
+TEST(Calendar, RollsIntoTheNeighbouringMonthsAndYears)
 {
-    const Rolled& r = GetParam();
-    EXPECT_EQ(base::SerialOfCivil(r.year, r.month, r.day), base::SerialOfCivil(r.sameYear, r.sameMonth, r.sameDay));
+    const struct { int64_t year, month, day, sameYear, sameMonth, sameDay; } cases[] = {
+        {2000, 13, 1, 2001, 1, 1}, {2000, 0, 1, 1999, 12, 1}, {2000, -11, 1, 1999, 1, 1}, {2000, -12, 1, 1998, 12, 1},
+        {2000, 25, 1, 2002, 1, 1}, {2000, 3, 0, 2000, 2, 29}, {1900, 3, 0, 1900, 2, 28}, {2000, 12, 32, 2001, 1, 1},
+        {2000, 1, 367, 2001, 1, 1}, {2000, 1, -364, 1999, 1, 1}, {32767, 13, 1, 32768, 1, 1},
+        {-32768, 0, 1, -32769, 12, 1}};
+    for (const auto& r : cases)
+        EXPECT_EQ(base::SerialOfCivil(r.year, r.month, r.day), base::SerialOfCivil(r.sameYear, r.sameMonth, r.sameDay))
+            << r.year << '-' << r.month << '-' << r.day;
 }
-
-INSTANTIATE_TEST_SUITE_P(Days, CalendarRollTest, testing::Values(
-    Rolled{2000, 13, 1, 2001, 1, 1},
-    Rolled{2000, 0, 1, 1999, 12, 1},
-    Rolled{2000, -11, 1, 1999, 1, 1},
-    Rolled{2000, -12, 1, 1998, 12, 1},
-    Rolled{2000, 25, 1, 2002, 1, 1},
-    Rolled{2000, 3, 0, 2000, 2, 29},
-    Rolled{1900, 3, 0, 1900, 2, 28},
-    Rolled{2000, 12, 32, 2001, 1, 1},
-    Rolled{2000, 1, 367, 2001, 1, 1},
-    Rolled{2000, 1, -364, 1999, 1, 1},
-    Rolled{32767, 13, 1, 32768, 1, 1},
-    Rolled{-32768, 0, 1, -32769, 12, 1}));
 
 TEST(CalendarWalk, EveryDayFollowsThePreviousOneAcrossTheEdgesOfTheCycles)
 {

@@ -6,26 +6,17 @@
 
 namespace {
 
-struct Trimmed {
-    std::string_view text;
-    std::string_view trimmed;
-};
-
-void PrintTo(const Trimmed& t, std::ostream* out) { *out << testing::PrintToString(std::string(t.text)); }
-
-class TrimBlanksTest : public testing::TestWithParam<Trimmed> {};
-
-TEST_P(TrimBlanksTest, TakesOnlyBlanksOffBothEnds)
+TEST(TrimBlanks, TakesOnlyBlanksOffBothEnds)
 {
-    EXPECT_EQ(base::TrimBlanks(GetParam().text), GetParam().trimmed);
-    // The same on 16-bit text, as the window's text boxes hold it.
-    const std::u16string wide(GetParam().text.begin(), GetParam().text.end());
-    const std::u16string wideTrimmed(GetParam().trimmed.begin(), GetParam().trimmed.end());
-    EXPECT_TRUE(base::TrimBlanks(std::u16string_view(wide)) == wideTrimmed);
+    const struct { std::string_view text, trimmed; } cases[] = {
+        {"", ""}, {"   ", ""}, {"IBM", "IBM"}, {"  IBM  ", "IBM"}, {" A B ", "A B"}, {"\tX \t", "\tX \t"}, {" X\t ", "X\t"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::string(c.text)));
+        EXPECT_EQ(base::TrimBlanks(c.text), c.trimmed);
+        // The same on 16-bit text, as the window's text boxes hold it.
+        const std::u16string wide(c.text.begin(), c.text.end()), wideTrimmed(c.trimmed.begin(), c.trimmed.end());
+        EXPECT_TRUE(base::TrimBlanks(std::u16string_view(wide)) == wideTrimmed);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, TrimBlanksTest, testing::Values(
-    Trimmed{"", ""}, Trimmed{"   ", ""}, Trimmed{"IBM", "IBM"}, Trimmed{"  IBM  ", "IBM"},
-    Trimmed{" A B ", "A B"}, Trimmed{"\tX \t", "\tX \t"}, Trimmed{" X\t ", "X\t"}));
 
 } // namespace

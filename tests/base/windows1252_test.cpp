@@ -4,27 +4,19 @@
 
 namespace {
 
-struct CodePoint {
-    unsigned char byte;
-    char32_t c;
-};
-void PrintTo(const CodePoint& p, std::ostream* out) { *out << "byte " << std::hex << static_cast<unsigned>(p.byte); }
-
-class Windows1252Test : public testing::TestWithParam<CodePoint> {};
-
-TEST_P(Windows1252Test, MapsBothWays)
+TEST(Windows1252, MapsBothWays)
 {
-    EXPECT_EQ(base::CharOfWindows1252(GetParam().byte), GetParam().c);
-    EXPECT_EQ(base::Windows1252OfChar(GetParam().c), GetParam().byte);
+    const struct { unsigned char byte; char32_t c; } cases[] = {
+        {0x00, 0x0000}, {0x41, 0x0041}, {0x7F, 0x007F}, {0x80, 0x20AC},  // euro
+        {0x81, 0x0081},  // one of the five undefined bytes: its own number
+        {0x8A, 0x0160}, {0x8D, 0x008D}, {0x8F, 0x008F}, {0x90, 0x0090}, {0x96, 0x2013}, {0x9D, 0x009D},
+        {0x9F, 0x0178}, {0xA0, 0x00A0}, {0xE9, 0x00E9}, {0xFF, 0x00FF}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "byte " << std::hex << static_cast<unsigned>(c.byte));
+        EXPECT_EQ(base::CharOfWindows1252(c.byte), c.c);
+        EXPECT_EQ(base::Windows1252OfChar(c.c), c.byte);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Bytes, Windows1252Test, testing::Values(
-    CodePoint{0x00, 0x0000}, CodePoint{0x41, 0x0041}, CodePoint{0x7F, 0x007F},
-    CodePoint{0x80, 0x20AC},  // euro
-    CodePoint{0x81, 0x0081},  // one of the five undefined bytes: its own number
-    CodePoint{0x8A, 0x0160}, CodePoint{0x8D, 0x008D}, CodePoint{0x8F, 0x008F}, CodePoint{0x90, 0x0090},
-    CodePoint{0x96, 0x2013}, CodePoint{0x9D, 0x009D}, CodePoint{0x9F, 0x0178},
-    CodePoint{0xA0, 0x00A0}, CodePoint{0xE9, 0x00E9}, CodePoint{0xFF, 0x00FF}));
 
 TEST(Windows1252, EveryByteComesBackAndOthersHaveNone)
 {

@@ -12,14 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include "test_files.h"
+
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
+using namespace test_support;
 
 namespace {
 
@@ -62,18 +62,6 @@ Cell Text(int32_t row, int32_t column, std::string text) { return {row, column, 
 
 class RowWriterTest : public testing::Test {
 protected:
-    RowWriterTest()
-    {
-        std::random_device random;
-        folder_ = fs::temp_directory_path() / ("tessaport-row-writer-" + std::to_string(random()));
-        fs::create_directories(folder_);
-    }
-    ~RowWriterTest() override
-    {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-
     // Writes kHeader and kRows; the first failure, else Close's result.
     int16_t WriteTable(int16_t format, const fs::path& path, int64_t* textDates = nullptr)
     {
@@ -92,22 +80,11 @@ protected:
         return writer->Close();
     }
 
-    std::vector<std::string> FolderEntries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder_))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
+    std::vector<std::string> FolderEntries() const { return temp_.Entries(); }
 
-    fs::path folder_;
+    TempFolder temp_;
+    const fs::path folder_ = temp_.Path();
 };
-
-std::string ReadText(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 struct CsvCase {
     int16_t format;
@@ -228,7 +205,7 @@ TEST_P(UnfinishedFile, LeavesTheEarlierFileAndNothingElse)
     if (GetParam() == kOutputXlsx && !XlsxWriterAbsence().empty())
         GTEST_SKIP() << XlsxWriterAbsence();
     const fs::path earlier = folder_ / "earlier";
-    std::ofstream(earlier, std::ios::binary) << "EARLIER";
+    WriteText(earlier, "EARLIER");
     {
         int16_t result = kSheetOk;
         std::unique_ptr<RowWriter> writer = OpenRowWriter(GetParam(), earlier.string(), result);

@@ -48,32 +48,32 @@ public:
     BeginImportTest()
     {
         c_ = ImportControls(window_, state_);
-        c_.List1->setModel(new QStringListModel({"OTHER           \tOther", "XYZ             \tShown"}, &window_));
+        c_.securityList->setModel(new QStringListModel({"OTHER           \tOther", "XYZ             \tShown"}, &window_));
         Library();
         rows_[2].close = qv2omg::MissingPrice();
         db_.Add("XYZ", rows_);
         Use(db_);
     }
 
-    // A security of the database, shown as a search (mode 0) or a click on the list (mode 1)
+    // A security of the database, shown as a search (single mode) or a click on the list (list mode)
     // shows it.
-    void Use(const TestDatabase& db, int16_t mode = 0, const QString& symbol = "XYZ")
+    void Use(const TestDatabase& db, ImportMode mode = ImportMode::SingleSecurity, const QString& symbol = "XYZ")
     {
         state_.TradeStationDir = state_.CurrentDataDir = db.Dir();
         state_.PatternFileName = QString::fromStdString(db.Path("out.pat"));
-        state_.ImportMode = mode;
-        c_.txtSymbol->setText(symbol);
-        c_.List1->setCurrentIndex(c_.List1->model()->index(1, 0));
+        state_.Mode = mode;
+        c_.symbolEdit->setText(symbol);
+        c_.securityList->setCurrentIndex(c_.securityList->model()->index(1, 0));
         ShowSecurityInfo(state_, c_, symbol);
-        c_.txtFirstDate->setText(ShortDate(state_.DataFirstDate));
+        c_.firstDateEdit->setText(ShortDate(state_.DataFirstDate));
     }
 
     void ExpectIdle(bool beginEnabled = true) const
     {
-        EXPECT_EQ(c_.mnuBegin->isEnabled(), beginEnabled);
-        EXPECT_TRUE(c_.Timer1->isActive() && c_.frmOptions->isEnabled());
-        EXPECT_FALSE(c_.mnuInterrupt->isEnabled() || platform::IsBusyPointer() || ProgressWindow()->isVisible());
-        EXPECT_EQ(state_.InterruptRequested, kFalse);
+        EXPECT_EQ(c_.beginImportAction->isEnabled(), beginEnabled);
+        EXPECT_TRUE(c_.typingTimer->isActive() && c_.importOptionsFrame->isEnabled());
+        EXPECT_FALSE(c_.interruptImportAction->isEnabled() || platform::IsBusyPointer() || ProgressWindow()->isVisible());
+        EXPECT_FALSE(state_.InterruptRequested);
     }
 
     std::vector<qv2omg::PriceRow> rows_ = WeekdayRows(30);
@@ -91,13 +91,13 @@ class BeginImportOptionsTest : public BeginImportTest, public testing::WithParam
 TEST_P(BeginImportOptionsTest, ImportsLikeTheCommandAndReturnsToIdle)
 {
     const bool openInterest = GetParam() & 1, skip = GetParam() & 2;
-    Use(db_, static_cast<int16_t>(GetParam() >> 2));
-    c_.txtFirstDate->setText(ShortDate(state_.DataFirstDate - 100));
-    c_.txtLastDate->setText(ShortDate(state_.DataLastDate + 100));
-    c_.chbOpenInt->setChecked(openInterest);
-    c_.chbSkip->setChecked(skip);
+    Use(db_, (GetParam() & 4) != 0 ? ImportMode::SecurityList : ImportMode::SingleSecurity);
+    c_.firstDateEdit->setText(ShortDate(state_.DataFirstDate - 100));
+    c_.lastDateEdit->setText(ShortDate(state_.DataLastDate + 100));
+    c_.openInterestCheck->setChecked(openInterest);
+    c_.skipInvalidCheck->setChecked(skip);
 
-    mnuBegin_Click(state_, c_);
+    BeginImport(state_, c_);
 
     EXPECT_THAT(messages_.All(), testing::IsEmpty());
     ExpectIdle();
@@ -116,9 +116,9 @@ INSTANTIATE_TEST_SUITE_P(Options, BeginImportOptionsTest, testing::Values(2, 1, 
 
 TEST_F(BeginImportTest, EqualFirstAndLastDayImportOneRow)
 {
-    c_.txtFirstDate->setText(ShortDate(state_.DataFirstDate + 1));
-    c_.txtLastDate->setText(ShortDate(state_.DataFirstDate + 1));
-    mnuBegin_Click(state_, c_);
+    c_.firstDateEdit->setText(ShortDate(state_.DataFirstDate + 1));
+    c_.lastDateEdit->setText(ShortDate(state_.DataFirstDate + 1));
+    BeginImport(state_, c_);
     EXPECT_THAT(messages_.All(), testing::IsEmpty());
     EXPECT_EQ(ReadGrid(db_.Path("out.pat")), ExpectedGrid("XYZ", {rows_[1]}, false, true));
     EXPECT_EQ(CurrentProgress().BarValue, 100);  // an estimate of 0 records is done at once
@@ -131,9 +131,9 @@ TEST_F(BeginImportTest, AsksForAMissingPatternFile)
     const QString chosen = QString::fromStdString(db_.Path("chosen.pat"));
     for (const bool cancel : {true, false}) {
         state_.PatternFileName.clear();
-        c_.InfoPanel->setText("before");
+        c_.statusLine->setText("before");
         int asked = 0;
-        mnuBegin_Click(state_, c_, [&] {
+        BeginImport(state_, c_, [&] {
             ++asked;
             state_.PatternFileName = cancel ? QString() : chosen;
             return !cancel;
@@ -143,10 +143,10 @@ TEST_F(BeginImportTest, AsksForAMissingPatternFile)
         ExpectIdle();
         EXPECT_EQ(QFile::exists(chosen), !cancel);
         if (cancel)
-            EXPECT_EQ(c_.InfoPanel->text(), "before");
+            EXPECT_EQ(c_.statusLine->text(), "before");
         else
-            EXPECT_TRUE(c_.InfoPanel->text().startsWith("Imported 29 rows of XYZ into " + chosen + " in "))
-                << c_.InfoPanel->text().toStdString();
+            EXPECT_TRUE(c_.statusLine->text().startsWith("Imported 29 rows of XYZ into " + chosen + " in "))
+                << c_.statusLine->text().toStdString();
     }
     EXPECT_EQ(ReadGrid(chosen.toStdString()), ExpectedGrid("XYZ", rows_, false, true));
 }
@@ -166,36 +166,36 @@ TEST_P(BeginImportMessageTest, ShowsTheMessageAndReturnsToIdle)
 {
     std::ofstream(db_.Path("out.pat")) << "earlier";
     window_.show();
-    c_.chbSkip->setFocus();
+    c_.skipInvalidCheck->setFocus();
     GetParam().change(*this);
 
-    mnuBegin_Click(state_, c_);
+    BeginImport(state_, c_);
 
     const QString text = QString(GetParam().text).replace("FILE", state_.PatternFileName);
     EXPECT_THAT(messages_.All(), testing::ElementsAre(IsMessage(text, GetParam().icon)));
     const bool unknown = text == kChooseSecurity;  // which also disables Begin Import and goes to the symbol
     ExpectIdle(!unknown);
-    EXPECT_EQ(window_.focusWidget() == c_.txtSymbol, unknown);
+    EXPECT_EQ(window_.focusWidget() == c_.symbolEdit, unknown);
     EXPECT_EQ(ReadFileBytes(db_.Path("out.pat")), "earlier");
     EXPECT_EQ(QDir(QString::fromStdString(db_.Path(""))).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 void SetDates(BeginImportTest& test, int32_t first, int32_t last)
 {
-    test.c_.txtFirstDate->setText(ShortDate(test.state_.DataLastDate + first));
-    test.c_.txtLastDate->setText(ShortDate(test.state_.DataLastDate + last));
+    test.c_.firstDateEdit->setText(ShortDate(test.state_.DataLastDate + first));
+    test.c_.lastDateEdit->setText(ShortDate(test.state_.DataLastDate + last));
 }
 
 INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
-    MessageCase{"UnknownSymbol", [](auto& test) { test.c_.txtSymbol->setText("NOPE"); }, kChooseSecurity,
+    MessageCase{"UnknownSymbol", [](auto& test) { test.c_.symbolEdit->setText("NOPE"); }, kChooseSecurity,
                 MessageIcon::Information},
     MessageCase{"DataUnavailable", [](auto& test) { test.db_.RemoveDataFile("XYZ"); }, "Data currently unavailable. Check "
                 "that Omega CD-ROM disk is in drive, and the operating system has normal access to it.",
                 MessageIcon::Critical},
     MessageCase{"BothDatesNoDates",
-                [](auto& test) { test.c_.txtFirstDate->setText("x"); test.c_.txtLastDate->setText("1998-02-30"); },
+                [](auto& test) { test.c_.firstDateEdit->setText("x"); test.c_.lastDateEdit->setText("1998-02-30"); },
                 "The Last Date" + kDateNotSet, MessageIcon::Critical},
-    MessageCase{"FirstDateNoDate", [](auto& test) { test.c_.txtFirstDate->clear(); }, "The First Date" + kDateNotSet,
+    MessageCase{"FirstDateNoDate", [](auto& test) { test.c_.firstDateEdit->clear(); }, "The First Date" + kDateNotSet,
                 MessageIcon::Critical},
     MessageCase{"FirstAfterLast", [](auto& test) { SetDates(test, 0, -1); }, kLastBeforeFirst, MessageIcon::Critical},
     MessageCase{"DatesAfterTheData", [](auto& test) { SetDates(test, 10, 20); }, kLastBeforeFirst,
@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
     MessageCase{"PastTheLastRow",
                 [](auto& test) {
                     test.db_.Add("HUGE", WeekdayRows(65536));
-                    test.Use(test.db_, 0, "HUGE");
+                    test.Use(test.db_, ImportMode::SingleSecurity, "HUGE");
                 },
                 kWriteFailed + "FILE: Overflow: the row does not fit the file format.", MessageIcon::Critical}),
     [](const auto& test) { return test.param.name; });
@@ -226,18 +226,18 @@ TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
     TestDatabase db;
     const std::vector<qv2omg::PriceRow> rows = WeekdayRows(300);
     db.Add("XYZ", rows);
-    Use(db, 1);
+    Use(db, ImportMode::SecurityList);
     bool stillImporting = false;
     int ticks = 0;
     QTimer clicker;
     QObject::connect(&clicker, &QTimer::timeout, [&] {
         if (++ticks != 5)
             return;
-        mnuBegin_Click(state_, c_);
-        stillImporting = c_.mnuInterrupt->isEnabled() && !c_.mnuBegin->isEnabled() && !c_.mnuExportListed->isEnabled();
+        BeginImport(state_, c_);
+        stillImporting = c_.interruptImportAction->isEnabled() && !c_.beginImportAction->isEnabled() && !c_.exportListedAction->isEnabled();
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         switch (GetParam()) {
-        case StopBy::Menu: c_.mnuInterrupt->trigger(); break;
+        case StopBy::Menu: c_.interruptImportAction->trigger(); break;
         case StopBy::Escape: QCoreApplication::sendEvent(ProgressWindow(), &escape); break;
         case StopBy::Close: ProgressWindow()->close(); break;
         }
@@ -245,13 +245,13 @@ TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
     });
     clicker.start(0);
 
-    mnuBegin_Click(state_, c_);
+    BeginImport(state_, c_);
 
     EXPECT_THAT(messages_.All(), testing::ElementsAre(IsMessage("Import interrupted at user request.",
                                                                 MessageIcon::Information)));
     EXPECT_TRUE(stillImporting);
     ExpectIdle();
-    EXPECT_TRUE(c_.mnuExportListed->isEnabled());
+    EXPECT_TRUE(c_.exportListedAction->isEnabled());
     const Grid grid = ReadGrid(db.Path("out.pat"));
     ASSERT_TRUE(grid.size() >= 2 && grid.size() < rows.size());
     const std::vector<qv2omg::PriceRow> written(rows.begin(), rows.begin() + static_cast<long>(grid.size() - 1));

@@ -48,7 +48,7 @@ public:
     ExportListedTest()
     {
         c_ = ImportControls(window_, state_);
-        c_.List1->setModel(&list_);
+        c_.securityList->setModel(&list_);
         Library();
         auto a = WeekdayRows(40), b = WeekdayRows(60), z = WeekdayRows(10);
         a[3].high = qv2omg::MissingPrice();
@@ -58,7 +58,7 @@ public:
         db_.Add("BBB", b);
         db_.Add("ZZZ", z);  // not listed: the mask leaves it out
         state_.TradeStationDir = state_.CurrentDataDir = db_.Dir();
-        state_.ImportMode = 1;
+        state_.Mode = ImportMode::SecurityList;
         AttachExportListed(state_, c_);
         list_.setStringList({"AAA             \tFirst", "BBB             \tSecond"});
     }
@@ -75,15 +75,15 @@ public:
                 bool common = false, int fileType = 0)
     {
         SetExportDialogRunner([=, this](ExportListedDialog& dialog) {
-            dialog.opbShape[shape]->setChecked(true);
+            dialog.shapeButtons[shape]->setChecked(true);
             for (int field : fieldsOff)
-                dialog.chbField[static_cast<size_t>(field)]->setChecked(false);
-            dialog.chbCommonDates->setChecked(common);
-            dialog.cmbFileType->setCurrentIndex(fileType);
-            dialog.txtOutput->setText(output);
-            dialog.txtFirstDate->setText(firstDate_);
-            dialog.txtLastDate->setText(lastDate_);
-            EXPECT_TRUE(dialog.cmdOK->isEnabled());
+                dialog.fieldChecks[static_cast<size_t>(field)]->setChecked(false);
+            dialog.commonDatesCheck->setChecked(common);
+            dialog.fileTypeCombo->setCurrentIndex(fileType);
+            dialog.outputEdit->setText(output);
+            dialog.firstDateEdit->setText(firstDate_);
+            dialog.lastDateEdit->setText(lastDate_);
+            EXPECT_TRUE(dialog.okButton->isEnabled());
             return true;
         });
     }
@@ -99,9 +99,9 @@ public:
 
     void ExpectIdle() const
     {
-        EXPECT_TRUE(c_.Timer1->isActive() && c_.frmOptions->isEnabled() && c_.mnuExportListed->isEnabled());
-        EXPECT_FALSE(c_.mnuInterrupt->isEnabled() || platform::IsBusyPointer() || ProgressWindow()->isVisible());
-        EXPECT_EQ(state_.InterruptRequested, kFalse);
+        EXPECT_TRUE(c_.typingTimer->isActive() && c_.importOptionsFrame->isEnabled() && c_.exportListedAction->isEnabled());
+        EXPECT_FALSE(c_.interruptImportAction->isEnabled() || platform::IsBusyPointer() || ProgressWindow()->isVisible());
+        EXPECT_FALSE(state_.InterruptRequested);
     }
 
     TestDatabase db_;
@@ -116,18 +116,18 @@ public:
 
 TEST_F(ExportListedTest, EnabledOnlyInListModeWithSecuritiesListedAndNoImportRunning)
 {
-    EXPECT_TRUE(c_.mnuExportListed->isEnabled());
-    c_.mnuInterrupt->setEnabled(true);
-    EXPECT_FALSE(c_.mnuExportListed->isEnabled());
-    c_.mnuInterrupt->setEnabled(false);
-    EXPECT_TRUE(c_.mnuExportListed->isEnabled());
+    EXPECT_TRUE(c_.exportListedAction->isEnabled());
+    c_.interruptImportAction->setEnabled(true);
+    EXPECT_FALSE(c_.exportListedAction->isEnabled());
+    c_.interruptImportAction->setEnabled(false);
+    EXPECT_TRUE(c_.exportListedAction->isEnabled());
     list_.setStringList({});
-    EXPECT_FALSE(c_.mnuExportListed->isEnabled());
+    EXPECT_FALSE(c_.exportListedAction->isEnabled());
     list_.setStringList({"AAA             \tFirst"});
-    EXPECT_TRUE(c_.mnuExportListed->isEnabled());
-    state_.ImportMode = 0;
-    c_.mnuMode[0]->trigger();
-    EXPECT_FALSE(c_.mnuExportListed->isEnabled());
+    EXPECT_TRUE(c_.exportListedAction->isEnabled());
+    state_.Mode = ImportMode::SingleSecurity;
+    c_.modeActions[0]->trigger();
+    EXPECT_FALSE(c_.exportListedAction->isEnabled());
 }
 
 struct ExportCase {
@@ -145,7 +145,7 @@ TEST_P(ExportListedBytesTest, WritesWhatTheCommandWrites)
 {
     const ExportCase& test = GetParam();
     Choose(test.shape, Out(test.output), test.fieldsOff, test.common);
-    mnuExportListed_Click(state_, c_);
+    ExportListedSecurities(state_, c_);
     ASSERT_EQ(messages_.All().size(), 1u);
     EXPECT_TRUE(messages_.All()[0].text.startsWith("Files written: 1, " + Out(test.output) + "\nRows written: "));
     ExpectIdle();
@@ -170,9 +170,9 @@ INSTANTIATE_TEST_SUITE_P(Shapes, ExportListedBytesTest, testing::Values(
 
 TEST_F(ExportListedTest, OneFilePerSecurityLikeTheCommand)
 {
-    c_.chbSkip->setChecked(false);
+    c_.skipInvalidCheck->setChecked(false);
     Choose(ExportListedDialog::PerSecurity, Out("each"), {}, false, 1);
-    mnuExportListed_Click(state_, c_);
+    ExportListedSecurities(state_, c_);
     ExpectEndMessage("Files written: 2, in " + Out("each") + "\nRows written: 84\nSecurities left out: 0\n");
     ExpectIdle();
     ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--format", "xlsx", "--keep-invalid", "--out-dir", Out("cmd"),
@@ -194,7 +194,7 @@ TEST_F(ExportListedTest, OneFilePerSecurityRefusesALinkInTheFolder)
     victim.close();
     ASSERT_TRUE(QFile::link(Out("victim"), Out("each/BBB.pat")));
     Choose(ExportListedDialog::PerSecurity, Out("each"));
-    mnuExportListed_Click(state_, c_);
+    ExportListedSecurities(state_, c_);
     ASSERT_EQ(messages_.All().size(), 2u);
     EXPECT_EQ(messages_.All()[1].text, "Unable to export: " + Out("each/BBB.pat")
                                            + " is a symbolic link, which an export into a folder does not write "
@@ -221,7 +221,7 @@ TEST_F(ExportListedTest, DialogLabelsLeadToTheirFields)
 TEST_F(ExportListedTest, RefusalIsToldAndNothingIsWritten)
 {
     Choose(ExportListedDialog::Wide, Out("wide.pat"));
-    c_.chbOpenInt->setChecked(true);
+    c_.openInterestCheck->setChecked(true);
     std::vector<QString> lines;
     for (int i = 0; i < 50; ++i) {
         const std::string symbol = "S" + std::to_string(i);
@@ -229,7 +229,7 @@ TEST_F(ExportListedTest, RefusalIsToldAndNothingIsWritten)
         lines.push_back(QString::fromStdString(symbol));
     }
     list_.setStringList(QStringList(lines.begin(), lines.end()));
-    mnuExportListed_Click(state_, c_);
+    ExportListedSecurities(state_, c_);
     ASSERT_EQ(messages_.All().size(), 1u);
     EXPECT_EQ(messages_.All()[0].text, "Unable to export: the result has 301 columns, but WK1 holds at most 256: "
                                        "write xlsx or CSV instead.");
@@ -261,14 +261,14 @@ TEST_P(ExportListedStopTest, KeepsFinishedFilesAndAbandonsTheOneInHand)
         QWidget* window = progress.Window();
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         switch (GetParam()) {
-        case StopBy::Menu: c_.mnuInterrupt->trigger(); break;
+        case StopBy::Menu: c_.interruptImportAction->trigger(); break;
         case StopBy::Button: progress.InterruptButton()->click(); break;
         case StopBy::Escape: QCoreApplication::sendEvent(window, &escape); break;
         case StopBy::Close: window->close(); break;
         }
         EXPECT_TRUE(window->isVisible());
     });
-    mnuExportListed_Click(state_, c_);
+    ExportListedSecurities(state_, c_);
     SetRunProgressObserver({});
     ASSERT_EQ(messages_.All().size(), 2u);
     EXPECT_EQ(messages_.All()[0].text, "One of the files, BBB.pat, exists already in " + Out("each") + ". Replace it?");
@@ -291,8 +291,8 @@ INSTANTIATE_TEST_SUITE_P(Ways, ExportListedStopTest,
 TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
 {
     Choose(ExportListedDialog::Long, Out("long.csv"));
-    QTimer::singleShot(0, c_.mnuInterrupt, &QAction::trigger);
-    mnuExportListed_Click(state_, c_);
+    QTimer::singleShot(0, c_.interruptImportAction, &QAction::trigger);
+    ExportListedSecurities(state_, c_);
     ASSERT_EQ(messages_.All().size(), 1u);
     EXPECT_TRUE(messages_.All()[0].text.startsWith("Import interrupted at user request.\n\nFiles written: 0, "));
     ExpectIdle();
@@ -303,10 +303,10 @@ TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
 // the main window's boxes hold.
 TEST_F(ExportListedTest, DialogDatesReachTheFiles)
 {
-    c_.txtFirstDate->setText("3/10/1998");
-    c_.txtLastDate->setText("3/12/1998");
+    c_.firstDateEdit->setText("3/10/1998");
+    c_.lastDateEdit->setText("3/12/1998");
     Choose(ExportListedDialog::Wide, Out("whole.csv"));
-    mnuExportListed_Click(state_, c_);
+    ExportListedSecurities(state_, c_);
     ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--merge", "wide", "--format", "csv", "-o", Out("cmd-whole.csv"),
                                 "AAA", "BBB"}).exitCode, 0);
     EXPECT_EQ(ReadFileBytes(db_.Path("whole.csv")), ReadFileBytes(db_.Path("cmd-whole.csv")));
@@ -352,7 +352,7 @@ TEST_F(ExportListedTest, TheWindowTheCommandAndPythonAgree)
     const QString leftOut = "AAA: no data in the dates asked for (it holds 1998-03-02 to 1998-04-24)";
     firstDate_ = "1998-04-27";
     Choose(ExportListedDialog::PerSecurity, Out("some"), {}, false, 2);
-    mnuExportListed_Click(state_, c_);
+    ExportListedSecurities(state_, c_);
     const CommandResult each = RunImportCommand({"--data", db_.Dir(), "--format", "csv", "--from", "1998-04-27",
                                                  "--out-dir", Out("cmd-some"), "AAA", "BBB"});
     EXPECT_EQ(each.exitCode, 1);
@@ -366,7 +366,7 @@ TEST_F(ExportListedTest, TheWindowTheCommandAndPythonAgree)
 
     messages_.Clear();
     Choose(ExportListedDialog::Wide, Out("whole.csv"));
-    mnuExportListed_Click(state_, c_);
+    ExportListedSecurities(state_, c_);
     const CommandResult merged = RunImportCommand({"--data", db_.Dir(), "--merge", "wide", "--format", "csv",
                                                    "--from", "1998-04-27", "-o", Out("cmd-whole.csv"), "AAA", "BBB"});
     const std::string mergeLeftOut = leftOut.toStdString() + "; left out of the merge";
@@ -393,38 +393,38 @@ TEST_F(ExportListedTest, DialogReopensWithItsLastChoices)
     {
         ExportListedDialog dialog(true, &owner);
         EXPECT_EQ(dialog.font(), owner.font());
-        EXPECT_TRUE(dialog.opbShape[ExportListedDialog::Wide]->isChecked());
-        EXPECT_TRUE(dialog.chbField[5]->isChecked());
-        EXPECT_EQ(dialog.txtFirstDate->text(), QString());
+        EXPECT_TRUE(dialog.shapeButtons[ExportListedDialog::Wide]->isChecked());
+        EXPECT_TRUE(dialog.fieldChecks[5]->isChecked());
+        EXPECT_EQ(dialog.firstDateEdit->text(), QString());
         // The type box follows the name typed for a sheet; it is chosen for files one per security.
-        dialog.txtOutput->setText("wide.xlsx");
-        EXPECT_EQ(dialog.cmbFileType->currentIndex(), 1);
-        dialog.txtOutput->setText("wide.csv");
-        EXPECT_EQ(dialog.cmbFileType->currentIndex(), 2);
-        dialog.txtOutput->setText("wide.pat");
-        EXPECT_EQ(dialog.cmbFileType->currentIndex(), 0);
-        dialog.opbShape[ExportListedDialog::PerSecurity]->setChecked(true);
-        dialog.cmbFileType->setCurrentIndex(1);
-        dialog.txtOutput->setText("/data/out");
-        dialog.chbField[1]->setChecked(false);
-        dialog.txtFirstDate->setText("not a date");
-        EXPECT_FALSE(dialog.cmdOK->isEnabled());
-        dialog.txtFirstDate->setText("1998-03-20");
-        dialog.txtLastDate->setText("1998-03-19");
-        EXPECT_FALSE(dialog.cmdOK->isEnabled());
-        dialog.txtLastDate->setText("1998-04-10");
-        EXPECT_TRUE(dialog.cmdOK->isEnabled());
+        dialog.outputEdit->setText("wide.xlsx");
+        EXPECT_EQ(dialog.fileTypeCombo->currentIndex(), 1);
+        dialog.outputEdit->setText("wide.csv");
+        EXPECT_EQ(dialog.fileTypeCombo->currentIndex(), 2);
+        dialog.outputEdit->setText("wide.pat");
+        EXPECT_EQ(dialog.fileTypeCombo->currentIndex(), 0);
+        dialog.shapeButtons[ExportListedDialog::PerSecurity]->setChecked(true);
+        dialog.fileTypeCombo->setCurrentIndex(1);
+        dialog.outputEdit->setText("/data/out");
+        dialog.fieldChecks[1]->setChecked(false);
+        dialog.firstDateEdit->setText("not a date");
+        EXPECT_FALSE(dialog.okButton->isEnabled());
+        dialog.firstDateEdit->setText("1998-03-20");
+        dialog.lastDateEdit->setText("1998-03-19");
+        EXPECT_FALSE(dialog.okButton->isEnabled());
+        dialog.lastDateEdit->setText("1998-04-10");
+        EXPECT_TRUE(dialog.okButton->isEnabled());
         EXPECT_EQ(dialog.FirstDate(), DayOf(19980320));
         dialog.Remember();
     }
     ExportListedDialog dialog(false);
-    EXPECT_TRUE(dialog.opbShape[ExportListedDialog::PerSecurity]->isChecked());
-    EXPECT_EQ(dialog.cmbFileType->currentIndex(), 1);
-    EXPECT_EQ(dialog.txtOutput->text(), "/data/out");
-    EXPECT_FALSE(dialog.chbField[1]->isChecked());
-    EXPECT_TRUE(dialog.chbField[5]->isChecked());
-    EXPECT_EQ(dialog.txtFirstDate->text(), "1998-03-20");
-    EXPECT_EQ(dialog.txtLastDate->text(), "1998-04-10");
+    EXPECT_TRUE(dialog.shapeButtons[ExportListedDialog::PerSecurity]->isChecked());
+    EXPECT_EQ(dialog.fileTypeCombo->currentIndex(), 1);
+    EXPECT_EQ(dialog.outputEdit->text(), "/data/out");
+    EXPECT_FALSE(dialog.fieldChecks[1]->isChecked());
+    EXPECT_TRUE(dialog.fieldChecks[5]->isChecked());
+    EXPECT_EQ(dialog.firstDateEdit->text(), "1998-03-20");
+    EXPECT_EQ(dialog.lastDateEdit->text(), "1998-04-10");
 }
 
 // OK is off while a choice cannot be run, and the line beside the choice says why.
@@ -450,30 +450,30 @@ TEST_P(ExportListedProblemTest, OkIsOffAndTheReasonIsShownBesideTheChoice)
         return text.replace("FOLDER", Out("folder")).replace("FILE", Out("file.pat")).replace("DATES", DateFormsText());
     };
     ExportListedDialog dialog(false);
-    dialog.opbShape[test.shape]->setChecked(true);
-    dialog.txtOutput->setText(fill(test.output));
-    dialog.txtFirstDate->setText(test.firstDate);
-    dialog.txtLastDate->setText("2020-12-31");
-    for (QCheckBox* field : dialog.chbField)
+    dialog.shapeButtons[test.shape]->setChecked(true);
+    dialog.outputEdit->setText(fill(test.output));
+    dialog.firstDateEdit->setText(test.firstDate);
+    dialog.lastDateEdit->setText("2020-12-31");
+    for (QCheckBox* field : dialog.fieldChecks)
         field->setChecked(!test.noFields);
-    for (const auto& [line, expected] : {std::pair{dialog.lblFieldsProblem, test.fieldsProblem},
-                                         std::pair{dialog.lblDatesProblem, test.datesProblem},
-                                         std::pair{dialog.lblOutputProblem, test.outputProblem}}) {
+    for (const auto& [line, expected] : {std::pair{dialog.fieldsProblemLabel, test.fieldsProblem},
+                                         std::pair{dialog.datesProblemLabel, test.datesProblem},
+                                         std::pair{dialog.outputProblemLabel, test.outputProblem}}) {
         EXPECT_EQ(line->text(), fill(expected)) << line->objectName().toStdString();
         EXPECT_EQ(line->isVisibleTo(&dialog), *expected != 0) << line->objectName().toStdString();
     }
     const bool ok = !*test.fieldsProblem && !*test.datesProblem && !*test.outputProblem;
-    EXPECT_EQ(dialog.cmdOK->isEnabled(), ok);
+    EXPECT_EQ(dialog.okButton->isEnabled(), ok);
     if (!*test.outputProblem)
         return;
     // Accepted all the same: refused before anything is written.
     SetExportDialogRunner([&](ExportListedDialog& run) {
-        run.opbShape[test.shape]->setChecked(true);
-        run.txtOutput->setText(fill(test.output));
+        run.shapeButtons[test.shape]->setChecked(true);
+        run.outputEdit->setText(fill(test.output));
         return true;
     });
     const QStringList before = QDir(Out("folder")).entryList(QDir::Files);
-    mnuExportListed_Click(state_, c_);
+    ExportListedSecurities(state_, c_);
     EXPECT_EQ(QDir(Out("folder")).entryList(QDir::Files), before);
     EXPECT_EQ(ReadFileBytes(db_.Path("file.pat")), "earlier");
 }
@@ -504,9 +504,9 @@ TEST_F(ExportListedTest, AsksOnceBeforeReplacingFiles)
         messages_.Answer(yes);
         messages_.Answer(yes);
         Choose(ExportListedDialog::PerSecurity, Out("each"));
-        mnuExportListed_Click(state_, c_);
+        ExportListedSecurities(state_, c_);
         Choose(ExportListedDialog::Wide, Out("wide.csv"));
-        mnuExportListed_Click(state_, c_);
+        ExportListedSecurities(state_, c_);
         ASSERT_EQ(messages_.All().size(), yes ? 4u : 2u);
         EXPECT_EQ(messages_.All()[0].text, "2 of the 2 files exist already in " + Out("each") + ". Replace them all?");
         EXPECT_EQ(messages_.All()[0].icon, platform::MessageIcon::Question);
@@ -535,7 +535,7 @@ TEST_F(ExportListedTest, TimeTakenLeavesOutAPause)
     });
     QElapsedTimer wall;
     wall.start();
-    mnuExportListed_Click(state_, c_);
+    ExportListedSecurities(state_, c_);
     const qint64 elapsed = wall.elapsed();
     SetRunProgressObserver({});
     ASSERT_EQ(messages_.All().size(), 1u);
@@ -549,12 +549,12 @@ TEST_F(ExportListedTest, TimeTakenLeavesOutAPause)
 // In single mode a pattern file named .xlsx is the file --format xlsx writes.
 TEST_F(ExportListedTest, BeginImportIntoAnXlsxNameWritesXlsx)
 {
-    state_.ImportMode = 0;
+    state_.Mode = ImportMode::SingleSecurity;
     state_.PatternFileName = Out("single.XLSX");
-    c_.txtSymbol->setText("AAA");
+    c_.symbolEdit->setText("AAA");
     ShowSecurityInfo(state_, c_, "AAA");
-    c_.txtFirstDate->setText(ShortDate(state_.DataFirstDate));
-    mnuBegin_Click(state_, c_);
+    c_.firstDateEdit->setText(ShortDate(state_.DataFirstDate));
+    BeginImport(state_, c_);
     EXPECT_THAT(messages_.All(), testing::IsEmpty());
     ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--format", "xlsx", "-o", Out("command.xlsx"), "AAA"}).exitCode, 0);
     const std::string bytes = ReadFileBytes(db_.Path("single.XLSX"));

@@ -61,18 +61,18 @@ int32_t DayOf(uint32_t date)
 MainControls ImportControls(QWidget& window, ProgramState& state)
 {
     auto* options = new QGroupBox(&window);
-    MainControls c = {.window = &window, .txtSymbol = new QLineEdit(&window), .pctDesc = new QLabel(&window),
-                      .lblCategory = new QLabel(&window), .lblPeriod = new QLabel(&window),
-                      .lblDataAvailable = new QLabel(&window), .List1 = new QListView(&window), .frmOptions = options,
-                      .txtFirstDate = new QLineEdit(options), .txtLastDate = new QLineEdit(options),
-                      .chbSkip = new QCheckBox(options), .chbOpenInt = new QCheckBox(options),
-                      .InfoPanel = new QLabel(&window), .Timer1 = new QTimer(&window), .mnuBegin = new QAction(&window),
-                      .mnuInterrupt = new QAction(&window), .mnuExportListed = new QAction(&window),
-                      .mnuMode = {new QAction(&window), new QAction(&window)}};
-    c.chbSkip->setChecked(true);
-    c.Timer1->start(550);
-    c.mnuInterrupt->setEnabled(false);
-    QObject::connect(c.mnuInterrupt, &QAction::triggered, [&state] { state.InterruptRequested = kTrue; });
+    MainControls c = {.window = &window, .symbolEdit = new QLineEdit(&window), .descriptionLabel = new QLabel(&window),
+                      .categoryLabel = new QLabel(&window), .periodLabel = new QLabel(&window),
+                      .dataAvailableLabel = new QLabel(&window), .securityList = new QListView(&window), .importOptionsFrame = options,
+                      .firstDateEdit = new QLineEdit(options), .lastDateEdit = new QLineEdit(options),
+                      .skipInvalidCheck = new QCheckBox(options), .openInterestCheck = new QCheckBox(options),
+                      .statusLine = new QLabel(&window), .typingTimer = new QTimer(&window), .beginImportAction = new QAction(&window),
+                      .interruptImportAction = new QAction(&window), .exportListedAction = new QAction(&window),
+                      .modeActions = {new QAction(&window), new QAction(&window)}};
+    c.skipInvalidCheck->setChecked(true);
+    c.typingTimer->start(550);
+    c.interruptImportAction->setEnabled(false);
+    QObject::connect(c.interruptImportAction, &QAction::triggered, [&state] { state.InterruptRequested = true; });
     return c;
 }
 

@@ -40,7 +40,7 @@ TEST_F(ProgressWindowTest, RedrawsInStepsOfFivePercent)
     ShowProgress(200, QString(), 10, 10);
     QPointer<QWidget> window = ProgressWindow();
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->objectName(), QStringLiteral("PrcntgBar"));
+    EXPECT_EQ(window->objectName(), QStringLiteral("progressWindow"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Percent Completed"));
 
     std::vector<Report> reports;
@@ -72,7 +72,7 @@ struct PaintCounter : QObject {
 TEST_F(ProgressWindowTest, PaintsOnlyChangesDrawsAllDoneForNothingAndFollowsTheMainWindow)
 {
     ShowProgress(200, QString(), 10, 10);
-    auto* bar = ProgressWindow()->findChild<QWidget*>(QStringLiteral("Panel3D1"));
+    auto* bar = ProgressWindow()->findChild<QWidget*>(QStringLiteral("percentBar"));
     ASSERT_NE(bar, nullptr);
     PaintCounter paints(bar);
 
@@ -123,7 +123,7 @@ TEST_F(ProgressWindowTest, NothingBringsTheWindowBackAfterClose)
             QCoreApplication::processEvents();
         }
         for (const QWidget* window : QApplication::topLevelWidgets())
-            EXPECT_FALSE(window->objectName() == "PrcntgBar" && window->isVisible()) << "total " << total;
+            EXPECT_FALSE(window->objectName() == "progressWindow" && window->isVisible()) << "total " << total;
         EXPECT_EQ(ProgressWindow()->windowTitle(), QString());
     }
 }

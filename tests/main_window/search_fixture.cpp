@@ -81,45 +81,45 @@ TestWindow::TestWindow()
     QWidget* w = c.window = window.get();
     w->resize(platform::TwipsToPixelsX(6885), platform::TwipsToPixelsY(4755));
 
-    QFrame* panel = c.Panel3D1 = Make<QFrame>(w, "Panel3D1", 240, 960, 6375, 3345);
-    c.Label6 = Make<QLabel>(panel, "Label6", 390, 150, 1575, 195);
-    c.txtSymbol = Make<QLineEdit>(panel, "txtSymbol", 2040, 120, 1095, 285);
-    c.Label13 = Make<QLabel>(panel, "Label13", 3270, 150, 825, 225);
-    c.opbSearch[0] = Make<QRadioButton>(panel, "opbSearch(0)", 4110, 150, 825, 255);
-    c.opbSearch[1] = Make<QRadioButton>(panel, "opbSearch(1)", 5040, 150, 1215, 255);
-    c.opbSearch[0]->setChecked(true);
-    c.Label14 = Make<QLabel>(panel, "Label14", 390, 330, 1635, 195);
-    c.Label12 = Make<QLabel>(panel, "Label12", 390, 540, 1815, 225);
-    c.lblNumOfEntries = Make<QLabel>(panel, "lblNumOfEntries", 2280, 540, 975, 225);
-    c.cmdSearch = Make<QPushButton>(panel, "cmdSearch", 3570, 90, 2205, 315);
-    QGroupBox* info = c.Frame3D1 = Make<QGroupBox>(panel, "Frame3D1", 390, 540, 5625, 1455);
-    c.pctDesc = Make<QLabel>(info, "pctDesc", 1530, 300, 3795, 255);
-    c.lblCategory = Make<QLabel>(info, "lblCategory", 1530, 570, 3795, 255);
-    c.lblPeriod = Make<QLabel>(info, "lblPeriod", 1530, 840, 3795, 255);
-    c.lblDataAvailable = Make<QLabel>(info, "lblDataAvailable", 1530, 1110, 3795, 255);
-    c.List1 = Make<QListView>(panel, "List1", 390, 750, 5625, 1035);
-    QGroupBox* options = c.frmOptions = Make<QGroupBox>(panel, "frmOptions", 390, 2010, 5625, 1035);
-    c.txtFirstDate = Make<QLineEdit>(options, "txtFirstDate", 1260, 270, 1065, 285);
-    c.txtLastDate = Make<QLineEdit>(options, "txtLastDate", 1260, 600, 1065, 285);
-    c.InfoPanel = Make<QLabel>(w, "InfoPanel", 0, 4410, 6885, 345);
+    QFrame* panel = c.mainPanel = Make<QFrame>(w, "mainPanel", 240, 960, 6375, 3345);
+    c.symbolCaption = Make<QLabel>(panel, "symbolCaption", 390, 150, 1575, 195);
+    c.symbolEdit = Make<QLineEdit>(panel, "symbolEdit", 2040, 120, 1095, 285);
+    c.searchByCaption = Make<QLabel>(panel, "searchByCaption", 3270, 150, 825, 225);
+    c.searchBySymbolButton = Make<QRadioButton>(panel, "searchBySymbolButton", 4110, 150, 825, 255);
+    c.searchByDescriptionButton = Make<QRadioButton>(panel, "searchByDescriptionButton", 5040, 150, 1215, 255);
+    c.searchBySymbolButton->setChecked(true);
+    c.wildcardHint = Make<QLabel>(panel, "wildcardHint", 390, 330, 1635, 195);
+    c.entryCountCaption = Make<QLabel>(panel, "entryCountCaption", 390, 540, 1815, 225);
+    c.entryCountLabel = Make<QLabel>(panel, "entryCountLabel", 2280, 540, 975, 225);
+    c.searchButton = Make<QPushButton>(panel, "searchButton", 3570, 90, 2205, 315);
+    QGroupBox* info = c.securityInfoFrame = Make<QGroupBox>(panel, "securityInfoFrame", 390, 540, 5625, 1455);
+    c.descriptionLabel = Make<QLabel>(info, "descriptionLabel", 1530, 300, 3795, 255);
+    c.categoryLabel = Make<QLabel>(info, "categoryLabel", 1530, 570, 3795, 255);
+    c.periodLabel = Make<QLabel>(info, "periodLabel", 1530, 840, 3795, 255);
+    c.dataAvailableLabel = Make<QLabel>(info, "dataAvailableLabel", 1530, 1110, 3795, 255);
+    c.securityList = Make<QListView>(panel, "securityList", 390, 750, 5625, 1035);
+    QGroupBox* options = c.importOptionsFrame = Make<QGroupBox>(panel, "importOptionsFrame", 390, 2010, 5625, 1035);
+    c.firstDateEdit = Make<QLineEdit>(options, "firstDateEdit", 1260, 270, 1065, 285);
+    c.lastDateEdit = Make<QLineEdit>(options, "lastDateEdit", 1260, 600, 1065, 285);
+    c.statusLine = Make<QLabel>(w, "statusLine", 0, 4410, 6885, 345);
 
-    c.Timer1 = new QTimer(w);  // not connected: tests call the tick handler
-    c.Timer1->setInterval(550);
-    c.Timer1->start();
-    c.mnuBegin = new QAction(w);
-    c.mnuBegin->setEnabled(false);
-    c.mnuMode = {new QAction(w), new QAction(w)};
-    for (QAction* mode : c.mnuMode)
+    c.typingTimer = new QTimer(w);  // not connected: tests call the tick handler
+    c.typingTimer->setInterval(550);
+    c.typingTimer->start();
+    c.beginImportAction = new QAction(w);
+    c.beginImportAction->setEnabled(false);
+    c.modeActions = {new QAction(w), new QAction(w)};
+    for (QAction* mode : c.modeActions)
         mode->setCheckable(true);
-    c.mnuMode[0]->setChecked(true);
-    QObject::connect(c.txtSymbol, &QLineEdit::textChanged, w, [this] { SymbolTextChanged(state, c); });
+    c.modeActions[0]->setChecked(true);
+    QObject::connect(c.symbolEdit, &QLineEdit::textChanged, w, [this] { SymbolTextChanged(state, c); });
 
     QDir(temp.path()).mkpath(QStringLiteral("Program"));
     state.TradeStationDir = QDir(temp.path()).filePath(QStringLiteral("Program"));
     state.CurrentDataDir = QString::fromStdString(DataDir().string());
 
     w->show();
-    ApplyImportMode(state, c, 0);
+    ApplyImportMode(state, c, ImportMode::SingleSecurity);
 }
 
 fs::path TestWindow::DataDir() const

@@ -25,14 +25,14 @@ protected:
     Symbols Listed()
     {
         Symbols symbols;
-        for (int row = 0; row < omega::SecurityList(w.c.List1)->rowCount(); ++row)
-            symbols.push_back(omega::SecurityLineSymbol(omega::SecurityList(w.c.List1)->Line(row)));
+        for (int row = 0; row < omega::SecurityList(w.c.securityList)->rowCount(); ++row)
+            symbols.push_back(omega::SecurityLineSymbol(omega::SecurityList(w.c.securityList)->Line(row)));
         return symbols;
     }
-    QString Count() const { return w.c.lblNumOfEntries->text(); }
+    QString Count() const { return w.c.entryCountLabel->text(); }
     void EnterListMode()
     {
-        ApplyImportMode(w.state, w.c, w.state.ImportMode = 1);
+        ApplyImportMode(w.state, w.c, w.state.Mode = ImportMode::SecurityList);
         LoadSecurityTable(w.state, w.c);
     }
 
@@ -42,7 +42,7 @@ protected:
 TEST_F(SecuritySearchTest, LoadingCountsInStepsOf500AndShowsProgress)
 {
     search_test::WriteHeaderOnly(w.DataDir(), 1200);
-    w.c.lblNumOfEntries->clear();
+    w.c.entryCountLabel->clear();
     std::vector<QString> counts;
     bool progressShown = false;
     {
@@ -50,7 +50,7 @@ TEST_F(SecuritySearchTest, LoadingCountsInStepsOf500AndShowsProgress)
             if (counts.empty() || counts.back() != Count())
                 counts.push_back(Count());
             progressShown = progressShown || ProgressWindow()->isVisible();
-            EXPECT_FALSE(w.c.Timer1->isActive());
+            EXPECT_FALSE(w.c.typingTimer->isActive());
         });
         LoadSecurityTable(w.state, w.c);
     }
@@ -58,9 +58,9 @@ TEST_F(SecuritySearchTest, LoadingCountsInStepsOf500AndShowsProgress)
     EXPECT_EQ(Count(), QStringLiteral(" 1200"));
     EXPECT_TRUE(progressShown);
     EXPECT_FALSE(ProgressWindow()->isVisible());
-    EXPECT_EQ(w.state.SecurityTableLoaded, kTrue);
+    EXPECT_TRUE(w.state.SecurityTableLoaded);
     EXPECT_EQ(w.state.SecurityTable.size(), 1200u);
-    EXPECT_TRUE(w.c.Timer1->isActive());
+    EXPECT_TRUE(w.c.typingTimer->isActive());
     EXPECT_FALSE(platform::IsBusyPointer());
 }
 
@@ -68,11 +68,11 @@ TEST_F(SecuritySearchTest, MoreThan32767SecuritiesLoadAndListWhole)
 {
     search_test::WriteHeaderOnly(w.DataDir(), 33000);
     EnterListMode();
-    w.c.Timer1->stop();  // every change refreshes at once
-    w.c.txtSymbol->setText(QStringLiteral("?"));
+    w.c.typingTimer->stop();  // every change refreshes at once
+    w.c.symbolEdit->setText(QStringLiteral("?"));
     EXPECT_EQ(Listed().size(), 33000u);
     EXPECT_EQ(Count(), QStringLiteral(" 33000"));
-    w.c.txtSymbol->setText(QStringLiteral("s3299"));
+    w.c.symbolEdit->setText(QStringLiteral("s3299"));
     EXPECT_EQ(Listed().back(), QStringLiteral("S32999"));
     EXPECT_EQ(Count(), QStringLiteral(" 11"));
 }
@@ -90,10 +90,10 @@ TEST_F(SecuritySearchTest, DirectoryWithoutSecuritiesIsReportedOnce)
               std::tuple(QStringLiteral("Tessaport"), "Specified directory " + empty
                          + " does not contain a valid Omega Downloader header file.", platform::MessageIcon::Critical));
     EXPECT_EQ(Count(), QStringLiteral(" 0"));
-    EXPECT_EQ(w.state.SecurityTableLoaded, kTrue);  // kept, as it was
-    EXPECT_TRUE(w.c.Timer1->isActive());
+    EXPECT_TRUE(w.state.SecurityTableLoaded);  // kept, as it was
+    EXPECT_TRUE(w.c.typingTimer->isActive());
     // The previous directory's securities are not offered for this one.
-    w.c.txtSymbol->setText(QStringLiteral("?"));
+    w.c.symbolEdit->setText(QStringLiteral("?"));
     FillSecurityList(w.state, w.c);
     EXPECT_EQ(Listed(), Symbols{});
 }
@@ -101,58 +101,58 @@ TEST_F(SecuritySearchTest, DirectoryWithoutSecuritiesIsReportedOnce)
 TEST_F(SecuritySearchTest, ListFollowsMaskAndSearchFieldAndClickedLineIsShown)
 {
     EnterListMode();
-    w.c.Timer1->stop();
-    w.c.txtSymbol->setText(QStringLiteral("  ib"));
+    w.c.typingTimer->stop();
+    w.c.symbolEdit->setText(QStringLiteral("  ib"));
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX", "ibc"}));
     EXPECT_EQ(Count(), QStringLiteral(" 3"));
 
-    w.c.opbSearch[1]->setChecked(true);
-    opbSearch_Click(w.state, w.c, 1);
+    w.c.searchByDescriptionButton->setChecked(true);
+    RefreshSecurityList(w.state, w.c);
     EXPECT_EQ(Listed(), (Symbols{"IBMX", "ibc"}));
-    w.c.txtSymbol->setText(QStringLiteral("zz"));
+    w.c.symbolEdit->setText(QStringLiteral("zz"));
     EXPECT_EQ(Listed(), Symbols{});
     EXPECT_EQ(Count(), QStringLiteral(" 0"));
-    w.c.txtSymbol->setText(QStringLiteral("?"));
-    w.c.txtSymbol->clear();  // leaves the list as it is
+    w.c.symbolEdit->setText(QStringLiteral("?"));
+    w.c.symbolEdit->clear();  // leaves the list as it is
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX", "MSFT", "ibc"}));
     EXPECT_EQ(Count(), QStringLiteral(" 4"));
     EXPECT_FALSE(platform::IsBusyPointer());
 
-    w.c.List1->setCurrentIndex(omega::SecurityList(w.c.List1)->index(1));
-    List1_Click(w.state, w.c);
-    EXPECT_EQ(w.c.pctDesc->text().trimmed(), QStringLiteral("IBM Extra"));
-    EXPECT_TRUE(w.c.mnuBegin->isEnabled());
+    w.c.securityList->setCurrentIndex(omega::SecurityList(w.c.securityList)->index(1));
+    ShowSelectedSecurity(w.state, w.c);
+    EXPECT_EQ(w.c.descriptionLabel->text().trimmed(), QStringLiteral("IBM Extra"));
+    EXPECT_TRUE(w.c.beginImportAction->isEnabled());
 }
 
 TEST_F(SecuritySearchTest, TypingRefreshesTheListAfterOneQuietTick)
 {
     EnterListMode();
-    w.c.txtSymbol->setText(QStringLiteral("IB"));
-    EXPECT_EQ(w.state.SymbolTypingPending, kTrue);
+    w.c.symbolEdit->setText(QStringLiteral("IB"));
+    EXPECT_TRUE(w.state.SymbolTypingPending);
     EXPECT_TRUE(platform::IsBusyPointer());
     SymbolTimerTick(w.state, w.c);  // changed since the last tick
-    w.c.txtSymbol->setText(QStringLiteral("IBM"));
+    w.c.symbolEdit->setText(QStringLiteral("IBM"));
     SymbolTimerTick(w.state, w.c);
     EXPECT_EQ(Listed(), Symbols{});
     SymbolTimerTick(w.state, w.c);  // unchanged for a whole tick
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX"}));
-    EXPECT_EQ(w.state.SymbolTypingPending, kFalse);
+    EXPECT_FALSE(w.state.SymbolTypingPending);
     EXPECT_FALSE(platform::IsBusyPointer());
 
-    w.state.ImportMode = 0;  // in single mode typing starts nothing
-    w.c.txtSymbol->setText(QStringLiteral("MSFT"));
-    EXPECT_EQ(w.state.SymbolTypingPending, kFalse);
+    w.state.Mode = ImportMode::SingleSecurity;  // in single mode typing starts nothing
+    w.c.symbolEdit->setText(QStringLiteral("MSFT"));
+    EXPECT_FALSE(w.state.SymbolTypingPending);
     EXPECT_FALSE(platform::IsBusyPointer());
 }
 
 struct Arrangement {
-    int16_t mode;
+    ImportMode mode;
     const char* label6;
     int frameTop, optionsTop, panelHeight;
     const char* info;
 };
 
-void PrintTo(const Arrangement& a, std::ostream* out) { *out << (a.mode == 0 ? "single" : "list") << " mode"; }
+void PrintTo(const Arrangement& a, std::ostream* out) { *out << (a.mode == ImportMode::SingleSecurity ? "single" : "list") << " mode"; }
 
 class ModeArrangement : public SecuritySearchTest, public testing::WithParamInterface<Arrangement> {};
 
@@ -160,55 +160,55 @@ TEST_P(ModeArrangement, PlacesTheControlsOfTheMode)
 {
     const Arrangement& a = GetParam();
     ApplyImportMode(w.state, w.c, a.mode);
-    EXPECT_EQ(w.c.Label6->text(), QString::fromLatin1(a.label6));
-    EXPECT_EQ(w.c.cmdSearch->isVisible(), a.mode == 0);
-    for (QWidget* listOnly : std::initializer_list<QWidget*>{w.c.List1, w.c.Label12, w.c.Label13, w.c.opbSearch[0],
-                                                             w.c.opbSearch[1], w.c.lblNumOfEntries, w.c.Label14})
-        EXPECT_EQ(listOnly->isVisible(), a.mode != 0) << listOnly->objectName().toStdString();
+    EXPECT_EQ(w.c.symbolCaption->text(), QString::fromLatin1(a.label6));
+    EXPECT_EQ(w.c.searchButton->isVisible(), a.mode == ImportMode::SingleSecurity);
+    for (QWidget* listOnly : std::initializer_list<QWidget*>{w.c.securityList, w.c.entryCountCaption, w.c.searchByCaption, w.c.searchBySymbolButton,
+                                                             w.c.searchByDescriptionButton, w.c.entryCountLabel, w.c.wildcardHint})
+        EXPECT_EQ(listOnly->isVisible(), a.mode == ImportMode::SecurityList) << listOnly->objectName().toStdString();
     using platform::TwipsToPixelsY;
-    EXPECT_EQ(std::tuple(w.c.Frame3D1->y(), w.c.frmOptions->y(), w.c.Panel3D1->height()),
+    EXPECT_EQ(std::tuple(w.c.securityInfoFrame->y(), w.c.importOptionsFrame->y(), w.c.mainPanel->height()),
               std::tuple(TwipsToPixelsY(a.frameTop), TwipsToPixelsY(a.optionsTop), TwipsToPixelsY(a.panelHeight)));
-    EXPECT_EQ(w.c.InfoPanel->text(), QString::fromLatin1(a.info));
+    EXPECT_EQ(w.c.statusLine->text(), QString::fromLatin1(a.info));
     const int height = TwipsToPixelsY(960) + TwipsToPixelsY(a.panelHeight) + TwipsToPixelsY(120) + TwipsToPixelsY(345);
     EXPECT_EQ(w.c.window->height(), height);
-    EXPECT_EQ(w.c.InfoPanel->geometry().bottom(), height - 1);
+    EXPECT_EQ(w.c.statusLine->geometry().bottom(), height - 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, ModeArrangement,
-    testing::Values(Arrangement{0, "Enter security symbol:", 600, 2100, 3345,
+    testing::Values(Arrangement{ImportMode::SingleSecurity, "Enter security symbol:", 600, 2100, 3345,
                                 "Choose a valid Omega data directory, enter a valid security symbol, search for it, "
                                 "then import."},
-                    Arrangement{1, "Enter security mask:", 1800, 3210, 4335,
+                    Arrangement{ImportMode::SecurityList, "Enter security mask:", 1800, 3210, 4335,
                                 "Choose a valid Omega data directory, enter security mask, pick security, then "
                                 "import."}));
 
 TEST_F(SecuritySearchTest, SwitchingModesLoadsOnceAndKeepsTheChosenOne)
 {
     ShowSecurityInfo(w.state, w.c, QStringLiteral("IBM"));
-    w.c.txtSymbol->clear();
-    mnuMode_Click(w.state, w.c, 1);
-    EXPECT_EQ(w.state.ImportMode, 1);
-    EXPECT_TRUE(w.c.mnuMode[1]->isChecked() && !w.c.mnuMode[0]->isChecked());
-    EXPECT_EQ(w.c.pctDesc->text(), QString());
-    EXPECT_FALSE(w.c.mnuBegin->isEnabled());
-    EXPECT_EQ(w.state.SecurityTableLoaded, kTrue);
-    EXPECT_EQ(w.c.txtSymbol->text(), QStringLiteral("?"));
+    w.c.symbolEdit->clear();
+    SwitchImportMode(w.state, w.c, ImportMode::SecurityList);
+    EXPECT_EQ(w.state.Mode, ImportMode::SecurityList);
+    EXPECT_TRUE(w.c.modeActions[1]->isChecked() && !w.c.modeActions[0]->isChecked());
+    EXPECT_EQ(w.c.descriptionLabel->text(), QString());
+    EXPECT_FALSE(w.c.beginImportAction->isEnabled());
+    EXPECT_TRUE(w.state.SecurityTableLoaded);
+    EXPECT_EQ(w.c.symbolEdit->text(), QStringLiteral("?"));
     SymbolTimerTick(w.state, w.c);
     SymbolTimerTick(w.state, w.c);
     EXPECT_EQ(Listed().size(), 4u);
 
     w.state.SecurityTable.clear();
-    mnuMode_Click(w.state, w.c, 1);  // already chosen: no reload, no change
+    SwitchImportMode(w.state, w.c, ImportMode::SecurityList);  // already chosen: no reload, no change
     EXPECT_EQ(Listed().size(), 4u);
     EXPECT_TRUE(w.state.SecurityTable.empty());
 
-    w.c.txtSymbol->setText(QStringLiteral("msft "));
-    mnuMode_Click(w.state, w.c, 0);
-    EXPECT_TRUE(w.c.mnuMode[0]->isChecked());
+    w.c.symbolEdit->setText(QStringLiteral("msft "));
+    SwitchImportMode(w.state, w.c, ImportMode::SingleSecurity);
+    EXPECT_TRUE(w.c.modeActions[0]->isChecked());
     EXPECT_EQ(Listed(), Symbols{});
-    EXPECT_EQ(w.c.pctDesc->text().trimmed(), QStringLiteral("Microsoft"));
-    EXPECT_EQ(w.c.txtSymbol->text(), QStringLiteral("MSFT"));
+    EXPECT_EQ(w.c.descriptionLabel->text().trimmed(), QStringLiteral("Microsoft"));
+    EXPECT_EQ(w.c.symbolEdit->text(), QStringLiteral("MSFT"));
 }
 
 TEST_F(SecuritySearchTest, LoadStartedWhileAnotherReadsReplacesIt)
@@ -224,7 +224,7 @@ TEST_F(SecuritySearchTest, LoadStartedWhileAnotherReadsReplacesIt)
                 return;
             switched = true;
             w.state.CurrentDataDir = QString::fromStdString(w.DataDir().string());
-            w.state.SecurityTableLoaded = kFalse;
+            w.state.SecurityTableLoaded = false;
             LoadSecurityTable(w.state, w.c);
         });
         LoadSecurityTable(w.state, w.c);
@@ -234,7 +234,7 @@ TEST_F(SecuritySearchTest, LoadStartedWhileAnotherReadsReplacesIt)
     ASSERT_EQ(w.state.SecurityTable.size(), 4u);
     EXPECT_TRUE(w.state.SecurityTable[3].startsWith("ibc"));
     EXPECT_EQ(Count(), QStringLiteral(" 4"));
-    EXPECT_EQ(w.state.SecurityTableLoaded, kTrue);
+    EXPECT_TRUE(w.state.SecurityTableLoaded);
     EXPECT_FALSE(ProgressWindow()->isVisible());
 }
 

@@ -42,7 +42,7 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedName)
     FileSelector() = FileSelectorState();
     platform::FileDialogAnswers dialogs;
     dialogs.AnswerCancel();
-    EXPECT_EQ(RunFileSelector("Select the Pattern Filename", 2), kTrue);
+    EXPECT_TRUE(RunFileSelector("Select the Pattern Filename", 2));
 
     ASSERT_EQ(dialogs.Requests().size(), 1u);
     const platform::FileDialogRequest& request = dialogs.Requests().front();
@@ -106,37 +106,37 @@ TEST(FileSelector, ChoiceIsKeptAsReturnedAndNothingChangesWithoutANewName)
     platform::FileDialogAnswers dialogs;
     ProgramState state;
     QWidget window;
-    MainControls controls{.window = &window, .Label4 = new QLabel(&window), .mnuView = new QAction(&window)};
+    MainControls controls{.window = &window, .patternFileLabel = new QLabel(&window), .viewPatternFileAction = new QAction(&window)};
     window.resize(800, 200);
-    controls.Label4->setGeometry(0, 0, 600, 20);
-    controls.mnuView->setEnabled(false);
+    controls.patternFileLabel->setGeometry(0, 0, 600, 20);
+    controls.viewPatternFileAction->setEnabled(false);
     const QString chosen = "/home/Trader/Patterns/MixedCase.Pat";
     auto expectChosen = [&] {
         EXPECT_EQ(state.PatternFileName, chosen);
-        EXPECT_EQ(controls.Label4->text(), chosen);
-        EXPECT_TRUE(controls.mnuView->isEnabled());
+        EXPECT_EQ(controls.patternFileLabel->text(), chosen);
+        EXPECT_TRUE(controls.viewPatternFileAction->isEnabled());
     };
 
     dialogs.AnswerFileName(chosen);
-    mnuSelectPatternFile_Click(state, controls);
+    SelectPatternFile(state, controls);
     EXPECT_EQ(FileSelector().FileDialogResult, 0);
-    EXPECT_EQ(FileSelector().FileDialogBusy, kFalse);
+    EXPECT_FALSE(FileSelector().FileDialogBusy);
     expectChosen();
 
     dialogs.AnswerCancel();
-    mnuSelectPatternFile_Click(state, controls);
+    SelectPatternFile(state, controls);
     EXPECT_EQ(FileSelector().FileDialogResult, kFileDialogCancelled);
     expectChosen();
 
     dialogs.AnswerFileName("");
-    mnuSelectPatternFile_Click(state, controls);
+    SelectPatternFile(state, controls);
     expectChosen();
 
-    FileSelector().FileDialogBusy = kTrue;
+    FileSelector().FileDialogBusy = true;
     dialogs.AnswerFileName("/data/second.pat");
-    mnuSelectPatternFile_Click(state, controls);
+    SelectPatternFile(state, controls);
     EXPECT_EQ(dialogs.Requests().size(), 3u) << "a dialog was shown while one was open";
-    EXPECT_EQ(FileSelector().FileDialogBusy, kTrue);
+    EXPECT_TRUE(FileSelector().FileDialogBusy);
     expectChosen();
 }
 
@@ -149,18 +149,18 @@ TEST(FileSelector, DialogOpensInThePatternFilesFolderElseTheLastOneChosen)
     platform::FileDialogAnswers dialogs;
     ProgramState state;
     QWidget window;
-    MainControls controls{.window = &window, .Label4 = new QLabel(&window), .mnuView = new QAction(&window)};
+    MainControls controls{.window = &window, .patternFileLabel = new QLabel(&window), .viewPatternFileAction = new QAction(&window)};
 
     dialogs.AnswerFileName(first.filePath("one.pat"));
-    mnuSelectPatternFile_Click(state, controls);
+    SelectPatternFile(state, controls);
     dialogs.AnswerCancel();
-    mnuSelectPatternFile_Click(state, controls);
+    SelectPatternFile(state, controls);
     state.PatternFileName = second.filePath("two.pat");
     dialogs.AnswerCancel();
-    mnuSelectPatternFile_Click(state, controls);
+    SelectPatternFile(state, controls);
     state.PatternFileName.clear();
     dialogs.AnswerCancel();
-    mnuSelectPatternFile_Click(state, controls);
+    SelectPatternFile(state, controls);
 
     std::vector<QString> folders;
     for (const platform::FileDialogRequest& request : dialogs.Requests())

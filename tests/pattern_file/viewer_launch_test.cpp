@@ -41,7 +41,7 @@ void View(const QString& programFolder, const QString& patternFile = "/data/x.pa
         qputenv("TESSAPORT_PROGRAM_DIR", programFolder.toLocal8Bit());
     ProgramState state;
     state.PatternFileName = patternFile;
-    mnuView_Click(state);
+    ViewPatternFile(state);
     qunsetenv("TESSAPORT_PROGRAM_DIR");
     EXPECT_FALSE(platform::IsBusyPointer());
 }

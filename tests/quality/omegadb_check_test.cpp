@@ -7,36 +7,21 @@
 #include "qv2omg/database_writer.h"
 #include "qv2omg/db_format.h"
 #include "qv2omg/header_reader.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#endif
 
 namespace quality_test {
 namespace {
 
 namespace fs = std::filesystem;
 using quality::FindingKind;
-
-struct ProcessRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Text(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using namespace test_support;
 
 class OmegadbCheckTest : public testing::Test {
 protected:
@@ -44,16 +29,7 @@ protected:
     {
 #if defined(_WIN32)
         GTEST_SKIP() << "POSIX only: runs omegadb through a POSIX shell; scripts/test-windows runs omegadb check itself";
-#else
-        char pattern[] = "/tmp/quality_test_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
 #endif
-    }
-    void TearDown() override
-    {
-        if (!folder_.empty())
-            fs::remove_all(folder_);
     }
 
     fs::path Db() const { return folder_ / "db"; }
@@ -85,20 +61,10 @@ protected:
         ASSERT_TRUE(file.good());
     }
 
-    ProcessRun Run(const std::string& command)
-    {
-        const std::string line = "cd '" + folder_.string() + "' && " + command + " </dev/null >stdout 2>stderr";
-        const int status = std::system(line.c_str());
-#if defined(_WIN32)
-        const int exitCode = status;
-#else
-        const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-        return {exitCode, Text(folder_ / "stdout"), Text(folder_ / "stderr")};
-    }
+    ProcessRun Run(const std::string& command) { return RunShell(folder_.Path(), command); }
     ProcessRun Omegadb(const std::string& arguments) { return Run("'" TESSAPORT_PROGRAM_DIR "/omegadb' " + arguments); }
 
-    fs::path folder_;
+    TempFolder folder_;
 };
 
 // Symbol, date and kind of each CSV line after the header.

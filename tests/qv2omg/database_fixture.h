@@ -7,17 +7,16 @@
 #include "qv2omg/database_writer.h"
 #include "qv2omg/db_format.h"
 #include "qv2omg/header_reader.h"
+#include "case_name.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QTemporaryDir>
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -27,19 +26,7 @@ namespace qv2omg_test {
 
 namespace fs = std::filesystem;
 using qv2omg::PriceRow;
-using Bytes = std::vector<uint8_t>;
-
-inline Bytes ReadBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteBytes(const fs::path& path, const Bytes& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using namespace test_support;
 
 inline void Damage(const fs::path& path, const std::function<void(Bytes&)>& damage)
 {
@@ -90,22 +77,15 @@ inline PriceRow Row(uint32_t date, float close = 10.0f)
     return {date, close - 1, close + 1, close - 2, close, 1000, 0};
 }
 
-// Parameterized cases are named after their name field.
-struct CaseName {
-    template <class Param>
-    std::string operator()(const testing::TestParamInfo<Param>& info) const { return info.param.name; }
-};
-
 class DatabaseTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(temp_.isValid());
         dirText_ = Dir().string();
         ASSERT_TRUE(qv2omg::CreateDatabase(Dir()).IsOk());
     }
 
-    fs::path Dir() const { return fs::path(temp_.path().toStdString()) / "db"; }
+    fs::path Dir() const { return temp_ / "db"; }
     const char* DirText() const { return dirText_.c_str(); }  // as the library takes it
 
     void Add(const std::string& symbol, const std::vector<PriceRow>& rows, int16_t category = 0,
@@ -131,7 +111,7 @@ protected:
         return Dir() / std::string(qv2omg::FieldText(entry.dataFile));
     }
 
-    QTemporaryDir temp_;
+    TempFolder temp_;
     std::string dirText_;
 };
 

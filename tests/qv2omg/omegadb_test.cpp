@@ -7,26 +7,11 @@
 #if !defined(_WIN32)
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 namespace qv2omg_test {
 namespace {
-
-struct ProcessRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Text(const fs::path& path)
-{
-    const Bytes bytes = ReadBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
-void WriteText(const fs::path& path, const std::string& text) { WriteBytes(path, {text.begin(), text.end()}); }
 
 class OmegadbTest : public testing::Test {
 protected:
@@ -35,28 +20,17 @@ protected:
 #if defined(_WIN32)
         GTEST_SKIP() << "POSIX only: runs omegadb through a POSIX shell; scripts/test-windows runs omegadb itself";
 #endif
-        ASSERT_TRUE(temp_.isValid());
     }
 
-    fs::path Path(const std::string& name) const { return fs::path(temp_.path().toStdString()) / name; }
+    fs::path Path(const std::string& name) const { return temp_ / name; }
 
     // Runs omegadb from the program folder in the temporary directory.
-    // `wrapper` goes before the program: "timeout 20 ".
-    ProcessRun Omegadb(const std::string& arguments, const std::string& input = {}, const std::string& wrapper = {})
+    ProcessRun Omegadb(const std::string& arguments, const std::string& input = {}, int seconds = 120)
     {
-        WriteText(Path("stdin"), input);
-        const std::string command = "cd '" + temp_.path().toStdString() + "' && " + wrapper + "'" TESSAPORT_PROGRAM_DIR
-            "/omegadb' " + arguments + " <stdin >stdout 2>stderr";
-        const int status = std::system(command.c_str());
-#if defined(_WIN32)
-        const int exitCode = status;
-#else
-        const int exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-        return {exitCode, Text(Path("stdout")), Text(Path("stderr"))};
+        return RunShell(temp_.Path(), "'" TESSAPORT_PROGRAM_DIR "/omegadb' " + arguments, input, seconds);
     }
 
-    QTemporaryDir temp_;
+    TempFolder temp_;
 };
 
 // Missing prices, awkward floats, a price just below the missing-value marker, the
@@ -106,12 +80,12 @@ TEST_P(OmegadbErrorTest, ExplainsAndExitsNonZero)
     WriteText(Path("good.csv"), "1998-03-05,1,2,3,4,5\n");
     ASSERT_EQ(Omegadb("add db IBM good.csv").exitCode, 0);
     WriteText(Path("bad.csv"), "Date,Open,High,Low,Close,Volume\n1998-03-05,1,2,3,4,5\n1998-13-01,1,2,3,4,5\n");
-    const std::string header = Text(Path("db/master.omg"));
+    const std::string header = ReadText(Path("db/master.omg"));
 
     const ProcessRun run = Omegadb(GetParam().arguments);
     EXPECT_EQ(run.exitCode, GetParam().exitCode);
     EXPECT_EQ(run.err.substr(0, run.err.find('\n')), GetParam().err);
-    EXPECT_EQ(Text(Path("db/master.omg")), header);
+    EXPECT_EQ(ReadText(Path("db/master.omg")), header);
 }
 
 INSTANTIATE_TEST_SUITE_P(Errors, OmegadbErrorTest, testing::Values(
@@ -140,13 +114,13 @@ TEST_F(OmegadbTest, AddWritesNeitherThroughPlantedLinksNorWithTheDefaultMode)
     for (const char* planted : {"db/master.omg.tmp", "db/d000001.omd.tmp", "db/.master.omg.tmp"})
         fs::create_symlink("../precious", Path(planted));
     ASSERT_EQ(Omegadb("create db").exitCode, 0);
-    EXPECT_EQ(Text(Path("precious")), "mine\n");
+    EXPECT_EQ(ReadText(Path("precious")), "mine\n");
     ASSERT_EQ(::chmod(Path("db/master.omg").c_str(), 0600), 0);
     WriteText(Path("good.csv"), "1998-03-05,1,2,3,4,5\n");
 
     const ProcessRun add = Omegadb("add db X good.csv");
     ASSERT_EQ(add.exitCode, 0) << add.err;
-    EXPECT_EQ(Text(Path("precious")), "mine\n");
+    EXPECT_EQ(ReadText(Path("precious")), "mine\n");
     EXPECT_FALSE(fs::is_symlink(Path("db/master.omg")));
     EXPECT_TRUE(fs::is_symlink(Path("db/master.omg.tmp")));
     struct stat header {};
@@ -192,11 +166,11 @@ TEST_F(OmegadbTest, TwoAddsAtOnceBothLandWithTheirOwnPrices)
     WriteText(Path("b.csv"), "1999-01-04,7,8,6,7.5,20\n1999-01-05,7,8,6,7.5,30\n");
     constexpr int kRounds = 200;
     const std::string omegadb = "'" TESSAPORT_PROGRAM_DIR "/omegadb'";
-    const std::string script = "cd '" + temp_.path().toStdString() + "' && for i in $(seq " + std::to_string(kRounds)
+    const std::string script = "cd '" + temp_.Path().string() + "' && for i in $(seq " + std::to_string(kRounds)
         + "); do " + omegadb + " add db A$i a.csv || echo A$i >>failed & " + omegadb
         + " add db B$i b.csv || echo B$i >>failed & wait; done";
     ASSERT_EQ(std::system(script.c_str()), 0);
-    EXPECT_FALSE(fs::exists(Path("failed"))) << Text(Path("failed"));
+    EXPECT_FALSE(fs::exists(Path("failed"))) << ReadText(Path("failed"));
 
     qv2omg::HeaderReader header;
     ASSERT_TRUE(header.Open(Path("db")));
@@ -234,7 +208,7 @@ TEST_F(OmegadbTest, ASparseHeaderCostsWhatItHoldsNotWhatItClaims)
 
     // A walk through every claimed entry would take minutes and gigabytes: cut it short.
     for (const char* command : {"check db", "check db --csv", "list db"}) {
-        const ProcessRun run = Omegadb(command, {}, "timeout 20 ");
+        const ProcessRun run = Omegadb(command, {}, 20);
         EXPECT_LE(run.exitCode, 1) << command;
         EXPECT_LT(run.err.size() + run.out.size(), 4096u) << command;
         EXPECT_NE(run.err.find("damaged"), std::string::npos) << command;

@@ -122,8 +122,8 @@ TEST_F(DatabaseTest, NewDataFilesNeverOverwriteStrayFiles)
     Add("B", {Row(19980305)});
     EXPECT_EQ(ReadBytes(Dir() / "d000002.omd"), std::vector<uint8_t>{'x'});
     EXPECT_EQ(DataPath("B"), Dir() / "d000003.omd");
-    EXPECT_EQ(qv2omg::AddSecurity(temp_.path().toStdString() + "/none", {"X", ""}, {}).Message(),
-              "No database in " + temp_.path().toStdString() + "/none (no master.omg); create it first.");
+    EXPECT_EQ(qv2omg::AddSecurity(temp_.Path().string() + "/none", {"X", ""}, {}).Message(),
+              "No database in " + temp_.Path().string() + "/none (no master.omg); create it first.");
 }
 
 struct CsvCase {

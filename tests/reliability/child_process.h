@@ -29,5 +29,3 @@ struct ChildOutcome {
 };
 
 ChildOutcome RunChild(const ChildRun& run);
-
-std::string ReadBytes(const std::string& path);

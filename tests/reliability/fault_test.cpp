@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <set>
 
 namespace fs = std::filesystem;
 
@@ -33,14 +32,6 @@ std::ostream& operator<<(std::ostream& out, const OutOfRoom& c) { return out << 
 
 const OutOfRoom kOutOfRoom[] = {{"FileSizeLimit", 32 * 1024, false}, {"FullDevice", std::nullopt, true}};
 
-std::set<std::string> Names(const fs::path& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
 class ImportOutOfRoom : public testing::TestWithParam<OutOfRoom> {};
 
 TEST_P(ImportOutOfRoom, ReportsTheWritersErrorAndKeepsTheEarlierFile)
@@ -50,8 +41,8 @@ TEST_P(ImportOutOfRoom, ReportsTheWritersErrorAndKeepsTheEarlierFile)
     ASSERT_TRUE(qv2omg::CreateDatabase(db).IsOk());
     ASSERT_TRUE(qv2omg::AddSecurity(db, {"XYZ", "", 2, 0, true}, DailyRows(3000)).IsOk());
     ASSERT_EQ(RunChild({"tessaport-import", {"--data", db, "--to", "1990-03-01", "-o", out, "XYZ"}}).exitCode, 0);
-    const std::string earlier = ReadBytes(out);
-    const std::set<std::string> before = Names(folder.Path());
+    const std::string earlier = ReadText(out);
+    const std::vector<std::string> before = folder.Entries();
 
     const std::string target = GetParam().outputOnFullDevice ? "/dev/full" : out;
     ChildRun run{"tessaport-import", {"-q", "--data", db, "-o", target, "XYZ"}};
@@ -60,8 +51,8 @@ TEST_P(ImportOutOfRoom, ReportsTheWritersErrorAndKeepsTheEarlierFile)
 
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_EQ(outcome.err, "tessaport-import: XYZ: cannot write " + target + ": " + SheetErrorText(kSheetDiskFull) + "\n");
-    EXPECT_EQ(ReadBytes(out), earlier);
-    EXPECT_EQ(Names(folder.Path()), before);  // no temporary file left
+    EXPECT_EQ(ReadText(out), earlier);
+    EXPECT_EQ(folder.Entries(), before);  // no temporary file left
 }
 
 INSTANTIATE_TEST_SUITE_P(Outputs, ImportOutOfRoom, testing::ValuesIn(kOutOfRoom),
@@ -90,8 +81,8 @@ TEST_P(DatabaseAddOutOfRoom, ReportsItAndChangesNothing)
     ASSERT_TRUE(qv2omg::AddSecurity(db, {"ABC", "", 2, 0, true}, DailyRows(50)).IsOk());
     const std::string csv = folder / "xyz.csv";
     WritePriceCsv(csv, DailyRows(GetParam().rows));
-    const std::string header = ReadBytes((db / "master.omg").string());
-    const std::set<std::string> before = Names(db);
+    const std::string header = ReadText((db / "master.omg").string());
+    const std::vector<std::string> before = Entries(db);
 
     ChildRun run{"omegadb", {"add", db.string(), "XYZ", csv}};
     run.fileSizeLimit = GetParam().fileSizeLimit;
@@ -101,8 +92,8 @@ TEST_P(DatabaseAddOutOfRoom, ReportsItAndChangesNothing)
     // With the system's reason: past the file size limit, as on a full disk, the write fails.
     EXPECT_EQ(outcome.err,
               "omegadb: Cannot write " + (db / GetParam().failing).string() + ": File too large; nothing was changed.\n");
-    EXPECT_EQ(ReadBytes((db / "master.omg").string()), header);
-    EXPECT_EQ(Names(db), before);
+    EXPECT_EQ(ReadText((db / "master.omg").string()), header);
+    EXPECT_EQ(Entries(db), before);
     EXPECT_EQ(DatabaseContents(db), std::vector<std::string>{"ABC 50"});
 }
 

@@ -31,7 +31,7 @@ long CountCalls(ChildRun run, int chunk, const TempFolder& folder)
     run.environment.push_back("TESSAPORT_WRITE_CHUNK=" + std::to_string(chunk));
     const ChildOutcome outcome = RunChild(run);
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    return std::atol(ReadBytes(countFile).c_str());
+    return std::atol(ReadText(countFile).c_str());
 }
 
 // Call numbers from 1 to one past the last call, evenly spread.
@@ -67,10 +67,10 @@ TEST(KillDuringWrite, PatternFileIsTheOldOrTheCompleteNewOne)
     ASSERT_TRUE(qv2omg::AddSecurity(db, {"XYZ", "", 2, 0, true}, DailyRows(3000)).IsOk());
     const ChildRun oldRun{"tessaport-import", {"--data", db, "--to", "1990-03-01", "-o", out, "XYZ"}};
     ASSERT_EQ(RunChild(oldRun).exitCode, 0);
-    const std::string oldFile = ReadBytes(out);
+    const std::string oldFile = ReadText(out);
     const ChildRun run{"tessaport-import", {"--data", db, "--open-interest", "-o", out, "XYZ"}};
     ASSERT_EQ(RunChild(run).exitCode, 0);
-    const std::string newFile = ReadBytes(out);
+    const std::string newFile = ReadText(out);
     ASSERT_GT(newFile.size(), 200000u);
     // Chunks small enough for a few hundred writes.
     const int chunk = static_cast<int>(newFile.size() / 400);
@@ -83,7 +83,7 @@ TEST(KillDuringWrite, PatternFileIsTheOldOrTheCompleteNewOne)
         const long at = KillPoint(kill, calls);
         const ChildOutcome outcome = RunChild(Killed(run, at, chunk));
         ASSERT_TRUE(outcome.killed || outcome.exitCode == 0) << at << outcome.err;
-        const std::string now = ReadBytes(out);
+        const std::string now = ReadText(out);
         ++outcomes[now == oldFile ? "old" : now == newFile ? "new" : "torn"];
     }
     Report("tessaport-import", calls, outcomes);
@@ -97,7 +97,7 @@ TEST(KillDuringWrite, PatternFileIsTheOldOrTheCompleteNewOne)
     EXPECT_FALSE(leftovers.empty());
     std::ofstream(out, std::ios::binary | std::ios::trunc) << oldFile;
     ASSERT_EQ(RunChild(run).exitCode, 0);
-    EXPECT_EQ(ReadBytes(out), newFile);
+    EXPECT_EQ(ReadText(out), newFile);
     EXPECT_EQ(LeftoverTemporaries(out), leftovers);
 }
 
@@ -118,9 +118,9 @@ TEST(KillDuringWrite, FilesOfAnOutDirRunAreEachTheOldOrTheCompleteNewOne)
     ASSERT_EQ(RunChild(run).exitCode, 0);
     std::map<std::string, std::string> oldFiles, newFiles;
     for (const auto& entry : fs::directory_iterator(out))
-        newFiles[entry.path().filename().string()] = ReadBytes(entry.path().string());
+        newFiles[entry.path().filename().string()] = ReadText(entry.path().string());
     for (const auto& entry : fs::directory_iterator(pristine))
-        oldFiles[entry.path().filename().string()] = ReadBytes(entry.path().string());
+        oldFiles[entry.path().filename().string()] = ReadText(entry.path().string());
     ASSERT_EQ(newFiles.size(), 70u);
     const auto restore = [&] {
         fs::remove_all(out);
@@ -137,7 +137,7 @@ TEST(KillDuringWrite, FilesOfAnOutDirRunAreEachTheOldOrTheCompleteNewOne)
         size_t fresh = 0;
         for (const auto& entry : fs::directory_iterator(out)) {
             const std::string name = entry.path().filename().string();
-            const std::string now = ReadBytes(entry.path().string());
+            const std::string now = ReadText(entry.path().string());
             if (name.starts_with(".") && name.ends_with(".tmp"))
                 continue;
             const bool earlier = oldFiles.contains(name) && now == oldFiles[name];

@@ -5,23 +5,7 @@
 #include "qv2omg/price_csv.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
-#include <unistd.h>
-
-TempFolder::TempFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "tessaport-reliability-XXXXXX").string();
-    if (::mkdtemp(pattern.data()))
-        path_ = pattern;
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ignored;
-    if (!path_.empty())
-        std::filesystem::remove_all(path_, ignored);
-}
 
 std::vector<qv2omg::PriceRow> DailyRows(int count)
 {

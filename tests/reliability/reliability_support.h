@@ -1,24 +1,13 @@
 #pragma once
 
 #include "qv2omg/db_format.h"
+#include "test_files.h"
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-// A folder of its own under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using namespace test_support;
 
 // `count` daily rows from 2 January 1990, on every day of the month up to the 28th.
 std::vector<qv2omg::PriceRow> DailyRows(int count);

@@ -29,44 +29,6 @@
 namespace scan::test {
 namespace {
 
-constexpr int kScan = formFileSearch::kScan;
-
-struct WalkCase {
-    const char* name;
-    QStringList tree;
-    Entries found;  // relative to the root
-    const char* status;
-};
-
-class WalkTest : public ScanFixture, public ::testing::WithParamInterface<WalkCase> {};
-
-TEST_P(WalkTest, FindsTheDataFoldersOfTheDataRoot)
-{
-    MakeTree(GetParam().tree);
-    auto form = LoadScanner();
-    form->Command1[kScan]->click();
-    EXPECT_EQ(Sorted(ListEntries(*form)), Sorted(GetParam().found, true));
-    EXPECT_EQ(form->StatusText(), QString::fromLatin1(GetParam().status));
-}
-
-// A database of N securities is its header file and N data files.
-INSTANTIATE_TEST_SUITE_P(Trees, WalkTest, ::testing::Values(
-    WalkCase{"SeveralDepthsAndAFolderWithBothSubfoldersAndHeader",
-             {"db Data/A 1", "db Data/B/C 2", "db Data/B/C/D/E 3", "file Data/F/readme.txt", "file Data/top.txt"},
-             {{"Data/A", " 1"}, {"Data/B/C", " 2"}, {"Data/B/C/D/E", " 3"}},
-             "Total 6 directories searched, 11 files checked."},
-    WalkCase{"WindowsFoldersSkippedAtAnyDepthButFilesOfThoseNamesCounted",
-             {"db Data/Windows 1", "db Data/x/WINNT 1", "db Data/x/y/wInNt 2", "file Data/windows", "file Data/x/y/WINNT"},
-             {}, "Total 2 directories searched, 2 files checked."},
-    WalkCase{"HiddenEntriesNotListed",
-             {"db Data/.hidden 1", "file Data/y/.master.omg", "file Data/y/seen.txt", "file Data/.profile"},
-             {}, "Total 1 directories searched, 1 files checked."},
-    WalkCase{"LinkLoopNotFollowedLinksToFilesCounted",
-             {"db Data/z 2", "link Data/z/loop ..", "link Data/zz z", "link Data/z/alias.txt master.omg",
-              "link Data/dangling nowhere"},
-             {{"Data/z", " 2"}}, "Total 1 directories searched, 4 files checked."}),
-    [](const auto& test) { return std::string(test.param.name); });
-
 // The list starts as the main window's, counted; a folder found again keeps its entry,
 // even one spelt in another case, and gets its count refreshed.
 TEST_F(ScanFixture, LoadsTheMainListAndScansItWithoutDuplicatesIgnoringCase)
@@ -75,15 +37,15 @@ TEST_F(ScanFixture, LoadsTheMainListAndScansItWithoutDuplicatesIgnoringCase)
     const QString otherCase = Path(QStringLiteral("data/a")).toUpper(), b = Path(QStringLiteral("Data/B"));
     SetMainList({otherCase, b}, 0);
     const QString workingDirectory = QDir::currentPath();
-    auto form = LoadScanner();
-    EXPECT_EQ(ListEntries(*form), (Entries{{otherCase, " 0"}, {b, " 2"}}));  // no header file under that spelling
+    auto dialog = LoadScanner();
+    EXPECT_EQ(ListEntries(*dialog), (Entries{{otherCase, " 0"}, {b, " 2"}}));  // no header file under that spelling
     EXPECT_EQ(QDir::currentPath(), workingDirectory);
-    EXPECT_GE(form->ListView1->columnWidth(0), form->fontMetrics().horizontalAdvance(otherCase));
+    EXPECT_GE(dialog->folderList->columnWidth(0), dialog->fontMetrics().horizontalAdvance(otherCase));
 
-    form->Command1[kScan]->click();
+    dialog->scanButton->click();
     AddSecurities(QStringLiteral("Data/B"), 3, 1);
-    form->Command1[kScan]->click();
-    EXPECT_EQ(ListEntries(*form), (Entries{{otherCase, " 1"}, {b, " 3"}}));
+    dialog->scanButton->click();
+    EXPECT_EQ(ListEntries(*dialog), (Entries{{otherCase, " 1"}, {b, " 3"}}));
 }
 
 // However long a path, the count column stays in sight at the opening size; a path that
@@ -93,8 +55,8 @@ TEST_F(ScanFixture, CountColumnStaysInSightBesideLongPaths)
     const QString shortPath = Path(QStringLiteral("Data/A"));
     for (const QString& folder : {shortPath, Path(QStringLiteral("Data/") + QString(200, u'x'))}) {
         SetMainList({folder}, 0);
-        auto form = LoadScanner();
-        const QTreeWidget& list = *form->ListView1;
+        auto dialog = LoadScanner();
+        const QTreeWidget& list = *dialog->folderList;
         EXPECT_LE(list.columnWidth(0) + list.columnWidth(1), list.maximumViewportSize().width());
         EXPECT_GE(list.columnWidth(1), list.fontMetrics().horizontalAdvance(QStringLiteral("# files")));
         if (folder == shortPath) {
@@ -106,35 +68,35 @@ TEST_F(ScanFixture, CountColumnStaysInSightBesideLongPaths)
 TEST_F(ScanFixture, SystemVolumeIsWalkedFromTheDataRootOtherVolumesWhole)
 {
     MakeTree({"db Outside 1", "db Data/In 2", "file Data/master.omg"});
-    auto form = LoadScanner();
-    form->Command1[kScan]->click();
-    EXPECT_EQ(Sorted(ListEntries(*form)), Sorted({{"Data", " 0"}, {"Data/In", " 2"}}, true));
+    auto dialog = LoadScanner();
+    dialog->scanButton->click();
+    EXPECT_EQ(Sorted(ListEntries(*dialog)), Sorted({{"Data", " 0"}, {"Data/In", " 2"}}, true));
 
     // A header file at the top of a volume lists the volume itself.
-    form->ListView1->clear();
-    form->Drive1->addItem(Path(QStringLiteral("Outside")));
-    form->Drive1->setCurrentIndex(form->Drive1->count() - 1);
-    form->Command1[kScan]->click();
-    EXPECT_EQ(ListEntries(*form), (Entries{{Path(QStringLiteral("Outside")), " 1"}}));
-    EXPECT_EQ(form->StatusText(), QStringLiteral("Total 0 directories searched, 2 files checked."));
+    dialog->folderList->clear();
+    dialog->placeBox->addItem(Path(QStringLiteral("Outside")));
+    dialog->placeBox->setCurrentIndex(dialog->placeBox->count() - 1);
+    dialog->scanButton->click();
+    EXPECT_EQ(ListEntries(*dialog), (Entries{{Path(QStringLiteral("Outside")), " 1"}}));
+    EXPECT_EQ(dialog->StatusText(), QStringLiteral("Total 0 directories searched, 2 files checked."));
 }
 
 TEST_F(ScanFixture, StopEndsTheWalkAtTheNextEntryOnEveryLevel)
 {
     MakeTree({"db Data/a/x/y 1", "db Data/b/x/y 1", "db Data/c/x/y 1", "db Data/d/x/y 1"});
-    auto form = LoadScanner();
+    auto dialog = LoadScanner();
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (form->ListView1->topLevelItemCount() == 1)
-            form->Command1[formFileSearch::kStop]->click();
+        if (dialog->folderList->topLevelItemCount() == 1)
+            dialog->stopButton->click();
     });
     stopper.start(0);
-    form->Command1[kScan]->click();
+    dialog->scanButton->click();
 
-    EXPECT_EQ(form->ListView1->topLevelItemCount(), 1);
-    EXPECT_TRUE(form->StatusText().startsWith(QStringLiteral("Total "))) << form->StatusText().toStdString();
-    EXPECT_TRUE(!form->Command1[formFileSearch::kStop]->isEnabled() && form->Command1[kScan]->isEnabled()
-                && form->Command1[formFileSearch::kClose]->isEnabled());
+    EXPECT_EQ(dialog->folderList->topLevelItemCount(), 1);
+    EXPECT_TRUE(dialog->StatusText().startsWith(QStringLiteral("Total "))) << dialog->StatusText().toStdString();
+    EXPECT_TRUE(!dialog->stopButton->isEnabled() && dialog->scanButton->isEnabled()
+                && dialog->closeButton->isEnabled());
 }
 
 #if !defined(_WIN32)
@@ -161,7 +123,7 @@ TEST(ScanInChild, WalkGoesOnPastFoldersItCannotReadAndHasNoDepthLimit)
 TEST_F(ScanFixture, DISABLED_OutOfHandles)
 {
     MakeTree({"db Data/a1 1", "db Data/a2 1", "db Data/deep" + QStringLiteral("/d").repeated(40) + " 1", "db Data/z 1"});
-    auto form = LoadScanner();
+    auto dialog = LoadScanner();
     platform::RecordedMessages messages;
     rlimit limit{};
     getrlimit(RLIMIT_NOFILE, &limit);
@@ -170,11 +132,11 @@ TEST_F(ScanFixture, DISABLED_OutOfHandles)
         free += fcntl(handles, F_GETFD) == -1 ? 1 : 0;
     limit.rlim_cur = static_cast<rlim_t>(handles);
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
-    form->Command1[kScan]->click();
+    dialog->scanButton->click();
 
-    EXPECT_EQ(Sorted(ListEntries(*form)), Sorted({{"Data/a1", " 1"}, {"Data/a2", " 1"}, {"Data/z", " 1"}}, true));
+    EXPECT_EQ(Sorted(ListEntries(*dialog)), Sorted({{"Data/a1", " 1"}, {"Data/a2", " 1"}, {"Data/z", " 1"}}, true));
     EXPECT_TRUE(messages.All().empty());
-    const QString status = form->StatusText();
+    const QString status = dialog->StatusText();
     EXPECT_TRUE(status.startsWith(QStringLiteral("Total "))
                 && status.contains(" A folder was left out (too many folders open at once): " + Path("Data/deep/d/")))
         << status.toStdString();
@@ -232,18 +194,18 @@ TEST_F(ScanFixture, DISABLED_DeepTree)
     ASSERT_TRUE(QDir().mkpath(Path("Data/deep")));
     const DeepChain chain(Path("Data/deep"), kDepth);
     ASSERT_TRUE(chain.Made());
-    auto form = LoadScanner();
+    auto dialog = LoadScanner();
     rlimit stack{};
     getrlimit(RLIMIT_STACK, &stack);
     stack.rlim_cur = 512 * 1024;
     ASSERT_EQ(setrlimit(RLIMIT_STACK, &stack), 0);
-    form->Command1[kScan]->click();
+    dialog->scanButton->click();
 
-    const Entries found = Sorted(ListEntries(*form));
+    const Entries found = Sorted(ListEntries(*dialog));
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].first, Path("Data/deep") + QStringLiteral("/d").repeated(kDepth));
     EXPECT_EQ(found[1], std::pair(Path("Data/z"), QStringLiteral(" 1")));
-    EXPECT_EQ(form->StatusText(), QStringLiteral("Total %1 directories searched, 3 files checked.").arg(kDepth + 2));
+    EXPECT_EQ(dialog->StatusText(), QStringLiteral("Total %1 directories searched, 3 files checked.").arg(kDepth + 2));
 }
 
 // A folder closed to the user is left out, said so, and the walk goes on. Root may read
@@ -255,33 +217,33 @@ TEST_F(ScanFixture, DISABLED_UnreadableFolder)
                                                         | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup
                                                         | QFile::ExeGroup));
     ASSERT_EQ(::chmod(QFile::encodeName(Path("Data/locked")).constData(), 0), 0);
-    auto form = LoadScanner();
+    auto dialog = LoadScanner();
     if (geteuid() == 0) {
         setfsgid(65534);
         setfsuid(65534);
     }
-    form->Command1[kScan]->click();
+    dialog->scanButton->click();
     setfsuid(0);
     setfsgid(0);
     ::chmod(QFile::encodeName(Path("Data/locked")).constData(), 0755);
 
-    EXPECT_EQ(Sorted(ListEntries(*form)), Sorted({{"Data/a", " 1"}, {"Data/z", " 1"}}, true));
-    EXPECT_EQ(form->StatusText(), "Total 2 directories searched, 4 files checked. A folder was left out (access denied): "
+    EXPECT_EQ(Sorted(ListEntries(*dialog)), Sorted({{"Data/a", " 1"}, {"Data/z", " 1"}}, true));
+    EXPECT_EQ(dialog->StatusText(), "Total 2 directories searched, 4 files checked. A folder was left out (access denied): "
                                       + Path("Data/locked") + ".");
 }
 #endif
 
 TEST_F(ScanFixture, VolumeThatCannotBeListedIsNotReady)
 {
-    auto form = LoadScanner();
-    form->Drive1->addItem(QStringLiteral("/no/such/volume"));
-    form->Drive1->setCurrentIndex(form->Drive1->count() - 1);
+    auto dialog = LoadScanner();
+    dialog->placeBox->addItem(QStringLiteral("/no/such/volume"));
+    dialog->placeBox->setCurrentIndex(dialog->placeBox->count() - 1);
     platform::RecordedMessages messages;
-    form->Command1[kScan]->click();
+    dialog->scanButton->click();
     ASSERT_EQ(messages.All().size(), 1u);
     EXPECT_EQ(messages.All()[0].title + '|' + messages.All()[0].text, "Tessaport|Drive /no/such/volume is not ready.");
     EXPECT_EQ(messages.All()[0].icon, platform::MessageIcon::Critical);
-    EXPECT_EQ(form->StatusText(), QString());
+    EXPECT_EQ(dialog->StatusText(), QString());
 }
 
 #if !defined(_WIN32)
@@ -308,13 +270,13 @@ TEST_F(ScanFixture, OffersASecondVolumeAndWalksItWithinItself)
     ASSERT_TRUE(qv2omg::CreateDatabase(QFile::encodeName(inner + "/db").toStdString()).IsOk());
     AddSecurities(QStringLiteral("volume/inner/db"), 1, 2);
 
-    auto form = LoadScanner();
-    const int at = form->Drive1->findText(volume);
-    ASSERT_GE(at, 0) << "not offered: " << form->Drive1->currentText().toStdString();
-    form->Drive1->setCurrentIndex(at);
-    form->Drive1_Change(at);
-    form->Command1[kScan]->click();
-    EXPECT_EQ(ListEntries(*form), (Entries{{volume + "/db", " 3"}}));
+    auto dialog = LoadScanner();
+    const int at = dialog->placeBox->findText(volume);
+    ASSERT_GE(at, 0) << "not offered: " << dialog->placeBox->currentText().toStdString();
+    dialog->placeBox->setCurrentIndex(at);
+    dialog->choosePlace(at);
+    dialog->scanButton->click();
+    EXPECT_EQ(ListEntries(*dialog), (Entries{{volume + "/db", " 3"}}));
 }
 #endif
 
@@ -323,33 +285,33 @@ TEST_F(ScanFixture, OffersASecondVolumeAndWalksItWithinItself)
 TEST_F(ScanFixture, FolderEntryScansAFolderOfOnesChoice)
 {
     MakeTree({"db Elsewhere/Mine 4", "db Elsewhere/Mine/Deeper 1"});
-    auto form = LoadScanner();
-    const int places = form->Drive1->count();
+    auto dialog = LoadScanner();
+    const int places = dialog->placeBox->count();
     QStringList offered;  // on Windows its drives, elsewhere the volumes and the home folder
     for (int i = 0; i + 1 < places; ++i)
-        offered.append(form->Drive1->itemText(i));
+        offered.append(dialog->placeBox->itemText(i));
     EXPECT_EQ(offered, ScanPlaces());
     const int folderEntry = places - 1;
-    EXPECT_EQ(form->Drive1->itemText(folderEntry), QString::fromUtf8("Folder\u2026"));
-    const int before = form->Drive1->currentIndex();
+    EXPECT_EQ(dialog->placeBox->itemText(folderEntry), QString::fromUtf8("Folder\u2026"));
+    const int before = dialog->placeBox->currentIndex();
 
     platform::FileDialogAnswers answers;
     answers.AnswerCancel();
     answers.AnswerFileName(Path(QStringLiteral("Elsewhere/Mine/")));
-    form->Drive1->setCurrentIndex(folderEntry);
-    form->Drive1_Change(folderEntry);
-    EXPECT_EQ(form->Drive1->currentIndex(), before);
-    form->Drive1->setCurrentIndex(folderEntry);
-    form->Drive1_Change(folderEntry);
+    dialog->placeBox->setCurrentIndex(folderEntry);
+    dialog->choosePlace(folderEntry);
+    EXPECT_EQ(dialog->placeBox->currentIndex(), before);
+    dialog->placeBox->setCurrentIndex(folderEntry);
+    dialog->choosePlace(folderEntry);
     ASSERT_EQ(answers.Requests().size(), 2u);
     EXPECT_EQ(answers.Requests()[1].mode, platform::FileDialogMode::Folder);
-    EXPECT_EQ(form->Drive1->count(), places + 1);
-    EXPECT_EQ(form->Drive1->currentText(), Path(QStringLiteral("Elsewhere/Mine")));
-    EXPECT_EQ(form->Drive1->itemText(places), QString::fromUtf8("Folder\u2026"));
+    EXPECT_EQ(dialog->placeBox->count(), places + 1);
+    EXPECT_EQ(dialog->placeBox->currentText(), Path(QStringLiteral("Elsewhere/Mine")));
+    EXPECT_EQ(dialog->placeBox->itemText(places), QString::fromUtf8("Folder\u2026"));
 
-    form->ListView1->clear();
-    form->Command1[kScan]->click();
-    EXPECT_EQ(Sorted(ListEntries(*form)),
+    dialog->folderList->clear();
+    dialog->scanButton->click();
+    EXPECT_EQ(Sorted(ListEntries(*dialog)),
               Sorted({{"Elsewhere/Mine", " 4"}, {"Elsewhere/Mine/Deeper", " 1"}}, true));
 }
 

@@ -20,15 +20,15 @@ struct SelectionCase {
     const char* expectedSelection;
 };
 
-void RemoveAndClose(formFileSearch& form, int removed)
+void RemoveAndClose(DataFolderDialog& dialog, int removed)
 {
     if (removed < 0) {
-        form.Command1[formFileSearch::kClearList]->click();
+        dialog.clearListButton->click();
     } else {
-        form.ListView1->topLevelItem(removed)->setSelected(true);
-        form.Command1[formFileSearch::kRemove]->click();
+        dialog.folderList->topLevelItem(removed)->setSelected(true);
+        dialog.removeButton->click();
     }
-    form.Command1[formFileSearch::kClose]->click();
+    dialog.closeButton->click();
 }
 
 class SelectionAfterScannerTest : public ScanFixture, public ::testing::WithParamInterface<SelectionCase> {};
@@ -37,11 +37,11 @@ TEST_P(SelectionAfterScannerTest, KeepsTheSelectedFolderWhenStillListed)
 {
     const SelectionCase& c = GetParam();
     SetMainList(c.mainList, c.selected);
-    ScopedScannerDriver driver([&](formFileSearch& form) { RemoveAndClose(form, c.removed); });
-    mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+    ScopedScannerDriver driver([&](DataFolderDialog& dialog) { RemoveAndClose(dialog, c.removed); });
+    ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
 
     EXPECT_EQ(state_.DataDirs.mid(0, state_.DataDirCount), c.expectedList);
-    EXPECT_EQ(cmbOmega_->count(), c.expectedList.size());
+    EXPECT_EQ(dataDirCombo_->count(), c.expectedList.size());
     EXPECT_EQ(state_.CurrentDataDir, QString::fromLatin1(c.expectedSelection));
 }
 
@@ -58,47 +58,47 @@ TEST_F(ScanFixture, WindowSurvivesCloseButNotItsFrame)
 {
     MakeTree({"db Data/A 1"});
     SetMainList({"/d/A", "/d/B", "/d/C"}, 2);
-    QPointer<formFileSearch> first;
+    QPointer<DataFolderDialog> first;
     {
-        ScopedScannerDriver driver([&](formFileSearch& form) { first = &form; RemoveAndClose(form, 0); });
-        mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+        ScopedScannerDriver driver([&](DataFolderDialog& dialog) { first = &dialog; RemoveAndClose(dialog, 0); });
+        ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
     }
     SetMainList({"/d/X"}, 0);  // not read: the window stays loaded
     {
-        ScopedScannerDriver driver([&](formFileSearch& form) {
-            EXPECT_EQ(&form, first.data());
-            EXPECT_EQ(ListEntries(form), (Entries{{"/d/B", " 0"}, {"/d/C", " 0"}}));
-            QTimer::singleShot(0, &form, [&form] { form.close(); });
-            form.Command1[formFileSearch::kScan]->click();
-            EXPECT_EQ(form.StatusText(), QStringLiteral("Total 0 directories searched, 0 files checked."));
+        ScopedScannerDriver driver([&](DataFolderDialog& dialog) {
+            EXPECT_EQ(&dialog, first.data());
+            EXPECT_EQ(ListEntries(dialog), (Entries{{"/d/B", " 0"}, {"/d/C", " 0"}}));
+            QTimer::singleShot(0, &dialog, [&dialog] { dialog.close(); });
+            dialog.scanButton->click();
+            EXPECT_EQ(dialog.StatusText(), QStringLiteral("Total 0 directories searched, 0 files checked."));
         });
-        mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+        ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
     }
     EXPECT_TRUE(first.isNull());
     EXPECT_EQ(state_.DataDirs, QStringList{"/d/X"});
     EXPECT_EQ(state_.CurrentDataDir, QStringLiteral("/d/X"));
 
-    ScopedScannerDriver driver([&](formFileSearch& form) {
-        EXPECT_EQ(ListEntries(form), (Entries{{"/d/X", " 0"}}));
-        form.Command1[formFileSearch::kClose]->click();
+    ScopedScannerDriver driver([&](DataFolderDialog& dialog) {
+        EXPECT_EQ(ListEntries(dialog), (Entries{{"/d/X", " 0"}}));
+        dialog.closeButton->click();
     });
-    mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+    ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
 }
 
 // Without a driver the wait is the real modal one; Close ends it.
 TEST_F(ScanFixture, ModalWaitEndsWhenTheWindowIsHidden)
 {
     SetMainList({"/d/A", "/d/B"}, 1);
-    auto scanners = [](const std::function<void(formFileSearch&)>& act) {
+    auto scanners = [](const std::function<void(DataFolderDialog&)>& act) {
         for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* form = qobject_cast<formFileSearch*>(widget); form && form->isVisible())
-                act(*form);
+            if (auto* dialog = qobject_cast<DataFolderDialog*>(widget); dialog && dialog->isVisible())
+                act(*dialog);
     };
-    QTimer::singleShot(0, [&] { scanners([](formFileSearch& form) { RemoveAndClose(form, 0); }); });
+    QTimer::singleShot(0, [&] { scanners([](DataFolderDialog& dialog) { RemoveAndClose(dialog, 0); }); });
     QTimer safety;  // should Close not end the wait, this does and the test fails
-    QObject::connect(&safety, &QTimer::timeout, [&] { scanners([](formFileSearch& form) { form.done(0); }); });
+    QObject::connect(&safety, &QTimer::timeout, [&] { scanners([](DataFolderDialog& dialog) { dialog.done(0); }); });
     safety.start(10000);
-    mnuScan_Click(state_, controls_, FillOmegaDirs, SelectDataDir);
+    ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
     EXPECT_EQ(state_.DataDirs, QStringList{"/d/B"});
     EXPECT_EQ(state_.CurrentDataDir, QStringLiteral("/d/B"));
 }

@@ -39,14 +39,14 @@ ScanFixture::ScanFixture()
     state_.TradeStationDir = Path(QStringLiteral("Program"));
     QDir().mkpath(state_.TradeStationDir);
     QDir().mkpath(Path(QStringLiteral("Data")));
-    SelectDataDir = [this] { state_.CurrentDataDir = cmbOmega_->currentText(); };
-    FillOmegaDirs = [this] {
-        cmbOmega_->clear();
-        cmbOmega_->addItems(state_.DataDirs.mid(0, state_.DataDirCount));
-        if (cmbOmega_->count() > 0)
-            cmbOmega_->setCurrentIndex(0);
+    SelectDataDir = [this] { state_.CurrentDataDir = dataDirCombo_->currentText(); };
+    FillDataDirCombo = [this] {
+        dataDirCombo_->clear();
+        dataDirCombo_->addItems(state_.DataDirs.mid(0, state_.DataDirCount));
+        if (dataDirCombo_->count() > 0)
+            dataDirCombo_->setCurrentIndex(0);
     };
-    QObject::connect(cmbOmega_, &QComboBox::currentIndexChanged, [this] { SelectDataDir(); });
+    QObject::connect(dataDirCombo_, &QComboBox::currentIndexChanged, [this] { SelectDataDir(); });
 }
 
 void ScanFixture::MakeTree(const QStringList& lines)
@@ -81,25 +81,25 @@ void ScanFixture::SetMainList(const QStringList& items, int selected)
 {
     state_.DataDirs = items;
     state_.DataDirCount = static_cast<int16_t>(items.size());
-    FillOmegaDirs();
-    cmbOmega_->setCurrentIndex(selected);
+    FillDataDirCombo();
+    dataDirCombo_->setCurrentIndex(selected);
 }
 
-std::unique_ptr<formFileSearch> ScanFixture::LoadScanner()
+std::unique_ptr<DataFolderDialog> ScanFixture::LoadScanner()
 {
-    auto form = std::make_unique<formFileSearch>(state_, cmbOmega_, &window_);
-    if (form->Drive1->findText(SystemVolume()) < 0)
-        form->Drive1->addItem(SystemVolume());
-    form->Drive1->setCurrentIndex(form->Drive1->findText(SystemVolume()));
-    form->Drive1_Change(form->Drive1->currentIndex());  // as a person choosing it
-    return form;
+    auto dialog = std::make_unique<DataFolderDialog>(state_, dataDirCombo_, &window_);
+    if (dialog->placeBox->findText(SystemVolume()) < 0)
+        dialog->placeBox->addItem(SystemVolume());
+    dialog->placeBox->setCurrentIndex(dialog->placeBox->findText(SystemVolume()));
+    dialog->choosePlace(dialog->placeBox->currentIndex());  // as a person choosing it
+    return dialog;
 }
 
-Entries ScanFixture::ListEntries(const formFileSearch& form)
+Entries ScanFixture::ListEntries(const DataFolderDialog& dialog)
 {
     Entries entries;
-    for (int i = 0; i < form.ListView1->topLevelItemCount(); ++i)
-        entries.emplace_back(form.ListView1->topLevelItem(i)->text(0), form.ListView1->topLevelItem(i)->text(1));
+    for (int i = 0; i < dialog.folderList->topLevelItemCount(); ++i)
+        entries.emplace_back(dialog.folderList->topLevelItem(i)->text(0), dialog.folderList->topLevelItem(i)->text(1));
     return entries;
 }
 

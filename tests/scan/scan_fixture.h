@@ -21,7 +21,7 @@ namespace scan::test {
 using Entries = std::vector<std::pair<QString, QString>>;
 
 // An installation in a temporary folder (TradeStation folder <root>/Program, data root
-// <root>/Data) and a main window whose cmbOmega is filled and read as the real one is.
+// <root>/Data) and a main window whose dataDirCombo is filled and read as the real one is.
 class ScanFixture : public ::testing::Test {
 protected:
     ScanFixture();
@@ -32,18 +32,18 @@ protected:
     void MakeTree(const QStringList& lines);
     void AddSecurities(const QString& relative, int first, int count);
     void SetMainList(const QStringList& items, int selected);
-    // A scanner loaded from cmbOmega, the system volume selected.
-    std::unique_ptr<formFileSearch> LoadScanner();
-    static Entries ListEntries(const formFileSearch& form);  // in display order
+    // A scanner loaded from dataDirCombo, the system volume selected.
+    std::unique_ptr<DataFolderDialog> LoadScanner();
+    static Entries ListEntries(const DataFolderDialog& dialog);  // in display order
     // Sorted, for walks whose order is the file system's; `relative` folders are made absolute.
     Entries Sorted(Entries entries, bool relative = false) const;
 
     QTemporaryDir root_;
     ProgramState state_;
     QWidget window_;
-    QComboBox* cmbOmega_ = new QComboBox(&window_);
-    MainControls controls_{.window = &window_, .cmbOmega = cmbOmega_};
-    std::function<void()> FillOmegaDirs;
+    QComboBox* dataDirCombo_ = new QComboBox(&window_);
+    MainControls controls_{.window = &window_, .dataDirCombo = dataDirCombo_};
+    std::function<void()> FillDataDirCombo;
     std::function<void()> SelectDataDir;
 };
 

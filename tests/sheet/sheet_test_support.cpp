@@ -1,10 +1,6 @@
 #include "sheet_test_support.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <random>
-#include <unistd.h>
 
 Bytes Hex(const std::string& text)
 {
@@ -27,18 +23,6 @@ Bytes Join(std::initializer_list<Bytes> parts)
     for (const auto& part : parts)
         bytes.insert(bytes.end(), part.begin(), part.end());
     return bytes;
-}
-
-Bytes ReadBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::filesystem::path& path, const Bytes& bytes)
-{
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 testing::AssertionResult SameBytes(const Bytes& actual, const Bytes& expected)
@@ -75,32 +59,4 @@ int16_t WriteSheet(const std::filesystem::path& path, std::initializer_list<Shee
     if (result == 0)
         result = WriteCells(file, cells);
     return result == 0 ? int16_t{file.Close()} : result;
-}
-
-SheetTest::SheetTest()
-{
-#if defined(_WIN32)
-    std::mt19937 generator{std::random_device{}()};
-    do
-        folder_ = std::filesystem::temp_directory_path() / ("sheet_test_" + std::to_string(generator()));
-    while (!std::filesystem::create_directory(folder_));
-#else
-    char pattern[] = "/tmp/sheet_test_XXXXXX";
-    folder_ = ::mkdtemp(pattern);
-#endif
-}
-
-SheetTest::~SheetTest()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-}
-
-std::vector<std::string> SheetTest::FolderEntries() const
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "sheet/sheet_file.h"
+#include "case_name.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +13,11 @@
 #include <tuple>
 #include <vector>
 
-using Bytes = std::vector<uint8_t>;
+using namespace test_support;
 
 // "00 0F 27" -> bytes; blanks are only for the eye.
 Bytes Hex(const std::string& text);
 Bytes Join(std::initializer_list<Bytes> parts);
-Bytes ReadBytes(const std::filesystem::path& path);
-void WriteBytes(const std::filesystem::path& path, const Bytes& bytes);
 
 // Equal, or the first offset where they differ and the bytes from there.
 testing::AssertionResult SameBytes(const Bytes& actual, const Bytes& expected);
@@ -62,23 +62,11 @@ int16_t WriteSheet(const std::filesystem::path& path, std::initializer_list<Shee
 #define SKIP_ON_WINDOWS(reason) static_cast<void>(0)
 #endif
 
-// Parameterized cases are named after their name field.
-struct CaseName {
-    template <class Param>
-    std::string operator()(const testing::TestParamInfo<Param>& info) const
-    {
-        return info.param.name;
-    }
-};
-
 // A folder of its own.
 class SheetTest : public testing::Test {
 protected:
-    SheetTest();
-    ~SheetTest() override;
+    std::vector<std::string> FolderEntries() const { return temp_.Entries(); }
 
-    // What the folder holds: a temporary file left behind shows up here.
-    std::vector<std::string> FolderEntries() const;
-
-    std::filesystem::path folder_;
+    TempFolder temp_;
+    const std::filesystem::path folder_ = temp_.Path();
 };

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "pattern_file_writer.h"
 #include "qt_printers.h"
 
 namespace {
@@ -39,24 +40,7 @@ std::vector<std::vector<QString>> PriceRows(int days)
 
 QString WriteSheet(const QTemporaryDir& folder, const std::vector<std::vector<QString>>& rows)
 {
-    const QString path = folder.filePath("XYZ.pat");
-    SheetFile file;
-    EXPECT_EQ(file.Open(path.toStdString(), {.fileType = kSheetWk1, .beginRow = 1}), 0);
-    SheetCell cell;
-    for (size_t row = 0; row < rows.size(); ++row) {
-        for (size_t column = 0; column < rows[row].size(); ++column) {
-            const QString& text = rows[row][column];
-            bool number = false;
-            cell.numberValue = text.toDouble(&number);
-            cell.row = static_cast<int16_t>(row);
-            cell.column = static_cast<int16_t>(column + 1);
-            cell.kind = number ? CellNumber : CellLabel;
-            cell.text = text.toStdString();
-            EXPECT_EQ(file.Write(cell), 0);
-        }
-    }
-    EXPECT_EQ(file.Close(), 0);
-    return path;
+    return WritePatternFile(folder.filePath("XYZ.pat"), rows);
 }
 
 bool IsMarkRed(const QColor& colour) { return colour.red() > 150 && colour.green() < 80 && colour.blue() < 80; }

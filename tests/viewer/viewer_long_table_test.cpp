@@ -13,21 +13,14 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QTableView>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "qt_process.h"
 
-void RunTool(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TESSAPORT_PROGRAM_DIR "/") + program, arguments);
-    ASSERT_TRUE(process.waitForFinished(60000));
-    ASSERT_EQ(process.exitCode(), 0) << program.toStdString() << ": " << process.readAllStandardError().toStdString();
-}
+namespace {
 
 QString Price(float value) { return QString::number(static_cast<double>(value), 'g', 9); }
 
@@ -36,7 +29,7 @@ TEST(ViewerLongTable, OneSecurityAtATimeAndNoFindingsAtSymbolBoundaries)
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString db = folder.filePath("db");
-    RunTool("omegadb", {"create", db});
+    RunProgram("omegadb", {"create", db});
     const QStringList symbols = {"AAA", "BBB", "CCC"};
     constexpr int kBars = 250;
     for (int s = 0; s < symbols.size(); ++s) {
@@ -56,13 +49,13 @@ TEST(ViewerLongTable, OneSecurityAtATimeAndNoFindingsAtSymbolBoundaries)
         QFile file(csv);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
         file.close();
-        RunTool("omegadb", {"add", db, symbols[s], "--description", symbols[s], "--category", "2", "--period", "0", csv});
+        RunProgram("omegadb", {"add", db, symbols[s], "--description", symbols[s], "--category", "2", "--period", "0", csv});
     }
 
     for (const char* format : {"csv", "xlsx"}) {
         SCOPED_TRACE(format);
         const QString path = folder.filePath(QStringLiteral("long.") + format);
-        RunTool("tessaport-import", {"--data", db, "--merge", "long", "--format", format, "-o", path, "--all"});
+        RunProgram("tessaport-import", {"--data", db, "--merge", "long", "--format", format, "-o", path, "--all"});
 
         // The whole table as one history: out of order and jumps at the boundaries.
         const ViewerLoadResult loaded = LoadViewerSheet(path);
@@ -102,7 +95,7 @@ TEST(ViewerLongTable, OneSecurityAtATimeAndNoFindingsAtSymbolBoundaries)
     platform::RecordedMessages messages;
     ViewerWindow window;
     const QString single = folder.filePath("single.csv");
-    RunTool("tessaport-import", {"--data", db, "--format", "csv", "-o", single, "AAA"});
+    RunProgram("tessaport-import", {"--data", db, "--format", "csv", "-o", single, "AAA"});
     ASSERT_TRUE(window.OpenFile(single));
     EXPECT_TRUE(window.findChild<QComboBox*>("securityCombo")->isHidden());
     EXPECT_EQ(window.findChild<QTableView*>("tblCells")->model()->rowCount(), kBars);

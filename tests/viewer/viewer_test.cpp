@@ -25,38 +25,22 @@
 
 #include <cmath>
 
+#include "pattern_file_writer.h"
 #include "qt_printers.h"
 
 namespace {
 
 // A price sheet as the import writes it: a label row, then one row per day, "*" where a
 // price is missing. Day 36528 is 3 January 2000.
-const char* const kSample[6][4] = {
+const std::vector<std::vector<QString>> kSample = {
     {"Date", "XYZ Open", "XYZ Close", "XYZ Vol"}, {"36528", "10.5", "11", "1200"}, {"36529", "11", "*", "1300"},
     {"36530", "11.5", "12", "1400"}, {"36531", "*", "12.5", "1500"}, {"36532", "12", "13", "1600"},
 };
 
+// Volumes go in as integer cells, prices and dates as numbers.
 QString WriteSample(const QTemporaryDir& folder, int16_t fileType)
 {
-    const QString path = folder.filePath("XYZ.pat");
-    SheetFile file;
-    EXPECT_EQ(file.Open(path.toStdString(), {.fileType = fileType, .beginRow = 1}), 0);
-    SheetCell cell;
-    for (int16_t row = 0; row < 6; ++row) {
-        for (int16_t column = 0; column < 4; ++column) {
-            const QString text = kSample[row][column];
-            cell.row = row;
-            cell.column = static_cast<int16_t>(column + 1);
-            // Volumes go in as integer cells, prices and dates as numbers.
-            cell.kind = row == 0 || text == "*" ? CellLabel : column == 3 ? CellInteger : CellNumber;
-            cell.text = text.toStdString();
-            cell.integerValue = static_cast<int16_t>(text.toInt());
-            cell.numberValue = text.toDouble();
-            EXPECT_EQ(file.Write(cell), 0);
-        }
-    }
-    EXPECT_EQ(file.Close(), 0);
-    return path;
+    return WritePatternFile(folder.filePath("XYZ.pat"), kSample, fileType, 3);
 }
 
 // "2000-01-03 11" a row, "-" for a missing date or value.

@@ -12,7 +12,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -22,19 +21,11 @@
 #include <cmath>
 
 #include "qt_printers.h"
+#include "qt_process.h"
 
 namespace {
 
 using Grid = std::vector<QStringList>;
-
-QString RunProgram(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TESSAPORT_PROGRAM_DIR "/") + program, arguments);
-    EXPECT_TRUE(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 0) << program.toStdString() << ": " << process.readAllStandardError().toStdString();
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
 
 QByteArray ReadBytes(const QString& path)
 {

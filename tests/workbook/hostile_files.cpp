@@ -1,4 +1,5 @@
 #include "hostile_files.h"
+#include "test_files.h"
 
 #include "base/calendar.h"
 
@@ -343,13 +344,7 @@ void HugeCellCsv(const std::string& path, uint64_t size, bool quoted)
     Check(static_cast<bool>(out), "cannot write the CSV file");
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+std::string ReadFile(const std::string& path) { return test_support::ReadText(path); }
 
 void WriteFile(const std::string& path, const std::string& bytes)
 {

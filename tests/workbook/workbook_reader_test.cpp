@@ -3,6 +3,7 @@
 // sheetdump in bounded memory.
 
 #include "hostile_files.h"
+#include "test_files.h"
 #include "workbook/workbook_reader.h"
 
 #include <gtest/gtest.h>
@@ -42,15 +43,10 @@ Read ReadFile(const std::string& path)
 
 class Workbook : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder_ = fs::temp_directory_path() / ("workbook-test-" + std::to_string(::getpid()));
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
     std::string Path(const std::string& name) const { return (folder_ / name).string(); }
 
-    fs::path folder_;
+    test_support::TempFolder temp_;
+    const fs::path folder_ = temp_.Path();
 };
 
 TEST_F(Workbook, XlsxCellsOfEveryKind)

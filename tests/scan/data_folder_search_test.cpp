@@ -1,0 +1,53 @@
+#include "scan_fixture.h"
+
+#include "scan/data_folder_search.h"
+#include "scan/drive_list.h"
+
+#include <utility>
+
+namespace scan::test {
+namespace {
+
+struct WalkCase {
+    const char* name;
+    QStringList tree;
+    Entries found;  // relative to the root
+    std::pair<int, int> foldersAndFiles;  // searched below the start, checked
+};
+
+class WalkTest : public ScanFixture, public ::testing::WithParamInterface<WalkCase> {};
+
+// No window: the search on its own, from the system volume as the scanner starts it.
+TEST_P(WalkTest, FindsTheDataFoldersOfTheDataRoot)
+{
+    MakeTree(GetParam().tree);
+    Entries found;
+    DataFolderSearchHooks hooks;
+    hooks.found = [&](const QString& folder, int16_t count) { found.emplace_back(folder, u' ' + QString::number(count)); };
+    const DataFolderSearchOutcome outcome =
+        DataFolderSearch(state_.TradeStationDir, state_.OmegaRootDir).Search(SystemVolume(), hooks);
+    EXPECT_EQ(Sorted(found), Sorted(GetParam().found, true));
+    EXPECT_EQ(std::pair(outcome.foldersSearched, outcome.filesChecked), GetParam().foldersAndFiles);
+    EXPECT_EQ(outcome.unreadFolders, 0);
+}
+
+// A database of N securities is its header file and N data files.
+INSTANTIATE_TEST_SUITE_P(Trees, WalkTest, ::testing::Values(
+    WalkCase{"SeveralDepthsAndAFolderWithBothSubfoldersAndHeader",
+             {"db Data/A 1", "db Data/B/C 2", "db Data/B/C/D/E 3", "file Data/F/readme.txt", "file Data/top.txt"},
+             {{"Data/A", " 1"}, {"Data/B/C", " 2"}, {"Data/B/C/D/E", " 3"}},
+             {6, 11}},
+    WalkCase{"WindowsFoldersSkippedAtAnyDepthButFilesOfThoseNamesCounted",
+             {"db Data/Windows 1", "db Data/x/WINNT 1", "db Data/x/y/wInNt 2", "file Data/windows", "file Data/x/y/WINNT"},
+             {}, {2, 2}},
+    WalkCase{"HiddenEntriesNotListed",
+             {"db Data/.hidden 1", "file Data/y/.master.omg", "file Data/y/seen.txt", "file Data/.profile"},
+             {}, {1, 1}},
+    WalkCase{"LinkLoopNotFollowedLinksToFilesCounted",
+             {"db Data/z 2", "link Data/z/loop ..", "link Data/zz z", "link Data/z/alias.txt master.omg",
+              "link Data/dangling nowhere"},
+             {{"Data/z", " 2"}}, {1, 4}}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+} // namespace
+} // namespace scan::test
