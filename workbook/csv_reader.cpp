@@ -48,10 +48,10 @@ public:
 private:
     bool ReadRows()
     {
-        if (Peek() == 0xEF) {
-            // A byte order mark goes; anything else starting so is text.
-            const char bom[] = "\xEF\xBB\xBF";
-            for (int i = 0; i < 3 && Peek() == static_cast<unsigned char>(bom[i]); ++i)
+        if (Peek() == 0xEF && end_ - at_ >= 3 && std::memcmp(buffer_.data() + at_, "\xEF\xBB\xBF", 3) == 0) {
+            // A byte order mark goes; anything else starting so is text, kept whole (the
+            // first read holds the file's first bytes: only regular files are read).
+            for (int i = 0; i < 3; ++i)
                 Get();
         }
         if (Peek() < 0)

@@ -117,6 +117,19 @@ TEST_F(Workbook, CsvCellsOfEveryKind)
     EXPECT_EQ(read.At(2, 1), nullptr);
 }
 
+// Only a whole byte order mark goes; a first cell that merely starts with its first bytes
+// keeps them.
+TEST_F(Workbook, CsvFirstCellKeepsWhatIsNotAByteOrderMark)
+{
+    for (const auto& [bytes, text] : {std::pair{"\xEF\xBB\xBF" "ab", "ab"}, {"\xEF\x91\xA1" "1a", "\xEF\x91\xA1" "1a"},
+                                      {"\xEF\xBB" "x", "\xEF\xBB" "x"}}) {
+        hostile::WriteFile(Path("mark.csv"), bytes);
+        const Read read = ReadFile(Path("mark.csv"));
+        ASSERT_TRUE(read.info.ok()) << read.info.error;
+        EXPECT_EQ(read.At(0, 0)->text, text);
+    }
+}
+
 // Texts past kMaxCellText are cut, at a character's start, and marked.
 TEST_F(Workbook, LongTextsAreCutAndMarked)
 {
