@@ -19,8 +19,7 @@ void FillDataDirCombo(ProgramState& state, const MainControls& controls)
         // Filling moves the selection on its own; the selection below is the one that counts.
         const QSignalBlocker blocker(controls.dataDirCombo);
         controls.dataDirCombo->clear();
-        for (int i = 0; i < state.DataDirCount && i < state.DataDirs.size(); ++i)
-            controls.dataDirCombo->addItem(state.DataDirs.at(i));
+        controls.dataDirCombo->addItems(state.dataDirs);
         controls.dataDirCombo->setCurrentIndex(-1);
     }
     if (controls.dataDirCombo->count() > 0)
@@ -39,13 +38,13 @@ void SelectDataDirEntry(ProgramState& state, const MainControls& controls, int i
 void SelectDataDir(ProgramState& state, const MainControls& controls)
 {
     const int selected = controls.dataDirCombo->currentIndex();
-    state.CurrentDataDir = selected >= 0 ? controls.dataDirCombo->itemText(selected) : QString();
-    if (state.CurrentDataDir == state.PreviousDataDir)
+    state.currentDataDir = selected >= 0 ? controls.dataDirCombo->itemText(selected) : QString();
+    if (state.currentDataDir == state.previousDataDir)
         return;
-    state.SecurityTableLoaded = false;
-    state.PreviousDataDir = state.CurrentDataDir;
+    state.securityTableLoaded = false;
+    state.previousDataDir = state.currentDataDir;
 
-    if (state.Mode == ImportMode::SecurityList) {
+    if (state.mode == ImportMode::SecurityList) {
         if (controls.symbolEdit->text() != kShowAll)
             controls.symbolEdit->clear();
         omega::SecurityList(controls.securityList)->Clear();

@@ -467,12 +467,12 @@ void MainWindow::exitProgram()
 
 void MainWindow::interruptImport()
 {
-    state_.InterruptRequested = true;
+    state_.interruptRequested = true;
 }
 
 void MainWindow::showContextHelp()
 {
-    widgets::ShowHelpContext(state_.HelpContext);
+    widgets::ShowHelpContext(state_.helpContext);
 }
 
 void MainWindow::showHelpIndex()
@@ -494,7 +494,7 @@ void MainWindow::beginImport()
     // Cancelling the chooser leaves the pattern file unchosen, and the import ends there.
     ::BeginImport(state_, controls_, [this] {
         ::SelectPatternFile(state_, controls_);
-        return !state_.PatternFileName.isEmpty();
+        return !state_.patternFileName.isEmpty();
     });
 }
 void MainWindow::exportListed() { ::ExportListedSecurities(state_, controls_); }
@@ -511,7 +511,7 @@ void MainWindow::showSelectedSecurity() { ::ShowSelectedSecurity(state_, control
 
 void MainWindow::symbolKeyPressed(int16_t& keyAscii)
 {
-    if (keyAscii == kEnterKey && state_.Mode == ImportMode::SingleSecurity)
+    if (keyAscii == kEnterKey && state_.mode == ImportMode::SingleSecurity)
         ::SearchSecurity(state_, controls_);
 }
 

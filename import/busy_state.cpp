@@ -13,7 +13,7 @@ BusyState::BusyState(ProgramState& state, const MainControls& controls, bool beg
     controls_.typingTimer->stop();
     controls_.beginImportAction->setEnabled(false);
     controls_.interruptImportAction->setEnabled(true);
-    state_.InterruptRequested = false;
+    state_.interruptRequested = false;
     controls_.importOptionsFrame->setEnabled(false);
     widgets::SetBusyPointer(true);
     UpdateExportListedEnabled(state_, controls_);
@@ -23,7 +23,7 @@ BusyState::~BusyState()
 {
     controls_.typingTimer->start();
     controls_.interruptImportAction->setEnabled(false);
-    state_.InterruptRequested = false;
+    state_.interruptRequested = false;
     controls_.beginImportAction->setEnabled(beginAfterwards_);
     controls_.importOptionsFrame->setEnabled(true);
     widgets::SetBusyPointer(false);

@@ -417,7 +417,7 @@ void UpdateExportListedEnabled(const ProgramState& state, const MainControls& co
     if (!controls.exportListedAction)
         return;
     const QAbstractItemModel* model = controls.securityList ? controls.securityList->model() : nullptr;
-    controls.exportListedAction->setEnabled(state.Mode == ImportMode::SecurityList && model && model->rowCount() > 0
+    controls.exportListedAction->setEnabled(state.mode == ImportMode::SecurityList && model && model->rowCount() > 0
                                          && !(controls.interruptImportAction && controls.interruptImportAction->isEnabled()));
 }
 
@@ -525,7 +525,7 @@ void ExportListedSecurities(ProgramState& state, const MainControls& controls)
 
     ExportTally tally;
     tally.clock.start();
-    const LibrarySource source(omega::TheDataLibrary(), state.CurrentDataDir);
+    const LibrarySource source(omega::TheDataLibrary(), state.currentDataDir);
     const std::optional<int32_t> from = dialog.FirstDate();
     const std::optional<int32_t> to = dialog.LastDate();
     const QAbstractItemModel& model = *controls.securityList->model();
@@ -594,9 +594,9 @@ void ExportListedSecurities(ProgramState& state, const MainControls& controls)
         // The file in hand is abandoned, and told about once the run has ended.
         hooks.keepRowsWhenInterrupted = false;
         hooks.interrupted = [&state, &interrupted] {
-            if (!state.InterruptRequested)
+            if (!state.interruptRequested)
                 return false;
-            state.InterruptRequested = false;
+            state.interruptRequested = false;
             interrupted = true;
             return true;
         };

@@ -28,7 +28,7 @@ void ShowFoundSecurity(ProgramState& state, const MainControls& controls, const 
                        const SecurityRecord& record)
 {
     DateRange range{};
-    omega::TheDataLibrary().GetDateRange(omega::LibraryPath(state.CurrentDataDir).constData(), lookup.constData(),
+    omega::TheDataLibrary().GetDateRange(omega::LibraryPath(state.currentDataDir).constData(), lookup.constData(),
                                          &range);
 
     const QByteArray description = NulToBlanks(QByteArray(record.description, sizeof record.description));
@@ -40,15 +40,15 @@ void ShowFoundSecurity(ProgramState& state, const MainControls& controls, const 
         SetPlainText(controls.dataAvailableLabel, QString::fromLatin1(kNotAvailable));
         return;
     }
-    state.DataFirstDate = omega::OmegaDateToSerial(range.first);
-    state.DataLastDate = omega::OmegaDateToSerial(range.last);
-    state.DefaultFirstDate = omega::DefaultFirstDate(state.DataFirstDate, range.last);
-    state.DefaultLastDate = state.DataLastDate;
+    state.dataFirstDate = omega::OmegaDateToSerial(range.first);
+    state.dataLastDate = omega::OmegaDateToSerial(range.last);
+    state.defaultFirstDate = omega::DefaultFirstDate(state.dataFirstDate, range.last);
+    state.defaultLastDate = state.dataLastDate;
     SetPlainText(controls.dataAvailableLabel,
-                 QStringLiteral("From  ") + ShortDate(state.DataFirstDate) + QStringLiteral("  to  ") +
-                     ShortDate(state.DataLastDate));
-    controls.firstDateEdit->setText(ShortDate(state.DefaultFirstDate));
-    controls.lastDateEdit->setText(ShortDate(state.DefaultLastDate));
+                 QStringLiteral("From  ") + ShortDate(state.dataFirstDate) + QStringLiteral("  to  ") +
+                     ShortDate(state.dataLastDate));
+    controls.firstDateEdit->setText(ShortDate(state.defaultFirstDate));
+    controls.lastDateEdit->setText(ShortDate(state.defaultLastDate));
     controls.beginImportAction->setEnabled(true);
     controls.firstDateEdit->setEnabled(true);
     controls.lastDateEdit->setEnabled(true);
@@ -83,23 +83,23 @@ int16_t ShowSecurityInfo(ProgramState& state, const MainControls& controls, cons
 
     widgets::SetBusyPointer(true);
     {
-        platform::WorkingDirectoryScope scope(state.TradeStationDir);
+        platform::WorkingDirectoryScope scope(state.tradeStationDir);
         ClearSecurityInfo(controls);
         QCoreApplication::processEvents();
 
         SecurityRecord record{};
         const int16_t status =
-            encoded ? omega::TheDataLibrary().SearchSecurity(omega::LibraryPath(state.CurrentDataDir).constData(),
+            encoded ? omega::TheDataLibrary().SearchSecurity(omega::LibraryPath(state.currentDataDir).constData(),
                                                              lookup.constData(), &record)
                     : int16_t{1};
         if (status != 0) {
             SetPlainText(controls.descriptionLabel, QString::fromLatin1(kNoSuchSecurity));
         } else {
-            if (state.Mode == ImportMode::SingleSecurity)
+            if (state.mode == ImportMode::SingleSecurity)
                 controls.symbolEdit->setText(s);
             ShowFoundSecurity(state, controls, lookup, record);
         }
-        if (state.Mode == ImportMode::SingleSecurity)
+        if (state.mode == ImportMode::SingleSecurity)
             controls.symbolEdit->setSelection(0, static_cast<int>(controls.symbolEdit->text().size()));
     }
     widgets::SetBusyPointer(false);

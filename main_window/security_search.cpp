@@ -79,29 +79,29 @@ void AttachSecurityList(const MainControls& controls)
 
 void LoadSecurityTable(ProgramState& state, const MainControls& controls)
 {
-    platform::WorkingDirectoryScope scope(state.TradeStationDir);
+    platform::WorkingDirectoryScope scope(state.tradeStationDir);
     widgets::SetBusyPointer(true);
 
-    const int32_t generation = ++state.SecurityTableGeneration;
-    const QString directory = state.CurrentDataDir;
+    const int32_t generation = ++state.securityTableGeneration;
+    const QString directory = state.currentDataDir;
     // Events run while the table is read; a newer load, or a change of directory,
     // makes this one stale.
     auto stale = [&] {
-        return state.SecurityTableGeneration != generation || state.CurrentDataDir != directory;
+        return state.securityTableGeneration != generation || state.currentDataDir != directory;
     };
 
     {
         omega::HeaderFile header(directory);
         const int32_t count = header.Count();
-        state.SecurityCount = count;
+        state.securityCount = count;
         controls.typingTimer->stop();
 
         if (count > 0) {
             ShowProgress(count, QString::fromLatin1(kLoadCaption), 10, 10);
-            state.SecurityTable.assign(static_cast<size_t>(count), QByteArray());
+            state.securityTable.assign(static_cast<size_t>(count), QByteArray());
             bool abandoned = false;
             for (int32_t i = 0; i < count; ++i) {
-                state.SecurityTable[static_cast<size_t>(i)] = header.Entry(i);
+                state.securityTable[static_cast<size_t>(i)] = header.Entry(i);
                 if (i % kLoadStep == 0) {
                     controls.entryCountLabel->setText(CountText(i));
                     UpdateProgress(i);
@@ -116,18 +116,18 @@ void LoadSecurityTable(ProgramState& state, const MainControls& controls)
                 UpdateProgress(count);
                 CloseProgress();
                 controls.entryCountLabel->setText(CountText(count));
-                state.SecurityTableLoaded = true;
-            } else if (state.SecurityTableGeneration == generation) {
+                state.securityTableLoaded = true;
+            } else if (state.securityTableGeneration == generation) {
                 // The directory changed under the load and nothing replaced the table:
                 // what was read belongs to no directory now.
                 CloseProgress();
-                state.SecurityTable.clear();
-                state.SecurityCount = 0;
+                state.securityTable.clear();
+                state.securityCount = 0;
                 controls.entryCountLabel->setText(CountText(0));
             }
         } else {
             // The previous directory's securities must not be listed for this one.
-            state.SecurityTable.clear();
+            state.securityTable.clear();
             widgets::SetBusyPointer(false);
             widgets::ShowMessage(QString::fromLatin1(kTitle), NoHeaderFileText(directory),
                                   widgets::MessageIcon::Critical, controls.window);
@@ -145,20 +145,20 @@ void FillSecurityList(ProgramState& state, const MainControls& controls)
         widgets::SetBusyPointer(false);
         return;
     }
-    if (state.ListFillActive)
+    if (state.listFillActive)
         return;
 
     widgets::SetBusyPointer(true);
-    state.ListFillActive = true;
+    state.listFillActive = true;
     const omega::SearchField field =
         controls.searchBySymbolButton->isChecked() ? omega::SearchField::Symbol : omega::SearchField::Description;
-    const std::vector<int32_t> found = omega::FindSecurities(state.SecurityTable, state.SecurityCount, mask, field);
+    const std::vector<int32_t> found = omega::FindSecurities(state.securityTable, state.securityCount, mask, field);
     std::vector<QByteArray> lines;
     lines.reserve(found.size());
     for (const int32_t index : found)
-        lines.push_back(state.SecurityTable[static_cast<size_t>(index)]);
+        lines.push_back(state.securityTable[static_cast<size_t>(index)]);
     omega::SecurityList(controls.securityList)->SetEntries(std::move(lines));
-    state.ListFillActive = false;
+    state.listFillActive = false;
     controls.entryCountLabel->setText(CountText(static_cast<qint64>(found.size())));
     widgets::SetBusyPointer(false);
 }
@@ -218,27 +218,27 @@ void ShowSelectedSecurity(ProgramState& state, const MainControls& controls)
 
 void RefreshSecurityList(ProgramState& state, const MainControls& controls)
 {
-    if (state.SecurityTableLoaded)
+    if (state.securityTableLoaded)
         FillSecurityList(state, controls);
 }
 
 void SwitchImportMode(ProgramState& state, const MainControls& controls, ImportMode mode)
 {
-    if (state.Mode == mode)
+    if (state.mode == mode)
         return;
     // Clearing the information disables the date boxes, which may hold the focus.
     const FocusReturn focus(controls);
     ClearSecurityInfo(controls);
-    state.Mode = mode;
+    state.mode = mode;
     const bool list = mode == ImportMode::SecurityList;
     controls.ModeAction(ImportMode::SingleSecurity)->setChecked(!list);
     controls.ModeAction(ImportMode::SecurityList)->setChecked(list);
-    ApplyImportMode(state, controls, state.Mode);
+    ApplyImportMode(state, controls, state.mode);
     QCoreApplication::processEvents();
 
     auto blank = [&] { return omega::TrimBlanks(controls.symbolEdit->text()).isEmpty(); };
-    if (state.Mode == ImportMode::SecurityList) {
-        if (!state.SecurityTableLoaded)
+    if (state.mode == ImportMode::SecurityList) {
+        if (!state.securityTableLoaded)
             LoadSecurityTable(state, controls);
         if (controls.symbolEdit->text().isEmpty())
             controls.symbolEdit->setText(QStringLiteral("?"));
@@ -251,9 +251,9 @@ void SwitchImportMode(ProgramState& state, const MainControls& controls, ImportM
 
 void SymbolTextChanged(ProgramState& state, const MainControls& controls)
 {
-    if (state.Mode == ImportMode::SingleSecurity)
+    if (state.mode == ImportMode::SingleSecurity)
         return;
-    state.SymbolTypingPending = true;
+    state.symbolTypingPending = true;
     widgets::SetBusyPointer(true);
     if (!controls.typingTimer->isActive())
         FillSecurityList(state, controls);
@@ -261,13 +261,13 @@ void SymbolTextChanged(ProgramState& state, const MainControls& controls)
 
 void SymbolTimerTick(ProgramState& state, const MainControls& controls)
 {
-    if (!state.SymbolTypingPending)
+    if (!state.symbolTypingPending)
         return;
     const QString text = controls.symbolEdit->text();
-    if (text != state.LastSymbolText) {
-        state.LastSymbolText = text;
+    if (text != state.lastSymbolText) {
+        state.lastSymbolText = text;
         return;
     }
     FillSecurityList(state, controls);
-    state.SymbolTypingPending = false;
+    state.symbolTypingPending = false;
 }

@@ -12,7 +12,7 @@
 
 void SelectPatternFile(ProgramState& state, const MainControls& controls)
 {
-    if (RunFileSelector(QStringLiteral("Select the Pattern Filename"), 2, controls.window, state.PatternFileName))
+    if (RunFileSelector(QStringLiteral("Select the Pattern Filename"), 2, controls.window, state.patternFileName))
         return;
     // A dialog that fails without a name keeps the earlier choice, which the label and
     // the View command still show.
@@ -20,7 +20,7 @@ void SelectPatternFile(ProgramState& state, const MainControls& controls)
     if (chosen.isEmpty())
         return;
 
-    state.PatternFileName = chosen;
+    state.patternFileName = chosen;
     if (controls.patternFileLabel) {
         // The width as the 16-bit number the measuring takes.
         const int width = std::clamp(controls.patternFileLabel->width(), 0, 32767);

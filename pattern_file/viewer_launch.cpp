@@ -67,4 +67,4 @@ void RunProgram(const QString& commandLine)
         ReportLaunchFailure(program, ShownFolder(folder), result);
 }
 
-void ViewPatternFile(const ProgramState& state) { RunProgram(kViewerProgram + u' ' + state.PatternFileName); }
+void ViewPatternFile(const ProgramState& state) { RunProgram(kViewerProgram + u' ' + state.patternFileName); }

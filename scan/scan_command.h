@@ -11,7 +11,7 @@ class DataFolderDialog;
 
 // The main window's menu command "Omega Data Directories...". Shows the scanner modally
 // (loading it the first time, or again after it was closed through its frame), then
-// refills dataDirCombo from DataDirs with `fillDataDirCombo`, runs `selectDataDir`, and selects
+// refills dataDirCombo from dataDirs with `fillDataDirCombo`, runs `selectDataDir`, and selects
 // again the folder that was selected before, ignoring case, or else the first one.
 // The scanner is a child of controls.window and lives as long as it does.
 void ShowDataFolderScanner(ProgramState& state, const MainControls& controls, const std::function<void()>& fillDataDirCombo,

@@ -139,13 +139,13 @@ public:
         controls_.interruptImportAction = new QAction(&window_);
         controls_.skipInvalidCheck->setChecked(true);
         controls_.interruptImportAction->setEnabled(false);
-        state_.CurrentDataDir = QString::fromStdString(DatabaseFolder().string());
-        state_.TradeStationDir = state_.CurrentDataDir;
-        state_.PatternFileName = QString::fromStdString(out.string());
+        state_.currentDataDir = QString::fromStdString(DatabaseFolder().string());
+        state_.tradeStationDir = state_.currentDataDir;
+        state_.patternFileName = QString::fromStdString(out.string());
         Library();
         controls_.symbolEdit->setText(symbol);
         ShowSecurityInfo(state_, controls_, symbol);
-        controls_.firstDateEdit->setText(ShortDate(state_.DataFirstDate));
+        controls_.firstDateEdit->setText(ShortDate(state_.dataFirstDate));
     }
 
     // True when the import ended without a message.

@@ -21,7 +21,7 @@ search_test::TestWindow& Window()
     static search_test::TestWindow* window = [] {
         auto* w = new search_test::TestWindow;
         search_test::WriteHeaderOnly(w->DataDir(), kSecurities);
-        w->state.Mode = ImportMode::SecurityList;
+        w->state.mode = ImportMode::SecurityList;
         ApplyImportMode(w->state, w->c, ImportMode::SecurityList);
         return w;
     }();
@@ -32,18 +32,18 @@ void BM_LoadSecurityTable(benchmark::State& run)
 {
     search_test::TestWindow& w = Window();
     for (auto _ : run) {
-        w.state.SecurityTableLoaded = false;
+        w.state.securityTableLoaded = false;
         LoadSecurityTable(w.state, w.c);
         QCoreApplication::processEvents();
     }
-    if (w.state.SecurityCount != kSecurities)
+    if (w.state.securityCount != kSecurities)
         run.SkipWithError("the table did not load");
 }
 
 void RefreshList(benchmark::State& run, const char* mask, bool description)
 {
     search_test::TestWindow& w = Window();
-    if (!w.state.SecurityTableLoaded)
+    if (!w.state.securityTableLoaded)
         LoadSecurityTable(w.state, w.c);
     (description ? w.c.searchByDescriptionButton : w.c.searchBySymbolButton)->setChecked(true);
     w.c.symbolEdit->setText(QString::fromLatin1(mask));

@@ -27,7 +27,7 @@ protected:
         stocks_ = installation_.AddDataDir("USStock", {Security("XYZ", "Stock Corp")});
         started_ = app_test::Start(installation_);
         ASSERT_EQ(started_.outcome, StartUpOutcome::Shown) << started_.Said();
-        ASSERT_EQ(State().CurrentDataDir, stocks_);
+        ASSERT_EQ(State().currentDataDir, stocks_);
     }
 
     ProgramState& State() { return started_.window->State(); }
@@ -50,11 +50,11 @@ TEST_F(DataDirList, DirectoriesDifferingOnlyInCaseAreDifferentAndTheSymbolIsLook
 {
     C().symbolEdit->setText("abc");
     Choose(upper_);
-    EXPECT_EQ(std::pair(State().CurrentDataDir, Description()), std::pair(upper_, QStringLiteral("Upper Case Inc")));
+    EXPECT_EQ(std::pair(State().currentDataDir, Description()), std::pair(upper_, QStringLiteral("Upper Case Inc")));
 
-    State().SecurityTableLoaded = true;
+    State().securityTableLoaded = true;
     Choose(lower_);
-    EXPECT_EQ(std::tuple(State().CurrentDataDir, State().PreviousDataDir, State().SecurityTableLoaded, Description()),
+    EXPECT_EQ(std::tuple(State().currentDataDir, State().previousDataDir, State().securityTableLoaded, Description()),
               std::tuple(lower_, lower_, false, QStringLiteral("Lower Case Inc")));
 }
 
@@ -62,16 +62,15 @@ TEST_F(DataDirList, ChoosingTheCurrentDirectoryAgainOrRefillingWithItFirstDoesNo
 {
     C().symbolEdit->setText("XYZ");
     C().descriptionLabel->setText("marker");
-    State().SecurityTableLoaded = true;
+    State().securityTableLoaded = true;
 
     Choose(stocks_);
     SelectDataDirEntry(State(), C(), IndexOf(stocks_));
-    State().DataDirs = {stocks_, upper_};
-    State().DataDirCount = 2;
+    State().dataDirs = {stocks_, upper_};
     FillDataDirCombo(State(), C());
 
     EXPECT_EQ(C().dataDirCombo->count(), 2);
-    EXPECT_EQ(std::tuple(State().CurrentDataDir, State().SecurityTableLoaded, C().symbolEdit->text(), Description()),
+    EXPECT_EQ(std::tuple(State().currentDataDir, State().securityTableLoaded, C().symbolEdit->text(), Description()),
               std::tuple(stocks_, true, QStringLiteral("XYZ"), QStringLiteral("marker")));
 }
 
@@ -80,7 +79,7 @@ TEST_F(DataDirList, SingleModeWithBlankSymbolOnlyChangesTheDirectory)
     C().symbolEdit->setText("   ");
     C().descriptionLabel->setText("marker");
     Choose(upper_);
-    EXPECT_EQ(std::tuple(State().CurrentDataDir, Description(), C().symbolEdit->text()),
+    EXPECT_EQ(std::tuple(State().currentDataDir, Description(), C().symbolEdit->text()),
               std::tuple(upper_, QStringLiteral("marker"), QStringLiteral("   ")));
 
     // Only blanks count as nothing typed; any other character is a symbol to look up.
@@ -92,7 +91,7 @@ TEST_F(DataDirList, SingleModeWithBlankSymbolOnlyChangesTheDirectory)
 TEST_F(DataDirList, ListModeKeepsTheShowAllMaskAndClearsAnyOther)
 {
     C().modeActions[1]->trigger();
-    ASSERT_EQ(State().Mode, ImportMode::SecurityList);
+    ASSERT_EQ(State().mode, ImportMode::SecurityList);
     C().symbolEdit->setText("?");
     started_.window->checkTypingPause();
     started_.window->checkTypingPause();
@@ -100,7 +99,7 @@ TEST_F(DataDirList, ListModeKeepsTheShowAllMaskAndClearsAnyOther)
 
     Choose(upper_);
     EXPECT_EQ(C().symbolEdit->text(), "?");
-    EXPECT_TRUE(State().SecurityTableLoaded);
+    EXPECT_TRUE(State().securityTableLoaded);
     EXPECT_EQ(ListedLines(), 2);
     EXPECT_EQ(C().entryCountLabel->text(), " 2");
 
@@ -108,7 +107,7 @@ TEST_F(DataDirList, ListModeKeepsTheShowAllMaskAndClearsAnyOther)
     Choose(lower_);
     EXPECT_EQ(C().symbolEdit->text(), "");
     EXPECT_EQ(ListedLines(), 0);
-    EXPECT_TRUE(State().SecurityTableLoaded);
+    EXPECT_TRUE(State().securityTableLoaded);
 }
 
 } // namespace

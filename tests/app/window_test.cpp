@@ -57,7 +57,7 @@ protected:
         QTest::keyClicks(C().symbolEdit, "IBX");
         QTest::keyClick(C().symbolEdit, Qt::Key_Return);
         ASSERT_TRUE(C().beginImportAction->isEnabled());
-        Window().State().PatternFileName = installation_.Temp() + "/ibx.pat";
+        Window().State().patternFileName = installation_.Temp() + "/ibx.pat";
     }
 
     app_test::Installation installation_;
@@ -78,7 +78,7 @@ TEST_F(MainWindowTest, CloseIsRefusedWhileAnImportRunsAndAllowedAfter)
                              "to run to completion before closing import module."), widgets::MessageIcon::Exclamation));
 
     C().interruptImportAction->trigger();
-    EXPECT_TRUE(Window().State().InterruptRequested);
+    EXPECT_TRUE(Window().State().interruptRequested);
     C().interruptImportAction->setEnabled(false);
     C().exitAction->trigger();
     EXPECT_FALSE(Window().isVisible());
@@ -124,7 +124,7 @@ TEST_P(FocusAfterImport, ReturnsToTheControlThatHadIt)
     ShowIbx();
     widgets::FileDialogAnswers dialogs;
     if (GetParam().writeFails) {
-        Window().State().PatternFileName.clear();
+        Window().State().patternFileName.clear();
         dialogs.AnswerFileName(installation_.Temp() + "/missing/ibx.pat");
     }
     Control(GetParam().focused)->setFocus(Qt::TabFocusReason);

@@ -59,13 +59,13 @@ public:
     // shows it.
     void Use(const TestDatabase& db, ImportMode mode = ImportMode::SingleSecurity, const QString& symbol = "XYZ")
     {
-        state_.TradeStationDir = state_.CurrentDataDir = db.Dir();
-        state_.PatternFileName = QString::fromStdString(db.Path("out.pat"));
-        state_.Mode = mode;
+        state_.tradeStationDir = state_.currentDataDir = db.Dir();
+        state_.patternFileName = QString::fromStdString(db.Path("out.pat"));
+        state_.mode = mode;
         c_.symbolEdit->setText(symbol);
         c_.securityList->setCurrentIndex(c_.securityList->model()->index(1, 0));
         ShowSecurityInfo(state_, c_, symbol);
-        c_.firstDateEdit->setText(ShortDate(state_.DataFirstDate));
+        c_.firstDateEdit->setText(ShortDate(state_.dataFirstDate));
     }
 
     void ExpectIdle(bool beginEnabled = true) const
@@ -73,7 +73,7 @@ public:
         EXPECT_EQ(c_.beginImportAction->isEnabled(), beginEnabled);
         EXPECT_TRUE(c_.typingTimer->isActive() && c_.importOptionsFrame->isEnabled());
         EXPECT_FALSE(c_.interruptImportAction->isEnabled() || widgets::IsBusyPointer() || ProgressWindow()->isVisible());
-        EXPECT_FALSE(state_.InterruptRequested);
+        EXPECT_FALSE(state_.interruptRequested);
     }
 
     std::vector<qv2omg::PriceRow> rows_ = WeekdayRows(30);
@@ -92,8 +92,8 @@ TEST_P(BeginImportOptionsTest, ImportsLikeTheCommandAndReturnsToIdle)
 {
     const bool openInterest = GetParam() & 1, skip = GetParam() & 2;
     Use(db_, (GetParam() & 4) != 0 ? ImportMode::SecurityList : ImportMode::SingleSecurity);
-    c_.firstDateEdit->setText(ShortDate(state_.DataFirstDate - 100));
-    c_.lastDateEdit->setText(ShortDate(state_.DataLastDate + 100));
+    c_.firstDateEdit->setText(ShortDate(state_.dataFirstDate - 100));
+    c_.lastDateEdit->setText(ShortDate(state_.dataLastDate + 100));
     c_.openInterestCheck->setChecked(openInterest);
     c_.skipInvalidCheck->setChecked(skip);
 
@@ -116,8 +116,8 @@ INSTANTIATE_TEST_SUITE_P(Options, BeginImportOptionsTest, testing::Values(2, 1, 
 
 TEST_F(BeginImportTest, EqualFirstAndLastDayImportOneRow)
 {
-    c_.firstDateEdit->setText(ShortDate(state_.DataFirstDate + 1));
-    c_.lastDateEdit->setText(ShortDate(state_.DataFirstDate + 1));
+    c_.firstDateEdit->setText(ShortDate(state_.dataFirstDate + 1));
+    c_.lastDateEdit->setText(ShortDate(state_.dataFirstDate + 1));
     BeginImport(state_, c_);
     EXPECT_THAT(messages_.All(), testing::IsEmpty());
     EXPECT_EQ(ReadGrid(db_.Path("out.pat")), ExpectedGrid("XYZ", {rows_[1]}, false, true));
@@ -130,12 +130,12 @@ TEST_F(BeginImportTest, AsksForAMissingPatternFile)
 {
     const QString chosen = QString::fromStdString(db_.Path("chosen.pat"));
     for (const bool cancel : {true, false}) {
-        state_.PatternFileName.clear();
+        state_.patternFileName.clear();
         c_.statusLine->setText("before");
         int asked = 0;
         BeginImport(state_, c_, [&] {
             ++asked;
-            state_.PatternFileName = cancel ? QString() : chosen;
+            state_.patternFileName = cancel ? QString() : chosen;
             return !cancel;
         });
         EXPECT_EQ(asked, 1);
@@ -171,7 +171,7 @@ TEST_P(BeginImportMessageTest, ShowsTheMessageAndReturnsToIdle)
 
     BeginImport(state_, c_);
 
-    const QString text = QString(GetParam().text).replace("FILE", state_.PatternFileName);
+    const QString text = QString(GetParam().text).replace("FILE", state_.patternFileName);
     EXPECT_THAT(messages_.All(), testing::ElementsAre(IsMessage(text, GetParam().icon)));
     const bool unknown = text == kChooseSecurity;  // which also disables Begin Import and goes to the symbol
     ExpectIdle(!unknown);
@@ -182,8 +182,8 @@ TEST_P(BeginImportMessageTest, ShowsTheMessageAndReturnsToIdle)
 
 void SetDates(BeginImportTest& test, int32_t first, int32_t last)
 {
-    test.c_.firstDateEdit->setText(ShortDate(test.state_.DataLastDate + first));
-    test.c_.lastDateEdit->setText(ShortDate(test.state_.DataLastDate + last));
+    test.c_.firstDateEdit->setText(ShortDate(test.state_.dataLastDate + first));
+    test.c_.lastDateEdit->setText(ShortDate(test.state_.dataLastDate + last));
 }
 
 INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
@@ -201,9 +201,9 @@ INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
     MessageCase{"DatesAfterTheData", [](auto& test) { SetDates(test, 10, 20); }, kLastBeforeFirst,
                 MessageIcon::Critical},
     MessageCase{"MissingFolder",
-                [](auto& test) { test.state_.PatternFileName = QString::fromStdString(test.db_.Path("no/out.pat")); },
+                [](auto& test) { test.state_.patternFileName = QString::fromStdString(test.db_.Path("no/out.pat")); },
                 kWriteFailed + "FILE: Path not found.", MessageIcon::Critical},
-    MessageCase{"NoPatternFile", [](auto& test) { test.state_.PatternFileName.clear(); },
+    MessageCase{"NoPatternFile", [](auto& test) { test.state_.patternFileName.clear(); },
                 kWriteFailed + ": Bad file name or number.", MessageIcon::Critical},
     // One record more than the sheet has rows below its header.
     MessageCase{"PastTheLastRow",

@@ -57,8 +57,8 @@ public:
         db_.Add("AAA", a);
         db_.Add("BBB", b);
         db_.Add("ZZZ", z);  // not listed: the mask leaves it out
-        state_.TradeStationDir = state_.CurrentDataDir = db_.Dir();
-        state_.Mode = ImportMode::SecurityList;
+        state_.tradeStationDir = state_.currentDataDir = db_.Dir();
+        state_.mode = ImportMode::SecurityList;
         AttachExportListed(state_, c_);
         list_.setStringList({"AAA             \tFirst", "BBB             \tSecond"});
     }
@@ -101,7 +101,7 @@ public:
     {
         EXPECT_TRUE(c_.typingTimer->isActive() && c_.importOptionsFrame->isEnabled() && c_.exportListedAction->isEnabled());
         EXPECT_FALSE(c_.interruptImportAction->isEnabled() || widgets::IsBusyPointer() || ProgressWindow()->isVisible());
-        EXPECT_FALSE(state_.InterruptRequested);
+        EXPECT_FALSE(state_.interruptRequested);
     }
 
     TestDatabase db_;
@@ -125,7 +125,7 @@ TEST_F(ExportListedTest, EnabledOnlyInListModeWithSecuritiesListedAndNoImportRun
     EXPECT_FALSE(c_.exportListedAction->isEnabled());
     list_.setStringList({"AAA             \tFirst"});
     EXPECT_TRUE(c_.exportListedAction->isEnabled());
-    state_.Mode = ImportMode::SingleSecurity;
+    state_.mode = ImportMode::SingleSecurity;
     c_.modeActions[0]->trigger();
     EXPECT_FALSE(c_.exportListedAction->isEnabled());
 }
@@ -549,11 +549,11 @@ TEST_F(ExportListedTest, TimeTakenLeavesOutAPause)
 // In single mode a pattern file named .xlsx is the file --format xlsx writes.
 TEST_F(ExportListedTest, BeginImportIntoAnXlsxNameWritesXlsx)
 {
-    state_.Mode = ImportMode::SingleSecurity;
-    state_.PatternFileName = Out("single.XLSX");
+    state_.mode = ImportMode::SingleSecurity;
+    state_.patternFileName = Out("single.XLSX");
     c_.symbolEdit->setText("AAA");
     ShowSecurityInfo(state_, c_, "AAA");
-    c_.firstDateEdit->setText(ShortDate(state_.DataFirstDate));
+    c_.firstDateEdit->setText(ShortDate(state_.dataFirstDate));
     BeginImport(state_, c_);
     EXPECT_THAT(messages_.All(), testing::IsEmpty());
     ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--format", "xlsx", "-o", Out("command.xlsx"), "AAA"}).exitCode, 0);

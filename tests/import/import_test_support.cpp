@@ -72,7 +72,7 @@ MainControls ImportControls(QWidget& window, ProgramState& state)
     c.skipInvalidCheck->setChecked(true);
     c.typingTimer->start(550);
     c.interruptImportAction->setEnabled(false);
-    QObject::connect(c.interruptImportAction, &QAction::triggered, [&state] { state.InterruptRequested = true; });
+    QObject::connect(c.interruptImportAction, &QAction::triggered, [&state] { state.interruptRequested = true; });
     return c;
 }
 

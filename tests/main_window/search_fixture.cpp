@@ -115,8 +115,8 @@ TestWindow::TestWindow()
     QObject::connect(c.symbolEdit, &QLineEdit::textChanged, w, [this] { SymbolTextChanged(state, c); });
 
     QDir(temp.path()).mkpath(QStringLiteral("Program"));
-    state.TradeStationDir = QDir(temp.path()).filePath(QStringLiteral("Program"));
-    state.CurrentDataDir = QString::fromStdString(DataDir().string());
+    state.tradeStationDir = QDir(temp.path()).filePath(QStringLiteral("Program"));
+    state.currentDataDir = QString::fromStdString(DataDir().string());
 
     w->show();
     ApplyImportMode(state, c, ImportMode::SingleSecurity);

@@ -55,7 +55,7 @@ TEST_F(SecurityInfoTest, FoundSecurityWithDataFillsTheDisplayAndDefaultDates)
                               "1/1/1995", "3/5/1998"}));
     EXPECT_EQ(Enabled(), 3);
     EXPECT_EQ(w.c.symbolEdit->selectedText(), QStringLiteral("IBM"));
-    EXPECT_EQ(std::pair(w.state.DataFirstDate, w.state.DataLastDate), std::pair(34122, 35859));
+    EXPECT_EQ(std::pair(w.state.dataFirstDate, w.state.dataLastDate), std::pair(34122, 35859));
     EXPECT_EQ(QDir::currentPath(), startDir);
     EXPECT_FALSE(widgets::IsBusyPointer());
 
@@ -82,7 +82,7 @@ TEST_F(SecurityInfoTest, UnknownSymbolAndUnavailableDataLeaveTheImportClosed)
     ShowSecurityInfo(w.state, w.c, QStringLiteral("gone"));
     EXPECT_EQ(Shown(), (Texts{Padded("Gone Corp"), "", "", "No, make sure your OMEGA compact disk is on.", "", ""}));
     EXPECT_EQ(Enabled(), 0);
-    EXPECT_EQ(w.state.DataFirstDate, 34122);  // still the last security found with data
+    EXPECT_EQ(w.state.dataFirstDate, 34122);  // still the last security found with data
     EXPECT_EQ(QDir::currentPath(), startDir);
 }
 

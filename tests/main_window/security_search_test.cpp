@@ -32,7 +32,7 @@ protected:
     QString Count() const { return w.c.entryCountLabel->text(); }
     void EnterListMode()
     {
-        ApplyImportMode(w.state, w.c, w.state.Mode = ImportMode::SecurityList);
+        ApplyImportMode(w.state, w.c, w.state.mode = ImportMode::SecurityList);
         LoadSecurityTable(w.state, w.c);
     }
 
@@ -58,8 +58,8 @@ TEST_F(SecuritySearchTest, LoadingCountsInStepsOf500AndShowsProgress)
     EXPECT_EQ(Count(), QStringLiteral(" 1200"));
     EXPECT_TRUE(progressShown);
     EXPECT_FALSE(ProgressWindow()->isVisible());
-    EXPECT_TRUE(w.state.SecurityTableLoaded);
-    EXPECT_EQ(w.state.SecurityTable.size(), 1200u);
+    EXPECT_TRUE(w.state.securityTableLoaded);
+    EXPECT_EQ(w.state.securityTable.size(), 1200u);
     EXPECT_TRUE(w.c.typingTimer->isActive());
     EXPECT_FALSE(widgets::IsBusyPointer());
 }
@@ -82,7 +82,7 @@ TEST_F(SecuritySearchTest, DirectoryWithoutSecuritiesIsReportedOnce)
     EnterListMode();
     const QString empty = QDir(w.temp.path()).filePath(QStringLiteral("Data/Empty"));
     ASSERT_TRUE(qv2omg::CreateDatabase(empty.toStdString()).IsOk());
-    w.state.CurrentDataDir = empty;
+    w.state.currentDataDir = empty;
     widgets::RecordedMessages messages;
     LoadSecurityTable(w.state, w.c);
     ASSERT_EQ(messages.All().size(), 1u);
@@ -90,7 +90,7 @@ TEST_F(SecuritySearchTest, DirectoryWithoutSecuritiesIsReportedOnce)
               std::tuple(QStringLiteral("Tessaport"), "Specified directory " + empty
                          + " does not contain a valid Omega Downloader header file.", widgets::MessageIcon::Critical));
     EXPECT_EQ(Count(), QStringLiteral(" 0"));
-    EXPECT_TRUE(w.state.SecurityTableLoaded);  // kept, as it was
+    EXPECT_TRUE(w.state.securityTableLoaded);  // kept, as it was
     EXPECT_TRUE(w.c.typingTimer->isActive());
     // The previous directory's securities are not offered for this one.
     w.c.symbolEdit->setText(QStringLiteral("?"));
@@ -128,7 +128,7 @@ TEST_F(SecuritySearchTest, TypingRefreshesTheListAfterOneQuietTick)
 {
     EnterListMode();
     w.c.symbolEdit->setText(QStringLiteral("IB"));
-    EXPECT_TRUE(w.state.SymbolTypingPending);
+    EXPECT_TRUE(w.state.symbolTypingPending);
     EXPECT_TRUE(widgets::IsBusyPointer());
     SymbolTimerTick(w.state, w.c);  // changed since the last tick
     w.c.symbolEdit->setText(QStringLiteral("IBM"));
@@ -136,12 +136,12 @@ TEST_F(SecuritySearchTest, TypingRefreshesTheListAfterOneQuietTick)
     EXPECT_EQ(Listed(), Symbols{});
     SymbolTimerTick(w.state, w.c);  // unchanged for a whole tick
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX"}));
-    EXPECT_FALSE(w.state.SymbolTypingPending);
+    EXPECT_FALSE(w.state.symbolTypingPending);
     EXPECT_FALSE(widgets::IsBusyPointer());
 
-    w.state.Mode = ImportMode::SingleSecurity;  // in single mode typing starts nothing
+    w.state.mode = ImportMode::SingleSecurity;  // in single mode typing starts nothing
     w.c.symbolEdit->setText(QStringLiteral("MSFT"));
-    EXPECT_FALSE(w.state.SymbolTypingPending);
+    EXPECT_FALSE(w.state.symbolTypingPending);
     EXPECT_FALSE(widgets::IsBusyPointer());
 }
 
@@ -188,20 +188,20 @@ TEST_F(SecuritySearchTest, SwitchingModesLoadsOnceAndKeepsTheChosenOne)
     ShowSecurityInfo(w.state, w.c, QStringLiteral("IBM"));
     w.c.symbolEdit->clear();
     SwitchImportMode(w.state, w.c, ImportMode::SecurityList);
-    EXPECT_EQ(w.state.Mode, ImportMode::SecurityList);
+    EXPECT_EQ(w.state.mode, ImportMode::SecurityList);
     EXPECT_TRUE(w.c.modeActions[1]->isChecked() && !w.c.modeActions[0]->isChecked());
     EXPECT_EQ(w.c.descriptionLabel->text(), QString());
     EXPECT_FALSE(w.c.beginImportAction->isEnabled());
-    EXPECT_TRUE(w.state.SecurityTableLoaded);
+    EXPECT_TRUE(w.state.securityTableLoaded);
     EXPECT_EQ(w.c.symbolEdit->text(), QStringLiteral("?"));
     SymbolTimerTick(w.state, w.c);
     SymbolTimerTick(w.state, w.c);
     EXPECT_EQ(Listed().size(), 4u);
 
-    w.state.SecurityTable.clear();
+    w.state.securityTable.clear();
     SwitchImportMode(w.state, w.c, ImportMode::SecurityList);  // already chosen: no reload, no change
     EXPECT_EQ(Listed().size(), 4u);
-    EXPECT_TRUE(w.state.SecurityTable.empty());
+    EXPECT_TRUE(w.state.securityTable.empty());
 
     w.c.symbolEdit->setText(QStringLiteral("msft "));
     SwitchImportMode(w.state, w.c, ImportMode::SingleSecurity);
@@ -215,7 +215,7 @@ TEST_F(SecuritySearchTest, LoadStartedWhileAnotherReadsReplacesIt)
 {
     const std::filesystem::path big = w.DataDir().parent_path() / "Big";
     search_test::WriteHeaderOnly(big, 1200);
-    w.state.CurrentDataDir = QString::fromStdString(big.string());
+    w.state.currentDataDir = QString::fromStdString(big.string());
     bool switched = false;
     {
         // The user picks another directory while the first one loads.
@@ -223,18 +223,18 @@ TEST_F(SecuritySearchTest, LoadStartedWhileAnotherReadsReplacesIt)
             if (switched || Count() != QStringLiteral(" 500"))
                 return;
             switched = true;
-            w.state.CurrentDataDir = QString::fromStdString(w.DataDir().string());
-            w.state.SecurityTableLoaded = false;
+            w.state.currentDataDir = QString::fromStdString(w.DataDir().string());
+            w.state.securityTableLoaded = false;
             LoadSecurityTable(w.state, w.c);
         });
         LoadSecurityTable(w.state, w.c);
     }
     ASSERT_TRUE(switched);
-    EXPECT_EQ(w.state.SecurityCount, 4);
-    ASSERT_EQ(w.state.SecurityTable.size(), 4u);
-    EXPECT_TRUE(w.state.SecurityTable[3].startsWith("ibc"));
+    EXPECT_EQ(w.state.securityCount, 4);
+    ASSERT_EQ(w.state.securityTable.size(), 4u);
+    EXPECT_TRUE(w.state.securityTable[3].startsWith("ibc"));
     EXPECT_EQ(Count(), QStringLiteral(" 4"));
-    EXPECT_TRUE(w.state.SecurityTableLoaded);
+    EXPECT_TRUE(w.state.securityTableLoaded);
     EXPECT_FALSE(ProgressWindow()->isVisible());
 }
 

@@ -112,7 +112,7 @@ TEST(FileSelector, ChoiceIsKeptAsReturnedAndNothingChangesWithoutANewName)
     controls.viewPatternFileAction->setEnabled(false);
     const QString chosen = "/home/Trader/Patterns/MixedCase.Pat";
     auto expectChosen = [&] {
-        EXPECT_EQ(state.PatternFileName, chosen);
+        EXPECT_EQ(state.patternFileName, chosen);
         EXPECT_EQ(controls.patternFileLabel->text(), chosen);
         EXPECT_TRUE(controls.viewPatternFileAction->isEnabled());
     };
@@ -155,10 +155,10 @@ TEST(FileSelector, DialogOpensInThePatternFilesFolderElseTheLastOneChosen)
     SelectPatternFile(state, controls);
     dialogs.AnswerCancel();
     SelectPatternFile(state, controls);
-    state.PatternFileName = second.filePath("two.pat");
+    state.patternFileName = second.filePath("two.pat");
     dialogs.AnswerCancel();
     SelectPatternFile(state, controls);
-    state.PatternFileName.clear();
+    state.patternFileName.clear();
     dialogs.AnswerCancel();
     SelectPatternFile(state, controls);
 

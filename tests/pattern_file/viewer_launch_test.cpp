@@ -40,7 +40,7 @@ void View(const QString& programFolder, const QString& patternFile = "/data/x.pa
     if (!programFolder.isEmpty())
         qputenv("TESSAPORT_PROGRAM_DIR", programFolder.toLocal8Bit());
     ProgramState state;
-    state.PatternFileName = patternFile;
+    state.patternFileName = patternFile;
     ViewPatternFile(state);
     qunsetenv("TESSAPORT_PROGRAM_DIR");
     EXPECT_FALSE(widgets::IsBusyPointer());

@@ -40,9 +40,9 @@ TEST_P(SelectionAfterScannerTest, KeepsTheSelectedFolderWhenStillListed)
     ScopedScannerDriver driver([&](DataFolderDialog& dialog) { RemoveAndClose(dialog, c.removed); });
     ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
 
-    EXPECT_EQ(state_.DataDirs.mid(0, state_.DataDirCount), c.expectedList);
+    EXPECT_EQ(state_.dataDirs, c.expectedList);
     EXPECT_EQ(dataDirCombo_->count(), c.expectedList.size());
-    EXPECT_EQ(state_.CurrentDataDir, QString::fromLatin1(c.expectedSelection));
+    EXPECT_EQ(state_.currentDataDir, QString::fromLatin1(c.expectedSelection));
 }
 
 INSTANTIATE_TEST_SUITE_P(Edits, SelectionAfterScannerTest, ::testing::Values(
@@ -75,8 +75,8 @@ TEST_F(ScanFixture, WindowSurvivesCloseButNotItsFrame)
         ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
     }
     EXPECT_TRUE(first.isNull());
-    EXPECT_EQ(state_.DataDirs, QStringList{"/d/X"});
-    EXPECT_EQ(state_.CurrentDataDir, QStringLiteral("/d/X"));
+    EXPECT_EQ(state_.dataDirs, QStringList{"/d/X"});
+    EXPECT_EQ(state_.currentDataDir, QStringLiteral("/d/X"));
 
     ScopedScannerDriver driver([&](DataFolderDialog& dialog) {
         EXPECT_EQ(ListEntries(dialog), (Entries{{"/d/X", " 0"}}));
@@ -99,8 +99,8 @@ TEST_F(ScanFixture, ModalWaitEndsWhenTheWindowIsHidden)
     QObject::connect(&safety, &QTimer::timeout, [&] { scanners([](DataFolderDialog& dialog) { dialog.done(0); }); });
     safety.start(10000);
     ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
-    EXPECT_EQ(state_.DataDirs, QStringList{"/d/B"});
-    EXPECT_EQ(state_.CurrentDataDir, QStringLiteral("/d/B"));
+    EXPECT_EQ(state_.dataDirs, QStringList{"/d/B"});
+    EXPECT_EQ(state_.currentDataDir, QStringLiteral("/d/B"));
 }
 
 } // namespace
