@@ -13,46 +13,46 @@ namespace {
 const QString kShowAll = QStringLiteral("?");
 } // namespace
 
-void FillDataDirCombo(ProgramState& state, const MainControls& controls)
+void FillDataDirCombo(ProgramState& state, const MainWindowControls& controls)
 {
     {
         // Filling moves the selection on its own; the selection below is the one that counts.
-        const QSignalBlocker blocker(controls.dataDirCombo);
-        controls.dataDirCombo->clear();
-        controls.dataDirCombo->addItems(state.dataDirs);
-        controls.dataDirCombo->setCurrentIndex(-1);
+        const QSignalBlocker blocker(controls.dataDirCombo());
+        controls.dataDirCombo()->clear();
+        controls.dataDirCombo()->addItems(state.dataDirs);
+        controls.dataDirCombo()->setCurrentIndex(-1);
     }
-    if (controls.dataDirCombo->count() > 0)
+    if (controls.dataDirCombo()->count() > 0)
         SelectDataDirEntry(state, controls, 0);
 }
 
-void SelectDataDirEntry(ProgramState& state, const MainControls& controls, int index)
+void SelectDataDirEntry(ProgramState& state, const MainWindowControls& controls, int index)
 {
     {
-        const QSignalBlocker blocker(controls.dataDirCombo);
-        controls.dataDirCombo->setCurrentIndex(index);
+        const QSignalBlocker blocker(controls.dataDirCombo());
+        controls.dataDirCombo()->setCurrentIndex(index);
     }
     SelectDataDir(state, controls);
 }
 
-void SelectDataDir(ProgramState& state, const MainControls& controls)
+void SelectDataDir(ProgramState& state, const MainWindowControls& controls)
 {
-    const int selected = controls.dataDirCombo->currentIndex();
-    state.currentDataDir = selected >= 0 ? controls.dataDirCombo->itemText(selected) : QString();
+    const int selected = controls.dataDirCombo()->currentIndex();
+    state.currentDataDir = selected >= 0 ? controls.dataDirCombo()->itemText(selected) : QString();
     if (state.currentDataDir == state.previousDataDir)
         return;
     state.securityTableLoaded = false;
     state.previousDataDir = state.currentDataDir;
 
     if (state.mode == ImportMode::SecurityList) {
-        if (controls.symbolEdit->text() != kShowAll)
-            controls.symbolEdit->clear();
-        omega::SecurityList(controls.securityList)->Clear();
+        if (controls.symbolEdit()->text() != kShowAll)
+            controls.symbolEdit()->clear();
+        omega::SecurityList(controls.securityList())->Clear();
         ClearSecurityInfo(controls);
         LoadSecurityTable(state, controls);
-        if (controls.symbolEdit->text() == kShowAll)
+        if (controls.symbolEdit()->text() == kShowAll)
             FillSecurityList(state, controls);
-    } else if (!omega::TrimBlanks(controls.symbolEdit->text()).isEmpty()) {
+    } else if (!omega::TrimBlanks(controls.symbolEdit()->text()).isEmpty()) {
         // The symbol looked up in the old directory is looked up in the new one.
         SearchSecurity(state, controls);
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main_window/main_controls.h"
+#include "main_window/main_window_controls.h"
 #include "omega/program_state.h"
 
 #include <QMainWindow>
@@ -23,7 +23,7 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
 
     ProgramState& State() { return state_; }
-    const MainControls& Controls() const { return controls_; }
+    const MainWindowControls& Controls() const { return controls_; }
 
     // Placement used while loading.
     void CentreHorizontally();
@@ -67,22 +67,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FitDesignToScreen();
-    void CreateControls();
-    void OrderTabsAsOnScreen();
-    void CreateFileFrame(QWidget* client);
-    void CreateMainPanel(QWidget* client);
-    void CreateInformationFrame();
-    void CreateOptionsFrame();
-    void CreateStatusLine(QWidget* client);
-    void CreateMenus();
+    void LimitDateLengths();
     void ConnectHandlers();
-    void NameInputsAfterCaptions();
     void FitFontToCaptions();
     void SetClientHeight(int pixels);
     void PlaceStatusLine();
 
     ProgramState state_;
-    MainControls controls_;
-    QWidget* client_ = nullptr;
+    MainWindowControls controls_;
 };

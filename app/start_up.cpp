@@ -158,7 +158,7 @@ void DiscoverDataDirs(ProgramState& state, const QString& dataRoot)
 StartUpOutcome OpenMainWindow(MainWindow& window, const StartUpEnvironment& environment)
 {
     ProgramState& state = window.State();
-    const MainControls& controls = window.Controls();
+    const MainWindowControls& controls = window.Controls();
 
 #if defined(_WIN32)
     const platform::Registry& registry = environment.registry ? *environment.registry : platform::SystemRegistry();
@@ -213,8 +213,8 @@ StartUpOutcome OpenMainWindow(MainWindow& window, const StartUpEnvironment& envi
     if (platform::kFileNamesIgnoreCase)
         state.patternFileName = state.patternFileName.toUpper();
     if (state.patternFileName.isEmpty())
-        controls.viewPatternFileAction->setEnabled(false);
-    controls.patternFileLabel->setText(widgets::ShortenPath(state.patternFileName, window, controls.patternFileLabel->width()));
+        controls.viewPatternFileAction()->setEnabled(false);
+    controls.patternFileLabel()->setText(widgets::ShortenPath(state.patternFileName, window, controls.patternFileLabel()->width()));
 
     // The launching host may pass a number for the window. Nothing in the program reads
     // it: it is kept as the window's help context property, where the host (and its
@@ -227,30 +227,30 @@ StartUpOutcome OpenMainWindow(MainWindow& window, const StartUpEnvironment& envi
     DiscoverDataDirs(state, dataRoot);
 
     FillDataDirCombo(state, controls);
-    if (controls.dataDirCombo->count() == 0)
+    if (controls.dataDirCombo()->count() == 0)
         return Fatal(NoDataDirs(state.omegaRootDir));
 
     const QString preferred = dataRoot + platform::kPathSeparator + kPreferredDataDir;
-    for (int i = 0; i < controls.dataDirCombo->count(); ++i) {
-        if (controls.dataDirCombo->itemText(i).compare(preferred, Qt::CaseInsensitive) == 0) {
+    for (int i = 0; i < controls.dataDirCombo()->count(); ++i) {
+        if (controls.dataDirCombo()->itemText(i).compare(preferred, Qt::CaseInsensitive) == 0) {
             SelectDataDirEntry(state, controls, i);
-            state.currentDataDir = controls.dataDirCombo->itemText(i);
+            state.currentDataDir = controls.dataDirCombo()->itemText(i);
         }
     }
     state.previousDataDir = state.currentDataDir;
-    controls.currentDataDirLabel->setText(state.currentDataDir);
+    controls.currentDataDirLabel()->setText(state.currentDataDir);
 
     state.interruptRequested = false;
     state.securityTableLoaded = false;
     state.mode = ImportMode::SingleSecurity;
-    controls.ModeAction(ImportMode::SingleSecurity)->setChecked(true);
-    controls.ModeAction(ImportMode::SecurityList)->setChecked(false);
+    controls.modeAction(ImportMode::SingleSecurity)->setChecked(true);
+    controls.modeAction(ImportMode::SecurityList)->setChecked(false);
     window.WhileResizable([&] { ApplyImportMode(state, controls, state.mode); });
 
     window.CentreOnScreen();
     window.show();
     window.activateWindow();
-    controls.symbolEdit->setFocus();
+    controls.symbolEdit()->setFocus();
     return StartUpOutcome::Shown;
 }
 

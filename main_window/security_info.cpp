@@ -24,7 +24,7 @@ void SetPlainText(QLabel* label, const QString& text)
     label->setText(text);
 }
 
-void ShowFoundSecurity(ProgramState& state, const MainControls& controls, const QByteArray& lookup,
+void ShowFoundSecurity(ProgramState& state, const MainWindowControls& controls, const QByteArray& lookup,
                        const SecurityRecord& record)
 {
     DateRange range{};
@@ -32,44 +32,44 @@ void ShowFoundSecurity(ProgramState& state, const MainControls& controls, const 
                                          &range);
 
     const QByteArray description = NulToBlanks(QByteArray(record.description, sizeof record.description));
-    SetPlainText(controls.descriptionLabel, omega::DecodeWindows1252(description));
-    SetPlainText(controls.categoryLabel, CategoryName(record.category));
-    SetPlainText(controls.periodLabel, PeriodName(record.period));
+    SetPlainText(controls.descriptionLabel(), omega::DecodeWindows1252(description));
+    SetPlainText(controls.categoryLabel(), CategoryName(record.category));
+    SetPlainText(controls.periodLabel(), PeriodName(record.period));
 
     if (range.available == 0) {
-        SetPlainText(controls.dataAvailableLabel, QString::fromLatin1(kNotAvailable));
+        SetPlainText(controls.dataAvailableLabel(), QString::fromLatin1(kNotAvailable));
         return;
     }
     state.dataFirstDate = omega::OmegaDateToSerial(range.first);
     state.dataLastDate = omega::OmegaDateToSerial(range.last);
     state.defaultFirstDate = omega::DefaultFirstDate(state.dataFirstDate, range.last);
     state.defaultLastDate = state.dataLastDate;
-    SetPlainText(controls.dataAvailableLabel,
+    SetPlainText(controls.dataAvailableLabel(),
                  QStringLiteral("From  ") + ShortDate(state.dataFirstDate) + QStringLiteral("  to  ") +
                      ShortDate(state.dataLastDate));
-    controls.firstDateEdit->setText(ShortDate(state.defaultFirstDate));
-    controls.lastDateEdit->setText(ShortDate(state.defaultLastDate));
-    controls.beginImportAction->setEnabled(true);
-    controls.firstDateEdit->setEnabled(true);
-    controls.lastDateEdit->setEnabled(true);
+    controls.firstDateEdit()->setText(ShortDate(state.defaultFirstDate));
+    controls.lastDateEdit()->setText(ShortDate(state.defaultLastDate));
+    controls.beginImportAction()->setEnabled(true);
+    controls.firstDateEdit()->setEnabled(true);
+    controls.lastDateEdit()->setEnabled(true);
 }
 
 } // namespace
 
-void ClearSecurityInfo(const MainControls& controls)
+void ClearSecurityInfo(const MainWindowControls& controls)
 {
-    controls.descriptionLabel->clear();
-    controls.categoryLabel->clear();
-    controls.periodLabel->clear();
-    controls.dataAvailableLabel->clear();
-    controls.firstDateEdit->clear();
-    controls.lastDateEdit->clear();
-    controls.firstDateEdit->setEnabled(false);
-    controls.lastDateEdit->setEnabled(false);
-    controls.beginImportAction->setEnabled(false);
+    controls.descriptionLabel()->clear();
+    controls.categoryLabel()->clear();
+    controls.periodLabel()->clear();
+    controls.dataAvailableLabel()->clear();
+    controls.firstDateEdit()->clear();
+    controls.lastDateEdit()->clear();
+    controls.firstDateEdit()->setEnabled(false);
+    controls.lastDateEdit()->setEnabled(false);
+    controls.beginImportAction()->setEnabled(false);
 }
 
-int16_t ShowSecurityInfo(ProgramState& state, const MainControls& controls, const QString& symbol)
+int16_t ShowSecurityInfo(ProgramState& state, const MainWindowControls& controls, const QString& symbol)
 {
     const QString trimmed = omega::TrimBlanks(symbol);
     if (trimmed.isEmpty())
@@ -93,14 +93,14 @@ int16_t ShowSecurityInfo(ProgramState& state, const MainControls& controls, cons
                                                              lookup.constData(), &record)
                     : int16_t{1};
         if (status != 0) {
-            SetPlainText(controls.descriptionLabel, QString::fromLatin1(kNoSuchSecurity));
+            SetPlainText(controls.descriptionLabel(), QString::fromLatin1(kNoSuchSecurity));
         } else {
             if (state.mode == ImportMode::SingleSecurity)
-                controls.symbolEdit->setText(s);
+                controls.symbolEdit()->setText(s);
             ShowFoundSecurity(state, controls, lookup, record);
         }
         if (state.mode == ImportMode::SingleSecurity)
-            controls.symbolEdit->setSelection(0, static_cast<int>(controls.symbolEdit->text().size()));
+            controls.symbolEdit()->setSelection(0, static_cast<int>(controls.symbolEdit()->text().size()));
     }
     widgets::SetBusyPointer(false);
     return 0;

@@ -72,12 +72,12 @@ const ModeLayout kListLayout = {
 
 } // namespace
 
-void AttachSecurityList(const MainControls& controls)
+void AttachSecurityList(const MainWindowControls& controls)
 {
-    omega::SecurityList(controls.securityList);
+    omega::SecurityList(controls.securityList());
 }
 
-void LoadSecurityTable(ProgramState& state, const MainControls& controls)
+void LoadSecurityTable(ProgramState& state, const MainWindowControls& controls)
 {
     platform::WorkingDirectoryScope scope(state.tradeStationDir);
     widgets::SetBusyPointer(true);
@@ -94,7 +94,7 @@ void LoadSecurityTable(ProgramState& state, const MainControls& controls)
         omega::HeaderFile header(directory);
         const int32_t count = header.Count();
         state.securityCount = count;
-        controls.typingTimer->stop();
+        controls.typingTimer()->stop();
 
         if (count > 0) {
             ShowProgress(count, QString::fromLatin1(kLoadCaption), 10, 10);
@@ -103,7 +103,7 @@ void LoadSecurityTable(ProgramState& state, const MainControls& controls)
             for (int32_t i = 0; i < count; ++i) {
                 state.securityTable[static_cast<size_t>(i)] = header.Entry(i);
                 if (i % kLoadStep == 0) {
-                    controls.entryCountLabel->setText(CountText(i));
+                    controls.entryCountLabel()->setText(CountText(i));
                     UpdateProgress(i);
                     QCoreApplication::processEvents();
                     if (stale()) {
@@ -115,7 +115,7 @@ void LoadSecurityTable(ProgramState& state, const MainControls& controls)
             if (!abandoned) {
                 UpdateProgress(count);
                 CloseProgress();
-                controls.entryCountLabel->setText(CountText(count));
+                controls.entryCountLabel()->setText(CountText(count));
                 state.securityTableLoaded = true;
             } else if (state.securityTableGeneration == generation) {
                 // The directory changed under the load and nothing replaced the table:
@@ -123,24 +123,24 @@ void LoadSecurityTable(ProgramState& state, const MainControls& controls)
                 CloseProgress();
                 state.securityTable.clear();
                 state.securityCount = 0;
-                controls.entryCountLabel->setText(CountText(0));
+                controls.entryCountLabel()->setText(CountText(0));
             }
         } else {
             // The previous directory's securities must not be listed for this one.
             state.securityTable.clear();
             widgets::SetBusyPointer(false);
             widgets::ShowMessage(QString::fromLatin1(kTitle), NoHeaderFileText(directory),
-                                  widgets::MessageIcon::Critical, controls.window);
-            controls.entryCountLabel->setText(CountText(0));
+                                  widgets::MessageIcon::Critical, controls.window());
+            controls.entryCountLabel()->setText(CountText(0));
         }
-        controls.typingTimer->start();
+        controls.typingTimer()->start();
     }
     widgets::SetBusyPointer(false);
 }
 
-void FillSecurityList(ProgramState& state, const MainControls& controls)
+void FillSecurityList(ProgramState& state, const MainWindowControls& controls)
 {
-    const QString mask = omega::TrimLeadingBlanks(controls.symbolEdit->text());
+    const QString mask = omega::TrimLeadingBlanks(controls.symbolEdit()->text());
     if (mask.isEmpty()) {
         widgets::SetBusyPointer(false);
         return;
@@ -151,78 +151,78 @@ void FillSecurityList(ProgramState& state, const MainControls& controls)
     widgets::SetBusyPointer(true);
     state.listFillActive = true;
     const omega::SearchField field =
-        controls.searchBySymbolButton->isChecked() ? omega::SearchField::Symbol : omega::SearchField::Description;
+        controls.searchBySymbolButton()->isChecked() ? omega::SearchField::Symbol : omega::SearchField::Description;
     const std::vector<int32_t> found = omega::FindSecurities(state.securityTable, state.securityCount, mask, field);
     std::vector<QByteArray> lines;
     lines.reserve(found.size());
     for (const int32_t index : found)
         lines.push_back(state.securityTable[static_cast<size_t>(index)]);
-    omega::SecurityList(controls.securityList)->SetEntries(std::move(lines));
+    omega::SecurityList(controls.securityList())->SetEntries(std::move(lines));
     state.listFillActive = false;
-    controls.entryCountLabel->setText(CountText(static_cast<qint64>(found.size())));
+    controls.entryCountLabel()->setText(CountText(static_cast<qint64>(found.size())));
     widgets::SetBusyPointer(false);
 }
 
-void ApplyImportMode([[maybe_unused]] ProgramState& state, const MainControls& controls, ImportMode mode)
+void ApplyImportMode([[maybe_unused]] ProgramState& state, const MainWindowControls& controls, ImportMode mode)
 {
     const bool list = mode == ImportMode::SecurityList;
     const ModeLayout& layout = list ? kListLayout : kSingleLayout;
 
-    controls.symbolCaption->setText(QString::fromLatin1(layout.symbolLabel));
-    widgets::NameAfterCaption(controls.symbolEdit, controls.symbolCaption);
+    controls.symbolCaption()->setText(QString::fromLatin1(layout.symbolLabel));
+    widgets::NameAfterCaption(controls.symbolEdit(), controls.symbolCaption());
     if (!list)
-        omega::SecurityList(controls.securityList)->Clear();
-    controls.securityList->setVisible(list);
-    controls.searchButton->setVisible(!list);
-    for (QWidget* widget : {static_cast<QWidget*>(controls.entryCountCaption), static_cast<QWidget*>(controls.searchByCaption),
-                            static_cast<QWidget*>(controls.searchBySymbolButton), static_cast<QWidget*>(controls.searchByDescriptionButton),
-                            static_cast<QWidget*>(controls.entryCountLabel), static_cast<QWidget*>(controls.wildcardHint)})
+        omega::SecurityList(controls.securityList())->Clear();
+    controls.securityList()->setVisible(list);
+    controls.searchButton()->setVisible(!list);
+    for (QWidget* widget : {static_cast<QWidget*>(controls.entryCountCaption()), static_cast<QWidget*>(controls.searchByCaption()),
+                            static_cast<QWidget*>(controls.searchBySymbolButton()), static_cast<QWidget*>(controls.searchByDescriptionButton()),
+                            static_cast<QWidget*>(controls.entryCountLabel()), static_cast<QWidget*>(controls.wildcardHint())})
         widget->setVisible(list);
-    SetTop(controls.securityInfoFrame, layout.frameTop);
-    SetTop(controls.importOptionsFrame, layout.optionsTop);
-    controls.mainPanel->resize(controls.mainPanel->width(), widgets::TwipsToPixelsY(layout.panelHeight));
-    controls.statusLine->setText(QString::fromLatin1(layout.infoText));
+    SetTop(controls.securityInfoFrame(), layout.frameTop);
+    SetTop(controls.importOptionsFrame(), layout.optionsTop);
+    controls.mainPanel()->resize(controls.mainPanel()->width(), widgets::TwipsToPixelsY(layout.panelHeight));
+    controls.statusLine()->setText(QString::fromLatin1(layout.infoText));
 
     // The window ends 120 twips below the panel, with the status line; whatever the
     // window holds outside the panel's container (a menu bar) is kept.
-    QWidget* container = controls.mainPanel->parentWidget();
-    const int outside = container && container != controls.window ? controls.window->height() - container->height() : 0;
-    const int containerHeight = controls.mainPanel->y() + controls.mainPanel->height() + widgets::TwipsToPixelsY(120) +
-                                controls.statusLine->height();
-    controls.window->resize(controls.window->width(), containerHeight + outside);
-    if (controls.statusLine->parentWidget() == container)
-        controls.statusLine->move(controls.statusLine->x(), containerHeight - controls.statusLine->height());
+    QWidget* container = controls.mainPanel()->parentWidget();
+    const int outside = container && container != controls.window() ? controls.window()->height() - container->height() : 0;
+    const int containerHeight = controls.mainPanel()->y() + controls.mainPanel()->height() + widgets::TwipsToPixelsY(120) +
+                                controls.statusLine()->height();
+    controls.window()->resize(controls.window()->width(), containerHeight + outside);
+    if (controls.statusLine()->parentWidget() == container)
+        controls.statusLine()->move(controls.statusLine()->x(), containerHeight - controls.statusLine()->height());
     QCoreApplication::processEvents();
 }
 
-void SearchSecurity(ProgramState& state, const MainControls& controls)
+void SearchSecurity(ProgramState& state, const MainWindowControls& controls)
 {
-    if (ShowSecurityInfo(state, controls, controls.symbolEdit->text()) != 0) {
+    if (ShowSecurityInfo(state, controls, controls.symbolEdit()->text()) != 0) {
         widgets::ShowMessage(QString::fromLatin1(kTitle), EmptySymbolText(), widgets::MessageIcon::Information,
-                              controls.window);
-        controls.symbolEdit->setFocus();
+                              controls.window());
+        controls.symbolEdit()->setFocus();
     }
 }
 
-void ShowSelectedSecurity(ProgramState& state, const MainControls& controls)
+void ShowSelectedSecurity(ProgramState& state, const MainWindowControls& controls)
 {
     // A line made current without a selection (the list taking the focus from the
     // keyboard) would show only a focus frame: the line shown is the line selected.
-    const QModelIndex current = controls.securityList->currentIndex();
-    QItemSelectionModel* selection = controls.securityList->selectionModel();
+    const QModelIndex current = controls.securityList()->currentIndex();
+    QItemSelectionModel* selection = controls.securityList()->selectionModel();
     if (current.isValid() && selection && !selection->isSelected(current))
         selection->select(current, QItemSelectionModel::ClearAndSelect);
-    const QString line = omega::SecurityList(controls.securityList)->Line(current.row());
+    const QString line = omega::SecurityList(controls.securityList())->Line(current.row());
     ShowSecurityInfo(state, controls, omega::SecurityLineSymbol(line));
 }
 
-void RefreshSecurityList(ProgramState& state, const MainControls& controls)
+void RefreshSecurityList(ProgramState& state, const MainWindowControls& controls)
 {
     if (state.securityTableLoaded)
         FillSecurityList(state, controls);
 }
 
-void SwitchImportMode(ProgramState& state, const MainControls& controls, ImportMode mode)
+void SwitchImportMode(ProgramState& state, const MainWindowControls& controls, ImportMode mode)
 {
     if (state.mode == mode)
         return;
@@ -231,17 +231,17 @@ void SwitchImportMode(ProgramState& state, const MainControls& controls, ImportM
     ClearSecurityInfo(controls);
     state.mode = mode;
     const bool list = mode == ImportMode::SecurityList;
-    controls.ModeAction(ImportMode::SingleSecurity)->setChecked(!list);
-    controls.ModeAction(ImportMode::SecurityList)->setChecked(list);
+    controls.modeAction(ImportMode::SingleSecurity)->setChecked(!list);
+    controls.modeAction(ImportMode::SecurityList)->setChecked(list);
     ApplyImportMode(state, controls, state.mode);
     QCoreApplication::processEvents();
 
-    auto blank = [&] { return omega::TrimBlanks(controls.symbolEdit->text()).isEmpty(); };
+    auto blank = [&] { return omega::TrimBlanks(controls.symbolEdit()->text()).isEmpty(); };
     if (state.mode == ImportMode::SecurityList) {
         if (!state.securityTableLoaded)
             LoadSecurityTable(state, controls);
-        if (controls.symbolEdit->text().isEmpty())
-            controls.symbolEdit->setText(QStringLiteral("?"));
+        if (controls.symbolEdit()->text().isEmpty())
+            controls.symbolEdit()->setText(QStringLiteral("?"));
         if (!blank())
             SymbolTextChanged(state, controls);
     } else if (!blank()) {
@@ -249,21 +249,21 @@ void SwitchImportMode(ProgramState& state, const MainControls& controls, ImportM
     }
 }
 
-void SymbolTextChanged(ProgramState& state, const MainControls& controls)
+void SymbolTextChanged(ProgramState& state, const MainWindowControls& controls)
 {
     if (state.mode == ImportMode::SingleSecurity)
         return;
     state.symbolTypingPending = true;
     widgets::SetBusyPointer(true);
-    if (!controls.typingTimer->isActive())
+    if (!controls.typingTimer()->isActive())
         FillSecurityList(state, controls);
 }
 
-void SymbolTimerTick(ProgramState& state, const MainControls& controls)
+void SymbolTimerTick(ProgramState& state, const MainWindowControls& controls)
 {
     if (!state.symbolTypingPending)
         return;
-    const QString text = controls.symbolEdit->text();
+    const QString text = controls.symbolEdit()->text();
     if (text != state.lastSymbolText) {
         state.lastSymbolText = text;
         return;

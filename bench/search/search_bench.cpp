@@ -45,8 +45,8 @@ void RefreshList(benchmark::State& run, const char* mask, bool description)
     search_test::TestWindow& w = Window();
     if (!w.state.securityTableLoaded)
         LoadSecurityTable(w.state, w.c);
-    (description ? w.c.searchByDescriptionButton : w.c.searchBySymbolButton)->setChecked(true);
-    w.c.symbolEdit->setText(QString::fromLatin1(mask));
+    (description ? w.c.searchByDescriptionButton() : w.c.searchBySymbolButton())->setChecked(true);
+    w.c.symbolEdit()->setText(QString::fromLatin1(mask));
     for (auto _ : run) {
         FillSecurityList(w.state, w.c);
         QCoreApplication::processEvents();
