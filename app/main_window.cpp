@@ -126,7 +126,7 @@ void MainWindow::ConnectHandlers()
     connect(c.aboutAction(), &QAction::triggered, this, &MainWindow::showAbout);
 
     // The list's model comes first: setting one replaces the selection model.
-    AttachSecurityList(c);
+    AttachSecurityList(c.securityList());
     AttachExportListed(state_, c);
     // Chosen by the user; the program's own selections run the handler themselves.
     connect(c.dataDirCombo(), &QComboBox::activated, this, &MainWindow::adoptChosenDataDir);
@@ -211,8 +211,6 @@ void MainWindow::WhileResizable(const std::function<void()>& rearrange)
         move(x(), std::max(area.top() + (y() - frameGeometry().top()), y() - below));
 }
 
-void MainWindow::FillDataDirCombo() { ::FillDataDirCombo(state_, controls_); }
-void MainWindow::SelectDataDir() { ::SelectDataDir(state_, controls_); }
 
 bool MainWindow::quitUnlessImporting()
 {
@@ -255,8 +253,8 @@ void MainWindow::showHelpIndex()
 // About box come with those windows.
 void MainWindow::scanDataFolders()
 {
-    scan::ShowDataFolderScanner(state_, controls_.dataDirCombo(), this, [this] { FillDataDirCombo(); },
-                                [this] { SelectDataDir(); });
+    scan::ShowDataFolderScanner(state_, controls_.dataDirCombo(), this, [this] { dataDirs_.Fill(); },
+                                [this] { dataDirs_.Adopt(); });
 }
 
 void MainWindow::selectPatternFile()
@@ -277,21 +275,21 @@ void MainWindow::showAbout() { ShowAbout(this, QStringLiteral("Tessaport Version
 
 void MainWindow::switchImportMode(ImportMode mode)
 {
-    WhileResizable([&] { ::SwitchImportMode(state_, controls_, mode); });
+    WhileResizable([&] { search_.SwitchMode(mode); });
 }
-void MainWindow::adoptChosenDataDir() { ::SelectDataDir(state_, controls_); }
-void MainWindow::searchSecurity() { ::SearchSecurity(state_, controls_); }
-void MainWindow::refreshSecurityList() { ::RefreshSecurityList(state_, controls_); }
-void MainWindow::showSelectedSecurity() { ::ShowSelectedSecurity(state_, controls_); }
+void MainWindow::adoptChosenDataDir() { dataDirs_.Adopt(); }
+void MainWindow::searchSecurity() { search_.Search(); }
+void MainWindow::refreshSecurityList() { search_.Refresh(); }
+void MainWindow::showSelectedSecurity() { search_.ShowSelected(); }
 
 void MainWindow::symbolKeyPressed(int16_t& keyAscii)
 {
     if (keyAscii == kEnterKey && state_.mode == ImportMode::SingleSecurity)
-        ::SearchSecurity(state_, controls_);
+        search_.Search();
 }
 
-void MainWindow::symbolTextChanged() { SymbolTextChanged(state_, controls_); }
-void MainWindow::checkTypingPause() { SymbolTimerTick(state_, controls_); }
+void MainWindow::symbolTextChanged() { search_.SymbolTextChanged(); }
+void MainWindow::checkTypingPause() { search_.TypingTimerTick(); }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {

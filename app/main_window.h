@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/data_dir_list.h"
 #include "main_window/main_window_controls.h"
+#include "main_window/security_search.h"
 #include "omega/program_state.h"
 
 #include <QMainWindow>
@@ -24,6 +26,8 @@ public:
 
     ProgramState& State() { return state_; }
     const MainWindowControls& Controls() const { return controls_; }
+    SecuritySearch& Search() { return search_; }
+    DataDirList& DataDirs() { return dataDirs_; }
 
     // Placement used while loading.
     void CentreHorizontally();
@@ -33,10 +37,6 @@ public:
     void FitStatusLineBelowMainPanel(int marginTwips);
     // Runs `rearrange`, which may size the window, with the fixed size lifted.
     void WhileResizable(const std::function<void()>& rearrange);
-
-    // For the data folder scanner, which refills the directory list.
-    void FillDataDirCombo();
-    void SelectDataDir();
 
     // Ends the program, unless an import runs: then it says so and returns false.
     bool quitUnlessImporting();
@@ -75,4 +75,6 @@ private:
 
     ProgramState state_;
     MainWindowControls controls_;
+    SecuritySearch search_{state_, controls_};
+    DataDirList dataDirs_{state_, controls_, search_};
 };

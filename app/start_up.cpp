@@ -226,14 +226,14 @@ StartUpOutcome OpenMainWindow(MainWindow& window, const StartUpEnvironment& envi
     const QString dataRoot = state.omegaRootDir + platform::kPathSeparator + QStringLiteral("Data");
     DiscoverDataDirs(state, dataRoot);
 
-    FillDataDirCombo(state, controls);
+    window.DataDirs().Fill();
     if (controls.dataDirCombo()->count() == 0)
         return Fatal(NoDataDirs(state.omegaRootDir));
 
     const QString preferred = dataRoot + platform::kPathSeparator + kPreferredDataDir;
     for (int i = 0; i < controls.dataDirCombo()->count(); ++i) {
         if (controls.dataDirCombo()->itemText(i).compare(preferred, Qt::CaseInsensitive) == 0) {
-            SelectDataDirEntry(state, controls, i);
+            window.DataDirs().SelectEntry(i);
             state.currentDataDir = controls.dataDirCombo()->itemText(i);
         }
     }
@@ -245,7 +245,7 @@ StartUpOutcome OpenMainWindow(MainWindow& window, const StartUpEnvironment& envi
     state.mode = ImportMode::SingleSecurity;
     controls.modeAction(ImportMode::SingleSecurity)->setChecked(true);
     controls.modeAction(ImportMode::SecurityList)->setChecked(false);
-    window.WhileResizable([&] { ApplyImportMode(state, controls, state.mode); });
+    window.WhileResizable([&] { window.Search().ApplyMode(state.mode); });
 
     window.CentreOnScreen();
     window.show();

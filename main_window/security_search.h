@@ -3,24 +3,41 @@
 #include "main_window/main_window_controls.h"
 #include "omega/program_state.h"
 
-#include <cstdint>
+class QListView;
 
-void LoadSecurityTable(ProgramState& state, const MainWindowControls& controls);
-void FillSecurityList(ProgramState& state, const MainWindowControls& controls);
-void ApplyImportMode(ProgramState& state, const MainWindowControls& controls, ImportMode mode);
+// Finding securities in the data directory in use: the symbol looked up in single mode,
+// the list that the mask fills in list mode, the security information either shows, and
+// the arrangement of the window for each mode.
+class SecuritySearch {
+public:
+    SecuritySearch(ProgramState& state, const MainWindowControls& controls);
 
-void SearchSecurity(ProgramState& state, const MainWindowControls& controls);
-void ShowSelectedSecurity(ProgramState& state, const MainWindowControls& controls);
-// The search field changed: a loaded table is searched again.
-void RefreshSecurityList(ProgramState& state, const MainWindowControls& controls);
-void SwitchImportMode(ProgramState& state, const MainWindowControls& controls, ImportMode mode);
+    // Reads the directory's securities into the state, with the progress window.
+    void LoadTable();
+    // Lists the securities the mask matches.
+    void FillList();
+    // Arranges the window for the mode.
+    void ApplyMode(ImportMode mode);
 
-// The typing delay of the symbol box in list mode: the main window's change and timer
-// handlers call these.
-void SymbolTextChanged(ProgramState& state, const MainWindowControls& controls);
-void SymbolTimerTick(ProgramState& state, const MainWindowControls& controls);
+    // Looks up the typed symbol; a blank one is answered with a message.
+    void Search();
+    // Shows the security of the list's current line.
+    void ShowSelected();
+    // The search field changed: a loaded table is searched again.
+    void Refresh();
+    void SwitchMode(ImportMode mode);
 
-// Gives securityList the model of the securities list. Runs by itself on first use; a window
+    // The typing delay of the symbol box in list mode: the window's change and timer
+    // handlers call these.
+    void SymbolTextChanged();
+    void TypingTimerTick();
+
+private:
+    ProgramState& state_;
+    const MainWindowControls& controls_;
+};
+
+// Gives the list the model of the securities list. Runs by itself on first use; a window
 // that watches the view's selection model calls it before connecting, since setting a
 // model replaces the selection model.
-void AttachSecurityList(const MainWindowControls& controls);
+void AttachSecurityList(QListView* list);

@@ -22,7 +22,7 @@ search_test::TestWindow& Window()
         auto* w = new search_test::TestWindow;
         search_test::WriteHeaderOnly(w->DataDir(), kSecurities);
         w->state.mode = ImportMode::SecurityList;
-        ApplyImportMode(w->state, w->c, ImportMode::SecurityList);
+        w->search.ApplyMode(ImportMode::SecurityList);
         return w;
     }();
     return *window;
@@ -33,7 +33,7 @@ void BM_LoadSecurityTable(benchmark::State& run)
     search_test::TestWindow& w = Window();
     for (auto _ : run) {
         w.state.securityTableLoaded = false;
-        LoadSecurityTable(w.state, w.c);
+        w.search.LoadTable();
         QCoreApplication::processEvents();
     }
     if (w.state.securityCount != kSecurities)
@@ -44,11 +44,11 @@ void RefreshList(benchmark::State& run, const char* mask, bool description)
 {
     search_test::TestWindow& w = Window();
     if (!w.state.securityTableLoaded)
-        LoadSecurityTable(w.state, w.c);
+        w.search.LoadTable();
     (description ? w.c.searchByDescriptionButton() : w.c.searchBySymbolButton())->setChecked(true);
     w.c.symbolEdit()->setText(QString::fromLatin1(mask));
     for (auto _ : run) {
-        FillSecurityList(w.state, w.c);
+        w.search.FillList();
         QCoreApplication::processEvents();
     }
 }

@@ -65,9 +65,9 @@ TEST_F(DataDirList, ChoosingTheCurrentDirectoryAgainOrRefillingWithItFirstDoesNo
     State().securityTableLoaded = true;
 
     Choose(stocks_);
-    SelectDataDirEntry(State(), C(), IndexOf(stocks_));
+    started_.window->DataDirs().SelectEntry(IndexOf(stocks_));
     State().dataDirs = {stocks_, upper_};
-    FillDataDirCombo(State(), C());
+    started_.window->DataDirs().Fill();
 
     EXPECT_EQ(C().dataDirCombo()->count(), 2);
     EXPECT_EQ(std::tuple(State().currentDataDir, State().securityTableLoaded, C().symbolEdit()->text(), Description()),

@@ -70,14 +70,14 @@ ApplicationStarted::ApplicationStarted()
 TestWindow::TestWindow() : c(window)
 {
     window.resize(widgets::TwipsToPixelsX(6885), window.menuBar()->sizeHint().height() + widgets::TwipsToPixelsY(4755));
-    QObject::connect(c.symbolEdit(), &QLineEdit::textChanged, &window, [this] { SymbolTextChanged(state, c); });
+    QObject::connect(c.symbolEdit(), &QLineEdit::textChanged, &window, [this] { search.SymbolTextChanged(); });
 
     QDir(temp.path()).mkpath(QStringLiteral("Program"));
     state.tradeStationDir = QDir(temp.path()).filePath(QStringLiteral("Program"));
     state.currentDataDir = QString::fromStdString(DataDir().string());
 
     window.show();
-    ApplyImportMode(state, c, ImportMode::SingleSecurity);
+    search.ApplyMode(ImportMode::SingleSecurity);
 }
 
 fs::path TestWindow::DataDir() const

@@ -58,6 +58,7 @@ public:
     QMainWindow window;
     MainWindowControls c;
     ProgramState state;
+    SecuritySearch search{state, c};
 };
 
 // Runs a function each time pending events are processed, while it lives.

@@ -95,7 +95,7 @@ TEST_F(SecurityInfoTest, BlankSymbolChangesNothingAndSearchingItAsksForOne)
 
     widgets::RecordedMessages messages;
     w.c.symbolEdit()->setText(QStringLiteral("  "));
-    SearchSecurity(w.state, w.c);
+    w.search.Search();
     ASSERT_EQ(messages.All().size(), 1u);
     const widgets::Message& m = messages.All()[0];
     EXPECT_EQ(std::tuple(m.title, m.text, m.icon),

@@ -32,8 +32,8 @@ protected:
     QString Count() const { return w.c.entryCountLabel()->text(); }
     void EnterListMode()
     {
-        ApplyImportMode(w.state, w.c, w.state.mode = ImportMode::SecurityList);
-        LoadSecurityTable(w.state, w.c);
+        w.search.ApplyMode(w.state.mode = ImportMode::SecurityList);
+        w.search.LoadTable();
     }
 
     search_test::TestWindow w;
@@ -52,7 +52,7 @@ TEST_F(SecuritySearchTest, LoadingCountsInStepsOf500AndShowsProgress)
             progressShown = progressShown || ProgressWindow()->isVisible();
             EXPECT_FALSE(w.c.typingTimer()->isActive());
         });
-        LoadSecurityTable(w.state, w.c);
+        w.search.LoadTable();
     }
     EXPECT_EQ(counts, (std::vector<QString>{"", " 0", " 500", " 1000"}));
     EXPECT_EQ(Count(), QStringLiteral(" 1200"));
@@ -84,7 +84,7 @@ TEST_F(SecuritySearchTest, DirectoryWithoutSecuritiesIsReportedOnce)
     ASSERT_TRUE(qv2omg::CreateDatabase(empty.toStdString()).IsOk());
     w.state.currentDataDir = empty;
     widgets::RecordedMessages messages;
-    LoadSecurityTable(w.state, w.c);
+    w.search.LoadTable();
     ASSERT_EQ(messages.All().size(), 1u);
     EXPECT_EQ(std::tuple(messages.All()[0].title, messages.All()[0].text, messages.All()[0].icon),
               std::tuple(QStringLiteral("Tessaport"), "Specified directory " + empty
@@ -94,7 +94,7 @@ TEST_F(SecuritySearchTest, DirectoryWithoutSecuritiesIsReportedOnce)
     EXPECT_TRUE(w.c.typingTimer()->isActive());
     // The previous directory's securities are not offered for this one.
     w.c.symbolEdit()->setText(QStringLiteral("?"));
-    FillSecurityList(w.state, w.c);
+    w.search.FillList();
     EXPECT_EQ(Listed(), Symbols{});
 }
 
@@ -107,7 +107,7 @@ TEST_F(SecuritySearchTest, ListFollowsMaskAndSearchFieldAndClickedLineIsShown)
     EXPECT_EQ(Count(), QStringLiteral(" 3"));
 
     w.c.searchByDescriptionButton()->setChecked(true);
-    RefreshSecurityList(w.state, w.c);
+    w.search.Refresh();
     EXPECT_EQ(Listed(), (Symbols{"IBMX", "ibc"}));
     w.c.symbolEdit()->setText(QStringLiteral("zz"));
     EXPECT_EQ(Listed(), Symbols{});
@@ -119,7 +119,7 @@ TEST_F(SecuritySearchTest, ListFollowsMaskAndSearchFieldAndClickedLineIsShown)
     EXPECT_FALSE(widgets::IsBusyPointer());
 
     w.c.securityList()->setCurrentIndex(omega::SecurityList(w.c.securityList())->index(1));
-    ShowSelectedSecurity(w.state, w.c);
+    w.search.ShowSelected();
     EXPECT_EQ(w.c.descriptionLabel()->text().trimmed(), QStringLiteral("IBM Extra"));
     EXPECT_TRUE(w.c.beginImportAction()->isEnabled());
 }
@@ -130,11 +130,11 @@ TEST_F(SecuritySearchTest, TypingRefreshesTheListAfterOneQuietTick)
     w.c.symbolEdit()->setText(QStringLiteral("IB"));
     EXPECT_TRUE(w.state.symbolTypingPending);
     EXPECT_TRUE(widgets::IsBusyPointer());
-    SymbolTimerTick(w.state, w.c);  // changed since the last tick
+    w.search.TypingTimerTick();  // changed since the last tick
     w.c.symbolEdit()->setText(QStringLiteral("IBM"));
-    SymbolTimerTick(w.state, w.c);
+    w.search.TypingTimerTick();
     EXPECT_EQ(Listed(), Symbols{});
-    SymbolTimerTick(w.state, w.c);  // unchanged for a whole tick
+    w.search.TypingTimerTick();  // unchanged for a whole tick
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX"}));
     EXPECT_FALSE(w.state.symbolTypingPending);
     EXPECT_FALSE(widgets::IsBusyPointer());
@@ -159,7 +159,7 @@ class ModeArrangement : public SecuritySearchTest, public testing::WithParamInte
 TEST_P(ModeArrangement, PlacesTheControlsOfTheMode)
 {
     const Arrangement& a = GetParam();
-    ApplyImportMode(w.state, w.c, a.mode);
+    w.search.ApplyMode(a.mode);
     EXPECT_EQ(w.c.symbolCaption()->text(), QString::fromLatin1(a.label6));
     EXPECT_EQ(w.c.searchButton()->isVisible(), a.mode == ImportMode::SingleSecurity);
     for (QWidget* listOnly : std::initializer_list<QWidget*>{w.c.securityList(), w.c.entryCountCaption(), w.c.searchByCaption(), w.c.searchBySymbolButton(),
@@ -188,24 +188,24 @@ TEST_F(SecuritySearchTest, SwitchingModesLoadsOnceAndKeepsTheChosenOne)
 {
     ShowSecurityInfo(w.state, w.c, QStringLiteral("IBM"));
     w.c.symbolEdit()->clear();
-    SwitchImportMode(w.state, w.c, ImportMode::SecurityList);
+    w.search.SwitchMode(ImportMode::SecurityList);
     EXPECT_EQ(w.state.mode, ImportMode::SecurityList);
     EXPECT_TRUE(w.c.modeAction(ImportMode::SecurityList)->isChecked() && !w.c.modeAction(ImportMode::SingleSecurity)->isChecked());
     EXPECT_EQ(w.c.descriptionLabel()->text(), QString());
     EXPECT_FALSE(w.c.beginImportAction()->isEnabled());
     EXPECT_TRUE(w.state.securityTableLoaded);
     EXPECT_EQ(w.c.symbolEdit()->text(), QStringLiteral("?"));
-    SymbolTimerTick(w.state, w.c);
-    SymbolTimerTick(w.state, w.c);
+    w.search.TypingTimerTick();
+    w.search.TypingTimerTick();
     EXPECT_EQ(Listed().size(), 4u);
 
     w.state.securityTable.clear();
-    SwitchImportMode(w.state, w.c, ImportMode::SecurityList);  // already chosen: no reload, no change
+    w.search.SwitchMode(ImportMode::SecurityList);  // already chosen: no reload, no change
     EXPECT_EQ(Listed().size(), 4u);
     EXPECT_TRUE(w.state.securityTable.empty());
 
     w.c.symbolEdit()->setText(QStringLiteral("msft "));
-    SwitchImportMode(w.state, w.c, ImportMode::SingleSecurity);
+    w.search.SwitchMode(ImportMode::SingleSecurity);
     EXPECT_TRUE(w.c.modeAction(ImportMode::SingleSecurity)->isChecked());
     EXPECT_EQ(Listed(), Symbols{});
     EXPECT_EQ(w.c.descriptionLabel()->text().trimmed(), QStringLiteral("Microsoft"));
@@ -226,9 +226,9 @@ TEST_F(SecuritySearchTest, LoadStartedWhileAnotherReadsReplacesIt)
             switched = true;
             w.state.currentDataDir = QString::fromStdString(w.DataDir().string());
             w.state.securityTableLoaded = false;
-            LoadSecurityTable(w.state, w.c);
+            w.search.LoadTable();
         });
-        LoadSecurityTable(w.state, w.c);
+        w.search.LoadTable();
     }
     ASSERT_TRUE(switched);
     EXPECT_EQ(w.state.securityCount, 4);
