@@ -156,7 +156,7 @@ void BeginImport(ProgramState& state, const MainWindowControls& controls, const 
         SetProgressInterrupt(nullptr, nullptr);
         if (progressShown)
             CloseProgress();
-        if (outcome.result == kSheetOk && !outcome.interrupted && controls.statusLine())
+        if (outcome.result == kSheetOk && !outcome.interrupted)
             controls.statusLine()->setText(FinishedText(outcome.rowsWritten, symbol, state.patternFileName, clock.elapsed()));
         if (outcome.result != kSheetOk)
             Tell(QString::fromStdString(engine::WriteFailureText(state.patternFileName.toStdString(), outcome.result)), widgets::MessageIcon::Critical, window);

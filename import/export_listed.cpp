@@ -414,29 +414,24 @@ void SetExportDialogRunner(ExportDialogRunner runner)
 
 void UpdateExportListedEnabled(const ProgramState& state, const MainWindowControls& controls)
 {
-    if (!controls.exportListedAction())
-        return;
-    const QAbstractItemModel* model = controls.securityList() ? controls.securityList()->model() : nullptr;
+    const QAbstractItemModel* model = controls.securityList()->model();
     controls.exportListedAction()->setEnabled(state.mode == ImportMode::SecurityList && model && model->rowCount() > 0
-                                         && !(controls.interruptImportAction() && controls.interruptImportAction()->isEnabled()));
+                                              && !controls.interruptImportAction()->isEnabled());
 }
 
 void AttachExportListed(ProgramState& state, const MainWindowControls& controls)
 {
     QObject* owner = controls.exportListedAction();
     const auto update = [&state, &controls] { UpdateExportListedEnabled(state, controls); };
-    if (QAbstractItemModel* model = controls.securityList() ? controls.securityList()->model() : nullptr) {
+    if (QAbstractItemModel* model = controls.securityList()->model()) {
         QObject::connect(model, &QAbstractItemModel::rowsInserted, owner, update);
         QObject::connect(model, &QAbstractItemModel::rowsRemoved, owner, update);
         QObject::connect(model, &QAbstractItemModel::modelReset, owner, update);
         QObject::connect(model, &QAbstractItemModel::layoutChanged, owner, update);
     }
-    for (QAction* mode : controls.modeActions()) {
-        if (mode)
-            QObject::connect(mode, &QAction::triggered, owner, update);
-    }
-    if (controls.interruptImportAction())
-        QObject::connect(controls.interruptImportAction(), &QAction::enabledChanged, owner, update);
+    for (QAction* mode : controls.modeActions())
+        QObject::connect(mode, &QAction::triggered, owner, update);
+    QObject::connect(controls.interruptImportAction(), &QAction::enabledChanged, owner, update);
     update();
 }
 

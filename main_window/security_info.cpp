@@ -42,13 +42,13 @@ void ShowFoundSecurity(ProgramState& state, const MainWindowControls& controls, 
     }
     state.dataFirstDate = omega::OmegaDateToSerial(range.first);
     state.dataLastDate = omega::OmegaDateToSerial(range.last);
-    state.defaultFirstDate = omega::DefaultFirstDate(state.dataFirstDate, range.last);
-    state.defaultLastDate = state.dataLastDate;
+    const int32_t firstOffered = omega::DefaultFirstDate(state.dataFirstDate, range.last);
+    const int32_t lastOffered = state.dataLastDate;
     SetPlainText(controls.dataAvailableLabel(),
                  QStringLiteral("From  ") + ShortDate(state.dataFirstDate) + QStringLiteral("  to  ") +
                      ShortDate(state.dataLastDate));
-    controls.firstDateEdit()->setText(ShortDate(state.defaultFirstDate));
-    controls.lastDateEdit()->setText(ShortDate(state.defaultLastDate));
+    controls.firstDateEdit()->setText(ShortDate(firstOffered));
+    controls.lastDateEdit()->setText(ShortDate(lastOffered));
     controls.beginImportAction()->setEnabled(true);
     controls.firstDateEdit()->setEnabled(true);
     controls.lastDateEdit()->setEnabled(true);

@@ -87,12 +87,12 @@ void SecuritySearch::LoadTable()
     platform::WorkingDirectoryScope scope(state_.tradeStationDir);
     widgets::SetBusyPointer(true);
 
-    const int32_t generation = ++state_.securityTableGeneration;
+    const int32_t generation = ++tableGeneration_;
     const QString directory = state_.currentDataDir;
     // Events run while the table is read; a newer load, or a change of directory,
     // makes this one stale.
     auto stale = [&] {
-        return state_.securityTableGeneration != generation || state_.currentDataDir != directory;
+        return tableGeneration_ != generation || state_.currentDataDir != directory;
     };
 
     {
@@ -122,7 +122,7 @@ void SecuritySearch::LoadTable()
                 CloseProgress();
                 controls_.entryCountLabel()->setText(CountText(count));
                 state_.securityTableLoaded = true;
-            } else if (state_.securityTableGeneration == generation) {
+            } else if (tableGeneration_ == generation) {
                 // The directory changed under the load and nothing replaced the table:
                 // what was read belongs to no directory now.
                 CloseProgress();
@@ -150,11 +150,11 @@ void SecuritySearch::FillList()
         widgets::SetBusyPointer(false);
         return;
     }
-    if (state_.listFillActive)
+    if (listFillActive_)
         return;
 
     widgets::SetBusyPointer(true);
-    state_.listFillActive = true;
+    listFillActive_ = true;
     const omega::SearchField field =
         controls_.searchBySymbolButton()->isChecked() ? omega::SearchField::Symbol : omega::SearchField::Description;
     const std::vector<int32_t> found = omega::FindSecurities(state_.securityTable, state_.securityCount, mask, field);
@@ -163,7 +163,7 @@ void SecuritySearch::FillList()
     for (const int32_t index : found)
         lines.push_back(state_.securityTable[static_cast<size_t>(index)]);
     omega::SecurityList(controls_.securityList())->SetEntries(std::move(lines));
-    state_.listFillActive = false;
+    listFillActive_ = false;
     controls_.entryCountLabel()->setText(CountText(static_cast<qint64>(found.size())));
     widgets::SetBusyPointer(false);
 }
@@ -258,7 +258,7 @@ void SecuritySearch::SymbolTextChanged()
 {
     if (state_.mode == ImportMode::SingleSecurity)
         return;
-    state_.symbolTypingPending = true;
+    typingPending_ = true;
     widgets::SetBusyPointer(true);
     if (!controls_.typingTimer()->isActive())
         FillList();
@@ -266,13 +266,13 @@ void SecuritySearch::SymbolTextChanged()
 
 void SecuritySearch::TypingTimerTick()
 {
-    if (!state_.symbolTypingPending)
+    if (!typingPending_)
         return;
     const QString text = controls_.symbolEdit()->text();
-    if (text != state_.lastSymbolText) {
-        state_.lastSymbolText = text;
+    if (text != lastSymbolText_) {
+        lastSymbolText_ = text;
         return;
     }
     FillList();
-    state_.symbolTypingPending = false;
+    typingPending_ = false;
 }

@@ -3,6 +3,10 @@
 #include "main_window/main_window_controls.h"
 #include "omega/program_state.h"
 
+#include <QString>
+
+#include <cstdint>
+
 class QListView;
 
 // Finding securities in the data directory in use: the symbol looked up in single mode,
@@ -31,10 +35,18 @@ public:
     // handlers call these.
     void SymbolTextChanged();
     void TypingTimerTick();
+    // True from a change of the mask until the list follows it.
+    bool TypingPending() const { return typingPending_; }
 
 private:
     ProgramState& state_;
     const MainWindowControls& controls_;
+    bool listFillActive_ = false;  // a list refresh is running; a nested one does nothing
+    bool typingPending_ = false;
+    QString lastSymbolText_;
+    // Bumped by every load of the security table, so that a load interrupted by a newer
+    // one (events run while it reads) stops instead of writing into the newer table.
+    int32_t tableGeneration_ = 0;
 };
 
 // Gives the list the model of the securities list. Runs by itself on first use; a window

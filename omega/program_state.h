@@ -33,14 +33,4 @@ struct ProgramState {
     int32_t dataFirstDate = 0;
     int32_t dataLastDate = 0;
     int32_t helpContext = 0;
-    bool symbolTypingPending = false;
-    QString lastSymbolText;
-
-    // Window-level state of the security search and information.
-    bool listFillActive = false;     // a list refresh is running; a nested one does nothing
-    int32_t defaultFirstDate = 0;    // day numbers last put into the date fields
-    int32_t defaultLastDate = 0;
-    // Bumped by every load of the security table, so that a load interrupted by a newer
-    // one (events run while it reads) stops instead of writing into the newer table.
-    int32_t securityTableGeneration = 0;
 };

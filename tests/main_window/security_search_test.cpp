@@ -128,7 +128,7 @@ TEST_F(SecuritySearchTest, TypingRefreshesTheListAfterOneQuietTick)
 {
     EnterListMode();
     w.c.symbolEdit()->setText(QStringLiteral("IB"));
-    EXPECT_TRUE(w.state.symbolTypingPending);
+    EXPECT_TRUE(w.search.TypingPending());
     EXPECT_TRUE(widgets::IsBusyPointer());
     w.search.TypingTimerTick();  // changed since the last tick
     w.c.symbolEdit()->setText(QStringLiteral("IBM"));
@@ -136,12 +136,12 @@ TEST_F(SecuritySearchTest, TypingRefreshesTheListAfterOneQuietTick)
     EXPECT_EQ(Listed(), Symbols{});
     w.search.TypingTimerTick();  // unchanged for a whole tick
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX"}));
-    EXPECT_FALSE(w.state.symbolTypingPending);
+    EXPECT_FALSE(w.search.TypingPending());
     EXPECT_FALSE(widgets::IsBusyPointer());
 
     w.state.mode = ImportMode::SingleSecurity;  // in single mode typing starts nothing
     w.c.symbolEdit()->setText(QStringLiteral("MSFT"));
-    EXPECT_FALSE(w.state.symbolTypingPending);
+    EXPECT_FALSE(w.search.TypingPending());
     EXPECT_FALSE(widgets::IsBusyPointer());
 }
 
