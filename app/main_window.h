@@ -10,9 +10,10 @@
 #include <cstdint>
 #include <functional>
 
-// The main window: every control and menu of the program, the shared state, and the
-// handlers that belong to the window itself. The other handlers call the operations of
-// their subsystems with the state and the controls.
+// The main window: the shared state, the controls and menus (MainWindowControls), the
+// security search and the data directory list over them, and the handlers that belong to
+// the window itself. The other handlers call the operations of their subsystems with what
+// those need of the state and the controls.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
