@@ -13,48 +13,54 @@ namespace {
 const QString kShowAll = QStringLiteral("?");
 } // namespace
 
-void FillDataDirCombo(ProgramState& state, const MainControls& controls)
+DataDirList::DataDirList(ProgramState& state, const MainWindowControls& controls, SecuritySearch& search)
+    : state_(state), controls_(controls), search_(search)
 {
+}
+
+void DataDirList::Fill()
+{
+    QComboBox* list = controls_.dataDirCombo();
     {
         // Filling moves the selection on its own; the selection below is the one that counts.
-        const QSignalBlocker blocker(controls.dataDirCombo);
-        controls.dataDirCombo->clear();
-        for (int i = 0; i < state.DataDirCount && i < state.DataDirs.size(); ++i)
-            controls.dataDirCombo->addItem(state.DataDirs.at(i));
-        controls.dataDirCombo->setCurrentIndex(-1);
+        const QSignalBlocker blocker(list);
+        list->clear();
+        list->addItems(state_.dataDirs);
+        list->setCurrentIndex(-1);
     }
-    if (controls.dataDirCombo->count() > 0)
-        SelectDataDirEntry(state, controls, 0);
+    if (list->count() > 0)
+        SelectEntry(0);
 }
 
-void SelectDataDirEntry(ProgramState& state, const MainControls& controls, int index)
+void DataDirList::SelectEntry(int index)
 {
     {
-        const QSignalBlocker blocker(controls.dataDirCombo);
-        controls.dataDirCombo->setCurrentIndex(index);
+        const QSignalBlocker blocker(controls_.dataDirCombo());
+        controls_.dataDirCombo()->setCurrentIndex(index);
     }
-    SelectDataDir(state, controls);
+    Adopt();
 }
 
-void SelectDataDir(ProgramState& state, const MainControls& controls)
+void DataDirList::Adopt()
 {
-    const int selected = controls.dataDirCombo->currentIndex();
-    state.CurrentDataDir = selected >= 0 ? controls.dataDirCombo->itemText(selected) : QString();
-    if (state.CurrentDataDir == state.PreviousDataDir)
+    const int selected = controls_.dataDirCombo()->currentIndex();
+    state_.currentDataDir = selected >= 0 ? controls_.dataDirCombo()->itemText(selected) : QString();
+    if (state_.currentDataDir == state_.previousDataDir)
         return;
-    state.SecurityTableLoaded = false;
-    state.PreviousDataDir = state.CurrentDataDir;
+    state_.securityTableLoaded = false;
+    state_.previousDataDir = state_.currentDataDir;
 
-    if (state.Mode == ImportMode::SecurityList) {
-        if (controls.symbolEdit->text() != kShowAll)
-            controls.symbolEdit->clear();
-        omega::SecurityList(controls.securityList)->Clear();
-        ClearSecurityInfo(controls);
-        LoadSecurityTable(state, controls);
-        if (controls.symbolEdit->text() == kShowAll)
-            FillSecurityList(state, controls);
-    } else if (!omega::TrimBlanks(controls.symbolEdit->text()).isEmpty()) {
+    QLineEdit* symbolEdit = controls_.symbolEdit();
+    if (state_.mode == ImportMode::SecurityList) {
+        if (symbolEdit->text() != kShowAll)
+            symbolEdit->clear();
+        omega::SecurityList(controls_.securityList())->Clear();
+        ClearSecurityInfo(controls_);
+        search_.LoadTable();
+        if (symbolEdit->text() == kShowAll)
+            search_.FillList();
+    } else if (!omega::TrimBlanks(symbolEdit->text()).isEmpty()) {
         // The symbol looked up in the old directory is looked up in the new one.
-        SearchSecurity(state, controls);
+        search_.Search();
     }
 }

@@ -72,7 +72,7 @@ void ReportStateChanges(MainWindow& window)
     QObject::connect(qApp, &QApplication::focusChanged, &window, [say](QWidget*, QWidget* now) {
         say(QStringLiteral("focus ") + (now ? now->objectName() : QStringLiteral("-")));
     });
-    QObject::connect(window.Controls().interruptImportAction, &QAction::enabledChanged, &window,
+    QObject::connect(window.Controls().interruptImportAction(), &QAction::enabledChanged, &window,
                      [say](bool enabled) { say(QStringLiteral("importing ") + (enabled ? u'1' : u'0')); });
 
     // A label's text as it is painted, each time it changes: "NAME text".
@@ -113,8 +113,8 @@ void ReportStateChanges(MainWindow& window)
         if (QMenu* menu = action->menu())
             menu->installEventFilter(menus);
     }
-    window.Controls().entryCountLabel->installEventFilter(new LabelWatcher("entries", &window));
-    window.Controls().patternFileLabel->installEventFilter(new LabelWatcher("pattern-file", &window));
+    window.Controls().entryCountLabel()->installEventFilter(new LabelWatcher("entries", &window));
+    window.Controls().patternFileLabel()->installEventFilter(new LabelWatcher("pattern-file", &window));
 }
 
 } // namespace

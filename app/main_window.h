@@ -1,6 +1,8 @@
 #pragma once
 
-#include "main_window/main_controls.h"
+#include "app/data_dir_list.h"
+#include "main_window/main_window_controls.h"
+#include "main_window/security_search.h"
 #include "omega/program_state.h"
 
 #include <QMainWindow>
@@ -8,9 +10,10 @@
 #include <cstdint>
 #include <functional>
 
-// The main window: every control and menu of the program, the shared state, and the
-// handlers that belong to the window itself. The other handlers call the operations of
-// their subsystems with the state and the controls.
+// The main window: the shared state, the controls and menus (MainWindowControls), the
+// security search and the data directory list over them, and the handlers that belong to
+// the window itself. The other handlers call the operations of their subsystems with what
+// those need of the state and the controls.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -23,7 +26,9 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
 
     ProgramState& State() { return state_; }
-    const MainControls& Controls() const { return controls_; }
+    const MainWindowControls& Controls() const { return controls_; }
+    SecuritySearch& Search() { return search_; }
+    DataDirList& DataDirs() { return dataDirs_; }
 
     // Placement used while loading.
     void CentreHorizontally();
@@ -33,10 +38,6 @@ public:
     void FitStatusLineBelowMainPanel(int marginTwips);
     // Runs `rearrange`, which may size the window, with the fixed size lifted.
     void WhileResizable(const std::function<void()>& rearrange);
-
-    // For the data folder scanner, which refills the directory list.
-    void FillDataDirCombo();
-    void SelectDataDir();
 
     // Ends the program, unless an import runs: then it says so and returns false.
     bool quitUnlessImporting();
@@ -67,22 +68,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FitDesignToScreen();
-    void CreateControls();
-    void OrderTabsAsOnScreen();
-    void CreateFileFrame(QWidget* client);
-    void CreateMainPanel(QWidget* client);
-    void CreateInformationFrame();
-    void CreateOptionsFrame();
-    void CreateStatusLine(QWidget* client);
-    void CreateMenus();
+    void LimitDateLengths();
     void ConnectHandlers();
-    void NameInputsAfterCaptions();
     void FitFontToCaptions();
     void SetClientHeight(int pixels);
     void PlaceStatusLine();
 
     ProgramState state_;
-    MainControls controls_;
-    QWidget* client_ = nullptr;
+    MainWindowControls controls_;
+    SecuritySearch search_{state_, controls_};
+    DataDirList dataDirs_{state_, controls_, search_};
 };

@@ -21,7 +21,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 
 namespace {
 
@@ -143,16 +142,14 @@ StartUpOutcome Fatal(const QString& text)
 // file, which is how a directory was told from a file where this began.
 void DiscoverDataDirs(ProgramState& state, const QString& dataRoot)
 {
-    state.DataDirCount = 0;
-    state.DataDirs.clear();
+    state.dataDirs.clear();
     for (const QString& name : platform::ListDirectory(dataRoot)) {
         const QString path = dataRoot + platform::kPathSeparator + name;
         if (!platform::CannotOpenForInput(path) || name == QLatin1String(".") || name == QLatin1String(".."))
             continue;
-        if (state.DataDirCount == std::numeric_limits<int16_t>::max())
+        if (state.dataDirs.size() == kMaxDataDirs)
             break;
-        ++state.DataDirCount;
-        state.DataDirs.append(path);
+        state.dataDirs.append(path);
     }
 }
 
@@ -161,7 +158,7 @@ void DiscoverDataDirs(ProgramState& state, const QString& dataRoot)
 StartUpOutcome OpenMainWindow(MainWindow& window, const StartUpEnvironment& environment)
 {
     ProgramState& state = window.State();
-    const MainControls& controls = window.Controls();
+    const MainWindowControls& controls = window.Controls();
 
 #if defined(_WIN32)
     const platform::Registry& registry = environment.registry ? *environment.registry : platform::SystemRegistry();
@@ -170,8 +167,8 @@ StartUpOutcome OpenMainWindow(MainWindow& window, const StartUpEnvironment& envi
     const platform::RegistryFile fileRegistry = platform::RegistryFile::Load(platform::RegistryFilePath());
     const platform::Registry& registry = environment.registry ? *environment.registry : fileRegistry;
 #endif
-    state.TradeStationDir = platform::GetAppPath(registry, kTradeStationExe);
-    if (state.TradeStationDir.isEmpty()) {
+    state.tradeStationDir = platform::GetAppPath(registry, kTradeStationExe);
+    if (state.tradeStationDir.isEmpty()) {
         if (environment.registry)
             return Fatal(NoRegistryEntry());
         ReportRegistryFiles();
@@ -183,77 +180,77 @@ StartUpOutcome OpenMainWindow(MainWindow& window, const StartUpEnvironment& envi
         // keep the program from starting for good.
         Fatal(NoRegistryEntry());
 #endif
-        state.TradeStationDir = ChooseInstallation();
-        if (state.TradeStationDir.isEmpty())
+        state.tradeStationDir = ChooseInstallation();
+        if (state.tradeStationDir.isEmpty())
             return StartUpOutcome::Fatal;
     }
 
     // Without a separator there is no folder to find the data beside; a file of that
     // name cannot be worked in.
-    const qsizetype lastSeparator = platform::LastSeparator(state.TradeStationDir);
-    if (lastSeparator < 0 || !QFileInfo(state.TradeStationDir).isDir())
-        return Fatal(ProgramDirNotFound(state.TradeStationDir));
+    const qsizetype lastSeparator = platform::LastSeparator(state.tradeStationDir);
+    if (lastSeparator < 0 || !QFileInfo(state.tradeStationDir).isDir())
+        return Fatal(ProgramDirNotFound(state.tradeStationDir));
 
     const QString library = QDir(environment.programFolder).filePath(omega::DataLibrary::FileName());
     if (omega::TheDataLibrary().Probe(library) == 2)
-        return Fatal(LibraryAbsent(state.TradeStationDir));
+        return Fatal(LibraryAbsent(state.tradeStationDir));
 
-    if (!platform::ChangeDirectory(state.TradeStationDir))
-        return Fatal(ProgramDirNotFound(state.TradeStationDir));
+    if (!platform::ChangeDirectory(state.tradeStationDir))
+        return Fatal(ProgramDirNotFound(state.tradeStationDir));
 
     omega::TheDataLibrary().Initialize();
 
-    state.OmegaRootDir = state.TradeStationDir.left(lastSeparator);
+    state.omegaRootDir = state.tradeStationDir.left(lastSeparator);
 
     window.CentreHorizontally();
     window.FitStatusLineBelowMainPanel(kMarginBelowMainPanel);
 
-    state.HelpContext = kMainWindowHelpContext;
+    state.helpContext = kMainWindowHelpContext;
 
     QString commandLine = environment.commandLine;
-    state.PatternFileName = widgets::NextToken(commandLine);
+    state.patternFileName = widgets::NextToken(commandLine);
     // Upper case is the same file only where file names ignore letter case.
     if (platform::kFileNamesIgnoreCase)
-        state.PatternFileName = state.PatternFileName.toUpper();
-    if (state.PatternFileName.isEmpty())
-        controls.viewPatternFileAction->setEnabled(false);
-    controls.patternFileLabel->setText(widgets::ShortenPath(state.PatternFileName, window, controls.patternFileLabel->width()));
+        state.patternFileName = state.patternFileName.toUpper();
+    if (state.patternFileName.isEmpty())
+        controls.viewPatternFileAction()->setEnabled(false);
+    controls.patternFileLabel()->setText(widgets::ShortenPath(state.patternFileName, window, controls.patternFileLabel()->width()));
 
     // The launching host may pass a number for the window. Nothing in the program reads
     // it: it is kept as the window's help context property, where the host (and its
-    // help or automation tools) can read it back, while our own help keeps HelpContext.
+    // help or automation tools) can read it back, while our own help keeps helpContext.
     const std::optional<int32_t> hostNumber = widgets::LeadingWholeNumber(widgets::NextToken(commandLine));
     if (hostNumber && *hostNumber != 0)
         window.setProperty(MainWindow::kHostHelpContextProperty, *hostNumber);
 
-    const QString dataRoot = state.OmegaRootDir + platform::kPathSeparator + QStringLiteral("Data");
+    const QString dataRoot = state.omegaRootDir + platform::kPathSeparator + QStringLiteral("Data");
     DiscoverDataDirs(state, dataRoot);
 
-    FillDataDirCombo(state, controls);
-    if (controls.dataDirCombo->count() == 0)
-        return Fatal(NoDataDirs(state.OmegaRootDir));
+    window.DataDirs().Fill();
+    if (controls.dataDirCombo()->count() == 0)
+        return Fatal(NoDataDirs(state.omegaRootDir));
 
     const QString preferred = dataRoot + platform::kPathSeparator + kPreferredDataDir;
-    for (int i = 0; i < controls.dataDirCombo->count(); ++i) {
-        if (controls.dataDirCombo->itemText(i).compare(preferred, Qt::CaseInsensitive) == 0) {
-            SelectDataDirEntry(state, controls, i);
-            state.CurrentDataDir = controls.dataDirCombo->itemText(i);
+    for (int i = 0; i < controls.dataDirCombo()->count(); ++i) {
+        if (controls.dataDirCombo()->itemText(i).compare(preferred, Qt::CaseInsensitive) == 0) {
+            window.DataDirs().SelectEntry(i);
+            state.currentDataDir = controls.dataDirCombo()->itemText(i);
         }
     }
-    state.PreviousDataDir = state.CurrentDataDir;
-    controls.currentDataDirLabel->setText(state.CurrentDataDir);
+    state.previousDataDir = state.currentDataDir;
+    controls.currentDataDirLabel()->setText(state.currentDataDir);
 
-    state.InterruptRequested = false;
-    state.SecurityTableLoaded = false;
-    state.Mode = ImportMode::SingleSecurity;
-    controls.ModeAction(ImportMode::SingleSecurity)->setChecked(true);
-    controls.ModeAction(ImportMode::SecurityList)->setChecked(false);
-    window.WhileResizable([&] { ApplyImportMode(state, controls, state.Mode); });
+    state.interruptRequested = false;
+    state.securityTableLoaded = false;
+    state.mode = ImportMode::SingleSecurity;
+    controls.modeAction(ImportMode::SingleSecurity)->setChecked(true);
+    controls.modeAction(ImportMode::SecurityList)->setChecked(false);
+    window.WhileResizable([&] { window.Search().ApplyMode(state.mode); });
 
     window.CentreOnScreen();
     window.show();
     window.activateWindow();
-    controls.symbolEdit->setFocus();
+    controls.symbolEdit()->setFocus();
     return StartUpOutcome::Shown;
 }
 

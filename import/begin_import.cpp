@@ -62,14 +62,14 @@ QString FinishedText(int32_t rows, const QString& symbol, const QString& pattern
 }
 
 // The symbol in the symbol box, or on the selected line of the list.
-QString TakeSymbol(const ProgramState& state, const MainControls& controls)
+QString TakeSymbol(const ProgramState& state, const MainWindowControls& controls)
 {
-    if (state.Mode == ImportMode::SingleSecurity) {
-        const QString symbol = omega::TrimBlanks(controls.symbolEdit->text());
-        controls.symbolEdit->setText(symbol);
+    if (state.mode == ImportMode::SingleSecurity) {
+        const QString symbol = omega::TrimBlanks(controls.symbolEdit()->text());
+        controls.symbolEdit()->setText(symbol);
         return symbol;
     }
-    const QModelIndex line = controls.securityList->currentIndex();
+    const QModelIndex line = controls.securityList()->currentIndex();
     return line.isValid() ? omega::SecurityLineSymbol(line.data().toString()) : QString();
 }
 
@@ -77,24 +77,24 @@ bool importRunning = false;
 
 } // namespace
 
-void BeginImport(ProgramState& state, const MainControls& controls, const std::function<bool()>& choosePatternFile)
+void BeginImport(ProgramState& state, const MainWindowControls& controls, const std::function<bool()>& choosePatternFile)
 {
     // Events run during an import, and a lookup they start may enable Begin Import again:
     // one import at a time.
     if (importRunning)
         return;
-    QWidget* const window = controls.window;
+    QWidget* const window = controls.window();
     omega::DataLibrary& library = omega::TheDataLibrary();
 
     const QString symbol = TakeSymbol(state, controls);
     // A symbol the code page cannot hold names no security.
     const std::optional<QByteArray> symbolBytes = omega::EncodeWindows1252(symbol);
-    const QByteArray dataDir = omega::LibraryPath(state.CurrentDataDir);
+    const QByteArray dataDir = omega::LibraryPath(state.currentDataDir);
     SecurityRecord security{};
     if (!symbolBytes || library.SearchSecurity(dataDir.constData(), symbolBytes->constData(), &security) != 0) {
         Tell(kChooseSecurity, widgets::MessageIcon::Information, window);
-        controls.beginImportAction->setEnabled(false);
-        controls.symbolEdit->setFocus();
+        controls.beginImportAction()->setEnabled(false);
+        controls.symbolEdit()->setFocus();
         return;
     }
     DateRange range{};
@@ -102,30 +102,30 @@ void BeginImport(ProgramState& state, const MainControls& controls, const std::f
         Tell(kDataUnavailable, widgets::MessageIcon::Critical, window);
         return;
     }
-    const std::optional<int32_t> lastDay = DateTextToSerial(controls.lastDateEdit->text());
+    const std::optional<int32_t> lastDay = DateTextToSerial(controls.lastDateEdit()->text());
     if (!lastDay) {
         Tell(QStringLiteral("The Last Date") + QLatin1String(kDateNotSet), widgets::MessageIcon::Critical, window);
         return;
     }
-    const std::optional<int32_t> firstDay = DateTextToSerial(controls.firstDateEdit->text());
+    const std::optional<int32_t> firstDay = DateTextToSerial(controls.firstDateEdit()->text());
     if (!firstDay) {
         Tell(QStringLiteral("The First Date") + QLatin1String(kDateNotSet), widgets::MessageIcon::Critical, window);
         return;
     }
     ImportRequest request;
-    request.firstDay = std::max(*firstDay, state.DataFirstDate);
-    request.lastDay = std::min(*lastDay, state.DataLastDate);
+    request.firstDay = std::max(*firstDay, state.dataFirstDate);
+    request.lastDay = std::min(*lastDay, state.dataLastDate);
     if (request.firstDay > request.lastDay) {
         Tell(kLastBeforeFirst, widgets::MessageIcon::Critical, window);
         return;
     }
     // No file chosen yet: the user is asked for one rather than told of an empty name.
-    if (state.PatternFileName.isEmpty() && choosePatternFile && (!choosePatternFile() || state.PatternFileName.isEmpty()))
+    if (state.patternFileName.isEmpty() && choosePatternFile && (!choosePatternFile() || state.patternFileName.isEmpty()))
         return;
-    request.openInterest = controls.openInterestCheck->isChecked();
+    request.openInterest = controls.openInterestCheck()->isChecked();
     request.symbol = symbolBytes->toStdString();
-    request.patternFile = QFile::encodeName(state.PatternFileName).toStdString();
-    request.fileType = FormatForFileName(state.PatternFileName.toStdString());
+    request.patternFile = QFile::encodeName(state.patternFileName).toStdString();
+    request.fileType = FormatForFileName(state.patternFileName.toStdString());
 
     const QScopedValueRollback<bool> running(importRunning, true);
     // Outlives the importing state, which moves the focus out of the locked options.
@@ -141,25 +141,25 @@ void BeginImport(ProgramState& state, const MainControls& controls, const std::f
         EventPump events;
         hooks.beforeRead = [&events] { events.BeforeRead(); };
         hooks.progress = [](int32_t recordsRead) { UpdateProgress(recordsRead); };
-        hooks.skipInvalid = [&controls] { return controls.skipInvalidCheck->isChecked(); };
+        hooks.skipInvalid = [&controls] { return controls.skipInvalidCheck()->isChecked(); };
         hooks.interrupted = [&state, window] {
-            if (!state.InterruptRequested)
+            if (!state.interruptRequested)
                 return false;
-            state.InterruptRequested = false;
+            state.interruptRequested = false;
             Tell(kInterrupted, widgets::MessageIcon::Information, window);
             return true;
         };
-        SetProgressInterrupt(controls.interruptImportAction, window);
+        SetProgressInterrupt(controls.interruptImportAction(), window);
         QElapsedTimer clock;
         clock.start();
-        const ImportOutcome outcome = RunImport(LibrarySource(library, state.CurrentDataDir), request, hooks);
+        const ImportOutcome outcome = RunImport(LibrarySource(library, state.currentDataDir), request, hooks);
         SetProgressInterrupt(nullptr, nullptr);
         if (progressShown)
             CloseProgress();
-        if (outcome.result == kSheetOk && !outcome.interrupted && controls.statusLine)
-            controls.statusLine->setText(FinishedText(outcome.rowsWritten, symbol, state.PatternFileName, clock.elapsed()));
+        if (outcome.result == kSheetOk && !outcome.interrupted)
+            controls.statusLine()->setText(FinishedText(outcome.rowsWritten, symbol, state.patternFileName, clock.elapsed()));
         if (outcome.result != kSheetOk)
-            Tell(QString::fromStdString(engine::WriteFailureText(state.PatternFileName.toStdString(), outcome.result)), widgets::MessageIcon::Critical, window);
+            Tell(QString::fromStdString(engine::WriteFailureText(state.patternFileName.toStdString(), outcome.result)), widgets::MessageIcon::Critical, window);
         else if (outcome.datesAsText > 0)
             Tell(QString::fromStdString(DatesAsTextNote(outcome.datesAsText)) + u'.', widgets::MessageIcon::Information, window);
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main_window/main_controls.h"
+#include "main_window/main_window_controls.h"
 #include "omega/program_state.h"
 
 #include <functional>
@@ -10,5 +10,5 @@
 // With no pattern file chosen yet, `choosePatternFile` asks for one once the options pass:
 // false (cancelled) ends the command without a word. A finished import says what it wrote
 // in the status line.
-void BeginImport(ProgramState& state, const MainControls& controls,
+void BeginImport(ProgramState& state, const MainWindowControls& controls,
                     const std::function<bool()>& choosePatternFile = {});

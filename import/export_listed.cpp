@@ -412,31 +412,26 @@ void SetExportDialogRunner(ExportDialogRunner runner)
     Runner() = std::move(runner);
 }
 
-void UpdateExportListedEnabled(const ProgramState& state, const MainControls& controls)
+void UpdateExportListedEnabled(const ProgramState& state, const MainWindowControls& controls)
 {
-    if (!controls.exportListedAction)
-        return;
-    const QAbstractItemModel* model = controls.securityList ? controls.securityList->model() : nullptr;
-    controls.exportListedAction->setEnabled(state.Mode == ImportMode::SecurityList && model && model->rowCount() > 0
-                                         && !(controls.interruptImportAction && controls.interruptImportAction->isEnabled()));
+    const QAbstractItemModel* model = controls.securityList()->model();
+    controls.exportListedAction()->setEnabled(state.mode == ImportMode::SecurityList && model && model->rowCount() > 0
+                                              && !controls.interruptImportAction()->isEnabled());
 }
 
-void AttachExportListed(ProgramState& state, const MainControls& controls)
+void AttachExportListed(ProgramState& state, const MainWindowControls& controls)
 {
-    QObject* owner = controls.exportListedAction;
-    const auto update = [&state, controls] { UpdateExportListedEnabled(state, controls); };
-    if (QAbstractItemModel* model = controls.securityList ? controls.securityList->model() : nullptr) {
+    QObject* owner = controls.exportListedAction();
+    const auto update = [&state, &controls] { UpdateExportListedEnabled(state, controls); };
+    if (QAbstractItemModel* model = controls.securityList()->model()) {
         QObject::connect(model, &QAbstractItemModel::rowsInserted, owner, update);
         QObject::connect(model, &QAbstractItemModel::rowsRemoved, owner, update);
         QObject::connect(model, &QAbstractItemModel::modelReset, owner, update);
         QObject::connect(model, &QAbstractItemModel::layoutChanged, owner, update);
     }
-    for (QAction* mode : controls.modeActions) {
-        if (mode)
-            QObject::connect(mode, &QAction::triggered, owner, update);
-    }
-    if (controls.interruptImportAction)
-        QObject::connect(controls.interruptImportAction, &QAction::enabledChanged, owner, update);
+    for (QAction* mode : controls.modeActions())
+        QObject::connect(mode, &QAction::triggered, owner, update);
+    QObject::connect(controls.interruptImportAction(), &QAction::enabledChanged, owner, update);
     update();
 }
 
@@ -503,13 +498,13 @@ bool ReplaceAllowed(const QString& output, bool perSecurity, const std::vector<Q
 
 } // namespace
 
-void ExportListedSecurities(ProgramState& state, const MainControls& controls)
+void ExportListedSecurities(ProgramState& state, const MainWindowControls& controls)
 {
     UpdateExportListedEnabled(state, controls);
-    if (!controls.exportListedAction->isEnabled())
+    if (!controls.exportListedAction()->isEnabled())
         return;
-    QWidget* const window = controls.window;
-    ExportListedDialog dialog(controls.openInterestCheck->isChecked(), window);
+    QWidget* const window = controls.window();
+    ExportListedDialog dialog(controls.openInterestCheck()->isChecked(), window);
     bool accepted = false;
     {
         // Without a window manager the keyboard would reach no window once the dialog goes,
@@ -525,10 +520,10 @@ void ExportListedSecurities(ProgramState& state, const MainControls& controls)
 
     ExportTally tally;
     tally.clock.start();
-    const LibrarySource source(omega::TheDataLibrary(), state.CurrentDataDir);
+    const LibrarySource source(omega::TheDataLibrary(), state.currentDataDir);
     const std::optional<int32_t> from = dialog.FirstDate();
     const std::optional<int32_t> to = dialog.LastDate();
-    const QAbstractItemModel& model = *controls.securityList->model();
+    const QAbstractItemModel& model = *controls.securityList()->model();
     const bool perSecurity = dialog.ChosenShape() == ExportListedDialog::PerSecurity;
 
     engine::PerSecurityOptions options;
@@ -578,9 +573,9 @@ void ExportListedSecurities(ProgramState& state, const MainControls& controls)
     bool interrupted = false;
     {
         // Begin Import is put back as it was.
-        const BusyState exporting(state, controls, controls.beginImportAction->isEnabled());
+        const BusyState exporting(state, controls, controls.beginImportAction()->isEnabled());
         RunProgress progress(window, QStringLiteral("Exporting Listed Securities"),
-                             perSecurity ? static_cast<int32_t>(planned.size()) : 1, controls.interruptImportAction);
+                             perSecurity ? static_cast<int32_t>(planned.size()) : 1, controls.interruptImportAction());
         ImportHooks hooks;
         EventPump events;
         tally.paused = askedFor;
@@ -589,14 +584,14 @@ void ExportListedSecurities(ProgramState& state, const MainControls& controls)
             tally.paused = askedFor + events.Paused();
         };
         hooks.progress = [&progress](int32_t recordsRead) { progress.Records(recordsRead); };
-        const bool skipInvalid = controls.skipInvalidCheck->isChecked();
+        const bool skipInvalid = controls.skipInvalidCheck()->isChecked();
         hooks.skipInvalid = [skipInvalid] { return skipInvalid; };
         // The file in hand is abandoned, and told about once the run has ended.
         hooks.keepRowsWhenInterrupted = false;
         hooks.interrupted = [&state, &interrupted] {
-            if (!state.InterruptRequested)
+            if (!state.interruptRequested)
                 return false;
-            state.InterruptRequested = false;
+            state.interruptRequested = false;
             interrupted = true;
             return true;
         };

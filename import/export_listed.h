@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main_window/main_controls.h"
+#include "main_window/main_window_controls.h"
 #include "omega/program_state.h"
 
 #include <QDialog>
@@ -78,8 +78,8 @@ private:
 using ExportDialogRunner = std::function<bool(ExportListedDialog&)>;
 void SetExportDialogRunner(ExportDialogRunner runner);
 
-void ExportListedSecurities(ProgramState& state, const MainControls& controls);
+void ExportListedSecurities(ProgramState& state, const MainWindowControls& controls);
 
 // Keeps the entry enabled only in list mode, with securities listed and no import running.
-void AttachExportListed(ProgramState& state, const MainControls& controls);
-void UpdateExportListedEnabled(const ProgramState& state, const MainControls& controls);
+void AttachExportListed(ProgramState& state, const MainWindowControls& controls);
+void UpdateExportListedEnabled(const ProgramState& state, const MainWindowControls& controls);

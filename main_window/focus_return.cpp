@@ -14,9 +14,9 @@ bool CanTakeFocus(const QWidget* widget, const QWidget* window)
 
 } // namespace
 
-FocusReturn::FocusReturn(const MainControls& controls) : controls_(controls)
+FocusReturn::FocusReturn(const MainWindowControls& controls) : controls_(controls)
 {
-    if (QWidget* window = controls_.window) {
+    if (QWidget* window = controls_.window()) {
         previous_ = window->focusWidget();
         wasActive_ = window->isActiveWindow();
     }
@@ -24,13 +24,13 @@ FocusReturn::FocusReturn(const MainControls& controls) : controls_(controls)
 
 FocusReturn::~FocusReturn()
 {
-    QWidget* window = controls_.window;
+    QWidget* window = controls_.window();
     if (!window)
         return;
     if (wasActive_ && window->isVisible() && !window->isActiveWindow())
         window->activateWindow();
-    for (QWidget* candidate : {previous_.data(), static_cast<QWidget*>(controls_.symbolEdit),
-                               static_cast<QWidget*>(controls_.securityList)}) {
+    for (QWidget* candidate : {previous_.data(), static_cast<QWidget*>(controls_.symbolEdit()),
+                               static_cast<QWidget*>(controls_.securityList())}) {
         if (CanTakeFocus(candidate, window)) {
             if (window->focusWidget() != candidate || !candidate->hasFocus())
                 candidate->setFocus(Qt::OtherFocusReason);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main_window/main_controls.h"
+#include "main_window/main_window_controls.h"
 
 #include <QPointer>
 
@@ -13,13 +13,13 @@
 // window manager a closed message box or progress window leaves no window with the focus.
 class FocusReturn {
 public:
-    explicit FocusReturn(const MainControls& controls);
+    explicit FocusReturn(const MainWindowControls& controls);
     ~FocusReturn();
     FocusReturn(const FocusReturn&) = delete;
     FocusReturn& operator=(const FocusReturn&) = delete;
 
 private:
-    const MainControls& controls_;
+    const MainWindowControls& controls_;
     QPointer<QWidget> previous_;
     bool wasActive_ = false;
 };

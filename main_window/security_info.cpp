@@ -24,52 +24,52 @@ void SetPlainText(QLabel* label, const QString& text)
     label->setText(text);
 }
 
-void ShowFoundSecurity(ProgramState& state, const MainControls& controls, const QByteArray& lookup,
+void ShowFoundSecurity(ProgramState& state, const MainWindowControls& controls, const QByteArray& lookup,
                        const SecurityRecord& record)
 {
     DateRange range{};
-    omega::TheDataLibrary().GetDateRange(omega::LibraryPath(state.CurrentDataDir).constData(), lookup.constData(),
+    omega::TheDataLibrary().GetDateRange(omega::LibraryPath(state.currentDataDir).constData(), lookup.constData(),
                                          &range);
 
     const QByteArray description = NulToBlanks(QByteArray(record.description, sizeof record.description));
-    SetPlainText(controls.descriptionLabel, omega::DecodeWindows1252(description));
-    SetPlainText(controls.categoryLabel, CategoryName(record.category));
-    SetPlainText(controls.periodLabel, PeriodName(record.period));
+    SetPlainText(controls.descriptionLabel(), omega::DecodeWindows1252(description));
+    SetPlainText(controls.categoryLabel(), CategoryName(record.category));
+    SetPlainText(controls.periodLabel(), PeriodName(record.period));
 
     if (range.available == 0) {
-        SetPlainText(controls.dataAvailableLabel, QString::fromLatin1(kNotAvailable));
+        SetPlainText(controls.dataAvailableLabel(), QString::fromLatin1(kNotAvailable));
         return;
     }
-    state.DataFirstDate = omega::OmegaDateToSerial(range.first);
-    state.DataLastDate = omega::OmegaDateToSerial(range.last);
-    state.DefaultFirstDate = omega::DefaultFirstDate(state.DataFirstDate, range.last);
-    state.DefaultLastDate = state.DataLastDate;
-    SetPlainText(controls.dataAvailableLabel,
-                 QStringLiteral("From  ") + ShortDate(state.DataFirstDate) + QStringLiteral("  to  ") +
-                     ShortDate(state.DataLastDate));
-    controls.firstDateEdit->setText(ShortDate(state.DefaultFirstDate));
-    controls.lastDateEdit->setText(ShortDate(state.DefaultLastDate));
-    controls.beginImportAction->setEnabled(true);
-    controls.firstDateEdit->setEnabled(true);
-    controls.lastDateEdit->setEnabled(true);
+    state.dataFirstDate = omega::OmegaDateToSerial(range.first);
+    state.dataLastDate = omega::OmegaDateToSerial(range.last);
+    const int32_t firstOffered = omega::DefaultFirstDate(state.dataFirstDate, range.last);
+    const int32_t lastOffered = state.dataLastDate;
+    SetPlainText(controls.dataAvailableLabel(),
+                 QStringLiteral("From  ") + ShortDate(state.dataFirstDate) + QStringLiteral("  to  ") +
+                     ShortDate(state.dataLastDate));
+    controls.firstDateEdit()->setText(ShortDate(firstOffered));
+    controls.lastDateEdit()->setText(ShortDate(lastOffered));
+    controls.beginImportAction()->setEnabled(true);
+    controls.firstDateEdit()->setEnabled(true);
+    controls.lastDateEdit()->setEnabled(true);
 }
 
 } // namespace
 
-void ClearSecurityInfo(const MainControls& controls)
+void ClearSecurityInfo(const MainWindowControls& controls)
 {
-    controls.descriptionLabel->clear();
-    controls.categoryLabel->clear();
-    controls.periodLabel->clear();
-    controls.dataAvailableLabel->clear();
-    controls.firstDateEdit->clear();
-    controls.lastDateEdit->clear();
-    controls.firstDateEdit->setEnabled(false);
-    controls.lastDateEdit->setEnabled(false);
-    controls.beginImportAction->setEnabled(false);
+    controls.descriptionLabel()->clear();
+    controls.categoryLabel()->clear();
+    controls.periodLabel()->clear();
+    controls.dataAvailableLabel()->clear();
+    controls.firstDateEdit()->clear();
+    controls.lastDateEdit()->clear();
+    controls.firstDateEdit()->setEnabled(false);
+    controls.lastDateEdit()->setEnabled(false);
+    controls.beginImportAction()->setEnabled(false);
 }
 
-int16_t ShowSecurityInfo(ProgramState& state, const MainControls& controls, const QString& symbol)
+int16_t ShowSecurityInfo(ProgramState& state, const MainWindowControls& controls, const QString& symbol)
 {
     const QString trimmed = omega::TrimBlanks(symbol);
     if (trimmed.isEmpty())
@@ -83,24 +83,24 @@ int16_t ShowSecurityInfo(ProgramState& state, const MainControls& controls, cons
 
     widgets::SetBusyPointer(true);
     {
-        platform::WorkingDirectoryScope scope(state.TradeStationDir);
+        platform::WorkingDirectoryScope scope(state.tradeStationDir);
         ClearSecurityInfo(controls);
         QCoreApplication::processEvents();
 
         SecurityRecord record{};
         const int16_t status =
-            encoded ? omega::TheDataLibrary().SearchSecurity(omega::LibraryPath(state.CurrentDataDir).constData(),
+            encoded ? omega::TheDataLibrary().SearchSecurity(omega::LibraryPath(state.currentDataDir).constData(),
                                                              lookup.constData(), &record)
                     : int16_t{1};
         if (status != 0) {
-            SetPlainText(controls.descriptionLabel, QString::fromLatin1(kNoSuchSecurity));
+            SetPlainText(controls.descriptionLabel(), QString::fromLatin1(kNoSuchSecurity));
         } else {
-            if (state.Mode == ImportMode::SingleSecurity)
-                controls.symbolEdit->setText(s);
+            if (state.mode == ImportMode::SingleSecurity)
+                controls.symbolEdit()->setText(s);
             ShowFoundSecurity(state, controls, lookup, record);
         }
-        if (state.Mode == ImportMode::SingleSecurity)
-            controls.symbolEdit->setSelection(0, static_cast<int>(controls.symbolEdit->text().size()));
+        if (state.mode == ImportMode::SingleSecurity)
+            controls.symbolEdit()->setSelection(0, static_cast<int>(controls.symbolEdit()->text().size()));
     }
     widgets::SetBusyPointer(false);
     return 0;

@@ -72,38 +72,43 @@ const ModeLayout kListLayout = {
 
 } // namespace
 
-void AttachSecurityList(const MainControls& controls)
+void AttachSecurityList(QListView* list)
 {
-    omega::SecurityList(controls.securityList);
+    omega::SecurityList(list);
 }
 
-void LoadSecurityTable(ProgramState& state, const MainControls& controls)
+SecuritySearch::SecuritySearch(ProgramState& state, const MainWindowControls& controls)
+    : state_(state), controls_(controls)
 {
-    platform::WorkingDirectoryScope scope(state.TradeStationDir);
+}
+
+void SecuritySearch::LoadTable()
+{
+    platform::WorkingDirectoryScope scope(state_.tradeStationDir);
     widgets::SetBusyPointer(true);
 
-    const int32_t generation = ++state.SecurityTableGeneration;
-    const QString directory = state.CurrentDataDir;
+    const int32_t generation = ++tableGeneration_;
+    const QString directory = state_.currentDataDir;
     // Events run while the table is read; a newer load, or a change of directory,
     // makes this one stale.
     auto stale = [&] {
-        return state.SecurityTableGeneration != generation || state.CurrentDataDir != directory;
+        return tableGeneration_ != generation || state_.currentDataDir != directory;
     };
 
     {
         omega::HeaderFile header(directory);
         const int32_t count = header.Count();
-        state.SecurityCount = count;
-        controls.typingTimer->stop();
+        state_.securityCount = count;
+        controls_.typingTimer()->stop();
 
         if (count > 0) {
             ShowProgress(count, QString::fromLatin1(kLoadCaption), 10, 10);
-            state.SecurityTable.assign(static_cast<size_t>(count), QByteArray());
+            state_.securityTable.assign(static_cast<size_t>(count), QByteArray());
             bool abandoned = false;
             for (int32_t i = 0; i < count; ++i) {
-                state.SecurityTable[static_cast<size_t>(i)] = header.Entry(i);
+                state_.securityTable[static_cast<size_t>(i)] = header.Entry(i);
                 if (i % kLoadStep == 0) {
-                    controls.entryCountLabel->setText(CountText(i));
+                    controls_.entryCountLabel()->setText(CountText(i));
                     UpdateProgress(i);
                     QCoreApplication::processEvents();
                     if (stale()) {
@@ -115,159 +120,159 @@ void LoadSecurityTable(ProgramState& state, const MainControls& controls)
             if (!abandoned) {
                 UpdateProgress(count);
                 CloseProgress();
-                controls.entryCountLabel->setText(CountText(count));
-                state.SecurityTableLoaded = true;
-            } else if (state.SecurityTableGeneration == generation) {
+                controls_.entryCountLabel()->setText(CountText(count));
+                state_.securityTableLoaded = true;
+            } else if (tableGeneration_ == generation) {
                 // The directory changed under the load and nothing replaced the table:
                 // what was read belongs to no directory now.
                 CloseProgress();
-                state.SecurityTable.clear();
-                state.SecurityCount = 0;
-                controls.entryCountLabel->setText(CountText(0));
+                state_.securityTable.clear();
+                state_.securityCount = 0;
+                controls_.entryCountLabel()->setText(CountText(0));
             }
         } else {
             // The previous directory's securities must not be listed for this one.
-            state.SecurityTable.clear();
+            state_.securityTable.clear();
             widgets::SetBusyPointer(false);
             widgets::ShowMessage(QString::fromLatin1(kTitle), NoHeaderFileText(directory),
-                                  widgets::MessageIcon::Critical, controls.window);
-            controls.entryCountLabel->setText(CountText(0));
+                                  widgets::MessageIcon::Critical, controls_.window());
+            controls_.entryCountLabel()->setText(CountText(0));
         }
-        controls.typingTimer->start();
+        controls_.typingTimer()->start();
     }
     widgets::SetBusyPointer(false);
 }
 
-void FillSecurityList(ProgramState& state, const MainControls& controls)
+void SecuritySearch::FillList()
 {
-    const QString mask = omega::TrimLeadingBlanks(controls.symbolEdit->text());
+    const QString mask = omega::TrimLeadingBlanks(controls_.symbolEdit()->text());
     if (mask.isEmpty()) {
         widgets::SetBusyPointer(false);
         return;
     }
-    if (state.ListFillActive)
+    if (listFillActive_)
         return;
 
     widgets::SetBusyPointer(true);
-    state.ListFillActive = true;
+    listFillActive_ = true;
     const omega::SearchField field =
-        controls.searchBySymbolButton->isChecked() ? omega::SearchField::Symbol : omega::SearchField::Description;
-    const std::vector<int32_t> found = omega::FindSecurities(state.SecurityTable, state.SecurityCount, mask, field);
+        controls_.searchBySymbolButton()->isChecked() ? omega::SearchField::Symbol : omega::SearchField::Description;
+    const std::vector<int32_t> found = omega::FindSecurities(state_.securityTable, state_.securityCount, mask, field);
     std::vector<QByteArray> lines;
     lines.reserve(found.size());
     for (const int32_t index : found)
-        lines.push_back(state.SecurityTable[static_cast<size_t>(index)]);
-    omega::SecurityList(controls.securityList)->SetEntries(std::move(lines));
-    state.ListFillActive = false;
-    controls.entryCountLabel->setText(CountText(static_cast<qint64>(found.size())));
+        lines.push_back(state_.securityTable[static_cast<size_t>(index)]);
+    omega::SecurityList(controls_.securityList())->SetEntries(std::move(lines));
+    listFillActive_ = false;
+    controls_.entryCountLabel()->setText(CountText(static_cast<qint64>(found.size())));
     widgets::SetBusyPointer(false);
 }
 
-void ApplyImportMode([[maybe_unused]] ProgramState& state, const MainControls& controls, ImportMode mode)
+void SecuritySearch::ApplyMode(ImportMode mode)
 {
     const bool list = mode == ImportMode::SecurityList;
     const ModeLayout& layout = list ? kListLayout : kSingleLayout;
 
-    controls.symbolCaption->setText(QString::fromLatin1(layout.symbolLabel));
-    widgets::NameAfterCaption(controls.symbolEdit, controls.symbolCaption);
+    controls_.symbolCaption()->setText(QString::fromLatin1(layout.symbolLabel));
+    widgets::NameAfterCaption(controls_.symbolEdit(), controls_.symbolCaption());
     if (!list)
-        omega::SecurityList(controls.securityList)->Clear();
-    controls.securityList->setVisible(list);
-    controls.searchButton->setVisible(!list);
-    for (QWidget* widget : {static_cast<QWidget*>(controls.entryCountCaption), static_cast<QWidget*>(controls.searchByCaption),
-                            static_cast<QWidget*>(controls.searchBySymbolButton), static_cast<QWidget*>(controls.searchByDescriptionButton),
-                            static_cast<QWidget*>(controls.entryCountLabel), static_cast<QWidget*>(controls.wildcardHint)})
+        omega::SecurityList(controls_.securityList())->Clear();
+    controls_.securityList()->setVisible(list);
+    controls_.searchButton()->setVisible(!list);
+    for (QWidget* widget : {static_cast<QWidget*>(controls_.entryCountCaption()), static_cast<QWidget*>(controls_.searchByCaption()),
+                            static_cast<QWidget*>(controls_.searchBySymbolButton()), static_cast<QWidget*>(controls_.searchByDescriptionButton()),
+                            static_cast<QWidget*>(controls_.entryCountLabel()), static_cast<QWidget*>(controls_.wildcardHint())})
         widget->setVisible(list);
-    SetTop(controls.securityInfoFrame, layout.frameTop);
-    SetTop(controls.importOptionsFrame, layout.optionsTop);
-    controls.mainPanel->resize(controls.mainPanel->width(), widgets::TwipsToPixelsY(layout.panelHeight));
-    controls.statusLine->setText(QString::fromLatin1(layout.infoText));
+    SetTop(controls_.securityInfoFrame(), layout.frameTop);
+    SetTop(controls_.importOptionsFrame(), layout.optionsTop);
+    controls_.mainPanel()->resize(controls_.mainPanel()->width(), widgets::TwipsToPixelsY(layout.panelHeight));
+    controls_.statusLine()->setText(QString::fromLatin1(layout.infoText));
 
     // The window ends 120 twips below the panel, with the status line; whatever the
     // window holds outside the panel's container (a menu bar) is kept.
-    QWidget* container = controls.mainPanel->parentWidget();
-    const int outside = container && container != controls.window ? controls.window->height() - container->height() : 0;
-    const int containerHeight = controls.mainPanel->y() + controls.mainPanel->height() + widgets::TwipsToPixelsY(120) +
-                                controls.statusLine->height();
-    controls.window->resize(controls.window->width(), containerHeight + outside);
-    if (controls.statusLine->parentWidget() == container)
-        controls.statusLine->move(controls.statusLine->x(), containerHeight - controls.statusLine->height());
+    QWidget* container = controls_.mainPanel()->parentWidget();
+    const int outside = container && container != controls_.window() ? controls_.window()->height() - container->height() : 0;
+    const int containerHeight = controls_.mainPanel()->y() + controls_.mainPanel()->height() + widgets::TwipsToPixelsY(120) +
+                                controls_.statusLine()->height();
+    controls_.window()->resize(controls_.window()->width(), containerHeight + outside);
+    if (controls_.statusLine()->parentWidget() == container)
+        controls_.statusLine()->move(controls_.statusLine()->x(), containerHeight - controls_.statusLine()->height());
     QCoreApplication::processEvents();
 }
 
-void SearchSecurity(ProgramState& state, const MainControls& controls)
+void SecuritySearch::Search()
 {
-    if (ShowSecurityInfo(state, controls, controls.symbolEdit->text()) != 0) {
+    if (ShowSecurityInfo(state_, controls_, controls_.symbolEdit()->text()) != 0) {
         widgets::ShowMessage(QString::fromLatin1(kTitle), EmptySymbolText(), widgets::MessageIcon::Information,
-                              controls.window);
-        controls.symbolEdit->setFocus();
+                              controls_.window());
+        controls_.symbolEdit()->setFocus();
     }
 }
 
-void ShowSelectedSecurity(ProgramState& state, const MainControls& controls)
+void SecuritySearch::ShowSelected()
 {
     // A line made current without a selection (the list taking the focus from the
     // keyboard) would show only a focus frame: the line shown is the line selected.
-    const QModelIndex current = controls.securityList->currentIndex();
-    QItemSelectionModel* selection = controls.securityList->selectionModel();
+    const QModelIndex current = controls_.securityList()->currentIndex();
+    QItemSelectionModel* selection = controls_.securityList()->selectionModel();
     if (current.isValid() && selection && !selection->isSelected(current))
         selection->select(current, QItemSelectionModel::ClearAndSelect);
-    const QString line = omega::SecurityList(controls.securityList)->Line(current.row());
-    ShowSecurityInfo(state, controls, omega::SecurityLineSymbol(line));
+    const QString line = omega::SecurityList(controls_.securityList())->Line(current.row());
+    ShowSecurityInfo(state_, controls_, omega::SecurityLineSymbol(line));
 }
 
-void RefreshSecurityList(ProgramState& state, const MainControls& controls)
+void SecuritySearch::Refresh()
 {
-    if (state.SecurityTableLoaded)
-        FillSecurityList(state, controls);
+    if (state_.securityTableLoaded)
+        FillList();
 }
 
-void SwitchImportMode(ProgramState& state, const MainControls& controls, ImportMode mode)
+void SecuritySearch::SwitchMode(ImportMode mode)
 {
-    if (state.Mode == mode)
+    if (state_.mode == mode)
         return;
     // Clearing the information disables the date boxes, which may hold the focus.
-    const FocusReturn focus(controls);
-    ClearSecurityInfo(controls);
-    state.Mode = mode;
+    const FocusReturn focus(controls_);
+    ClearSecurityInfo(controls_);
+    state_.mode = mode;
     const bool list = mode == ImportMode::SecurityList;
-    controls.ModeAction(ImportMode::SingleSecurity)->setChecked(!list);
-    controls.ModeAction(ImportMode::SecurityList)->setChecked(list);
-    ApplyImportMode(state, controls, state.Mode);
+    controls_.modeAction(ImportMode::SingleSecurity)->setChecked(!list);
+    controls_.modeAction(ImportMode::SecurityList)->setChecked(list);
+    ApplyMode(state_.mode);
     QCoreApplication::processEvents();
 
-    auto blank = [&] { return omega::TrimBlanks(controls.symbolEdit->text()).isEmpty(); };
-    if (state.Mode == ImportMode::SecurityList) {
-        if (!state.SecurityTableLoaded)
-            LoadSecurityTable(state, controls);
-        if (controls.symbolEdit->text().isEmpty())
-            controls.symbolEdit->setText(QStringLiteral("?"));
+    auto blank = [&] { return omega::TrimBlanks(controls_.symbolEdit()->text()).isEmpty(); };
+    if (state_.mode == ImportMode::SecurityList) {
+        if (!state_.securityTableLoaded)
+            LoadTable();
+        if (controls_.symbolEdit()->text().isEmpty())
+            controls_.symbolEdit()->setText(QStringLiteral("?"));
         if (!blank())
-            SymbolTextChanged(state, controls);
+            SymbolTextChanged();
     } else if (!blank()) {
-        SearchSecurity(state, controls);
+        Search();
     }
 }
 
-void SymbolTextChanged(ProgramState& state, const MainControls& controls)
+void SecuritySearch::SymbolTextChanged()
 {
-    if (state.Mode == ImportMode::SingleSecurity)
+    if (state_.mode == ImportMode::SingleSecurity)
         return;
-    state.SymbolTypingPending = true;
+    typingPending_ = true;
     widgets::SetBusyPointer(true);
-    if (!controls.typingTimer->isActive())
-        FillSecurityList(state, controls);
+    if (!controls_.typingTimer()->isActive())
+        FillList();
 }
 
-void SymbolTimerTick(ProgramState& state, const MainControls& controls)
+void SecuritySearch::TypingTimerTick()
 {
-    if (!state.SymbolTypingPending)
+    if (!typingPending_)
         return;
-    const QString text = controls.symbolEdit->text();
-    if (text != state.LastSymbolText) {
-        state.LastSymbolText = text;
+    const QString text = controls_.symbolEdit()->text();
+    if (text != lastSymbolText_) {
+        lastSymbolText_ = text;
         return;
     }
-    FillSecurityList(state, controls);
-    state.SymbolTypingPending = false;
+    FillList();
+    typingPending_ = false;
 }

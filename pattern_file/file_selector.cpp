@@ -1,6 +1,5 @@
 #include "pattern_file/file_selector.h"
 
-#include "omega/program_state.h"
 #include "widgets/file_dialog.h"
 
 #include <QFileInfo>

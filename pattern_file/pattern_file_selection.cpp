@@ -1,7 +1,5 @@
 #include "pattern_file/pattern_file_selection.h"
 
-#include "main_window/main_controls.h"
-#include "omega/program_state.h"
 #include "pattern_file/file_selector.h"
 #include "widgets/path_text.h"
 
@@ -10,9 +8,9 @@
 
 #include <algorithm>
 
-void SelectPatternFile(ProgramState& state, const MainControls& controls)
+void SelectPatternFile(QString& patternFileName, QWidget* window, QLabel* label, QAction* viewAction)
 {
-    if (RunFileSelector(QStringLiteral("Select the Pattern Filename"), 2, controls.window, state.PatternFileName))
+    if (RunFileSelector(QStringLiteral("Select the Pattern Filename"), 2, window, patternFileName))
         return;
     // A dialog that fails without a name keeps the earlier choice, which the label and
     // the View command still show.
@@ -20,13 +18,9 @@ void SelectPatternFile(ProgramState& state, const MainControls& controls)
     if (chosen.isEmpty())
         return;
 
-    state.PatternFileName = chosen;
-    if (controls.patternFileLabel) {
-        // The width as the 16-bit number the measuring takes.
-        const int width = std::clamp(controls.patternFileLabel->width(), 0, 32767);
-        const QWidget& measuringWindow = controls.window ? *controls.window : *controls.patternFileLabel;
-        controls.patternFileLabel->setText(widgets::ShortenPath(chosen, measuringWindow, width));
-    }
-    if (controls.viewPatternFileAction)
-        controls.viewPatternFileAction->setEnabled(true);
+    patternFileName = chosen;
+    // The width as the 16-bit number the measuring takes.
+    const int width = std::clamp(label->width(), 0, 32767);
+    label->setText(widgets::ShortenPath(chosen, *window, width));
+    viewAction->setEnabled(true);
 }

@@ -1,8 +1,12 @@
 #pragma once
 
-struct MainControls;
-struct ProgramState;
+#include <QString>
 
-// Select Pattern File: a chosen path becomes the pattern file, is shown shortened in
-// patternFileLabel and enables View. Cancelling changes nothing.
-void SelectPatternFile(ProgramState& state, const MainControls& controls);
+class QAction;
+class QLabel;
+class QWidget;
+
+// Select Pattern File, its dialog over `window`: a chosen path becomes `patternFileName`,
+// is shown shortened in `label` (measured in the window's font) and enables `viewAction`.
+// Cancelling changes nothing.
+void SelectPatternFile(QString& patternFileName, QWidget* window, QLabel* label, QAction* viewAction);

@@ -1,6 +1,5 @@
 #include "pattern_file/viewer_launch.h"
 
-#include "omega/program_state.h"
 #include "widgets/busy_pointer.h"
 #include "widgets/message_box.h"
 #include "platform/paths.h"
@@ -67,4 +66,4 @@ void RunProgram(const QString& commandLine)
         ReportLaunchFailure(program, ShownFolder(folder), result);
 }
 
-void ViewPatternFile(const ProgramState& state) { RunProgram(kViewerProgram + u' ' + state.PatternFileName); }
+void ViewPatternFile(const QString& patternFileName) { RunProgram(kViewerProgram + u' ' + patternFileName); }

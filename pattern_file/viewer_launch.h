@@ -2,8 +2,6 @@
 
 #include <QString>
 
-struct ProgramState;
-
 // The viewer program, expected in Tessaport's own folder.
 extern const QString kViewerProgram;
 
@@ -17,5 +15,5 @@ QString WindowsCommandLine(const QString& folder, const QString& commandLine);
 // argument. A failure is reported in a message.
 void RunProgram(const QString& commandLine);
 
-// View Pattern File.
-void ViewPatternFile(const ProgramState& state);
+// View Pattern File: the viewer, opening `patternFileName`.
+void ViewPatternFile(const QString& patternFileName);

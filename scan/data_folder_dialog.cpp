@@ -162,7 +162,7 @@ void DataFolderDialog::LoadList(const QComboBox* mainList)
     connect(placeBox, &QComboBox::activated, this, &DataFolderDialog::choosePlace);
 
     folderList->clear();
-    const DataFolderSearch search(state_.TradeStationDir, state_.OmegaRootDir);
+    const DataFolderSearch search(state_.tradeStationDir, state_.omegaRootDir);
     for (int i = 0; mainList && i < mainList->count(); ++i) {
         const QString folder = mainList->itemText(i);
         new QTreeWidgetItem(folderList, {folder, CountText(search.CountSecurities(folder))});
@@ -264,9 +264,9 @@ void DataFolderDialog::scan()
         QCoreApplication::processEvents();
     };
     const DataFolderSearchOutcome outcome =
-        DataFolderSearch(state_.TradeStationDir, state_.OmegaRootDir).Search(place, hooks);
+        DataFolderSearch(state_.tradeStationDir, state_.omegaRootDir).Search(place, hooks);
 
-    SetStatus(SummaryText(outcome, state_.TradeStationDir));
+    SetStatus(SummaryText(outcome, state_.tradeStationDir));
     FitColumns();
     SetScanning(false);
     widgets::SetBusyPointer(false);
@@ -285,12 +285,11 @@ void DataFolderDialog::removeSelected()
 
 void DataFolderDialog::closeWindow()
 {
-    const int count = std::min(folderList->topLevelItemCount(), static_cast<int>(INT16_MAX));
+    const int count = std::min(folderList->topLevelItemCount(), static_cast<int>(kMaxDataDirs));
     QStringList dirs;
     for (int i = 0; i < count; ++i)
         dirs.append(folderList->topLevelItem(i)->text(0));
-    state_.DataDirCount = static_cast<int16_t>(count);
-    state_.DataDirs = dirs;  // also emptied with the count, so no reader sees stale folders
+    state_.dataDirs = dirs;  // an empty list empties it too, so no reader sees stale folders
     hide();
 }
 

@@ -23,17 +23,16 @@ ScopedScannerDriver::ScopedScannerDriver(std::function<void(DataFolderDialog&)> 
 
 ScopedScannerDriver::~ScopedScannerDriver() { driver = previous_; }
 
-void ShowDataFolderScanner(ProgramState& state, const MainControls& controls, const std::function<void()>& fillDataDirCombo,
-                   const std::function<void()>& selectDataDir)
+void ShowDataFolderScanner(ProgramState& state, QComboBox* dataDirCombo, QWidget* window,
+                           const std::function<void()>& fillDataDirCombo, const std::function<void()>& selectDataDir)
 {
-    QComboBox* dataDirCombo = controls.dataDirCombo;
     const QString selected = dataDirCombo && dataDirCombo->count() > 0 ? dataDirCombo->currentText() : QString();
 
     if (loadedScanner && (loadedScanner->ClosedThroughFrame() || &loadedScanner->State() != &state ||
-                          loadedScanner->parentWidget() != controls.window))
+                          loadedScanner->parentWidget() != window))
         delete loadedScanner.data();
     if (!loadedScanner)
-        loadedScanner = new DataFolderDialog(state, dataDirCombo, controls.window);
+        loadedScanner = new DataFolderDialog(state, dataDirCombo, window);
 
     DataFolderDialog* scanner = loadedScanner;
     if (driver) {

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "main_window/main_controls.h"
 #include "omega/program_state.h"
 
 #include <functional>
+
+class QComboBox;
+class QWidget;
 
 namespace scan {
 
@@ -11,11 +13,11 @@ class DataFolderDialog;
 
 // The main window's menu command "Omega Data Directories...". Shows the scanner modally
 // (loading it the first time, or again after it was closed through its frame), then
-// refills dataDirCombo from DataDirs with `fillDataDirCombo`, runs `selectDataDir`, and selects
+// refills dataDirCombo from dataDirs with `fillDataDirCombo`, runs `selectDataDir`, and selects
 // again the folder that was selected before, ignoring case, or else the first one.
-// The scanner is a child of controls.window and lives as long as it does.
-void ShowDataFolderScanner(ProgramState& state, const MainControls& controls, const std::function<void()>& fillDataDirCombo,
-                   const std::function<void()>& selectDataDir);
+// The scanner is a child of `window` and lives as long as it does.
+void ShowDataFolderScanner(ProgramState& state, QComboBox* dataDirCombo, QWidget* window,
+                           const std::function<void()>& fillDataDirCombo, const std::function<void()>& selectDataDir);
 
 // While one lives, ShowDataFolderScanner does not wait for a person: it shows the scanner and
 // hands it to `drive`, which acts on it as a user would (click Scan, Close, close the
@@ -28,8 +30,8 @@ public:
     ScopedScannerDriver& operator=(const ScopedScannerDriver&) = delete;
 
 private:
-    friend void ShowDataFolderScanner(ProgramState&, const MainControls&, const std::function<void()>&,
-                              const std::function<void()>&);
+    friend void ShowDataFolderScanner(ProgramState&, QComboBox*, QWidget*, const std::function<void()>&,
+                                      const std::function<void()>&);
     std::function<void(DataFolderDialog&)> drive_;
     ScopedScannerDriver* previous_;
 };

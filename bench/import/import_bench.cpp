@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMainWindow>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -121,31 +122,13 @@ class ImportWindow {
 public:
     explicit ImportWindow(const QString& symbol, const fs::path& out)
     {
-        auto* options = new QGroupBox(&window_);
-        controls_.window = &window_;
-        controls_.symbolEdit = new QLineEdit(&window_);
-        controls_.descriptionLabel = new QLabel(&window_);
-        controls_.categoryLabel = new QLabel(&window_);
-        controls_.periodLabel = new QLabel(&window_);
-        controls_.dataAvailableLabel = new QLabel(&window_);
-        controls_.securityList = new QListView(&window_);
-        controls_.importOptionsFrame = options;
-        controls_.firstDateEdit = new QLineEdit(options);
-        controls_.lastDateEdit = new QLineEdit(options);
-        controls_.skipInvalidCheck = new QCheckBox(options);
-        controls_.openInterestCheck = new QCheckBox(options);
-        controls_.typingTimer = new QTimer(&window_);
-        controls_.beginImportAction = new QAction(&window_);
-        controls_.interruptImportAction = new QAction(&window_);
-        controls_.skipInvalidCheck->setChecked(true);
-        controls_.interruptImportAction->setEnabled(false);
-        state_.CurrentDataDir = QString::fromStdString(DatabaseFolder().string());
-        state_.TradeStationDir = state_.CurrentDataDir;
-        state_.PatternFileName = QString::fromStdString(out.string());
+        state_.currentDataDir = QString::fromStdString(DatabaseFolder().string());
+        state_.tradeStationDir = state_.currentDataDir;
+        state_.patternFileName = QString::fromStdString(out.string());
         Library();
-        controls_.symbolEdit->setText(symbol);
+        controls_.symbolEdit()->setText(symbol);
         ShowSecurityInfo(state_, controls_, symbol);
-        controls_.firstDateEdit->setText(ShortDate(state_.DataFirstDate));
+        controls_.firstDateEdit()->setText(ShortDate(state_.dataFirstDate));
     }
 
     // True when the import ended without a message.
@@ -157,8 +140,8 @@ public:
     }
 
 private:
-    QWidget window_;
-    MainControls controls_;
+    QMainWindow window_;
+    MainWindowControls controls_{window_};
     ProgramState state_;
 };
 

@@ -84,8 +84,8 @@ int Run(const QString& root, int runs)
     if (!omega::TheDataLibrary().Load())
         return std::fprintf(stderr, "cannot load the data-access library\n"), 1;
     ProgramState state;
-    state.OmegaRootDir = root;
-    state.TradeStationDir = root;
+    state.omegaRootDir = root;
+    state.tradeStationDir = root;
     scan::DataFolderDialog dialog(state, nullptr);
     dialog.show();
     if (dialog.placeBox->findText(scan::SystemVolume()) < 0)

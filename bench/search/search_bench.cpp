@@ -21,8 +21,8 @@ search_test::TestWindow& Window()
     static search_test::TestWindow* window = [] {
         auto* w = new search_test::TestWindow;
         search_test::WriteHeaderOnly(w->DataDir(), kSecurities);
-        w->state.Mode = ImportMode::SecurityList;
-        ApplyImportMode(w->state, w->c, ImportMode::SecurityList);
+        w->state.mode = ImportMode::SecurityList;
+        w->search.ApplyMode(ImportMode::SecurityList);
         return w;
     }();
     return *window;
@@ -32,23 +32,23 @@ void BM_LoadSecurityTable(benchmark::State& run)
 {
     search_test::TestWindow& w = Window();
     for (auto _ : run) {
-        w.state.SecurityTableLoaded = false;
-        LoadSecurityTable(w.state, w.c);
+        w.state.securityTableLoaded = false;
+        w.search.LoadTable();
         QCoreApplication::processEvents();
     }
-    if (w.state.SecurityCount != kSecurities)
+    if (w.state.securityCount != kSecurities)
         run.SkipWithError("the table did not load");
 }
 
 void RefreshList(benchmark::State& run, const char* mask, bool description)
 {
     search_test::TestWindow& w = Window();
-    if (!w.state.SecurityTableLoaded)
-        LoadSecurityTable(w.state, w.c);
-    (description ? w.c.searchByDescriptionButton : w.c.searchBySymbolButton)->setChecked(true);
-    w.c.symbolEdit->setText(QString::fromLatin1(mask));
+    if (!w.state.securityTableLoaded)
+        w.search.LoadTable();
+    (description ? w.c.searchByDescriptionButton() : w.c.searchBySymbolButton())->setChecked(true);
+    w.c.symbolEdit()->setText(QString::fromLatin1(mask));
     for (auto _ : run) {
-        FillSecurityList(w.state, w.c);
+        w.search.FillList();
         QCoreApplication::processEvents();
     }
 }

@@ -27,19 +27,19 @@ protected:
         stocks_ = installation_.AddDataDir("USStock", {Security("XYZ", "Stock Corp")});
         started_ = app_test::Start(installation_);
         ASSERT_EQ(started_.outcome, StartUpOutcome::Shown) << started_.Said();
-        ASSERT_EQ(State().CurrentDataDir, stocks_);
+        ASSERT_EQ(State().currentDataDir, stocks_);
     }
 
     ProgramState& State() { return started_.window->State(); }
-    const MainControls& C() { return started_.window->Controls(); }
-    int IndexOf(const QString& dir) { return C().dataDirCombo->findText(dir, Qt::MatchExactly | Qt::MatchCaseSensitive); }
+    const MainWindowControls& C() { return started_.window->Controls(); }
+    int IndexOf(const QString& dir) { return C().dataDirCombo()->findText(dir, Qt::MatchExactly | Qt::MatchCaseSensitive); }
     void Choose(const QString& dir)  // as the user does: the box emits its activation
     {
-        C().dataDirCombo->setCurrentIndex(IndexOf(dir));
-        emit C().dataDirCombo->activated(IndexOf(dir));
+        C().dataDirCombo()->setCurrentIndex(IndexOf(dir));
+        emit C().dataDirCombo()->activated(IndexOf(dir));
     }
-    QString Description() { return C().descriptionLabel->text().trimmed(); }
-    int ListedLines() { return omega::SecurityList(C().securityList)->rowCount(); }
+    QString Description() { return C().descriptionLabel()->text().trimmed(); }
+    int ListedLines() { return omega::SecurityList(C().securityList())->rowCount(); }
 
     app_test::Installation installation_;
     app_test::StartUp started_;
@@ -48,67 +48,66 @@ protected:
 
 TEST_F(DataDirList, DirectoriesDifferingOnlyInCaseAreDifferentAndTheSymbolIsLookedUpAgain)
 {
-    C().symbolEdit->setText("abc");
+    C().symbolEdit()->setText("abc");
     Choose(upper_);
-    EXPECT_EQ(std::pair(State().CurrentDataDir, Description()), std::pair(upper_, QStringLiteral("Upper Case Inc")));
+    EXPECT_EQ(std::pair(State().currentDataDir, Description()), std::pair(upper_, QStringLiteral("Upper Case Inc")));
 
-    State().SecurityTableLoaded = true;
+    State().securityTableLoaded = true;
     Choose(lower_);
-    EXPECT_EQ(std::tuple(State().CurrentDataDir, State().PreviousDataDir, State().SecurityTableLoaded, Description()),
+    EXPECT_EQ(std::tuple(State().currentDataDir, State().previousDataDir, State().securityTableLoaded, Description()),
               std::tuple(lower_, lower_, false, QStringLiteral("Lower Case Inc")));
 }
 
 TEST_F(DataDirList, ChoosingTheCurrentDirectoryAgainOrRefillingWithItFirstDoesNothing)
 {
-    C().symbolEdit->setText("XYZ");
-    C().descriptionLabel->setText("marker");
-    State().SecurityTableLoaded = true;
+    C().symbolEdit()->setText("XYZ");
+    C().descriptionLabel()->setText("marker");
+    State().securityTableLoaded = true;
 
     Choose(stocks_);
-    SelectDataDirEntry(State(), C(), IndexOf(stocks_));
-    State().DataDirs = {stocks_, upper_};
-    State().DataDirCount = 2;
-    FillDataDirCombo(State(), C());
+    started_.window->DataDirs().SelectEntry(IndexOf(stocks_));
+    State().dataDirs = {stocks_, upper_};
+    started_.window->DataDirs().Fill();
 
-    EXPECT_EQ(C().dataDirCombo->count(), 2);
-    EXPECT_EQ(std::tuple(State().CurrentDataDir, State().SecurityTableLoaded, C().symbolEdit->text(), Description()),
+    EXPECT_EQ(C().dataDirCombo()->count(), 2);
+    EXPECT_EQ(std::tuple(State().currentDataDir, State().securityTableLoaded, C().symbolEdit()->text(), Description()),
               std::tuple(stocks_, true, QStringLiteral("XYZ"), QStringLiteral("marker")));
 }
 
 TEST_F(DataDirList, SingleModeWithBlankSymbolOnlyChangesTheDirectory)
 {
-    C().symbolEdit->setText("   ");
-    C().descriptionLabel->setText("marker");
+    C().symbolEdit()->setText("   ");
+    C().descriptionLabel()->setText("marker");
     Choose(upper_);
-    EXPECT_EQ(std::tuple(State().CurrentDataDir, Description(), C().symbolEdit->text()),
+    EXPECT_EQ(std::tuple(State().currentDataDir, Description(), C().symbolEdit()->text()),
               std::tuple(upper_, QStringLiteral("marker"), QStringLiteral("   ")));
 
     // Only blanks count as nothing typed; any other character is a symbol to look up.
-    C().symbolEdit->setText(" \t ");
+    C().symbolEdit()->setText(" \t ");
     Choose(lower_);
     EXPECT_EQ(Description(), "No such security in specified data directory.");
 }
 
 TEST_F(DataDirList, ListModeKeepsTheShowAllMaskAndClearsAnyOther)
 {
-    C().modeActions[1]->trigger();
-    ASSERT_EQ(State().Mode, ImportMode::SecurityList);
-    C().symbolEdit->setText("?");
+    C().modeAction(ImportMode::SecurityList)->trigger();
+    ASSERT_EQ(State().mode, ImportMode::SecurityList);
+    C().symbolEdit()->setText("?");
     started_.window->checkTypingPause();
     started_.window->checkTypingPause();
     EXPECT_EQ(ListedLines(), 1);
 
     Choose(upper_);
-    EXPECT_EQ(C().symbolEdit->text(), "?");
-    EXPECT_TRUE(State().SecurityTableLoaded);
+    EXPECT_EQ(C().symbolEdit()->text(), "?");
+    EXPECT_TRUE(State().securityTableLoaded);
     EXPECT_EQ(ListedLines(), 2);
-    EXPECT_EQ(C().entryCountLabel->text(), " 2");
+    EXPECT_EQ(C().entryCountLabel()->text(), " 2");
 
-    C().symbolEdit->setText("AB");
+    C().symbolEdit()->setText("AB");
     Choose(lower_);
-    EXPECT_EQ(C().symbolEdit->text(), "");
+    EXPECT_EQ(C().symbolEdit()->text(), "");
     EXPECT_EQ(ListedLines(), 0);
-    EXPECT_TRUE(State().SecurityTableLoaded);
+    EXPECT_TRUE(State().securityTableLoaded);
 }
 
 } // namespace

@@ -128,16 +128,15 @@ TEST(StartUp, PrefersUSStockInAnyCaseAndListsEveryEntryThatIsNotAFile)
     ASSERT_EQ(started.outcome, StartUpOutcome::Shown) << started.Said();
     EXPECT_TRUE(started.messages.empty());
     const ProgramState& state = started.window->State();
-    const MainControls& c = started.window->Controls();
-    EXPECT_EQ(Entries(*c.dataDirCombo), expected);
-    EXPECT_EQ(state.DataDirs, expected);
-    EXPECT_EQ(state.DataDirCount, expected.size());
-    EXPECT_EQ(c.dataDirCombo->currentIndex(), expected.indexOf(data + "USSTOCK"));
-    for (const QString& current : {state.CurrentDataDir, state.PreviousDataDir, c.currentDataDirLabel->text()})
+    const MainWindowControls& c = started.window->Controls();
+    EXPECT_EQ(Entries(*c.dataDirCombo()), expected);
+    EXPECT_EQ(state.dataDirs, expected);
+    EXPECT_EQ(c.dataDirCombo()->currentIndex(), expected.indexOf(data + "USSTOCK"));
+    for (const QString& current : {state.currentDataDir, state.previousDataDir, c.currentDataDirLabel()->text()})
         EXPECT_EQ(current, data + "USSTOCK");
 
-    EXPECT_EQ(state.TradeStationDir, Native(installation.ProgramDir()));
-    EXPECT_EQ(state.OmegaRootDir, Native(installation.Root()));
+    EXPECT_EQ(state.tradeStationDir, Native(installation.ProgramDir()));
+    EXPECT_EQ(state.omegaRootDir, Native(installation.Root()));
     EXPECT_EQ(started.workingDirectory, QDir(installation.ProgramDir()).canonicalPath());
     EXPECT_TRUE(started.window->isVisible());
 }
@@ -151,8 +150,8 @@ TEST(StartUp, WithoutUSStockTheFirstEntryStaysCurrent)
     const app_test::StartUp started = app_test::Start(installation);
 
     ASSERT_EQ(started.outcome, StartUpOutcome::Shown) << started.Said();
-    EXPECT_EQ(started.window->State().CurrentDataDir, Native(installation.DataRoot() + "/Bonds"));
-    EXPECT_EQ(started.window->Controls().dataDirCombo->currentIndex(), 0);
+    EXPECT_EQ(started.window->State().currentDataDir, Native(installation.DataRoot() + "/Bonds"));
+    EXPECT_EQ(started.window->Controls().dataDirCombo()->currentIndex(), 0);
 }
 
 struct CommandLineCase {
@@ -175,10 +174,10 @@ TEST_P(CommandLine, SetsThePatternFileAndTheHostNumber)
     const app_test::StartUp started = app_test::Start(installation, c.commandLine);
 
     ASSERT_EQ(started.outcome, StartUpOutcome::Shown) << started.Said();
-    const MainControls& controls = started.window->Controls();
+    const MainWindowControls& controls = started.window->Controls();
     // Where file names ignore letter case the name is kept in upper case.
     const QString name = platform::kFileNamesIgnoreCase ? c.patternFileName.toUpper() : c.patternFileName;
-    EXPECT_EQ(std::tuple(started.window->State().PatternFileName, controls.patternFileLabel->text(), controls.viewPatternFileAction->isEnabled()),
+    EXPECT_EQ(std::tuple(started.window->State().patternFileName, controls.patternFileLabel()->text(), controls.viewPatternFileAction()->isEnabled()),
               std::tuple(name, name, !name.isEmpty()));
     EXPECT_EQ(started.window->property(MainWindow::kHostHelpContextProperty), c.hostNumber);
 }

@@ -44,7 +44,7 @@ protected:
     }
 
     ::MainWindow& Window() { return *started_.window; }
-    const MainControls& C() { return started_.window->Controls(); }
+    const MainWindowControls& C() { return started_.window->Controls(); }
     QString FocusName() const
     {
         const QWidget* focus = started_.window->focusWidget();
@@ -54,10 +54,10 @@ protected:
     // The security IBX shown, ready for Begin Import into a file in the temporary folder.
     void ShowIbx()
     {
-        QTest::keyClicks(C().symbolEdit, "IBX");
-        QTest::keyClick(C().symbolEdit, Qt::Key_Return);
-        ASSERT_TRUE(C().beginImportAction->isEnabled());
-        Window().State().PatternFileName = installation_.Temp() + "/ibx.pat";
+        QTest::keyClicks(C().symbolEdit(), "IBX");
+        QTest::keyClick(C().symbolEdit(), Qt::Key_Return);
+        ASSERT_TRUE(C().beginImportAction()->isEnabled());
+        Window().State().patternFileName = installation_.Temp() + "/ibx.pat";
     }
 
     app_test::Installation installation_;
@@ -67,9 +67,9 @@ protected:
 TEST_F(MainWindowTest, CloseIsRefusedWhileAnImportRunsAndAllowedAfter)
 {
     widgets::RecordedMessages messages;
-    C().interruptImportAction->setEnabled(true);
+    C().interruptImportAction()->setEnabled(true);
     EXPECT_FALSE(Window().close());
-    C().exitAction->trigger();
+    C().exitAction()->trigger();
     EXPECT_TRUE(Window().isVisible());
     ASSERT_EQ(messages.All().size(), 2u);
     for (const widgets::Message& m : messages.All())
@@ -77,10 +77,10 @@ TEST_F(MainWindowTest, CloseIsRefusedWhileAnImportRunsAndAllowedAfter)
                   std::tuple(QStringLiteral("Tessaport"), QStringLiteral("Import should either be interrupted or allowed "
                              "to run to completion before closing import module."), widgets::MessageIcon::Exclamation));
 
-    C().interruptImportAction->trigger();
-    EXPECT_TRUE(Window().State().InterruptRequested);
-    C().interruptImportAction->setEnabled(false);
-    C().exitAction->trigger();
+    C().interruptImportAction()->trigger();
+    EXPECT_TRUE(Window().State().interruptRequested);
+    C().interruptImportAction()->setEnabled(false);
+    C().exitAction()->trigger();
     EXPECT_FALSE(Window().isVisible());
     EXPECT_EQ(messages.All().size(), 2u);
 }
@@ -88,24 +88,24 @@ TEST_F(MainWindowTest, CloseIsRefusedWhileAnImportRunsAndAllowedAfter)
 TEST_F(MainWindowTest, FunctionKeysAskForHelp)
 {
     widgets::RecordedHelpRequests requests;
-    QTest::keyClick(C().symbolEdit, Qt::Key_F1);
-    QTest::keyClick(C().symbolEdit, Qt::Key_F2);
+    QTest::keyClick(C().symbolEdit(), Qt::Key_F1);
+    QTest::keyClick(C().symbolEdit(), Qt::Key_F2);
     EXPECT_EQ(requests.All(), (std::vector<HelpRequest>{{HelpRequest::Kind::Context, 5616},
                                                         {HelpRequest::Kind::Index, 0}}));
 }
 
 TEST_F(MainWindowTest, EnterSearchesInSingleModeOnly)
 {
-    QTest::keyClicks(C().symbolEdit, " ibx ");
-    EXPECT_EQ(C().descriptionLabel->text().trimmed(), "");
-    QTest::keyClick(C().symbolEdit, Qt::Key_Return);
-    EXPECT_EQ(C().descriptionLabel->text().trimmed(), "Fictional Machines");
-    EXPECT_EQ(C().symbolEdit->text(), "IBX");
+    QTest::keyClicks(C().symbolEdit(), " ibx ");
+    EXPECT_EQ(C().descriptionLabel()->text().trimmed(), "");
+    QTest::keyClick(C().symbolEdit(), Qt::Key_Return);
+    EXPECT_EQ(C().descriptionLabel()->text().trimmed(), "Fictional Machines");
+    EXPECT_EQ(C().symbolEdit()->text(), "IBX");
 
-    C().modeActions[1]->trigger();
-    C().descriptionLabel->setText("marker");
-    QTest::keyClick(C().symbolEdit, Qt::Key_Return);
-    EXPECT_EQ(C().descriptionLabel->text(), "marker");
+    C().modeAction(ImportMode::SecurityList)->trigger();
+    C().descriptionLabel()->setText("marker");
+    QTest::keyClick(C().symbolEdit(), Qt::Key_Return);
+    EXPECT_EQ(C().descriptionLabel()->text(), "marker");
 }
 
 struct FocusCase {
@@ -124,14 +124,14 @@ TEST_P(FocusAfterImport, ReturnsToTheControlThatHadIt)
     ShowIbx();
     widgets::FileDialogAnswers dialogs;
     if (GetParam().writeFails) {
-        Window().State().PatternFileName.clear();
+        Window().State().patternFileName.clear();
         dialogs.AnswerFileName(installation_.Temp() + "/missing/ibx.pat");
     }
     Control(GetParam().focused)->setFocus(Qt::TabFocusReason);
     ASSERT_EQ(FocusName(), GetParam().focused);
     widgets::RecordedMessages messages;
 
-    C().beginImportAction->trigger();
+    C().beginImportAction()->trigger();
 
     EXPECT_EQ(messages.All().size(), GetParam().writeFails ? 1u : 0u);
     EXPECT_EQ(dialogs.Requests().size(), GetParam().writeFails ? 1u : 0u);
@@ -151,35 +151,35 @@ INSTANTIATE_TEST_SUITE_P(Controls, FocusAfterImport, testing::Values(
 TEST_F(MainWindowTest, ModeSwitchLeavesTheFocusInAUsableControl)
 {
     ShowIbx();
-    C().lastDateEdit->setFocus(Qt::TabFocusReason);
-    C().modeActions[1]->trigger();
+    C().lastDateEdit()->setFocus(Qt::TabFocusReason);
+    C().modeAction(ImportMode::SecurityList)->trigger();
     EXPECT_EQ(FocusName(), "symbolEdit");
 
-    C().skipInvalidCheck->setFocus(Qt::TabFocusReason);
-    C().modeActions[0]->trigger();
+    C().skipInvalidCheck()->setFocus(Qt::TabFocusReason);
+    C().modeAction(ImportMode::SingleSecurity)->trigger();
     EXPECT_EQ(FocusName(), "skipInvalidCheck");
 }
 
 // A line reached from the keyboard is selected, not only framed, and is the one shown.
 TEST_F(MainWindowTest, KeyboardPicksListLinesWithTheSelection)
 {
-    C().modeActions[1]->trigger();
+    C().modeAction(ImportMode::SecurityList)->trigger();
     Window().checkTypingPause();
     Window().checkTypingPause();
-    ASSERT_EQ(C().securityList->model()->rowCount(), 2);
+    ASSERT_EQ(C().securityList()->model()->rowCount(), 2);
 
     // The view makes a line current without selecting it when it takes the focus from
     // the keyboard.
-    C().securityList->setFocus(Qt::TabFocusReason);
-    QItemSelectionModel& selection = *C().securityList->selectionModel();
-    selection.setCurrentIndex(C().securityList->model()->index(0, 0), QItemSelectionModel::NoUpdate);
-    EXPECT_TRUE(selection.isSelected(C().securityList->currentIndex()));
-    EXPECT_EQ(C().descriptionLabel->text().trimmed(), "Fictional Machines");
+    C().securityList()->setFocus(Qt::TabFocusReason);
+    QItemSelectionModel& selection = *C().securityList()->selectionModel();
+    selection.setCurrentIndex(C().securityList()->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+    EXPECT_TRUE(selection.isSelected(C().securityList()->currentIndex()));
+    EXPECT_EQ(C().descriptionLabel()->text().trimmed(), "Fictional Machines");
 
-    QTest::keyClick(C().securityList, Qt::Key_Down);
-    EXPECT_EQ(C().securityList->currentIndex().row(), 1);
-    EXPECT_EQ(selection.selectedIndexes(), QModelIndexList{C().securityList->currentIndex()});
-    EXPECT_EQ(C().descriptionLabel->text().trimmed(), "Fictional Yards");
+    QTest::keyClick(C().securityList(), Qt::Key_Down);
+    EXPECT_EQ(C().securityList()->currentIndex().row(), 1);
+    EXPECT_EQ(selection.selectedIndexes(), QModelIndexList{C().securityList()->currentIndex()});
+    EXPECT_EQ(C().descriptionLabel()->text().trimmed(), "Fictional Yards");
 }
 
 // What a screen reader says for each input: its caption without "&" or colon, and the
@@ -188,20 +188,20 @@ TEST_F(MainWindowTest, InputsCarryTheirCaptionsAsAccessibleNames)
 {
     // A combo box is the exception: on this platform its name is its current entry, by the
     // toolkit's design, and readers take its caption from the Label relation below.
-    EXPECT_EQ(C().dataDirCombo->accessibleName(), "Omega Downloader Files In");
+    EXPECT_EQ(C().dataDirCombo()->accessibleName(), "Omega Downloader Files In");
     const std::vector<std::pair<QWidget*, QString>> named = {
-        {C().symbolEdit, "Enter security symbol"},
-        {C().firstDateEdit, "First Date"}, {C().lastDateEdit, "Last Date"}, {C().securityList, "Securities"},
-        {C().skipInvalidCheck, "Skip invalid records"}, {C().openInterestCheck, "Import 'Open Interest' field"},
-        {C().searchBySymbolButton, "Symbol"}, {C().searchByDescriptionButton, "Description"}, {C().searchButton, "Search For Security"}};
+        {C().symbolEdit(), "Enter security symbol"},
+        {C().firstDateEdit(), "First Date"}, {C().lastDateEdit(), "Last Date"}, {C().securityList(), "Securities"},
+        {C().skipInvalidCheck(), "Skip invalid records"}, {C().openInterestCheck(), "Import 'Open Interest' field"},
+        {C().searchBySymbolButton(), "Symbol"}, {C().searchByDescriptionButton(), "Description"}, {C().searchButton(), "Search For Security"}};
     for (const auto& [widget, name] : named) {
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
         ASSERT_NE(accessible, nullptr);
         EXPECT_EQ(accessible->text(QAccessible::Name), name) << widget->objectName().toStdString();
     }
     const std::vector<std::pair<QWidget*, QLabel*>> labelled = {
-        {C().dataDirCombo, C().dataDirCaption}, {C().symbolEdit, C().symbolCaption}, {C().firstDateEdit, C().firstDateCaption},
-        {C().lastDateEdit, C().lastDateCaption}};
+        {C().dataDirCombo(), C().dataDirCaption()}, {C().symbolEdit(), C().symbolCaption()}, {C().firstDateEdit(), C().firstDateCaption()},
+        {C().lastDateEdit(), C().lastDateCaption()}};
     for (const auto& [widget, label] : labelled) {
         bool found = false;
         for (const auto& [other, relation] :
@@ -210,8 +210,8 @@ TEST_F(MainWindowTest, InputsCarryTheirCaptionsAsAccessibleNames)
         EXPECT_TRUE(found) << widget->objectName().toStdString();
     }
 
-    C().modeActions[1]->trigger();
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(C().symbolEdit)->text(QAccessible::Name), "Enter security mask");
+    C().modeAction(ImportMode::SecurityList)->trigger();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(C().symbolEdit())->text(QAccessible::Name), "Enter security mask");
 }
 
 // The menus, the boxes and the help open in the window's own font; every menu entry has
@@ -237,27 +237,27 @@ TEST_F(MainWindowTest, MenusTakeTheWindowFontAndSearchOptionsKeepApart)
     for (const QWidget* window : {static_cast<QWidget*>(&box), static_cast<QWidget*>(&help)})
         EXPECT_EQ(window->font(), Window().font()) << window->metaObject()->className();
 
-    C().modeActions[1]->trigger();
-    const QRadioButton& symbol = *C().searchBySymbolButton;
+    C().modeAction(ImportMode::SecurityList)->trigger();
+    const QRadioButton& symbol = *C().searchBySymbolButton();
     const int captionEnd = symbol.x() + symbol.style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &symbol) +
                            symbol.style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, &symbol) +
                            symbol.fontMetrics().horizontalAdvance(symbol.text());
-    EXPECT_GE(C().searchByDescriptionButton->x() - captionEnd, 8);
+    EXPECT_GE(C().searchByDescriptionButton()->x() - captionEnd, 8);
 }
 
 // Tab goes down the window as the eye does, along a row from left to right, and within a
 // frame of two columns down the first, then the second; in both modes.
 TEST_F(MainWindowTest, TabFollowsTheScreenFromTopToBottom)
 {
-    for (QAction* mode : C().modeActions) {
+    for (QAction* mode : C().modeActions()) {
         mode->trigger();
         std::vector<const QWidget*> chain;
-        const QWidget* widget = C().dataDirCombo;
+        const QWidget* widget = C().dataDirCombo();
         do {
             if (widget->isVisibleTo(&Window()) && (widget->focusPolicy() & Qt::TabFocus) && widget->window() == &Window())
                 chain.push_back(widget);
             widget = widget->nextInFocusChain();
-        } while (widget != C().dataDirCombo);
+        } while (widget != C().dataDirCombo());
         ASSERT_GE(chain.size(), 5u) << mode->objectName().toStdString();
         for (size_t i = 0; i + 1 < chain.size(); ++i) {
             const QRect a(chain[i]->mapTo(&Window(), QPoint()), chain[i]->size());

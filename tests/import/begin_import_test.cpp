@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMainWindow>
 #include <QStringListModel>
 #include <QTimer>
 
@@ -47,8 +48,8 @@ public:
     static void SetUpTestSuite() { EnsureApplication(); }
     BeginImportTest()
     {
-        c_ = ImportControls(window_, state_);
-        c_.securityList->setModel(new QStringListModel({"OTHER           \tOther", "XYZ             \tShown"}, &window_));
+        ConnectInterrupt(c_, state_);
+        c_.securityList()->setModel(new QStringListModel({"OTHER           \tOther", "XYZ             \tShown"}, &window_));
         Library();
         rows_[2].close = qv2omg::MissingPrice();
         db_.Add("XYZ", rows_);
@@ -59,27 +60,27 @@ public:
     // shows it.
     void Use(const TestDatabase& db, ImportMode mode = ImportMode::SingleSecurity, const QString& symbol = "XYZ")
     {
-        state_.TradeStationDir = state_.CurrentDataDir = db.Dir();
-        state_.PatternFileName = QString::fromStdString(db.Path("out.pat"));
-        state_.Mode = mode;
-        c_.symbolEdit->setText(symbol);
-        c_.securityList->setCurrentIndex(c_.securityList->model()->index(1, 0));
+        state_.tradeStationDir = state_.currentDataDir = db.Dir();
+        state_.patternFileName = QString::fromStdString(db.Path("out.pat"));
+        state_.mode = mode;
+        c_.symbolEdit()->setText(symbol);
+        c_.securityList()->setCurrentIndex(c_.securityList()->model()->index(1, 0));
         ShowSecurityInfo(state_, c_, symbol);
-        c_.firstDateEdit->setText(ShortDate(state_.DataFirstDate));
+        c_.firstDateEdit()->setText(ShortDate(state_.dataFirstDate));
     }
 
     void ExpectIdle(bool beginEnabled = true) const
     {
-        EXPECT_EQ(c_.beginImportAction->isEnabled(), beginEnabled);
-        EXPECT_TRUE(c_.typingTimer->isActive() && c_.importOptionsFrame->isEnabled());
-        EXPECT_FALSE(c_.interruptImportAction->isEnabled() || widgets::IsBusyPointer() || ProgressWindow()->isVisible());
-        EXPECT_FALSE(state_.InterruptRequested);
+        EXPECT_EQ(c_.beginImportAction()->isEnabled(), beginEnabled);
+        EXPECT_TRUE(c_.typingTimer()->isActive() && c_.importOptionsFrame()->isEnabled());
+        EXPECT_FALSE(c_.interruptImportAction()->isEnabled() || widgets::IsBusyPointer() || ProgressWindow()->isVisible());
+        EXPECT_FALSE(state_.interruptRequested);
     }
 
     std::vector<qv2omg::PriceRow> rows_ = WeekdayRows(30);
     TestDatabase db_;
-    QWidget window_;
-    MainControls c_;
+    QMainWindow window_;
+    MainWindowControls c_{window_};
     ProgramState state_;
     widgets::RecordedMessages messages_;
 };
@@ -92,10 +93,10 @@ TEST_P(BeginImportOptionsTest, ImportsLikeTheCommandAndReturnsToIdle)
 {
     const bool openInterest = GetParam() & 1, skip = GetParam() & 2;
     Use(db_, (GetParam() & 4) != 0 ? ImportMode::SecurityList : ImportMode::SingleSecurity);
-    c_.firstDateEdit->setText(ShortDate(state_.DataFirstDate - 100));
-    c_.lastDateEdit->setText(ShortDate(state_.DataLastDate + 100));
-    c_.openInterestCheck->setChecked(openInterest);
-    c_.skipInvalidCheck->setChecked(skip);
+    c_.firstDateEdit()->setText(ShortDate(state_.dataFirstDate - 100));
+    c_.lastDateEdit()->setText(ShortDate(state_.dataLastDate + 100));
+    c_.openInterestCheck()->setChecked(openInterest);
+    c_.skipInvalidCheck()->setChecked(skip);
 
     BeginImport(state_, c_);
 
@@ -116,8 +117,8 @@ INSTANTIATE_TEST_SUITE_P(Options, BeginImportOptionsTest, testing::Values(2, 1, 
 
 TEST_F(BeginImportTest, EqualFirstAndLastDayImportOneRow)
 {
-    c_.firstDateEdit->setText(ShortDate(state_.DataFirstDate + 1));
-    c_.lastDateEdit->setText(ShortDate(state_.DataFirstDate + 1));
+    c_.firstDateEdit()->setText(ShortDate(state_.dataFirstDate + 1));
+    c_.lastDateEdit()->setText(ShortDate(state_.dataFirstDate + 1));
     BeginImport(state_, c_);
     EXPECT_THAT(messages_.All(), testing::IsEmpty());
     EXPECT_EQ(ReadGrid(db_.Path("out.pat")), ExpectedGrid("XYZ", {rows_[1]}, false, true));
@@ -130,12 +131,12 @@ TEST_F(BeginImportTest, AsksForAMissingPatternFile)
 {
     const QString chosen = QString::fromStdString(db_.Path("chosen.pat"));
     for (const bool cancel : {true, false}) {
-        state_.PatternFileName.clear();
-        c_.statusLine->setText("before");
+        state_.patternFileName.clear();
+        c_.statusLine()->setText("before");
         int asked = 0;
         BeginImport(state_, c_, [&] {
             ++asked;
-            state_.PatternFileName = cancel ? QString() : chosen;
+            state_.patternFileName = cancel ? QString() : chosen;
             return !cancel;
         });
         EXPECT_EQ(asked, 1);
@@ -143,10 +144,10 @@ TEST_F(BeginImportTest, AsksForAMissingPatternFile)
         ExpectIdle();
         EXPECT_EQ(QFile::exists(chosen), !cancel);
         if (cancel)
-            EXPECT_EQ(c_.statusLine->text(), "before");
+            EXPECT_EQ(c_.statusLine()->text(), "before");
         else
-            EXPECT_TRUE(c_.statusLine->text().startsWith("Imported 29 rows of XYZ into " + chosen + " in "))
-                << c_.statusLine->text().toStdString();
+            EXPECT_TRUE(c_.statusLine()->text().startsWith("Imported 29 rows of XYZ into " + chosen + " in "))
+                << c_.statusLine()->text().toStdString();
     }
     EXPECT_EQ(ReadGrid(chosen.toStdString()), ExpectedGrid("XYZ", rows_, false, true));
 }
@@ -166,44 +167,44 @@ TEST_P(BeginImportMessageTest, ShowsTheMessageAndReturnsToIdle)
 {
     std::ofstream(db_.Path("out.pat")) << "earlier";
     window_.show();
-    c_.skipInvalidCheck->setFocus();
+    c_.skipInvalidCheck()->setFocus();
     GetParam().change(*this);
 
     BeginImport(state_, c_);
 
-    const QString text = QString(GetParam().text).replace("FILE", state_.PatternFileName);
+    const QString text = QString(GetParam().text).replace("FILE", state_.patternFileName);
     EXPECT_THAT(messages_.All(), testing::ElementsAre(IsMessage(text, GetParam().icon)));
     const bool unknown = text == kChooseSecurity;  // which also disables Begin Import and goes to the symbol
     ExpectIdle(!unknown);
-    EXPECT_EQ(window_.focusWidget() == c_.symbolEdit, unknown);
+    EXPECT_EQ(window_.focusWidget() == c_.symbolEdit(), unknown);
     EXPECT_EQ(ReadFileBytes(db_.Path("out.pat")), "earlier");
     EXPECT_EQ(QDir(QString::fromStdString(db_.Path(""))).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 void SetDates(BeginImportTest& test, int32_t first, int32_t last)
 {
-    test.c_.firstDateEdit->setText(ShortDate(test.state_.DataLastDate + first));
-    test.c_.lastDateEdit->setText(ShortDate(test.state_.DataLastDate + last));
+    test.c_.firstDateEdit()->setText(ShortDate(test.state_.dataLastDate + first));
+    test.c_.lastDateEdit()->setText(ShortDate(test.state_.dataLastDate + last));
 }
 
 INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
-    MessageCase{"UnknownSymbol", [](auto& test) { test.c_.symbolEdit->setText("NOPE"); }, kChooseSecurity,
+    MessageCase{"UnknownSymbol", [](auto& test) { test.c_.symbolEdit()->setText("NOPE"); }, kChooseSecurity,
                 MessageIcon::Information},
     MessageCase{"DataUnavailable", [](auto& test) { test.db_.RemoveDataFile("XYZ"); }, "Data currently unavailable. Check "
                 "that Omega CD-ROM disk is in drive, and the operating system has normal access to it.",
                 MessageIcon::Critical},
     MessageCase{"BothDatesNoDates",
-                [](auto& test) { test.c_.firstDateEdit->setText("x"); test.c_.lastDateEdit->setText("1998-02-30"); },
+                [](auto& test) { test.c_.firstDateEdit()->setText("x"); test.c_.lastDateEdit()->setText("1998-02-30"); },
                 "The Last Date" + kDateNotSet, MessageIcon::Critical},
-    MessageCase{"FirstDateNoDate", [](auto& test) { test.c_.firstDateEdit->clear(); }, "The First Date" + kDateNotSet,
+    MessageCase{"FirstDateNoDate", [](auto& test) { test.c_.firstDateEdit()->clear(); }, "The First Date" + kDateNotSet,
                 MessageIcon::Critical},
     MessageCase{"FirstAfterLast", [](auto& test) { SetDates(test, 0, -1); }, kLastBeforeFirst, MessageIcon::Critical},
     MessageCase{"DatesAfterTheData", [](auto& test) { SetDates(test, 10, 20); }, kLastBeforeFirst,
                 MessageIcon::Critical},
     MessageCase{"MissingFolder",
-                [](auto& test) { test.state_.PatternFileName = QString::fromStdString(test.db_.Path("no/out.pat")); },
+                [](auto& test) { test.state_.patternFileName = QString::fromStdString(test.db_.Path("no/out.pat")); },
                 kWriteFailed + "FILE: Path not found.", MessageIcon::Critical},
-    MessageCase{"NoPatternFile", [](auto& test) { test.state_.PatternFileName.clear(); },
+    MessageCase{"NoPatternFile", [](auto& test) { test.state_.patternFileName.clear(); },
                 kWriteFailed + ": Bad file name or number.", MessageIcon::Critical},
     // One record more than the sheet has rows below its header.
     MessageCase{"PastTheLastRow",
@@ -234,10 +235,10 @@ TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
         if (++ticks != 5)
             return;
         BeginImport(state_, c_);
-        stillImporting = c_.interruptImportAction->isEnabled() && !c_.beginImportAction->isEnabled() && !c_.exportListedAction->isEnabled();
+        stillImporting = c_.interruptImportAction()->isEnabled() && !c_.beginImportAction()->isEnabled() && !c_.exportListedAction()->isEnabled();
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         switch (GetParam()) {
-        case StopBy::Menu: c_.interruptImportAction->trigger(); break;
+        case StopBy::Menu: c_.interruptImportAction()->trigger(); break;
         case StopBy::Escape: QCoreApplication::sendEvent(ProgressWindow(), &escape); break;
         case StopBy::Close: ProgressWindow()->close(); break;
         }
@@ -251,7 +252,7 @@ TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
                                                                 MessageIcon::Information)));
     EXPECT_TRUE(stillImporting);
     ExpectIdle();
-    EXPECT_TRUE(c_.exportListedAction->isEnabled());
+    EXPECT_TRUE(c_.exportListedAction()->isEnabled());
     const Grid grid = ReadGrid(db.Path("out.pat"));
     ASSERT_TRUE(grid.size() >= 2 && grid.size() < rows.size());
     const std::vector<qv2omg::PriceRow> written(rows.begin(), rows.begin() + static_cast<long>(grid.size() - 1));

@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMainWindow>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -47,8 +48,8 @@ public:
     }
     ExportListedTest()
     {
-        c_ = ImportControls(window_, state_);
-        c_.securityList->setModel(&list_);
+        ConnectInterrupt(c_, state_);
+        c_.securityList()->setModel(&list_);
         Library();
         auto a = WeekdayRows(40), b = WeekdayRows(60), z = WeekdayRows(10);
         a[3].high = qv2omg::MissingPrice();
@@ -57,8 +58,8 @@ public:
         db_.Add("AAA", a);
         db_.Add("BBB", b);
         db_.Add("ZZZ", z);  // not listed: the mask leaves it out
-        state_.TradeStationDir = state_.CurrentDataDir = db_.Dir();
-        state_.Mode = ImportMode::SecurityList;
+        state_.tradeStationDir = state_.currentDataDir = db_.Dir();
+        state_.mode = ImportMode::SecurityList;
         AttachExportListed(state_, c_);
         list_.setStringList({"AAA             \tFirst", "BBB             \tSecond"});
     }
@@ -99,15 +100,15 @@ public:
 
     void ExpectIdle() const
     {
-        EXPECT_TRUE(c_.typingTimer->isActive() && c_.importOptionsFrame->isEnabled() && c_.exportListedAction->isEnabled());
-        EXPECT_FALSE(c_.interruptImportAction->isEnabled() || widgets::IsBusyPointer() || ProgressWindow()->isVisible());
-        EXPECT_FALSE(state_.InterruptRequested);
+        EXPECT_TRUE(c_.typingTimer()->isActive() && c_.importOptionsFrame()->isEnabled() && c_.exportListedAction()->isEnabled());
+        EXPECT_FALSE(c_.interruptImportAction()->isEnabled() || widgets::IsBusyPointer() || ProgressWindow()->isVisible());
+        EXPECT_FALSE(state_.interruptRequested);
     }
 
     TestDatabase db_;
-    QWidget window_;
+    QMainWindow window_;
     QStringListModel list_;
-    MainControls c_;
+    MainWindowControls c_{window_};
     ProgramState state_;
     widgets::RecordedMessages messages_;
     QString firstDate_;
@@ -116,18 +117,18 @@ public:
 
 TEST_F(ExportListedTest, EnabledOnlyInListModeWithSecuritiesListedAndNoImportRunning)
 {
-    EXPECT_TRUE(c_.exportListedAction->isEnabled());
-    c_.interruptImportAction->setEnabled(true);
-    EXPECT_FALSE(c_.exportListedAction->isEnabled());
-    c_.interruptImportAction->setEnabled(false);
-    EXPECT_TRUE(c_.exportListedAction->isEnabled());
+    EXPECT_TRUE(c_.exportListedAction()->isEnabled());
+    c_.interruptImportAction()->setEnabled(true);
+    EXPECT_FALSE(c_.exportListedAction()->isEnabled());
+    c_.interruptImportAction()->setEnabled(false);
+    EXPECT_TRUE(c_.exportListedAction()->isEnabled());
     list_.setStringList({});
-    EXPECT_FALSE(c_.exportListedAction->isEnabled());
+    EXPECT_FALSE(c_.exportListedAction()->isEnabled());
     list_.setStringList({"AAA             \tFirst"});
-    EXPECT_TRUE(c_.exportListedAction->isEnabled());
-    state_.Mode = ImportMode::SingleSecurity;
-    c_.modeActions[0]->trigger();
-    EXPECT_FALSE(c_.exportListedAction->isEnabled());
+    EXPECT_TRUE(c_.exportListedAction()->isEnabled());
+    state_.mode = ImportMode::SingleSecurity;
+    c_.modeAction(ImportMode::SingleSecurity)->trigger();
+    EXPECT_FALSE(c_.exportListedAction()->isEnabled());
 }
 
 struct ExportCase {
@@ -170,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(Shapes, ExportListedBytesTest, testing::Values(
 
 TEST_F(ExportListedTest, OneFilePerSecurityLikeTheCommand)
 {
-    c_.skipInvalidCheck->setChecked(false);
+    c_.skipInvalidCheck()->setChecked(false);
     Choose(ExportListedDialog::PerSecurity, Out("each"), {}, false, 1);
     ExportListedSecurities(state_, c_);
     ExpectEndMessage("Files written: 2, in " + Out("each") + "\nRows written: 84\nSecurities left out: 0\n");
@@ -221,7 +222,7 @@ TEST_F(ExportListedTest, DialogLabelsLeadToTheirFields)
 TEST_F(ExportListedTest, RefusalIsToldAndNothingIsWritten)
 {
     Choose(ExportListedDialog::Wide, Out("wide.pat"));
-    c_.openInterestCheck->setChecked(true);
+    c_.openInterestCheck()->setChecked(true);
     std::vector<QString> lines;
     for (int i = 0; i < 50; ++i) {
         const std::string symbol = "S" + std::to_string(i);
@@ -261,7 +262,7 @@ TEST_P(ExportListedStopTest, KeepsFinishedFilesAndAbandonsTheOneInHand)
         QWidget* window = progress.Window();
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         switch (GetParam()) {
-        case StopBy::Menu: c_.interruptImportAction->trigger(); break;
+        case StopBy::Menu: c_.interruptImportAction()->trigger(); break;
         case StopBy::Button: progress.InterruptButton()->click(); break;
         case StopBy::Escape: QCoreApplication::sendEvent(window, &escape); break;
         case StopBy::Close: window->close(); break;
@@ -291,7 +292,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, ExportListedStopTest,
 TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
 {
     Choose(ExportListedDialog::Long, Out("long.csv"));
-    QTimer::singleShot(0, c_.interruptImportAction, &QAction::trigger);
+    QTimer::singleShot(0, c_.interruptImportAction(), &QAction::trigger);
     ExportListedSecurities(state_, c_);
     ASSERT_EQ(messages_.All().size(), 1u);
     EXPECT_TRUE(messages_.All()[0].text.startsWith("Import interrupted at user request.\n\nFiles written: 0, "));
@@ -303,8 +304,8 @@ TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
 // the main window's boxes hold.
 TEST_F(ExportListedTest, DialogDatesReachTheFiles)
 {
-    c_.firstDateEdit->setText("3/10/1998");
-    c_.lastDateEdit->setText("3/12/1998");
+    c_.firstDateEdit()->setText("3/10/1998");
+    c_.lastDateEdit()->setText("3/12/1998");
     Choose(ExportListedDialog::Wide, Out("whole.csv"));
     ExportListedSecurities(state_, c_);
     ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--merge", "wide", "--format", "csv", "-o", Out("cmd-whole.csv"),
@@ -549,11 +550,11 @@ TEST_F(ExportListedTest, TimeTakenLeavesOutAPause)
 // In single mode a pattern file named .xlsx is the file --format xlsx writes.
 TEST_F(ExportListedTest, BeginImportIntoAnXlsxNameWritesXlsx)
 {
-    state_.Mode = ImportMode::SingleSecurity;
-    state_.PatternFileName = Out("single.XLSX");
-    c_.symbolEdit->setText("AAA");
+    state_.mode = ImportMode::SingleSecurity;
+    state_.patternFileName = Out("single.XLSX");
+    c_.symbolEdit()->setText("AAA");
     ShowSecurityInfo(state_, c_, "AAA");
-    c_.firstDateEdit->setText(ShortDate(state_.DataFirstDate));
+    c_.firstDateEdit()->setText(ShortDate(state_.dataFirstDate));
     BeginImport(state_, c_);
     EXPECT_THAT(messages_.All(), testing::IsEmpty());
     ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--format", "xlsx", "-o", Out("command.xlsx"), "AAA"}).exitCode, 0);

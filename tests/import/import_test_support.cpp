@@ -58,22 +58,9 @@ int32_t DayOf(uint32_t date)
     return static_cast<int32_t>(omega::SerialOfDate(day));
 }
 
-MainControls ImportControls(QWidget& window, ProgramState& state)
+void ConnectInterrupt(const MainWindowControls& controls, ProgramState& state)
 {
-    auto* options = new QGroupBox(&window);
-    MainControls c = {.window = &window, .symbolEdit = new QLineEdit(&window), .descriptionLabel = new QLabel(&window),
-                      .categoryLabel = new QLabel(&window), .periodLabel = new QLabel(&window),
-                      .dataAvailableLabel = new QLabel(&window), .securityList = new QListView(&window), .importOptionsFrame = options,
-                      .firstDateEdit = new QLineEdit(options), .lastDateEdit = new QLineEdit(options),
-                      .skipInvalidCheck = new QCheckBox(options), .openInterestCheck = new QCheckBox(options),
-                      .statusLine = new QLabel(&window), .typingTimer = new QTimer(&window), .beginImportAction = new QAction(&window),
-                      .interruptImportAction = new QAction(&window), .exportListedAction = new QAction(&window),
-                      .modeActions = {new QAction(&window), new QAction(&window)}};
-    c.skipInvalidCheck->setChecked(true);
-    c.typingTimer->start(550);
-    c.interruptImportAction->setEnabled(false);
-    QObject::connect(c.interruptImportAction, &QAction::triggered, [&state] { state.InterruptRequested = true; });
-    return c;
+    QObject::connect(controls.interruptImportAction(), &QAction::triggered, [&state] { state.interruptRequested = true; });
 }
 
 TestDatabase::TestDatabase()

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "omega/data_library.h"
-#include "main_window/main_controls.h"
+#include "main_window/main_window_controls.h"
 #include "omega/program_state.h"
 #include "qv2omg/db_format.h"
 
@@ -25,10 +25,8 @@ std::vector<qv2omg::PriceRow> WeekdayRows(int count);
 // The day number of a yyyymmdd date.
 int32_t DayOf(uint32_t date);
 
-// The main window's controls that Begin Import and Export Listed use, children of
-// `window`, set up as the window sets them up: Skip invalid checked, the timer running,
-// Interrupt Import off and, when triggered, asking `state` to stop.
-MainControls ImportControls(QWidget& window, ProgramState& state);
+// Interrupt Import, when triggered, asks `state` to stop, as the main window has it do.
+void ConnectInterrupt(const MainWindowControls& controls, ProgramState& state);
 
 // A database in a temporary folder, with room for pattern files beside it.
 class TestDatabase {

@@ -4,6 +4,7 @@
 #include "qv2omg/db_format.h"
 
 #include <QApplication>
+#include <QMenuBar>
 #include <QEvent>
 
 #include <cstdio>
@@ -61,65 +62,22 @@ void WriteHeaderOnly(const fs::path& directory, int32_t count)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-namespace {
-
-template <typename Widget>
-Widget* Make(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widgets::SetTwipsGeometry(widget, left, top, width, height);
-    return widget;
-}
-
-} // namespace
-
-TestWindow::TestWindow()
+ApplicationStarted::ApplicationStarted()
 {
     StartApplication();
-    window = std::make_unique<QWidget>();
-    QWidget* w = c.window = window.get();
-    w->resize(widgets::TwipsToPixelsX(6885), widgets::TwipsToPixelsY(4755));
+}
 
-    QFrame* panel = c.mainPanel = Make<QFrame>(w, "mainPanel", 240, 960, 6375, 3345);
-    c.symbolCaption = Make<QLabel>(panel, "symbolCaption", 390, 150, 1575, 195);
-    c.symbolEdit = Make<QLineEdit>(panel, "symbolEdit", 2040, 120, 1095, 285);
-    c.searchByCaption = Make<QLabel>(panel, "searchByCaption", 3270, 150, 825, 225);
-    c.searchBySymbolButton = Make<QRadioButton>(panel, "searchBySymbolButton", 4110, 150, 825, 255);
-    c.searchByDescriptionButton = Make<QRadioButton>(panel, "searchByDescriptionButton", 5040, 150, 1215, 255);
-    c.searchBySymbolButton->setChecked(true);
-    c.wildcardHint = Make<QLabel>(panel, "wildcardHint", 390, 330, 1635, 195);
-    c.entryCountCaption = Make<QLabel>(panel, "entryCountCaption", 390, 540, 1815, 225);
-    c.entryCountLabel = Make<QLabel>(panel, "entryCountLabel", 2280, 540, 975, 225);
-    c.searchButton = Make<QPushButton>(panel, "searchButton", 3570, 90, 2205, 315);
-    QGroupBox* info = c.securityInfoFrame = Make<QGroupBox>(panel, "securityInfoFrame", 390, 540, 5625, 1455);
-    c.descriptionLabel = Make<QLabel>(info, "descriptionLabel", 1530, 300, 3795, 255);
-    c.categoryLabel = Make<QLabel>(info, "categoryLabel", 1530, 570, 3795, 255);
-    c.periodLabel = Make<QLabel>(info, "periodLabel", 1530, 840, 3795, 255);
-    c.dataAvailableLabel = Make<QLabel>(info, "dataAvailableLabel", 1530, 1110, 3795, 255);
-    c.securityList = Make<QListView>(panel, "securityList", 390, 750, 5625, 1035);
-    QGroupBox* options = c.importOptionsFrame = Make<QGroupBox>(panel, "importOptionsFrame", 390, 2010, 5625, 1035);
-    c.firstDateEdit = Make<QLineEdit>(options, "firstDateEdit", 1260, 270, 1065, 285);
-    c.lastDateEdit = Make<QLineEdit>(options, "lastDateEdit", 1260, 600, 1065, 285);
-    c.statusLine = Make<QLabel>(w, "statusLine", 0, 4410, 6885, 345);
-
-    c.typingTimer = new QTimer(w);  // not connected: tests call the tick handler
-    c.typingTimer->setInterval(550);
-    c.typingTimer->start();
-    c.beginImportAction = new QAction(w);
-    c.beginImportAction->setEnabled(false);
-    c.modeActions = {new QAction(w), new QAction(w)};
-    for (QAction* mode : c.modeActions)
-        mode->setCheckable(true);
-    c.modeActions[0]->setChecked(true);
-    QObject::connect(c.symbolEdit, &QLineEdit::textChanged, w, [this] { SymbolTextChanged(state, c); });
+TestWindow::TestWindow() : c(window)
+{
+    window.resize(widgets::TwipsToPixelsX(6885), window.menuBar()->sizeHint().height() + widgets::TwipsToPixelsY(4755));
+    QObject::connect(c.symbolEdit(), &QLineEdit::textChanged, &window, [this] { search.SymbolTextChanged(); });
 
     QDir(temp.path()).mkpath(QStringLiteral("Program"));
-    state.TradeStationDir = QDir(temp.path()).filePath(QStringLiteral("Program"));
-    state.CurrentDataDir = QString::fromStdString(DataDir().string());
+    state.tradeStationDir = QDir(temp.path()).filePath(QStringLiteral("Program"));
+    state.currentDataDir = QString::fromStdString(DataDir().string());
 
-    w->show();
-    ApplyImportMode(state, c, ImportMode::SingleSecurity);
+    window.show();
+    search.ApplyMode(ImportMode::SingleSecurity);
 }
 
 fs::path TestWindow::DataDir() const

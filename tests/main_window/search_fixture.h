@@ -4,7 +4,7 @@
 // temporary directories, and the main window's controls off-screen. Brings the
 // search operations, the message and busy-pointer seams and the control classes.
 
-#include "main_window/main_controls.h"
+#include "main_window/main_window_controls.h"
 #include "omega/program_state.h"
 #include "main_window/security_search.h"
 #include "widgets/busy_pointer.h"
@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -41,18 +42,23 @@ qv2omg::NewSecurity Security(std::string symbol, std::string description, std::v
 // A header file of `count` securities "S<i>", "Security number <i>", without data files.
 void WriteHeaderOnly(const std::filesystem::path& directory, int32_t count);
 
-// The controls the search operations touch, at their design places, with the symbol
-// box's change handler connected and single mode set up; a data directory beside.
-class TestWindow {
+struct ApplicationStarted {
+    ApplicationStarted();
+};
+
+// The main window's controls in a window of their own, with the symbol box's change
+// handler connected and single mode set up; a data directory beside.
+class TestWindow : private ApplicationStarted {
 public:
     TestWindow();
     std::filesystem::path DataDir() const;
     bool AddSecurities(const std::vector<qv2omg::NewSecurity>& securities);
 
     QTemporaryDir temp;
-    std::unique_ptr<QWidget> window;
-    MainControls c;
+    QMainWindow window;
+    MainWindowControls c;
     ProgramState state;
+    SecuritySearch search{state, c};
 };
 
 // Runs a function each time pending events are processed, while it lives.

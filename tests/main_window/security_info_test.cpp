@@ -35,12 +35,12 @@ protected:
     // Description, category, period, availability, the date fields, and what is enabled.
     Texts Shown() const
     {
-        return {w.c.descriptionLabel->text(), w.c.categoryLabel->text(), w.c.periodLabel->text(), w.c.dataAvailableLabel->text(),
-                w.c.firstDateEdit->text(), w.c.lastDateEdit->text()};
+        return {w.c.descriptionLabel()->text(), w.c.categoryLabel()->text(), w.c.periodLabel()->text(), w.c.dataAvailableLabel()->text(),
+                w.c.firstDateEdit()->text(), w.c.lastDateEdit()->text()};
     }
     int Enabled() const
     {
-        return w.c.firstDateEdit->isEnabled() + w.c.lastDateEdit->isEnabled() + w.c.beginImportAction->isEnabled();
+        return w.c.firstDateEdit()->isEnabled() + w.c.lastDateEdit()->isEnabled() + w.c.beginImportAction()->isEnabled();
     }
 
     search_test::TestWindow w;
@@ -49,13 +49,13 @@ protected:
 
 TEST_F(SecurityInfoTest, FoundSecurityWithDataFillsTheDisplayAndDefaultDates)
 {
-    w.c.symbolEdit->setText(QStringLiteral("  ibm "));
-    EXPECT_EQ(ShowSecurityInfo(w.state, w.c, w.c.symbolEdit->text()), 0);
+    w.c.symbolEdit()->setText(QStringLiteral("  ibm "));
+    EXPECT_EQ(ShowSecurityInfo(w.state, w.c, w.c.symbolEdit()->text()), 0);
     EXPECT_EQ(Shown(), (Texts{Padded("Intl Business Machines"), "Stock", "Daily", "From  6/2/1993  to  3/5/1998",
                               "1/1/1995", "3/5/1998"}));
     EXPECT_EQ(Enabled(), 3);
-    EXPECT_EQ(w.c.symbolEdit->selectedText(), QStringLiteral("IBM"));
-    EXPECT_EQ(std::pair(w.state.DataFirstDate, w.state.DataLastDate), std::pair(34122, 35859));
+    EXPECT_EQ(w.c.symbolEdit()->selectedText(), QStringLiteral("IBM"));
+    EXPECT_EQ(std::pair(w.state.dataFirstDate, w.state.dataLastDate), std::pair(34122, 35859));
     EXPECT_EQ(QDir::currentPath(), startDir);
     EXPECT_FALSE(widgets::IsBusyPointer());
 
@@ -66,7 +66,7 @@ TEST_F(SecurityInfoTest, FoundSecurityWithDataFillsTheDisplayAndDefaultDates)
 
     // Texts of the library are Windows-1252.
     ShowSecurityInfo(w.state, w.c, QStringLiteral("\u00E9ta"));
-    EXPECT_EQ(w.c.symbolEdit->text(), QStringLiteral("\u00C9TA"));
+    EXPECT_EQ(w.c.symbolEdit()->text(), QStringLiteral("\u00C9TA"));
     EXPECT_EQ(Shown()[0], Padded("\xC9tat \x80 fund").replace(QChar(0x80), QChar(0x20AC)));
     EXPECT_EQ(Shown()[1] + Shown()[2], QStringLiteral("ForexMonthly"));
 }
@@ -77,12 +77,12 @@ TEST_F(SecurityInfoTest, UnknownSymbolAndUnavailableDataLeaveTheImportClosed)
     ShowSecurityInfo(w.state, w.c, QStringLiteral("NOPE"));
     EXPECT_EQ(Shown(), (Texts{"No such security in specified data directory.", "", "", "", "", ""}));
     EXPECT_EQ(Enabled(), 0);
-    EXPECT_EQ(w.c.symbolEdit->selectedText(), QStringLiteral("IBM"));  // not replaced when not found
+    EXPECT_EQ(w.c.symbolEdit()->selectedText(), QStringLiteral("IBM"));  // not replaced when not found
 
     ShowSecurityInfo(w.state, w.c, QStringLiteral("gone"));
     EXPECT_EQ(Shown(), (Texts{Padded("Gone Corp"), "", "", "No, make sure your OMEGA compact disk is on.", "", ""}));
     EXPECT_EQ(Enabled(), 0);
-    EXPECT_EQ(w.state.DataFirstDate, 34122);  // still the last security found with data
+    EXPECT_EQ(w.state.dataFirstDate, 34122);  // still the last security found with data
     EXPECT_EQ(QDir::currentPath(), startDir);
 }
 
@@ -94,8 +94,8 @@ TEST_F(SecurityInfoTest, BlankSymbolChangesNothingAndSearchingItAsksForOne)
     EXPECT_EQ(Shown(), before);
 
     widgets::RecordedMessages messages;
-    w.c.symbolEdit->setText(QStringLiteral("  "));
-    SearchSecurity(w.state, w.c);
+    w.c.symbolEdit()->setText(QStringLiteral("  "));
+    w.search.Search();
     ASSERT_EQ(messages.All().size(), 1u);
     const widgets::Message& m = messages.All()[0];
     EXPECT_EQ(std::tuple(m.title, m.text, m.icon),

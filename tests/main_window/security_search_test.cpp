@@ -25,15 +25,15 @@ protected:
     Symbols Listed()
     {
         Symbols symbols;
-        for (int row = 0; row < omega::SecurityList(w.c.securityList)->rowCount(); ++row)
-            symbols.push_back(omega::SecurityLineSymbol(omega::SecurityList(w.c.securityList)->Line(row)));
+        for (int row = 0; row < omega::SecurityList(w.c.securityList())->rowCount(); ++row)
+            symbols.push_back(omega::SecurityLineSymbol(omega::SecurityList(w.c.securityList())->Line(row)));
         return symbols;
     }
-    QString Count() const { return w.c.entryCountLabel->text(); }
+    QString Count() const { return w.c.entryCountLabel()->text(); }
     void EnterListMode()
     {
-        ApplyImportMode(w.state, w.c, w.state.Mode = ImportMode::SecurityList);
-        LoadSecurityTable(w.state, w.c);
+        w.search.ApplyMode(w.state.mode = ImportMode::SecurityList);
+        w.search.LoadTable();
     }
 
     search_test::TestWindow w;
@@ -42,7 +42,7 @@ protected:
 TEST_F(SecuritySearchTest, LoadingCountsInStepsOf500AndShowsProgress)
 {
     search_test::WriteHeaderOnly(w.DataDir(), 1200);
-    w.c.entryCountLabel->clear();
+    w.c.entryCountLabel()->clear();
     std::vector<QString> counts;
     bool progressShown = false;
     {
@@ -50,17 +50,17 @@ TEST_F(SecuritySearchTest, LoadingCountsInStepsOf500AndShowsProgress)
             if (counts.empty() || counts.back() != Count())
                 counts.push_back(Count());
             progressShown = progressShown || ProgressWindow()->isVisible();
-            EXPECT_FALSE(w.c.typingTimer->isActive());
+            EXPECT_FALSE(w.c.typingTimer()->isActive());
         });
-        LoadSecurityTable(w.state, w.c);
+        w.search.LoadTable();
     }
     EXPECT_EQ(counts, (std::vector<QString>{"", " 0", " 500", " 1000"}));
     EXPECT_EQ(Count(), QStringLiteral(" 1200"));
     EXPECT_TRUE(progressShown);
     EXPECT_FALSE(ProgressWindow()->isVisible());
-    EXPECT_TRUE(w.state.SecurityTableLoaded);
-    EXPECT_EQ(w.state.SecurityTable.size(), 1200u);
-    EXPECT_TRUE(w.c.typingTimer->isActive());
+    EXPECT_TRUE(w.state.securityTableLoaded);
+    EXPECT_EQ(w.state.securityTable.size(), 1200u);
+    EXPECT_TRUE(w.c.typingTimer()->isActive());
     EXPECT_FALSE(widgets::IsBusyPointer());
 }
 
@@ -68,11 +68,11 @@ TEST_F(SecuritySearchTest, MoreThan32767SecuritiesLoadAndListWhole)
 {
     search_test::WriteHeaderOnly(w.DataDir(), 33000);
     EnterListMode();
-    w.c.typingTimer->stop();  // every change refreshes at once
-    w.c.symbolEdit->setText(QStringLiteral("?"));
+    w.c.typingTimer()->stop();  // every change refreshes at once
+    w.c.symbolEdit()->setText(QStringLiteral("?"));
     EXPECT_EQ(Listed().size(), 33000u);
     EXPECT_EQ(Count(), QStringLiteral(" 33000"));
-    w.c.symbolEdit->setText(QStringLiteral("s3299"));
+    w.c.symbolEdit()->setText(QStringLiteral("s3299"));
     EXPECT_EQ(Listed().back(), QStringLiteral("S32999"));
     EXPECT_EQ(Count(), QStringLiteral(" 11"));
 }
@@ -82,66 +82,66 @@ TEST_F(SecuritySearchTest, DirectoryWithoutSecuritiesIsReportedOnce)
     EnterListMode();
     const QString empty = QDir(w.temp.path()).filePath(QStringLiteral("Data/Empty"));
     ASSERT_TRUE(qv2omg::CreateDatabase(empty.toStdString()).IsOk());
-    w.state.CurrentDataDir = empty;
+    w.state.currentDataDir = empty;
     widgets::RecordedMessages messages;
-    LoadSecurityTable(w.state, w.c);
+    w.search.LoadTable();
     ASSERT_EQ(messages.All().size(), 1u);
     EXPECT_EQ(std::tuple(messages.All()[0].title, messages.All()[0].text, messages.All()[0].icon),
               std::tuple(QStringLiteral("Tessaport"), "Specified directory " + empty
                          + " does not contain a valid Omega Downloader header file.", widgets::MessageIcon::Critical));
     EXPECT_EQ(Count(), QStringLiteral(" 0"));
-    EXPECT_TRUE(w.state.SecurityTableLoaded);  // kept, as it was
-    EXPECT_TRUE(w.c.typingTimer->isActive());
+    EXPECT_TRUE(w.state.securityTableLoaded);  // kept, as it was
+    EXPECT_TRUE(w.c.typingTimer()->isActive());
     // The previous directory's securities are not offered for this one.
-    w.c.symbolEdit->setText(QStringLiteral("?"));
-    FillSecurityList(w.state, w.c);
+    w.c.symbolEdit()->setText(QStringLiteral("?"));
+    w.search.FillList();
     EXPECT_EQ(Listed(), Symbols{});
 }
 
 TEST_F(SecuritySearchTest, ListFollowsMaskAndSearchFieldAndClickedLineIsShown)
 {
     EnterListMode();
-    w.c.typingTimer->stop();
-    w.c.symbolEdit->setText(QStringLiteral("  ib"));
+    w.c.typingTimer()->stop();
+    w.c.symbolEdit()->setText(QStringLiteral("  ib"));
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX", "ibc"}));
     EXPECT_EQ(Count(), QStringLiteral(" 3"));
 
-    w.c.searchByDescriptionButton->setChecked(true);
-    RefreshSecurityList(w.state, w.c);
+    w.c.searchByDescriptionButton()->setChecked(true);
+    w.search.Refresh();
     EXPECT_EQ(Listed(), (Symbols{"IBMX", "ibc"}));
-    w.c.symbolEdit->setText(QStringLiteral("zz"));
+    w.c.symbolEdit()->setText(QStringLiteral("zz"));
     EXPECT_EQ(Listed(), Symbols{});
     EXPECT_EQ(Count(), QStringLiteral(" 0"));
-    w.c.symbolEdit->setText(QStringLiteral("?"));
-    w.c.symbolEdit->clear();  // leaves the list as it is
+    w.c.symbolEdit()->setText(QStringLiteral("?"));
+    w.c.symbolEdit()->clear();  // leaves the list as it is
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX", "MSFT", "ibc"}));
     EXPECT_EQ(Count(), QStringLiteral(" 4"));
     EXPECT_FALSE(widgets::IsBusyPointer());
 
-    w.c.securityList->setCurrentIndex(omega::SecurityList(w.c.securityList)->index(1));
-    ShowSelectedSecurity(w.state, w.c);
-    EXPECT_EQ(w.c.descriptionLabel->text().trimmed(), QStringLiteral("IBM Extra"));
-    EXPECT_TRUE(w.c.beginImportAction->isEnabled());
+    w.c.securityList()->setCurrentIndex(omega::SecurityList(w.c.securityList())->index(1));
+    w.search.ShowSelected();
+    EXPECT_EQ(w.c.descriptionLabel()->text().trimmed(), QStringLiteral("IBM Extra"));
+    EXPECT_TRUE(w.c.beginImportAction()->isEnabled());
 }
 
 TEST_F(SecuritySearchTest, TypingRefreshesTheListAfterOneQuietTick)
 {
     EnterListMode();
-    w.c.symbolEdit->setText(QStringLiteral("IB"));
-    EXPECT_TRUE(w.state.SymbolTypingPending);
+    w.c.symbolEdit()->setText(QStringLiteral("IB"));
+    EXPECT_TRUE(w.search.TypingPending());
     EXPECT_TRUE(widgets::IsBusyPointer());
-    SymbolTimerTick(w.state, w.c);  // changed since the last tick
-    w.c.symbolEdit->setText(QStringLiteral("IBM"));
-    SymbolTimerTick(w.state, w.c);
+    w.search.TypingTimerTick();  // changed since the last tick
+    w.c.symbolEdit()->setText(QStringLiteral("IBM"));
+    w.search.TypingTimerTick();
     EXPECT_EQ(Listed(), Symbols{});
-    SymbolTimerTick(w.state, w.c);  // unchanged for a whole tick
+    w.search.TypingTimerTick();  // unchanged for a whole tick
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX"}));
-    EXPECT_FALSE(w.state.SymbolTypingPending);
+    EXPECT_FALSE(w.search.TypingPending());
     EXPECT_FALSE(widgets::IsBusyPointer());
 
-    w.state.Mode = ImportMode::SingleSecurity;  // in single mode typing starts nothing
-    w.c.symbolEdit->setText(QStringLiteral("MSFT"));
-    EXPECT_FALSE(w.state.SymbolTypingPending);
+    w.state.mode = ImportMode::SingleSecurity;  // in single mode typing starts nothing
+    w.c.symbolEdit()->setText(QStringLiteral("MSFT"));
+    EXPECT_FALSE(w.search.TypingPending());
     EXPECT_FALSE(widgets::IsBusyPointer());
 }
 
@@ -159,19 +159,20 @@ class ModeArrangement : public SecuritySearchTest, public testing::WithParamInte
 TEST_P(ModeArrangement, PlacesTheControlsOfTheMode)
 {
     const Arrangement& a = GetParam();
-    ApplyImportMode(w.state, w.c, a.mode);
-    EXPECT_EQ(w.c.symbolCaption->text(), QString::fromLatin1(a.label6));
-    EXPECT_EQ(w.c.searchButton->isVisible(), a.mode == ImportMode::SingleSecurity);
-    for (QWidget* listOnly : std::initializer_list<QWidget*>{w.c.securityList, w.c.entryCountCaption, w.c.searchByCaption, w.c.searchBySymbolButton,
-                                                             w.c.searchByDescriptionButton, w.c.entryCountLabel, w.c.wildcardHint})
+    w.search.ApplyMode(a.mode);
+    EXPECT_EQ(w.c.symbolCaption()->text(), QString::fromLatin1(a.label6));
+    EXPECT_EQ(w.c.searchButton()->isVisible(), a.mode == ImportMode::SingleSecurity);
+    for (QWidget* listOnly : std::initializer_list<QWidget*>{w.c.securityList(), w.c.entryCountCaption(), w.c.searchByCaption(), w.c.searchBySymbolButton(),
+                                                             w.c.searchByDescriptionButton(), w.c.entryCountLabel(), w.c.wildcardHint()})
         EXPECT_EQ(listOnly->isVisible(), a.mode == ImportMode::SecurityList) << listOnly->objectName().toStdString();
     using widgets::TwipsToPixelsY;
-    EXPECT_EQ(std::tuple(w.c.securityInfoFrame->y(), w.c.importOptionsFrame->y(), w.c.mainPanel->height()),
+    EXPECT_EQ(std::tuple(w.c.securityInfoFrame()->y(), w.c.importOptionsFrame()->y(), w.c.mainPanel()->height()),
               std::tuple(TwipsToPixelsY(a.frameTop), TwipsToPixelsY(a.optionsTop), TwipsToPixelsY(a.panelHeight)));
-    EXPECT_EQ(w.c.statusLine->text(), QString::fromLatin1(a.info));
+    EXPECT_EQ(w.c.statusLine()->text(), QString::fromLatin1(a.info));
     const int height = TwipsToPixelsY(960) + TwipsToPixelsY(a.panelHeight) + TwipsToPixelsY(120) + TwipsToPixelsY(345);
-    EXPECT_EQ(w.c.window->height(), height);
-    EXPECT_EQ(w.c.statusLine->geometry().bottom(), height - 1);
+    // The window's height below the menu bar, which holds the controls.
+    EXPECT_EQ(w.c.window()->height() - w.c.client()->y(), height);
+    EXPECT_EQ(w.c.statusLine()->geometry().bottom(), height - 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -186,36 +187,36 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SecuritySearchTest, SwitchingModesLoadsOnceAndKeepsTheChosenOne)
 {
     ShowSecurityInfo(w.state, w.c, QStringLiteral("IBM"));
-    w.c.symbolEdit->clear();
-    SwitchImportMode(w.state, w.c, ImportMode::SecurityList);
-    EXPECT_EQ(w.state.Mode, ImportMode::SecurityList);
-    EXPECT_TRUE(w.c.modeActions[1]->isChecked() && !w.c.modeActions[0]->isChecked());
-    EXPECT_EQ(w.c.descriptionLabel->text(), QString());
-    EXPECT_FALSE(w.c.beginImportAction->isEnabled());
-    EXPECT_TRUE(w.state.SecurityTableLoaded);
-    EXPECT_EQ(w.c.symbolEdit->text(), QStringLiteral("?"));
-    SymbolTimerTick(w.state, w.c);
-    SymbolTimerTick(w.state, w.c);
+    w.c.symbolEdit()->clear();
+    w.search.SwitchMode(ImportMode::SecurityList);
+    EXPECT_EQ(w.state.mode, ImportMode::SecurityList);
+    EXPECT_TRUE(w.c.modeAction(ImportMode::SecurityList)->isChecked() && !w.c.modeAction(ImportMode::SingleSecurity)->isChecked());
+    EXPECT_EQ(w.c.descriptionLabel()->text(), QString());
+    EXPECT_FALSE(w.c.beginImportAction()->isEnabled());
+    EXPECT_TRUE(w.state.securityTableLoaded);
+    EXPECT_EQ(w.c.symbolEdit()->text(), QStringLiteral("?"));
+    w.search.TypingTimerTick();
+    w.search.TypingTimerTick();
     EXPECT_EQ(Listed().size(), 4u);
 
-    w.state.SecurityTable.clear();
-    SwitchImportMode(w.state, w.c, ImportMode::SecurityList);  // already chosen: no reload, no change
+    w.state.securityTable.clear();
+    w.search.SwitchMode(ImportMode::SecurityList);  // already chosen: no reload, no change
     EXPECT_EQ(Listed().size(), 4u);
-    EXPECT_TRUE(w.state.SecurityTable.empty());
+    EXPECT_TRUE(w.state.securityTable.empty());
 
-    w.c.symbolEdit->setText(QStringLiteral("msft "));
-    SwitchImportMode(w.state, w.c, ImportMode::SingleSecurity);
-    EXPECT_TRUE(w.c.modeActions[0]->isChecked());
+    w.c.symbolEdit()->setText(QStringLiteral("msft "));
+    w.search.SwitchMode(ImportMode::SingleSecurity);
+    EXPECT_TRUE(w.c.modeAction(ImportMode::SingleSecurity)->isChecked());
     EXPECT_EQ(Listed(), Symbols{});
-    EXPECT_EQ(w.c.descriptionLabel->text().trimmed(), QStringLiteral("Microsoft"));
-    EXPECT_EQ(w.c.symbolEdit->text(), QStringLiteral("MSFT"));
+    EXPECT_EQ(w.c.descriptionLabel()->text().trimmed(), QStringLiteral("Microsoft"));
+    EXPECT_EQ(w.c.symbolEdit()->text(), QStringLiteral("MSFT"));
 }
 
 TEST_F(SecuritySearchTest, LoadStartedWhileAnotherReadsReplacesIt)
 {
     const std::filesystem::path big = w.DataDir().parent_path() / "Big";
     search_test::WriteHeaderOnly(big, 1200);
-    w.state.CurrentDataDir = QString::fromStdString(big.string());
+    w.state.currentDataDir = QString::fromStdString(big.string());
     bool switched = false;
     {
         // The user picks another directory while the first one loads.
@@ -223,18 +224,18 @@ TEST_F(SecuritySearchTest, LoadStartedWhileAnotherReadsReplacesIt)
             if (switched || Count() != QStringLiteral(" 500"))
                 return;
             switched = true;
-            w.state.CurrentDataDir = QString::fromStdString(w.DataDir().string());
-            w.state.SecurityTableLoaded = false;
-            LoadSecurityTable(w.state, w.c);
+            w.state.currentDataDir = QString::fromStdString(w.DataDir().string());
+            w.state.securityTableLoaded = false;
+            w.search.LoadTable();
         });
-        LoadSecurityTable(w.state, w.c);
+        w.search.LoadTable();
     }
     ASSERT_TRUE(switched);
-    EXPECT_EQ(w.state.SecurityCount, 4);
-    ASSERT_EQ(w.state.SecurityTable.size(), 4u);
-    EXPECT_TRUE(w.state.SecurityTable[3].startsWith("ibc"));
+    EXPECT_EQ(w.state.securityCount, 4);
+    ASSERT_EQ(w.state.securityTable.size(), 4u);
+    EXPECT_TRUE(w.state.securityTable[3].startsWith("ibc"));
     EXPECT_EQ(Count(), QStringLiteral(" 4"));
-    EXPECT_TRUE(w.state.SecurityTableLoaded);
+    EXPECT_TRUE(w.state.securityTableLoaded);
     EXPECT_FALSE(ProgressWindow()->isVisible());
 }
 

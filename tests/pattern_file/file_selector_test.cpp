@@ -1,8 +1,6 @@
 // Choosing the pattern file: the dialog's file types, and what a choice or a cancel
 // leaves in the program state and the main window.
 
-#include "main_window/main_controls.h"
-#include "omega/program_state.h"
 #include "widgets/file_dialog.h"
 #include "pattern_file/file_selector.h"
 #include "pattern_file/pattern_file_selection.h"
@@ -104,37 +102,38 @@ TEST(FileSelector, ChoiceIsKeptAsReturnedAndNothingChangesWithoutANewName)
 {
     FileSelector() = FileSelectorState();
     widgets::FileDialogAnswers dialogs;
-    ProgramState state;
+    QString patternFile;
     QWidget window;
-    MainControls controls{.window = &window, .patternFileLabel = new QLabel(&window), .viewPatternFileAction = new QAction(&window)};
+    auto* label = new QLabel(&window);
+    auto* viewAction = new QAction(&window);
     window.resize(800, 200);
-    controls.patternFileLabel->setGeometry(0, 0, 600, 20);
-    controls.viewPatternFileAction->setEnabled(false);
+    label->setGeometry(0, 0, 600, 20);
+    viewAction->setEnabled(false);
     const QString chosen = "/home/Trader/Patterns/MixedCase.Pat";
     auto expectChosen = [&] {
-        EXPECT_EQ(state.PatternFileName, chosen);
-        EXPECT_EQ(controls.patternFileLabel->text(), chosen);
-        EXPECT_TRUE(controls.viewPatternFileAction->isEnabled());
+        EXPECT_EQ(patternFile, chosen);
+        EXPECT_EQ(label->text(), chosen);
+        EXPECT_TRUE(viewAction->isEnabled());
     };
 
     dialogs.AnswerFileName(chosen);
-    SelectPatternFile(state, controls);
+    SelectPatternFile(patternFile, &window, label, viewAction);
     EXPECT_EQ(FileSelector().FileDialogResult, 0);
     EXPECT_FALSE(FileSelector().FileDialogBusy);
     expectChosen();
 
     dialogs.AnswerCancel();
-    SelectPatternFile(state, controls);
+    SelectPatternFile(patternFile, &window, label, viewAction);
     EXPECT_EQ(FileSelector().FileDialogResult, kFileDialogCancelled);
     expectChosen();
 
     dialogs.AnswerFileName("");
-    SelectPatternFile(state, controls);
+    SelectPatternFile(patternFile, &window, label, viewAction);
     expectChosen();
 
     FileSelector().FileDialogBusy = true;
     dialogs.AnswerFileName("/data/second.pat");
-    SelectPatternFile(state, controls);
+    SelectPatternFile(patternFile, &window, label, viewAction);
     EXPECT_EQ(dialogs.Requests().size(), 3u) << "a dialog was shown while one was open";
     EXPECT_TRUE(FileSelector().FileDialogBusy);
     expectChosen();
@@ -147,20 +146,21 @@ TEST(FileSelector, DialogOpensInThePatternFilesFolderElseTheLastOneChosen)
     FileSelector() = FileSelectorState();
     QTemporaryDir first, second;
     widgets::FileDialogAnswers dialogs;
-    ProgramState state;
+    QString patternFile;
     QWidget window;
-    MainControls controls{.window = &window, .patternFileLabel = new QLabel(&window), .viewPatternFileAction = new QAction(&window)};
+    auto* label = new QLabel(&window);
+    auto* viewAction = new QAction(&window);
 
     dialogs.AnswerFileName(first.filePath("one.pat"));
-    SelectPatternFile(state, controls);
+    SelectPatternFile(patternFile, &window, label, viewAction);
     dialogs.AnswerCancel();
-    SelectPatternFile(state, controls);
-    state.PatternFileName = second.filePath("two.pat");
+    SelectPatternFile(patternFile, &window, label, viewAction);
+    patternFile = second.filePath("two.pat");
     dialogs.AnswerCancel();
-    SelectPatternFile(state, controls);
-    state.PatternFileName.clear();
+    SelectPatternFile(patternFile, &window, label, viewAction);
+    patternFile.clear();
     dialogs.AnswerCancel();
-    SelectPatternFile(state, controls);
+    SelectPatternFile(patternFile, &window, label, viewAction);
 
     std::vector<QString> folders;
     for (const widgets::FileDialogRequest& request : dialogs.Requests())

@@ -1,7 +1,6 @@
 // Starting the viewer: from the program's folder only, the pattern file as one argument,
 // and the two messages when it cannot start.
 
-#include "omega/program_state.h"
 #include "widgets/busy_pointer.h"
 #include "widgets/message_box.h"
 #include "platform/process_launch.h"
@@ -39,9 +38,7 @@ void View(const QString& programFolder, const QString& patternFile = "/data/x.pa
 {
     if (!programFolder.isEmpty())
         qputenv("TESSAPORT_PROGRAM_DIR", programFolder.toLocal8Bit());
-    ProgramState state;
-    state.PatternFileName = patternFile;
-    ViewPatternFile(state);
+    ViewPatternFile(patternFile);
     qunsetenv("TESSAPORT_PROGRAM_DIR");
     EXPECT_FALSE(widgets::IsBusyPointer());
 }

@@ -188,7 +188,7 @@ TEST_F(ScanFixture, DISABLED_DeepTree)
     // it can be had: a mount namespace of this child alone.
     if (unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
         && mount("tessaport-test", QFile::encodeName(root_.path()).constData(), "tmpfs", 0, nullptr) == 0) {
-        ASSERT_TRUE(QDir().mkpath(state_.TradeStationDir) && QDir().mkpath(Path("Data")));
+        ASSERT_TRUE(QDir().mkpath(state_.tradeStationDir) && QDir().mkpath(Path("Data")));
     }
     MakeTree({"db Data/z 1"});
     ASSERT_TRUE(QDir().mkpath(Path("Data/deep")));

@@ -25,7 +25,7 @@ TEST_P(WalkTest, FindsTheDataFoldersOfTheDataRoot)
     DataFolderSearchHooks hooks;
     hooks.found = [&](const QString& folder, int16_t count) { found.emplace_back(folder, u' ' + QString::number(count)); };
     const DataFolderSearchOutcome outcome =
-        DataFolderSearch(state_.TradeStationDir, state_.OmegaRootDir).Search(SystemVolume(), hooks);
+        DataFolderSearch(state_.tradeStationDir, state_.omegaRootDir).Search(SystemVolume(), hooks);
     EXPECT_EQ(Sorted(found), Sorted(GetParam().found, true));
     EXPECT_EQ(std::pair(outcome.foldersSearched, outcome.filesChecked), GetParam().foldersAndFiles);
     EXPECT_EQ(outcome.unreadFolders, 0);

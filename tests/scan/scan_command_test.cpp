@@ -38,11 +38,11 @@ TEST_P(SelectionAfterScannerTest, KeepsTheSelectedFolderWhenStillListed)
     const SelectionCase& c = GetParam();
     SetMainList(c.mainList, c.selected);
     ScopedScannerDriver driver([&](DataFolderDialog& dialog) { RemoveAndClose(dialog, c.removed); });
-    ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
+    ShowDataFolderScanner(state_, dataDirCombo_, &window_, FillDataDirCombo, SelectDataDir);
 
-    EXPECT_EQ(state_.DataDirs.mid(0, state_.DataDirCount), c.expectedList);
+    EXPECT_EQ(state_.dataDirs, c.expectedList);
     EXPECT_EQ(dataDirCombo_->count(), c.expectedList.size());
-    EXPECT_EQ(state_.CurrentDataDir, QString::fromLatin1(c.expectedSelection));
+    EXPECT_EQ(state_.currentDataDir, QString::fromLatin1(c.expectedSelection));
 }
 
 INSTANTIATE_TEST_SUITE_P(Edits, SelectionAfterScannerTest, ::testing::Values(
@@ -61,7 +61,7 @@ TEST_F(ScanFixture, WindowSurvivesCloseButNotItsFrame)
     QPointer<DataFolderDialog> first;
     {
         ScopedScannerDriver driver([&](DataFolderDialog& dialog) { first = &dialog; RemoveAndClose(dialog, 0); });
-        ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
+        ShowDataFolderScanner(state_, dataDirCombo_, &window_, FillDataDirCombo, SelectDataDir);
     }
     SetMainList({"/d/X"}, 0);  // not read: the window stays loaded
     {
@@ -72,17 +72,17 @@ TEST_F(ScanFixture, WindowSurvivesCloseButNotItsFrame)
             dialog.scanButton->click();
             EXPECT_EQ(dialog.StatusText(), QStringLiteral("Total 0 directories searched, 0 files checked."));
         });
-        ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
+        ShowDataFolderScanner(state_, dataDirCombo_, &window_, FillDataDirCombo, SelectDataDir);
     }
     EXPECT_TRUE(first.isNull());
-    EXPECT_EQ(state_.DataDirs, QStringList{"/d/X"});
-    EXPECT_EQ(state_.CurrentDataDir, QStringLiteral("/d/X"));
+    EXPECT_EQ(state_.dataDirs, QStringList{"/d/X"});
+    EXPECT_EQ(state_.currentDataDir, QStringLiteral("/d/X"));
 
     ScopedScannerDriver driver([&](DataFolderDialog& dialog) {
         EXPECT_EQ(ListEntries(dialog), (Entries{{"/d/X", " 0"}}));
         dialog.closeButton->click();
     });
-    ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
+    ShowDataFolderScanner(state_, dataDirCombo_, &window_, FillDataDirCombo, SelectDataDir);
 }
 
 // Without a driver the wait is the real modal one; Close ends it.
@@ -98,9 +98,9 @@ TEST_F(ScanFixture, ModalWaitEndsWhenTheWindowIsHidden)
     QTimer safety;  // should Close not end the wait, this does and the test fails
     QObject::connect(&safety, &QTimer::timeout, [&] { scanners([](DataFolderDialog& dialog) { dialog.done(0); }); });
     safety.start(10000);
-    ShowDataFolderScanner(state_, controls_, FillDataDirCombo, SelectDataDir);
-    EXPECT_EQ(state_.DataDirs, QStringList{"/d/B"});
-    EXPECT_EQ(state_.CurrentDataDir, QStringLiteral("/d/B"));
+    ShowDataFolderScanner(state_, dataDirCombo_, &window_, FillDataDirCombo, SelectDataDir);
+    EXPECT_EQ(state_.dataDirs, QStringList{"/d/B"});
+    EXPECT_EQ(state_.currentDataDir, QStringLiteral("/d/B"));
 }
 
 } // namespace

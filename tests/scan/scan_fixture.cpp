@@ -35,14 +35,14 @@ struct QtEnvironment : ::testing::Environment {
 
 ScanFixture::ScanFixture()
 {
-    state_.OmegaRootDir = root_.path();
-    state_.TradeStationDir = Path(QStringLiteral("Program"));
-    QDir().mkpath(state_.TradeStationDir);
+    state_.omegaRootDir = root_.path();
+    state_.tradeStationDir = Path(QStringLiteral("Program"));
+    QDir().mkpath(state_.tradeStationDir);
     QDir().mkpath(Path(QStringLiteral("Data")));
-    SelectDataDir = [this] { state_.CurrentDataDir = dataDirCombo_->currentText(); };
+    SelectDataDir = [this] { state_.currentDataDir = dataDirCombo_->currentText(); };
     FillDataDirCombo = [this] {
         dataDirCombo_->clear();
-        dataDirCombo_->addItems(state_.DataDirs.mid(0, state_.DataDirCount));
+        dataDirCombo_->addItems(state_.dataDirs);
         if (dataDirCombo_->count() > 0)
             dataDirCombo_->setCurrentIndex(0);
     };
@@ -79,8 +79,7 @@ void ScanFixture::AddSecurities(const QString& relative, int first, int count)
 
 void ScanFixture::SetMainList(const QStringList& items, int selected)
 {
-    state_.DataDirs = items;
-    state_.DataDirCount = static_cast<int16_t>(items.size());
+    state_.dataDirs = items;
     FillDataDirCombo();
     dataDirCombo_->setCurrentIndex(selected);
 }

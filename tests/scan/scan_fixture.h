@@ -1,6 +1,5 @@
 #pragma once
 
-#include "main_window/main_controls.h"
 #include "omega/program_state.h"
 #include "scan/data_folder_dialog.h"
 
@@ -42,7 +41,6 @@ protected:
     ProgramState state_;
     QWidget window_;
     QComboBox* dataDirCombo_ = new QComboBox(&window_);
-    MainControls controls_{.window = &window_, .dataDirCombo = dataDirCombo_};
     std::function<void()> FillDataDirCombo;
     std::function<void()> SelectDataDir;
 };
