@@ -125,7 +125,7 @@ TEST_P(FocusAfterImport, ReturnsToTheControlThatHadIt)
     widgets::FileDialogAnswers dialogs;
     if (GetParam().writeFails) {
         Window().State().PatternFileName.clear();
-        dialogs.AnswerFileName(installation_.Temp() + "/missing/ibx.pat");
+        dialogs.Answer(installation_.Temp() + "/missing/ibx.pat");
     }
     Control(GetParam().focused)->setFocus(Qt::TabFocusReason);
     ASSERT_EQ(FocusName(), GetParam().focused);
@@ -134,7 +134,7 @@ TEST_P(FocusAfterImport, ReturnsToTheControlThatHadIt)
     C().beginImportAction->trigger();
 
     EXPECT_EQ(messages.All().size(), GetParam().writeFails ? 1u : 0u);
-    EXPECT_EQ(dialogs.Requests().size(), GetParam().writeFails ? 1u : 0u);
+    EXPECT_EQ(dialogs.All().size(), GetParam().writeFails ? 1u : 0u);
     EXPECT_EQ(QFile::exists(installation_.Temp() + "/ibx.pat"), !GetParam().writeFails);
     EXPECT_EQ(FocusName(), GetParam().focused);
     EXPECT_TRUE(QTest::qWaitForWindowActive(&Window()));
