@@ -273,7 +273,6 @@ TEST_F(MainWindowTest, TabFollowsTheScreenFromTopToBottom)
 
 TEST(HelpWindow, ContextsOpenTheirTopicsAndTheIndexLinksEveryTopic)
 {
-    app_test::StartApplication();
     BuiltInHelp engine;
     widgets::SetHelpEngine(&engine);
     widgets::ShowHelpContext(5616);

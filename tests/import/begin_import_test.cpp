@@ -44,7 +44,6 @@ MATCHER_P2(IsMessage, text, icon, "")
 
 class BeginImportTest : public testing::Test {
 public:
-    static void SetUpTestSuite() { EnsureApplication(); }
     BeginImportTest()
     {
         c_ = ImportControls(window_, state_);

@@ -3,7 +3,7 @@
 #include "omega/data_library.h"
 #include "qv2omg/db_format.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QEvent>
 
 #include <cstdio>
@@ -17,20 +17,16 @@ namespace fs = std::filesystem;
 // The system locale is read on first use, which may come before any window.
 [[maybe_unused]] const bool usDates = qputenv("LC_ALL", "en_US.UTF-8");
 
-void StartApplication()
+void LoadDataLibrary()
 {
-    if (QApplication::instance())
-        return;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "search_test";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-    const QString library = QDir(QStringLiteral(TESSAPORT_PROGRAM_DIR)).filePath(omega::DataLibrary::FileName());
-    if (!omega::TheDataLibrary().Load(library)) {
-        std::fprintf(stderr, "cannot load %s\n", qPrintable(library));
-        std::abort();
-    }
+    [[maybe_unused]] static const bool loaded = [] {
+        const QString library = QDir(QStringLiteral(TESSAPORT_PROGRAM_DIR)).filePath(omega::DataLibrary::FileName());
+        if (!omega::TheDataLibrary().Load(library)) {
+            std::fprintf(stderr, "cannot load %s\n", qPrintable(library));
+            std::abort();
+        }
+        return true;
+    }();
 }
 
 qv2omg::NewSecurity Security(std::string symbol, std::string description, std::vector<uint32_t> dates,
@@ -76,7 +72,7 @@ Widget* Make(QWidget* parent, const char* name, int left, int top, int width, in
 
 TestWindow::TestWindow()
 {
-    StartApplication();
+    LoadDataLibrary();
     window = std::make_unique<QWidget>();
     QWidget* w = c.window = window.get();
     w->resize(widgets::TwipsToPixelsX(6885), widgets::TwipsToPixelsY(4755));

@@ -33,8 +33,8 @@ inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 
 namespace search_test {
 
-// The application (US short dates) with the data-access library of the build loaded.
-void StartApplication();
+// The data-access library of the build, loaded once (the application has US short dates).
+void LoadDataLibrary();
 
 qv2omg::NewSecurity Security(std::string symbol, std::string description, std::vector<uint32_t> dates = {19980305},
                              int16_t category = 2, int16_t period = 0);
