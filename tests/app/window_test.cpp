@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "case_name.h"
+
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -108,8 +110,7 @@ TEST_F(MainWindowTest, EnterSearchesInSingleModeOnly)
     EXPECT_EQ(C().descriptionLabel->text(), "marker");
 }
 
-struct FocusCase {
-    const char* name;
+struct FocusCase : NamedCase<FocusCase> {
     const char* focused;  // before Begin Import, and after it
     bool writeFails;      // no pattern file chosen; the one chosen when asked lies in a missing folder
 };
@@ -144,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(Controls, FocusAfterImport, testing::Values(
     FocusCase{"LastDate", "lastDateEdit", false}, FocusCase{"OpenInterest", "openInterestCheck", false},
     FocusCase{"SymbolBox", "symbolEdit", false}, FocusCase{"WriteFailureFirstDate", "firstDateEdit", true},
     FocusCase{"WriteFailureSkip", "skipInvalidCheck", true}),
-    [](const auto& test) { return std::string(test.param.name); });
+    CaseName());
 
 // A mode switch clears the dates; the focus they had goes to the symbol (mask) box, not
 // to the next control in the chain. A control still usable keeps it.

@@ -2,6 +2,7 @@
 // importing state, interruption, and the same bytes as tessaport-import.
 
 #include "import_test_support.h"
+#include "case_name.h"
 
 #include "import/begin_import.h"
 #include "main_window/progress_window.h"
@@ -150,8 +151,7 @@ TEST_F(BeginImportTest, AsksForAMissingPatternFile)
     EXPECT_EQ(ReadGrid(chosen.toStdString()), ExpectedGrid("XYZ", rows_, false, true));
 }
 
-struct MessageCase {
-    std::string name;
+struct MessageCase : NamedCase<MessageCase> {
     std::function<void(BeginImportTest&)> change;
     QString text;  // FILE stands for the pattern file's name
     MessageIcon icon;
@@ -211,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
                     test.Use(test.db_, ImportMode::SingleSecurity, "HUGE");
                 },
                 kWriteFailed + "FILE: Overflow: the row does not fit the file format.", MessageIcon::Critical}),
-    [](const auto& test) { return test.param.name; });
+    CaseName());
 
 // Interrupt Import, or Escape or the close button of the progress window, while records
 // are read: the message, then a closed file holding the header and the rows so far. A
@@ -257,9 +257,9 @@ TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
     EXPECT_EQ(grid, ExpectedGrid("XYZ", written, false, true));
 }
 
+void PrintTo(StopBy way, std::ostream* out) { *out << std::array{"Menu", "Escape", "Close"}[static_cast<size_t>(way)]; }
+
 INSTANTIATE_TEST_SUITE_P(Ways, BeginImportStopTest, testing::Values(StopBy::Menu, StopBy::Escape, StopBy::Close),
-                         [](const testing::TestParamInfo<StopBy>& way) {
-                             return std::string(std::array{"Menu", "Escape", "Close"}[static_cast<size_t>(way.param)]);
-                         });
+                         testing::PrintToStringParamName());
 
 } // namespace

@@ -3,6 +3,7 @@
 // returns to, interruption; and Begin Import into a name ending in .xlsx.
 
 #include "import_test_support.h"
+#include "case_name.h"
 
 #include "import/begin_import.h"
 #include "import/date_text.h"
@@ -129,8 +130,7 @@ TEST_F(ExportListedTest, EnabledOnlyInListModeWithSecuritiesListedAndNoImportRun
     EXPECT_FALSE(c_.exportListedAction->isEnabled());
 }
 
-struct ExportCase {
-    const char* name;
+struct ExportCase : NamedCase<ExportCase> {
     ExportListedDialog::Shape shape;
     const char* output;
     std::vector<int> fieldsOff;
@@ -165,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(Shapes, ExportListedBytesTest, testing::Values(
     ExportCase{"LongWk1", ExportListedDialog::Long, "long.pat", {}, false, {"--merge", "long"}},
     ExportCase{"LongXlsx", ExportListedDialog::Long, "long.xlsx", {1, 2}, false,
                {"--merge", "long", "--fields", "open,close,volume", "--format", "xlsx"}}),
-    [](const testing::TestParamInfo<ExportCase>& param) { return std::string(param.param.name); });
+    CaseName());
 
 TEST_F(ExportListedTest, OneFilePerSecurityLikeTheCommand)
 {
@@ -281,11 +281,14 @@ TEST_P(ExportListedStopTest, KeepsFinishedFilesAndAbandonsTheOneInHand)
     EXPECT_EQ(QDir(Out("each")).entryList(QDir::Files | QDir::Hidden), QStringList({"AAA.pat", "BBB.pat"}));
 }
 
+void PrintTo(StopBy way, std::ostream* out)
+{
+    *out << std::array{"Menu", "Button", "Escape", "Close"}[static_cast<size_t>(way)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Ways, ExportListedStopTest,
                          testing::Values(StopBy::Menu, StopBy::Button, StopBy::Escape, StopBy::Close),
-                         [](const testing::TestParamInfo<StopBy>& way) {
-                             return std::string(std::array{"Menu", "Button", "Escape", "Close"}[static_cast<size_t>(way.param)]);
-                         });
+                         testing::PrintToStringParamName());
 
 TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
 {
@@ -427,8 +430,7 @@ TEST_F(ExportListedTest, DialogReopensWithItsLastChoices)
 }
 
 // OK is off while a choice cannot be run, and the line beside the choice says why.
-struct ProblemCase {
-    const char* name;
+struct ProblemCase : NamedCase<ProblemCase> {
     ExportListedDialog::Shape shape;
     const char* output;  // FOLDER stands for a folder that exists, FILE for a file
     const char* firstDate;
@@ -490,7 +492,7 @@ INSTANTIATE_TEST_SUITE_P(Choices, ExportListedProblemTest, testing::Values(
                 "FOLDER is a folder: a sheet or table is written to a file."},
     ProblemCase{"FilesIntoAFile", ExportListedDialog::PerSecurity, "FILE", "", false, "", "",
                 "FILE is a file: the files one per security go into a folder."}),
-    [](const testing::TestParamInfo<ProblemCase>& param) { return std::string(param.param.name); });
+    CaseName());
 
 // Files that exist are replaced only when the user agrees, asked once for the whole run.
 TEST_F(ExportListedTest, AsksOnceBeforeReplacingFiles)
