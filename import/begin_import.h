@@ -10,5 +10,8 @@
 // With no pattern file chosen yet, `choosePatternFile` asks for one once the options pass:
 // false (cancelled) ends the command without a word. A finished import says what it wrote
 // in the status line.
+// What an import stopped by the user says, before anything about the files written.
+inline constexpr char kImportInterruptedText[] = "Import interrupted at user request.";
+
 void BeginImport(ProgramState& state, const MainControls& controls,
                     const std::function<bool()>& choosePatternFile = {});

@@ -41,12 +41,6 @@ QString NoHeaderFileText(const QString& directory)
            QStringLiteral("a valid Omega Downloader header file.");
 }
 
-QString EmptySymbolText()
-{
-    return QStringLiteral("Choose a valid Omega Downloader data directory, enter ") +
-           QStringLiteral("a valid security symbol, search for it, then import.");
-}
-
 // Moves a control to another top (twips), keeping its left.
 void SetTop(QWidget* widget, int twips)
 {
@@ -198,8 +192,8 @@ void ApplyImportMode([[maybe_unused]] ProgramState& state, const MainControls& c
 void SearchSecurity(ProgramState& state, const MainControls& controls)
 {
     if (ShowSecurityInfo(state, controls, controls.symbolEdit->text()) != 0) {
-        widgets::ShowMessage(QString::fromLatin1(kTitle), EmptySymbolText(), widgets::MessageIcon::Information,
-                              controls.window);
+        widgets::ShowMessage(QString::fromLatin1(kTitle), QString::fromLatin1(kChooseSecurityText),
+                             widgets::MessageIcon::Information, controls.window);
         controls.symbolEdit->setFocus();
     }
 }

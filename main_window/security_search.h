@@ -9,6 +9,10 @@ void LoadSecurityTable(ProgramState& state, const MainControls& controls);
 void FillSecurityList(ProgramState& state, const MainControls& controls);
 void ApplyImportMode(ProgramState& state, const MainControls& controls, ImportMode mode);
 
+// What Search and Begin Import say when no security of the data directory is chosen.
+inline constexpr char kChooseSecurityText[] =
+    "Choose a valid Omega Downloader data directory, enter a valid security symbol, search for it, then import.";
+
 void SearchSecurity(ProgramState& state, const MainControls& controls);
 void ShowSelectedSecurity(ProgramState& state, const MainControls& controls);
 // The search field changed: a loaded table is searched again.

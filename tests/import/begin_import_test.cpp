@@ -7,6 +7,7 @@
 #include "import/begin_import.h"
 #include "main_window/progress_window.h"
 #include "main_window/security_info.h"
+#include "main_window/security_search.h"
 #include "widgets/busy_pointer.h"
 #include "widgets/message_box.h"
 
@@ -30,8 +31,6 @@ namespace {
 
 using widgets::MessageIcon;
 
-const QString kChooseSecurity = "Choose a valid Omega Downloader data directory, enter a valid security symbol, "
-                                "search for it, then import.";
 const QString kDateNotSet = " was not set correctly. You should set dates in compliance with date format specififed in "
                             "International Section of your Microsoft Windows Control Panel.";
 const QString kLastBeforeFirst = "Unable to import: Last Date must be set to a value which is later than the First "
@@ -172,7 +171,7 @@ TEST_P(BeginImportMessageTest, ShowsTheMessageAndReturnsToIdle)
 
     const QString text = QString(GetParam().text).replace("FILE", state_.PatternFileName);
     EXPECT_THAT(messages_.All(), testing::ElementsAre(IsMessage(text, GetParam().icon)));
-    const bool unknown = text == kChooseSecurity;  // which also disables Begin Import and goes to the symbol
+    const bool unknown = text == kChooseSecurityText;  // which also disables Begin Import and goes to the symbol
     ExpectIdle(!unknown);
     EXPECT_EQ(window_.focusWidget() == c_.symbolEdit, unknown);
     EXPECT_EQ(ReadFileBytes(db_.Path("out.pat")), "earlier");
@@ -186,7 +185,7 @@ void SetDates(BeginImportTest& test, int32_t first, int32_t last)
 }
 
 INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
-    MessageCase{"UnknownSymbol", [](auto& test) { test.c_.symbolEdit->setText("NOPE"); }, kChooseSecurity,
+    MessageCase{"UnknownSymbol", [](auto& test) { test.c_.symbolEdit->setText("NOPE"); }, kChooseSecurityText,
                 MessageIcon::Information},
     MessageCase{"DataUnavailable", [](auto& test) { test.db_.RemoveDataFile("XYZ"); }, "Data currently unavailable. Check "
                 "that Omega CD-ROM disk is in drive, and the operating system has normal access to it.",

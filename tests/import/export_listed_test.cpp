@@ -271,7 +271,7 @@ TEST_P(ExportListedStopTest, KeepsFinishedFilesAndAbandonsTheOneInHand)
     SetRunProgressObserver({});
     ASSERT_EQ(messages_.All().size(), 2u);
     EXPECT_EQ(messages_.All()[0].text, "One of the files, BBB.pat, exists already in " + Out("each") + ". Replace it?");
-    EXPECT_TRUE(messages_.All()[1].text.startsWith("Import interrupted at user request.\n\nFiles written: 1, in "
+    EXPECT_TRUE(messages_.All()[1].text.startsWith(kImportInterruptedText + QString("\n\nFiles written: 1, in ")
                                                    + Out("each") + "\nRows written: 39\n"))
         << messages_.All()[1].text.toStdString();
     ExpectIdle();
@@ -296,7 +296,7 @@ TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
     QTimer::singleShot(0, c_.interruptImportAction, &QAction::trigger);
     ExportListedSecurities(state_, c_);
     ASSERT_EQ(messages_.All().size(), 1u);
-    EXPECT_TRUE(messages_.All()[0].text.startsWith("Import interrupted at user request.\n\nFiles written: 0, "));
+    EXPECT_TRUE(messages_.All()[0].text.startsWith(kImportInterruptedText + QString("\n\nFiles written: 0, ")));
     ExpectIdle();
     EXPECT_FALSE(QFile::exists(Out("long.csv")));
 }
