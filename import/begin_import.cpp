@@ -9,6 +9,7 @@
 #include "omega/data_library.h"
 #include "main_window/focus_return.h"
 #include "main_window/progress_window.h"
+#include "main_window/security_search.h"
 #include "omega/security_table.h"
 #include "omega/security_text.h"
 #include "omega/windows1252.h"
@@ -30,8 +31,6 @@
 namespace {
 
 const char kTitle[] = "Tessaport";
-const char kChooseSecurity[] =
-    "Choose a valid Omega Downloader data directory, enter a valid security symbol, search for it, then import.";
 const char kDataUnavailable[] =
     "Data currently unavailable. Check that Omega CD-ROM disk is in drive, and the operating system has normal "
     "access to it.";
@@ -41,7 +40,6 @@ const char kDateNotSet[] =
 const char kLastBeforeFirst[] =
     "Unable to import: Last Date must be set to a value which is later than the First Date in Import Options "
     "window.";
-const char kInterrupted[] = "Import interrupted at user request.";
 
 void Tell(const QString& text, widgets::MessageIcon icon, QWidget* parent)
 {
@@ -92,7 +90,7 @@ void BeginImport(ProgramState& state, const MainWindowControls& controls, const 
     const QByteArray dataDir = omega::LibraryPath(state.currentDataDir);
     SecurityRecord security{};
     if (!symbolBytes || library.SearchSecurity(dataDir.constData(), symbolBytes->constData(), &security) != 0) {
-        Tell(kChooseSecurity, widgets::MessageIcon::Information, window);
+        Tell(kChooseSecurityText, widgets::MessageIcon::Information, window);
         controls.beginImportAction()->setEnabled(false);
         controls.symbolEdit()->setFocus();
         return;
@@ -146,7 +144,7 @@ void BeginImport(ProgramState& state, const MainWindowControls& controls, const 
             if (!state.interruptRequested)
                 return false;
             state.interruptRequested = false;
-            Tell(kInterrupted, widgets::MessageIcon::Information, window);
+            Tell(kImportInterruptedText, widgets::MessageIcon::Information, window);
             return true;
         };
         SetProgressInterrupt(controls.interruptImportAction(), window);

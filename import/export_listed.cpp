@@ -1,6 +1,7 @@
 #include "import/export_listed.h"
 
 #include "export/output_format.h"
+#include "import/begin_import.h"
 #include "import/busy_state.h"
 #include "import/event_pump.h"
 #include "import/date_text.h"
@@ -47,7 +48,6 @@
 namespace {
 
 const char kTitle[] = "Tessaport";
-const char kInterrupted[] = "Import interrupted at user request.";
 constexpr std::array<unsigned, 6> kFieldBits = {kFieldOpen, kFieldHigh, kFieldLow, kFieldClose, kFieldVolume,
                                                 kFieldOpenInterest};
 constexpr std::array<int16_t, 3> kPerSecurityFormats = {kSheetWk1, kOutputXlsx, kOutputCsv};
@@ -641,7 +641,7 @@ void ExportListedSecurities(ProgramState& state, const MainWindowControls& contr
     if (!failure.isEmpty())
         Tell(failure, widgets::MessageIcon::Critical, window);
     else if (interrupted)
-        Tell(QString::fromLatin1(kInterrupted) + QStringLiteral("\n\n") + EndText(tally, dialog.Output(), perSecurity),
+        Tell(QString::fromLatin1(kImportInterruptedText) + QStringLiteral("\n\n") + EndText(tally, dialog.Output(), perSecurity),
              widgets::MessageIcon::Information, window);
     else
         Tell(EndText(tally, dialog.Output(), perSecurity), widgets::MessageIcon::Information, window);

@@ -41,12 +41,6 @@ QString NoHeaderFileText(const QString& directory)
            QStringLiteral("a valid Omega Downloader header file.");
 }
 
-QString EmptySymbolText()
-{
-    return QStringLiteral("Choose a valid Omega Downloader data directory, enter ") +
-           QStringLiteral("a valid security symbol, search for it, then import.");
-}
-
 // Moves a control to another top (twips), keeping its left.
 void SetTop(QWidget* widget, int twips)
 {
@@ -203,8 +197,8 @@ void SecuritySearch::ApplyMode(ImportMode mode)
 void SecuritySearch::Search()
 {
     if (ShowSecurityInfo(state_, controls_, controls_.symbolEdit()->text()) != 0) {
-        widgets::ShowMessage(QString::fromLatin1(kTitle), EmptySymbolText(), widgets::MessageIcon::Information,
-                              controls_.window());
+        widgets::ShowMessage(QString::fromLatin1(kTitle), QString::fromLatin1(kChooseSecurityText),
+                             widgets::MessageIcon::Information, controls_.window());
         controls_.symbolEdit()->setFocus();
     }
 }

@@ -9,6 +9,10 @@
 
 class QListView;
 
+// What Search and Begin Import say when no security of the data directory is chosen.
+inline constexpr char kChooseSecurityText[] =
+    "Choose a valid Omega Downloader data directory, enter a valid security symbol, search for it, then import.";
+
 // Finding securities in the data directory in use: the symbol looked up in single mode,
 // the list that the mask fills in list mode, the security information either shows, and
 // the arrangement of the window for each mode.

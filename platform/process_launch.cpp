@@ -13,22 +13,15 @@
 namespace platform {
 
 namespace {
-RecordedLaunches* recorder = nullptr;
-
 #ifndef Q_OS_WIN
 QString ErrnoText(int errorNumber) { return QString::fromLocal8Bit(std::strerror(errorNumber)); }
 #endif
 } // namespace
 
-RecordedLaunches::RecordedLaunches() : previous_(recorder) { recorder = this; }
-RecordedLaunches::~RecordedLaunches() { recorder = previous_; }
-
 LaunchResult StartProgram(const QString& program, const QStringList& arguments)
 {
-    if (recorder) {
-        recorder->launches_.push_back({program, arguments, QString()});
-        return recorder->answer_;
-    }
+    if (RecordedLaunches* recorder = RecordedLaunches::Current())
+        return recorder->Ask({program, arguments, QString()});
 
     QProcess process;
     process.setProgram(program);
@@ -53,10 +46,8 @@ LaunchResult StartProgram(const QString& program, const QStringList& arguments)
 #ifdef Q_OS_WIN
 LaunchResult StartCommandLine(const QString& commandLine)
 {
-    if (recorder) {
-        recorder->launches_.push_back({QString(), QStringList(), commandLine});
-        return recorder->answer_;
-    }
+    if (RecordedLaunches* recorder = RecordedLaunches::Current())
+        return recorder->Ask({QString(), QStringList(), commandLine});
 
     std::wstring line = commandLine.toStdWString();
     STARTUPINFOW startup{};

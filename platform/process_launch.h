@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/recorded_calls.h"
+
 #include <QString>
 #include <QStringList>
-
-#include <vector>
 
 namespace platform {
 
@@ -33,26 +33,8 @@ struct RecordedLaunch {
     QString commandLine;  // empty for a program and arguments
 };
 
-// While one of these lives, starts are recorded instead of made, and answered with
-// the result set by AnswerWith (started, by default).
-class RecordedLaunches {
-public:
-    RecordedLaunches();
-    ~RecordedLaunches();
-    RecordedLaunches(const RecordedLaunches&) = delete;
-    RecordedLaunches& operator=(const RecordedLaunches&) = delete;
-
-    const std::vector<RecordedLaunch>& All() const { return launches_; }
-    void AnswerWith(const LaunchResult& result) { answer_ = result; }
-
-private:
-    friend LaunchResult StartProgram(const QString&, const QStringList&);
-#ifdef Q_OS_WIN
-    friend LaunchResult StartCommandLine(const QString&);
-#endif
-    std::vector<RecordedLaunch> launches_;
-    LaunchResult answer_;
-    RecordedLaunches* previous_;
-};
+// While one of these lives, starts are recorded instead of made and answered from its
+// queue, as started when it is empty.
+using RecordedLaunches = base::RecordedCalls<RecordedLaunch, LaunchResult>;
 
 } // namespace platform

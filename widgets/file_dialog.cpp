@@ -10,8 +10,6 @@
 namespace widgets {
 
 namespace {
-FileDialogAnswers* answers = nullptr;
-
 // QFileDialog reads the patterns from the last parentheses of each entry; with the
 // details hidden the user sees only the description, whatever parentheses it holds.
 QString QtNameFilter(const FileFilter& filter)
@@ -44,9 +42,6 @@ QString TypeExtension(const std::vector<FileFilter>& filters, int index)
     return QString();
 }
 } // namespace
-
-FileDialogAnswers::FileDialogAnswers() : previous_(answers) { answers = this; }
-FileDialogAnswers::~FileDialogAnswers() { answers = previous_; }
 
 void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request)
 {
@@ -98,16 +93,8 @@ QString ChosenFileName(const QFileDialog& dialog, const FileDialogRequest& reque
 
 std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogRequest& request)
 {
-    if (answers) {
-        answers->requests_.push_back(request);
-        if (answers->answers_.empty())
-            return std::nullopt;
-        const FileDialogAnswers::Answer answer = answers->answers_.front();
-        answers->answers_.pop_front();
-        if (answer.cancelled)
-            return std::nullopt;
-        return answer.fileName;
-    }
+    if (FileDialogAnswers* answers = FileDialogAnswers::Current())
+        return answers->Ask(request);
 
     const ModalReturn back(parent);
     QFileDialog dialog(parent);

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "base/recorded_calls.h"
+
 #include <QString>
 #include <QStringList>
 
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -48,28 +49,8 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request);
 // separators, with the type's extension added to a name typed without one where asked.
 QString ChosenFileName(const QFileDialog& dialog, const FileDialogRequest& request);
 
-// While one of these lives, dialogs are answered from its queue instead of shown, and
-// each request is recorded. A dialog with nothing queued is answered as cancelled.
-class FileDialogAnswers {
-public:
-    FileDialogAnswers();
-    ~FileDialogAnswers();
-    FileDialogAnswers(const FileDialogAnswers&) = delete;
-    FileDialogAnswers& operator=(const FileDialogAnswers&) = delete;
-
-    void AnswerFileName(const QString& fileName) { answers_.push_back({false, fileName}); }
-    void AnswerCancel() { answers_.push_back({true, QString()}); }
-    const std::vector<FileDialogRequest>& Requests() const { return requests_; }
-
-private:
-    friend std::optional<QString> RunFileDialog(QWidget*, const FileDialogRequest&);
-    struct Answer {
-        bool cancelled;
-        QString fileName;
-    };
-    std::deque<Answer> answers_;
-    std::vector<FileDialogRequest> requests_;
-    FileDialogAnswers* previous_;
-};
+// While one of these lives, dialogs are recorded instead of shown and answered from its
+// queue: a file name, or std::nullopt for Cancel. A dialog with nothing queued is cancelled.
+using FileDialogAnswers = base::RecordedCalls<FileDialogRequest, std::optional<QString>>;
 
 } // namespace widgets

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "base/recorded_calls.h"
+
 #include <cstdint>
-#include <vector>
 
 namespace widgets {
 
@@ -28,20 +29,6 @@ struct HelpRequest {
 };
 
 // While one of these lives, help requests are recorded instead of shown.
-class RecordedHelpRequests {
-public:
-    RecordedHelpRequests();
-    ~RecordedHelpRequests();
-    RecordedHelpRequests(const RecordedHelpRequests&) = delete;
-    RecordedHelpRequests& operator=(const RecordedHelpRequests&) = delete;
-
-    const std::vector<HelpRequest>& All() const { return requests_; }
-
-private:
-    friend void ShowHelpContext(int32_t);
-    friend void ShowHelpIndex();
-    std::vector<HelpRequest> requests_;
-    RecordedHelpRequests* previous_;
-};
+using RecordedHelpRequests = base::RecordedCalls<HelpRequest>;
 
 } // namespace widgets

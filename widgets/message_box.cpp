@@ -7,8 +7,6 @@
 namespace widgets {
 
 namespace {
-RecordedMessages* recorder = nullptr;
-
 QMessageBox::Icon ToQt(MessageIcon icon)
 {
     switch (icon) {
@@ -21,13 +19,10 @@ QMessageBox::Icon ToQt(MessageIcon icon)
 }
 } // namespace
 
-RecordedMessages::RecordedMessages() : previous_(recorder) { recorder = this; }
-RecordedMessages::~RecordedMessages() { recorder = previous_; }
-
 void ShowMessage(const QString& title, const QString& text, MessageIcon icon, QWidget* parent)
 {
-    if (recorder) {
-        recorder->messages_.push_back({title, text, icon});
+    if (RecordedMessages* recorder = RecordedMessages::Current()) {
+        recorder->Record({title, text, icon});
         return;
     }
     const ModalReturn back(parent);
@@ -37,14 +32,8 @@ void ShowMessage(const QString& title, const QString& text, MessageIcon icon, QW
 
 bool AskYesNo(const QString& title, const QString& text, QWidget* parent)
 {
-    if (recorder) {
-        recorder->messages_.push_back({title, text, MessageIcon::Question});
-        if (recorder->answers_.empty())
-            return true;
-        const bool yes = recorder->answers_.front();
-        recorder->answers_.pop_front();
-        return yes;
-    }
+    if (RecordedMessages* recorder = RecordedMessages::Current())
+        return recorder->Ask({title, text, MessageIcon::Question}, true);
     const ModalReturn back(parent);
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::No);

@@ -66,7 +66,9 @@ BENCHMARK(BM_OneLetterDescription)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    search_test::StartApplication();
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    search_test::LoadDataLibrary();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -49,7 +49,6 @@ TEST(LeadingWholeNumber, ReadsTheLeadingNumberAndRoundsHalvesToEven)
 
 TEST(ShortenPath, DropsLeadingFoldersUntilThePathFits)
 {
-    app_test::StartApplication();
     QWidget window;
     const QFontMetrics metrics(window.font());
     auto width = [&](const QString& text) { return metrics.horizontalAdvance(text); };

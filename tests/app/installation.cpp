@@ -3,7 +3,6 @@
 #include "platform/registry_file.h"
 #include "platform/working_directory.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 
@@ -11,22 +10,10 @@
 
 namespace app_test {
 
-void StartApplication()
-{
-    if (QApplication::instance())
-        return;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
-
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 Installation::Installation()
 {
-    StartApplication();
     EXPECT_TRUE(temp_.isValid());
     EXPECT_TRUE(QDir().mkpath(ProgramDir()));
     EXPECT_TRUE(QDir().mkpath(DataRoot()));

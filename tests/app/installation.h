@@ -17,8 +17,6 @@
 
 namespace app_test {
 
-void StartApplication();
-
 // A path in the system's own separators, as the program reads it from the registry and
 // shows it.
 QString Native(const QString& path);

@@ -234,18 +234,18 @@ TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
     std::vector<widgets::Message> messages;
     {
         widgets::FileDialogAnswers answers;
-        answers.AnswerCancel();
+        answers.Answer(std::nullopt);
         EXPECT_EQ(start(answers, messages), StartUpOutcome::Fatal);
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].text, NotInstalledText(installation));
-        ASSERT_EQ(answers.Requests().size(), 1u);
-        EXPECT_EQ(answers.Requests()[0].mode, widgets::FileDialogMode::Folder);
+        ASSERT_EQ(answers.All().size(), 1u);
+        EXPECT_EQ(answers.All()[0].mode, widgets::FileDialogMode::Folder);
         EXPECT_FALSE(QFileInfo::exists(written));
     }
     {
         widgets::FileDialogAnswers answers;
-        answers.AnswerFileName(installation.DataRoot());  // holds no Program folder
-        answers.AnswerFileName(installation.Root() + "/");
+        answers.Answer(installation.DataRoot());  // holds no Program folder
+        answers.Answer(installation.Root() + "/");
         EXPECT_EQ(start(answers, messages), StartUpOutcome::Shown);
         ASSERT_EQ(messages.size(), 2u);
         EXPECT_EQ(messages[1].text, "The folder " + installation.DataRoot() + " holds no Program and Data folders. "
@@ -284,14 +284,14 @@ TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
             other.write(content);
         }
         widgets::FileDialogAnswers answers;
-        answers.AnswerFileName(bad);
-        answers.AnswerFileName(installation.Root());
+        answers.Answer(bad);
+        answers.Answer(installation.Root());
         EXPECT_EQ(start(answers, messages), StartUpOutcome::Shown) << content.constData();
         ASSERT_EQ(messages.size(), 2u);
         EXPECT_EQ(messages[1].text, "The folder " + installation.Temp()
                                         + "/Bad\\x0aName cannot be named in the registry file: it holds a control "
                                           "character (U+000a). Rename it, or choose another folder.");
-        EXPECT_EQ(answers.Requests().size(), 2u);
+        EXPECT_EQ(answers.All().size(), 2u);
         EXPECT_FALSE(QFileInfo(written).isSymLink());
         EXPECT_FALSE(QFileInfo::exists(planted));
         EXPECT_EQ(platform::GetAppPath(platform::RegistryFile::Load(written), "ts32.exe"), installation.ProgramDir());

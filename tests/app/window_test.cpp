@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "case_name.h"
+
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -108,8 +110,7 @@ TEST_F(MainWindowTest, EnterSearchesInSingleModeOnly)
     EXPECT_EQ(C().descriptionLabel()->text(), "marker");
 }
 
-struct FocusCase {
-    const char* name;
+struct FocusCase : NamedCase<FocusCase> {
     const char* focused;  // before Begin Import, and after it
     bool writeFails;      // no pattern file chosen; the one chosen when asked lies in a missing folder
 };
@@ -125,7 +126,7 @@ TEST_P(FocusAfterImport, ReturnsToTheControlThatHadIt)
     widgets::FileDialogAnswers dialogs;
     if (GetParam().writeFails) {
         Window().State().patternFileName.clear();
-        dialogs.AnswerFileName(installation_.Temp() + "/missing/ibx.pat");
+        dialogs.Answer(installation_.Temp() + "/missing/ibx.pat");
     }
     Control(GetParam().focused)->setFocus(Qt::TabFocusReason);
     ASSERT_EQ(FocusName(), GetParam().focused);
@@ -134,7 +135,7 @@ TEST_P(FocusAfterImport, ReturnsToTheControlThatHadIt)
     C().beginImportAction()->trigger();
 
     EXPECT_EQ(messages.All().size(), GetParam().writeFails ? 1u : 0u);
-    EXPECT_EQ(dialogs.Requests().size(), GetParam().writeFails ? 1u : 0u);
+    EXPECT_EQ(dialogs.All().size(), GetParam().writeFails ? 1u : 0u);
     EXPECT_EQ(QFile::exists(installation_.Temp() + "/ibx.pat"), !GetParam().writeFails);
     EXPECT_EQ(FocusName(), GetParam().focused);
     EXPECT_TRUE(QTest::qWaitForWindowActive(&Window()));
@@ -144,7 +145,7 @@ INSTANTIATE_TEST_SUITE_P(Controls, FocusAfterImport, testing::Values(
     FocusCase{"LastDate", "lastDateEdit", false}, FocusCase{"OpenInterest", "openInterestCheck", false},
     FocusCase{"SymbolBox", "symbolEdit", false}, FocusCase{"WriteFailureFirstDate", "firstDateEdit", true},
     FocusCase{"WriteFailureSkip", "skipInvalidCheck", true}),
-    [](const auto& test) { return std::string(test.param.name); });
+    CaseName());
 
 // A mode switch clears the dates; the focus they had goes to the symbol (mask) box, not
 // to the next control in the chain. A control still usable keeps it.
@@ -273,7 +274,6 @@ TEST_F(MainWindowTest, TabFollowsTheScreenFromTopToBottom)
 
 TEST(HelpWindow, ContextsOpenTheirTopicsAndTheIndexLinksEveryTopic)
 {
-    app_test::StartApplication();
     BuiltInHelp engine;
     widgets::SetHelpEngine(&engine);
     widgets::ShowHelpContext(5616);

@@ -2,10 +2,12 @@
 // importing state, interruption, and the same bytes as tessaport-import.
 
 #include "import_test_support.h"
+#include "case_name.h"
 
 #include "import/begin_import.h"
 #include "main_window/progress_window.h"
 #include "main_window/security_info.h"
+#include "main_window/security_search.h"
 #include "widgets/busy_pointer.h"
 #include "widgets/message_box.h"
 
@@ -30,8 +32,6 @@ namespace {
 
 using widgets::MessageIcon;
 
-const QString kChooseSecurity = "Choose a valid Omega Downloader data directory, enter a valid security symbol, "
-                                "search for it, then import.";
 const QString kDateNotSet = " was not set correctly. You should set dates in compliance with date format specififed in "
                             "International Section of your Microsoft Windows Control Panel.";
 const QString kLastBeforeFirst = "Unable to import: Last Date must be set to a value which is later than the First "
@@ -45,7 +45,6 @@ MATCHER_P2(IsMessage, text, icon, "")
 
 class BeginImportTest : public testing::Test {
 public:
-    static void SetUpTestSuite() { EnsureApplication(); }
     BeginImportTest()
     {
         ConnectInterrupt(c_, state_);
@@ -152,8 +151,7 @@ TEST_F(BeginImportTest, AsksForAMissingPatternFile)
     EXPECT_EQ(ReadGrid(chosen.toStdString()), ExpectedGrid("XYZ", rows_, false, true));
 }
 
-struct MessageCase {
-    std::string name;
+struct MessageCase : NamedCase<MessageCase> {
     std::function<void(BeginImportTest&)> change;
     QString text;  // FILE stands for the pattern file's name
     MessageIcon icon;
@@ -174,7 +172,7 @@ TEST_P(BeginImportMessageTest, ShowsTheMessageAndReturnsToIdle)
 
     const QString text = QString(GetParam().text).replace("FILE", state_.patternFileName);
     EXPECT_THAT(messages_.All(), testing::ElementsAre(IsMessage(text, GetParam().icon)));
-    const bool unknown = text == kChooseSecurity;  // which also disables Begin Import and goes to the symbol
+    const bool unknown = text == kChooseSecurityText;  // which also disables Begin Import and goes to the symbol
     ExpectIdle(!unknown);
     EXPECT_EQ(window_.focusWidget() == c_.symbolEdit(), unknown);
     EXPECT_EQ(ReadFileBytes(db_.Path("out.pat")), "earlier");
@@ -188,7 +186,7 @@ void SetDates(BeginImportTest& test, int32_t first, int32_t last)
 }
 
 INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
-    MessageCase{"UnknownSymbol", [](auto& test) { test.c_.symbolEdit()->setText("NOPE"); }, kChooseSecurity,
+    MessageCase{"UnknownSymbol", [](auto& test) { test.c_.symbolEdit()->setText("NOPE"); }, kChooseSecurityText,
                 MessageIcon::Information},
     MessageCase{"DataUnavailable", [](auto& test) { test.db_.RemoveDataFile("XYZ"); }, "Data currently unavailable. Check "
                 "that Omega CD-ROM disk is in drive, and the operating system has normal access to it.",
@@ -213,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
                     test.Use(test.db_, ImportMode::SingleSecurity, "HUGE");
                 },
                 kWriteFailed + "FILE: Overflow: the row does not fit the file format.", MessageIcon::Critical}),
-    [](const auto& test) { return test.param.name; });
+    CaseName());
 
 // Interrupt Import, or Escape or the close button of the progress window, while records
 // are read: the message, then a closed file holding the header and the rows so far. A
@@ -259,9 +257,9 @@ TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
     EXPECT_EQ(grid, ExpectedGrid("XYZ", written, false, true));
 }
 
+void PrintTo(StopBy way, std::ostream* out) { *out << std::array{"Menu", "Escape", "Close"}[static_cast<size_t>(way)]; }
+
 INSTANTIATE_TEST_SUITE_P(Ways, BeginImportStopTest, testing::Values(StopBy::Menu, StopBy::Escape, StopBy::Close),
-                         [](const testing::TestParamInfo<StopBy>& way) {
-                             return std::string(std::array{"Menu", "Escape", "Close"}[static_cast<size_t>(way.param)]);
-                         });
+                         testing::PrintToStringParamName());
 
 } // namespace

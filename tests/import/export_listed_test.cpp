@@ -3,6 +3,7 @@
 // returns to, interruption; and Begin Import into a name ending in .xlsx.
 
 #include "import_test_support.h"
+#include "case_name.h"
 
 #include "import/begin_import.h"
 #include "import/date_text.h"
@@ -42,7 +43,6 @@ class ExportListedTest : public testing::Test {
 public:
     static void SetUpTestSuite()
     {
-        EnsureApplication();
         // The xlsx files of the two runs carry the same creation time.
         qputenv("SOURCE_DATE_EPOCH", "1700000000");
     }
@@ -131,8 +131,7 @@ TEST_F(ExportListedTest, EnabledOnlyInListModeWithSecuritiesListedAndNoImportRun
     EXPECT_FALSE(c_.exportListedAction()->isEnabled());
 }
 
-struct ExportCase {
-    const char* name;
+struct ExportCase : NamedCase<ExportCase> {
     ExportListedDialog::Shape shape;
     const char* output;
     std::vector<int> fieldsOff;
@@ -167,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(Shapes, ExportListedBytesTest, testing::Values(
     ExportCase{"LongWk1", ExportListedDialog::Long, "long.pat", {}, false, {"--merge", "long"}},
     ExportCase{"LongXlsx", ExportListedDialog::Long, "long.xlsx", {1, 2}, false,
                {"--merge", "long", "--fields", "open,close,volume", "--format", "xlsx"}}),
-    [](const testing::TestParamInfo<ExportCase>& param) { return std::string(param.param.name); });
+    CaseName());
 
 TEST_F(ExportListedTest, OneFilePerSecurityLikeTheCommand)
 {
@@ -273,7 +272,7 @@ TEST_P(ExportListedStopTest, KeepsFinishedFilesAndAbandonsTheOneInHand)
     SetRunProgressObserver({});
     ASSERT_EQ(messages_.All().size(), 2u);
     EXPECT_EQ(messages_.All()[0].text, "One of the files, BBB.pat, exists already in " + Out("each") + ". Replace it?");
-    EXPECT_TRUE(messages_.All()[1].text.startsWith("Import interrupted at user request.\n\nFiles written: 1, in "
+    EXPECT_TRUE(messages_.All()[1].text.startsWith(kImportInterruptedText + QString("\n\nFiles written: 1, in ")
                                                    + Out("each") + "\nRows written: 39\n"))
         << messages_.All()[1].text.toStdString();
     ExpectIdle();
@@ -283,11 +282,14 @@ TEST_P(ExportListedStopTest, KeepsFinishedFilesAndAbandonsTheOneInHand)
     EXPECT_EQ(QDir(Out("each")).entryList(QDir::Files | QDir::Hidden), QStringList({"AAA.pat", "BBB.pat"}));
 }
 
+void PrintTo(StopBy way, std::ostream* out)
+{
+    *out << std::array{"Menu", "Button", "Escape", "Close"}[static_cast<size_t>(way)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Ways, ExportListedStopTest,
                          testing::Values(StopBy::Menu, StopBy::Button, StopBy::Escape, StopBy::Close),
-                         [](const testing::TestParamInfo<StopBy>& way) {
-                             return std::string(std::array{"Menu", "Button", "Escape", "Close"}[static_cast<size_t>(way.param)]);
-                         });
+                         testing::PrintToStringParamName());
 
 TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
 {
@@ -295,7 +297,7 @@ TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
     QTimer::singleShot(0, c_.interruptImportAction(), &QAction::trigger);
     ExportListedSecurities(state_, c_);
     ASSERT_EQ(messages_.All().size(), 1u);
-    EXPECT_TRUE(messages_.All()[0].text.startsWith("Import interrupted at user request.\n\nFiles written: 0, "));
+    EXPECT_TRUE(messages_.All()[0].text.startsWith(kImportInterruptedText + QString("\n\nFiles written: 0, ")));
     ExpectIdle();
     EXPECT_FALSE(QFile::exists(Out("long.csv")));
 }
@@ -429,8 +431,7 @@ TEST_F(ExportListedTest, DialogReopensWithItsLastChoices)
 }
 
 // OK is off while a choice cannot be run, and the line beside the choice says why.
-struct ProblemCase {
-    const char* name;
+struct ProblemCase : NamedCase<ProblemCase> {
     ExportListedDialog::Shape shape;
     const char* output;  // FOLDER stands for a folder that exists, FILE for a file
     const char* firstDate;
@@ -492,7 +493,7 @@ INSTANTIATE_TEST_SUITE_P(Choices, ExportListedProblemTest, testing::Values(
                 "FOLDER is a folder: a sheet or table is written to a file."},
     ProblemCase{"FilesIntoAFile", ExportListedDialog::PerSecurity, "FILE", "", false, "", "",
                 "FILE is a file: the files one per security go into a folder."}),
-    [](const testing::TestParamInfo<ProblemCase>& param) { return std::string(param.param.name); });
+    CaseName());
 
 // Files that exist are replaced only when the user agrees, asked once for the whole run.
 TEST_F(ExportListedTest, AsksOnceBeforeReplacingFiles)

@@ -7,7 +7,6 @@
 #include "sheet/sheet_file.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -29,13 +28,6 @@ omega::DataLibrary& Library()
     }();
     EXPECT_TRUE(loaded) << omega::TheDataLibrary().ErrorString().toStdString();
     return omega::TheDataLibrary();
-}
-
-void EnsureApplication()
-{
-    static int argc = 1;
-    static char name[] = "import_tests", *argv[] = {name, nullptr};
-    [[maybe_unused]] static const QApplication* application = new QApplication(argc, argv);
 }
 
 std::vector<qv2omg::PriceRow> WeekdayRows(int count)

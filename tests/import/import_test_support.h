@@ -16,7 +16,6 @@
 
 // The data-access library of the build, loaded and initialised once.
 omega::DataLibrary& Library();
-void EnsureApplication();
 
 // `count` records on the weekdays from 2 March 1998: prices step by 0.25 from 10 (exact as
 // floats), volume 1000 + i, open interest 500 + i.

@@ -22,8 +22,6 @@ struct Report {
 
 class ProgressWindowTest : public testing::Test {
 protected:
-    void SetUp() override { search_test::StartApplication(); }
-
     static void Expect(const std::vector<Report>& reports)
     {
         for (const Report& report : reports) {

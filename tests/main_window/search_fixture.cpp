@@ -3,7 +3,7 @@
 #include "omega/data_library.h"
 #include "qv2omg/db_format.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QMenuBar>
 #include <QEvent>
 
@@ -18,20 +18,16 @@ namespace fs = std::filesystem;
 // The system locale is read on first use, which may come before any window.
 [[maybe_unused]] const bool usDates = qputenv("LC_ALL", "en_US.UTF-8");
 
-void StartApplication()
+void LoadDataLibrary()
 {
-    if (QApplication::instance())
-        return;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "search_test";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-    const QString library = QDir(QStringLiteral(TESSAPORT_PROGRAM_DIR)).filePath(omega::DataLibrary::FileName());
-    if (!omega::TheDataLibrary().Load(library)) {
-        std::fprintf(stderr, "cannot load %s\n", qPrintable(library));
-        std::abort();
-    }
+    [[maybe_unused]] static const bool loaded = [] {
+        const QString library = QDir(QStringLiteral(TESSAPORT_PROGRAM_DIR)).filePath(omega::DataLibrary::FileName());
+        if (!omega::TheDataLibrary().Load(library)) {
+            std::fprintf(stderr, "cannot load %s\n", qPrintable(library));
+            std::abort();
+        }
+        return true;
+    }();
 }
 
 qv2omg::NewSecurity Security(std::string symbol, std::string description, std::vector<uint32_t> dates,
@@ -62,9 +58,9 @@ void WriteHeaderOnly(const fs::path& directory, int32_t count)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-ApplicationStarted::ApplicationStarted()
+DataLibraryLoaded::DataLibraryLoaded()
 {
-    StartApplication();
+    LoadDataLibrary();
 }
 
 TestWindow::TestWindow() : c(window)

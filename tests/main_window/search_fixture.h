@@ -34,21 +34,22 @@ inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 
 namespace search_test {
 
-// The application (US short dates) with the data-access library of the build loaded.
-void StartApplication();
+// The data-access library of the build, loaded once (the application has US short dates).
+void LoadDataLibrary();
 
 qv2omg::NewSecurity Security(std::string symbol, std::string description, std::vector<uint32_t> dates = {19980305},
                              int16_t category = 2, int16_t period = 0);
 // A header file of `count` securities "S<i>", "Security number <i>", without data files.
 void WriteHeaderOnly(const std::filesystem::path& directory, int32_t count);
 
-struct ApplicationStarted {
-    ApplicationStarted();
+// Loads the data-access library before the controls are built.
+struct DataLibraryLoaded {
+    DataLibraryLoaded();
 };
 
 // The main window's controls in a window of their own, with the symbol box's change
 // handler connected and single mode set up; a data directory beside.
-class TestWindow : private ApplicationStarted {
+class TestWindow : private DataLibraryLoaded {
 public:
     TestWindow();
     std::filesystem::path DataDir() const;

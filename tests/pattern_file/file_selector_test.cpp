@@ -39,11 +39,11 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedName)
 {
     FileSelector() = FileSelectorState();
     widgets::FileDialogAnswers dialogs;
-    dialogs.AnswerCancel();
+    dialogs.Answer(std::nullopt);
     EXPECT_TRUE(RunFileSelector("Select the Pattern Filename", 2));
 
-    ASSERT_EQ(dialogs.Requests().size(), 1u);
-    const widgets::FileDialogRequest& request = dialogs.Requests().front();
+    ASSERT_EQ(dialogs.All().size(), 1u);
+    const widgets::FileDialogRequest& request = dialogs.All().front();
     EXPECT_EQ(request.mode, widgets::FileDialogMode::Save);
     EXPECT_EQ(request.title, "Select the Pattern Filename");
     EXPECT_EQ(request.selectedFilter, 1);
@@ -116,25 +116,25 @@ TEST(FileSelector, ChoiceIsKeptAsReturnedAndNothingChangesWithoutANewName)
         EXPECT_TRUE(viewAction->isEnabled());
     };
 
-    dialogs.AnswerFileName(chosen);
+    dialogs.Answer(chosen);
     SelectPatternFile(patternFile, &window, label, viewAction);
     EXPECT_EQ(FileSelector().FileDialogResult, 0);
     EXPECT_FALSE(FileSelector().FileDialogBusy);
     expectChosen();
 
-    dialogs.AnswerCancel();
+    dialogs.Answer(std::nullopt);
     SelectPatternFile(patternFile, &window, label, viewAction);
     EXPECT_EQ(FileSelector().FileDialogResult, kFileDialogCancelled);
     expectChosen();
 
-    dialogs.AnswerFileName("");
+    dialogs.Answer("");
     SelectPatternFile(patternFile, &window, label, viewAction);
     expectChosen();
 
     FileSelector().FileDialogBusy = true;
-    dialogs.AnswerFileName("/data/second.pat");
+    dialogs.Answer("/data/second.pat");
     SelectPatternFile(patternFile, &window, label, viewAction);
-    EXPECT_EQ(dialogs.Requests().size(), 3u) << "a dialog was shown while one was open";
+    EXPECT_EQ(dialogs.All().size(), 3u) << "a dialog was shown while one was open";
     EXPECT_TRUE(FileSelector().FileDialogBusy);
     expectChosen();
 }
@@ -151,24 +151,24 @@ TEST(FileSelector, DialogOpensInThePatternFilesFolderElseTheLastOneChosen)
     auto* label = new QLabel(&window);
     auto* viewAction = new QAction(&window);
 
-    dialogs.AnswerFileName(first.filePath("one.pat"));
+    dialogs.Answer(first.filePath("one.pat"));
     SelectPatternFile(patternFile, &window, label, viewAction);
-    dialogs.AnswerCancel();
+    dialogs.Answer(std::nullopt);
     SelectPatternFile(patternFile, &window, label, viewAction);
     patternFile = second.filePath("two.pat");
-    dialogs.AnswerCancel();
+    dialogs.Answer(std::nullopt);
     SelectPatternFile(patternFile, &window, label, viewAction);
     patternFile.clear();
-    dialogs.AnswerCancel();
+    dialogs.Answer(std::nullopt);
     SelectPatternFile(patternFile, &window, label, viewAction);
 
     std::vector<QString> folders;
-    for (const widgets::FileDialogRequest& request : dialogs.Requests())
+    for (const widgets::FileDialogRequest& request : dialogs.All())
         folders.push_back(request.directory);
     EXPECT_EQ(folders, (std::vector<QString>{QString(), first.path(), second.path(), first.path()}));
 
     QFileDialog dialog;
-    widgets::FileDialogRequest request = dialogs.Requests()[2];
+    widgets::FileDialogRequest request = dialogs.All()[2];
     widgets::ConfigureFileDialog(dialog, request);
     EXPECT_EQ(dialog.directory().absolutePath(), second.path());
 }

@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "case_name.h"
+
 #include <optional>
 #include <string>
 
 namespace {
 
-struct ShownCase {
-    const char* name;
+struct ShownCase : NamedCase<ShownCase> {
     std::string input;
     std::string fromDatabase;  // the input as Windows-1252
     std::string fromArgument;  // the input as UTF-8
@@ -33,7 +34,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, ShownTextTest, testing::Values(
     // A C1 control written in UTF-8 is shown by its number; a cut or overlong sequence byte by byte.
     ShownCase{"Utf8", "\xC3\x9C\xE2\x82\xAC\xC2\x9B\xC0\xAF\xE2\x82", "\u00C3\u0153\u00E2\u201A\u00AC\u00C2\u203A\u00C0\u00AF\u00E2\u201A",
               "\u00DC\u20AC\\x9B\\xC0\\xAF\\xE2\\x82"}),
-    [](const auto& p) { return std::string(p.param.name); });
+    CaseName());
 
 TEST(ShownText, TypedTextIsStoredInWindows1252OrTheCharacterIsNamed)
 {

@@ -296,15 +296,15 @@ TEST_F(ScanFixture, FolderEntryScansAFolderOfOnesChoice)
     const int before = dialog->placeBox->currentIndex();
 
     widgets::FileDialogAnswers answers;
-    answers.AnswerCancel();
-    answers.AnswerFileName(Path(QStringLiteral("Elsewhere/Mine/")));
+    answers.Answer(std::nullopt);
+    answers.Answer(Path(QStringLiteral("Elsewhere/Mine/")));
     dialog->placeBox->setCurrentIndex(folderEntry);
     dialog->choosePlace(folderEntry);
     EXPECT_EQ(dialog->placeBox->currentIndex(), before);
     dialog->placeBox->setCurrentIndex(folderEntry);
     dialog->choosePlace(folderEntry);
-    ASSERT_EQ(answers.Requests().size(), 2u);
-    EXPECT_EQ(answers.Requests()[1].mode, widgets::FileDialogMode::Folder);
+    ASSERT_EQ(answers.All().size(), 2u);
+    EXPECT_EQ(answers.All()[1].mode, widgets::FileDialogMode::Folder);
     EXPECT_EQ(dialog->placeBox->count(), places + 1);
     EXPECT_EQ(dialog->placeBox->currentText(), Path(QStringLiteral("Elsewhere/Mine")));
     EXPECT_EQ(dialog->placeBox->itemText(places), QString::fromUtf8("Folder\u2026"));

@@ -1,4 +1,5 @@
 #include "scan_fixture.h"
+#include "case_name.h"
 
 #include "scan/data_folder_search.h"
 #include "scan/drive_list.h"
@@ -8,8 +9,7 @@
 namespace scan::test {
 namespace {
 
-struct WalkCase {
-    const char* name;
+struct WalkCase : NamedCase<WalkCase> {
     QStringList tree;
     Entries found;  // relative to the root
     std::pair<int, int> foldersAndFiles;  // searched below the start, checked
@@ -47,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(Trees, WalkTest, ::testing::Values(
              {"db Data/z 2", "link Data/z/loop ..", "link Data/zz z", "link Data/z/alias.txt master.omg",
               "link Data/dangling nowhere"},
              {{"Data/z", " 2"}}, {1, 4}}),
-    [](const auto& test) { return std::string(test.param.name); });
+    CaseName());
 
 } // namespace
 } // namespace scan::test

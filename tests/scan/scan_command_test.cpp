@@ -1,4 +1,5 @@
 #include "scan_fixture.h"
+#include "case_name.h"
 
 #include "scan/scan_command.h"
 
@@ -11,8 +12,7 @@
 namespace scan::test {
 namespace {
 
-struct SelectionCase {
-    const char* name;
+struct SelectionCase : NamedCase<SelectionCase> {
     QStringList mainList;
     int selected;
     int removed;  // the entry the user removes before Close; -1: Clear list
@@ -50,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(Edits, SelectionAfterScannerTest, ::testing::Values(
     SelectionCase{"Removed", {"/d/A", "/d/B", "/d/C"}, 1, 1, {"/d/A", "/d/C"}, "/d/A"},
     SelectionCase{"MatchedIgnoringCase", {"/d/A", "/d/b", "/d/B"}, 2, 0, {"/d/b", "/d/B"}, "/d/b"},
     SelectionCase{"ClosedEmpty", {"/d/A", "/d/B"}, 0, -1, {}, ""}),
-    [](const auto& test) { return std::string(test.param.name); });
+    CaseName());
 
 // Close hides the window, which keeps its list for the next opening. Closed through
 // its frame, even during a scan, it ends the walk, goes, and hands nothing back.

@@ -4,7 +4,6 @@
 #include "qv2omg/database_writer.h"
 #include "scan/drive_list.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QTreeWidget>
 
@@ -14,22 +13,15 @@ namespace scan::test {
 
 namespace {
 
-struct QtEnvironment : ::testing::Environment {
+struct DataLibrary : ::testing::Environment {
     void SetUp() override
     {
         qputenv("TESSAPORT_PROGRAM_DIR", TESSAPORT_PROGRAM_DIR);
-        application = std::make_unique<QApplication>(argc, argv);
         ASSERT_TRUE(omega::TheDataLibrary().Load()) << omega::TheDataLibrary().ErrorString().toStdString();
     }
-    void TearDown() override { application.reset(); }
-
-    int argc = 1;
-    char name[11] = "scan_tests";
-    char* argv[2] = {name, nullptr};
-    std::unique_ptr<QApplication> application;
 };
 
-[[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new DataLibrary);
 
 } // namespace
 

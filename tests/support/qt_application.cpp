@@ -1,13 +1,21 @@
-// One QApplication for the whole test program, made before the first test runs.
+// One QApplication for the whole test program, made before the first test runs; off-screen
+// unless the environment names another platform.
 
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace {
 
 struct QtApplication : testing::Environment {
-    void SetUp() override { application = std::make_unique<QApplication>(argc, argv); }
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QApplication>(argc, argv);
+    }
     void TearDown() override { application.reset(); }
 
     int argc = 1;
