@@ -1,5 +1,6 @@
 """Databases for the tests of the tessaport module, made with omegadb: demo securities of
-each period, drawn as demo/make_demo.py draws them, and small made-up ones for the edges."""
+each period, drawn as demo/make_demo.py draws them, small made-up ones for the edges, and
+one of two securities for each test that damages it."""
 
 import csv
 import io
@@ -11,8 +12,8 @@ import numpy as np
 import pytest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "..", "demo"))
-import make_demo  # noqa: E402
+sys.path.insert(0, os.path.join(HERE, "..", "quality"))
+import demo_database  # noqa: E402
 
 PROGRAM_DIR = os.environ["TESSAPORT_PROGRAM_DIR"]
 OMEGADB = os.path.join(PROGRAM_DIR, "omegadb")
@@ -62,14 +63,7 @@ def add(directory, symbol, rows, description="", period=0, category=2, open_inte
 @pytest.fixture(scope="session")
 def demo_db(tmp_path_factory):
     directory = str(tmp_path_factory.mktemp("demo") / "db")
-    omegadb("create", directory)
-    with open(os.path.join(HERE, "..", "..", "demo", "securities.csv"), encoding="utf-8") as f:
-        rows = {r["symbol"]: r for r in csv.DictReader((line for line in f if not line.startswith("#")),
-                                                       fieldnames=make_demo.FIELDS)}
-    for symbol in DEMO:
-        row = rows[symbol]
-        omegadb("add", directory, symbol, "--description", row["description"], "--category", row["category"],
-                "--period", row["period"], "-", stdin=make_demo.history(row).encode())
+    demo_database.make(OMEGADB, directory, DEMO)  # DEMO is in the demo's order
     return directory
 
 
@@ -84,6 +78,28 @@ def edge_db(tmp_path_factory):
     subprocess.run([OMEGADB, "add", directory, SYMBOL_1252, "--description", DESCRIPTION_1252, "-"],
                    input=b"Date,Open,High,Low,Close,Volume\n2001-01-02,1,1,1,1,1\n", check=True)
     return directory
+
+
+def close(day):
+    return 100 + day / 10
+
+
+@pytest.fixture
+def small_db(tmp_path):
+    """AAA, a close of close(d) on each day d of February 2001, and BBB of one record."""
+    directory = str(tmp_path / "db")
+    omegadb("create", directory)
+    add(directory, "AAA", "".join(f"2001-02-{d:02},{close(d) - 0.5},{close(d) + 1},{close(d) - 1},{close(d)},{d * 10}\n"
+                                  for d in range(1, 29)))
+    add(directory, "BBB", "2001-02-01,1,1,1,1,1\n")
+    return directory
+
+
+def data_file(directory, symbol):
+    for line in omegadb("list", directory).decode().splitlines()[1:]:
+        cells = line.split("\t")
+        if cells[0] == symbol:
+            return os.path.join(directory, cells[-1])
 
 
 def dump(directory, symbol, *options):

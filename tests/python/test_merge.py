@@ -62,22 +62,16 @@ def test_demo_merge_equals_the_command(demo_db, tmp_path, how, common):
         assert ours["HRBF_Volume"].dtype == np.float64 and ours["HRBF_Volume"].isna().any()
 
 
-def test_wide_merge_marks_absent_records_only(edge_db):
-    ours = tessaport.Database(edge_db).merge(["GA", "GB"])
+def test_merge_of_gaps_ranges_and_dates_outside_nanoseconds(edge_db):
+    db = tessaport.Database(edge_db)
+    ours = db.merge(["GA", "GB"])
     assert ours.loc["2001-01-02", "GB_Close"] != ours.loc["2001-01-02", "GB_Close"]  # NaN: GB starts later
     assert ours["GA_Volume"].dtype == np.float64 and ours["GB_Volume"].dtype == np.float64
     assert list(ours.index.strftime("%d")) == ["01", "02", "03", "04", "05", "08", "09", "11"]
-
-
-def test_securities_without_data_in_range_are_left_out(edge_db):
-    db = tessaport.Database(edge_db)
     with pytest.warns(tessaport.DataWarning, match="OLD: no data in the dates asked for .*left out of the merge"):
         merged = db.merge(["OLD", "GA"], start="2001-01-01")
     assert list(merged.columns) == ["GA_Open", "GA_High", "GA_Low", "GA_Close", "GA_Volume"]
-
-
-def test_merge_across_nanosecond_limits_keeps_every_date(edge_db):
-    merged = tessaport.Database(edge_db).merge(["SPAN", "OLD"], how="long")
+    merged = db.merge(["SPAN", "OLD"], how="long")
     assert isinstance(merged.index, pd.PeriodIndex)
     assert [str(p) for p in merged.index] == ["1650-06-01", "1700-01-04", "2000-01-03", "2262-04-11", "2262-04-12",
                                               "2500-12-31", "1600-01-03", "1600-01-04", "1600-01-05"]
