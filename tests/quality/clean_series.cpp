@@ -93,6 +93,16 @@ std::vector<Bar> RandomWalk(quality::Period period, int count, double sigma, uin
     return bars;
 }
 
+void Scale(std::vector<Bar>& bars, size_t first, float factor)
+{
+    for (size_t i = first; i < bars.size(); ++i) {
+        bars[i].open *= factor;
+        bars[i].high *= factor;
+        bars[i].low *= factor;
+        bars[i].close *= factor;
+    }
+}
+
 qv2omg::PriceRow Row(const Bar& bar)
 {
     auto price = [](float value) { return std::isnan(value) ? qv2omg::MissingPrice() : value; };

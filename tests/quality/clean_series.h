@@ -31,6 +31,9 @@ double TypicalSigma(quality::Period period);
 
 uint32_t AddDays(uint32_t date, int days);
 
+// Multiplies every price from `first` on: what an unadjusted split does to a history.
+void Scale(std::vector<Bar>& bars, size_t first, float factor);
+
 // A bar as the database holds it, and as the checks take it.
 qv2omg::PriceRow Row(const Bar& bar);
 quality::PriceInput Input(const Bar& bar, bool withOpenInterest = true);
