@@ -30,35 +30,31 @@ def assert_same_frame(ours, theirs):
         pd.testing.assert_series_equal(ours[column], expected, check_names=False)
 
 
-@pytest.mark.parametrize("symbols, how, options, kwargs", [
-    (["GA", "GB"], "wide", [], {}),
-    (["GB", "GA"], "wide", ["--common-dates"], {"common_dates": True}),
-    (["GA", "GB", "GC"], "wide", ["--keep-invalid", "--fields", "close,oi,volume"],
+DEMO_MERGE = ["FCN", "ABRN", "CMP5", "HRBF", "FCL"]  # different first dates and periods, invalid records and OI
+DEMO_OPTIONS = ["--from", "1990-01-01", "--to", "1995-12-31", "--open-interest"]
+DEMO_KWARGS = {"start": "1990-01-01", "end": np.datetime64("1995-12-31"), "fields": "open,high,low,close,volume,oi"}
+
+
+@pytest.mark.parametrize("database, symbols, how, options, kwargs", [
+    ("edge_db", ["GA", "GB"], "wide", [], {}),
+    ("edge_db", ["GB", "GA"], "wide", ["--common-dates"], {"common_dates": True}),
+    ("edge_db", ["GA", "GB", "GC"], "wide", ["--keep-invalid", "--fields", "close,oi,volume"],
      {"keep_invalid": True, "fields": "close,oi,volume"}),
-    (["GA", "GB"], "wide", ["--from", "2001-01-04", "--to", "2001-01-09"], {"start": "2001-01-04", "end": "2001-01-09"}),
-    (["GA", "GB", "GC"], "long", ["--fields", "open,high,low,close,volume,oi"],
+    ("edge_db", ["GA", "GB"], "wide", ["--from", "2001-01-04", "--to", "2001-01-09"],
+     {"start": "2001-01-04", "end": "2001-01-09"}),
+    ("edge_db", ["GA", "GB", "GC"], "long", ["--fields", "open,high,low,close,volume,oi"],
      {"fields": ["open", "high", "low", "close", "volume", "oi"]}),
-    (["GB", "GA"], "long", ["--keep-invalid"], {"keep_invalid": True}),
-    (["GA", "GB", "GC"], "wide", ["--keep-invalid"], {"keep_invalid": True, "prices": "float64"}),
+    ("edge_db", ["GB", "GA"], "long", ["--keep-invalid"], {"keep_invalid": True}),
+    ("edge_db", ["GA", "GB", "GC"], "wide", ["--keep-invalid"], {"keep_invalid": True, "prices": "float64"}),
+    ("demo_db", DEMO_MERGE, "wide", DEMO_OPTIONS, DEMO_KWARGS),
+    ("demo_db", DEMO_MERGE, "wide", DEMO_OPTIONS + ["--common-dates"], {**DEMO_KWARGS, "common_dates": True}),
+    ("demo_db", DEMO_MERGE, "long", DEMO_OPTIONS, DEMO_KWARGS),
 ])
-def test_edge_merge_equals_the_command(edge_db, tmp_path, symbols, how, options, kwargs):
-    db = tessaport.Database(edge_db)
-    theirs = cli_merge(edge_db, tmp_path, symbols, "--merge", how, *options)
-    ours = db.merge(symbols, how=how, **kwargs)
-    assert_same_frame(ours, theirs)
-
-
-@pytest.mark.parametrize("how, common", [("wide", False), ("wide", True), ("long", False)])
-def test_demo_merge_equals_the_command(demo_db, tmp_path, how, common):
-    # Different first dates and periods, invalid records and open interest.
-    symbols = ["FCN", "ABRN", "CMP5", "HRBF", "FCL"]
-    options = ["--merge", how, "--from", "1990-01-01", "--to", "1995-12-31", "--open-interest"]
-    theirs = cli_merge(demo_db, tmp_path, symbols, *options, *(["--common-dates"] if common else []))
-    ours = tessaport.Database(demo_db).merge(symbols, how=how, common_dates=common, start="1990-01-01",
-                                             end=np.datetime64("1995-12-31"),
-                                             fields="open,high,low,close,volume,oi")
-    assert_same_frame(ours, theirs)
-    if how == "wide" and not common:
+def test_merge_equals_the_command(request, tmp_path, database, symbols, how, options, kwargs):
+    directory = request.getfixturevalue(database)
+    ours = tessaport.Database(directory).merge(symbols, how=how, **kwargs)
+    assert_same_frame(ours, cli_merge(directory, tmp_path, symbols, "--merge", how, *options))
+    if "HRBF" in symbols and how == "wide" and "common_dates" not in kwargs:
         assert ours["HRBF_Volume"].dtype == np.float64 and ours["HRBF_Volume"].isna().any()
 
 
