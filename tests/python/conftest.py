@@ -75,8 +75,7 @@ def edge_db(tmp_path_factory):
         add(directory, symbol, rows, description)
     for symbol, (rows, description) in EDGE_OI.items():
         add(directory, symbol, rows, description, category=0, open_interest=True)
-    subprocess.run([OMEGADB, "add", directory, SYMBOL_1252, "--description", DESCRIPTION_1252, "-"],
-                   input=b"Date,Open,High,Low,Close,Volume\n2001-01-02,1,1,1,1,1\n", check=True)
+    add(directory, SYMBOL_1252, "2001-01-02,1,1,1,1,1\n", DESCRIPTION_1252)
     return directory
 
 
@@ -104,18 +103,13 @@ def data_file(directory, symbol):
 
 def dump(directory, symbol, *options):
     """The rows omegadb dump prints, as the structured array read() should give."""
-    text = omegadb("dump", directory, symbol, *options).decode()
-    rows = list(csv.reader(io.StringIO(text)))
-    header, rows = rows[0], rows[1:]
-    names = ["date", "open", "high", "low", "close", "volume"] + (["open_interest"] if len(header) == 7 else [])
-    out = np.zeros(len(rows), dtype=[("date", "M8[D]")] + [(n, "f4") for n in names[1:5]]
+    rows = list(csv.reader(io.StringIO(omegadb("dump", directory, symbol, *options).decode())))
+    names = ["date", "open", "high", "low", "close", "volume", "open_interest"][:len(rows[0])]
+    out = np.zeros(len(rows) - 1, dtype=[("date", "M8[D]")] + [(n, "f4") for n in names[1:5]]
                    + [(n, "i8") for n in names[5:]])
-    for i, row in enumerate(rows):
-        out[i]["date"] = np.datetime64(row[0], "D")
-        for name, text in zip(names[1:5], row[1:5]):
-            out[i][name] = np.float32(float(text)) if text else np.nan
-        for name, text in zip(names[5:], row[5:]):
-            out[i][name] = int(text)
+    for name, texts in zip(names, zip(*rows[1:])):  # the columns
+        prices = out.dtype[name] == np.float32
+        out[name] = [float(text) if text else np.nan for text in texts] if prices else texts
     return out
 
 
