@@ -11,7 +11,8 @@ from conftest import DEMO, EDGE, EDGE_OI, assert_rows_equal, dump, omegadb, vali
 
 
 # The demo leaves prices out of one IBX record and three of FCN.
-@pytest.mark.parametrize("database, symbol", [("demo_db", s) for s in DEMO] + [("edge_db", s) for s in [*EDGE, *EDGE_OI]])
+@pytest.mark.parametrize("database, symbol",
+                         [("demo_db", s) for s in DEMO] + [("edge_db", s) for s in [*EDGE, *EDGE_OI]])
 def test_read_equals_dump(request, database, symbol):
     directory = request.getfixturevalue(database)
     db = tessaport.Database(directory)

@@ -2,6 +2,7 @@
 // including the ones the writer refuses (two records on a date, dates out of order),
 // which are written into the data file by hand.
 
+#include "case_name.h"
 #include "clean_series.h"
 
 #include "qv2omg/database_writer.h"
@@ -9,14 +10,12 @@
 #include "qv2omg/header_reader.h"
 #include "test_files.h"
 
-#include "case_name.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <regex>
 
 namespace quality_test {
 namespace {
@@ -77,17 +76,11 @@ protected:
 // Symbol, date and kind of each CSV line after the header.
 std::vector<std::string> FirstThreeFields(const std::string& csv)
 {
+    EXPECT_TRUE(csv.starts_with("Symbol,Date,Kind,Values,Reason\n")) << csv;
+    const std::regex fields("\n([^,\n]*,[^,\n]*,[^,\n]*),");
     std::vector<std::string> lines;
-    std::istringstream in(csv);
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "Symbol,Date,Kind,Values,Reason");
-    while (std::getline(in, line)) {
-        size_t end = 0;
-        for (int i = 0; i < 3; ++i)
-            end = line.find(',', end) + 1;
-        lines.push_back(line.substr(0, end - 1));
-    }
+    for (std::sregex_iterator match(csv.begin(), csv.end(), fields), end; match != end; ++match)
+        lines.push_back((*match)[1]);
     return lines;
 }
 

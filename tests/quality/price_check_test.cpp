@@ -1,9 +1,10 @@
 // The checks on histories held in memory: each fault planted at a known record is found
 // with its kind and date and nothing else is; long random walks give nothing.
 
+#include "case_name.h"
 #include "clean_series.h"
 
-#include "case_name.h"
+#include "quality/database_check.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,39 @@ using quality::FindingKind;
 using quality::Period;
 
 constexpr size_t kAt = 150;  // where each fault is planted
+
+quality::PriceInput Input(const Bar& bar) { return quality::InputOfRow(Row(bar), true); }
+
+// Every finding of the checker over `bars`, with the limits of `period`.
+std::vector<quality::Finding> Check(const std::vector<Bar>& bars, Period period)
+{
+    std::vector<quality::Finding> findings;
+    quality::PriceChecker checker(quality::DefaultLimits(period),
+                                  [&](const quality::Finding& finding) { findings.push_back(finding); });
+    for (const Bar& bar : bars)
+        checker.Add(Input(bar));
+    checker.Finish();
+    return findings;
+}
+
+struct Found {
+    FindingKind kind;
+    uint32_t date;
+    bool operator==(const Found&) const = default;
+};
+
+void PrintTo(const Found& found, std::ostream* out)
+{
+    *out << quality::KindName(found.kind) << " on " << quality::DateText(found.date);
+}
+
+std::vector<Found> KindsAndDates(const std::vector<quality::Finding>& findings)
+{
+    std::vector<Found> found;
+    for (const quality::Finding& finding : findings)
+        found.push_back({finding.kind, finding.date});
+    return found;
+}
 
 
 // Sets a close and widens the day's range around it, so only the jump is a fault.

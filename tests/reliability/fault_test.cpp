@@ -2,6 +2,7 @@
 // and a data file that shrinks while it is read. The error reported is the writer's, and
 // the files that were there stay as they were.
 
+#include "case_name.h"
 #include "child_process.h"
 #include "reliability_support.h"
 
@@ -13,8 +14,6 @@
 #include "sheet/sheet_reader.h"
 
 #include <QDate>
-
-#include "case_name.h"
 
 #include <gtest/gtest.h>
 
