@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -35,6 +36,20 @@ long CountCalls(const ChildRun& run, int chunk, const TempFolder& folder)
     const ChildOutcome outcome = RunChild(Counted(run, chunk, "TESSAPORT_COUNT_FILE=" + countFile));
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     return std::atol(ReadText(countFile).c_str());
+}
+
+// Hidden temporary files left beside `file`, by name.
+std::vector<std::string> LeftoverTemporaries(const std::filesystem::path& file)
+{
+    const std::string prefix = "." + file.filename().string() + ".";
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(prefix) && name.ends_with(".tmp"))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // `kills` call numbers from 1 to one past the last call, evenly spread.
