@@ -1,5 +1,6 @@
 """Databases for the tests of the tessaport module, made with omegadb: demo securities of
-each period, drawn as demo/make_demo.py draws them, and small made-up ones for the edges."""
+each period, drawn as demo/make_demo.py draws them, small made-up ones for the edges, and
+one of two securities for each test that damages it."""
 
 import csv
 import io
@@ -11,8 +12,8 @@ import numpy as np
 import pytest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "..", "demo"))
-import make_demo  # noqa: E402
+sys.path.insert(0, os.path.join(HERE, "..", "quality"))
+import demo_database  # noqa: E402
 
 PROGRAM_DIR = os.environ["TESSAPORT_PROGRAM_DIR"]
 OMEGADB = os.path.join(PROGRAM_DIR, "omegadb")
@@ -62,14 +63,7 @@ def add(directory, symbol, rows, description="", period=0, category=2, open_inte
 @pytest.fixture(scope="session")
 def demo_db(tmp_path_factory):
     directory = str(tmp_path_factory.mktemp("demo") / "db")
-    omegadb("create", directory)
-    with open(os.path.join(HERE, "..", "..", "demo", "securities.csv"), encoding="utf-8") as f:
-        rows = {r["symbol"]: r for r in csv.DictReader((line for line in f if not line.startswith("#")),
-                                                       fieldnames=make_demo.FIELDS)}
-    for symbol in DEMO:
-        row = rows[symbol]
-        omegadb("add", directory, symbol, "--description", row["description"], "--category", row["category"],
-                "--period", row["period"], "-", stdin=make_demo.history(row).encode())
+    demo_database.make(OMEGADB, directory, DEMO)  # DEMO is in the demo's order
     return directory
 
 
@@ -81,25 +75,41 @@ def edge_db(tmp_path_factory):
         add(directory, symbol, rows, description)
     for symbol, (rows, description) in EDGE_OI.items():
         add(directory, symbol, rows, description, category=0, open_interest=True)
-    subprocess.run([OMEGADB, "add", directory, SYMBOL_1252, "--description", DESCRIPTION_1252, "-"],
-                   input=b"Date,Open,High,Low,Close,Volume\n2001-01-02,1,1,1,1,1\n", check=True)
+    add(directory, SYMBOL_1252, "2001-01-02,1,1,1,1,1\n", DESCRIPTION_1252)
     return directory
+
+
+def close(day):
+    return 100 + day / 10
+
+
+@pytest.fixture
+def small_db(tmp_path):
+    """AAA, a close of close(d) on each day d of February 2001, and BBB of one record."""
+    directory = str(tmp_path / "db")
+    omegadb("create", directory)
+    add(directory, "AAA", "".join(f"2001-02-{d:02},{close(d) - 0.5},{close(d) + 1},{close(d) - 1},{close(d)},{d * 10}\n"
+                                  for d in range(1, 29)))
+    add(directory, "BBB", "2001-02-01,1,1,1,1,1\n")
+    return directory
+
+
+def data_file(directory, symbol):
+    for line in omegadb("list", directory).decode().splitlines()[1:]:
+        cells = line.split("\t")
+        if cells[0] == symbol:
+            return os.path.join(directory, cells[-1])
 
 
 def dump(directory, symbol, *options):
     """The rows omegadb dump prints, as the structured array read() should give."""
-    text = omegadb("dump", directory, symbol, *options).decode()
-    rows = list(csv.reader(io.StringIO(text)))
-    header, rows = rows[0], rows[1:]
-    names = ["date", "open", "high", "low", "close", "volume"] + (["open_interest"] if len(header) == 7 else [])
-    out = np.zeros(len(rows), dtype=[("date", "M8[D]")] + [(n, "f4") for n in names[1:5]]
+    rows = list(csv.reader(io.StringIO(omegadb("dump", directory, symbol, *options).decode())))
+    names = ["date", "open", "high", "low", "close", "volume", "open_interest"][:len(rows[0])]
+    out = np.zeros(len(rows) - 1, dtype=[("date", "M8[D]")] + [(n, "f4") for n in names[1:5]]
                    + [(n, "i8") for n in names[5:]])
-    for i, row in enumerate(rows):
-        out[i]["date"] = np.datetime64(row[0], "D")
-        for name, text in zip(names[1:5], row[1:5]):
-            out[i][name] = np.float32(float(text)) if text else np.nan
-        for name, text in zip(names[5:], row[5:]):
-            out[i][name] = int(text)
+    for name, texts in zip(names, zip(*rows[1:])):  # the columns
+        prices = out.dtype[name] == np.float32
+        out[name] = [float(text) if text else np.nan for text in texts] if prices else texts
     return out
 
 

@@ -1,6 +1,7 @@
 """Several threads reading at once get what one thread gets, and a read leaves the
 interpreter to other threads while it runs."""
 
+import concurrent.futures
 import datetime
 import sys
 import threading
@@ -14,29 +15,18 @@ from conftest import DEMO, assert_rows_equal, omegadb
 
 def test_four_threads_read_as_one(demo_db):
     db = tessaport.Database(demo_db)
-    expected = {symbol: db.read(symbol, keep_invalid=True) for symbol in DEMO}
-    results = {}
-    errors = []
     start = threading.Barrier(4)
 
     def work(worker):
-        try:
-            start.wait()
-            for turn in range(5):
-                symbol = DEMO[(worker * 2 + turn) % len(DEMO)]
-                results[(worker, turn)] = (symbol, db.read(symbol, keep_invalid=True))
-        except Exception as error:  # reported below, where pytest sees it
-            errors.append(error)
+        start.wait()
+        symbols = [DEMO[(worker * 2 + turn) % len(DEMO)] for turn in range(5)]
+        return [(symbol, db.read(symbol, keep_invalid=True)) for symbol in symbols]
 
-    threads = [threading.Thread(target=work, args=(worker,)) for worker in range(4)]
-    for thread in threads:
-        thread.start()
-    for thread in threads:
-        thread.join()
-    assert errors == []
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        results = [result for results in pool.map(work, range(4)) for result in results]
     assert len(results) == 20
-    for symbol, rows in results.values():
-        assert_rows_equal(rows, expected[symbol])
+    for symbol, rows in results:
+        assert_rows_equal(rows, db.read(symbol, keep_invalid=True))
 
 
 @pytest.fixture(scope="module")

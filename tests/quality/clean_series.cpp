@@ -93,39 +93,20 @@ std::vector<Bar> RandomWalk(quality::Period period, int count, double sigma, uin
     return bars;
 }
 
+void Scale(std::vector<Bar>& bars, size_t first, float factor)
+{
+    for (size_t i = first; i < bars.size(); ++i) {
+        bars[i].open *= factor;
+        bars[i].high *= factor;
+        bars[i].low *= factor;
+        bars[i].close *= factor;
+    }
+}
+
 qv2omg::PriceRow Row(const Bar& bar)
 {
     auto price = [](float value) { return std::isnan(value) ? qv2omg::MissingPrice() : value; };
     return {bar.date, price(bar.open), price(bar.high), price(bar.low), price(bar.close), bar.volume, bar.openInterest};
-}
-
-quality::PriceInput Input(const Bar& bar, bool withOpenInterest)
-{
-    return quality::InputOfRow(Row(bar), withOpenInterest);
-}
-
-std::vector<quality::Finding> Check(const std::vector<Bar>& bars, quality::Period period)
-{
-    std::vector<quality::Finding> findings;
-    quality::PriceChecker checker(quality::DefaultLimits(period),
-                                  [&](const quality::Finding& finding) { findings.push_back(finding); });
-    for (const Bar& bar : bars)
-        checker.Add(Input(bar));
-    checker.Finish();
-    return findings;
-}
-
-void PrintTo(const Found& found, std::ostream* out)
-{
-    *out << quality::KindName(found.kind) << " on " << quality::DateText(found.date);
-}
-
-std::vector<Found> KindsAndDates(const std::vector<quality::Finding>& findings)
-{
-    std::vector<Found> found;
-    for (const quality::Finding& finding : findings)
-        found.push_back({finding.kind, finding.date});
-    return found;
 }
 
 } // namespace quality_test

@@ -8,7 +8,6 @@
 #include "qv2omg/db_format.h"
 
 #include <cstdint>
-#include <ostream>
 #include <vector>
 
 namespace quality_test {
@@ -31,19 +30,10 @@ double TypicalSigma(quality::Period period);
 
 uint32_t AddDays(uint32_t date, int days);
 
-// A bar as the database holds it, and as the checks take it.
+// Multiplies every price from `first` on: what an unadjusted split does to a history.
+void Scale(std::vector<Bar>& bars, size_t first, float factor);
+
+// A bar as the database holds it.
 qv2omg::PriceRow Row(const Bar& bar);
-quality::PriceInput Input(const Bar& bar, bool withOpenInterest = true);
-
-struct Found {
-    quality::FindingKind kind;
-    uint32_t date;
-    bool operator==(const Found&) const = default;
-};
-void PrintTo(const Found& found, std::ostream* out);
-
-// Every finding of the checker over `bars`, with the limits of `period`.
-std::vector<quality::Finding> Check(const std::vector<Bar>& bars, quality::Period period);
-std::vector<Found> KindsAndDates(const std::vector<quality::Finding>& findings);
 
 } // namespace quality_test

@@ -2,6 +2,7 @@
 // including the ones the writer refuses (two records on a date, dates out of order),
 // which are written into the data file by hand.
 
+#include "case_name.h"
 #include "clean_series.h"
 
 #include "qv2omg/database_writer.h"
@@ -14,7 +15,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <regex>
 
 namespace quality_test {
 namespace {
@@ -46,16 +47,21 @@ protected:
         ASSERT_TRUE(status.IsOk()) << status.Message();
     }
 
-    // Puts `bar` in place of record `index` of the security's data file, in any order.
-    void Overwrite(const std::string& symbol, uint32_t index, const Bar& bar)
+    // The name of the security's data file, empty if it has none.
+    std::string DataFile(const std::string& symbol) const
     {
         qv2omg::HeaderReader header;
         qv2omg::SecurityEntry entry;
         const std::optional<uint32_t> found = header.Open(Db()) ? header.Find(symbol) : std::nullopt;
-        ASSERT_TRUE(found && header.Read(*found, entry));
+        return found && header.Read(*found, entry) ? std::string(qv2omg::FieldText(entry.dataFile)) : "";
+    }
+
+    // Puts `bar` in place of record `index` of the security's data file, in any order.
+    void Overwrite(const std::string& symbol, uint32_t index, const Bar& bar)
+    {
         uint8_t bytes[qv2omg::kPriceEntrySize];
         qv2omg::EncodePriceEntry(Row(bar), bytes);
-        std::fstream file(Db() / std::string(qv2omg::FieldText(entry.dataFile)), std::ios::binary | std::ios::in | std::ios::out);
+        std::fstream file(Db() / DataFile(symbol), std::ios::binary | std::ios::in | std::ios::out);
         file.seekp(static_cast<std::streamoff>(qv2omg::kPreambleSize + index * qv2omg::kPriceEntrySize));
         file.write(reinterpret_cast<const char*>(bytes), sizeof bytes);
         ASSERT_TRUE(file.good());
@@ -70,17 +76,11 @@ protected:
 // Symbol, date and kind of each CSV line after the header.
 std::vector<std::string> FirstThreeFields(const std::string& csv)
 {
+    EXPECT_TRUE(csv.starts_with("Symbol,Date,Kind,Values,Reason\n")) << csv;
+    const std::regex fields("\n([^,\n]*,[^,\n]*,[^,\n]*),");
     std::vector<std::string> lines;
-    std::istringstream in(csv);
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "Symbol,Date,Kind,Values,Reason");
-    while (std::getline(in, line)) {
-        size_t end = 0;
-        for (int i = 0; i < 3; ++i)
-            end = line.find(',', end) + 1;
-        lines.push_back(line.substr(0, end - 1));
-    }
+    for (std::sregex_iterator match(csv.begin(), csv.end(), fields), end; match != end; ++match)
+        lines.push_back((*match)[1]);
     return lines;
 }
 
@@ -92,12 +92,7 @@ TEST_F(OmegadbCheckTest, FindsEveryPlantedFaultAtItsDateAndNothingInCleanHistori
     faults[70].open = faults[70].high * 1.1f;
     faults[80].low = 0;
     faults[100].close = faults[100].high = faults[99].close * 1.7f;
-    for (size_t i = 200; i < faults.size(); ++i) {  // a 2:1 split, not adjusted
-        faults[i].open /= 2;
-        faults[i].high /= 2;
-        faults[i].low /= 2;
-        faults[i].close /= 2;
-    }
+    Scale(faults, 200, 0.5f);  // a 2:1 split, not adjusted
     for (size_t i = 300; i < faults.size(); ++i)
         faults[i].date = AddDays(faults[i].date, 35);
     faults[320].close = std::numeric_limits<float>::quiet_NaN();  // invalid, not a finding
@@ -161,8 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Usage, OmegadbCheckUsageTest, testing::Values(
     UsageCase{"UnknownOption", "check db --table", 2, "omegadb: unknown option --table"},
     UsageCase{"NoDatabase", "check nodb", 1, "omegadb: no readable database in nodb (master.omg missing or not a header file)"},
     UsageCase{"UnknownSymbol", "check db A XYZ", 1, "omegadb: no security 'XYZ' in db"},
-    UsageCase{"Clean", "check db a", 0, ""}),
-    [](const auto& param) { return std::string(param.param.name); });
+    UsageCase{"Clean", "check db a", 0, ""}), CaseName());
 
 // A security that cannot be read is named again, with the reason, in the closing counts,
 // where the eye lands last.
@@ -170,12 +164,8 @@ TEST_F(OmegadbCheckTest, ClosingCountsNameWhatCouldNotBeRead)
 {
     ASSERT_NO_FATAL_FAILURE(Add("A", 0, RandomWalk(quality::Period::Daily, 30, 0.01, 1)));
     ASSERT_NO_FATAL_FAILURE(Add("GONE", 0, RandomWalk(quality::Period::Daily, 30, 0.01, 2)));
-    qv2omg::HeaderReader header;
-    qv2omg::SecurityEntry entry;
-    const std::optional<uint32_t> found = header.Open(Db()) ? header.Find("GONE") : std::nullopt;
-    ASSERT_TRUE(found && header.Read(*found, entry));
-    const std::string dataFile(qv2omg::FieldText(entry.dataFile));
-    fs::remove(Db() / dataFile);
+    const std::string dataFile = DataFile("GONE");
+    ASSERT_TRUE(fs::remove(Db() / dataFile));
 
     const ProcessRun run = Omegadb("check db");
     EXPECT_EQ(run.exitCode, 1);

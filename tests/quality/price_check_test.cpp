@@ -1,7 +1,10 @@
 // The checks on histories held in memory: each fault planted at a known record is found
 // with its kind and date and nothing else is; long random walks give nothing.
 
+#include "case_name.h"
 #include "clean_series.h"
+
+#include "quality/database_check.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +20,39 @@ using quality::Period;
 
 constexpr size_t kAt = 150;  // where each fault is planted
 
+quality::PriceInput Input(const Bar& bar) { return quality::InputOfRow(Row(bar), true); }
 
-// Multiplies every price from `first` on: what an unadjusted split does to a history.
-void Scale(std::vector<Bar>& bars, size_t first, float factor)
+// Every finding of the checker over `bars`, with the limits of `period`.
+std::vector<quality::Finding> Check(const std::vector<Bar>& bars, Period period)
 {
-    for (size_t i = first; i < bars.size(); ++i) {
-        bars[i].open *= factor;
-        bars[i].high *= factor;
-        bars[i].low *= factor;
-        bars[i].close *= factor;
-    }
+    std::vector<quality::Finding> findings;
+    quality::PriceChecker checker(quality::DefaultLimits(period),
+                                  [&](const quality::Finding& finding) { findings.push_back(finding); });
+    for (const Bar& bar : bars)
+        checker.Add(Input(bar));
+    checker.Finish();
+    return findings;
 }
+
+struct Found {
+    FindingKind kind;
+    uint32_t date;
+    bool operator==(const Found&) const = default;
+};
+
+void PrintTo(const Found& found, std::ostream* out)
+{
+    *out << quality::KindName(found.kind) << " on " << quality::DateText(found.date);
+}
+
+std::vector<Found> KindsAndDates(const std::vector<quality::Finding>& findings)
+{
+    std::vector<Found> found;
+    for (const quality::Finding& finding : findings)
+        found.push_back({finding.kind, finding.date});
+    return found;
+}
+
 
 // Sets a close and widens the day's range around it, so only the jump is a fault.
 void SetClose(Bar& bar, float close)
@@ -64,85 +89,74 @@ TEST_P(PlantedFaultTest, IsFoundWithItsKindAndDateAndNothingElse)
     EXPECT_EQ(KindsAndDates(Check(bars, plant.period)), expected);
 }
 
+using enum FindingKind;
+using enum Period;
+
 const PlantCase kPlantCases[] = {
-    {"HighBelowLow", Period::Daily, [](auto& b) { std::swap(b[kAt].high, b[kAt].low); },
-     {{FindingKind::HighBelowLow, kAt}}},
-    {"OpenAboveHigh", Period::Daily, [](auto& b) { b[kAt].open = b[kAt].high * 1.01f; },
-     {{FindingKind::OutsideRange, kAt}}},
-    {"CloseBelowLow", Period::Daily, [](auto& b) { b[kAt].close = b[kAt].low * 0.99f; },
-     {{FindingKind::OutsideRange, kAt}}},
-    {"ZeroLow", Period::Daily, [](auto& b) { b[kAt].low = 0; }, {{FindingKind::BadPrice, kAt}}},
-    {"NegativeOpen", Period::Daily, [](auto& b) { b[kAt].open = -2; }, {{FindingKind::BadPrice, kAt}}},
-    {"NegativeVolume", Period::Daily, [](auto& b) { b[kAt].volume = -1; }, {{FindingKind::NegativeVolume, kAt}}},
-    {"NegativeOpenInterest", Period::Daily, [](auto& b) { b[kAt].openInterest = -1; },
-     {{FindingKind::NegativeVolume, kAt}}},
-    {"NotACalendarDate", Period::Daily, [](auto& b) { b[kAt].date = b[kAt].date / 10000 * 10000 + 230; },
-     {{FindingKind::BadDate, kAt}}},
-    {"TwoRecordsOnOneDate", Period::Daily, [](auto& b) { b[kAt].date = b[kAt - 1].date; },
-     {{FindingKind::DuplicateDate, kAt}}},
+    {"HighBelowLow", Daily, [](auto& b) { std::swap(b[kAt].high, b[kAt].low); }, {{HighBelowLow, kAt}}},
+    {"OpenAboveHigh", Daily, [](auto& b) { b[kAt].open = b[kAt].high * 1.01f; }, {{OutsideRange, kAt}}},
+    {"CloseBelowLow", Daily, [](auto& b) { b[kAt].close = b[kAt].low * 0.99f; }, {{OutsideRange, kAt}}},
+    {"ZeroLow", Daily, [](auto& b) { b[kAt].low = 0; }, {{BadPrice, kAt}}},
+    {"NegativeOpen", Daily, [](auto& b) { b[kAt].open = -2; }, {{BadPrice, kAt}}},
+    {"NegativeVolume", Daily, [](auto& b) { b[kAt].volume = -1; }, {{NegativeVolume, kAt}}},
+    {"NegativeOpenInterest", Daily, [](auto& b) { b[kAt].openInterest = -1; }, {{NegativeVolume, kAt}}},
+    {"NotACalendarDate", Daily, [](auto& b) { b[kAt].date = b[kAt].date / 10000 * 10000 + 230; }, {{BadDate, kAt}}},
+    {"TwoRecordsOnOneDate", Daily, [](auto& b) { b[kAt].date = b[kAt - 1].date; }, {{DuplicateDate, kAt}}},
     // The record before is the one out of place; the one after it steps back into order.
-    {"TwoDatesSwapped", Period::Daily, [](auto& b) { std::swap(b[kAt - 1].date, b[kAt].date); },
-     {{FindingKind::OutOfOrder, kAt}}},
-    {"OneDateYearsBack", Period::Daily, [](auto& b) { b[kAt].date -= 50000; }, {{FindingKind::OutOfOrder, kAt}}},
-    {"AMonthMissingFromDailyData", Period::Daily,
+    {"TwoDatesSwapped", Daily, [](auto& b) { std::swap(b[kAt - 1].date, b[kAt].date); }, {{OutOfOrder, kAt}}},
+    {"OneDateYearsBack", Daily, [](auto& b) { b[kAt].date -= 50000; }, {{OutOfOrder, kAt}}},
+    {"AMonthMissingFromDailyData", Daily,
      [](auto& b) {
          for (size_t i = kAt; i < b.size(); ++i)
              b[i].date = AddDays(b[i].date, 28);
      },
-     {{FindingKind::Gap, kAt}}},
-    {"TwoWeeksMissingFromWeeklyData", Period::Weekly, [](auto& b) { b.erase(b.begin() + kAt, b.begin() + kAt + 1); },
-     {{FindingKind::Gap, kAt}}},
-    {"AMonthMissingFromMonthlyData", Period::Monthly,
-     [](auto& b) { b.erase(b.begin() + kAt, b.begin() + kAt + 1); }, {{FindingKind::Gap, kAt}}},
-    {"TickUpAndBack", Period::Daily, [](auto& b) { SetClose(b[kAt], b[kAt - 1].close * 1.6f); },
-     {{FindingKind::BadTick, kAt}}},
-    {"TickDownAndBack", Period::Daily, [](auto& b) { SetClose(b[kAt], b[kAt - 1].close * 0.6f); },
-     {{FindingKind::BadTick, kAt}}},
+     {{Gap, kAt}}},
+    {"TwoWeeksMissingFromWeeklyData", Weekly, [](auto& b) { b.erase(b.begin() + kAt, b.begin() + kAt + 1); }, {{Gap, kAt}}},
+    {"AMonthMissingFromMonthlyData", Monthly, [](auto& b) { b.erase(b.begin() + kAt, b.begin() + kAt + 1); }, {{Gap, kAt}}},
+    {"TickUpAndBack", Daily, [](auto& b) { SetClose(b[kAt], b[kAt - 1].close * 1.6f); }, {{BadTick, kAt}}},
+    {"TickDownAndBack", Daily, [](auto& b) { SetClose(b[kAt], b[kAt - 1].close * 0.6f); }, {{BadTick, kAt}}},
     // A clean ratio that comes back is a bad tick, not a split.
-    {"DoubledForOneDay", Period::Daily, [](auto& b) { SetClose(b[kAt], b[kAt - 1].close * 2); },
-     {{FindingKind::BadTick, kAt}}},
-    {"WrongForTwoDays", Period::Daily,
+    {"DoubledForOneDay", Daily, [](auto& b) { SetClose(b[kAt], b[kAt - 1].close * 2); }, {{BadTick, kAt}}},
+    {"WrongForTwoDays", Daily,
      [](auto& b) {
          SetClose(b[kAt], b[kAt - 1].close * 1.7f);
          SetClose(b[kAt + 1], b[kAt - 1].close * 1.72f);
      },
-     {{FindingKind::BadTick, kAt}}},
-    {"WeeklyTick", Period::Weekly, [](auto& b) { SetClose(b[kAt], b[kAt - 1].close * 1.8f); },
-     {{FindingKind::BadTick, kAt}}},
-    {"Split2For1", Period::Daily, [](auto& b) { Scale(b, kAt, 0.5f); }, {{FindingKind::Split, kAt}}},
-    {"Split3For1", Period::Daily, [](auto& b) { Scale(b, kAt, 1.0f / 3); }, {{FindingKind::Split, kAt}}},
-    {"Split3For2", Period::Daily, [](auto& b) { Scale(b, kAt, 2.0f / 3); }, {{FindingKind::Split, kAt}}},
-    {"ReverseSplit1For10", Period::Daily, [](auto& b) { Scale(b, kAt, 10); }, {{FindingKind::Split, kAt}}},
-    {"WeeklySplit2For1", Period::Weekly, [](auto& b) { Scale(b, kAt, 0.5f); }, {{FindingKind::Split, kAt}}},
-    {"MonthlySplit3For1", Period::Monthly, [](auto& b) { Scale(b, kAt, 1.0f / 3); }, {{FindingKind::Split, kAt}}},
+     {{BadTick, kAt}}},
+    {"WeeklyTick", Weekly, [](auto& b) { SetClose(b[kAt], b[kAt - 1].close * 1.8f); }, {{BadTick, kAt}}},
+    {"Split2For1", Daily, [](auto& b) { Scale(b, kAt, 0.5f); }, {{Split, kAt}}},
+    {"Split3For1", Daily, [](auto& b) { Scale(b, kAt, 1.0f / 3); }, {{Split, kAt}}},
+    {"Split3For2", Daily, [](auto& b) { Scale(b, kAt, 2.0f / 3); }, {{Split, kAt}}},
+    {"ReverseSplit1For10", Daily, [](auto& b) { Scale(b, kAt, 10); }, {{Split, kAt}}},
+    {"WeeklySplit2For1", Weekly, [](auto& b) { Scale(b, kAt, 0.5f); }, {{Split, kAt}}},
+    {"MonthlySplit3For1", Monthly, [](auto& b) { Scale(b, kAt, 1.0f / 3); }, {{Split, kAt}}},
     // A drop by a third is within a monthly history's moves: not a finding there.
-    {"MonthlyDropByAThird", Period::Monthly, [](auto& b) { Scale(b, kAt, 2.0f / 3); }, {}},
+    {"MonthlyDropByAThird", Monthly, [](auto& b) { Scale(b, kAt, 2.0f / 3); }, {}},
     // A big move to a level that is no clean ratio and stays: news, not a fault.
-    {"LastingDropOf40Percent", Period::Daily, [](auto& b) { Scale(b, kAt, 0.6f); }, {}},
-    {"SplitAndABadTickAfterIt", Period::Daily,
+    {"LastingDropOf40Percent", Daily, [](auto& b) { Scale(b, kAt, 0.6f); }, {}},
+    {"SplitAndABadTickAfterIt", Daily,
      [](auto& b) {
          Scale(b, kAt, 0.5f);
          SetClose(b[kAt + 1], b[kAt].close * 3);
      },
-     {{FindingKind::Split, kAt}, {FindingKind::BadTick, kAt + 1}}},
+     {{Split, kAt}, {BadTick, kAt + 1}}},
     // Missing prices make an invalid record, which the import skips; not a finding.
-    {"MissingPrices", Period::Daily,
+    {"MissingPrices", Daily,
      [](auto& b) {
          b[kAt].close = std::numeric_limits<float>::quiet_NaN();
          b[kAt + 5].high = b[kAt + 5].low = std::numeric_limits<float>::quiet_NaN();
      },
      {}},
-    {"SeveralFaultsInOrder", Period::Daily,
+    {"SeveralFaultsInOrder", Daily,
      [](auto& b) {
          b[kAt + 2].volume = -5;
          SetClose(b[kAt], b[kAt - 1].close * 1.5f);
          std::swap(b[kAt + 1].high, b[kAt + 1].low);
      },
-     {{FindingKind::BadTick, kAt}, {FindingKind::HighBelowLow, kAt + 1}, {FindingKind::NegativeVolume, kAt + 2}}},
+     {{BadTick, kAt}, {HighBelowLow, kAt + 1}, {NegativeVolume, kAt + 2}}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Faults, PlantedFaultTest, testing::ValuesIn(kPlantCases),
-                         [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Faults, PlantedFaultTest, testing::ValuesIn(kPlantCases), CaseName());
 
 // 20,000 records of each period, a stock more volatile than most.
 class RandomWalkTest : public testing::TestWithParam<Period> {};
@@ -205,7 +219,7 @@ TEST(PriceCheckerTest, HandsOnFindingsInOrderWithinAFewRecords)
     }
 }
 
-TEST(PriceCheckerTest, DefaultLimitsFollowThePeriodCode)
+TEST(PriceCheckerTest, DefaultLimitsFollowThePeriodCodeAndDaysAreCountedAsTheCalendarDoes)
 {
     EXPECT_EQ(quality::PeriodOfCode(0), Period::Daily);
     EXPECT_EQ(quality::PeriodOfCode(1), Period::Weekly);
@@ -213,10 +227,7 @@ TEST(PriceCheckerTest, DefaultLimitsFollowThePeriodCode)
     EXPECT_EQ(quality::PeriodOfCode(9), Period::Daily);
     EXPECT_LT(quality::DefaultLimits(Period::Daily).maxGapDays, quality::DefaultLimits(Period::Weekly).maxGapDays);
     EXPECT_LT(quality::DefaultLimits(Period::Weekly).maxGapDays, quality::DefaultLimits(Period::Monthly).maxGapDays);
-}
-
-TEST(PriceCheckerTest, CountsDaysAcrossMonthsAndLeapYears)
-{
+    // Days counted across months and leap years.
     EXPECT_EQ(quality::DayNumber(18991230), 0);
     EXPECT_EQ(quality::DayNumber(19700101), 25569);
     EXPECT_EQ(quality::DayNumber(20000301) - quality::DayNumber(20000228), 2);

@@ -2,6 +2,7 @@
 // and a data file that shrinks while it is read. The error reported is the writer's, and
 // the files that were there stay as they were.
 
+#include "case_name.h"
 #include "child_process.h"
 #include "reliability_support.h"
 
@@ -55,8 +56,7 @@ TEST_P(ImportOutOfRoom, ReportsTheWritersErrorAndKeepsTheEarlierFile)
     EXPECT_EQ(folder.Entries(), before);  // no temporary file left
 }
 
-INSTANTIATE_TEST_SUITE_P(Outputs, ImportOutOfRoom, testing::ValuesIn(kOutOfRoom),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Outputs, ImportOutOfRoom, testing::ValuesIn(kOutOfRoom), CaseName());
 
 // The file that runs out of room: the new data file, or the header file written last.
 struct DatabaseOutOfRoom {
@@ -97,16 +97,7 @@ TEST_P(DatabaseAddOutOfRoom, ReportsItAndChangesNothing)
     EXPECT_EQ(DatabaseContents(db), std::vector<std::string>{"ABC 50"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Outputs, DatabaseAddOutOfRoom, testing::ValuesIn(kDatabaseOutOfRoom),
-                         [](const auto& p) { return std::string(p.param.name); });
-
-omega::DataLibrary& Library()
-{
-    static const bool loaded = omega::TheDataLibrary().Load(QStringLiteral(TESSAPORT_PROGRAM_DIR "/libQv2Omg32.so"))
-                            && omega::TheDataLibrary().Initialize() == 0;
-    EXPECT_TRUE(loaded);
-    return omega::TheDataLibrary();
-}
+INSTANTIATE_TEST_SUITE_P(Outputs, DatabaseAddOutOfRoom, testing::ValuesIn(kDatabaseOutOfRoom), CaseName());
 
 int32_t DayOf(uint32_t date)
 {
@@ -118,6 +109,8 @@ int32_t DayOf(uint32_t date)
 // whole row the file still holds, and the pattern file is complete up to there.
 TEST(ShrinkingDataFile, EndsTheImportCleanly)
 {
+    ASSERT_TRUE(omega::TheDataLibrary().Load(QStringLiteral(TESSAPORT_PROGRAM_DIR "/libQv2Omg32.so"))
+                && omega::TheDataLibrary().Initialize() == 0);
     for (const uint64_t cutInsideRow : {0, 13}) {
         TempFolder folder;
         const fs::path db = folder / "db";
@@ -125,7 +118,7 @@ TEST(ShrinkingDataFile, EndsTheImportCleanly)
         ASSERT_TRUE(qv2omg::CreateDatabase(db).IsOk());
         ASSERT_TRUE(qv2omg::AddSecurity(db, {"XYZ", "", 2, 0, true}, rows).IsOk());
         ImportRequest request;
-        const LibrarySource source(Library(), QString::fromStdString(db.string()));
+        const LibrarySource source(omega::TheDataLibrary(), QString::fromStdString(db.string()));
         request.symbol = "XYZ";
         request.firstDay = DayOf(rows.front().date);
         request.lastDay = DayOf(rows.back().date);

@@ -10,53 +10,77 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <functional>
 #include <map>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kKills = 200;
+// `run` with the write counter loaded, writing at most `chunk` bytes a call, and `setting`.
+ChildRun Counted(ChildRun run, int chunk, const std::string& setting)
+{
+    run.writeCounter = true;
+    run.environment.push_back("TESSAPORT_WRITE_CHUNK=" + std::to_string(chunk));
+    run.environment.push_back(setting);
+    return run;
+}
 
-// How many file-changing calls a run makes with writes of at most `chunk` bytes, seen
-// through the counter; the run must succeed.
-long CountCalls(ChildRun run, int chunk, const TempFolder& folder)
+// How many file-changing calls the run makes, seen through the counter; it must succeed.
+long CountCalls(const ChildRun& run, int chunk, const TempFolder& folder)
 {
     const std::string countFile = folder / "calls";
-    run.writeCounter = true;
-    run.environment.push_back("TESSAPORT_COUNT_FILE=" + countFile);
-    run.environment.push_back("TESSAPORT_WRITE_CHUNK=" + std::to_string(chunk));
-    const ChildOutcome outcome = RunChild(run);
+    const ChildOutcome outcome = RunChild(Counted(run, chunk, "TESSAPORT_COUNT_FILE=" + countFile));
     EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
     return std::atol(ReadText(countFile).c_str());
 }
 
-// Call numbers from 1 to one past the last call, evenly spread.
-long KillPoint(int kill, long calls)
+// Hidden temporary files left beside `file`, by name.
+std::vector<std::string> LeftoverTemporaries(const std::filesystem::path& file)
 {
-    return 1 + static_cast<long>(kill) * calls / (kKills - 1);
-}
-
-ChildRun Killed(ChildRun run, long at, int chunk)
-{
-    run.writeCounter = true;
-    run.environment.push_back("TESSAPORT_KILL_AT=" + std::to_string(at));
-    run.environment.push_back("TESSAPORT_WRITE_CHUNK=" + std::to_string(chunk));
-    return run;
-}
-
-void Report(const char* program, long calls, const std::map<std::string, int>& outcomes)
-{
-    std::string text;
-    int kills = 0;
-    for (const auto& [state, count] : outcomes) {
-        text += " " + state + "=" + std::to_string(count);
-        kills += count;
+    const std::string prefix = "." + file.filename().string() + ".";
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(prefix) && name.ends_with(".tmp"))
+            names.push_back(name);
     }
-    std::printf("%s, %d kills over %ld calls:%s\n", program, kills, calls, text.c_str());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// `kills` call numbers from 1 to one past the last call, evenly spread.
+std::vector<long> Spread(long calls, long kills = 200)
+{
+    std::vector<long> points;
+    for (long kill = 0; kill < kills; ++kill)
+        points.push_back(1 + kill * calls / (kills - 1));
+    return points;
+}
+
+// Kills the run just before each call of `points`, each time after `restore`, and counts
+// the states `state` finds the files in afterwards.
+std::map<std::string, int> KillAt(const std::vector<long>& points, const ChildRun& run, int chunk,
+                                  const std::function<void()>& restore, const std::function<std::string(long)>& state)
+{
+    std::map<std::string, int> outcomes;
+    for (const long at : points) {
+        restore();
+        const ChildOutcome outcome = RunChild(Counted(run, chunk, "TESSAPORT_KILL_AT=" + std::to_string(at)));
+        if (!outcome.killed && outcome.exitCode != 0) {
+            ADD_FAILURE() << "killed at call " << at << ": " << outcome.err;
+            break;
+        }
+        ++outcomes[state(at)];
+    }
+    std::printf("%s, %zu kills over %ld calls:", run.program.c_str(), points.size(), points.back() - 1);
+    for (const auto& [name, count] : outcomes)
+        std::printf(" %s=%d", name.c_str(), count);
+    std::printf("\n");
+    return outcomes;
 }
 
 TEST(KillDuringWrite, PatternFileIsTheOldOrTheCompleteNewOne)
@@ -72,21 +96,14 @@ TEST(KillDuringWrite, PatternFileIsTheOldOrTheCompleteNewOne)
     ASSERT_EQ(RunChild(run).exitCode, 0);
     const std::string newFile = ReadText(out);
     ASSERT_GT(newFile.size(), 200000u);
-    // Chunks small enough for a few hundred writes.
-    const int chunk = static_cast<int>(newFile.size() / 400);
+    const int chunk = static_cast<int>(newFile.size() / 400);  // a few hundred writes
     const long calls = CountCalls(run, chunk, folder);
     ASSERT_GT(calls, 400);
 
-    std::map<std::string, int> outcomes;
-    for (int kill = 0; kill < kKills; ++kill) {
-        std::ofstream(out, std::ios::binary | std::ios::trunc) << oldFile;
-        const long at = KillPoint(kill, calls);
-        const ChildOutcome outcome = RunChild(Killed(run, at, chunk));
-        ASSERT_TRUE(outcome.killed || outcome.exitCode == 0) << at << outcome.err;
+    std::map<std::string, int> outcomes = KillAt(Spread(calls), run, chunk, [&] { WriteText(out, oldFile); }, [&](long) {
         const std::string now = ReadText(out);
-        ++outcomes[now == oldFile ? "old" : now == newFile ? "new" : "torn"];
-    }
-    Report("tessaport-import", calls, outcomes);
+        return now == oldFile ? "old" : now == newFile ? "new" : "torn";
+    });
     EXPECT_EQ(outcomes["torn"], 0);
     EXPECT_GT(outcomes["old"], 0);
     EXPECT_GT(outcomes["new"], 0);
@@ -95,7 +112,7 @@ TEST(KillDuringWrite, PatternFileIsTheOldOrTheCompleteNewOne)
     // reads nor reuses them.
     const std::vector<std::string> leftovers = LeftoverTemporaries(out);
     EXPECT_FALSE(leftovers.empty());
-    std::ofstream(out, std::ios::binary | std::ios::trunc) << oldFile;
+    WriteText(out, oldFile);
     ASSERT_EQ(RunChild(run).exitCode, 0);
     EXPECT_EQ(ReadText(out), newFile);
     EXPECT_EQ(LeftoverTemporaries(out), leftovers);
@@ -129,11 +146,8 @@ TEST(KillDuringWrite, FilesOfAnOutDirRunAreEachTheOldOrTheCompleteNewOne)
     restore();
     const long calls = CountCalls(run, 0, folder);
 
-    std::map<std::string, int> outcomes;
-    for (long at = 1; at <= calls + 1; at += 2) {  // every other call: a few per file
-        restore();
-        const ChildOutcome outcome = RunChild(Killed(run, at, 0));
-        ASSERT_TRUE(outcome.killed || outcome.exitCode == 0) << at << outcome.err;
+    // About every other call: a few per file.
+    std::map<std::string, int> outcomes = KillAt(Spread(calls, calls / 2 + 2), run, 0, restore, [&](long at) {
         size_t fresh = 0;
         for (const auto& entry : fs::directory_iterator(out)) {
             const std::string name = entry.path().filename().string();
@@ -144,9 +158,8 @@ TEST(KillDuringWrite, FilesOfAnOutDirRunAreEachTheOldOrTheCompleteNewOne)
             EXPECT_TRUE(earlier || (newFiles.contains(name) && now == newFiles[name])) << at << " " << name;
             fresh += earlier ? 0 : 1;
         }
-        ++outcomes[fresh == 0 ? "old" : fresh == newFiles.size() ? "new" : "partly new"];
-    }
-    Report("tessaport-import --out-dir", calls, outcomes);
+        return fresh == 0 ? "old" : fresh == newFiles.size() ? "new" : "partly new";
+    });
     EXPECT_GT(outcomes["old"], 0);
     EXPECT_GT(outcomes["partly new"], 0);
     EXPECT_GT(outcomes["new"], 0);
@@ -173,23 +186,18 @@ TEST(KillDuringWrite, DatabaseHoldsTheOldOrTheNewSecuritiesAndTakesTheAddAgain)
     ASSERT_GT(calls, 300);
     ASSERT_EQ(DatabaseContents(db), newSet);
 
-    std::map<std::string, int> outcomes;
-    for (int kill = 0; kill < kKills; ++kill) {
-        restore();
-        const long at = KillPoint(kill, calls);
-        const ChildOutcome outcome = RunChild(Killed(run, at, chunk));
-        ASSERT_TRUE(outcome.killed || outcome.exitCode == 0) << at << outcome.err;
+    int kill = 0;
+    std::map<std::string, int> outcomes = KillAt(Spread(calls), run, chunk, restore, [&](long at) {
         const std::vector<std::string> now = DatabaseContents(db);
-        ++outcomes[now == oldSet ? "old" : now == newSet ? "new" : "torn"];
         // What a killed run left behind is overwritten or passed over: the add runs again,
         // unless the killed run completed it. Every eighth kill, to keep the test short.
-        if (kill % 8 != 0)
-            continue;
-        const ChildOutcome again = RunChild(run);
-        EXPECT_EQ(again.exitCode, now == oldSet ? 0 : 1) << again.err;
-        EXPECT_EQ(DatabaseContents(db), newSet) << at;
-    }
-    Report("omegadb add", calls, outcomes);
+        if (kill++ % 8 == 0) {
+            const ChildOutcome again = RunChild(run);
+            EXPECT_EQ(again.exitCode, now == oldSet ? 0 : 1) << again.err;
+            EXPECT_EQ(DatabaseContents(db), newSet) << at;
+        }
+        return now == oldSet ? "old" : now == newSet ? "new" : "torn";
+    });
     EXPECT_EQ(outcomes["torn"], 0);
     EXPECT_GT(outcomes["old"], 0);
     EXPECT_GT(outcomes["new"], 0);

@@ -4,7 +4,6 @@
 #include "qv2omg/header_reader.h"
 #include "qv2omg/price_csv.h"
 
-#include <algorithm>
 #include <fstream>
 
 std::vector<qv2omg::PriceRow> DailyRows(int count)
@@ -45,17 +44,4 @@ std::vector<std::string> DatabaseContents(const std::filesystem::path& directory
         contents.push_back(std::string(qv2omg::FieldText(entry.symbol)) + " " + std::to_string(read));
     }
     return contents;
-}
-
-std::vector<std::string> LeftoverTemporaries(const std::filesystem::path& file)
-{
-    const std::string prefix = "." + file.filename().string() + ".";
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
-        const std::string name = entry.path().filename().string();
-        if (name.starts_with(prefix) && name.ends_with(".tmp"))
-            names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }

@@ -18,6 +18,3 @@ void WritePriceCsv(const std::filesystem::path& path, const std::vector<qv2omg::
 // Symbol and record count of every security of a database, in header order, when the
 // header file and every data file are whole; otherwise the damage, as one entry.
 std::vector<std::string> DatabaseContents(const std::filesystem::path& directory);
-
-// Hidden temporary files left beside `file`, by name.
-std::vector<std::string> LeftoverTemporaries(const std::filesystem::path& file);

@@ -22,14 +22,11 @@ def through_terminal(argv):
     if pid == 0:
         os.execv(argv[0], argv)
     out = b""
-    while True:
-        try:
-            chunk = os.read(fd, 65536)
-        except OSError:
-            break
-        if not chunk:
-            break
-        out += chunk
+    try:
+        while chunk := os.read(fd, 65536):
+            out += chunk
+    except OSError:  # EIO once the command has closed the terminal
+        pass
     os.waitpid(pid, 0)
     os.close(fd)
     return out

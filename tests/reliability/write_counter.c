@@ -51,24 +51,25 @@ static size_t Chunk(size_t size)
     if (!next)               \
         *(void**)&next = dlsym(RTLD_NEXT, #name)
 
+/* A write to a regular file: counted, and cut to the chunk size. */
+static size_t Counted(int fd, size_t size)
+{
+    if (!IsRegular(fd))
+        return size;
+    Count();
+    return Chunk(size);
+}
+
 ssize_t write(int fd, const void* data, size_t size)
 {
-    if (IsRegular(fd)) {
-        Count();
-        size = Chunk(size);
-    }
     NEXT(write);
-    return next(fd, data, size);
+    return next(fd, data, Counted(fd, size));
 }
 
 ssize_t pwrite64(int fd, const void* data, size_t size, off64_t offset)
 {
-    if (IsRegular(fd)) {
-        Count();
-        size = Chunk(size);
-    }
     NEXT(pwrite64);
-    return next(fd, data, size, offset);
+    return next(fd, data, Counted(fd, size), offset);
 }
 
 ssize_t pwrite(int fd, const void* data, size_t size, off_t offset)
@@ -88,47 +89,21 @@ ssize_t writev(int fd, const struct iovec* parts, int count)
     return write(fd, parts[first].iov_base, parts[first].iov_len);
 }
 
-int rename(const char* from, const char* to)
-{
-    Count();
-    NEXT(rename);
-    return next(from, to);
-}
+/* A call that changes files but writes no data: counted, then passed on. */
+#define COUNTED(type, name, parameters, arguments) \
+    type name parameters                          \
+    {                                             \
+        Count();                                  \
+        NEXT(name);                               \
+        return next arguments;                    \
+    }
 
-int renameat(int fromDir, const char* from, int toDir, const char* to)
-{
-    Count();
-    NEXT(renameat);
-    return next(fromDir, from, toDir, to);
-}
-
-int unlink(const char* path)
-{
-    Count();
-    NEXT(unlink);
-    return next(path);
-}
-
-int fsync(int fd)
-{
-    Count();
-    NEXT(fsync);
-    return next(fd);
-}
-
-int fdatasync(int fd)
-{
-    Count();
-    NEXT(fdatasync);
-    return next(fd);
-}
-
-int syncfs(int fd)
-{
-    Count();
-    NEXT(syncfs);
-    return next(fd);
-}
+COUNTED(int, rename, (const char* from, const char* to), (from, to))
+COUNTED(int, renameat, (int fromDir, const char* from, int toDir, const char* to), (fromDir, from, toDir, to))
+COUNTED(int, unlink, (const char* path), (path))
+COUNTED(int, fsync, (int fd), (fd))
+COUNTED(int, fdatasync, (int fd), (fd))
+COUNTED(int, syncfs, (int fd), (fd))
 
 static void __attribute__((destructor)) ReportCount(void)
 {
