@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Makes the seed corpora in fuzz/corpus/ with the project's own tools: omegadb writes a
-# small database and dumps it as CSV, tessaport-import writes it as pattern files of every
-# type. Usage: fuzz/make_seeds.sh BUILD_DIR (a normal build holding bin/omegadb and
+# Makes the seeds in fuzz/corpus/ with the project's own tools (seeds added by hand stay):
+# omegadb writes a small database and dumps it as CSV, tessaport-import writes it as pattern
+# files of every type. Usage: fuzz/make_seeds.sh BUILD_DIR (a normal build holding bin/omegadb and
 # bin/tessaport-import).
 set -euo pipefail
 bin=$(realpath "$1")/bin
 cd "$(dirname "$0")"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-rm -rf corpus && mkdir -p corpus/{sheet_reader,qv2omg,registry,registry_writer,folder_walk,price_csv,date_text,zip_reader,xlsx_reader,csv_reader}
+mkdir -p corpus/{sheet_reader,qv2omg,registry,registry_writer,folder_walk,price_csv,date_text,zip_reader,xlsx_reader,csv_reader}
 
 cat >"$work/prices.csv" <<'CSV'
 Date,Open,High,Low,Close,Volume,OpenInterest
@@ -26,8 +26,7 @@ cut -d, -f1-6 "$work/prices.csv" >"$work/prices6.csv"
 "$bin/omegadb" dump "$work/db" xy.z >corpus/price_csv/six_columns.csv
 
 for format in wk1 biff2 biff3 biff4; do
-  "$bin/tessaport-import" --data "$work/db" --open-interest --format $format -o "$work/abc.$format" ABC >/dev/null
-  cp "$work/abc.$format" corpus/sheet_reader/abc.$format
+  "$bin/tessaport-import" --data "$work/db" --open-interest --format $format -o corpus/sheet_reader/abc.$format ABC >/dev/null
 done
 
 # xlsx and CSV as the exports write them; the same bytes every time.
@@ -81,8 +80,7 @@ for n, (locale, text) in enumerate(texts):
 
 # The xlsx harness: a whole archive (0), a sheet's XML (1), a shared-string table (2).
 import zipfile
-abc = (corpus / "zip_reader/abc.xlsx").read_bytes()
-(corpus / "xlsx_reader/archive").write_bytes(b"\0" + abc)
+(corpus / "xlsx_reader/archive").write_bytes(b"\0" + (corpus / "zip_reader/abc.xlsx").read_bytes())
 (corpus / "xlsx_reader/wide_archive").write_bytes(b"\0" + (work / "wide.xlsx").read_bytes())
 with zipfile.ZipFile(corpus / "zip_reader/abc.xlsx") as archive:
     (corpus / "xlsx_reader/sheet").write_bytes(b"\1" + archive.read("xl/worksheets/sheet1.xml"))

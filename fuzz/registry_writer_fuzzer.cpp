@@ -1,26 +1,13 @@
-// The registry file writer on arbitrary key paths, value names and values. What it writes
-// reads back as the same value; what it refuses leaves the file there as it was, with a
-// reason; nothing else is left beside the file; and with the program's own key, a name and
-// a value that hold nothing a line cannot hold are written.
-//
-// Input: a flag byte (bit 0: the texts are UTF-16 as they come, lone surrogates and all,
-// else UTF-8; bit 1: a key of the input's, else the App Paths key), then the key's end, the
-// value name and the value, apart by 0xFF bytes.
+// The registry file writer. Input: a flag byte (bit 0: the texts are UTF-16 as they come,
+// lone surrogates and all, else UTF-8; bit 1: a key of the input's, else the App Paths key),
+// then the key's end, the value name and the value, apart by 0xFF bytes.
 
-#include "fuzz_check.h"
+#include "fuzz_support.h"
 #include "platform/registry_file.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QList>
-#include <QString>
-
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-
-#include <unistd.h>
+#include <QFileInfo>
 
 using platform::RegistryFile;
 
@@ -40,21 +27,6 @@ QString Decode(const QByteArray& bytes, bool utf16)
     return text;
 }
 
-// On a memory file system where there is one: every write ends in a sync.
-QString Folder()
-{
-    static const QString folder = [] {
-        const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-        const QString path = base + QStringLiteral("/tessaport-fuzz-registry-%1").arg(::getpid());
-        QDir().mkpath(path);
-        return path;
-    }();
-    // Registered once the name is made, so it runs while the name is still there.
-    static const bool removedAtExit = std::atexit([] { QDir(Folder()).removeRecursively(); }) == 0;
-    (void)removedAtExit;
-    return folder;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -67,14 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString key = ownKey ? QStringLiteral("HKEY_LOCAL_MACHINE\\") + Decode(parts.value(0), utf16) : kAppPathsKey;
     const QString name = Decode(parts.value(1), utf16), value = Decode(parts.value(2), utf16);
 
-    const QString path = Folder() + QStringLiteral("/registry.reg");
-    QFile before(path);
-    FUZZ_CHECK(before.open(QIODevice::WriteOnly | QIODevice::Truncate) && before.write(kBefore) == kBefore.size());
-    before.close();
+    const QString path = QString::fromStdString(
+        fuzz::WriteInput("registry.reg", reinterpret_cast<const uint8_t*>(kBefore.constData()), static_cast<size_t>(kBefore.size())));
 
     QString error;
     const bool written = platform::WriteRegistryFile(path, key, name, value, error);
-    FUZZ_CHECK(QDir(Folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+    FUZZ_CHECK(QFileInfo(path).dir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
                == QStringList{QStringLiteral("registry.reg")});
     if (written) {
         const RegistryFile registry = RegistryFile::Load(path);

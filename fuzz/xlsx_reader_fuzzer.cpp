@@ -1,16 +1,9 @@
 // The xlsx reader. The first byte chooses what the rest is: 0, a whole archive; 1, the
-// sheet's XML; 2, the shared-string table's XML, each packed with the other usual parts
-// (stored, so the fuzzer reaches the XML rather than the checksums). Besides crashes: every
-// cell lies inside a worksheet, its text is valid UTF-8 no longer than the cap (XML
-// references decode to UTF-8; the input's own bytes pass through, so only cells of inputs
-// that are valid UTF-8 are checked for it), and a refusal says why.
+// sheet's XML; 2, the shared-string table's XML, each packed (stored) with the other usual parts.
 
-#include "fuzz_file.h"
 #include "workbook_check.h"
 
 #include <minizip/zip.h>
-
-#include <string>
 
 namespace {
 
@@ -41,15 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
     std::string path;
     if (data[0] == 0) {
-        path = fuzz::WriteInput(data + 1, size - 1, ".xlsx");
+        path = fuzz::WriteInput("input.xlsx", data + 1, size - 1);
     } else {
-        path = fuzz::InputPath(".xlsx");
+        path = fuzz::Folder() + "/input.xlsx";
         const std::string sheet = "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row></sheetData></worksheet>";
         Pack(path, data[0] == 1 ? rest : sheet, data[0] == 1 ? "<sst><si><t>x</t></si></sst>" : rest);
     }
     const bool utf8 = fuzz::IsValidUtf8(rest);
-    // A budget of one block of shared strings and a few cells more, as a caller that keeps
-    // the cells counts them: a reading past it ends with the budget's message.
+    // A budget of one block of shared strings and a few cells more, counted as a caller that
+    // keeps the cells counts them.
     base::ReadBudget budget(base::kReadBudget - (uint64_t{4} << 20) - 1024);
     const WorkbookInfo info = ReadXlsxFile(
         path,
@@ -60,12 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         },
         budget);
     FUZZ_CHECK(info.ok() || !info.error.empty());
-    // A reading that passed the budget ends with its message (the reader may also refuse
-    // before passing it, when the next block of shared strings would not fit).
-    if (budget.Used() > budget.Limit()) {
-        FUZZ_CHECK(info.error == budget.Refusal("the shared strings and cells")
-                   || info.error == budget.Refusal("the shared strings"));
-    }
+    // A reading past the budget ends with its message (the reader may refuse before passing it).
+    if (budget.Used() > budget.Limit())
+        FUZZ_CHECK(info.error == budget.Refusal("the shared strings and cells") || info.error == budget.Refusal("the shared strings"));
     for (const WorkbookName& name : info.names)
         FUZZ_CHECK(name.firstRow >= 0 && name.lastRow <= 1048575 && name.firstColumn >= 0 && name.lastColumn <= 16383);
     return 0;
