@@ -93,12 +93,8 @@ def is_qt(name):
 
 def module_of(relative, modules):
     """The module holding a source-relative path: the longest folder that matches."""
-    best = None
-    for module in modules:
-        if relative == module or relative.startswith(module + "/"):
-            if best is None or len(module) > len(best):
-                best = module
-    return best
+    return max((m for m in modules if relative == m or relative.startswith(m + "/")),
+               key=len, default=None)
 
 
 class Tree:
@@ -115,12 +111,10 @@ class Tree:
         """The Qt module (QtWidgets, ...) whose header `name` is, or None."""
         if name not in self._qt:
             first = name.split("/", 1)[0]
-            found = None
             if "/" in name and any(d.name == first for d in self.qt_dirs):
-                found = first
+                self._qt[name] = first
             else:
-                found = next((d.name for d in self.qt_dirs if (d / name).is_file()), None)
-            self._qt[name] = found
+                self._qt[name] = next((d.name for d in self.qt_dirs if (d / name).is_file()), None)
         return self._qt[name]
 
     def relative(self, path):
@@ -154,10 +148,9 @@ class Tree:
         """Where the compiler finds `name`, if that is inside the source tree."""
         places = ([Path(path).parent] if kind == '"' else []) + list(include_dirs)
         for place in places:
-            candidate = (Path(place) / name)
+            candidate = Path(place) / name
             if candidate.is_file():
-                candidate = candidate.resolve()
-                return candidate if self.relative(candidate) is not None else None
+                return candidate.resolve() if self.relative(candidate) is not None else None
         return None
 
     def sources(self):
@@ -181,15 +174,11 @@ def include_fault(tree, relative, number, name, target, module, label, allowed):
         return None
     if target is None:
         qt = tree.qt_module(name)
-        if qt and qt not in allowed:
-            return (f"{relative}:{number}: includes <{name}> of {qt}, "
-                    f"but {label} may use only: {allowed_text(allowed)}")
-        return None
-    other = tree.module(target)
-    if other is None or other == module or other in allowed:
-        return None
-    return (f"{relative}:{number}: includes {tree.relative(target)}, "
-            f"but {label} may use only: {allowed_text(allowed)}")
+        what = f"<{name}> of {qt}" if qt and qt not in allowed else None
+    else:
+        other = tree.module(target)
+        what = None if other is None or other == module or other in allowed else tree.relative(target)
+    return what and f"{relative}:{number}: includes {what}, but {label} may use only: {allowed_text(allowed)}"
 
 
 def check_table(tree, table, include_dirs):
