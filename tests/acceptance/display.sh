@@ -5,10 +5,9 @@
 # Every limit is long enough for a loaded two-core machine: a wait ends as soon as its state
 # is reached, so only a failure ever waits the whole limit. The caller sets `wm` and `shots`.
 
-# begin_test NAME SHOT: `work`, a scratch folder, and `pids`, processes to end, both gone
-# with the test (after `end_hook`, when the caller defines one); `fail MESSAGE` says what
-# failed with the program's last states and output (work/app.log, work/app.err) and leaves
-# a screenshot in SHOT.
+# begin_test NAME SHOT: `work`, a scratch folder, and `pids`, processes to end, gone with
+# the test (after the caller's `end_hook`); `fail MESSAGE` says what failed, the program's
+# last states and output, and leaves a screenshot in SHOT.
 begin_test() {
   test_name=$1 failure_shot=$2 started=$SECONDS
   work=$(mktemp -d)
@@ -48,13 +47,8 @@ until_true() {
 # Each look is a search of its own: one that fails (a window destroyed while it was being
 # read, as happens while dialogs come and go) is a look that found nothing, not the end.
 find_window() {
-  local end=$((SECONDS + 60)) id
-  while :; do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    [ $SECONDS -lt $end ] || return 1
-    sleep 0.1
-  done
+  local name=$1 id=
+  until_true 60 eval 'id=$(xdotool search --onlyvisible --name "^$name\$" 2>/dev/null | head -1); [ -n "$id" ]' && echo "$id"
 }
 # shown NAME [COUNT]: at least COUNT visible windows of that name; gone NAME waits for none.
 shown() { [ "$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l)" -ge "${2:-1}" ]; }
@@ -121,7 +115,6 @@ menu() {
 # its main window, as `main`, shows with the keyboard in the symbol box.
 start_program() {
   local what=$1; shift
-  : >"$work/app.log"
   "$@" >"$work/app.log" 2>"$work/app.err" &
   app=$!
   pids+=($app)

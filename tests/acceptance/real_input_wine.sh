@@ -1,18 +1,13 @@
 #!/usr/bin/env bash
-# Drives the Windows tessaport.exe from the zip, unpacked into a fresh folder, under Wine on
-# a virtual display with real key presses (xdotool), as a person would: the installation
-# written into the registry with `wine reg add`, the pattern file chosen in the file dialog
-# (a name with an extension of its own), then with no click a symbol typed and imported, the
-# file compared with the Linux import's bytes, View starting viewer.exe, list mode with a
-# mask, File > Exit; then an export of 300 securities stopped by Alt+I, I, by the progress
+# Drives the Windows tessaport.exe from the zip, unpacked into a fresh folder (or from the
+# folder the installer made in its Wine prefix), under Wine on a virtual display with real
+# key presses (xdotool): the installation written with `wine reg add`, the pattern file
+# chosen with an extension of its own, a symbol imported with no click and compared with the
+# Linux import's bytes (BUILD_DIR, default build/), View starting viewer.exe, list mode with
+# a mask, File > Exit; then an export of 300 securities stopped by Alt+I, I, by the progress
 # window's Interrupt button and by its close button.
 #
-#   tests/acceptance/real_input_wine.sh ZIP [--wm openbox|none] [--linux BUILD_DIR] [--shots DIR]
-#   tests/acceptance/real_input_wine.sh INSTALLED_FOLDER [...]   (in the Wine prefix holding it)
-#
-# The Linux omegadb makes the demo installation and the Linux tessaport-import the files to
-# compare with (BUILD_DIR, default build/). Wine runs in a prefix of its own under
-# build-windows/, ended with the test (scripts/wine-env).
+#   tests/acceptance/real_input_wine.sh ZIP|INSTALLED_FOLDER [--wm openbox|none] [--linux BUILD_DIR] [--shots DIR]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -37,8 +32,7 @@ export WINEPREFIX=$root/build-windows/wine-prefix-display WINEDEBUG=-all WINEDLL
 mkdir -p "$root/build-windows"  # Wine makes the prefix itself, but not the folders above it
 source scripts/wine-env
 wine_setup "$root/build-windows/wine-bin"
-# A path as Windows names it. winepath answers through the prefix's server, which a loaded
-# machine may keep from answering: asked again until it gives one drive-letter path.
+# A path as Windows names it, asked again while a loaded machine keeps winepath from answering.
 windows_path() {
   local answer attempt
   for attempt in 1 2 3 4 5; do
@@ -58,8 +52,6 @@ end_hook() { wineserver -k 2>/dev/null || true; }
 source tests/acceptance/display.sh
 begin_test "real_input_wine ($wm)" "${shots:-$root/build-windows/real-input-failures}/win-failure-$wm.png"
 
-# The zip, unpacked into a fresh folder: nothing else of the build is used on the Windows side.
-# Or a program folder the installer made inside a Wine prefix (msi_wine.sh): run there.
 if [ -d "$zip" ] && [[ $zip == */drive_c/* ]]; then
   program=$zip installed=1
   export WINEPREFIX=${zip%%/drive_c/*}
