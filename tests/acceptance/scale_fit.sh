@@ -21,16 +21,7 @@ begin_test scale_fit "${shots:-$build/real-input-failures}/failure-scale.png"
 python3 demo/make_demo.py --omegadb "$bin/omegadb" --out "$build/demo" >/dev/null || fail "the demo installation could not be made"
 start_display openbox
 export QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=2 TESSAPORT_REGISTRY=$build/demo/registry.reg TESSAPORT_REPORT_STATE=1
-"$bin/tessaport" >"$work/app.log" 2>"$work/app.err" &
-app=$!
-pids+=($app)
-
-count_of() { grep -cxF "$1" "$work/app.log" || true; }
-reported() { until_true 60 sh -c "[ \$(grep -cxF '$1' '$work/app.log') -ge ${2:-1} ]"; }
-last_focus() { grep '^focus ' "$work/app.log" | tail -1 | cut -d' ' -f2; }
-focus_is() { [ "$(last_focus)" = "$1" ]; }
-keys() { xdotool key --delay 30 "$@"; }
-gone() { until_true 60 sh -c "! xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1"; }
+start_program "at the start" "$bin/tessaport"
 # The window manager has framed the window: its frame's extents are set.
 framed() { xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '='; }
 
@@ -50,7 +41,7 @@ fits() {
   IFS=', ' read -r left right top bottom < <(xprop -id "$id" _NET_FRAME_EXTENTS | sed 's/.*= *//')
   local fx=$((x - left)) fy=$((y - top)) fw=$((w + left + right)) fh=$((h + top + bottom))
   echo "scale_fit: $name at ${fx},${fy} ${fw}x${fh} with its frame"
-  [ -n "$shots" ] && import -window root "$shots/scale2-$3.png"
+  shot "scale2-$3"
   [ $fx -ge 0 ] && [ $fy -ge 0 ] && [ $((fx + fw)) -le 1024 ] && [ $((fy + fh)) -le 768 ] ||
     fail "$name lies at ${fx},${fy} ${fw}x${fh} with its frame, not within the 1024x768 screen"
 }
@@ -66,20 +57,13 @@ opens() {
   gone "$name" || fail "$name did not close on Alt+F4"
 }
 
-main=$(find_window Tessaport) || fail "the main window did not show"
-until_true 60 focus_is symbolEdit || fail "the symbol box has no focus at the start"
 fits "the main window (single mode)" "$main" main-single
 
 # A pattern file written by Begin Import, for the viewer.
 xdotool type --delay 20 AMBR
 keys Return
 opens "Select the Pattern Filename" file-dialog menu File f p
-menu File f p
-find_window "Select the Pattern Filename" >/dev/null || fail "the file dialog did not show"
-xdotool type --delay 20 "$work/ambr.pat"
-keys Return
-gone "Select the Pattern Filename" || fail "the file dialog stayed"
-until_true 60 focus_is symbolEdit || fail "the focus did not come back after the file dialog"
+choose_pattern "$work/ambr.pat"
 menu Import i b
 reported "importing 0" || fail "the import did not end"
 opens "ambr.pat - Pattern File Viewer" viewer menu File f v
@@ -88,14 +72,10 @@ opens "Omega Research datafile folders" scanner menu File f Home Return
 opens "Tessaport Help - .*" help keys F2
 opens About about menu Help h a
 
-menu Mode m Down Return
-until_true 60 focus_is symbolEdit || fail "after the mode switch the focus is on $(last_focus)"
-keys ctrl+a A
-expected=$("$bin/omegadb" list "$build/demo/Omega/Data/USStock" | awk '$1 ~ /^A/' | wc -l)
-reported "entries $expected" || fail "the count for mask A is not $expected"
+list_mode
+mask_a "$bin/omegadb" "$build/demo/Omega/Data/USStock"
 fits "the main window (list mode)" "$main" main-list
 opens "Export Listed Securities" export-dialog menu Import i e
 
-menu File f x
-until_true 60 sh -c "! kill -0 $app 2>/dev/null" || fail "the program did not end after File > Exit"
-echo "scale_fit: passed"
+exit_program
+step passed

@@ -1,22 +1,16 @@
 #!/usr/bin/env python3
 """Holds the tree to the layer table (cmake/layers.txt) and the build to its links.
 
-Two checks, one run (the build takes its links from the same table, see
-cmake/TessaportModules.cmake):
-  - every #include of every source under a module folder that resolves into another
-    module must be one the table allows that module;
-  - every target of the build that includes a library module (in its own sources or in
-    the headers they include) must link a target of that module, directly or through
-    others, or compile that module's sources itself.
-The build's targets come from CMake's file API (codemodel-v2), which the top
-CMakeLists.txt asks for at configure time, so the check sees the real targets.
-
-Usage: check_layers.py SOURCE_DIR BUILD_DIR [--cmake CMAKE] [--table TABLE]
-With --cmake, a build without a reply yet (CMake answers queries from its second run on)
-is generated once more. Exit status 0 when all holds, 1 with one line per fault, 2 when
-it cannot check.
+Every #include of every source under a module folder that resolves into another module
+must be one the table allows that module; every target of the build that includes a
+library module (in its sources or the headers they include) must link a target of that
+module, directly or through others, or compile that module's sources itself. The targets
+come from CMake's file API (codemodel-v2); with --cmake, a build without a reply yet is
+generated once more. Exit status 0 when all holds, 1 with one line per fault, 2 when it
+cannot check.
 """
 
+import argparse
 import json
 import os
 import re
@@ -38,8 +32,8 @@ class NoReply(Unchecked):
     """The build has not answered the codemodel query yet."""
 
 
-TARGET_LINE = re.compile(r"([^\[\]]+?)\s*\[\s*([\w.+-]+)\s*\]")
-LIBRARY_LINE = re.compile(r"([^()]+?)\s*\(\s*([\w.+-]+)\s*\)")
+TARGET = re.compile(r"([^\[\]]+?)\s*\[\s*([\w.+-]+)\s*\]")
+LINE = re.compile(r"([^\[\]():]+?)\s*(?:\[\s*([\w.+-]+)\s*\])?\s*(?:\(\s*([\w.+-]+)\s*\))?\s*:(.*)")
 
 
 def read_table(path):
@@ -60,29 +54,18 @@ def read_table(path):
         line = line.split("#", 1)[0].strip()
         if not line:
             continue
-        module, colon, rest = line.partition(":")
-        module = module.strip()
-        target = library = None
-        if "(" in module or ")" in module:
-            match = LIBRARY_LINE.fullmatch(module)
-            if not match:
-                raise Unchecked(f"{path}:{number}: expected 'module (library): allowed modules'")
-            module, library = match.groups()
-        if "[" in module or "]" in module:
-            match = TARGET_LINE.fullmatch(module)
-            if not match:
-                raise Unchecked(f"{path}:{number}: expected 'module[target]: allowed modules'")
-            module, target = match.groups()
-        module = module.strip().strip("/")
-        if not colon or not module:
-            raise Unchecked(f"{path}:{number}: expected 'module: allowed modules'")
+        match = LINE.fullmatch(line)
+        module = match and match.group(1).strip("/")
+        if not module:
+            raise Unchecked(f"{path}:{number}: expected 'module[target] (library): allowed modules'")
+        _, target, library, rest = match.groups()
         if (target or module) in (targets if target else table):
             raise Unchecked(f"{path}:{number}: {target or module} is named twice")
         allowed = rest.split()
         if allowed == ["*"]:
             allowed = None
         else:
-            named = [TARGET_LINE.fullmatch(a) for a in allowed]
+            named = [TARGET.fullmatch(a) for a in allowed]
             used_targets += [m.group(2) for m in named if m]
             allowed = set((m.group(1) if m else a).strip("/") for m, a in zip(named, allowed))
         if target:
@@ -110,12 +93,8 @@ def is_qt(name):
 
 def module_of(relative, modules):
     """The module holding a source-relative path: the longest folder that matches."""
-    best = None
-    for module in modules:
-        if relative == module or relative.startswith(module + "/"):
-            if best is None or len(module) > len(best):
-                best = module
-    return best
+    return max((m for m in modules if relative == m or relative.startswith(m + "/")),
+               key=len, default=None)
 
 
 class Tree:
@@ -132,12 +111,10 @@ class Tree:
         """The Qt module (QtWidgets, ...) whose header `name` is, or None."""
         if name not in self._qt:
             first = name.split("/", 1)[0]
-            found = None
             if "/" in name and any(d.name == first for d in self.qt_dirs):
-                found = first
+                self._qt[name] = first
             else:
-                found = next((d.name for d in self.qt_dirs if (d / name).is_file()), None)
-            self._qt[name] = found
+                self._qt[name] = next((d.name for d in self.qt_dirs if (d / name).is_file()), None)
         return self._qt[name]
 
     def relative(self, path):
@@ -171,10 +148,9 @@ class Tree:
         """Where the compiler finds `name`, if that is inside the source tree."""
         places = ([Path(path).parent] if kind == '"' else []) + list(include_dirs)
         for place in places:
-            candidate = (Path(place) / name)
+            candidate = Path(place) / name
             if candidate.is_file():
-                candidate = candidate.resolve()
-                return candidate if self.relative(candidate) is not None else None
+                return candidate.resolve() if self.relative(candidate) is not None else None
         return None
 
     def sources(self):
@@ -198,15 +174,11 @@ def include_fault(tree, relative, number, name, target, module, label, allowed):
         return None
     if target is None:
         qt = tree.qt_module(name)
-        if qt and qt not in allowed:
-            return (f"{relative}:{number}: includes <{name}> of {qt}, "
-                    f"but {label} may use only: {allowed_text(allowed)}")
-        return None
-    other = tree.module(target)
-    if other is None or other == module or other in allowed:
-        return None
-    return (f"{relative}:{number}: includes {tree.relative(target)}, "
-            f"but {label} may use only: {allowed_text(allowed)}")
+        what = f"<{name}> of {qt}" if qt and qt not in allowed else None
+    else:
+        other = tree.module(target)
+        what = None if other is None or other == module or other in allowed else tree.relative(target)
+    return what and f"{relative}:{number}: includes {what}, but {label} may use only: {allowed_text(allowed)}"
 
 
 def check_table(tree, table, include_dirs):
@@ -226,9 +198,42 @@ def check_table(tree, table, include_dirs):
     return faults
 
 
+def absolute(root, path):
+    return Path(path) if os.path.isabs(path) else Path(root) / path
+
+
+def target_module(tree, source_root, target):
+    return tree.module(absolute(source_root, target["paths"]["source"]))
+
+
+def target_sources(source_root, target):
+    """(path, include folders) of each source of the target the build does not generate."""
+    dirs = {}
+    for group in target.get("compileGroups", []):
+        for index in group.get("sourceIndexes", []):
+            dirs[index] = tuple(str(absolute(source_root, i["path"])) for i in group.get("includes", []))
+    return [(absolute(source_root, s["path"]), dirs.get(index, ()))
+            for index, s in enumerate(target.get("sources", [])) if not s.get("isGenerated")]
+
+
+def reached(tree, sources, inside=lambda path: True):
+    """(file, line, written name, included file) of every include the sources reach,
+    through the files `inside` holds, each file once."""
+    todo, visited = [(path.resolve(), dirs) for path, dirs in sources], set()
+    while todo:
+        path, dirs = todo.pop()
+        if path in visited or not inside(path):
+            continue
+        visited.add(path)
+        for number, written, included in tree.includes(path, dirs):
+            yield path, number, written, included
+            if included is not None:
+                todo.append((included, dirs))
+
+
 def check_libraries(tree, libraries, source_root, targets):
     """Faults of the libraries the table names: each must be a library of its module."""
-    made = {t["name"]: tree.module(absolute(source_root, t["paths"]["source"]))
+    made = {t["name"]: target_module(tree, source_root, t)
             for t in targets.values() if t["type"] in LIBRARY_TYPES}
     return [f"cmake/layers.txt: {module} ({library}): the build has no library {library} in {module}"
             for module, library in libraries.items() if made.get(library) != module]
@@ -242,29 +247,15 @@ def check_target_lines(tree, target_lines, source_root, targets):
     for name, (module, allowed) in target_lines.items():
         label = f"{module}[{name}]"
         target = by_name.get(name)
-        if target is None or tree.module(absolute(source_root, target["paths"]["source"])) != module:
+        if target is None or target_module(tree, source_root, target) != module:
             faults.append(f"cmake/layers.txt: {label}: the build has no target {name} in {module}")
             continue
-        dirs = {}
-        for group in target.get("compileGroups", []):
-            for index in group.get("sourceIndexes", []):
-                dirs[index] = tuple(str(absolute(source_root, i["path"]))
-                                    for i in group.get("includes", []))
-        todo = [(absolute(source_root, s["path"]).resolve(), dirs.get(index, ()))
-                for index, s in enumerate(target.get("sources", [])) if not s.get("isGenerated")]
-        visited = set()
-        while todo:
-            path, include_dirs = todo.pop()
-            if path in visited or tree.module(path) != module:
-                continue
-            visited.add(path)
-            for number, written, included in tree.includes(path, include_dirs):
-                fault = include_fault(tree, tree.relative(path), number, written, included,
-                                      module, label, allowed)
-                if fault:
-                    faults.append(fault)
-                if included is not None:
-                    todo.append((included, include_dirs))
+        for path, number, written, included in reached(tree, target_sources(source_root, target),
+                                                       lambda p: tree.module(p) == module):
+            fault = include_fault(tree, tree.relative(path), number, written, included,
+                                  module, label, allowed)
+            if fault:
+                faults.append(fault)
     return faults
 
 
@@ -288,19 +279,14 @@ def read_codemodel(build):
     return source_root, targets
 
 
-def absolute(root, path):
-    return Path(path) if os.path.isabs(path) else Path(root) / path
-
-
 def check_targets(tree, source_root, targets):
     """Faults of the targets against what they link, one line each."""
     faults = []
     library_modules = {}
     for target in targets.values():
-        if target["type"] in LIBRARY_TYPES:
-            module = tree.module(absolute(source_root, target["paths"]["source"]))
-            if module:
-                library_modules.setdefault(module, set()).add(target["name"])
+        module = target_module(tree, source_root, target)
+        if target["type"] in LIBRARY_TYPES and module:
+            library_modules.setdefault(module, set()).add(target["name"])
 
     def closure(target_id):
         seen, todo = set(), [target_id]
@@ -312,74 +298,53 @@ def check_targets(tree, source_root, targets):
         return seen
 
     for target_id, target in sorted(targets.items(), key=lambda item: item[1]["name"]):
-        own = tree.module(absolute(source_root, target["paths"]["source"]))
+        own = target_module(tree, source_root, target)
         linked = {}
         for dependency in closure(target_id):
-            module = tree.module(absolute(source_root, targets[dependency]["paths"]["source"]))
+            module = target_module(tree, source_root, targets[dependency])
             if module:
                 linked.setdefault(module, set()).add(targets[dependency]["name"])
-        sources = [absolute(source_root, s["path"]) for s in target.get("sources", [])
-                   if not s.get("isGenerated")]
-        compiled = {tree.module(s) for s in sources} - {None}
-        groups = {}
-        for group in target.get("compileGroups", []):
-            dirs = tuple(str(absolute(source_root, i["path"])) for i in group.get("includes", []))
-            for index in group.get("sourceIndexes", []):
-                groups[index] = dirs
+        sources = target_sources(source_root, target)
+        compiled = {tree.module(path) for path, _ in sources} - {None}
         seen_lines = set()
-        for index, source in enumerate(sources):
-            if tree.relative(source) is None:
+        for path, dirs in sources:
+            if tree.relative(path) is None:
                 continue
-            dirs = groups.get(index, ())
-            todo, visited = [source.resolve()], set()
-            while todo:
-                path = todo.pop()
-                if path in visited:
+            for including, number, _, included in reached(tree, [(path, dirs)]):
+                other = included and tree.module(included)
+                if (other is None or other == own or other not in library_modules
+                        or other in linked or other in compiled):
                     continue
-                visited.add(path)
-                for number, name, included in tree.includes(path, dirs):
-                    if included is None:
-                        continue
-                    todo.append(included)
-                    other = tree.module(included)
-                    if (other is None or other == own or other not in library_modules
-                            or other in linked or other in compiled):
-                        continue
-                    where = (tree.relative(path), number)
-                    if where in seen_lines:
-                        continue
-                    seen_lines.add(where)
-                    faults.append(
-                        f"{where[0]}:{number}: includes {tree.relative(included)}, but target "
-                        f"{target['name']} links no target of {other} "
-                        f"({', '.join(sorted(library_modules[other]))}); it links: "
-                        f"{', '.join(sorted(n for names in linked.values() for n in names)) or 'nothing'}")
+                where = (tree.relative(including), number)
+                if where in seen_lines:
+                    continue
+                seen_lines.add(where)
+                faults.append(
+                    f"{where[0]}:{number}: includes {tree.relative(included)}, but target "
+                    f"{target['name']} links no target of {other} "
+                    f"({', '.join(sorted(library_modules[other]))}); it links: "
+                    f"{', '.join(sorted(n for names in linked.values() for n in names)) or 'nothing'}")
     return faults
 
 
 def main(argv):
-    args, options = [], {}
-    rest = argv[1:]
-    while rest:
-        word = rest.pop(0)
-        if word in ("--cmake", "--table") and rest:
-            options[word] = rest.pop(0)
-        else:
-            args.append(word)
-    if len(args) != 2:
-        print("usage: " + __doc__.split("Usage: ", 1)[1].splitlines()[0], file=sys.stderr)
-        return 2
-    source, build = args
-    table_path = options.get("--table", os.path.join(source, "cmake", "layers.txt"))
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("source")
+    parser.add_argument("build")
+    parser.add_argument("--cmake")
+    parser.add_argument("--table")
+    args = parser.parse_args(argv[1:])
+    source, build = args.source, args.build
+    table_path = args.table or os.path.join(source, "cmake", "layers.txt")
     try:
         table, target_lines, libraries = read_table(table_path)
         tree = Tree(source, table)
         try:
             source_root, targets = read_codemodel(build)
         except NoReply:
-            if "--cmake" not in options:
+            if not args.cmake:
                 raise
-            subprocess.run([options["--cmake"], build], check=True, stdout=subprocess.DEVNULL)
+            subprocess.run([args.cmake, build], check=True, stdout=subprocess.DEVNULL)
             source_root, targets = read_codemodel(build)
         if Path(source_root).resolve() != tree.root:
             # Another tree's build would pass for want of anything to check.
