@@ -1,8 +1,5 @@
 #include "installation.h"
-
-#include "app/main_window.h"
-
-#include <gtest/gtest.h>
+#include "case_name.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,7 +8,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
-#include <QProcessEnvironment>
 
 #include "widgets/file_dialog.h"
 #include "platform/paths.h"
@@ -29,12 +25,10 @@ using widgets::MessageIcon;
 
 const QString kTitle = QStringLiteral("Tessaport");
 
-QString NotInstalledText(const Installation&)
-{
-    return QStringLiteral("The Windows registry does not have information that TradeStation Rel. 5.0 is installed. "
-                          "You must have TradeStation Rel. 5.0 or higher installed on your computer in order to run "
-                          "Tessaport Module.");
-}
+const QString kNotInstalled = QStringLiteral("The Windows registry does not have information that TradeStation Rel. "
+                                             "5.0 is installed. You must have TradeStation Rel. 5.0 or higher "
+                                             "installed on your computer in order to run Tessaport Module.");
+const auto NotInstalledText = [](const Installation&) { return kNotInstalled; };
 const QString kReinstall = QStringLiteral(" Try to reinstall Omega Research product, then run Tessaport module again.");
 QString NotFoundText(const QString& dir) { return "TradeStation program directory '" + dir + "' not found." + kReinstall; }
 QString NoDataText(const Installation& i)
@@ -44,14 +38,11 @@ QString NoDataText(const Installation& i)
 
 const QByteArray kAppPaths = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 
-struct FatalCase {
-    const char* name;
+struct FatalCase : NamedCase<FatalCase> {
     // Spoils the installation; returns the folder to load the library from.
     std::function<QString(Installation&)> spoil;
     std::function<QString(const Installation&)> text;
 };
-
-std::ostream& operator<<(std::ostream& out, const FatalCase& c) { return out << c.name; }
 
 const QString kBuild = QStringLiteral(TESSAPORT_PROGRAM_DIR);
 
@@ -99,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
                       QDir().mkpath(i.DataRoot() + "/.cache");
                       i.AddFile("Data/USStock");
                       return kBuild; }, NoDataText}),
-    [](const testing::TestParamInfo<FatalCase>& p) { return std::string(p.param.name); });
+    CaseName());
 
 QStringList Entries(const QComboBox& box)
 {
@@ -154,14 +145,11 @@ TEST(StartUp, WithoutUSStockTheFirstEntryStaysCurrent)
     EXPECT_EQ(started.window->Controls().dataDirCombo()->currentIndex(), 0);
 }
 
-struct CommandLineCase {
-    const char* name;
+struct CommandLineCase : NamedCase<CommandLineCase> {
     QString commandLine;
     QString patternFileName;
     QVariant hostNumber;  // invalid: not set
 };
-
-std::ostream& operator<<(std::ostream& out, const CommandLineCase& c) { return out << c.name; }
 
 class CommandLine : public testing::TestWithParam<CommandLineCase> {};
 
@@ -191,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandLineCase{"quoted_path_with_blank", "\"/my pats/d.pat\" 0", "/my pats/d.pat", {}},
                     CommandLineCase{"number_rounded_half_even", "/p.pat 2.5", "/p.pat", 2},
                     CommandLineCase{"number_too_large", "/p.pat 3e9", "/p.pat", {}}),
-    [](const testing::TestParamInfo<CommandLineCase>& p) { return std::string(p.param.name); });
+    CaseName());
 
 // The first start of an installed program, with no registry file anywhere: after the
 // message, a folder chooser asks for the installation; the registry file it writes names
@@ -219,7 +207,8 @@ TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
         }
     } restore{forced, configHome};
     const QString written = config + "/tessaport/registry.reg";
-    auto start = [](widgets::FileDialogAnswers& answers, std::vector<widgets::Message>& messages) {
+    // Each run answers the folder chooser from the FileDialogAnswers in scope.
+    auto start = [](std::vector<widgets::Message>& messages) {
         const platform::WorkingDirectoryScope keep(QDir::currentPath());
         widgets::RecordedMessages recorded;
         MainWindow window;
@@ -227,7 +216,6 @@ TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
         environment.programFolder = QStringLiteral(TESSAPORT_PROGRAM_DIR);
         const StartUpOutcome outcome = OpenMainWindow(window, environment);
         messages = recorded.All();
-        Q_UNUSED(answers);
         return outcome;
     };
 
@@ -235,9 +223,9 @@ TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
     {
         widgets::FileDialogAnswers answers;
         answers.Answer(std::nullopt);
-        EXPECT_EQ(start(answers, messages), StartUpOutcome::Fatal);
+        EXPECT_EQ(start(messages), StartUpOutcome::Fatal);
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0].text, NotInstalledText(installation));
+        EXPECT_EQ(messages[0].text, kNotInstalled);
         ASSERT_EQ(answers.All().size(), 1u);
         EXPECT_EQ(answers.All()[0].mode, widgets::FileDialogMode::Folder);
         EXPECT_FALSE(QFileInfo::exists(written));
@@ -246,7 +234,7 @@ TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
         widgets::FileDialogAnswers answers;
         answers.Answer(installation.DataRoot());  // holds no Program folder
         answers.Answer(installation.Root() + "/");
-        EXPECT_EQ(start(answers, messages), StartUpOutcome::Shown);
+        EXPECT_EQ(start(messages), StartUpOutcome::Shown);
         ASSERT_EQ(messages.size(), 2u);
         EXPECT_EQ(messages[1].text, "The folder " + installation.DataRoot() + " holds no Program and Data folders. "
                                     "Choose the folder of the installation, the one that holds both.");
@@ -286,7 +274,7 @@ TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
         widgets::FileDialogAnswers answers;
         answers.Answer(bad);
         answers.Answer(installation.Root());
-        EXPECT_EQ(start(answers, messages), StartUpOutcome::Shown) << content.constData();
+        EXPECT_EQ(start(messages), StartUpOutcome::Shown) << content.constData();
         ASSERT_EQ(messages.size(), 2u);
         EXPECT_EQ(messages[1].text, "The folder " + installation.Temp()
                                         + "/Bad\\x0aName cannot be named in the registry file: it holds a control "

@@ -10,7 +10,6 @@
 
 #include <QAccessible>
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>

@@ -24,7 +24,6 @@
 #include <QStringListModel>
 #include <QTimer>
 
-#include <array>
 #include <fstream>
 #include <functional>
 
@@ -45,6 +44,11 @@ MATCHER_P2(IsMessage, text, icon, "")
 
 class BeginImportTest : public testing::Test {
 public:
+    static void SetUpTestSuite()
+    {
+        // The xlsx files of the window and of the command carry the same creation time.
+        qputenv("SOURCE_DATE_EPOCH", "1700000000");
+    }
     BeginImportTest()
     {
         ConnectInterrupt(c_, state_);
@@ -87,11 +91,13 @@ public:
 class BeginImportOptionsTest : public BeginImportTest, public testing::WithParamInterface<int> {};
 
 // Dates around the data narrow to it; the file is byte for byte what the command writes
-// with the same options.
+// with the same options; a pattern file named .xlsx is the file --format xlsx writes.
 TEST_P(BeginImportOptionsTest, ImportsLikeTheCommandAndReturnsToIdle)
 {
-    const bool openInterest = GetParam() & 1, skip = GetParam() & 2;
+    const bool openInterest = GetParam() & 1, skip = GetParam() & 2, xlsx = GetParam() & 8;
     Use(db_, (GetParam() & 4) != 0 ? ImportMode::SecurityList : ImportMode::SingleSecurity);
+    const std::string out = xlsx ? "out.XLSX" : "out.pat", command = xlsx ? "command.xlsx" : "command.pat";
+    state_.patternFileName = QString::fromStdString(db_.Path(out));
     c_.firstDateEdit()->setText(ShortDate(state_.dataFirstDate - 100));
     c_.lastDateEdit()->setText(ShortDate(state_.dataLastDate + 100));
     c_.openInterestCheck()->setChecked(openInterest);
@@ -101,18 +107,22 @@ TEST_P(BeginImportOptionsTest, ImportsLikeTheCommandAndReturnsToIdle)
 
     EXPECT_THAT(messages_.All(), testing::IsEmpty());
     ExpectIdle();
-    EXPECT_EQ(ReadGrid(db_.Path("out.pat")), ExpectedGrid("XYZ", rows_, openInterest, skip));
-    QStringList arguments = {"--data", db_.Dir(), "-o", QString::fromStdString(db_.Path("command.pat")), "XYZ"};
+    if (!xlsx) {  // the sheet reader reads pattern files only
+        EXPECT_EQ(ReadGrid(db_.Path(out)), ExpectedGrid("XYZ", rows_, openInterest, skip));
+    }
+    QStringList arguments = {"--data", db_.Dir(), "-o", QString::fromStdString(db_.Path(command)), "XYZ"};
     if (openInterest)
         arguments << "--open-interest";
     if (!skip)
         arguments << "--keep-invalid";
+    if (xlsx)
+        arguments << "--format" << "xlsx";
     EXPECT_EQ(RunImportCommand(arguments).exitCode, 0);
-    EXPECT_EQ(ReadFileBytes(db_.Path("out.pat")), ReadFileBytes(db_.Path("command.pat")));
+    EXPECT_EQ(ReadFileBytes(db_.Path(out)), ReadFileBytes(db_.Path(command)));
 }
 
-// Bits: 1 open interest, 2 skip invalid records, 4 list mode.
-INSTANTIATE_TEST_SUITE_P(Options, BeginImportOptionsTest, testing::Values(2, 1, 7));
+// Bits: 1 open interest, 2 skip invalid records, 4 list mode, 8 a pattern file named .XLSX.
+INSTANTIATE_TEST_SUITE_P(Options, BeginImportOptionsTest, testing::Values(2, 1, 7, 10));
 
 TEST_F(BeginImportTest, EqualFirstAndLastDayImportOneRow)
 {
@@ -217,7 +227,6 @@ INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
 // are read: the message, then a closed file holding the header and the rows so far. A
 // second Begin Import meanwhile does nothing, and Export Listed is off (in list mode, where
 // it is on otherwise).
-enum class StopBy { Menu, Escape, Close };
 class BeginImportStopTest : public BeginImportTest, public testing::WithParamInterface<StopBy> {};
 
 TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
@@ -239,6 +248,7 @@ TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
         case StopBy::Menu: c_.interruptImportAction()->trigger(); break;
         case StopBy::Escape: QCoreApplication::sendEvent(ProgressWindow(), &escape); break;
         case StopBy::Close: ProgressWindow()->close(); break;
+        case StopBy::Button: break;  // the progress window of one security has none
         }
         stillImporting = stillImporting && ProgressWindow()->isVisible();
     });
@@ -246,8 +256,7 @@ TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
 
     BeginImport(state_, c_);
 
-    EXPECT_THAT(messages_.All(), testing::ElementsAre(IsMessage("Import interrupted at user request.",
-                                                                MessageIcon::Information)));
+    EXPECT_THAT(messages_.All(), testing::ElementsAre(IsMessage(kImportInterruptedText, MessageIcon::Information)));
     EXPECT_TRUE(stillImporting);
     ExpectIdle();
     EXPECT_TRUE(c_.exportListedAction()->isEnabled());
@@ -256,8 +265,6 @@ TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
     const std::vector<qv2omg::PriceRow> written(rows.begin(), rows.begin() + static_cast<long>(grid.size() - 1));
     EXPECT_EQ(grid, ExpectedGrid("XYZ", written, false, true));
 }
-
-void PrintTo(StopBy way, std::ostream* out) { *out << std::array{"Menu", "Escape", "Close"}[static_cast<size_t>(way)]; }
 
 INSTANTIATE_TEST_SUITE_P(Ways, BeginImportStopTest, testing::Values(StopBy::Menu, StopBy::Escape, StopBy::Close),
                          testing::PrintToStringParamName());

@@ -9,7 +9,6 @@
 #include "import/date_text.h"
 #include "import/export_listed.h"
 #include "main_window/progress_window.h"
-#include "main_window/security_info.h"
 #include "widgets/busy_pointer.h"
 #include "widgets/message_box.h"
 
@@ -33,7 +32,6 @@
 #include <QStringListModel>
 #include <QTimer>
 
-#include <array>
 #include <fstream>
 #include <utility>
 
@@ -60,6 +58,9 @@ public:
         db_.Add("ZZZ", z);  // not listed: the mask leaves it out
         state_.tradeStationDir = state_.currentDataDir = db_.Dir();
         state_.mode = ImportMode::SecurityList;
+        // The main window's dates never reach an export: its dialog has dates of its own.
+        c_.firstDateEdit()->setText("3/10/1998");
+        c_.lastDateEdit()->setText("3/12/1998");
         AttachExportListed(state_, c_);
         list_.setStringList({"AAA             \tFirst", "BBB             \tSecond"});
     }
@@ -203,21 +204,6 @@ TEST_F(ExportListedTest, OneFilePerSecurityRefusesALinkInTheFolder)
     ExpectIdle();
 }
 
-// Every label with an access key moves the focus to its field; one without a buddy shows
-// its '&' instead.
-TEST_F(ExportListedTest, DialogLabelsLeadToTheirFields)
-{
-    ExportListedDialog dialog(false);
-    int keyed = 0;
-    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
-        if (!label->text().contains(u'&'))
-            continue;
-        ++keyed;
-        EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
-    }
-    EXPECT_EQ(keyed, 4);
-}
-
 TEST_F(ExportListedTest, RefusalIsToldAndNothingIsWritten)
 {
     Choose(ExportListedDialog::Wide, Out("wide.pat"));
@@ -236,9 +222,6 @@ TEST_F(ExportListedTest, RefusalIsToldAndNothingIsWritten)
     EXPECT_FALSE(QFile::exists(Out("wide.pat")));
     ExpectIdle();
 }
-
-// The ways to stop a run: the menu, and the progress window's button, Escape and close button.
-enum class StopBy { Menu, Button, Escape, Close };
 
 class ExportListedStopTest : public ExportListedTest, public testing::WithParamInterface<StopBy> {};
 
@@ -282,11 +265,6 @@ TEST_P(ExportListedStopTest, KeepsFinishedFilesAndAbandonsTheOneInHand)
     EXPECT_EQ(QDir(Out("each")).entryList(QDir::Files | QDir::Hidden), QStringList({"AAA.pat", "BBB.pat"}));
 }
 
-void PrintTo(StopBy way, std::ostream* out)
-{
-    *out << std::array{"Menu", "Button", "Escape", "Close"}[static_cast<size_t>(way)];
-}
-
 INSTANTIATE_TEST_SUITE_P(Ways, ExportListedStopTest,
                          testing::Values(StopBy::Menu, StopBy::Button, StopBy::Escape, StopBy::Close),
                          testing::PrintToStringParamName());
@@ -300,20 +278,6 @@ TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
     EXPECT_TRUE(messages_.All()[0].text.startsWith(kImportInterruptedText + QString("\n\nFiles written: 0, ")));
     ExpectIdle();
     EXPECT_FALSE(QFile::exists(Out("long.csv")));
-}
-
-// The dialog's own dates reach the files; empty boxes mean each whole history, whatever
-// the main window's boxes hold.
-TEST_F(ExportListedTest, DialogDatesReachTheFiles)
-{
-    c_.firstDateEdit()->setText("3/10/1998");
-    c_.lastDateEdit()->setText("3/12/1998");
-    Choose(ExportListedDialog::Wide, Out("whole.csv"));
-    ExportListedSecurities(state_, c_);
-    ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--merge", "wide", "--format", "csv", "-o", Out("cmd-whole.csv"),
-                                "AAA", "BBB"}).exitCode, 0);
-    EXPECT_EQ(ReadFileBytes(db_.Path("whole.csv")), ReadFileBytes(db_.Path("cmd-whole.csv")));
-
 }
 
 // The lines a run of the Python module tells: its warnings, then the merge's columns and
@@ -389,6 +353,8 @@ TEST_F(ExportListedTest, TheWindowTheCommandAndPythonAgree)
     EXPECT_EQ(python.join(u'\n').toStdString(), expected.join(u'\n').toStdString());
 }
 
+// The dialog reopens with its last choices; every label with an access key moves the focus
+// to its field (one without a buddy would show its '&').
 TEST_F(ExportListedTest, DialogReopensWithItsLastChoices)
 {
     QWidget owner;
@@ -421,6 +387,14 @@ TEST_F(ExportListedTest, DialogReopensWithItsLastChoices)
         dialog.Remember();
     }
     ExportListedDialog dialog(false);
+    int keyed = 0;
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (!label->text().contains(u'&'))
+            continue;
+        ++keyed;
+        EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+    }
+    EXPECT_EQ(keyed, 4);
     EXPECT_TRUE(dialog.shapeButtons[ExportListedDialog::PerSecurity]->isChecked());
     EXPECT_EQ(dialog.fileTypeCombo->currentIndex(), 1);
     EXPECT_EQ(dialog.outputEdit->text(), "/data/out");
@@ -546,22 +520,6 @@ TEST_F(ExportListedTest, TimeTakenLeavesOutAPause)
     ASSERT_GE(elapsed, kPause);
     // Whatever the speed of the machine: the run's time less the pause, to the tenth shown.
     EXPECT_LE(taken, static_cast<double>(elapsed - kPause) / 1000.0 + 0.05) << text.toStdString();
-}
-
-// In single mode a pattern file named .xlsx is the file --format xlsx writes.
-TEST_F(ExportListedTest, BeginImportIntoAnXlsxNameWritesXlsx)
-{
-    state_.mode = ImportMode::SingleSecurity;
-    state_.patternFileName = Out("single.XLSX");
-    c_.symbolEdit()->setText("AAA");
-    ShowSecurityInfo(state_, c_, "AAA");
-    c_.firstDateEdit()->setText(ShortDate(state_.dataFirstDate));
-    BeginImport(state_, c_);
-    EXPECT_THAT(messages_.All(), testing::IsEmpty());
-    ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "--format", "xlsx", "-o", Out("command.xlsx"), "AAA"}).exitCode, 0);
-    const std::string bytes = ReadFileBytes(db_.Path("single.XLSX"));
-    EXPECT_EQ(bytes.substr(0, 2), "PK");
-    EXPECT_EQ(bytes, ReadFileBytes(db_.Path("command.xlsx")));
 }
 
 } // namespace

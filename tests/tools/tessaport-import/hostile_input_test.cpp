@@ -127,15 +127,6 @@ TEST(MergeCommand, ASymbolGivenTwiceIsMergedOnce)
     EXPECT_EQ(text.substr(0, text.find('\n')), "Date,ABC_Close\r");
 }
 
-TEST(ImportCommand, AnEmptySymbolIsCalledSo)
-{
-    TestDatabase db;
-    db.Add("ABC", WeekdayRows(2));
-    const CommandResult run = RunImportCommand({"--data", db.Dir(), "-q", "--out-dir", QString::fromStdString(db.Path("o")), " "});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "tessaport-import: an empty symbol names no security\n");
-}
-
 // Inside --out-dir a planted link is refused, naming it; a link named with -o is followed.
 TEST(ImportCommand, OutDirDoesNotWriteThroughLinks)
 {

@@ -71,6 +71,9 @@ TEST(ImportCommand, AFailedSecurityIsOneLineAndTheOthersGoOn)
     EXPECT_EQ(outside.exitCode, 1);
     EXPECT_EQ(outside.err,
               "tessaport-import: XYZ: no data in the dates asked for (it holds 1998-03-02 to 1998-03-06)\n");
+    const CommandResult empty = RunImportCommand({"-q", "--data", db.Dir(), "--out-dir", out, " "});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.err, "tessaport-import: an empty symbol names no security\n");
 }
 
 // --all: one file per security named after its symbol; what a file name cannot hold is %XX.
