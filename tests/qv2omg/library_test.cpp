@@ -363,18 +363,13 @@ TEST_F(DatabaseTest, DeliversEveryFieldOneRecordPerCallThenZero)
     EXPECT_EQ(Library().CloseDataFile(&context), 0);
 }
 
-class ContextTest : public DatabaseTest {
-protected:
-    void SetUp() override
-    {
-        DatabaseTest::SetUp();
-        Add("A", {Row(19980302), Row(19980303)});
-        Add("B", {Row(19990101), Row(19990102), Row(19990103)});
-    }
-};
+using ContextTest = DatabaseTest;
 
-TEST_F(ContextTest, ZeroedClosedStaleAndForgedContextsAreRefused)
+TEST_F(ContextTest, ForgedContextsAreRefusedAndOpenOnesReadIndependentlyUntilUninitialize)
 {
+    Add("A", {Row(19980302), Row(19980303)});
+    Add("B", {Row(19990101), Row(19990102), Row(19990103)});
+    // Zeroed, closed, stale and forged contexts.
     FileContext context{};
     ASSERT_EQ(Library().OpenHeaderFile(DirText(), &context), 2);
     const FileContext closed = context;
@@ -404,18 +399,16 @@ TEST_F(ContextTest, ZeroedClosedStaleAndForgedContextsAreRefused)
     EXPECT_NE(Library().CloseDataFile(&context), 0);
     EXPECT_TRUE(HeaderWorks(context));
     EXPECT_EQ(Library().CloseHeaderFile(&context), 0);
-}
 
-TEST_F(ContextTest, SeveralContextsReadIndependentlyUntilUninitialize)
-{
+    // Several open contexts.
     FileContext header{}, a{}, b{};
     ASSERT_EQ(OpenData("A", a), 0);
     ASSERT_EQ(OpenData("B", b), 0);
     ASSERT_EQ(Library().OpenHeaderFile(DirText(), &header), 2);
     PriceRecord record{};
     std::vector<uint32_t> dates;
-    for (FileContext* context : {&a, &b, &b, &a, &b}) {
-        EXPECT_EQ(Library().ReadData(context, &record, 1), 1);
+    for (FileContext* open : {&a, &b, &b, &a, &b}) {
+        EXPECT_EQ(Library().ReadData(open, &record, 1), 1);
         dates.push_back(Yyyymmdd(record.date));
     }
     EXPECT_EQ(dates, (std::vector<uint32_t>{19980302, 19990101, 19990102, 19980303, 19990103}));
