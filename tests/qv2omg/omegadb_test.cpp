@@ -59,6 +59,8 @@ TEST_F(OmegadbTest, AddThenDumpGivesBackTheSameCsv)
     EXPECT_EQ(Omegadb("dump db/nested ES --from 1998-03-06 --to 1998-03-09").out,
               "Date,Open,High,Low,Close,Volume,Open_Interest\n"
               "1998-03-06,,2.25,-1,16777215,0,31\n1998-03-09,1e-07,,,,-7,0\n");
+    EXPECT_EQ(Omegadb("dump db/nested ES --from 1998-03-06 --to 1998-03-06").out,
+              "Date,Open,High,Low,Close,Volume,Open_Interest\n1998-03-06,,2.25,-1,16777215,0,31\n");
     EXPECT_EQ(Omegadb("list db/nested").out,
               "Symbol\tDescription\tCategory\tPeriod\tRecords\tFirst\tLast\tFile\n"
               "ES\tS&P 500 futures\t0\t0\t4\t1998-03-05\t2000-02-29\td000001.omd\n"
@@ -97,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Errors, OmegadbErrorTest, testing::Values(
     ErrorCase{"UnknownSymbol", "dump db XYZ", 1, "omegadb: no security 'XYZ' in db"},
     ErrorCase{"BadFromDate", "dump db IBM --from 1998-3-5", 2, "omegadb: --from needs a date YYYY-MM-DD, not '1998-3-5'"},
     ErrorCase{"UnknownCommand", "remove db IBM", 2, "omegadb: unknown command 'remove'"},
-    ErrorCase{"NoSuchPeriod", "add db X --period 7 good.csv", 2, "omegadb: --period is 0 (daily), 1 (weekly) or 2 (monthly), not 7"},
+    ErrorCase{"NoSuchPeriod", "add db X --period 3 good.csv", 2, "omegadb: --period is 0 (daily), 1 (weekly) or 2 (monthly), not 3"},
     ErrorCase{"FromAfterTo", "dump db IBM --from 1998-03-06 --to 1998-03-05", 2, "omegadb: --from is later than --to"},
     ErrorCase{"EscapedArgument", "dump db \"$(printf 'A\\033[2J\\007')\"", 1, "omegadb: no security 'A\\x1B[2J\\x07' in db"},
     ErrorCase{"NotInTheCodePage", "add db \"$(printf 'A\\342\\230\\203')\" good.csv", 1,

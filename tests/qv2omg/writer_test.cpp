@@ -169,6 +169,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, PriceCsvTest, testing::Values(
             "prices.csv:1: bad Open_Interest '-2147483649' (out of the range held, -2147483648 to 2147483647)"},
     CsvCase{"TooFewColumns", "1998-03-05,1,2,3\n",
             "prices.csv:1: expected 6 or 7 columns (Date,Open,High,Low,Close,Volume[,Open_Interest]), found 4"},
+    CsvCase{"TooManyColumns", "1998-03-05,1,2,3,4,5,6,7\n",
+            "prices.csv:1: expected 6 or 7 columns (Date,Open,High,Low,Close,Volume[,Open_Interest]), found 8"},
     CsvCase{"ColumnsChange", "1998-03-05,1,2,3,4,5\n1998-03-06,1,2,3,4,5,6\n",
             "prices.csv:2: found 7 columns where the rows before have 6"},
     CsvCase{"DuplicateDate", "1998-03-05,1,2,3,4,5\n\n1998-03-05,1,2,3,4,5\n",
