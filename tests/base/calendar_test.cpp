@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 TEST(Calendar, ConvertsBothWays)
@@ -35,22 +37,41 @@ TEST(Calendar, RollsIntoTheNeighbouringMonthsAndYears)
             << r.year << '-' << r.month << '-' << r.day;
 }
 
-TEST(CalendarWalk, EveryDayFollowsThePreviousOneAcrossTheEdgesOfTheCycles)
+bool IsLeap(int64_t year)
 {
-    // Walks over stretches that cross a 400-year cycle and the standard library's range,
-    // checking each date against the one before it.
-    for (const int64_t start : {int64_t{-693959 - 800}, int64_t{11274307 - 800}, int64_t{-12661860 - 800}}) {
-        base::CivilDate previous = base::CivilOfSerial(start);
-        for (int64_t serial = start + 1; serial < start + 1600; ++serial) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+TEST(CalendarWalk, EveryDayFollowsThePreviousOneOnTheCalendar)
+{
+    // Year 1 to 9999, and stretches across a 400-year cycle and the standard library's range
+    // (+-32767), each day checked against a calendar of the test's own.
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const std::pair<int64_t, int64_t> stretches[] = {
+        {-693593, 2958465}, {-693959 - 800, -693959 + 800}, {11274307 - 800, 11274307 + 800},
+        {-12661860 - 800, -12661860 + 800}};
+    for (const auto& [first, last] : stretches) {
+        base::CivilDate expected = base::CivilOfSerial(first);
+        for (int64_t serial = first; serial <= last; ++serial) {
             const base::CivilDate date = base::CivilOfSerial(serial);
-            const bool nextDay = date.year == previous.year && date.month == previous.month
-                && date.day == previous.day + 1;
-            const bool nextMonth = date.year == previous.year && date.month == previous.month + 1 && date.day == 1;
-            const bool nextYear = date.year == previous.year + 1 && date.month == 1 && date.day == 1
-                && previous.month == 12 && previous.day == 31;
-            ASSERT_TRUE(nextDay || nextMonth || nextYear) << "day number " << serial;
+            ASSERT_TRUE(date.year == expected.year && date.month == expected.month && date.day == expected.day)
+                << "day number " << serial;
             ASSERT_EQ(base::SerialOfCivil(date.year, date.month, date.day), serial);
-            previous = date;
+            const int monthDays = kDays[date.month - 1] + (date.month == 2 && IsLeap(date.year) ? 1 : 0);
+            ASSERT_TRUE(base::IsCalendarDate(date.year, date.month, date.day)) << serial;
+            ASSERT_FALSE(base::IsCalendarDate(date.year, date.month, date.day == 1 ? 0 : monthDays + 1)) << serial;
+            if (date.year >= 1 && date.year <= 9999) {
+                ASSERT_EQ(base::SerialOfStored(static_cast<int32_t>(date.year - 1900), date.month, date.day), serial);
+                const auto yyyymmdd = static_cast<uint32_t>(date.year * 10000 + date.month * 100 + date.day);
+                ASSERT_EQ(base::IsoDateOfYyyymmdd(yyyymmdd), base::IsoDateOfSerial(serial));
+            }
+            if (++expected.day > monthDays) {
+                expected.day = 1;
+                if (++expected.month > 12) {
+                    expected.month = 1;
+                    ++expected.year;
+                }
+            }
         }
     }
 }

@@ -8,7 +8,7 @@ TEST(CsvField, QuotesWhatAReaderWouldSplit)
 {
     const struct { std::string_view text, alsoQuoted, written; } cases[] = {
         {"", "", ""}, {"plain text", "", "plain text"}, {"a,b", "", "\"a,b\""},
-        {"say \"hi\"", "", "\"say \"\"hi\"\"\""}, {"\"", "", "\"\"\"\""}, {"two\r\nlines", "", "\"two\r\nlines\""},
+        {"say \"hi\"", "", "\"say \"\"hi\"\"\""}, {"\"", "", "\"\"\"\""}, {"two\rlines", "", "\"two\rlines\""},
         {"line\n", "", "\"line\n\""}, {"back\\slash", "", "back\\slash"}, {"back\\slash", "\\", "\"back\\slash\""},
         {"a,b", "\\", "\"a,b\""}};
     for (const auto& c : cases) {

@@ -2,35 +2,25 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-
 namespace {
 
 const QString kTestLibraries = QStringLiteral(TESSAPORT_TEST_LIBRARY_DIR);
 
-struct ProbeCase {
-    const char* name;
-    QString programDir;
-    int16_t expected;
-};
-
-class ProbeTest : public testing::TestWithParam<ProbeCase> {
-protected:
-    void TearDown() override { qunsetenv("TESSAPORT_PROGRAM_DIR"); }
-};
-
-TEST_P(ProbeTest, ClassifiesTheLibraryInTheProgramFolder)
+TEST(ProbeTest, ClassifiesTheLibraryInTheProgramFolder)
 {
-    qputenv("TESSAPORT_PROGRAM_DIR", GetParam().programDir.toLocal8Bit());
-    EXPECT_EQ(omega::ProbeDataLibrary(), GetParam().expected);
+    const struct { QString programDir; int16_t expected; } cases[] = {
+        {QStringLiteral(TESSAPORT_PROGRAM_DIR), 0}, {kTestLibraries + "/without_version", 1},
+        {kTestLibraries + "/no_such_folder", 2}, {kTestLibraries + "/missing_dependency", 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.programDir.toStdString());
+        qputenv("TESSAPORT_PROGRAM_DIR", c.programDir.toLocal8Bit());
+        EXPECT_EQ(omega::ProbeDataLibrary(), c.expected);
+        omega::DataLibrary library;  // loaded by name from the program folder
+        EXPECT_EQ(library.Load(), c.expected != 2) << library.ErrorString().toStdString();
+        EXPECT_EQ(library.GetVersion(), c.expected == 0 ? 100 : 0);
+    }
+    qunsetenv("TESSAPORT_PROGRAM_DIR");
 }
-
-INSTANTIATE_TEST_SUITE_P(Installations, ProbeTest, testing::Values(
-    ProbeCase{"Complete", QStringLiteral(TESSAPORT_PROGRAM_DIR), 0},
-    ProbeCase{"WithoutVersionQuery", kTestLibraries + "/without_version", 1},
-    ProbeCase{"LibraryMissing", kTestLibraries + "/no_such_folder", 2},
-    ProbeCase{"DependencyMissing", kTestLibraries + "/missing_dependency", 2}),
-    [](const auto& testParam) { return std::string(testParam.param.name); });
 
 TEST(DataLibraryTest, UnresolvedFunctionsAnswerWithTheirFailureResults)
 {
@@ -58,15 +48,6 @@ TEST(DataLibraryTest, UnresolvedFunctionsAnswerWithTheirFailureResults)
         EXPECT_EQ(library->ReadData(&context, &price, 1), 0);
         EXPECT_NE(library->CloseDataFile(&context), 0);
     }
-}
-
-TEST(DataLibraryTest, LoadsTheLibraryOfTheProgramFolderByName)
-{
-    qputenv("TESSAPORT_PROGRAM_DIR", TESSAPORT_PROGRAM_DIR);
-    omega::DataLibrary library;
-    EXPECT_TRUE(library.Load()) << library.ErrorString().toStdString();
-    EXPECT_EQ(library.GetVersion(), 100);
-    qunsetenv("TESSAPORT_PROGRAM_DIR");
 }
 
 } // namespace

@@ -29,28 +29,4 @@ TEST(OmegaDateEdges, TheWholeRangeOfTheFieldsConverts)
     EXPECT_TRUE(last.year == 5881510 - 1900 && last.month == 7 && last.day == 10);
 }
 
-bool IsLeap(int32_t year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-TEST(OmegaDateWalk, EveryDayFollowsThePreviousOneOnTheCalendar)
-{
-    // Walks from 1 January of year 1 to 31 December 9999 with a calendar of its own.
-    int32_t year = 1, month = 1, day = 1;
-    for (int32_t serial = -693593; serial <= 2958465; ++serial) {
-        const OmegaDate date = omega::SerialToOmegaDate(serial);
-        ASSERT_TRUE(date.year + 1900 == year && date.month == month && date.day == day) << "day number " << serial;
-        ASSERT_EQ(omega::OmegaDateToSerial(date), serial);
-        static constexpr int32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-        if (++day > kDays[month - 1] + (month == 2 && IsLeap(year) ? 1 : 0)) {
-            day = 1;
-            if (++month > 12) {
-                month = 1;
-                ++year;
-            }
-        }
-    }
-}
-
 } // namespace

@@ -25,12 +25,15 @@ std::vector<std::string> ReadSymbols(FileContext& context, int32_t count)
     return symbols;
 }
 
-std::vector<uint32_t> ReadDates(FileContext& context)
+// The dates of the records an open data context delivers; `end` is left as the read past the last.
+std::vector<uint32_t> ReadDates(FileContext& context, PriceRecord* end = nullptr)
 {
     std::vector<uint32_t> dates;
     PriceRecord record{};
     while (Library().ReadData(&context, &record, 1) == 1)
         dates.push_back(Yyyymmdd(record.date));
+    if (end)
+        *end = record;
     return dates;
 }
 
@@ -149,32 +152,27 @@ INSTANTIATE_TEST_SUITE_P(Damage, DamagedHeaderTest, testing::Values(
     HeaderDamage{"CountAboveInt32", [](auto& b) { PutCount(b, 0xFFFFFFFF); }, 3},
     HeaderDamage{"CountBelowFile", [](auto& b) { PutCount(b, 2); }, 2}), CaseName());
 
-struct SearchCase {
-    const char* query;
-    const char* found;  // symbol of the record filled, or null
-};
+using SearchTest = DatabaseTest;
 
-class SearchTest : public DatabaseTest, public testing::WithParamInterface<SearchCase> {};
-
-TEST_P(SearchTest, MatchesTheWholeSymbolIgnoringAsciiCase)
+TEST_F(SearchTest, MatchesTheWholeSymbolIgnoringAsciiCase)
 {
     for (const char* symbol : {"IBM", "Brk.A", "AB", "ABC", "\xE9t\xE9", "a b\t\xFF;/.."})
         Add(symbol, {});
-    SecurityRecord record{};
-    std::memset(&record, 0x5A, sizeof record);
-    const int16_t status = Library().SearchSecurity(DirText(), GetParam().query, &record);
-    EXPECT_EQ(status == 0, GetParam().found != nullptr);
-    if (GetParam().found)
-        EXPECT_STREQ(record.symbol, GetParam().found);
-    else
-        EXPECT_TRUE(AllZero(&record, sizeof record));
+    const struct { const char* query; const char* found; } cases[] = {  // found: null for none
+        {"IBM", "IBM"}, {"ibm", "IBM"}, {"iBm", "IBM"}, {"BRK.a", "Brk.A"}, {"AB", "AB"}, {"abc", "ABC"},
+        {"IB", nullptr}, {"IBM ", nullptr}, {"", nullptr}, {"\xE9T\xE9", "\xE9t\xE9"}, {"\xC9T\xC9", nullptr},
+        {"IBMIBMIBMIBMIBMIBMIBM", nullptr}, {"A B\t\xFF;/..", "a b\t\xFF;/.."}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::string(c.query)));
+        SecurityRecord record{};
+        std::memset(&record, 0x5A, sizeof record);
+        EXPECT_EQ(Library().SearchSecurity(DirText(), c.query, &record) == 0, c.found != nullptr);
+        if (c.found)
+            EXPECT_STREQ(record.symbol, c.found);
+        else
+            EXPECT_TRUE(AllZero(&record, sizeof record));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Queries, SearchTest, testing::Values(
-    SearchCase{"IBM", "IBM"}, SearchCase{"ibm", "IBM"}, SearchCase{"iBm", "IBM"}, SearchCase{"BRK.a", "Brk.A"},
-    SearchCase{"AB", "AB"}, SearchCase{"abc", "ABC"}, SearchCase{"IB", nullptr}, SearchCase{"IBM ", nullptr},
-    SearchCase{"", nullptr}, SearchCase{"\xE9T\xE9", "\xE9t\xE9"}, SearchCase{"\xC9T\xC9", nullptr},
-    SearchCase{"IBMIBMIBMIBMIBMIBMIBM", nullptr}, SearchCase{"A B\t\xFF;/..", "a b\t\xFF;/.."}));
 
 // A damaged entry whose symbol fills its whole field: the symbol read from the header, cut
 // to 15 bytes, finds the entry again.
@@ -285,12 +283,9 @@ TEST_P(DamagedDataTest, ReadsPastTheDamageInFileOrderAndSaysSo)
     ASSERT_TRUE(range.available);
     FileContext context{};
     ASSERT_EQ(Library().OpenDataFile(DirText(), "D", &range.first, &range.last, &context), 0);
-    std::vector<uint32_t> dates;
     PriceRecord record{};
-    while (Library().ReadData(&context, &record, 1) == 1)
-        dates.push_back(Yyyymmdd(record.date));
+    EXPECT_EQ(ReadDates(context, &record), whole);
     Library().CloseDataFile(&context);
-    EXPECT_EQ(dates, whole);
     // The end of the data tells of the damage, also when it lay past the last record delivered.
     EXPECT_EQ(record.reserved36[0], GetParam().flags);
     int32_t number = 0;
@@ -307,48 +302,41 @@ TEST_P(DamagedDataTest, ReadsPastTheDamageInFileOrderAndSaysSo)
     Library().CloseDataFile(&context);
 }
 
-void PutDate(Bytes& file, size_t row, uint32_t date)
-{
-    std::memcpy(file.data() + 16 + row * 28, &date, 4);
-}
-
 INSTANTIATE_TEST_SUITE_P(Damage, DamagedDataTest, testing::Values(
     DamageCase{"ZeroedRow", [](auto& b) { std::fill_n(b.begin() + 16 + kDamagedRow * 28, 28, 0); },
                Indexes(301, [](size_t i) { return i != kDamagedRow; }), QV2OMG_DAMAGE_ORDER, kDamagedRow + 1},
-    DamageCase{"DateOutOfOrder", [](auto& b) { PutDate(b, kDamagedRow, 20000105); }, Indexes(301),
+    DamageCase{"DateOutOfOrder", [](auto& b) {
+                   const uint32_t date = 20000105;
+                   std::memcpy(b.data() + 16 + kDamagedRow * 28, &date, 4); }, Indexes(301),
                QV2OMG_DAMAGE_ORDER, kDamagedRow + 1},
     DamageCase{"ZeroedLastRow", [](auto& b) { std::fill(b.end() - 28, b.end(), 0); }, Indexes(300),
                QV2OMG_DAMAGE_ORDER, 301},
     DamageCase{"TornTail", [](auto& b) { b.resize(b.size() - 13); }, Indexes(300), QV2OMG_DAMAGE_SIZE, 0}),
     CaseName());
 
-struct RangeCase {
-    uint32_t first;
-    uint32_t last;
-    std::vector<uint32_t> delivered;
-};
+using RangeTest = DatabaseTest;
 
-class RangeTest : public DatabaseTest, public testing::WithParamInterface<RangeCase> {};
-
-TEST_P(RangeTest, DeliversTheRowsInTheRangeBothEndsIncluded)
+TEST_F(RangeTest, DeliversTheRowsInTheRangeBothEndsIncluded)
 {
     Add("R", {Row(19980302), Row(19980304), Row(19980306), Row(19991231), Row(20000229)});
-    FileContext context{};
-    ASSERT_EQ(OpenData("R", context, GetParam().first, GetParam().last), 0);
-    EXPECT_EQ(ReadDates(context), GetParam().delivered);
-    EXPECT_EQ(Library().CloseDataFile(&context), 0);
+    const struct { uint32_t first, last; std::vector<uint32_t> delivered; } cases[] = {
+        {19000101, 20991231, {19980302, 19980304, 19980306, 19991231, 20000229}},
+        {19980304, 19980306, {19980304, 19980306}},
+        {19980303, 19980305, {19980304}},
+        {19991231, 20000229, {19991231, 20000229}},
+        {20000229, 20000229, {20000229}},
+        {19980307, 19991230, {}},
+        {19000101, 19980301, {}},
+        {20000301, 20991231, {}},
+        {19980306, 19980304, {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.first << " to " << c.last);
+        FileContext context{};
+        ASSERT_EQ(OpenData("R", context, c.first, c.last), 0);
+        EXPECT_EQ(ReadDates(context), c.delivered);
+        EXPECT_EQ(Library().CloseDataFile(&context), 0);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Ranges, RangeTest, testing::Values(
-    RangeCase{19000101, 20991231, {19980302, 19980304, 19980306, 19991231, 20000229}},
-    RangeCase{19980304, 19980306, {19980304, 19980306}},
-    RangeCase{19980303, 19980305, {19980304}},
-    RangeCase{19991231, 20000229, {19991231, 20000229}},
-    RangeCase{20000229, 20000229, {20000229}},
-    RangeCase{19980307, 19991230, {}},
-    RangeCase{19000101, 19980301, {}},
-    RangeCase{20000301, 20991231, {}},
-    RangeCase{19980306, 19980304, {}}));
 
 TEST_F(DatabaseTest, DeliversEveryFieldOneRecordPerCallThenZero)
 {
@@ -375,18 +363,13 @@ TEST_F(DatabaseTest, DeliversEveryFieldOneRecordPerCallThenZero)
     EXPECT_EQ(Library().CloseDataFile(&context), 0);
 }
 
-class ContextTest : public DatabaseTest {
-protected:
-    void SetUp() override
-    {
-        DatabaseTest::SetUp();
-        Add("A", {Row(19980302), Row(19980303)});
-        Add("B", {Row(19990101), Row(19990102), Row(19990103)});
-    }
-};
+using ContextTest = DatabaseTest;
 
-TEST_F(ContextTest, ZeroedClosedStaleAndForgedContextsAreRefused)
+TEST_F(ContextTest, ForgedContextsAreRefusedAndOpenOnesReadIndependentlyUntilUninitialize)
 {
+    Add("A", {Row(19980302), Row(19980303)});
+    Add("B", {Row(19990101), Row(19990102), Row(19990103)});
+    // Zeroed, closed, stale and forged contexts.
     FileContext context{};
     ASSERT_EQ(Library().OpenHeaderFile(DirText(), &context), 2);
     const FileContext closed = context;
@@ -416,18 +399,16 @@ TEST_F(ContextTest, ZeroedClosedStaleAndForgedContextsAreRefused)
     EXPECT_NE(Library().CloseDataFile(&context), 0);
     EXPECT_TRUE(HeaderWorks(context));
     EXPECT_EQ(Library().CloseHeaderFile(&context), 0);
-}
 
-TEST_F(ContextTest, SeveralContextsReadIndependentlyUntilUninitialize)
-{
+    // Several open contexts.
     FileContext header{}, a{}, b{};
     ASSERT_EQ(OpenData("A", a), 0);
     ASSERT_EQ(OpenData("B", b), 0);
     ASSERT_EQ(Library().OpenHeaderFile(DirText(), &header), 2);
     PriceRecord record{};
     std::vector<uint32_t> dates;
-    for (FileContext* context : {&a, &b, &b, &a, &b}) {
-        EXPECT_EQ(Library().ReadData(context, &record, 1), 1);
+    for (FileContext* open : {&a, &b, &b, &a, &b}) {
+        EXPECT_EQ(Library().ReadData(open, &record, 1), 1);
         dates.push_back(Yyyymmdd(record.date));
     }
     EXPECT_EQ(dates, (std::vector<uint32_t>{19980302, 19990101, 19990102, 19980303, 19990103}));
