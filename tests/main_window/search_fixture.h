@@ -27,10 +27,8 @@
 
 #include <filesystem>
 #include <functional>
-#include <memory>
-#include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+#include "qt_printers.h"
 
 namespace search_test {
 
