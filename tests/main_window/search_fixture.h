@@ -27,8 +27,10 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <ostream>
 
-#include "qt_printers.h"
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace search_test {
 
