@@ -20,20 +20,17 @@ struct Report {
     bool drawn;  // by this report
 };
 
-class ProgressWindowTest : public testing::Test {
-protected:
-    static void Expect(const std::vector<Report>& reports)
-    {
-        for (const Report& report : reports) {
-            const int64_t draws = CurrentProgress().BarDraws;
-            UpdateProgress(report.current);
-            EXPECT_EQ(CurrentProgress().BarValue, report.bar) << "report " << report.current;
-            EXPECT_EQ(CurrentProgress().BarDraws - draws, report.drawn ? 1 : 0) << "report " << report.current;
-        }
+void Expect(const std::vector<Report>& reports)
+{
+    for (const Report& report : reports) {
+        const int64_t draws = CurrentProgress().BarDraws;
+        UpdateProgress(report.current);
+        EXPECT_EQ(std::pair(CurrentProgress().BarValue, CurrentProgress().BarDraws - draws),
+                  std::pair(report.bar, int64_t{report.drawn ? 1 : 0})) << "report " << report.current;
     }
-};
+}
 
-TEST_F(ProgressWindowTest, RedrawsInStepsOfFivePercent)
+TEST(ProgressWindowTest, RedrawsInStepsOfFivePercent)
 {
     ShowProgress(200, QString(), 10, 10);
     QPointer<QWidget> window = ProgressWindow();
@@ -67,7 +64,7 @@ struct PaintCounter : QObject {
     int count = 0;
 };
 
-TEST_F(ProgressWindowTest, PaintsOnlyChangesDrawsAllDoneForNothingAndFollowsTheMainWindow)
+TEST(ProgressWindowTest, PaintsOnlyChangesDrawsAllDoneForNothingAndFollowsTheMainWindow)
 {
     ShowProgress(200, QString(), 10, 10);
     auto* bar = ProgressWindow()->findChild<QWidget*>(QStringLiteral("percentBar"));
@@ -105,7 +102,7 @@ TEST_F(ProgressWindowTest, PaintsOnlyChangesDrawsAllDoneForNothingAndFollowsTheM
 // A window manager may serve the map request, or hand the window the activation, after the
 // operation has ended. Nothing may bring the window back then: its native window is gone
 // when CloseProgress returns, and a late activation of what is left shows nothing.
-TEST_F(ProgressWindowTest, NothingBringsTheWindowBackAfterClose)
+TEST(ProgressWindowTest, NothingBringsTheWindowBackAfterClose)
 {
     for (const int32_t total : {3, 200}) {
         ShowProgress(total, QStringLiteral("Tessaport"), 10, 10);
@@ -128,7 +125,7 @@ TEST_F(ProgressWindowTest, NothingBringsTheWindowBackAfterClose)
 
 // A run over many securities: one window for all of them, over the main window, saying
 // which security of how many, with a bar for the whole run; gone with the run.
-TEST_F(ProgressWindowTest, RunWindowSaysWhichSecurityOfHowManyOverTheMainWindow)
+TEST(ProgressWindowTest, RunWindowSaysWhichSecurityOfHowManyOverTheMainWindow)
 {
     QWidget owner;
     owner.setGeometry(200, 150, 600, 400);

@@ -71,37 +71,34 @@ TEST_F(SecurityInfoTest, FoundSecurityWithDataFillsTheDisplayAndDefaultDates)
     EXPECT_EQ(Shown()[1] + Shown()[2], QStringLiteral("ForexMonthly"));
 }
 
-TEST_F(SecurityInfoTest, UnknownSymbolAndUnavailableDataLeaveTheImportClosed)
+// Unknown symbols and lost data leave the import closed; a blank symbol changes nothing,
+// and searching it asks for one.
+TEST_F(SecurityInfoTest, UnknownLostOrBlankSymbolsLeaveTheImportClosed)
 {
     ShowSecurityInfo(w.state, w.c, QStringLiteral("IBM"));
+    const Texts found = Shown();
+    EXPECT_EQ(ShowSecurityInfo(w.state, w.c, QStringLiteral("   ")), 1);
+    EXPECT_EQ(Shown(), found);
     ShowSecurityInfo(w.state, w.c, QStringLiteral("NOPE"));
     EXPECT_EQ(Shown(), (Texts{"No such security in specified data directory.", "", "", "", "", ""}));
     EXPECT_EQ(Enabled(), 0);
     EXPECT_EQ(w.c.symbolEdit()->selectedText(), QStringLiteral("IBM"));  // not replaced when not found
 
     ShowSecurityInfo(w.state, w.c, QStringLiteral("gone"));
-    EXPECT_EQ(Shown(), (Texts{Padded("Gone Corp"), "", "", "No, make sure your OMEGA compact disk is on.", "", ""}));
+    const Texts lost{Padded("Gone Corp"), "", "", "No, make sure your OMEGA compact disk is on.", "", ""};
+    EXPECT_EQ(Shown(), lost);
     EXPECT_EQ(Enabled(), 0);
     EXPECT_EQ(w.state.dataFirstDate, 34122);  // still the last security found with data
     EXPECT_EQ(QDir::currentPath(), startDir);
-}
-
-TEST_F(SecurityInfoTest, BlankSymbolChangesNothingAndSearchingItAsksForOne)
-{
-    ShowSecurityInfo(w.state, w.c, QStringLiteral("IBM"));
-    const Texts before = Shown();
-    EXPECT_EQ(ShowSecurityInfo(w.state, w.c, QStringLiteral("   ")), 1);
-    EXPECT_EQ(Shown(), before);
 
     widgets::RecordedMessages messages;
     w.c.symbolEdit()->setText(QStringLiteral("  "));
     w.search.Search();
     ASSERT_EQ(messages.All().size(), 1u);
     const widgets::Message& m = messages.All()[0];
-    EXPECT_EQ(std::tuple(m.title, m.text, m.icon),
-              std::tuple(QStringLiteral("Tessaport"), QStringLiteral("Choose a valid Omega Downloader data directory, "
-                         "enter a valid security symbol, search for it, then import."), widgets::MessageIcon::Information));
-    EXPECT_EQ(Shown(), before);
+    EXPECT_EQ(std::tuple(m.title, m.text, m.icon), std::tuple(QStringLiteral("Tessaport"), QString::fromLatin1(kChooseSecurityText),
+                                                              widgets::MessageIcon::Information));
+    EXPECT_EQ(Shown(), lost);
 }
 
 } // namespace

@@ -98,14 +98,32 @@ TEST_F(SecuritySearchTest, DirectoryWithoutSecuritiesIsReportedOnce)
     EXPECT_EQ(Listed(), Symbols{});
 }
 
+// Typing refreshes the list after one quiet tick of the timer; the list follows the mask
+// and the field searched, and the line clicked is shown.
 TEST_F(SecuritySearchTest, ListFollowsMaskAndSearchFieldAndClickedLineIsShown)
 {
     EnterListMode();
-    w.c.typingTimer()->stop();
+    w.c.symbolEdit()->setText(QStringLiteral("IB"));
+    EXPECT_TRUE(w.search.TypingPending());
+    EXPECT_TRUE(widgets::IsBusyPointer());
+    w.search.TypingTimerTick();  // changed since the last tick
+    w.c.symbolEdit()->setText(QStringLiteral("IBM"));
+    w.search.TypingTimerTick();
+    EXPECT_EQ(Listed(), Symbols{});
+    w.search.TypingTimerTick();  // unchanged for a whole tick
+    EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX"}));
+    EXPECT_FALSE(w.search.TypingPending());
+    EXPECT_FALSE(widgets::IsBusyPointer());
+    w.state.mode = ImportMode::SingleSecurity;  // in single mode typing starts nothing
+    w.c.symbolEdit()->setText(QStringLiteral("MSFT"));
+    EXPECT_FALSE(w.search.TypingPending());
+    EXPECT_FALSE(widgets::IsBusyPointer());
+
+    w.state.mode = ImportMode::SecurityList;
+    w.c.typingTimer()->stop();  // every change refreshes at once
     w.c.symbolEdit()->setText(QStringLiteral("  ib"));
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX", "ibc"}));
     EXPECT_EQ(Count(), QStringLiteral(" 3"));
-
     w.c.searchByDescriptionButton()->setChecked(true);
     w.search.Refresh();
     EXPECT_EQ(Listed(), (Symbols{"IBMX", "ibc"}));
@@ -122,27 +140,6 @@ TEST_F(SecuritySearchTest, ListFollowsMaskAndSearchFieldAndClickedLineIsShown)
     w.search.ShowSelected();
     EXPECT_EQ(w.c.descriptionLabel()->text().trimmed(), QStringLiteral("IBM Extra"));
     EXPECT_TRUE(w.c.beginImportAction()->isEnabled());
-}
-
-TEST_F(SecuritySearchTest, TypingRefreshesTheListAfterOneQuietTick)
-{
-    EnterListMode();
-    w.c.symbolEdit()->setText(QStringLiteral("IB"));
-    EXPECT_TRUE(w.search.TypingPending());
-    EXPECT_TRUE(widgets::IsBusyPointer());
-    w.search.TypingTimerTick();  // changed since the last tick
-    w.c.symbolEdit()->setText(QStringLiteral("IBM"));
-    w.search.TypingTimerTick();
-    EXPECT_EQ(Listed(), Symbols{});
-    w.search.TypingTimerTick();  // unchanged for a whole tick
-    EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX"}));
-    EXPECT_FALSE(w.search.TypingPending());
-    EXPECT_FALSE(widgets::IsBusyPointer());
-
-    w.state.mode = ImportMode::SingleSecurity;  // in single mode typing starts nothing
-    w.c.symbolEdit()->setText(QStringLiteral("MSFT"));
-    EXPECT_FALSE(w.search.TypingPending());
-    EXPECT_FALSE(widgets::IsBusyPointer());
 }
 
 struct Arrangement {

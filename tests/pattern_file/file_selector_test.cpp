@@ -96,45 +96,54 @@ TEST(FileSelector, DialogOffersTheFileTypesAndKeepsATypedName)
     }
 }
 
+// The main window's pattern file, its label and View, and the dialog's answers.
+struct Chooser {
+    Chooser()
+    {
+        FileSelector() = FileSelectorState();
+        window.resize(800, 200);
+        label->setGeometry(0, 0, 600, 20);
+        viewAction->setEnabled(false);
+    }
+    void Choose(std::optional<QString> answer)
+    {
+        dialogs.Answer(std::move(answer));
+        SelectPatternFile(patternFile, &window, label, viewAction);
+    }
+
+    widgets::FileDialogAnswers dialogs;
+    QString patternFile;
+    QWidget window;
+    QLabel* label = new QLabel(&window);
+    QAction* viewAction = new QAction(&window);
+};
+
 // A choice is kept as returned, case and all, and enables View. Then cancel, a dialog that
 // returns no name, and a request while a dialog is open all leave it as it was.
 TEST(FileSelector, ChoiceIsKeptAsReturnedAndNothingChangesWithoutANewName)
 {
-    FileSelector() = FileSelectorState();
-    widgets::FileDialogAnswers dialogs;
-    QString patternFile;
-    QWidget window;
-    auto* label = new QLabel(&window);
-    auto* viewAction = new QAction(&window);
-    window.resize(800, 200);
-    label->setGeometry(0, 0, 600, 20);
-    viewAction->setEnabled(false);
+    Chooser c;
     const QString chosen = "/home/Trader/Patterns/MixedCase.Pat";
     auto expectChosen = [&] {
-        EXPECT_EQ(patternFile, chosen);
-        EXPECT_EQ(label->text(), chosen);
-        EXPECT_TRUE(viewAction->isEnabled());
+        EXPECT_EQ(c.patternFile, chosen);
+        EXPECT_EQ(c.label->text(), chosen);
+        EXPECT_TRUE(c.viewAction->isEnabled());
     };
 
-    dialogs.Answer(chosen);
-    SelectPatternFile(patternFile, &window, label, viewAction);
+    c.Choose(chosen);
     EXPECT_EQ(FileSelector().FileDialogResult, 0);
     EXPECT_FALSE(FileSelector().FileDialogBusy);
     expectChosen();
 
-    dialogs.Answer(std::nullopt);
-    SelectPatternFile(patternFile, &window, label, viewAction);
+    c.Choose(std::nullopt);
     EXPECT_EQ(FileSelector().FileDialogResult, kFileDialogCancelled);
     expectChosen();
-
-    dialogs.Answer("");
-    SelectPatternFile(patternFile, &window, label, viewAction);
+    c.Choose("");
     expectChosen();
 
     FileSelector().FileDialogBusy = true;
-    dialogs.Answer("/data/second.pat");
-    SelectPatternFile(patternFile, &window, label, viewAction);
-    EXPECT_EQ(dialogs.All().size(), 3u) << "a dialog was shown while one was open";
+    c.Choose("/data/second.pat");
+    EXPECT_EQ(c.dialogs.All().size(), 3u) << "a dialog was shown while one was open";
     EXPECT_TRUE(FileSelector().FileDialogBusy);
     expectChosen();
 }
@@ -143,33 +152,22 @@ TEST(FileSelector, ChoiceIsKeptAsReturnedAndNothingChangesWithoutANewName)
 // or where the platform opens it when there is neither; the dialog really goes there.
 TEST(FileSelector, DialogOpensInThePatternFilesFolderElseTheLastOneChosen)
 {
-    FileSelector() = FileSelectorState();
+    Chooser c;
     QTemporaryDir first, second;
-    widgets::FileDialogAnswers dialogs;
-    QString patternFile;
-    QWidget window;
-    auto* label = new QLabel(&window);
-    auto* viewAction = new QAction(&window);
-
-    dialogs.Answer(first.filePath("one.pat"));
-    SelectPatternFile(patternFile, &window, label, viewAction);
-    dialogs.Answer(std::nullopt);
-    SelectPatternFile(patternFile, &window, label, viewAction);
-    patternFile = second.filePath("two.pat");
-    dialogs.Answer(std::nullopt);
-    SelectPatternFile(patternFile, &window, label, viewAction);
-    patternFile.clear();
-    dialogs.Answer(std::nullopt);
-    SelectPatternFile(patternFile, &window, label, viewAction);
+    c.Choose(first.filePath("one.pat"));
+    c.Choose(std::nullopt);
+    c.patternFile = second.filePath("two.pat");
+    c.Choose(std::nullopt);
+    c.patternFile.clear();
+    c.Choose(std::nullopt);
 
     std::vector<QString> folders;
-    for (const widgets::FileDialogRequest& request : dialogs.All())
+    for (const widgets::FileDialogRequest& request : c.dialogs.All())
         folders.push_back(request.directory);
     EXPECT_EQ(folders, (std::vector<QString>{QString(), first.path(), second.path(), first.path()}));
 
     QFileDialog dialog;
-    widgets::FileDialogRequest request = dialogs.All()[2];
-    widgets::ConfigureFileDialog(dialog, request);
+    widgets::ConfigureFileDialog(dialog, c.dialogs.All()[2]);
     EXPECT_EQ(dialog.directory().absolutePath(), second.path());
 }
 

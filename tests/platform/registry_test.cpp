@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 
 #include <functional>
-
 #include <optional>
 
 #if defined(_WIN32)
@@ -166,7 +165,7 @@ QByteArray KeyOf(int depth, int nameLength, char letter = 'a')
 
 // Keys as deep and as long as the registry allows are read; one step beyond, or an empty
 // key name, is a broken key line, and the values under it land nowhere.
-TEST(RegistryFile, KeysTheRegistryCannotHoldAreRefused)
+TEST(RegistryFile, KeysTheRegistryCannotHoldAreRefusedOthersKeptAsWritten)
 {
     const struct { int depth; int nameLength; bool kept; } cases[] = {
         {512, 1, true}, {513, 1, false}, {3, 255, true}, {3, 256, false},
@@ -190,15 +189,12 @@ TEST(RegistryFile, KeysTheRegistryCannotHoldAreRefused)
     EXPECT_TRUE(deleted.HasKey(QString::fromLatin1(KeyOf(199, 3))));
     EXPECT_FALSE(deleted.HasKey(QString::fromLatin1(KeyOf(200, 3))));
     EXPECT_FALSE(deleted.HasKey(QString::fromLatin1(key)));
-}
 
-// Blanks around the path of a key line go; a blank ending a key's name is part of it.
-TEST(RegistryFile, AKeyNameMayEndInABlank)
-{
-    const RegistryFile registry = RegistryFile::Parse("REGEDIT4\n[ HKEY_LOCAL_MACHINE\\A \\B ]\n");
-    EXPECT_TRUE(registry.HasKey("HKEY_LOCAL_MACHINE\\a \\b"));
-    EXPECT_TRUE(registry.HasKey("HKEY_LOCAL_MACHINE\\A "));
-    EXPECT_FALSE(registry.HasKey("HKEY_LOCAL_MACHINE\\A"));
+    // Blanks around the path of a key line go; a blank ending a key's name is part of it.
+    const RegistryFile blanks = RegistryFile::Parse("REGEDIT4\n[ HKEY_LOCAL_MACHINE\\A \\B ]\n");
+    EXPECT_TRUE(blanks.HasKey("HKEY_LOCAL_MACHINE\\a \\b"));
+    EXPECT_TRUE(blanks.HasKey("HKEY_LOCAL_MACHINE\\A "));
+    EXPECT_FALSE(blanks.HasKey("HKEY_LOCAL_MACHINE\\A"));
 }
 
 long PeakResidentKb()
@@ -332,7 +328,9 @@ TEST(SystemRegistry, FindsAKeyInEitherViewThe32BitOneFirst)
 }
 #endif
 
-TEST(RegistryFilePath, EnvironmentThenUserFileThenSystemFile)
+// Where the registry file is looked for, and what a person setting up a machine reads when
+// the installation is not found there.
+TEST(RegistryFilePath, EnvironmentThenUserFileThenSystemFileEachDescribed)
 {
     QTemporaryDir config;
     const QByteArray oldHome = qgetenv("XDG_CONFIG_HOME"), oldForced = qgetenv("TESSAPORT_REGISTRY");
@@ -340,39 +338,24 @@ TEST(RegistryFilePath, EnvironmentThenUserFileThenSystemFile)
     qputenv("TESSAPORT_REGISTRY", "/somewhere/my.reg");
     EXPECT_EQ(platform::RegistryFilePath(), "/somewhere/my.reg");
     qunsetenv("TESSAPORT_REGISTRY");
-    EXPECT_EQ(platform::RegistryFilePath(), "/etc/xdg/tessaport/registry.reg");
-    ASSERT_TRUE(QDir(config.path()).mkpath("tessaport"));
-    EXPECT_TRUE(QFile(config.filePath("tessaport/registry.reg")).open(QIODevice::WriteOnly));
-    EXPECT_EQ(platform::RegistryFilePath(), config.filePath("tessaport/registry.reg"));
-    qputenv("XDG_CONFIG_HOME", oldHome);
-    qputenv("TESSAPORT_REGISTRY", oldForced);
-}
-
-// What a person setting up a machine reads when the installation is not found.
-TEST(RegistryFilePath, DescribesEachLocationTried)
-{
-    QTemporaryDir config;
-    const QByteArray oldHome = qgetenv("XDG_CONFIG_HOME"), oldForced = qgetenv("TESSAPORT_REGISTRY");
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    qunsetenv("TESSAPORT_REGISTRY");
     const QString user = config.filePath("tessaport/registry.reg");
     const QString system = QStringLiteral("/etc/xdg/tessaport/registry.reg");
+    EXPECT_EQ(platform::RegistryFilePath(), system);
     const auto describe = [] { return platform::DescribeRegistryFiles(kKey, QStringLiteral("Path")); };
     const auto write = [&](const QByteArray& content) {
         QFile file(user);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(content);
     };
-
     if (!QFileInfo::exists(system)) {
         EXPECT_EQ(describe(), QStringList({user + ": does not exist", system + ": does not exist"}));
     }
 
     ASSERT_TRUE(QDir(config.path()).mkpath("tessaport"));
     write("not a registry file\n");
+    EXPECT_EQ(platform::RegistryFilePath(), user);
     EXPECT_EQ(describe().value(0), user + ": not usable: " + RegistryFile::Load(user).Error().mid(user.size() + 2));
     EXPECT_EQ(describe().value(1), system + (QFileInfo::exists(system) ? ": not read" : ": does not exist"));
-
     write("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software]\n");
     EXPECT_EQ(describe().value(0), user + ": read; it has no key [" + kKey + "]");
     write(kHead + "\"Other\"=\"x\"\n");

@@ -12,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+#include "qt_printers.h"
 
 namespace scan::test {
 

@@ -1,10 +1,11 @@
 #pragma once
 
-// A pattern file written cell by cell from text, from column B on, row 0 the labels: a number
+// Test files for the viewer. A pattern file written cell by cell from text, from column B on, row 0 the labels: a number
 // where the text is one (an integer cell in `integerColumn`, counted from 0), a label elsewhere.
 
 #include "sheet/sheet_file.h"
 
+#include <QFile>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -32,4 +33,17 @@ inline QString WritePatternFile(const QString& path, const std::vector<std::vect
     }
     EXPECT_EQ(file.Close(), 0);
     return path;
+}
+
+inline QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return file.readAll();
+}
+
+inline void WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
 }

@@ -38,11 +38,6 @@ std::vector<std::vector<QString>> PriceRows(int days)
     return rows;
 }
 
-QString WriteSheet(const QTemporaryDir& folder, const std::vector<std::vector<QString>>& rows)
-{
-    return WritePatternFile(folder.filePath("XYZ.pat"), rows);
-}
-
 bool IsMarkRed(const QColor& colour) { return colour.red() > 150 && colour.green() < 80 && colour.blue() < 80; }
 
 TEST(ViewerCheckData, ListsTheFindingsAndMarksTheirRows)
@@ -53,7 +48,7 @@ TEST(ViewerCheckData, ListsTheFindingsAndMarksTheirRows)
     std::swap(rows[25][2], rows[25][3]);  // 2000-02-04: high below low
     rows[30][4] = "*";  // a missing price: not a finding
     ViewerWindow window;
-    ASSERT_TRUE(window.OpenFile(WriteSheet(folder, rows)));
+    ASSERT_TRUE(window.OpenFile(WritePatternFile(folder.filePath("XYZ.pat"), rows)));
     auto* check = window.findChild<QAction*>("checkDataAction");
     auto* list = window.findChild<QTreeWidget*>("lstFindings");
     auto* panel = window.findChild<QWidget*>("FindingsPanel");
@@ -93,7 +88,7 @@ TEST(ViewerCheckData, ListsTheFindingsAndMarksTheirRows)
     EXPECT_EQ(window.findChild<QTableView*>("tblCells")->currentIndex().row(), 24);
 
     // Opening another file forgets the findings.
-    ASSERT_TRUE(window.OpenFile(WriteSheet(folder, PriceRows(5))));
+    ASSERT_TRUE(window.OpenFile(WritePatternFile(folder.filePath("XYZ.pat"), PriceRows(5))));
     EXPECT_TRUE(panel->isHidden());
     EXPECT_FALSE(model->index(9, 3).data(Qt::BackgroundRole).isValid());
 }
@@ -104,7 +99,7 @@ TEST(ViewerCheckData, FindsColumnsByTheirHeadingsAndThePeriodByTheDates)
     std::vector<std::vector<QString>> rows = {{"Date", "Vol", "ABC Close", "ABC Open Interest", "Open"}};
     for (int week = 0; week < 30; ++week)
         rows.push_back({QString::number(36532 + 7 * week), "5", QString::number(10 + week % 3), "-1", "10"});
-    const ViewerLoadResult loaded = LoadViewerSheet(WriteSheet(folder, rows));
+    const ViewerLoadResult loaded = LoadViewerSheet(WritePatternFile(folder.filePath("XYZ.pat"), rows));
     ASSERT_TRUE(loaded.sheet);
     const PriceColumns columns = FindPriceColumns(*loaded.sheet);
     EXPECT_EQ(std::vector<int>({columns.open, columns.high, columns.low, columns.close, columns.volume, columns.openInterest}),
@@ -114,7 +109,8 @@ TEST(ViewerCheckData, FindsColumnsByTheirHeadingsAndThePeriodByTheDates)
     ASSERT_EQ(check.findings.size(), 30u);  // every open interest below zero
     EXPECT_EQ(check.findings.front().finding.kind, quality::FindingKind::NegativeVolume);
 
-    const ViewerLoadResult noClose = LoadViewerSheet(WriteSheet(folder, {{"Date", "Price"}, {"36528", "1"}}));
+    const ViewerLoadResult noClose =
+        LoadViewerSheet(WritePatternFile(folder.filePath("XYZ.pat"), {{"Date", "Price"}, {"36528", "1"}}));
     ASSERT_TRUE(noClose.sheet);
     EXPECT_FALSE(CheckSheet(*noClose.sheet).pricesFound);
 }

@@ -11,13 +11,13 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QFile>
 #include <QLabel>
 #include <QTableView>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "pattern_file_writer.h"
 #include "qt_process.h"
 
 namespace {
@@ -46,9 +46,7 @@ TEST(ViewerLongTable, OneSecurityAtATimeAndNoFindingsAtSymbolBoundaries)
                         .arg(bar.volume)
                         .toUtf8();
         const QString csv = folder.filePath(symbols[s] + ".in.csv");
-        QFile file(csv);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-        file.close();
+        WriteBytes(csv, text);
         RunProgram("omegadb", {"add", db, symbols[s], "--description", symbols[s], "--category", "2", "--period", "0", csv});
     }
 

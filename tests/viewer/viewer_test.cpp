@@ -16,9 +16,7 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
-#include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -123,14 +121,10 @@ TEST(ViewerWindow, ChartsTheCloseAndRefusesDamagedFiles)
     EXPECT_FALSE(chart->HasVolumePane());
     EXPECT_TRUE(messages.All().empty());
 
-    QFile good(sample);
-    ASSERT_TRUE(good.open(QIODevice::ReadOnly));
+    const QByteArray good = ReadBytes(sample);
     const QString damaged = folder.filePath("damaged.pat");
-    for (const QByteArray& bytes : {good.readAll().left(good.size() / 2), QByteArray("Date,Open\n36528,1\n"),
-                                    QByteArray(1, 0)}) {
-        QFile file(damaged);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
-        file.close();
+    for (const QByteArray& bytes : {good.left(good.size() / 2), QByteArray("Date,Open\n36528,1\n"), QByteArray(1, 0)}) {
+        WriteBytes(damaged, bytes);
         messages.Clear();
 
         EXPECT_FALSE(window.OpenFile(damaged));
@@ -175,15 +169,12 @@ TEST(ViewerWindow, ColumnsFittedAsTheyComeIntoView)
 {
     QTemporaryDir folder;
     const QString path = folder.filePath("wide.csv");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     QStringList headings, values;
     for (int column = 0; column < 300; ++column) {
         headings << QStringLiteral("A rather long heading %1").arg(column);
         values << QString::number(column);
     }
-    file.write((headings.join(u',') + u'\n' + values.join(u',') + u'\n').toUtf8());
-    file.close();
+    WriteBytes(path, (headings.join(u',') + u'\n' + values.join(u',') + u'\n').toUtf8());
     ViewerWindow window;
     window.show();
     ASSERT_TRUE(window.OpenFile(path));

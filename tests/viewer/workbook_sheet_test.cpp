@@ -11,7 +11,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -20,25 +19,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "pattern_file_writer.h"
 #include "qt_printers.h"
 #include "qt_process.h"
 
 namespace {
 
 using Grid = std::vector<QStringList>;
-
-QByteArray ReadBytes(const QString& path)
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-    return file.readAll();
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
-}
 
 // Comma-separated lines without quoting, as omegadb and these symbols need none.
 Grid SplitLines(const QString& text, int columns = -1)
@@ -113,7 +100,7 @@ protected:
 
 // One security in each format shows exactly what `omegadb dump` prints: ISO dates, the
 // shortest decimals of the prices, whole volumes, an empty cell for the missing price.
-TEST_F(ExportedFiles, OneSecurityShowsTheDatabaseValues)
+TEST_F(ExportedFiles, OneSecurityShowsTheDatabaseValuesAndACutXlsxIsRefused)
 {
     Grid expected = SplitLines(RunProgram("omegadb", {"dump", Db(), "XYZ"}), 6);
     expected[0] = QStringList{"Date", "XYZ_Open", "XYZ_High", "XYZ_Low", "XYZ_Close", "XYZ_Volume"};
@@ -151,6 +138,20 @@ TEST_F(ExportedFiles, OneSecurityShowsTheDatabaseValues)
         EXPECT_TRUE(check.pricesFound);
         EXPECT_EQ(check.rowsChecked, 4);
     }
+
+    // In the window; a damaged file there gets a message naming it and why, and the shown one stays.
+    widgets::RecordedMessages messages;
+    ViewerWindow window;
+    ASSERT_TRUE(window.OpenFile(Path("XYZ.xlsx")));
+    EXPECT_EQ(window.windowTitle(), "XYZ.xlsx - Pattern File Viewer");
+    EXPECT_EQ(window.findChild<QComboBox*>("columnCombo")->currentText(), "XYZ_Close");
+    const QString cut = Path("cut.xlsx");
+    WriteBytes(cut, ReadBytes(Path("XYZ.xlsx")).left(1000));
+    EXPECT_FALSE(window.OpenFile(cut));
+    ASSERT_EQ(messages.All().size(), 1u);
+    EXPECT_EQ(messages.All()[0].text,
+              "Cannot show " + QDir::toNativeSeparators(cut) + ": the zip directory is missing or damaged (the file is cut short or is no xlsx file).");
+    EXPECT_EQ(window.windowTitle(), "XYZ.xlsx - Pattern File Viewer");
 }
 
 // Merges read back cell for cell as the CSV text the same merge writes.
@@ -172,25 +173,6 @@ TEST_F(ExportedFiles, MergesShowTheCellsOfTheirCsvText)
         EXPECT_EQ(TableText(Load(xlsx)), expected);
         EXPECT_EQ(TableText(Load(csv)), expected);
     }
-}
-
-// A damaged file in the window: a message naming it and why; the shown file stays.
-TEST_F(ExportedFiles, WindowShowsXlsxAndRefusesACutOne)
-{
-    widgets::RecordedMessages messages;
-    ViewerWindow window;
-    const QString xlsx = Export("XYZ.xlsx", {"--format", "xlsx", "XYZ"});
-    ASSERT_TRUE(window.OpenFile(xlsx));
-    EXPECT_EQ(window.windowTitle(), "XYZ.xlsx - Pattern File Viewer");
-    EXPECT_EQ(window.findChild<QComboBox*>("columnCombo")->currentText(), "XYZ_Close");
-
-    const QString cut = Path("cut.xlsx");
-    WriteBytes(cut, ReadBytes(xlsx).left(1000));
-    EXPECT_FALSE(window.OpenFile(cut));
-    ASSERT_EQ(messages.All().size(), 1u);
-    EXPECT_EQ(messages.All()[0].text,
-              "Cannot show " + QDir::toNativeSeparators(cut) + ": the zip directory is missing or damaged (the file is cut short or is no xlsx file).");
-    EXPECT_EQ(window.windowTitle(), "XYZ.xlsx - Pattern File Viewer");
 }
 
 } // namespace
