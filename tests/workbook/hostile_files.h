@@ -67,7 +67,7 @@ struct Measured {
 };
 // Runs a program with arguments and waits; its standard output and error are kept. The
 // program runs in kMemoryLimitMiB of address space and is stopped after kCpuLimitSeconds
-// of processor time, a guard against a hang rather than a measure.
+// of processor time, a guard against a hang rather than a measure. Needs GNU time.
 constexpr long kMemoryLimitMiB = 512;
 constexpr long kCpuLimitSeconds = 120;
 Measured Run(const std::string& program, const std::vector<std::string>& arguments,
