@@ -19,7 +19,7 @@ import pandas
 
 BIN = os.environ.get("TESSAPORT_PROGRAM_DIR", "build/bin")
 FIELDS = ["Open", "High", "Low", "Close", "Volume", "Open_Interest"]
-SUFFIXES = ["_Open", "_High", "_Low", "_Close", "_Volume", "_Open_Interest"]
+SUFFIXES = ["_" + field for field in FIELDS]
 OPTION_NAMES = ["open", "high", "low", "close", "volume", "oi"]
 
 
@@ -30,20 +30,13 @@ def run(*args, check=True, **kwargs):
     return result
 
 
-def weekdays(start, count, skip_every=0):
-    day, out = start, []
-    while len(out) < count:
-        if day.weekday() < 5 and not (skip_every and (day.toordinal() % skip_every == 0)):
-            out.append(day)
-        day += datetime.timedelta(days=1)
-    return out
-
-
 def history(start, count, seed, skip_every=0, missing_every=0):
-    """Rows of omegadb's CSV: prices that are not exact in single precision, volumes above
-    2^24 that single precision would round, and some missing prices."""
+    """Rows of omegadb's CSV on weekdays: prices that are not exact in single precision,
+    volumes above 2^24 that single precision would round, and some missing prices."""
+    days = (start + datetime.timedelta(days=n) for n in range(count * 3))
+    days = [d for d in days if d.weekday() < 5 and not (skip_every and d.toordinal() % skip_every == 0)][:count]
     rows = []
-    for i, day in enumerate(weekdays(start, count, skip_every)):
+    for i, day in enumerate(days):
         base = 10 + seed * 3.17 + i * 0.01
         prices = [f"{base + d:.2f}" for d in (0, 0.5, -0.5, 0.13)]
         if missing_every and i % missing_every == 3:
@@ -55,16 +48,12 @@ def history(start, count, seed, skip_every=0, missing_every=0):
 class Database:
     def __init__(self, folder):
         self.dir = os.path.join(folder, "db")
-        self.folder = folder
         run("omegadb", "create", self.dir)
 
     def add(self, symbol, rows):
-        path = os.path.join(self.folder, symbol + ".in.csv")
-        with open(path, "w", newline="") as f:
-            f.write("Date,Open,High,Low,Close,Volume,Open_Interest\n")
-            for row in rows:
-                f.write(",".join(row) + "\n")
-        run("omegadb", "add", self.dir, symbol, "--description", symbol, "--category", "2", "--period", "0", path)
+        text = "".join(",".join(row) + "\n" for row in [["Date", *FIELDS], *rows])
+        run("omegadb", "add", self.dir, symbol, "--description", symbol, "--category", "2", "--period", "0", "-",
+            input=text)
 
     def dump(self, symbol):
         """The records as dump prints them: {date: [open, high, low, close, volume, oi]}."""
