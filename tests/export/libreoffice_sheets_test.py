@@ -12,6 +12,9 @@ What these formats and LibreOffice's reading of them change, and all this test a
 - labels are Windows-1252 bytes: BIFF says so in its code page record, WK1 has no such
   record and LibreOffice reads its labels in the DOS code page 437 (É, 0xC9, becomes ╔).
 Records with a missing price are left out of the files, as the import leaves them out.
+
+And CSV text cells that a spreadsheet would evaluate (a symbol "=1+2") read back as text;
+with --csv-raw-text, as the formula they are.
 Exit status 77 (skipped) only when no LibreOffice is installed."""
 
 import csv
@@ -37,6 +40,19 @@ ROWS = """Date,Open,High,Low,Close,Volume,Open_Interest
 EPOCH = datetime.date(1899, 12, 30)
 # LibreOffice's CSV filter: comma, double quote, UTF-8, from line 1, values not as shown.
 CSV_FILTER = "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false"
+
+
+def convert(office, tmp, files, *how):
+    """LibreOffice's CSV of each file, in one conversion."""
+    out = os.path.join(tmp, "out")
+    subprocess.run([office, "-env:UserInstallation=file://" + os.path.join(tmp, "profile"), "--headless", *how,
+                    "--outdir", out, *files], check=True, capture_output=True, timeout=600)
+    return [os.path.join(out, os.path.splitext(os.path.basename(path))[0] + ".csv") for path in files]
+
+
+def read(path):
+    with open(path, newline="", encoding="utf-8") as f:
+        return list(csv.reader(f))
 
 
 def run(*args, stdin=None):
@@ -68,49 +84,70 @@ def as_read(header, rows, wk1):
     return header, [[float(f"{value:{'.8g' if wk1 else '.15g'}}") for value in row] for row in rows]
 
 
+def sheets(office, tmp):
+    db = os.path.join(tmp, "db")
+    run("omegadb", "create", db)
+    run("omegadb", "add", db, SYMBOL, "--category", "0", "-", stdin=ROWS.encode())
+    files = []
+    for kind in ("wk1", "biff2", "biff3", "biff4"):
+        for open_interest in (False, True):
+            path = os.path.join(tmp, kind + ("-oi" if open_interest else "") + (".wk1" if kind == "wk1" else ".xls"))
+            run("tessaport-import", "--data", db, "--format", kind, "-q", "-o", path, SYMBOL,
+                *(["--open-interest"] if open_interest else []))
+            files.append((path, kind == "wk1", open_interest))
+    failures = []
+    converted = convert(office, tmp, [path for path, _, _ in files], "--convert-to", CSV_FILTER)
+    for (path, wk1, open_interest), csv_path in zip(files, converted):
+        name = os.path.basename(path)
+        header, rows = as_read(*expected_rows(db, open_interest), wk1)
+        if not os.path.exists(csv_path):
+            failures.append(f"{name}: LibreOffice converted nothing")
+            continue
+        cells = read(csv_path)
+        if cells[0] != header:
+            failures.append(f"{name}: header read as {cells[0]}, written {header}")
+        read_rows = [[float(text) for text in row] for row in cells[1:]]
+        if len(read_rows) != len(rows):
+            failures.append(f"{name}: {len(read_rows)} rows read, {len(rows)} written")
+        for number, (got, want) in enumerate(zip(read_rows, rows), start=2):
+            if got != want:
+                failures.append(f"{name} row {number}: read {got}, written {want}")
+    return failures
+
+
+def formula_cells(office, tmp):
+    db = os.path.join(tmp, "formula-db")
+    run("omegadb", "create", db)
+    for symbol in ("=1+2", "@SUM(1)", "-3+4", "IBM"):
+        run("omegadb", "add", db, "--", symbol, "-", stdin=b"1998-03-05,1,2,3,4,5\n1998-03-06,1,2,3,4,6\n")
+    written = [os.path.join(tmp, name) for name in ("long.csv", "raw.csv", "wide.csv")]
+    for path, merge, extra in zip(written, ("long", "long", "wide"), ([], ["--csv-raw-text"], [])):
+        run("tessaport-import", "--data", db, "--format", "csv", "--merge", merge, "--fields", "close", "-o", path,
+            "--all", *extra)
+    long, raw, wide = (read(path) for path in convert(office, tmp, written, "--infilter=CSV:44,34,76,1",
+                                                       "--convert-to", "csv"))
+    symbols = [row[1] for row in long[1:]]
+    failures = []
+    if symbols != ["'=1+2", "'=1+2", "'@SUM(1)", "'@SUM(1)", "'-3+4", "'-3+4", "IBM", "IBM"]:
+        failures.append(f"Symbol column read back as {symbols}")
+    if wide[0] != ["Date", "'=1+2_Close", "'@SUM(1)_Close", "'-3+4_Close", "IBM_Close"]:
+        failures.append(f"wide header read back as {wide[0]}")
+    # The raw bytes are what a spreadsheet evaluates: the check above can fail.
+    if raw[1][1] != "3":
+        failures.append(f"--csv-raw-text: =1+2 read back as {raw[1][1]!r}, not evaluated")
+    return failures
+
+
 def main():
     office = shutil.which("soffice") or shutil.which("libreoffice")
     if not office:
         print("skipped: no LibreOffice (soffice or libreoffice) is installed to open the files")
         return 77
     with tempfile.TemporaryDirectory() as tmp:
-        db = os.path.join(tmp, "db")
-        run("omegadb", "create", db)
-        run("omegadb", "add", db, SYMBOL, "--category", "0", "-", stdin=ROWS.encode())
-        files = []
-        for kind in ("wk1", "biff2", "biff3", "biff4"):
-            for open_interest in (False, True):
-                name = kind + ("-oi" if open_interest else "") + (".wk1" if kind == "wk1" else ".xls")
-                path = os.path.join(tmp, name)
-                run("tessaport-import", "--data", db, "--format", kind, "-q", "-o", path, SYMBOL,
-                    *(["--open-interest"] if open_interest else []))
-                files.append((path, kind == "wk1", open_interest))
-        out = os.path.join(tmp, "out")
-        subprocess.run([office, "-env:UserInstallation=file://" + os.path.join(tmp, "profile"), "--headless",
-                        "--convert-to", CSV_FILTER, "--outdir", out, *(path for path, _, _ in files)],
-                       check=True, capture_output=True, timeout=600)
-
-        failures = []
-        for path, wk1, open_interest in files:
-            name = os.path.basename(path)
-            header, rows = as_read(*expected_rows(db, open_interest), wk1)
-            converted = os.path.join(out, os.path.splitext(name)[0] + ".csv")
-            if not os.path.exists(converted):
-                failures.append(f"{name}: LibreOffice converted nothing")
-                continue
-            with open(converted, newline="", encoding="utf-8") as f:
-                cells = list(csv.reader(f))
-            if cells[0] != header:
-                failures.append(f"{name}: header read as {cells[0]}, written {header}")
-            read = [[float(text) for text in row] for row in cells[1:]]
-            if len(read) != len(rows):
-                failures.append(f"{name}: {len(read)} rows read, {len(rows)} written")
-            for number, (got, want) in enumerate(zip(read, rows), start=2):
-                if got != want:
-                    failures.append(f"{name} row {number}: read {got}, written {want}")
+        failures = sheets(office, tmp) + formula_cells(office, tmp)
         for failure in failures:
             print(failure, file=sys.stderr)
-        print(f"{len(files)} files read by LibreOffice, {len(failures)} differences")
+        print(f"{len(failures)} differences")
         return 1 if failures else 0
 
 

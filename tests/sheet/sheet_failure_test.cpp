@@ -5,7 +5,9 @@
 #include <csignal>
 #include <optional>
 #include <sys/stat.h>
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #endif
 
@@ -213,5 +215,31 @@ TEST_F(SheetFailureTest, BatchNamesTheFileThatCouldNotGoInPlaceAndAbandonKeepsTh
         WriteBytes(earlier_, kEarlier);
     }
 }
+
+#if defined(_WIN32)
+// Backslashes and mixed separators name the file to replace as a slash does.
+TEST_F(SheetFailureTest, EverySeparatorOfTheSystemReplacesInPlace)
+{
+    std::filesystem::create_directory(folder_ / "sub");
+    for (const auto& [given, name] : {std::pair{"\\sub\\backslash.wk1", "backslash.wk1"}, {"/sub\\mixed.wk1", "mixed.wk1"}}) {
+        SCOPED_TRACE(given);
+        WriteBytes(folder_ / "sub" / name, kEarlier);
+        ASSERT_EQ(WriteSheet(folder_.string() + given, {Label(0, 1, "x")}), 0);
+        EXPECT_EQ(ReadBytes(folder_ / "sub" / name).at(0), 0x00) << "not replaced by a WK1 file";
+    }
+    EXPECT_EQ(Entries(folder_ / "sub"), (std::vector<std::string>{"backslash.wk1", "mixed.wk1"}));
+}
+
+// A file held open without delete sharing cannot be replaced: the writer says so.
+TEST_F(SheetFailureTest, RefusedReplaceKeepsTheEarlierFile)
+{
+    const HANDLE held = CreateFileW(earlier_.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(WriteSheet(earlier_, {Label(0, 1, "x")}), kSheetPermissionDenied);
+    CloseHandle(held);
+    ExpectEarlierKept();
+}
+#endif
 
 }  // namespace

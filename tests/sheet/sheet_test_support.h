@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <initializer_list>
 #include <string>
-#include <tuple>
 #include <vector>
 
 using namespace test_support;
@@ -23,30 +22,18 @@ Bytes Join(std::initializer_list<Bytes> parts);
 testing::AssertionResult SameBytes(const Bytes& actual, const Bytes& expected);
 
 // One cell of each kind.
-inline SheetCell Cell(int32_t row, int16_t column, int16_t kind)
-{
-    SheetCell cell;
-    std::tie(cell.row, cell.column, cell.kind) = std::tuple(row, column, kind);
-    return cell;
-}
-inline SheetCell Blank(int32_t row, int16_t column) { return Cell(row, column, CellBlank); }
+inline SheetCell Blank(int32_t row, int16_t column) { return {.row = row, .column = column, .kind = CellBlank, .text = {}}; }
 inline SheetCell Integer(int32_t row, int16_t column, int16_t value)
 {
-    auto cell = Cell(row, column, CellInteger);
-    cell.integerValue = value;
-    return cell;
+    return {.row = row, .column = column, .kind = CellInteger, .text = {}, .integerValue = value};
 }
 inline SheetCell Number(int32_t row, int16_t column, double value)
 {
-    auto cell = Cell(row, column, CellNumber);
-    cell.numberValue = value;
-    return cell;
+    return {.row = row, .column = column, .kind = CellNumber, .text = {}, .numberValue = value};
 }
 inline SheetCell Label(int32_t row, int16_t column, std::string text)
 {
-    auto cell = Cell(row, column, CellLabel);
-    cell.text = std::move(text);
-    return cell;
+    return {.row = row, .column = column, .kind = CellLabel, .text = std::move(text)};
 }
 
 // Writes each cell; the first non-zero result.

@@ -6,19 +6,12 @@
 #include <minizip/zip.h>
 #include <zlib.h>
 
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
-
-extern char** environ;
 
 namespace hostile {
 
@@ -34,6 +27,11 @@ const char* const kWorkbook =
 const char* const kSheetStart =
     "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><sheetData>";
 const char* const kSheetEnd = "</sheetData></worksheet>";
+const std::string kStringsStart = "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
+const std::string kStringCellSheet = kSheetStart + std::string("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>") + kSheetEnd;
+
+using test_support::ReadText;
+using test_support::WriteText;
 
 void Check(bool ok, const char* what)
 {
@@ -91,21 +89,7 @@ void WriteSheetXlsx(const std::string& path, const std::string& sheetData, const
     WriteXlsx(path, parts);
 }
 
-void HugeStringXlsx(const std::string& path, uint64_t size)
-{
-    zipFile zip = Create(path);
-    Part(zip, "[Content_Types].xml", kContentTypes);
-    Part(zip, "xl/workbook.xml", kWorkbook);
-    Part(zip, "xl/worksheets/sheet1.xml", std::string(kSheetStart) + "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>" + kSheetEnd);
-    OpenPart(zip, "xl/sharedStrings.xml", 9);
-    Write(zip, "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>");
-    const std::string piece(1 << 20, 'x');
-    for (uint64_t written = 0; written < size; written += piece.size())
-        Write(zip, piece.substr(0, static_cast<std::size_t>(std::min<uint64_t>(piece.size(), size - written))));
-    Write(zip, "</t></si></sst>");
-    Check(zipCloseFileInZip(zip) == ZIP_OK, "cannot close a part");
-    Close(zip);
-}
+namespace {
 
 // The part is packed by hand: the block deflated once behind a full flush, which restarts
 // the compressor, so the same bytes stand for every repetition of it.
@@ -150,6 +134,14 @@ void RepeatedPartXlsx(const std::string& path, const std::string& name, const st
     Close(zip);
 }
 
+} // namespace
+
+void HugeStringXlsx(const std::string& path, uint64_t size)
+{
+    RepeatedPartXlsx(path, "xl/sharedStrings.xml", kStringsStart + "<si><t>", std::string(1 << 20, 'x'), size >> 20,
+                     "</t></si></sst>", {{"xl/worksheets/sheet1.xml", kStringCellSheet}});
+}
+
 void BlankCellsXlsx(const std::string& path, uint64_t size)
 {
     std::string block;
@@ -170,9 +162,8 @@ void HonestStringsXlsx(const std::string& path, uint64_t size)
             block += static_cast<char>('a' + (seed = seed * 1103515245 + 12345) % 26);
         block += std::string(4000, 'x') + "</t></si>";
     }
-    RepeatedPartXlsx(path, "xl/sharedStrings.xml", "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">",
-                     block, size / block.size(), "</sst>",
-                     {{"xl/worksheets/sheet1.xml", std::string(kSheetStart) + "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>" + kSheetEnd}});
+    RepeatedPartXlsx(path, "xl/sharedStrings.xml", kStringsStart, block, size / block.size(), "</sst>",
+                     {{"xl/worksheets/sheet1.xml", kStringCellSheet}});
 }
 
 void ManyCellsXlsx(const std::string& path, uint64_t cells)
@@ -224,7 +215,7 @@ void JunkEntriesXlsx(const std::string& path, int junk)
 
 void SparseWk1(const std::string& path, uint64_t size)
 {
-    WriteFile(path, std::string("\x00\x00\x02\x00\x06\x04", 6));
+    WriteText(path, std::string("\x00\x00\x02\x00\x06\x04", 6));
     Check(truncate(path.c_str(), static_cast<off_t>(size)) == 0, "truncate");
 }
 
@@ -235,7 +226,7 @@ void BlankRecordsWk1(const std::string& path, int records)
     for (int i = 0; i < records; ++i)
         bytes += blank;
     bytes += std::string("\x01\x00\x00\x00", 4);
-    WriteFile(path, bytes);
+    WriteText(path, bytes);
 }
 
 void NumbersCsv(const std::string& path, int columns, int rows, bool dated)
@@ -264,7 +255,7 @@ void NumbersCsv(const std::string& path, int columns, int rows, bool dated)
 
 void SharedStringsXlsx(const std::string& path, uint64_t count)
 {
-    std::string strings = "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
+    std::string strings = kStringsStart;
     for (uint64_t i = 0; i < count; ++i)
         strings += "<si><t>" + std::to_string(i * 7919 % 1000003) + "</t></si>";
     strings += "</sst>";
@@ -274,17 +265,17 @@ void SharedStringsXlsx(const std::string& path, uint64_t count)
 void ClaimedDirectoryZip(const std::string& path, uint32_t size)
 {
     WriteSheetXlsx(path, "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>");
-    std::string bytes = ReadFile(path);
+    std::string bytes = ReadText(path);
     const std::size_t end = bytes.rfind("PK\x05\x06");
     Check(end != std::string::npos, "no end record");
     for (int i = 0; i < 4; ++i)
         bytes[end + 12 + i] = static_cast<char>((size >> (8 * i)) & 0xFF);
-    WriteFile(path, bytes);
+    WriteText(path, bytes);
 }
 
 void PatchEntry(const std::string& path, const std::string& name, std::size_t localField, std::size_t centralField, uint32_t value)
 {
-    std::string bytes = ReadFile(path);
+    std::string bytes = ReadText(path);
     const auto put = [&](std::size_t at) {
         for (int i = 0; i < 4; ++i)
             bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
@@ -295,7 +286,7 @@ void PatchEntry(const std::string& path, const std::string& name, std::size_t lo
           "no entry");
     put(local + localField);
     put(central + centralField);
-    WriteFile(path, bytes);
+    WriteText(path, bytes);
 }
 
 void ClaimedPartSizeZip(const std::string& path, uint32_t size)
@@ -330,7 +321,7 @@ void StrayColumnWk1(const std::string& path, int rows)
     number(0xFFFF, 3, 42);
     word(0x0001);
     word(0);
-    WriteFile(path, bytes);
+    WriteText(path, bytes);
 }
 
 void HugeCellCsv(const std::string& path, uint64_t size, bool quoted)
@@ -344,60 +335,32 @@ void HugeCellCsv(const std::string& path, uint64_t size, bool quoted)
     Check(static_cast<bool>(out), "cannot write the CSV file");
 }
 
-std::string ReadFile(const std::string& path) { return test_support::ReadText(path); }
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    Check(static_cast<bool>(out), "cannot write the file");
-}
-
+// GNU time measures the program from its own small process: a child forked from this large
+// one would count its pages. prlimit sets the limits first.
 Measured Run(const std::string& program, const std::vector<std::string>& arguments, const std::vector<std::string>& environment)
 {
-    char outName[] = "/tmp/hostile-out-XXXXXX";
-    char errName[] = "/tmp/hostile-err-XXXXXX";
-    char reportName[] = "/tmp/hostile-report-XXXXXX";
-    const int out = mkstemp(outName);
-    const int err = mkstemp(errName);
-    const int report = mkstemp(reportName);
-    Check(out >= 0 && err >= 0 && report >= 0, "mkstemp");
-    close(out);
-    close(err);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, report, 1);
-    const std::string measurer = TESSAPORT_TESTS_DIR "/run_measured";
     // No address-space limit under the sanitizers: their shadow memory is reserved up front.
-    const long memoryMiB = kMemoryScale == 1 ? kMemoryLimitMiB : 0;
-    std::vector<std::string> words{measurer, outName, errName, std::to_string(memoryMiB), std::to_string(kCpuLimitSeconds), program};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> settings(environment);
-    for (char** variable = environ; *variable; ++variable)
-        settings.emplace_back(*variable);
-    std::vector<char*> envp;
-    for (std::string& setting : settings)
-        envp.push_back(setting.data());
-    envp.push_back(nullptr);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, measurer.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    Check(spawned == 0, "posix_spawn");
-    int status = 0;
-    Check(waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0, "run_measured");
-    close(report);
-    Measured measured;
-    Check(std::sscanf(ReadFile(reportName).c_str(), "%d %ld %lf", &measured.exitCode, &measured.peakKiB, &measured.cpuSeconds) == 3,
-          "run_measured's report");
-    measured.out = ReadFile(outName);
-    measured.err = ReadFile(errName);
-    unlink(outName);
-    unlink(errName);
-    unlink(reportName);
+    std::string command = "prlimit --cpu=" + std::to_string(kCpuLimitSeconds);
+    if (kMemoryScale == 1)
+        command += " --as=" + std::to_string(kMemoryLimitMiB << 20);
+    command += " env";
+    for (const std::string& setting : environment)
+        command += " '" + setting + "'";
+    command += " /usr/bin/time -o report -f '%x %M %U %S' '" + program + "'";
+    for (const std::string& argument : arguments)
+        command += " '" + argument + "'";
+    const test_support::TempFolder folder;
+    const test_support::ProcessRun run = test_support::RunShell(folder.Path(), command, {}, 3600);
+    // A line before the figures says when a signal ended the program.
+    const std::string report = ReadText(folder / "report");
+    Measured measured{.out = run.out, .err = run.err};
+    double user = 0, system = 0;
+    Check(std::sscanf(report.c_str() + report.find_last_of('\n', report.size() - 2) + 1, "%d %ld %lf %lf",
+                      &measured.exitCode, &measured.peakKiB, &user, &system) == 4,
+          "the report of time");
+    if (report.find("terminated by signal") != std::string::npos)
+        measured.exitCode = -1;
+    measured.cpuSeconds = user + system;
     return measured;
 }
 

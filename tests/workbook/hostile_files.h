@@ -10,22 +10,17 @@
 
 namespace hostile {
 
-// An xlsx package holding these parts, deflated at `level`; a part named in `stored` is
-// stored instead.
+// An xlsx package holding these parts, deflated at `level`.
 void WriteXlsx(const std::string& path, const std::map<std::string, std::string>& parts, int level = 6);
 // A workbook whose first sheet is this XML (its <sheetData> content), with the usual parts.
 void WriteSheetXlsx(const std::string& path, const std::string& sheetData, const std::string& sharedStrings = {});
 
-// One shared string of `size` bytes packed at level 9 (300 MB fit in about 300 KB).
+// One shared string of `size` bytes (whole MiB), packed about 1000:1.
 void HugeStringXlsx(const std::string& path, uint64_t size);
 // A sheet of `size` bytes of empty cells (<c/>), packed as tightly as deflate goes.
 void BlankCellsXlsx(const std::string& path, uint64_t size);
 // A shared-string table of `count` distinct short strings.
 void SharedStringsXlsx(const std::string& path, uint64_t count);
-// The workbook of WriteSheetXlsx, but its part `name` is `start`, `block` `blocks` times and
-// `end`, packed as tightly as the block packs.
-void RepeatedPartXlsx(const std::string& path, const std::string& name, const std::string& start, const std::string& block,
-                      uint64_t blocks, const std::string& end, const std::map<std::string, std::string>& others);
 // Shared strings of `size` bytes in all that pack about 160:1, honestly declared.
 void HonestStringsXlsx(const std::string& path, uint64_t size);
 // A sheet of `cells` one-digit numbers (rows of 16).
@@ -53,9 +48,6 @@ void StrayColumnWk1(const std::string& path, int rows);
 // A CSV file whose second line holds one field of `size` bytes.
 void HugeCellCsv(const std::string& path, uint64_t size, bool quoted);
 
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& bytes);
-
 // The sanitizers' shadow memory, quarantine and checks multiply a child's memory and time;
 // the bounds of a test scale by these under them.
 #if defined(__SANITIZE_ADDRESS__)
@@ -75,7 +67,7 @@ struct Measured {
 };
 // Runs a program with arguments and waits; its standard output and error are kept. The
 // program runs in kMemoryLimitMiB of address space and is stopped after kCpuLimitSeconds
-// of processor time, a guard against a hang rather than a measure.
+// of processor time, a guard against a hang rather than a measure. Needs GNU time.
 constexpr long kMemoryLimitMiB = 512;
 constexpr long kCpuLimitSeconds = 120;
 Measured Run(const std::string& program, const std::vector<std::string>& arguments,

@@ -17,6 +17,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::ReadText;
+using test_support::WriteText;
 
 struct Read {
     WorkbookInfo info;
@@ -97,7 +99,7 @@ TEST_F(Workbook, XlsxCellsOfEveryKind)
 TEST_F(Workbook, CsvCellsOfEveryKind)
 {
     const std::string path = Path("kinds.csv");
-    hostile::WriteFile(path, "\xEF\xBB\xBF" "Date,\"A,1\",B\r\n"
+    WriteText(path, "\xEF\xBB\xBF" "Date,\"A,1\",B\r\n"
                              "2000-01-03,\"say \"\"hi\"\"\nthere\",-1.5e3\n"
                              "2000-02-30,,12\r"
                              "0001-01-01,nan,0x10\r\n");
@@ -123,7 +125,7 @@ TEST_F(Workbook, CsvFirstCellKeepsWhatIsNotAByteOrderMark)
 {
     for (const auto& [bytes, text] : {std::pair{"\xEF\xBB\xBF" "ab", "ab"}, {"\xEF\x91\xA1" "1a", "\xEF\x91\xA1" "1a"},
                                       {"\xEF\xBB" "x", "\xEF\xBB" "x"}}) {
-        hostile::WriteFile(Path("mark.csv"), bytes);
+        WriteText(Path("mark.csv"), bytes);
         const Read read = ReadFile(Path("mark.csv"));
         ASSERT_TRUE(read.info.ok()) << read.info.error;
         EXPECT_EQ(read.At(0, 0)->text, text);
@@ -138,7 +140,7 @@ TEST_F(Workbook, LongTextsAreCutAndMarked)
     std::string euros;
     while (euros.size() < kMaxCellText + 10)
         euros += euro;
-    hostile::WriteFile(Path("long.csv"), "A,B\r\n" + long_ + "," + euros + "\r\n");
+    WriteText(Path("long.csv"), "A,B\r\n" + long_ + "," + euros + "\r\n");
     hostile::WriteSheetXlsx(Path("long.xlsx"), "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>" + long_ + "</t></is></c>"
                                                "<c r=\"B1\" t=\"s\"><v>0</v></c></row>",
                             "<sst><si><t>" + euros + "</t></si></sst>");
@@ -160,11 +162,11 @@ TEST_F(Workbook, DamageIsRefusedWithItsMessage)
     hostile::WriteSheetXlsx(good, "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\" t=\"s\"><v>0</v></c></row>",
                             "<sst><si><t>text</t></si></sst>");
     ASSERT_TRUE(ReadFile(good).info.ok());
-    const std::string bytes = hostile::ReadFile(good);
+    const std::string bytes = ReadText(good);
 
     // Every cut of the archive.
     for (std::size_t length = 0; length < bytes.size(); length += 7) {
-        hostile::WriteFile(Path("cut.xlsx"), bytes.substr(0, length));
+        WriteText(Path("cut.xlsx"), bytes.substr(0, length));
         const WorkbookInfo info = ReadFile(Path("cut.xlsx")).info;
         ASSERT_FALSE(info.ok()) << length;
         ASSERT_TRUE(info.error.starts_with("the zip directory is missing or damaged") || info.error.starts_with("the part "))
@@ -184,7 +186,7 @@ TEST_F(Workbook, DamageIsRefusedWithItsMessage)
     for (std::size_t at = data; at < data + packed; ++at) {
         std::string changed = bytes;
         changed[at] = static_cast<char>(~changed[at]);  // the lowest bit of every byte is data
-        hostile::WriteFile(Path("changed.xlsx"), changed);
+        WriteText(Path("changed.xlsx"), changed);
         const WorkbookInfo info = ReadFile(Path("changed.xlsx")).info;
         ASSERT_FALSE(info.ok()) << at;
         ASSERT_TRUE(info.error.starts_with("the part xl/worksheets/sheet1.xml is damaged")) << info.error;
@@ -217,12 +219,8 @@ TEST_F(Workbook, DamageIsRefusedWithItsMessage)
     }
 
     // A part whose data inflate to more than its entry declares.
-    std::string shrunk = bytes;
-    const std::size_t entry = shrunk.find("xl/worksheets/sheet1.xml", shrunk.find(std::string("PK\x01\x02", 4))) - 46;
-    ASSERT_EQ(shrunk.compare(entry, 4, std::string("PK\x01\x02", 4)), 0);
-    shrunk.replace(entry + 24, 4, std::string("\x0A\0\0\0", 4));  // its size in the directory
-    shrunk.replace(header + 22, 4, std::string("\x0A\0\0\0", 4));  // and in its local header
-    hostile::WriteFile(Path("shrunk.xlsx"), shrunk);
+    WriteText(Path("shrunk.xlsx"), bytes);
+    hostile::PatchEntry(Path("shrunk.xlsx"), "xl/worksheets/sheet1.xml", 22, 24, 10);
     EXPECT_EQ(ReadFile(Path("shrunk.xlsx")).info.error, "the part xl/worksheets/sheet1.xml is damaged (it unpacks to more than its entry declares)");
 
     struct CsvCase {
@@ -233,7 +231,7 @@ TEST_F(Workbook, DamageIsRefusedWithItsMessage)
                              CsvCase{"Date,A\r\n2000-01-03,\"1\r\n2000-01-04,2\r\n", "line 2: a quoted field is not closed (the file is cut short)"},
                              CsvCase{"Date,A\r\n\"x\"y,1\r\n", "line 2: text follows a closing quote"},
                              CsvCase{std::string("Date,A\r\n1,\0\r\n", 13), "not a CSV file: it holds binary data"}}) {
-        hostile::WriteFile(Path("bad.csv"), c.bytes);
+        WriteText(Path("bad.csv"), c.bytes);
         EXPECT_EQ(ReadFile(Path("bad.csv")).info.error, c.error);
     }
 }
@@ -243,8 +241,8 @@ TEST_F(Workbook, Zip64ArchiveIsRead)
 {
     const fs::path parts = folder_ / "parts";
     fs::create_directories(parts / "xl" / "worksheets");
-    hostile::WriteFile((parts / "xl" / "workbook.xml").string(), "<workbook><sheets><sheet name=\"S\"/></sheets></workbook>");
-    hostile::WriteFile((parts / "xl" / "worksheets" / "sheet1.xml").string(),
+    WriteText((parts / "xl" / "workbook.xml").string(), "<workbook><sheets><sheet name=\"S\"/></sheets></workbook>");
+    WriteText((parts / "xl" / "worksheets" / "sheet1.xml").string(),
                        "<worksheet><sheetData><row r=\"2\"><c r=\"B2\"><v>42.5</v></c><c r=\"C2\" t=\"inlineStr\"><is><t>zip64</t></is></c>"
                        "</row></sheetData></worksheet>");
     ASSERT_EQ(std::system(("cd '" + parts.string() + "' && zip -q -fz ../zip64.xlsx xl/workbook.xml xl/worksheets/sheet1.xml").c_str()), 0);
