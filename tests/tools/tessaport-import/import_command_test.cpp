@@ -23,6 +23,8 @@ TEST(ImportCommand, UsageErrorsExitWithTwo)
         {{}, "--data DIR is missing"},
         {{"--data", data, "XYZ"}, "give either -o FILE or --out-dir DIR"},
         {{"--data", data, "-o", "f", "XYZ", "ABC"}, "-o FILE takes exactly one SYMBOL"},
+        {{"--data", data, "-o", "f", "--all"}, "-o FILE takes exactly one SYMBOL"},
+        {{"--data", data, "-q", "--verbose", "-o", "f", "XYZ"}, "--quiet and --verbose contradict each other"},
         {{"--data", data, "--out-dir", "d", "--all", "XYZ"}, "--out-dir DIR takes either SYMBOL... or --all"},
         {{"--data", data, "--format", "xls", "-o", "f", "XYZ"},
          "--format: \"xls\" is none of wk1, biff2, biff3, biff4, xlsx, csv"},
@@ -47,6 +49,10 @@ TEST(ImportCommand, UsageErrorsExitWithTwo)
             << arguments.join(' ').toStdString();
     EXPECT_EQ(RunImportCommand({"--help"}).exitCode, 0);
     EXPECT_EQ(RunImportCommand({"--data", data}).exitCode, 2);
+    // The database has no securities yet.
+    const CommandResult empty = RunImportCommand({"--data", data, "-o", "f", "XYZ"});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.err, "tessaport-import: " + data.toStdString() + " holds no database (no valid master.omg)\n");
 }
 
 TEST(ImportCommand, AFailedSecurityIsOneLineAndTheOthersGoOn)
@@ -104,8 +110,8 @@ TEST(ImportCommand, EndsWithASummaryLine)
         {{"--out-dir", out, "--all"}, "^tessaport-import: 2 files, 10 rows, 0 left out" + seconds},
         {{"--out-dir", out, "XYZ", "NOPE", "ABC"},
          "^tessaport-import: NOPE: no such security in [^\n]+\ntessaport-import: 2 files, 10 rows, 1 left out" + seconds},
-        {{"-o", out + "/one.pat", "--to", "1998-03-03", "XYZ"},
-         "^tessaport-import: 1 file, 2 rows, 0 left out" + seconds},
+        {{"-o", out + "/one.pat", "--from", "1998-03-03", "--to", "1998-03-03", "XYZ"},
+         "^tessaport-import: 1 file, 1 row, 0 left out" + seconds},
         {{"--merge", "wide", "-o", out + "/wide.csv", "--all"}, "^tessaport-import: 1 file, 5 rows, 0 left out" + seconds},
         {{"--verbose", "--out-dir", out, "--all"},
          "^1 of 2 XYZ: 5 rows\n2 of 2 ABC: 5 rows\ntessaport-import: 2 files, 10 rows, 0 left out" + seconds},
