@@ -63,6 +63,13 @@ void SetClose(Bar& bar, float close)
     bar.low = std::min(bar.low, close);
 }
 
+// Records from kAt on a calendar day apart, the first `days` after the record before it.
+void Respace(std::vector<Bar>& bars, int days)
+{
+    for (size_t i = kAt; i < bars.size(); ++i)
+        bars[i].date = AddDays(bars[kAt - 1].date, days + static_cast<int>(i - kAt));
+}
+
 struct PlantCase {
     const char* name;
     Period period;
@@ -110,6 +117,10 @@ const PlantCase kPlantCases[] = {
          for (size_t i = kAt; i < b.size(); ++i)
              b[i].date = AddDays(b[i].date, 28);
      },
+     {{Gap, kAt}}},
+    // The longest step allowed is no gap; one day more is.
+    {"StepAtTheGapLimit", Daily, [](auto& b) { Respace(b, quality::DefaultLimits(Daily).maxGapDays); }, {}},
+    {"StepOneDayPastTheGapLimit", Daily, [](auto& b) { Respace(b, quality::DefaultLimits(Daily).maxGapDays + 1); },
      {{Gap, kAt}}},
     {"TwoWeeksMissingFromWeeklyData", Weekly, [](auto& b) { b.erase(b.begin() + kAt, b.begin() + kAt + 1); }, {{Gap, kAt}}},
     {"AMonthMissingFromMonthlyData", Monthly, [](auto& b) { b.erase(b.begin() + kAt, b.begin() + kAt + 1); }, {{Gap, kAt}}},
