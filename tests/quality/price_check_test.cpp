@@ -4,6 +4,7 @@
 #include "case_name.h"
 #include "clean_series.h"
 
+#include "quality/check_report.h"
 #include "quality/database_check.h"
 
 #include <gtest/gtest.h>
@@ -201,6 +202,10 @@ TEST(PriceCheckerTest, DescribesWhatItFound)
     EXPECT_EQ(findings[2].kind, FindingKind::HighBelowLow);
     EXPECT_EQ(findings[2].position, 30u);
     EXPECT_EQ(findings[2].values, "high=1 low=20");
+    // In CSV a field is bare unless it holds a comma, a quote, a line break, or a backslash
+    // (a control character escaped on its way out).
+    EXPECT_EQ(quality::CsvField(findings[2].values), "high=1 low=20");
+    EXPECT_EQ(quality::CsvField("A\\x01B"), "\"A\\x01B\"");
 }
 
 // Memory stays flat only if a finding leaves as soon as nothing later can precede it.
