@@ -86,13 +86,13 @@ TEST(ImportCommand, AFailedSecurityIsOneLineAndTheOthersGoOn)
 TEST(ImportCommand, AllWritesOneFilePerSecurityNamedAfterItsSymbol)
 {
     TestDatabase db;
-    for (const char* symbol : {"BRK.A", "A/B", ".X", "50%", "C:D*?"})
+    for (const char* symbol : {"BRK.A", "A/B", ".X", "50%", "C:D*?", "D\x7F"})
         db.Add(symbol, WeekdayRows(2));
     const QString out = QString::fromStdString(db.Path("all"));
 
     EXPECT_EQ(RunImportCommand({"--data", db.Dir(), "--out-dir", out, "--all", "--format", "biff3"}).exitCode, 0);
     EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden),
-              QStringList({"%2EX.pat", "50%25.pat", "A%2FB.pat", "BRK.A.pat", "C%3AD%2A%3F.pat"}));
+              QStringList({"%2EX.pat", "50%25.pat", "A%2FB.pat", "BRK.A.pat", "C%3AD%2A%3F.pat", "D%7F.pat"}));
     EXPECT_EQ(ReadGrid((out + "/A%2FB.pat").toStdString()), ExpectedGrid("A/B", WeekdayRows(2), false, true));
 }
 
