@@ -71,7 +71,8 @@ TEST_F(Workbook, XlsxCellsOfEveryKind)
          "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c t=\"s\"><v>1</v></c><c r=\"C1\" t=\"inlineStr\"><is><t>&#x41;&#66;&lt;</t></is></c>"
          "<c r=\"D1\" t=\"str\"><f>1+1</f><v>2</v></c><c r=\"E1\"><v> 1.5E3 </v></c><c r=\"F1\"/></row>"
          "<row r=\"3\"><c r=\"A3\" s=\"1\"><v>1</v></c><c r=\"B3\" s=\"2\"><v>59</v></c><c r=\"C3\" s=\"1\"><v>61</v></c>"
-         "<c r=\"D3\" s=\"0\"><v>1</v></c><c r=\"E3\" t=\"d\"><v>1850-01-02T00:00:00</v></c><c r=\"F3\" t=\"inlineStr\"><is><t><![CDATA[<x>]]></t></is></c></row>"
+         "<c r=\"D3\" s=\"0\"><v>1</v></c><c r=\"E3\" t=\"d\"><v>1850-01-02T00:00:00</v></c><c r=\"F3\" t=\"inlineStr\"><is><t><![CDATA[<x>]]></t></is></c>"
+         "<c r=\"AB3\"><v>7</v></c></row>"
          "</sheetData></worksheet>"},
     });
     const Read read = ReadFile(path);
@@ -85,7 +86,7 @@ TEST_F(Workbook, XlsxCellsOfEveryKind)
         {0, 0, CellLabel, 0, "plain"}, {0, 1, CellLabel, 0, "run & "}, {0, 2, CellLabel, 0, "AB<"},
         {0, 3, CellLabel, 0, "2"},     {0, 4, CellNumber, 1500, ""},   {2, 0, CellNumber, 2, ""},
         {2, 1, CellNumber, 60, ""},    {2, 2, CellNumber, 61, ""},    {2, 3, CellNumber, 1, ""},
-        {2, 4, CellNumber, -18259, ""}, {2, 5, CellLabel, 0, "<x>"}};
+        {2, 4, CellNumber, -18259, ""}, {2, 5, CellLabel, 0, "<x>"},   {2, 27, CellNumber, 7, ""}};
     ASSERT_EQ(read.cells.size(), std::size(expected));
     for (const auto& [row, column, kind, value, text] : expected) {
         const WorkbookCell* cell = read.At(row, column);
