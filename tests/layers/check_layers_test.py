@@ -79,89 +79,65 @@ LIBS = {
     "win": ("STATIC_LIBRARY", "win", ["win/w.cpp"], ["core"]),
     "job": ("STATIC_LIBRARY", "win", ["win/j.cpp"], ["core"]),
 }
+FILES = {"core/a.h": "", "core/a.cpp": "", "core/io/f.cpp": "", "core/io/f.h": "", "win/j.cpp": "",
+         "win/w.h": '#include "core/a.h"\n#include <QWidget>\n', "win/w.cpp": "",
+         "app/m.cpp": '#include "app/m.h"\n', "app/m.h": '#include "core/a.h"\n#include "win/w.h"\n'}
 
 
-class TableTest(unittest.TestCase):
-    def test_includes_against_the_table(self):
+class CheckTest(unittest.TestCase):
+    def test_faults_it_names(self):
         cases = [
-            # (what, file, its text, expected line or None)
-            ("own module and the one below", "win/w.cpp",
-             '#include "win/w.h"\n#include "core/a.h"\n', None),
-            ("a module that does not exist yet", "core/a.cpp", '#include "base/calendar.h"\n', None),
-            ("a header that is not in the tree", "core/a.cpp", "#include <vector>\n", None),
-            ("upward", "core/a.cpp", '#include <string>\n#include "win/w.h"\n',
+            # (what, files over FILES, "app": its dependencies and sources, "table": a line
+            # replaced; the first line printed or None)
+            ("own module and the one below", {"win/w.cpp": '#include "win/w.h"\n#include "core/a.h"\n'}, None),
+            ("a header that is not in the tree", {"core/a.cpp": "#include <vector>\n"}, None),
+            ("upward", {"core/a.cpp": '#include <string>\n#include "win/w.h"\n'},
              "core/a.cpp:2: includes win/w.h, but core may use only: base"),
-            ("the longest folder decides", "core/io/f.cpp", '#include "core/a.h"\n',
+            ("the longest folder decides", {"core/io/f.cpp": '#include "core/a.h"\n'},
              "core/io/f.cpp:1: includes core/a.h, but core/io may use only: base"),
-            ("beside the file, in another module", "core/io/f.cpp", '#include "../a.h"\n',
+            ("beside the file, in another module", {"core/io/f.cpp": '#include "../a.h"\n'},
              "core/io/f.cpp:1: includes core/a.h, but core/io may use only: base"),
-            ("a Qt module the line does not name", "core/a.cpp", "#include <QWidget>\n",
+            ("a Qt module the line does not name", {"core/a.cpp": "#include <QWidget>\n"},
              "core/a.cpp:1: includes <QWidget> of QtWidgets, but core may use only: base"),
-            ("Qt by its module folder", "core/a.cpp", "#include <QtWidgets/QWidget>\n",
+            ("Qt by its module folder", {"core/a.cpp": "#include <QtWidgets/QWidget>\n"},
              "core/a.cpp:1: includes <QtWidgets/QWidget> of QtWidgets, but core may use only: base"),
-            ("tests may use anything", "tests/t.cpp", '#include "app/m.h"\n#include <QWidget>\n', None),
-            ("a folder the table does not know", "extra/x.cpp", "", "extra/x.cpp: is in no module of cmake/layers.txt"),
-            ("an unknown folder beside known ones", "tools/new/x.cpp", '#include "app/m.h"\n',
+            ("tests may use anything", {"tests/t.cpp": '#include "app/m.h"\n#include <QWidget>\n'}, None),
+            ("an unknown folder beside known ones", {"tools/new/x.cpp": '#include "app/m.h"\n'},
              "tools/new/x.cpp: is in no module of cmake/layers.txt"),
-            ("the module's line for its other target", "win/w.cpp", "#include <QWidget>\n", None),
-            ("a target's line, in its source", "win/j.cpp", "#include <QWidget>\n",
+            ("the module's line for its other target", {"win/w.cpp": "#include <QWidget>\n"}, None),
+            ("a target's line, in its source", {"win/j.cpp": "#include <QWidget>\n"},
              "win/j.cpp:1: includes <QWidget> of QtWidgets, but win[job] may use only: QtCore, base, core"),
-            ("a target's line, in a header its source includes", "win/j.cpp", '#include "win/w.h"\n',
-             "win/w.h:1: includes <QWidget> of QtWidgets, but win[job] may use only: QtCore, base, core"),
-            ("a module the target's line does not name", "win/j.cpp", '#include "core/io/f.h"\n',
+            ("a target's line, in a header its source includes", {"win/j.cpp": '#include "win/w.h"\n'},
+             "win/w.h:2: includes <QWidget> of QtWidgets, but win[job] may use only: QtCore, base, core"),
+            ("a module the target's line does not name", {"win/j.cpp": '#include "core/io/f.h"\n'},
              "win/j.cpp:1: includes core/io/f.h, but win[job] may use only: QtCore, base, core"),
-            ("a target named on another line", "tool/t.cpp", '#include "win/w.h"\n', None),
+            ("a target named on another line", {"tool/t.cpp": '#include "win/w.h"\n'}, None),
+            ("linked through another library", {"app": (["win"], ["app/m.cpp"])}, None),
+            ("its own copy of the module's source", {"app": ([], ["app/m.cpp", "core/a.cpp", "win/w.cpp"])}, None),
+            ("not linked", {"app": (["core"], ["app/m.cpp"])},
+             "app/m.h:2: includes win/w.h, but target app links no target of win (job, win); it links: core"),
+            ("the library of a line in another module", {"table": "core (io):"},
+             "cmake/layers.txt: core (io): the build has no library io in core"),
+            ("a library the build does not make", {"table": "core (gone):"},
+             "cmake/layers.txt: core (gone): the build has no library gone in core"),
         ]
-        for what, name, text, expected in cases:
+        for what, change, expected in cases:
             with self.subTest(what):
-                files = {"core/a.h": "", "core/a.cpp": "", "core/io/f.cpp": "", "core/io/f.h": "", "win/j.cpp": "",
-                         "win/w.h": "#include <QWidget>\n", "win/w.cpp": "", "app/m.h": "",
-                         name: text}
-                status, lines, _ = run(files, LIBS)
+                dependencies, sources = change.pop("app", (["win"], ["app/m.cpp"]))
+                table = TABLE.replace("core (core):", change.pop("table", "core (core):"))
+                targets = dict(LIBS, app=("EXECUTABLE", "app", sources, dependencies))
+                status, lines, _ = run({**FILES, **change}, targets, table)
                 self.assertEqual(lines[0] if status else None, expected)
                 self.assertEqual(status, 1 if expected else 0)
 
-    def test_a_table_it_cannot_use_stops_the_check(self):
-        for table in ["core: nowhere\n", "core base\n", "base:\nbase:\n", "core[x: base\n",
-                      "base:\ncore[x]: base\n", "base:\ncore (x: base\n", "base:\ncore: base[x]\n"]:
-            with self.subTest(table):
-                status, lines, err = run({"core/a.cpp": ""}, LIBS, table)
-                self.assertEqual(status, 2)
-                self.assertIn("check_layers:", err)
-
-
-class TargetTest(unittest.TestCase):
-    def test_includes_against_the_links(self):
-        app = '#include "app/m.h"\n'
-        cases = [
-            # (what, app's dependencies, app's sources, expected line or None)
-            ("linked directly", ["win", "core"], ["app/m.cpp"], None),
-            ("linked through another library", ["win"], ["app/m.cpp"], None),
-            ("its own copy of the module's source", [], ["app/m.cpp", "core/a.cpp", "win/w.cpp"], None),
-            ("not linked", ["core"], ["app/m.cpp"],
-             "app/m.h:2: includes win/w.h, but target app links no target of win (job, win); it links: core"),
-        ]
-        for what, dependencies, sources, expected in cases:
-            with self.subTest(what):
-                files = {"core/a.h": "", "core/a.cpp": "", "core/io/f.cpp": "", "win/w.cpp": "",
-                         "win/w.h": '#include "core/a.h"\n', "app/m.cpp": app,
-                         "app/m.h": '#include "core/a.h"\n#include "win/w.h"\n'}
-                targets = dict(LIBS, app=("EXECUTABLE", "app", sources, dependencies))
-                status, lines, _ = run(files, targets)
-                self.assertEqual(lines[0] if status else None, expected)
-
-    def test_each_library_the_table_names_is_one_its_module_makes(self):
-        for line, expected in [("core (core):", None),
-                               ("core (io):", "cmake/layers.txt: core (io): the build has no library io in core"),
-                               ("core (gone):", "cmake/layers.txt: core (gone): the build has no library gone in core")]:
-            with self.subTest(line):
-                status, lines, _ = run({"core/a.cpp": ""}, LIBS, TABLE.replace("core (core):", line))
-                self.assertEqual(lines[0] if status else None, expected)
-
-    def test_a_build_it_cannot_use_stops_the_check(self):
-        for built_from, expected in [("other", "is a build of"), (None, "configure the build again")]:
-            with self.subTest(built_from):
-                status, _, err = run({"core/a.cpp": '#include "win/w.h"\n'}, LIBS, built_from=built_from)
+    def test_a_table_or_build_it_cannot_use_stops_the_check(self):
+        cases = [("core: nowhere\n", "src", "may use nowhere"), ("core base\n", "src", "expected 'module"),
+                 ("base:\nbase:\n", "src", "named twice"), ("base:\ncore[x]: base\n", "src", "no line of its own"),
+                 ("base:\ncore: base[x]\n", "src", "[x] is used"),
+                 (TABLE, "other", "is a build of"), (TABLE, None, "configure the build again")]
+        for table, built_from, expected in cases:
+            with self.subTest(expected):
+                status, _, err = run({"core/a.cpp": '#include "win/w.h"\n'}, LIBS, table, built_from)
                 self.assertEqual(status, 2)
                 self.assertIn(expected, err)
 
