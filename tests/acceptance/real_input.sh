@@ -66,23 +66,6 @@ for n in $(seq 2 "$imports"); do import_once "$n"; done
 cmp -s "$pattern" "$work/command.pat" || fail "the file of the last import differs"
 step "$imports imports, no progress window left"
 
-# List mode from the Last Date box; the first line picked from the keyboard.
-tab_to lastDateEdit
-list_mode
-reported "entries 1" || true
-mask_a "$bin/omegadb" "$data"
-tab_to securityList
-keys Down
-[ -n "$shots" ] && { sleep 0.3; shot "list-mode-$wm"; }
-
-# Help > About, and its Close button from the keyboard.
-menu Help h a
-about=$(find_window About) || fail "the About box did not show"
-[ -n "$shots" ] && { sleep 0.3; shot "about-$wm"; }
-xdotool windowfocus --sync "$about" 2>/dev/null || true
-keys alt+c
-gone About || fail "the About box did not close"
-xdotool windowfocus --sync "$main" 2>/dev/null || true
 exit_program
 step "ended after File > Exit"
 
