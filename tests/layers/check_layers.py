@@ -38,13 +38,8 @@ LINE = re.compile(r"([^\[\]():]+?)\s*(?:\[\s*([\w.+-]+)\s*\])?\s*(?:\(\s*([\w.+-
 
 def read_table(path):
     """The table as ({module: allowed}, {target: (module, allowed)}, {module: library}),
-    in file order.
-
-    `allowed` is a set of modules (and Qt modules), or None for any. A line
-    `module[target]:` holds the sources of that one target of the module to its own,
-    narrower line, besides the module's line that holds every file of the module; named on
-    another line, it allows the includes of its module. `module (library):` names the
-    library target the module makes, which the build links to what the line names."""
+    in file order; `allowed` is a set of modules (and Qt modules), or None for any. The
+    head of cmake/layers.txt says what its lines mean."""
     table, targets, libraries, used_targets = {}, {}, {}, []
     try:
         lines = Path(path).read_text(encoding="utf-8").splitlines()
