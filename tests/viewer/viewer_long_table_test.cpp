@@ -80,23 +80,11 @@ TEST(ViewerLongTable, OneSecurityAtATimeAndNoFindingsAtSymbolBoundaries)
             EXPECT_EQ(chart->Series().size(), static_cast<size_t>(kBars));
             EXPECT_EQ(chart->Series().title, "Close");
             window.findChild<QAction*>("checkDataAction")->trigger();
-            const std::vector<int> rows = window.Sheet()->RowsOf(symbol);
-            const SheetCheck check = CheckSheet(*window.Sheet(), &rows);
-            EXPECT_TRUE(check.pricesFound);
-            EXPECT_EQ(check.rowsChecked, kBars);
-            EXPECT_TRUE(check.findings.empty()) << quality::KindName(check.findings.front().finding.kind);
+            EXPECT_EQ(window.findChild<QLabel*>("findingsLabel")->text(),
+                      QStringLiteral("No findings in %1 rows, checked as daily data.").arg(kBars));
         }
         EXPECT_TRUE(messages.All().empty());
     }
-
-    // A sheet without a Symbol column keeps the box hidden.
-    widgets::RecordedMessages messages;
-    ViewerWindow window;
-    const QString single = folder.filePath("single.csv");
-    RunProgram("tessaport-import", {"--data", db, "--format", "csv", "-o", single, "AAA"});
-    ASSERT_TRUE(window.OpenFile(single));
-    EXPECT_TRUE(window.findChild<QComboBox*>("securityCombo")->isHidden());
-    EXPECT_EQ(window.findChild<QTableView*>("tblCells")->model()->rowCount(), kBars);
 }
 
 // The Help menu: what the viewer opens, what the checks mean, About.

@@ -109,6 +109,7 @@ TEST(ViewerWindow, ChartsTheCloseAndRefusesDamagedFiles)
     ASSERT_TRUE(window.OpenFile(sample));
     EXPECT_EQ(window.windowTitle(), "XYZ.pat - Pattern File Viewer");
     EXPECT_EQ(window.findChild<QComboBox*>("columnCombo")->currentText(), "XYZ Close");
+    EXPECT_TRUE(window.findChild<QComboBox*>("securityCombo")->isHidden());  // no Symbol column
     const auto* chart = window.findChild<PriceChart*>("chart");
     ASSERT_TRUE(chart);
     EXPECT_EQ(chart->Title(), "XYZ Close");
