@@ -93,10 +93,11 @@ TEST(ViewerCheckData, ListsTheFindingsAndMarksTheirRows)
     EXPECT_FALSE(model->index(9, 3).data(Qt::BackgroundRole).isValid());
 }
 
+// Headings in any case.
 TEST(ViewerCheckData, FindsColumnsByTheirHeadingsAndThePeriodByTheDates)
 {
     QTemporaryDir folder;
-    std::vector<std::vector<QString>> rows = {{"Date", "Vol", "ABC Close", "ABC Open Interest", "Open"}};
+    std::vector<std::vector<QString>> rows = {{"DATE", "Vol", "ABC CLOSE", "ABC Open Interest", "Open"}};
     for (int week = 0; week < 30; ++week)
         rows.push_back({QString::number(36532 + 7 * week), "5", QString::number(10 + week % 3), "-1", "10"});
     const ViewerLoadResult loaded = LoadViewerSheet(WritePatternFile(folder.filePath("XYZ.pat"), rows));
@@ -104,6 +105,7 @@ TEST(ViewerCheckData, FindsColumnsByTheirHeadingsAndThePeriodByTheDates)
     const PriceColumns columns = FindPriceColumns(*loaded.sheet);
     EXPECT_EQ(std::vector<int>({columns.open, columns.high, columns.low, columns.close, columns.volume, columns.openInterest}),
               std::vector<int>({4, -1, -1, 2, 1, 3}));
+    EXPECT_EQ(DefaultChartColumn(*loaded.sheet), 2);
     const SheetCheck check = CheckSheet(*loaded.sheet);
     EXPECT_EQ(check.period, quality::Period::Weekly);
     ASSERT_EQ(check.findings.size(), 30u);  // every open interest below zero
