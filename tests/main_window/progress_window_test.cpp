@@ -135,7 +135,6 @@ TEST(ProgressWindowTest, RunWindowSaysWhichSecurityOfHowManyOverTheMainWindow)
         window = run.Window();
         ASSERT_TRUE(window && window->isVisible());
         EXPECT_EQ(window->windowTitle(), QStringLiteral("Exporting Listed Securities"));
-        EXPECT_TRUE(window->testAttribute(Qt::WA_ShowWithoutActivating));
         // Centred to within the rounding of the two sizes.
         EXPECT_LE((window->frameGeometry().center() - owner.frameGeometry().center()).manhattanLength(), 4);
         struct Step {
