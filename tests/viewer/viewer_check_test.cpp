@@ -95,19 +95,20 @@ TEST(ViewerCheckData, ListsTheFindingsAndMarksTheirRows)
     EXPECT_FALSE(model->index(9, 3).data(Qt::BackgroundRole).isValid());
 }
 
-// Headings in any case.
+// Headings in any case, the dates in any column.
 TEST(ViewerCheckData, FindsColumnsByTheirHeadingsAndThePeriodByTheDates)
 {
     QTemporaryDir folder;
-    std::vector<std::vector<QString>> rows = {{"DATE", "Vol", "ABC CLOSE", "ABC Open Interest", "Open"}};
+    std::vector<std::vector<QString>> rows = {{"Vol", "DATE", "ABC CLOSE", "ABC Open Interest", "Open"}};
     for (int week = 0; week < 30; ++week)
-        rows.push_back({QString::number(36532 + 7 * week), "5", QString::number(10 + week % 3), "-1", "10"});
+        rows.push_back({"5", QString::number(36532 + 7 * week), QString::number(10 + week % 3), "-1", "10"});
     const ViewerLoadResult loaded = LoadViewerSheet(WritePatternFile(folder.filePath("XYZ.pat"), rows));
     ASSERT_TRUE(loaded.sheet);
     const PriceColumns columns = FindPriceColumns(*loaded.sheet);
     EXPECT_EQ(std::vector<int>({columns.open, columns.high, columns.low, columns.close, columns.volume, columns.openInterest}),
-              std::vector<int>({4, -1, -1, 2, 1, 3}));
+              std::vector<int>({4, -1, -1, 2, 0, 3}));
     EXPECT_EQ(DefaultChartColumn(*loaded.sheet), 2);
+    EXPECT_EQ(loaded.sheet->Date(1), QDate(2000, 1, 7));
     const SheetCheck check = CheckSheet(*loaded.sheet);
     EXPECT_EQ(check.period, quality::Period::Weekly);
     ASSERT_EQ(check.findings.size(), 30u);  // every open interest below zero
