@@ -28,9 +28,9 @@ const std::vector<QByteArray> kTable = {
     Entry("NUL", "Intl\0junk", 9),  // bytes left behind the description's NUL
 };
 
-TEST(SecurityEntry, HoldsSymbolTabDescriptionAndTwoBlanks)
+// A list line: the symbol's field, a tab, the description up to its NUL.
+TEST(SecurityEntry, LineEndsAtTheDescriptionsNul)
 {
-    EXPECT_EQ(kTable[5], QByteArray("NUL             \tIntl\0junk", 26) + QByteArray(22, '\0') + "  ");
     EXPECT_EQ(omega::SecurityEntryLine(kTable[5]), QStringLiteral("NUL             \tIntl"));
     EXPECT_EQ(omega::SecurityLineSymbol(omega::SecurityEntryLine(kTable[4])), QStringLiteral("\u00C9TA"));
 }
@@ -53,9 +53,8 @@ TEST_P(MaskMatching, SelectsTheEntriesInTableOrder)
 
 INSTANTIATE_TEST_SUITE_P(
     Masks, MaskMatching,
-    testing::Values(MatchCase{"IB", SearchField::Symbol, {0, 1, 2}}, MatchCase{"iB", SearchField::Symbol, {0, 1, 2}},
+    testing::Values(MatchCase{"iB", SearchField::Symbol, {0, 1, 2}},
                     MatchCase{"IBM ", SearchField::Symbol, {0}},  // the field is blank-padded
-                    MatchCase{"?", SearchField::Symbol, {0, 1, 2, 3, 4, 5}},
                     MatchCase{"?", SearchField::Description, {0, 1, 2, 3, 4, 5}},
                     MatchCase{"I?M", SearchField::Symbol, {3}}, MatchCase{"*", SearchField::Symbol, {}},
                     MatchCase{"\xC3\xA9t", SearchField::Symbol, {4}},       // é matches É
@@ -76,17 +75,13 @@ TEST(MaskMatching, LooksOnlyAtCountedEntriesThatWereRead)
     EXPECT_EQ(omega::FindSecurities(table, 99, QStringLiteral("?"), SearchField::Symbol).size(), 5u);
 }
 
-TEST(Windows1252, DecodesEveryByteAndEncodesItBack)
+// The code page itself is tested in tests/base; here the text for the library and its capitals.
+TEST(Windows1252, EncodesForTheLibraryAndUpperCases)
 {
-    QByteArray all(255, Qt::Uninitialized);  // NUL would end a text on its way through the library
-    for (int i = 1; i < 256; ++i)
-        all[i - 1] = static_cast<char>(i);
-    const QString text = omega::DecodeWindows1252(all);
-    EXPECT_EQ(text.mid(0x7E, 4), QStringLiteral("\u007F\u20AC\u0081\u201A"));
-    EXPECT_EQ(text.mid(0x9E, 3), QStringLiteral("\u0178\u00A0\u00A1"));
-    EXPECT_EQ(omega::EncodeWindows1252(text), std::optional<QByteArray>(all));
+    EXPECT_EQ(omega::EncodeWindows1252(QStringLiteral("\u20AC\u00E9")), std::optional<QByteArray>("\x80\xE9"));
     EXPECT_FALSE(omega::EncodeWindows1252(QStringLiteral("A\u4E2D")).has_value());
-    EXPECT_EQ(omega::UpperWindows1252(QByteArray("az\xE9\xF7\xFF\x9A")), QByteArray("AZ\xC9\xF7\x9F\x8A"));
+    EXPECT_FALSE(omega::EncodeWindows1252(QString(QChar(0))).has_value());  // NUL would end the text
+    EXPECT_EQ(omega::UpperWindows1252(QByteArray("az\xE9\xF6\xF7\xFF\x9A")), QByteArray("AZ\xC9\xD6\xF7\x9F\x8A"));
 }
 
 TEST(ShortDate, AlwaysCarriesFourDigitYears)
@@ -96,7 +91,6 @@ TEST(ShortDate, AlwaysCarriesFourDigitYears)
     EXPECT_EQ(omega::ShortDate(march1998, us), QStringLiteral("3/5/1998"));
     EXPECT_EQ(omega::ShortDate(january2025, us), QStringLiteral("1/1/2025"));
     EXPECT_EQ(omega::ShortDate(march1998, QLocale(QStringLiteral("de_DE"))), QStringLiteral("05.03.1998"));
-    EXPECT_EQ(omega::ShortDate(march1998, QLocale(QStringLiteral("en_GB"))), QStringLiteral("05/03/1998"));
     EXPECT_EQ(us.toDate(omega::ShortDate(january2025, us), omega::ShortDateFormat(us)), QDate(2025, 1, 1));
 }
 

@@ -144,8 +144,7 @@ TEST_F(SecuritySearchTest, ListFollowsMaskAndSearchFieldAndClickedLineIsShown)
 
 struct Arrangement {
     ImportMode mode;
-    const char* label6;
-    int frameTop, optionsTop, panelHeight;
+    const char* caption;
     const char* info;
 };
 
@@ -153,31 +152,27 @@ void PrintTo(const Arrangement& a, std::ostream* out) { *out << (a.mode == Impor
 
 class ModeArrangement : public SecuritySearchTest, public testing::WithParamInterface<Arrangement> {};
 
-TEST_P(ModeArrangement, PlacesTheControlsOfTheMode)
+// The controls of the mode shown, and the status line at the foot of the window, below the panel.
+TEST_P(ModeArrangement, ShowsTheControlsOfTheMode)
 {
     const Arrangement& a = GetParam();
     w.search.ApplyMode(a.mode);
-    EXPECT_EQ(w.c.symbolCaption()->text(), QString::fromLatin1(a.label6));
+    EXPECT_EQ(w.c.symbolCaption()->text(), QString::fromLatin1(a.caption));
     EXPECT_EQ(w.c.searchButton()->isVisible(), a.mode == ImportMode::SingleSecurity);
     for (QWidget* listOnly : std::initializer_list<QWidget*>{w.c.securityList(), w.c.entryCountCaption(), w.c.searchByCaption(), w.c.searchBySymbolButton(),
                                                              w.c.searchByDescriptionButton(), w.c.entryCountLabel(), w.c.wildcardHint()})
         EXPECT_EQ(listOnly->isVisible(), a.mode == ImportMode::SecurityList) << listOnly->objectName().toStdString();
-    using widgets::TwipsToPixelsY;
-    EXPECT_EQ(std::tuple(w.c.securityInfoFrame()->y(), w.c.importOptionsFrame()->y(), w.c.mainPanel()->height()),
-              std::tuple(TwipsToPixelsY(a.frameTop), TwipsToPixelsY(a.optionsTop), TwipsToPixelsY(a.panelHeight)));
     EXPECT_EQ(w.c.statusLine()->text(), QString::fromLatin1(a.info));
-    const int height = TwipsToPixelsY(960) + TwipsToPixelsY(a.panelHeight) + TwipsToPixelsY(120) + TwipsToPixelsY(345);
-    // The window's height below the menu bar, which holds the controls.
-    EXPECT_EQ(w.c.window()->height() - w.c.client()->y(), height);
-    EXPECT_EQ(w.c.statusLine()->geometry().bottom(), height - 1);
+    EXPECT_EQ(w.c.client()->y() + w.c.statusLine()->geometry().bottom(), w.c.window()->height() - 1);
+    EXPECT_LT(w.c.mainPanel()->geometry().bottom(), w.c.statusLine()->y());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, ModeArrangement,
-    testing::Values(Arrangement{ImportMode::SingleSecurity, "Enter security symbol:", 600, 2100, 3345,
+    testing::Values(Arrangement{ImportMode::SingleSecurity, "Enter security symbol:",
                                 "Choose a valid Omega data directory, enter a valid security symbol, search for it, "
                                 "then import."},
-                    Arrangement{ImportMode::SecurityList, "Enter security mask:", 1800, 3210, 4335,
+                    Arrangement{ImportMode::SecurityList, "Enter security mask:",
                                 "Choose a valid Omega data directory, enter security mask, pick security, then "
                                 "import."}));
 

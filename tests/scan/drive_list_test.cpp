@@ -9,8 +9,6 @@ TEST(DriveList, OffersRealFileSystemsByMountPoint)
 {
     const QByteArray table =
         "proc /proc proc rw 0 0\n"
-        "sysfs /sys sysfs rw 0 0\n"
-        "devtmpfs /dev devtmpfs rw 0 0\n"
         "/dev/sda1 / ext4 rw 0 0\n"
         "tmpfs /run tmpfs rw 0 0\n"
         "/dev/sdb1 /run/media/trader/USB\\040STICK vfat rw 0 0\n"

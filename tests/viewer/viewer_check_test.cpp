@@ -1,7 +1,8 @@
 // Check data in the viewer: the findings of a pattern file's rows listed, their rows
-// tinted in the table and dotted on the chart.
+// tinted in the table and dotted on the chart; a long table checked a security at a time.
 
 #include "sheet/sheet_file.h"
+#include "widgets/message_box.h"
 #include "sheet_check.h"
 #include "sheet_loader.h"
 #include "sheet_table_model.h"
@@ -10,6 +11,7 @@
 #include "viewer_window.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDate>
 #include <QLabel>
 #include <QTableView>
@@ -93,17 +95,20 @@ TEST(ViewerCheckData, ListsTheFindingsAndMarksTheirRows)
     EXPECT_FALSE(model->index(9, 3).data(Qt::BackgroundRole).isValid());
 }
 
+// Headings in any case, the dates in any column.
 TEST(ViewerCheckData, FindsColumnsByTheirHeadingsAndThePeriodByTheDates)
 {
     QTemporaryDir folder;
-    std::vector<std::vector<QString>> rows = {{"Date", "Vol", "ABC Close", "ABC Open Interest", "Open"}};
+    std::vector<std::vector<QString>> rows = {{"Vol", "DATE", "ABC CLOSE", "ABC Open Interest", "Open"}};
     for (int week = 0; week < 30; ++week)
-        rows.push_back({QString::number(36532 + 7 * week), "5", QString::number(10 + week % 3), "-1", "10"});
+        rows.push_back({"5", QString::number(36532 + 7 * week), QString::number(10 + week % 3), "-1", "10"});
     const ViewerLoadResult loaded = LoadViewerSheet(WritePatternFile(folder.filePath("XYZ.pat"), rows));
     ASSERT_TRUE(loaded.sheet);
     const PriceColumns columns = FindPriceColumns(*loaded.sheet);
     EXPECT_EQ(std::vector<int>({columns.open, columns.high, columns.low, columns.close, columns.volume, columns.openInterest}),
-              std::vector<int>({4, -1, -1, 2, 1, 3}));
+              std::vector<int>({4, -1, -1, 2, 0, 3}));
+    EXPECT_EQ(DefaultChartColumn(*loaded.sheet), 2);
+    EXPECT_EQ(loaded.sheet->Date(1), QDate(2000, 1, 7));
     const SheetCheck check = CheckSheet(*loaded.sheet);
     EXPECT_EQ(check.period, quality::Period::Weekly);
     ASSERT_EQ(check.findings.size(), 30u);  // every open interest below zero
@@ -113,6 +118,58 @@ TEST(ViewerCheckData, FindsColumnsByTheirHeadingsAndThePeriodByTheDates)
         LoadViewerSheet(WritePatternFile(folder.filePath("XYZ.pat"), {{"Date", "Price"}, {"36528", "1"}}));
     ASSERT_TRUE(noClose.sheet);
     EXPECT_FALSE(CheckSheet(*noClose.sheet).pricesFound);
+}
+
+// A long table, as tessaport-import writes one: two securities, the second from the first
+// one's first day again and at another level. The window shows and checks one at a time.
+TEST(ViewerCheckData, LongTableShowsAndChecksOneSecurityAtATime)
+{
+    QTemporaryDir folder;
+    std::vector<std::vector<QString>> rows = {{"Date", "Symbol", "Open", "High", "Low", "Close", "Volume"}};
+    const std::vector<std::vector<QString>> prices = PriceRows(30);
+    for (const QString symbol : {"AAA", "BBB"}) {
+        for (size_t i = 1; i < prices.size(); ++i) {
+            std::vector<QString> row = prices[i];
+            for (size_t column = 1; symbol == "BBB" && column < 5; ++column)
+                row[column] = QString::number(row[column].toDouble() + 50);
+            row.insert(row.begin() + 1, symbol);
+            rows.push_back(row);
+        }
+    }
+    widgets::RecordedMessages messages;
+    ViewerWindow window;
+    ASSERT_TRUE(window.OpenFile(WritePatternFile(folder.filePath("LONG.pat"), rows)));
+    EXPECT_FALSE(CheckSheet(*window.Sheet()).findings.empty());  // taken as one history
+    auto* securities = window.findChild<QComboBox*>("securityCombo");
+    const QAbstractItemModel* table = window.findChild<QTableView*>("tblCells")->model();
+    ASSERT_EQ(securities->count(), 2);
+    EXPECT_FALSE(securities->isHidden());
+    for (const QString symbol : {"AAA", "BBB"}) {
+        window.SetSecurity(symbol);
+        EXPECT_EQ(window.Security(), symbol);
+        ASSERT_EQ(table->rowCount(), 30);
+        for (int row = 0; row < 30; ++row)
+            EXPECT_EQ(table->index(row, window.Sheet()->SymbolColumn()).data().toString(), symbol);
+        EXPECT_EQ(window.findChild<PriceChart*>("chart")->Series().size(), 30u);
+        window.findChild<QAction*>("checkDataAction")->trigger();
+        EXPECT_EQ(window.findChild<QLabel*>("findingsLabel")->text(), "No findings in 30 rows, checked as daily data.") << symbol.toStdString();
+    }
+    EXPECT_TRUE(messages.All().empty());
+}
+
+// The Help menu: what the viewer opens, what the checks mean, About.
+TEST(ViewerHelp, MenuEntriesSayWhatTheViewerOpensAndChecks)
+{
+    widgets::RecordedMessages messages;
+    ViewerWindow window;
+    const std::pair<const char*, const char*> entries[] = {
+        {"helpFilesAction", "xlsx workbooks and CSV files"}, {"helpChecksAction", "out-of-order: a date earlier"},
+        {"aboutAction", "Tessaport " TESSAPORT_TEST_VERSION}};
+    for (const auto& [name, text] : entries) {
+        window.findChild<QAction*>(name)->trigger();
+        ASSERT_FALSE(messages.All().empty()) << name;
+        EXPECT_TRUE(messages.All().back().text.contains(QLatin1String(text))) << name;
+    }
 }
 
 } // namespace

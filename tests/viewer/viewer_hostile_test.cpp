@@ -1,5 +1,6 @@
-// The viewer on hostile files and on big legal ones: each is refused with a message or
-// shown by a child process that opens, shows and paints it in 512 MB of address space.
+// Big files in the viewer, each refused with a message or shown by a child process that
+// opens, shows and paints it in 512 MB of address space. The reader's refusals of damaged
+// files are tested in tests/workbook; here the viewer's own budget of cells and memory.
 
 #include "hostile_files.h"
 
@@ -16,19 +17,10 @@ TEST(ViewerHostileFiles, RefusedOrShownQuicklyInBoundedMemory)
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const auto path = [&](const char* name) { return folder.filePath(QString::fromLatin1(name)).toStdString(); };
-    hostile::HugeStringXlsx(path("string.xlsx"), 300u << 20);
-    hostile::BlankCellsXlsx(path("blanks.xlsx"), uint64_t{1000} << 20);
-    hostile::ClaimedPartSizeZip(path("size.xlsx"), (1u << 30) - 1);
-    hostile::SharedStringsXlsx(path("strings.xlsx"), 2000000);
-    hostile::ClaimedDirectoryZip(path("directory.xlsx"), 1u << 30);
-    hostile::HugeCellCsv(path("cell.csv"), 300u << 20, true);
     hostile::HugeCellCsv(path("small-cell.csv"), 10u << 20, false);
     hostile::StrayColumnWk1(path("stray.wk1"), 60000);
     hostile::HonestStringsXlsx(path("honest.xlsx"), uint64_t{1} << 30);
-    hostile::LyingPackedSizeXlsx(path("lying.xlsx"), 500u << 20);
     hostile::ManyCellsXlsx(path("cells.xlsx"), 10u << 20);
-    hostile::JunkEntriesXlsx(path("junk.xlsx"), 9990);
-    hostile::SparseWk1(path("sparse.wk1"), uint64_t{3} << 30);
     ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
     hostile::NumbersCsv(path("wide.csv"), 65536, 20, false);
     hostile::NumbersCsv(path("long.csv"), 8, 500000, true);
@@ -38,29 +30,18 @@ TEST(ViewerHostileFiles, RefusedOrShownQuicklyInBoundedMemory)
         const char* outcome;  // the start of what the probe prints
     };
     const Case cases[] = {
-        {"string.xlsx", "refused: Cannot show"},
-        {"blanks.xlsx", "refused: Cannot show"},
-        {"strings.xlsx", "refused: Cannot show"},
-        {"directory.xlsx", "refused: Cannot show"},
-        {"size.xlsx", "refused: Cannot show"},
-        {"cell.csv", "refused: Cannot show"},
         // A 10 MB cell is shown cut; a stray cell at column 65535 adds one column, not 65,530.
         {"small-cell.csv", "shown 2 1"},
         {"stray.wk1", "shown 7 59999"},
         {"honest.xlsx", "refused: Cannot show"},
-        {"lying.xlsx", "refused: Cannot show"},
         {"cells.xlsx", "refused: Cannot show"},
-        {"junk.xlsx", "shown 1 0"},
-        {"sparse.wk1", "refused: Cannot show"},
         {"fifo", "refused: Cannot show"},
-        {"/dev/zero", "refused: Cannot show"},
         {"wide.csv", "shown 65536 19"},
         {"long.csv", "shown 8 499999"},
     };
     for (const Case& c : cases) {
-        const std::string file = c.name[0] == '/' ? c.name : path(c.name);
         const hostile::Measured run =
-            hostile::Run(TESSAPORT_PROGRAM_DIR "/../tests/viewer_probe", {file}, {"QT_QPA_PLATFORM=offscreen"});
+            hostile::Run(TESSAPORT_PROGRAM_DIR "/../tests/viewer_probe", {path(c.name)}, {"QT_QPA_PLATFORM=offscreen"});
         EXPECT_TRUE(run.out.starts_with(c.outcome)) << c.name << ": " << run.out << run.err;
         EXPECT_LT(run.peakKiB, 512 * 1024 * hostile::kMemoryScale) << c.name;
         std::printf("%-15s %6.3f s CPU, peak %7ld KiB: %s", c.name, run.cpuSeconds, run.peakKiB, run.out.c_str());

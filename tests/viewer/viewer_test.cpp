@@ -93,9 +93,9 @@ INSTANTIATE_TEST_SUITE_P(Types, ViewerFileTypeTest, testing::Values(kSheetWk1, k
 TEST(DayNumberToDate, CountsFromThe30thOfDecember1899)
 {
     EXPECT_EQ(DayNumberToDate(2), QDate(1900, 1, 1));
-    EXPECT_EQ(DayNumberToDate(36526.75), QDate(2000, 1, 1));
     EXPECT_EQ(DayNumberToDate(-693593), QDate(1, 1, 1));
-    EXPECT_FALSE(DayNumberToDate(-693594) || DayNumberToDate(1e300));
+    EXPECT_EQ(DayNumberToDate(2958465.75), QDate(9999, 12, 31));
+    EXPECT_FALSE(DayNumberToDate(-693594) || DayNumberToDate(2958466) || DayNumberToDate(1e300));
 }
 
 // The close charted with a gap at the missing price; then a file cut short, one that is no
@@ -109,6 +109,7 @@ TEST(ViewerWindow, ChartsTheCloseAndRefusesDamagedFiles)
     ASSERT_TRUE(window.OpenFile(sample));
     EXPECT_EQ(window.windowTitle(), "XYZ.pat - Pattern File Viewer");
     EXPECT_EQ(window.findChild<QComboBox*>("columnCombo")->currentText(), "XYZ Close");
+    EXPECT_TRUE(window.findChild<QComboBox*>("securityCombo")->isHidden());  // no Symbol column
     const auto* chart = window.findChild<PriceChart*>("chart");
     ASSERT_TRUE(chart);
     EXPECT_EQ(chart->Title(), "XYZ Close");
