@@ -37,16 +37,10 @@ DEMO_KWARGS = {"start": "1990-01-01", "end": np.datetime64("1995-12-31"), "field
 
 @pytest.mark.parametrize("database, symbols, how, options, kwargs", [
     ("edge_db", ["GA", "GB"], "wide", [], {}),
-    ("edge_db", ["GB", "GA"], "wide", ["--common-dates"], {"common_dates": True}),
     ("edge_db", ["GA", "GB", "GC"], "wide", ["--keep-invalid", "--fields", "close,oi,volume"],
      {"keep_invalid": True, "fields": "close,oi,volume"}),
-    ("edge_db", ["GA", "GB"], "wide", ["--from", "2001-01-04", "--to", "2001-01-09"],
-     {"start": "2001-01-04", "end": "2001-01-09"}),
-    ("edge_db", ["GA", "GB", "GC"], "long", ["--fields", "open,high,low,close,volume,oi"],
-     {"fields": ["open", "high", "low", "close", "volume", "oi"]}),
     ("edge_db", ["GB", "GA"], "long", ["--keep-invalid"], {"keep_invalid": True}),
     ("edge_db", ["GA", "GB", "GC"], "wide", ["--keep-invalid"], {"keep_invalid": True, "prices": "float64"}),
-    ("demo_db", DEMO_MERGE, "wide", DEMO_OPTIONS, DEMO_KWARGS),
     ("demo_db", DEMO_MERGE, "wide", DEMO_OPTIONS + ["--common-dates"], {**DEMO_KWARGS, "common_dates": True}),
     ("demo_db", DEMO_MERGE, "long", DEMO_OPTIONS, DEMO_KWARGS),
 ])
@@ -54,8 +48,6 @@ def test_merge_equals_the_command(request, tmp_path, database, symbols, how, opt
     directory = request.getfixturevalue(database)
     ours = tessaport.Database(directory).merge(symbols, how=how, **kwargs)
     assert_same_frame(ours, cli_merge(directory, tmp_path, symbols, "--merge", how, *options))
-    if "HRBF" in symbols and how == "wide" and "common_dates" not in kwargs:
-        assert ours["HRBF_Volume"].dtype == np.float64 and ours["HRBF_Volume"].isna().any()
 
 
 def test_merge_of_gaps_ranges_and_dates_outside_nanoseconds(edge_db):

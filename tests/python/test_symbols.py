@@ -1,9 +1,7 @@
 """A security is found by the bytes it is held under, in Python as on the command line:
-symbols with blanks around them, and one given twice, give the same rows and messages."""
+symbols with blanks around them give the same rows."""
 
-import os
 import subprocess
-import warnings
 
 import pytest
 import tessaport
@@ -27,13 +25,6 @@ def command(directory, *arguments):
     return run.returncode, [line.removeprefix("tessaport-import: ") for line in run.stderr.decode().splitlines()]
 
 
-def python_warnings(call):
-    with warnings.catch_warnings(record=True) as caught:
-        warnings.simplefilter("always")
-        result = call()
-    return result, [str(w.message) for w in caught]
-
-
 def test_symbols_as_held(blanks_db, tmp_path):
     db = tessaport.Database(blanks_db)
     assert [s.symbol for s in db.securities()] == [" LEAD", "TRAIL ", " X", "X", "WALK"]
@@ -48,26 +39,3 @@ def test_symbols_as_held(blanks_db, tmp_path):
         assert [line.split(",")[0] for line in lines[1:]] == [str(d) for d in db.read(symbol)["date"]]
     assert db.check(" LEAD") == []
     assert " LEAD" in db and "LEAD" not in db
-
-
-@pytest.mark.parametrize("shape", ["wide", "long"])
-def test_symbol_given_twice_is_merged_once_with_the_same_note(blanks_db, tmp_path, shape):
-    out = str(tmp_path / "merge.csv")
-    code, lines = command(blanks_db, "--format", "csv", "--merge", shape, "-o", out, "WALK", "walk", " X",
-                          "--from", "2020-01-04")
-    merged, told = python_warnings(
-        lambda: tessaport.Database(blanks_db).merge(["WALK", "walk", " X"], how=shape, start="2020-01-04"))
-    assert code == 0 and told == lines == ['walk: given more than once; merged once']
-    with open(out, encoding="utf-8") as f:
-        header = f.readline().rstrip("\n").split(",")
-    assert list(merged.columns) == header[1:]
-    assert len(merged) == (1 if shape == "wide" else 2)
-
-
-def test_left_out_of_a_merge_is_told_alike(blanks_db, tmp_path):
-    code, lines = command(blanks_db, "--format", "csv", "--merge", "wide", "-o", str(tmp_path / "m.csv"),
-                          "TRAIL ", "X", "--from", "2020-01-07")
-    _, told = python_warnings(lambda: tessaport.Database(blanks_db).merge(["TRAIL ", "X"], start="2020-01-07"))
-    assert code == 1 and told == lines[:2] == [
-        '"TRAIL ": no data in the dates asked for (it holds 2020-01-02 to 2020-01-06); left out of the merge',
-        "X: no data in the dates asked for (it holds 2020-01-02 to 2020-01-06); left out of the merge"]

@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""Makes one database of the named demo securities, their histories drawn exactly as
-demo/make_demo.py draws them: demo_database.py OMEGADB DIR SYMBOL... (also imported by
-the Python module's tests)."""
+"""One database of the named demo securities, their histories drawn exactly as
+demo/make_demo.py draws them, for the Python module's tests."""
 
 import csv
 import os
@@ -25,6 +24,3 @@ def make(omegadb, directory, symbols):
                         row["category"], "--period", row["period"], "-"], input=make_demo.history(row), text=True,
                        check=True, capture_output=True)
 
-
-if __name__ == "__main__":
-    make(sys.argv[1], sys.argv[2], sys.argv[3:])

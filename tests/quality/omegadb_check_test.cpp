@@ -181,20 +181,6 @@ TEST_F(OmegadbCheckTest, ClosingCountsNameWhatCouldNotBeRead)
         << named.err;
 }
 
-// The demo's securities that carry no planted fault, made as the demo makes them: every
-// weekly and monthly one, the futures with missing prices, the cheapest and the oldest.
-TEST_F(OmegadbCheckTest, FindsNothingInTheDemosCleanSecurities)
-{
-    const ProcessRun made = Run("python3 '" TESSAPORT_SOURCE_DIR "/tests/quality/demo_database.py' '" TESSAPORT_PROGRAM_DIR
-                                "/omegadb' demo CMP5 INDT TRNS UTIL SMCP TECH HRBF NWGF SLIF CPMM GLBX PNSB FCN FCL "
-                                "FWHO IBX HLCN FNWK ABRN");
-    ASSERT_EQ(made.exitCode, 0) << made.err;
-    const ProcessRun check = Omegadb("check demo --csv");
-    EXPECT_EQ(check.exitCode, 0) << check.out;
-    EXPECT_EQ(check.out, "Symbol,Date,Kind,Values,Reason\n");
-    EXPECT_NE(check.err.find("0 findings in 19 securities checked."), std::string::npos) << check.err;
-}
-
 TEST_F(OmegadbCheckTest, HelpNamesEveryKindAndTheThresholds)
 {
     const ProcessRun help = Omegadb("--help");

@@ -3,7 +3,6 @@
 #include "sheet/sheet_reader.h"
 #include "sheet_test_support.h"
 
-#include <random>
 #include <tuple>
 
 namespace {
@@ -67,19 +66,12 @@ TEST_P(SheetRoundTripTest, ReaderReturnsWhatWasWritten)
     EXPECT_EQ(actual, expected);
 }
 
-// Every cut of a good file is damaged; changed bytes may read or not, but never out of bounds.
-TEST_P(SheetRoundTripTest, CutOrCorruptedFiles)
+// Every cut of a good file is damaged (changed bytes are the sheet reader fuzzer's).
+TEST_P(SheetRoundTripTest, CutFiles)
 {
     const Bytes good = ReadBytes(WriteSample());
     for (std::size_t size = 0; size < good.size(); ++size)
         EXPECT_FALSE(ReadSheetBytes(std::span(good.data(), size)).ok()) << "cut at " << size;
-    std::mt19937 random(7);
-    for (int round = 0; round < 2000; ++round) {
-        Bytes bad = good;
-        for (int changes = 0; changes < 4; ++changes)
-            bad[random() % bad.size()] = static_cast<uint8_t>(random());
-        ReadSheetBytes(bad);
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, SheetRoundTripTest,

@@ -265,7 +265,6 @@ TEST_F(Workbook, SheetdumpRefusesHostileFilesInBoundedMemory)
         long peakMiB;
     };
     hostile::HugeStringXlsx(Path("string.xlsx"), 300u << 20);
-    hostile::BlankCellsXlsx(Path("blanks.xlsx"), uint64_t{1000} << 20);
     hostile::ClaimedPartSizeZip(Path("size.xlsx"), (1u << 30) - 1);
     hostile::SharedStringsXlsx(Path("strings.xlsx"), 2000000);
     hostile::ClaimedDirectoryZip(Path("directory.xlsx"), 1u << 30);
@@ -284,7 +283,6 @@ TEST_F(Workbook, SheetdumpRefusesHostileFilesInBoundedMemory)
     ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
     const Case cases[] = {
         {"string.xlsx", 1, "the part xl/sharedStrings.xml would unpack to", 64},
-        {"blanks.xlsx", 1, "the part xl/worksheets/sheet1.xml would unpack to", 64},
         {"strings.xlsx", 1, "more than 1048576 shared strings", 64},
         {"directory.xlsx", 1, "the zip directory is missing or damaged", 64},
         {"size.xlsx", 1, "the part xl/worksheets/sheet1.xml would unpack to 1073741823 bytes", 64},
