@@ -34,6 +34,7 @@ TEST(ImportCommand, UsageErrorsExitWithTwo)
         {{"--data", data, "--merge", "long", "--common-dates", "-o", "f", "--all"},
          "--common-dates goes with --merge wide"},
         {{"--data", data, "--fields", "close", "-o", "f", "XYZ"}, "--fields goes with --merge"},
+        {{"--data", data, "--csv-raw-text", "-o", "f", "XYZ"}, "--csv-raw-text goes with --format csv"},
         {{"--data", data, "--merge", "wide", "--fields", "close,", "-o", "f", "--all"},
          "--fields: \"\" is none of open, high, low, close, volume, oi"},
         {{"--data", data, "--from", "1998-02-30", "-o", "f", "XYZ"},
