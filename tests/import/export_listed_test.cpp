@@ -1,9 +1,10 @@
 // Import > Export Listed Securities on real controls and a real dialog, off-screen: when the
 // entry is enabled, the same bytes as tessaport-import for the same choices, the state it
-// returns to, interruption; and Begin Import into a name ending in .xlsx.
+// returns to, interruption.
 
 #include "import_test_support.h"
 #include "case_name.h"
+#include "qt_printers.h"
 
 #include "import/begin_import.h"
 #include "import/date_text.h"

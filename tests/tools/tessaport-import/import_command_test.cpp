@@ -65,7 +65,7 @@ TEST(ImportCommand, AFailedSecurityIsOneLineAndTheOthersGoOn)
     const QString out = QString::fromStdString(db.Path("out"));
 
     const CommandResult result =
-        RunImportCommand({"-q", "--data", db.Dir(), "--out-dir", out, "XYZ", "NOPE", "GONE", "abc", "--to", "1998-03-03"});
+        RunImportCommand({"-q", "--data", db.Dir(), "--out-dir", out, "XYZ", "NOPE", "GONE", " abc ", "--to", "1998-03-03"});
 
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "tessaport-import: NOPE: no such security in " + db.Dir().toStdString() +
