@@ -177,6 +177,21 @@ TEST(ImportCommand, AReplacedFileKeepsItsPermissions)
     }
 }
 
+// A text cell a spreadsheet would evaluate is written as text; --csv-raw-text keeps the bytes.
+TEST(ImportCommand, CsvTextThatLooksLikeAFormulaIsWrittenAsText)
+{
+    TestDatabase db;
+    db.Add("=1+2", WeekdayRows(1));
+    db.Add("@A", WeekdayRows(1));
+    const std::string merged = db.Path("long.csv");
+    const QStringList merge = {"--data", db.Dir(), "--merge", "long", "--format", "csv", "--fields", "close",
+                               "-o", QString::fromStdString(merged), "--all"};
+    ASSERT_EQ(RunImportCommand(merge).exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(merged), "Date,Symbol,Close\r\n1998-03-02,'=1+2,10.5\r\n1998-03-02,'@A,10.5\r\n");
+    ASSERT_EQ(RunImportCommand(QStringList(merge) << "--csv-raw-text").exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(merged), "Date,Symbol,Close\r\n1998-03-02,=1+2,10.5\r\n1998-03-02,@A,10.5\r\n");
+}
+
 // A header that claims 2^31-1 entries over a hole costs what it holds.
 TEST(ImportCommand, ASparseHeaderIsNotWalkedEntryByEntry)
 {
