@@ -276,10 +276,8 @@ TEST(WriteRegistryFile, ReplacesALinkInsteadOfFollowingIt)
 #endif
 
 #if defined(_WIN32)
-// An installer writes its key in the registry's 32-bit view or in the 64-bit one, as it is
-// built; either is found, the 32-bit one first. Written with the registry tool, as a person
-// or an installer script would, under a key of its own that both views keep apart (Wine
-// keeps the App Paths key itself in one place for both).
+// An installer writes its key in the registry's 32-bit or 64-bit view; either is found, the
+// 32-bit one first. Under a key of its own, which Wine keeps apart in the two views.
 TEST(SystemRegistry, FindsAKeyInEitherViewThe32BitOneFirst)
 {
     const QString subKey = QStringLiteral("Software\\Tessaport-test-%1").arg(GetCurrentProcessId());

@@ -92,8 +92,7 @@ TEST_F(HeaderFileTest, MissingDirectoryOrUnknownSymbolFindsNothing)
 
 TEST_F(HeaderFileTest, MoreThan32767SecuritiesOpenAndReadWhole)
 {
-    // Written entry by entry: 33,000 data files would only slow the test down, and
-    // the header file is what is read here.
+    // The header file alone: 33,000 data files would only slow the test down.
     constexpr uint32_t kCount = 33000;
     Bytes bytes(qv2omg::kPreambleSize + kCount * qv2omg::kSecurityEntrySize);
     qv2omg::EncodePreamble(qv2omg::FileKind::Header, kCount, bytes.data());

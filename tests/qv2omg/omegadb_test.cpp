@@ -168,7 +168,6 @@ TEST_F(OmegadbTest, TwoAddsAtOnceBothLandWithTheirOwnPrices)
     ASSERT_EQ(std::system(script.c_str()), 0);
     EXPECT_FALSE(fs::exists(Path("failed"))) << ReadText(Path("failed"));
 
-    // Each listed once, with its own prices and a data file of its own; no data file unlisted.
     const std::regex line("(A[0-9]+\t\t0\t0\t1\t1998-03-05\t1998-03-05|B[0-9]+\t\t0\t0\t2\t1999-01-04\t1999-01-05)"
                           "\t(d[0-9]{6}\\.omd)");
     std::istringstream list(Omegadb("list db").out);

@@ -99,9 +99,8 @@ TEST(KillDuringWrite, PatternFileIsTheOldOrTheCompleteNewOne)
     EXPECT_EQ(ReadText(out), newFile);
 }
 
-// A run of many files puts them in place together, so a kill during any file or during the
-// renames leaves each name holding its earlier file (or none) or its complete new one, and
-// nothing else beside them but hidden temporary files.
+// A run of many files puts them in place together: after a kill each name holds its earlier
+// file (or none) or its complete new one, beside hidden temporary files only.
 TEST(KillDuringWrite, FilesOfAnOutDirRunAreEachTheOldOrTheCompleteNewOne)
 {
     TempFolder folder;
