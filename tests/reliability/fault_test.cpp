@@ -2,7 +2,6 @@
 // data file that shrinks while it is read. The error reported is the writer's, and
 // the files that were there stay as they were.
 
-#include "child_process.h"
 #include "reliability_support.h"
 
 #include "engine/import_run.h"

@@ -3,7 +3,6 @@
 // write a short one, so a file grows in hundreds of steps and a kill can land between any
 // two of them. After every kill the files are the old ones or the complete new ones.
 
-#include "child_process.h"
 #include "reliability_support.h"
 
 #include "qv2omg/database_writer.h"
