@@ -66,8 +66,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ParseCase{"regedit4", "REGEDIT4\n\n" + kKeyLine + "\"Path\"=\"C:\\\\TS\\\\Program\"\n", RegistryType::String,
                   "C:\\TS\\Program"},
-        ParseCase{"version5_crlf", "Windows Registry Editor Version 5.00\r\n\r\n" + kKeyLine.chopped(1)
-                  + "\r\n\"Path\"=\"/opt/omega/Program\"\r\n", RegistryType::String, "/opt/omega/Program"},
         ParseCase{"utf16_with_bom", kUtf16, RegistryType::String, QStringLiteral("C:\\Bürse\\Program")},
         ParseCase{"quote_escape_and_loose_backslash", kHead + "\"Path\"=\"C:\\TS\\\"Q\\\"\"\n", RegistryType::String,
                   "C:\\TS\"Q\""},
@@ -85,7 +83,6 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"bad_dword", kHead + "\"Path\"=dword:123456789\n", std::nullopt},
         ParseCase{"value_under_unclosed_key_line", kHead + "\"Path\"=\"/a\"\n[HKEY_LOCAL_MACHINE\\Software\\Other\n"
                   "\"Path\"=\"/b\"\n", RegistryType::String, "/a"},
-        ParseCase{"missing_value", kHead + "\"Other\"=\"/ts\"\n", std::nullopt},
         ParseCase{"no_header", kKeyLine + "\"Path\"=\"/ts\"\n", std::nullopt}),
     [](const testing::TestParamInfo<ParseCase>& p) { return std::string(p.param.name); });
 
@@ -116,8 +113,6 @@ TEST(GetAppPath, CutsOnlyATerminatingNulAndReadsOnlyStrings)
         {RegistryType::String, "C:\\TS\\Program" + nul, "ts32.exe", "C:\\TS\\Program"},
         {RegistryType::String, nul, "ts32.exe", ""},
         {RegistryType::Dword, {}, "ts32.exe", ""},
-        {RegistryType::ExpandString, "C:\\TS" + nul, "ts32.exe", ""},
-        {RegistryType::String, "C:" + nul, "other.exe", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(platform::GetAppPath(WindowsLikeRegistry(c.type, c.stored), c.exe), c.expected) << c.stored.size();
@@ -184,11 +179,6 @@ TEST(RegistryFile, KeysTheRegistryCannotHoldAreRefusedOthersKeptAsWritten)
         const RegistryFile registry = RegistryFile::Parse(QByteArray("REGEDIT4\n[") + empty + "]\n\"Path\"=\"/b\"\n");
         EXPECT_FALSE(registry.HasKey("HKEY_LOCAL_MACHINE")) << empty;
     }
-    const QByteArray key = KeyOf(300, 3);
-    const RegistryFile deleted = RegistryFile::Parse("REGEDIT4\n[" + key + "]\n[-" + KeyOf(200, 3) + "]\n");
-    EXPECT_TRUE(deleted.HasKey(QString::fromLatin1(KeyOf(199, 3))));
-    EXPECT_FALSE(deleted.HasKey(QString::fromLatin1(KeyOf(200, 3))));
-    EXPECT_FALSE(deleted.HasKey(QString::fromLatin1(key)));
 
     // Blanks around the path of a key line go; a blank ending a key's name is part of it.
     const RegistryFile blanks = RegistryFile::Parse("REGEDIT4\n[ HKEY_LOCAL_MACHINE\\A \\B ]\n");
@@ -244,8 +234,6 @@ TEST(WriteRegistryFile, WritesWhatReadsBackOrRefusesAndKeepsTheFile)
         {"quotes_backslashes_blanks", kKey, QStringLiteral(" C:\\TS \"x\"\\ ;[a]=@ Bürse € 𝄞 "), true},
         {"empty", kKey, QString(), true},
         {"line_break", kKey, QStringLiteral("/a\n@=\"x\"\n[-HKEY_LOCAL_MACHINE]"), false},
-        {"carriage_return", kKey, QStringLiteral("/a\rb"), false},
-        {"tab", kKey, QStringLiteral("/a\tb"), false},
         {"c1_control", kKey, QStringLiteral("/a\u0085b"), false},
         {"half_a_pair", kKey, QStringLiteral("/a") + QChar(0xD834), false},
         {"key_deleting", "-" + kKey, QStringLiteral("/a"), false},
@@ -288,10 +276,8 @@ TEST(WriteRegistryFile, ReplacesALinkInsteadOfFollowingIt)
 #endif
 
 #if defined(_WIN32)
-// An installer writes its key in the registry's 32-bit view or in the 64-bit one, as it is
-// built; either is found, the 32-bit one first. Written with the registry tool, as a person
-// or an installer script would, under a key of its own that both views keep apart (Wine
-// keeps the App Paths key itself in one place for both).
+// An installer writes its key in the registry's 32-bit or 64-bit view; either is found, the
+// 32-bit one first. Under a key of its own, which Wine keeps apart in the two views.
 TEST(SystemRegistry, FindsAKeyInEitherViewThe32BitOneFirst)
 {
     const QString subKey = QStringLiteral("Software\\Tessaport-test-%1").arg(GetCurrentProcessId());

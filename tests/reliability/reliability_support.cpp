@@ -4,7 +4,38 @@
 #include "qv2omg/header_reader.h"
 #include "qv2omg/price_csv.h"
 
+#include <csignal>
+#include <cstdlib>
 #include <fstream>
+
+ChildOutcome RunChild(const ChildRun& run)
+{
+    static const TempFolder folder;  // the child's standard input and output
+    std::string command = "env";
+    std::vector<std::string> environment = run.environment;
+    if (run.writeCounter) {
+        environment.push_back("LD_PRELOAD=" TESSAPORT_WRITE_COUNTER);
+        // A sanitizer build wants its runtime first; the counter only passes calls on.
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        environment.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0");
+    }
+    environment.push_back(TESSAPORT_PROGRAM_DIR "/" + run.program);
+    environment.insert(environment.end(), run.arguments.begin(), run.arguments.end());
+    for (const std::string& word : environment)
+        command += " '" + word + "'";
+
+    // The child inherits the limit and the ignored signal.
+    rlimit earlier{};
+    ::getrlimit(RLIMIT_FSIZE, &earlier);
+    const auto handler = std::signal(SIGXFSZ, run.fileSizeLimit ? SIG_IGN : SIG_DFL);
+    rlimit limit = earlier;
+    limit.rlim_cur = run.fileSizeLimit.value_or(earlier.rlim_cur);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const ProcessRun result = RunShell(folder.Path(), command);
+    ::setrlimit(RLIMIT_FSIZE, &earlier);
+    std::signal(SIGXFSZ, handler);
+    return {result.exitCode == 128 + SIGKILL, result.exitCode, result.err};
+}
 
 std::vector<qv2omg::PriceRow> DailyRows(int count)
 {

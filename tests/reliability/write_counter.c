@@ -66,15 +66,10 @@ ssize_t write(int fd, const void* data, size_t size)
     return next(fd, data, Counted(fd, size));
 }
 
-ssize_t pwrite64(int fd, const void* data, size_t size, off64_t offset)
-{
-    NEXT(pwrite64);
-    return next(fd, data, Counted(fd, size), offset);
-}
-
 ssize_t pwrite(int fd, const void* data, size_t size, off_t offset)
 {
-    return pwrite64(fd, data, size, offset);
+    NEXT(pwrite);
+    return next(fd, data, Counted(fd, size), offset);
 }
 
 /* A vector write becomes a write of its first part: callers loop on short writes. */
@@ -99,7 +94,6 @@ ssize_t writev(int fd, const struct iovec* parts, int count)
     }
 
 COUNTED(int, rename, (const char* from, const char* to), (from, to))
-COUNTED(int, renameat, (int fromDir, const char* from, int toDir, const char* to), (fromDir, from, toDir, to))
 COUNTED(int, unlink, (const char* path), (path))
 COUNTED(int, fsync, (int fd), (fd))
 COUNTED(int, fdatasync, (int fd), (fd))
