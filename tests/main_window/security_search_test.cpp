@@ -145,8 +145,6 @@ struct Arrangement {
     const char* info;
 };
 
-void PrintTo(const Arrangement& a, std::ostream* out) { *out << (a.mode == ImportMode::SingleSecurity ? "single" : "list") << " mode"; }
-
 class ModeArrangement : public SecuritySearchTest, public testing::WithParamInterface<Arrangement> {};
 
 // The controls of the mode shown, and the status line.
