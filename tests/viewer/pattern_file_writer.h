@@ -5,12 +5,13 @@
 
 #include "sheet/sheet_file.h"
 
-#include <QFile>
 #include <QString>
 
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include "test_files.h"
 
 inline QString WritePatternFile(const QString& path, const std::vector<std::vector<QString>>& rows,
                                 int16_t fileType = kSheetWk1, size_t integerColumn = SIZE_MAX)
@@ -33,17 +34,4 @@ inline QString WritePatternFile(const QString& path, const std::vector<std::vect
     }
     EXPECT_EQ(file.Close(), 0);
     return path;
-}
-
-inline QByteArray ReadBytes(const QString& path)
-{
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-    return file.readAll();
-}
-
-inline void WriteBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
 }

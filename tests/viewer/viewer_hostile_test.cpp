@@ -15,7 +15,6 @@ namespace {
 TEST(ViewerHostileFiles, RefusedOrShownQuicklyInBoundedMemory)
 {
     QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
     const auto path = [&](const char* name) { return folder.filePath(QString::fromLatin1(name)).toStdString(); };
     hostile::HugeCellCsv(path("small-cell.csv"), 10u << 20, false);
     hostile::StrayColumnWk1(path("stray.wk1"), 60000);
@@ -44,7 +43,6 @@ TEST(ViewerHostileFiles, RefusedOrShownQuicklyInBoundedMemory)
             hostile::Run(TESSAPORT_PROGRAM_DIR "/../tests/viewer_probe", {path(c.name)}, {"QT_QPA_PLATFORM=offscreen"});
         EXPECT_TRUE(run.out.starts_with(c.outcome)) << c.name << ": " << run.out << run.err;
         EXPECT_LT(run.peakKiB, 512 * 1024 * hostile::kMemoryScale) << c.name;
-        std::printf("%-15s %6.3f s CPU, peak %7ld KiB: %s", c.name, run.cpuSeconds, run.peakKiB, run.out.c_str());
     }
 }
 

@@ -122,10 +122,10 @@ TEST(ViewerWindow, ChartsTheCloseAndRefusesDamagedFiles)
     EXPECT_FALSE(chart->HasVolumePane());
     EXPECT_TRUE(messages.All().empty());
 
-    const QByteArray good = ReadBytes(sample);
+    const std::string good = test_support::ReadText(sample.toStdString());
     const QString damaged = folder.filePath("damaged.pat");
-    for (const QByteArray& bytes : {good.left(good.size() / 2), QByteArray("Date,Open\n36528,1\n"), QByteArray(1, 0)}) {
-        WriteBytes(damaged, bytes);
+    for (const std::string& bytes : {good.substr(0, good.size() / 2), std::string("Date,Open\n36528,1\n"), std::string(1, '\0')}) {
+        test_support::WriteText(damaged.toStdString(), bytes);
         messages.Clear();
 
         EXPECT_FALSE(window.OpenFile(damaged));
@@ -175,7 +175,7 @@ TEST(ViewerWindow, ColumnsFittedAsTheyComeIntoView)
         headings << QStringLiteral("A rather long heading %1").arg(column);
         values << QString::number(column);
     }
-    WriteBytes(path, (headings.join(u',') + u'\n' + values.join(u',') + u'\n').toUtf8());
+    test_support::WriteText(path.toStdString(), (headings.join(u',') + u'\n' + values.join(u',') + u'\n').toStdString());
     ViewerWindow window;
     window.show();
     ASSERT_TRUE(window.OpenFile(path));
