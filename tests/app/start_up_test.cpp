@@ -82,14 +82,6 @@ INSTANTIATE_TEST_SUITE_P(
 
     CaseName());
 
-QStringList Entries(const QComboBox& box)
-{
-    QStringList entries;
-    for (int i = 0; i < box.count(); ++i)
-        entries.append(box.itemText(i));
-    return entries;
-}
-
 TEST(StartUp, PrefersUSStockInAnyCaseAndListsEveryEntryThatIsNotAFile)
 {
     Installation installation;
@@ -110,7 +102,10 @@ TEST(StartUp, PrefersUSStockInAnyCaseAndListsEveryEntryThatIsNotAFile)
     EXPECT_TRUE(started.messages.empty());
     const ProgramState& state = started.window->State();
     const MainWindowControls& c = started.window->Controls();
-    EXPECT_EQ(Entries(*c.dataDirCombo()), expected);
+    QStringList entries;
+    for (int i = 0; i < c.dataDirCombo()->count(); ++i)
+        entries.append(c.dataDirCombo()->itemText(i));
+    EXPECT_EQ(entries, expected);
     EXPECT_EQ(c.dataDirCombo()->currentIndex(), expected.indexOf(data + "USSTOCK"));
     for (const QString& current : {state.currentDataDir, state.previousDataDir, c.currentDataDirLabel()->text()})
         EXPECT_EQ(current, data + "USSTOCK");

@@ -51,7 +51,6 @@ protected:
         const QWidget* focus = started_.window->focusWidget();
         return focus ? focus->objectName() : QStringLiteral("(none)");
     }
-    QWidget* Control(const QString& name) { return Window().findChild<QWidget*>(name); }
     // The security IBX shown, ready for Begin Import into a file in the temporary folder.
     void ShowIbx()
     {
@@ -127,7 +126,7 @@ TEST_P(FocusAfterImport, ReturnsToTheControlThatHadIt)
         Window().State().patternFileName.clear();
         dialogs.Answer(installation_.Temp() + "/missing/ibx.pat");
     }
-    Control(GetParam().focused)->setFocus(Qt::TabFocusReason);
+    Window().findChild<QWidget*>(GetParam().focused)->setFocus(Qt::TabFocusReason);
     widgets::RecordedMessages messages;
 
     C().beginImportAction()->trigger();

@@ -90,15 +90,6 @@ public:
         });
     }
 
-    // The one message of a run that ended well: its figures, less the time taken.
-    void ExpectEndMessage(const QString& figures) const
-    {
-        ASSERT_EQ(messages_.All().size(), 1u);
-        const QString text = messages_.All()[0].text;
-        EXPECT_EQ(text.left(text.lastIndexOf(u'\n') + 1), figures);
-        EXPECT_TRUE(text.contains(QRegularExpression("\nTime taken: \\d+\\.\\d s$"))) << text.toStdString();
-    }
-
     void ExpectIdle() const
     {
         EXPECT_TRUE(c_.typingTimer()->isActive() && c_.importOptionsFrame()->isEnabled() && c_.exportListedAction()->isEnabled());
@@ -146,8 +137,12 @@ TEST_P(ExportListedBytesTest, WritesWhatTheCommandWrites)
     c_.skipInvalidCheck()->setChecked(false);
     Choose(test.shape, Out(test.output), test.fieldsOff, test.common);
     ExportListedSecurities(state_, c_);
-    ExpectEndMessage("Files written: 1, " + Out(test.output) + "\nRows written: " + QString::number(test.rows)
-                     + "\nSecurities left out: 0\n");
+    // The one message of a run that ended well: its figures, then the time taken.
+    ASSERT_EQ(messages_.All().size(), 1u);
+    const QString text = messages_.All()[0].text;
+    EXPECT_EQ(text.left(text.lastIndexOf(u'\n') + 1), "Files written: 1, " + Out(test.output) + "\nRows written: "
+                                                         + QString::number(test.rows) + "\nSecurities left out: 0\n");
+    EXPECT_TRUE(text.contains(QRegularExpression("\nTime taken: \\d+\\.\\d s$"))) << text.toStdString();
     ExpectIdle();
 
     const std::string command = std::string("command-") + test.output;
