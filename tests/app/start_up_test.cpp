@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
+#include <QScopeGuard>
 
 #include "widgets/file_dialog.h"
 #include "platform/paths.h"
@@ -176,18 +177,14 @@ TEST(StartUp, FirstStartAsksForTheInstallationAndWritesTheRegistryFile)
     const QByteArray forced = qgetenv("TESSAPORT_REGISTRY"), configHome = qgetenv("XDG_CONFIG_HOME");
     qunsetenv("TESSAPORT_REGISTRY");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
-    struct Restore {
-        QByteArray forced, configHome;
-        ~Restore()
-        {
-            for (const auto& [name, value] : {std::pair{"TESSAPORT_REGISTRY", forced}, std::pair{"XDG_CONFIG_HOME", configHome}}) {
-                if (value.isNull())
-                    qunsetenv(name);
-                else
-                    qputenv(name, value);
-            }
+    const auto restore = qScopeGuard([forced, configHome] {
+        for (const auto& [name, value] : {std::pair{"TESSAPORT_REGISTRY", forced}, std::pair{"XDG_CONFIG_HOME", configHome}}) {
+            if (value.isNull())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
         }
-    } restore{forced, configHome};
+    });
     const QString written = config + "/tessaport/registry.reg";
     // Each run answers the folder chooser from the FileDialogAnswers in scope.
     auto start = [](std::vector<widgets::Message>& messages) {
