@@ -38,7 +38,7 @@ TEST(LeadingWholeNumber, ReadsTheLeadingNumberAndRoundsHalvesToEven)
 {
     const std::vector<std::pair<QString, std::optional<int32_t>>> cases{
         {"12", 12},       {"", 0},          {"abc", 0},         {"12abc", 12},   {"2.5", 2},
-        {"3.5", 4},       {"-2.5", -2},     {"0.5", 0},         {".5", 0},       {"1.5e0", 2},
+        {"3.5", 4},       {"-2.5", -2},     {"0.5", 0},         {".6", 1},       {"1.5e0", 2},
         {"1e3", 1000},    {"1d2", 100},     {"1e", 1},          {"+4", 4},       {"-", 0},
         {"2147483647", 2147483647},         {"-2147483648", -2147483647 - 1},
         {"2147483648", std::nullopt},       {"2147483647.5", std::nullopt},      {"1e400", std::nullopt},

@@ -38,19 +38,15 @@ void Installation::AddFile(const QString& relativePath)
     EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write("not a directory\n") > 0) << relativePath.toStdString();
 }
 
-void Installation::WriteRegistry(const QByteArray& content)
-{
-    QFile file(RegistryFile());
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size());
-}
-
 void Installation::WriteRegistryPath(const QString& path)
 {
     // As an installer writes it: in the system's own separators.
     QString escaped = QDir::toNativeSeparators(path);
     escaped.replace(QLatin1String("\\"), QLatin1String("\\\\")).replace(QLatin1String("\""), QLatin1String("\\\""));
-    WriteRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ts32.exe]\r\n"
-                  "\"Path\"=\"" + escaped.toUtf8() + "\"\r\n");
+    const QByteArray content = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App "
+                               "Paths\\ts32.exe]\r\n\"Path\"=\"" + escaped.toUtf8() + "\"\r\n";
+    QFile file(RegistryFile());
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size());
 }
 
 qv2omg::NewSecurity Security(const std::string& symbol, const std::string& description)

@@ -9,10 +9,11 @@
 #include "qv2omg/database_writer.h"
 #include "widgets/message_box.h"
 
+#include "qt_printers.h"
+
 #include <QTemporaryDir>
 
 #include <memory>
-#include <ostream>
 #include <string>
 
 namespace app_test {
@@ -20,9 +21,6 @@ namespace app_test {
 // A path in the system's own separators, as the program reads it from the registry and
 // shows it.
 QString Native(const QString& path);
-
-// GoogleTest prints text, not bytes.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 class Installation {
 public:
@@ -38,8 +36,7 @@ public:
     // path as the program lists it, in the system's own separators.
     QString AddDataDir(const QString& name, const std::vector<qv2omg::NewSecurity>& securities = {});
     void AddFile(const QString& relativePath);
-    // The registry file, whole, or with the App Paths entry naming `path`.
-    void WriteRegistry(const QByteArray& content);
+    // The registry file, with the App Paths entry naming `path`.
     void WriteRegistryPath(const QString& path);
 
 private:

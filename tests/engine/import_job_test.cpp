@@ -121,7 +121,6 @@ TEST(ImportJob, CountsTheDatesXlsxHoldsAsText)
         request.fileType = format;
         const ImportOutcome outcome = RunImport(db, request, {});
         EXPECT_EQ(outcome.result, 0) << format;
-        EXPECT_EQ(outcome.rowsWritten, 4) << format;
         EXPECT_EQ(outcome.datesAsText, expected) << format;
     }
     EXPECT_EQ(DatesAsTextNote(3), "3 dates before 1900 written as yyyy-mm-dd text: the xlsx date system begins in 1900");

@@ -140,7 +140,6 @@ TEST(FileSelector, ChoiceIsKeptAsReturnedAndNothingChangesWithoutANewName)
     FileSelector().FileDialogBusy = true;
     c.Choose("/data/second.pat");
     EXPECT_EQ(c.dialogs.All().size(), 3u) << "a dialog was shown while one was open";
-    EXPECT_TRUE(FileSelector().FileDialogBusy);
     expectChosen();
 }
 
