@@ -95,7 +95,6 @@ using enum Period;
 
 const PlantCase kPlantCases[] = {
     {"HighBelowLow", Daily, [](auto& b) { std::swap(b[kAt].high, b[kAt].low); }, {{HighBelowLow, kAt}}},
-    {"OpenAboveHigh", Daily, [](auto& b) { b[kAt].open = b[kAt].high * 1.01f; }, {{OutsideRange, kAt}}},
     {"CloseBelowLow", Daily, [](auto& b) { b[kAt].close = b[kAt].low * 0.99f; }, {{OutsideRange, kAt}}},
     {"ZeroLow", Daily, [](auto& b) { b[kAt].low = 0; }, {{BadPrice, kAt}}},
     {"NegativeVolume", Daily, [](auto& b) { b[kAt].volume = -1; }, {{NegativeVolume, kAt}}},
@@ -140,13 +139,6 @@ const PlantCase kPlantCases[] = {
          b[kAt + 5].high = b[kAt + 5].low = std::numeric_limits<float>::quiet_NaN();
      },
      {}},
-    {"SeveralFaultsInOrder", Daily,
-     [](auto& b) {
-         b[kAt + 2].volume = -5;
-         SetClose(b[kAt], b[kAt - 1].close * 1.5f);
-         std::swap(b[kAt + 1].high, b[kAt + 1].low);
-     },
-     {{BadTick, kAt}, {HighBelowLow, kAt + 1}, {NegativeVolume, kAt + 2}}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Faults, PlantedFaultTest, testing::ValuesIn(kPlantCases), CaseName());

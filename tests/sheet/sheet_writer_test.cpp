@@ -137,8 +137,6 @@ const SheetCellStyle kStyled{true, 0x40, 0x0015, '^'};
 const CellCase kCells[] = {
     {"Wk1EmptyLabel", kSheetWk1, Label(0, 1, ""), kPlain, Hex("0F 00 07 00  F1 00 00 00 00  27 00"),
      Hex("00 00 00 00 00 00 00 00")},
-    {"Wk1Row40000", kSheetWk1, Number(40000, 2, 1.5), kPlain,
-     Hex("0E 00 0D 00  F1 01 00 40 9C  00 00 00 00 00 00 F8 3F"), Hex("01 00 00 00 01 00 40 9C")},
     {"Wk1Row65535", kSheetWk1, Blank(65535, 1), kPlain, Hex("0C 00 05 00  F1 00 00 FF FF"),
      Hex("00 00 00 00 00 00 FF FF")},
     {"Wk1NegativeIntegerStaysInteger", kSheetWk1, Integer(3, 1, -5), kPlain,
