@@ -70,16 +70,6 @@ def test_frame_holds_the_rows_of_read(demo_db):
         np.testing.assert_array_equal(frame[column].to_numpy(), rows[name])
 
 
-@pytest.mark.parametrize("symbol, fits", [("OLD", False), ("FAR", False), ("SPAN", False), ("ENDS", True), ("GA", True)])
-def test_frame_keeps_dates_outside_nanosecond_timestamps(edge_db, symbol, fits):
-    db = tessaport.Database(edge_db)
-    rows = db.read(symbol)
-    frame = db.frame(symbol)
-    assert isinstance(frame.index, pd.DatetimeIndex if fits else pd.PeriodIndex)
-    assert [str(label.date() if fits else label) for label in frame.index] == [str(d) for d in rows["date"]]
-    np.testing.assert_array_equal(frame["Close"].to_numpy(), rows["close"])
-
-
 def test_securities_equal_omegadb_list(demo_db, edge_db):
     for directory in (demo_db, edge_db):
         listed = [line.split(b"\t") for line in omegadb("list", directory).splitlines()[1:]]
