@@ -91,9 +91,7 @@ TEST_F(Workbook, XlsxCellsOfEveryKind)
     for (const auto& [row, column, kind, value, text] : expected) {
         const WorkbookCell* cell = read.At(row, column);
         ASSERT_NE(cell, nullptr) << row << "," << column;
-        EXPECT_EQ(cell->kind, kind) << row << "," << column;
-        EXPECT_EQ(cell->value, value) << row << "," << column;
-        EXPECT_EQ(cell->text, text) << row << "," << column;
+        EXPECT_EQ(std::tie(cell->kind, cell->value, cell->text), std::tie(kind, value, text)) << row << "," << column;
     }
 }
 
