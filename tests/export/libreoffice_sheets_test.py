@@ -47,11 +47,6 @@ def convert(office, tmp, files, *how):
     return [os.path.join(out, os.path.splitext(os.path.basename(path))[0] + ".csv") for path in files]
 
 
-def read(path):
-    with open(path, newline="", encoding="utf-8") as f:
-        return list(csv.reader(f))
-
-
 def run(*args, stdin=None):
     return subprocess.run([os.path.join(BIN, args[0]), *args[1:]], input=stdin, capture_output=True,
                           check=True).stdout
@@ -100,7 +95,8 @@ def sheets(office, tmp):
         if not os.path.exists(csv_path):
             failures.append(f"{name}: LibreOffice converted nothing")
             continue
-        cells = read(csv_path)
+        with open(csv_path, newline="", encoding="utf-8") as f:
+            cells = list(csv.reader(f))
         if cells[0] != header:
             failures.append(f"{name}: header read as {cells[0]}, written {header}")
         read_rows = [[float(text) for text in row] for row in cells[1:]]

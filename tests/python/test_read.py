@@ -50,8 +50,6 @@ def test_symbols_as_the_import_takes_them(demo_db, edge_db):
 def test_fields_choose_the_columns_in_their_order(demo_db):
     db = tessaport.Database(demo_db)
     full = db.read("FCN")
-    assert full.dtype.names == ("date", "open", "high", "low", "close", "volume", "open_interest")
-    assert db.read("ABRN").dtype.names == ("date", "open", "high", "low", "close", "volume")
     for fields in ("oi, CLOSE", ["close", "oi"], ("oi", "close")):
         some = db.read("FCN", fields=fields)
         assert some.dtype.names == ("date", "close", "open_interest")
@@ -70,16 +68,6 @@ def test_frame_holds_the_rows_of_read(demo_db):
     for column, name in zip(frame.columns, rows.dtype.names[1:]):
         assert frame[column].dtype == rows[name].dtype
         np.testing.assert_array_equal(frame[column].to_numpy(), rows[name])
-
-
-@pytest.mark.parametrize("symbol, fits", [("OLD", False), ("FAR", False), ("SPAN", False), ("ENDS", True), ("GA", True)])
-def test_frame_keeps_dates_outside_nanosecond_timestamps(edge_db, symbol, fits):
-    db = tessaport.Database(edge_db)
-    rows = db.read(symbol)
-    frame = db.frame(symbol)
-    assert isinstance(frame.index, pd.DatetimeIndex if fits else pd.PeriodIndex)
-    assert [str(label.date() if fits else label) for label in frame.index] == [str(d) for d in rows["date"]]
-    np.testing.assert_array_equal(frame["Close"].to_numpy(), rows["close"])
 
 
 def test_securities_equal_omegadb_list(demo_db, edge_db):

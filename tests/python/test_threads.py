@@ -42,11 +42,9 @@ def long_db(tmp_path_factory):
 
 
 def test_other_threads_run_during_a_read(long_db):
-    """check() reads every record of the database in one call, while another thread runs
-    Python and notes the time of each of its steps; some steps must fall in the middle
-    third of the call. The switch interval is made far longer than the test, so the
-    interpreter never takes the lock from the reading thread: the other thread can only
-    run inside the call if the module gives the lock up there."""
+    """check() reads the whole database in one call while another thread runs Python steps;
+    with a switch interval longer than the test, a step falls in the middle third of the
+    call only if the module gives the interpreter lock up there."""
     db = tessaport.Database(long_db)
     steps = []
     done = threading.Event()

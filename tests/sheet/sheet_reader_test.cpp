@@ -86,7 +86,6 @@ struct MalformedCase {
 
 const MalformedCase kMalformed[] = {
     {"Empty", {}, "not a worksheet: the file is too short"},
-    {"ThreeBytes", Hex("00 00 02"), "not a worksheet: the file is too short"},
     {"Zip", Hex("50 4B 03 04 14 00"), "not a WK1 or BIFF2-4 worksheet (first record 0x4B50)"},
     {"Biff8", Hex("09 08 10 00"), "BIFF5 and later workbooks are not supported"},
     {"Wk1WithoutEof", Hex("00 00 02 00 06 04"), "damaged file: no end-of-file record (the file is cut short)"},

@@ -1,7 +1,5 @@
 #include "sheet_test_support.h"
 
-#include <algorithm>
-
 Bytes Hex(const std::string& text)
 {
     Bytes bytes;
@@ -23,23 +21,6 @@ Bytes Join(std::initializer_list<Bytes> parts)
     for (const auto& part : parts)
         bytes.insert(bytes.end(), part.begin(), part.end());
     return bytes;
-}
-
-testing::AssertionResult SameBytes(const Bytes& actual, const Bytes& expected)
-{
-    const auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
-    if (a == actual.end() && e == expected.end())
-        return testing::AssertionSuccess();
-    const auto from = [](const Bytes& bytes, Bytes::const_iterator at) {
-        static constexpr char kDigits[] = "0123456789ABCDEF";
-        std::string text = at == bytes.end() ? " <end>" : "";
-        for (auto it = at; it != bytes.end() && it - at < 8; ++it)
-            text += {' ', kDigits[*it >> 4], kDigits[*it & 0xF]};
-        return text;
-    };
-    return testing::AssertionFailure() << "first difference at offset " << (a - actual.begin()) << " (sizes "
-                                       << actual.size() << " and " << expected.size() << "): actual"
-                                       << from(actual, a) << ", expected" << from(expected, e);
 }
 
 int16_t WriteCells(SheetFile& file, std::initializer_list<SheetCell> cells, const SheetCellStyle& style)

@@ -18,9 +18,6 @@ using namespace test_support;
 Bytes Hex(const std::string& text);
 Bytes Join(std::initializer_list<Bytes> parts);
 
-// Equal, or the first offset where they differ and the bytes from there.
-testing::AssertionResult SameBytes(const Bytes& actual, const Bytes& expected);
-
 // One cell of each kind.
 inline SheetCell Blank(int32_t row, int16_t column) { return {.row = row, .column = column, .kind = CellBlank, .text = {}}; }
 inline SheetCell Integer(int32_t row, int16_t column, int16_t value)

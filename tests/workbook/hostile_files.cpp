@@ -142,15 +142,6 @@ void HugeStringXlsx(const std::string& path, uint64_t size)
                      "</t></si></sst>", {{"xl/worksheets/sheet1.xml", kStringCellSheet}});
 }
 
-void BlankCellsXlsx(const std::string& path, uint64_t size)
-{
-    std::string block;
-    while (block.size() < (4u << 20))
-        block += "<c/>";
-    RepeatedPartXlsx(path, "xl/worksheets/sheet1.xml", std::string(kSheetStart) + "<row r=\"1\">", block, size / block.size(),
-                     std::string("</row>") + kSheetEnd, {});
-}
-
 void HonestStringsXlsx(const std::string& path, uint64_t size)
 {
     // Strings of 4,000 bytes, each with a different start: deflate packs them about 160:1.

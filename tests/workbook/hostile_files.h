@@ -17,8 +17,6 @@ void WriteSheetXlsx(const std::string& path, const std::string& sheetData, const
 
 // One shared string of `size` bytes (whole MiB), packed about 1000:1.
 void HugeStringXlsx(const std::string& path, uint64_t size);
-// A sheet of `size` bytes of empty cells (<c/>), packed as tightly as deflate goes.
-void BlankCellsXlsx(const std::string& path, uint64_t size);
 // A shared-string table of `count` distinct short strings.
 void SharedStringsXlsx(const std::string& path, uint64_t count);
 // Shared strings of `size` bytes in all that pack about 160:1, honestly declared.
@@ -48,14 +46,12 @@ void StrayColumnWk1(const std::string& path, int rows);
 // A CSV file whose second line holds one field of `size` bytes.
 void HugeCellCsv(const std::string& path, uint64_t size, bool quoted);
 
-// The sanitizers' shadow memory, quarantine and checks multiply a child's memory and time;
-// the bounds of a test scale by these under them.
+// The sanitizers' shadow memory and quarantine multiply a child's memory; the bounds of a
+// test scale by this under them.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr long kMemoryScale = 4;
-constexpr double kTimeScale = 10;
 #else
 constexpr long kMemoryScale = 1;
-constexpr double kTimeScale = 1;
 #endif
 
 struct Measured {
