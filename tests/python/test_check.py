@@ -22,7 +22,7 @@ def as_text(findings):
 
 
 @pytest.mark.parametrize("database, symbols", [
-    ("edge_db", []), ("edge_db", ["FLT"]), ("edge_db", ["gb"]), ("demo_db", []), ("demo_db", ["CMP5"]),
+    ("edge_db", []), ("edge_db", ["FLT"]), ("edge_db", ["gb"]), ("demo_db", []),
 ])
 def test_check_equals_omegadb_check(request, database, symbols):
     directory = request.getfixturevalue(database)

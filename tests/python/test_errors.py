@@ -67,9 +67,6 @@ def test_missing_data_file(small_db):
     with pytest.warns(tessaport.DataWarning, match="BBB: its data are unavailable"):
         assert list(db.merge(["AAA", "BBB"]).columns)[-1] == "AAA_Volume"
     assert [s.record_count for s in db.securities()] == [28, None]
-    os.mkdir(path)  # a folder in its place
-    with pytest.raises(OSError, match="is missing or not a data file"):
-        db.read("BBB")
 
 
 # AAA's 28 records with record 14 zeroed, or cut: every reader reads on past
@@ -96,17 +93,6 @@ def test_damaged_data_file(small_db, tmp_path, offset, data, read, imported, tol
     assert run.returncode == 1 and b"AAA: the data file is damaged" in run.stderr
     with open(out) as f:
         assert len(f.readlines()) == 1 + imported
-
-
-def test_garbage_in_a_data_file(small_db):
-    with open(data_file(small_db, "AAA"), "r+b") as f:
-        f.seek(16)
-        f.write(bytes(range(256)) * 3)  # dates that are no calendar dates, prices of any bits
-    db = tessaport.Database(small_db)
-    assert np.isnat(db.read("AAA", keep_invalid=True)["date"]).any()
-    db.frame("AAA", keep_invalid=True)
-    db.merge(["AAA", "BBB"], keep_invalid=True)
-    assert any(f.kind == "bad-date" and f.date is None for f in db.check("AAA"))
 
 
 def test_damaged_header_file(small_db):

@@ -6,7 +6,6 @@
 #include "omega/data_library.h"
 #include "qv2omg/database_writer.h"
 #include "qv2omg/db_format.h"
-#include "qv2omg/header_reader.h"
 #include "case_name.h"
 #include "test_files.h"
 
@@ -18,7 +17,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,15 +99,8 @@ protected:
         return Library().OpenDataFile(DirText(), symbol, &from, &to, &context);
     }
 
-    // The data file the header file names for `symbol`.
-    fs::path DataPath(std::string_view symbol) const
-    {
-        qv2omg::HeaderReader header;
-        qv2omg::SecurityEntry entry;
-        const std::optional<uint32_t> index = header.Open(Dir()) ? header.Find(symbol) : std::nullopt;
-        EXPECT_TRUE(index && header.Read(*index, entry)) << symbol;
-        return Dir() / std::string(qv2omg::FieldText(entry.dataFile));
-    }
+    // The data file of the first security added.
+    fs::path FirstDataFile() const { return Dir() / "d000001.omd"; }
 
     TempFolder temp_;
     std::string dirText_;

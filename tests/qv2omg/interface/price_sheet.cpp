@@ -12,52 +12,40 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace {
 
-int16_t WriteCell(SheetFile& file, int32_t row, int16_t column, float value)
+// A label, or the number when there is no text.
+SheetCell Cell(int32_t row, int16_t column, std::string text, double number = 0)
 {
     SheetCell cell;
     cell.row = row;
     cell.column = column;
-    if (!(value < QV2OMG_MISSING_PRICE)) {
-        cell.kind = CellLabel;
-        cell.text = "*";
-    } else {
-        cell.kind = CellNumber;
-        cell.numberValue = value;
-    }
-    return file.Write(cell);
+    cell.kind = text.empty() ? CellNumber : CellLabel;
+    cell.text = std::move(text);
+    cell.numberValue = number;
+    return cell;
 }
 
 int16_t WriteRows(SheetFile& file, qv2omg::DataReader& data, const std::string& symbol)
 {
-    SheetCell cell;
-    static constexpr std::array<const char*, 6> kSuffixes = {"_Open", "_High", "_Low", "_Close", "_Volume",
-                                                              "_Open_Interest"};
-    cell.row = 0;
-    cell.kind = CellLabel;
-    cell.column = 1;
-    cell.text = "Date";
-    int16_t result = file.Write(cell);
-    for (int16_t column = 2; column <= 7 && result == 0; ++column) {
-        cell.column = column;
-        cell.text = symbol + kSuffixes[static_cast<size_t>(column - 2)];
-        result = file.Write(cell);
-    }
+    static constexpr std::array<const char*, 7> kNames = {"", "_Open", "_High", "_Low", "_Close", "_Volume",
+                                                          "_Open_Interest"};
+    int16_t result = 0;
+    for (int16_t column = 1; column <= 7 && result == 0; ++column)
+        result = file.Write(Cell(0, column, column == 1 ? "Date" : symbol + kNames[static_cast<size_t>(column - 1)]));
     qv2omg::PriceRow row;
     for (int32_t line = 1; result == 0 && data.Next(row); ++line) {
         const OmegaDate date{static_cast<int32_t>(row.date / 100 % 100), static_cast<int32_t>(row.date % 100),
                              static_cast<int32_t>(row.date / 10000) - 1900};
-        cell.row = line;
-        cell.column = 1;
-        cell.kind = CellNumber;
-        cell.numberValue = omega::OmegaDateToSerial(date);
-        result = file.Write(cell);
+        result = file.Write(Cell(line, 1, {}, omega::OmegaDateToSerial(date)));
         const std::array<float, 6> values = {row.open, row.high, row.low, row.close,
                                              static_cast<float>(row.volume), static_cast<float>(row.openInterest)};
-        for (int16_t column = 2; column <= 7 && result == 0; ++column)
-            result = WriteCell(file, line, column, values[static_cast<size_t>(column - 2)]);
+        for (int16_t column = 2; column <= 7 && result == 0; ++column) {
+            const float value = values[static_cast<size_t>(column - 2)];
+            result = file.Write(value < QV2OMG_MISSING_PRICE ? Cell(line, column, {}, value) : Cell(line, column, "*"));
+        }
     }
     return result;
 }
