@@ -4,15 +4,6 @@
 
 namespace {
 
-// Years count from 1900 in the library's dates; the calendar itself is base's.
-TEST(OmegaDate, CountsYearsFrom1900)
-{
-    const OmegaDate date{3, 5, 98};
-    EXPECT_EQ(omega::OmegaDateToSerial(date), 35859);
-    const OmegaDate back = omega::SerialToOmegaDate(35859);
-    EXPECT_TRUE(back.year == 98 && back.month == 3 && back.day == 5);
-}
-
 // The whole range of the library's fields has a day number, cut to 32 bits as the
 // library's dates are, and every 32-bit day number a date.
 TEST(OmegaDateEdges, TheWholeRangeOfTheFieldsConverts)

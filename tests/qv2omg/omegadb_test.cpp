@@ -91,10 +91,8 @@ TEST_P(OmegadbErrorTest, ExplainsAndExitsNonZero)
 
 INSTANTIATE_TEST_SUITE_P(Errors, OmegadbErrorTest, testing::Values(
     ErrorCase{"NoDatabase", "add nodb X good.csv", 1, "omegadb: No database in nodb (no master.omg); create it first."},
-    ErrorCase{"BadCategory", "add db X --category 1x good.csv", 2, "omegadb: --category needs a whole number from -32768 to 32767, not '1x'"},
     ErrorCase{"UnknownOption", "add db X --colour red good.csv", 2, "omegadb: unknown option --colour"},
     ErrorCase{"BadFromDate", "dump db IBM --from 1998-3-5", 2, "omegadb: --from needs a date YYYY-MM-DD, not '1998-3-5'"},
-    ErrorCase{"UnknownCommand", "remove db IBM", 2, "omegadb: unknown command 'remove'"},
     ErrorCase{"NoSuchPeriod", "add db X --period 3 good.csv", 2, "omegadb: --period is 0 (daily), 1 (weekly) or 2 (monthly), not 3"},
     ErrorCase{"FromAfterTo", "dump db IBM --from 1998-03-06 --to 1998-03-05", 2, "omegadb: --from is later than --to"},
     ErrorCase{"EscapedArgument", "dump db \"$(printf 'A\\033[2J\\007')\"", 1, "omegadb: no security 'A\\x1B[2J\\x07' in db"},
