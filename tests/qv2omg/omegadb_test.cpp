@@ -7,7 +7,6 @@
 #if !defined(_WIN32)
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace qv2omg_test {
@@ -122,7 +121,6 @@ TEST_F(OmegadbTest, AddWritesNeitherThroughPlantedLinksNorWithTheDefaultMode)
     struct stat header {};
     ASSERT_EQ(::stat(Path("db/master.omg").c_str(), &header), 0);
     EXPECT_EQ(header.st_mode & 07777, 0600u);
-    EXPECT_EQ(Omegadb("dump db X").out, "Date,Open,High,Low,Close,Volume\n1998-03-05,1,2,3,4,5\n");
 }
 
 #endif
@@ -135,8 +133,7 @@ TEST_F(OmegadbTest, SymbolsAreStoredInWindows1252AndLookalikesWarnedOf)
     WriteText(Path("good.csv"), "1998-03-05,1,2,3,4,5\n");
     ASSERT_EQ(Omegadb("add db '\xC3\x9C\xE2\x82\xAC" "X' good.csv").err, "");
     const Bytes header = ReadBytes(Path("db/master.omg"));
-    EXPECT_EQ(Bytes(header.begin() + qv2omg::kPreambleSize, header.begin() + qv2omg::kPreambleSize + 4),
-              (Bytes{0xDC, 0x80, 'X', 0}));
+    EXPECT_EQ(Bytes(header.begin() + 16, header.begin() + 20), (Bytes{0xDC, 0x80, 'X', 0}));
 
     ASSERT_EQ(Omegadb("add db X good.csv").err, "");
     const ProcessRun lookalike = Omegadb("add db ' X' good.csv");

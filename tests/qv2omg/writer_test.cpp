@@ -85,10 +85,6 @@ INSTANTIATE_TEST_SUITE_P(Changes, RefusedChangeTest, testing::Values(
                 "Row 1 of 'NEW' has the invalid date 19990229."},
     RefusedCase{"SymbolTakenIgnoringCase", Adding({"ibm", ""}),
                 "The database already holds the symbol 'ibm'; nothing was changed."},
-    RefusedCase{"SecondOfTwoRefused", [](auto& d) {
-                    std::vector<qv2omg::NewSecurity> batch{{{"OK", ""}, {Row(19980305)}}, {{"Ok", ""}, {}}};
-                    return qv2omg::AddSecurities(d, batch); },
-                "The database already holds the symbol 'Ok'; nothing was changed."},
     RefusedCase{"HeaderCannotBeWritten", Limiting(100),
                 "Cannot write DIR/master.omg: File too large; nothing was changed."},
     RefusedCase{"AnotherWriterHoldsTheLock", [](auto& d) {
@@ -118,8 +114,6 @@ TEST_F(DatabaseTest, NewDataFilesNeverOverwriteStrayFiles)
     Add("B", {Row(19980305)});
     EXPECT_EQ(ReadBytes(Dir() / "d000002.omd"), std::vector<uint8_t>{'x'});
     EXPECT_EQ(ReadBytes(Dir() / "d000003.omd").size(), qv2omg::kPreambleSize + qv2omg::kPriceEntrySize);
-    EXPECT_EQ(qv2omg::AddSecurity(temp_.Path().string() + "/none", {"X", ""}, {}).Message(),
-              "No database in " + temp_.Path().string() + "/none (no master.omg); create it first.");
 }
 
 struct CsvCase {

@@ -1,7 +1,5 @@
-/* The data-access library as a foreign program uses it: loaded by file name at run time,
- * every function looked up by its undecorated name, records passed by address.
- * library_load_test LIBRARY DATABASES: DATABASES holds the folders "plain" and
- * "quote’euro€", each with ABC (daily, open interest) and XYZW (weekly) from prices.csv. */
+/* The data-access library as a foreign program uses it. library_load_test LIBRARY DATABASES:
+ * DATABASES holds "plain" and "quote’euro€", each with ABC and XYZW from prices.csv. */
 
 #include <qv2omg.h>
 
@@ -97,9 +95,11 @@ static void CheckSecurities(const char *folder)
 
     /* Value for value, the missing high of the second day included. */
     CHECK(lib.OpenDataFile(folder, "ABC", &first, &last, &context) == 0);
-    CHECK(lib.ReadData(&context, &price, 1) == 1 && price.date.day == 5 && price.open == 101.25f && price.high == 102.5f && price.low == 100.75f
-          && price.close == 102.0f && price.volume == 12500 && price.openInterest == 3400);
-    CHECK(lib.ReadData(&context, &price, 1) == 1 && price.date.day == 6 && !(price.high < QV2OMG_MISSING_PRICE) && price.low == 101.0f);
+    CHECK(lib.ReadData(&context, &price, 1) == 1 && price.date.day == 5 && price.open == 101.25f
+          && price.high == 102.5f && price.low == 100.75f && price.close == 102.0f && price.volume == 12500
+          && price.openInterest == 3400);
+    CHECK(lib.ReadData(&context, &price, 1) == 1 && price.date.day == 6 && !(price.high < QV2OMG_MISSING_PRICE)
+          && price.low == 101.0f);
     CHECK(lib.ReadData(&context, &price, 1) == 1 && price.date.day == 9 && price.close == 103.0f);
     CHECK(lib.CloseDataFile(&context) == 0);
 }
