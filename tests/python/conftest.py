@@ -84,20 +84,14 @@ def close(day):
 
 @pytest.fixture
 def small_db(tmp_path):
-    """AAA, a close of close(d) on each day d of February 2001, and BBB of one record."""
+    """AAA, a close of close(d) on each day d of February 2001, and BBB of one record: the data
+    files d000001.omd and d000002.omd."""
     directory = str(tmp_path / "db")
     omegadb("create", directory)
     add(directory, "AAA", "".join(f"2001-02-{d:02},{close(d) - 0.5},{close(d) + 1},{close(d) - 1},{close(d)},{d * 10}\n"
                                   for d in range(1, 29)))
     add(directory, "BBB", "2001-02-01,1,1,1,1,1\n")
     return directory
-
-
-def data_file(directory, symbol):
-    for line in omegadb("list", directory).decode().splitlines()[1:]:
-        cells = line.split("\t")
-        if cells[0] == symbol:
-            return os.path.join(directory, cells[-1])
 
 
 def dump(directory, symbol, *options):

@@ -10,7 +10,7 @@ import numpy as np
 import pytest
 import tessaport
 
-from conftest import IMPORT, add, close, data_file
+from conftest import IMPORT, add, close
 
 def test_errors_name_what_is_wrong(small_db, tmp_path):
     (tmp_path / "junk").mkdir()
@@ -52,7 +52,7 @@ def test_bad_arguments(small_db, arguments, message):
 
 
 def test_missing_data_file(small_db):
-    path = data_file(small_db, "BBB")
+    path = os.path.join(small_db, "d000002.omd")
     os.remove(path)
     db = tessaport.Database(small_db)
     with pytest.raises(OSError, match=r"the data file d\d+\.omd of 'BBB' is missing or not a data file"):
@@ -71,7 +71,7 @@ def test_missing_data_file(small_db):
     (16 + 28 * 5 + 3, None, 5, 5, "is damaged; reading its 5 complete records"),
 ], ids=["zeroed", "cut inside record 6"])
 def test_damaged_data_file(small_db, tmp_path, offset, data, read, imported, told):
-    path = data_file(small_db, "AAA")
+    path = os.path.join(small_db, "d000001.omd")
     with open(path, "r+b") as f:
         f.seek(offset)
         f.write(data) if data else f.truncate()
@@ -92,8 +92,7 @@ def test_damaged_data_file(small_db, tmp_path, offset, data, read, imported, tol
 
 def test_damaged_header_file(small_db):
     header = os.path.join(small_db, "master.omg")
-    with open(header, "r+b") as f:
-        f.truncate(16 + 80 + 40)
+    os.truncate(header, 16 + 80 + 40)
     with pytest.warns(tessaport.DataWarning, match="master.omg in .* is damaged; showing its 1 complete entries"):
         assert [s.symbol for s in tessaport.Database(small_db).securities()] == ["AAA"]
     with open(header, "r+b") as f:
