@@ -93,19 +93,6 @@ TEST(ImportJob, AsksWhetherToSkipForEveryRecord)
     EXPECT_EQ(ReadGrid(db.Path("out.pat")), ExpectedGrid("XYZ", {rows[0], rows[2]}, false, false));
 }
 
-TEST(ImportJob, CountsPastSixteenBits)
-{
-    TestDatabase db;
-    const std::vector<qv2omg::PriceRow> rows = WeekdayRows(40000);
-    db.Add("XYZ", rows);
-    const ImportOutcome outcome = RunImport(db, Request(db, rows), {});
-    EXPECT_EQ(outcome.result, 0);
-    EXPECT_EQ(outcome.recordsRead, 40000);
-    const SheetReadResult sheet = ReadSheetFile(db.Path("out.pat"));
-    EXPECT_EQ(sheet.sheet.usedRange->lastRow, 40000);
-    EXPECT_EQ(sheet.sheet.cells.back().numberValue, 40999);  // the volume of the last record
-}
-
 // Dates before 1900 go into xlsx as text, and the outcome counts them for the run to say so;
 // the other formats have numbers for them.
 TEST(ImportJob, CountsTheDatesXlsxHoldsAsText)

@@ -13,10 +13,8 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -89,7 +87,8 @@ public:
 };
 
 // Dates around the data narrow to it; the file is byte for byte what the command writes
-// with the same options; a pattern file named .XLSX is the file --format xlsx writes.
+// with the same options; a pattern file named .XLSX is the file --format xlsx writes. The
+// status line says what was done.
 TEST_F(BeginImportTest, ImportsLikeTheCommandAndReturnsToIdle)
 {
     Use(db_, ImportMode::SecurityList);
@@ -103,6 +102,8 @@ TEST_F(BeginImportTest, ImportsLikeTheCommandAndReturnsToIdle)
 
     EXPECT_THAT(messages_.All(), testing::IsEmpty());
     ExpectIdle();
+    EXPECT_TRUE(c_.statusLine()->text().startsWith("Imported 30 rows of XYZ into " + state_.patternFileName + " in "))
+        << c_.statusLine()->text().toStdString();
     const QString command = QString::fromStdString(db_.Path("command.xlsx"));
     EXPECT_EQ(RunImportCommand({"--data", db_.Dir(), "-o", command, "--open-interest", "--keep-invalid", "--format",
                                 "xlsx", "XYZ"})
@@ -119,33 +120,6 @@ TEST_F(BeginImportTest, EqualFirstAndLastDayImportOneRow)
     EXPECT_THAT(messages_.All(), testing::IsEmpty());
     EXPECT_EQ(ReadGrid(db_.Path("out.pat")), ExpectedGrid("XYZ", {rows_[1]}, false, true));
     EXPECT_EQ(CurrentProgress().BarValue, 100);  // an estimate of 0 records is done at once
-}
-
-// With no pattern file chosen, the chooser comes up once the options pass: a chosen name is
-// imported into and the status line says so; cancelling ends the command without a word.
-TEST_F(BeginImportTest, AsksForAMissingPatternFile)
-{
-    const QString chosen = QString::fromStdString(db_.Path("chosen.pat"));
-    for (const bool cancel : {true, false}) {
-        state_.patternFileName.clear();
-        c_.statusLine()->setText("before");
-        int asked = 0;
-        BeginImport(state_, c_, [&] {
-            ++asked;
-            state_.patternFileName = cancel ? QString() : chosen;
-            return !cancel;
-        });
-        EXPECT_EQ(asked, 1);
-        EXPECT_THAT(messages_.All(), testing::IsEmpty());
-        ExpectIdle();
-        EXPECT_EQ(QFile::exists(chosen), !cancel);
-        if (cancel)
-            EXPECT_EQ(c_.statusLine()->text(), "before");
-        else
-            EXPECT_TRUE(c_.statusLine()->text().startsWith("Imported 29 rows of XYZ into " + chosen + " in "))
-                << c_.statusLine()->text().toStdString();
-    }
-    EXPECT_EQ(ReadGrid(chosen.toStdString()), ExpectedGrid("XYZ", rows_, false, true));
 }
 
 struct MessageCase : NamedCase<MessageCase> {
@@ -210,13 +184,10 @@ INSTANTIATE_TEST_SUITE_P(Checks, BeginImportMessageTest, testing::Values(
                 kWriteFailed + "FILE: Overflow: the row does not fit the file format.", MessageIcon::Critical}),
     CaseName());
 
-// Interrupt Import, or Escape or the close button of the progress window, while records
-// are read: the message, then a closed file holding the header and the rows so far. A
-// second Begin Import meanwhile does nothing, and Export Listed is off (in list mode, where
-// it is on otherwise).
-class BeginImportStopTest : public BeginImportTest, public testing::WithParamInterface<StopBy> {};
-
-TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
+// Interrupt Import while records are read: the message, then a closed file holding the
+// header and the rows so far. A second Begin Import meanwhile does nothing, and Export
+// Listed is off (in list mode, where it is on otherwise).
+TEST_F(BeginImportTest, InterruptKeepsTheRowsSoFar)
 {
     TestDatabase db;
     const std::vector<qv2omg::PriceRow> rows = WeekdayRows(300);
@@ -230,13 +201,7 @@ TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
             return;
         BeginImport(state_, c_);
         stillImporting = c_.interruptImportAction()->isEnabled() && !c_.beginImportAction()->isEnabled() && !c_.exportListedAction()->isEnabled();
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        switch (GetParam()) {
-        case StopBy::Menu: c_.interruptImportAction()->trigger(); break;
-        case StopBy::Escape: QCoreApplication::sendEvent(ProgressWindow(), &escape); break;
-        case StopBy::Close: ProgressWindow()->close(); break;
-        case StopBy::Button: break;  // the progress window of one security has none
-        }
+        c_.interruptImportAction()->trigger();
         stillImporting = stillImporting && ProgressWindow()->isVisible();
     });
     clicker.start(0);
@@ -252,8 +217,5 @@ TEST_P(BeginImportStopTest, KeepsTheRowsSoFar)
     const std::vector<qv2omg::PriceRow> written(rows.begin(), rows.begin() + static_cast<long>(grid.size() - 1));
     EXPECT_EQ(grid, ExpectedGrid("XYZ", written, false, true));
 }
-
-INSTANTIATE_TEST_SUITE_P(Ways, BeginImportStopTest, testing::Values(StopBy::Menu, StopBy::Escape, StopBy::Close),
-                         testing::PrintToStringParamName());
 
 } // namespace

@@ -15,13 +15,9 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -107,7 +103,7 @@ public:
     QString lastDate_;
 };
 
-// Off while an import runs: BeginImportStopTest.
+// Off while an import runs: BeginImportTest.InterruptKeepsTheRowsSoFar.
 TEST_F(ExportListedTest, EnabledOnlyInListModeWithSecuritiesListed)
 {
     EXPECT_TRUE(c_.exportListedAction()->isEnabled());
@@ -162,31 +158,10 @@ INSTANTIATE_TEST_SUITE_P(Shapes, ExportListedBytesTest, testing::Values(
                {"--merge", "long", "--fields", "open,close,volume", "--format", "xlsx"}}),
     CaseName());
 
-// A link planted in the folder is not written through: the export stops and names it.
-TEST_F(ExportListedTest, OneFilePerSecurityRefusesALinkInTheFolder)
-{
-    ASSERT_TRUE(QDir().mkpath(Out("each")));
-    QFile victim(Out("victim"));
-    ASSERT_TRUE(victim.open(QIODevice::WriteOnly));
-    victim.write("mine");
-    victim.close();
-    ASSERT_TRUE(QFile::link(Out("victim"), Out("each/BBB.pat")));
-    Choose(ExportListedDialog::PerSecurity, Out("each"));
-    ExportListedSecurities(state_, c_);
-    ASSERT_EQ(messages_.All().size(), 2u);
-    EXPECT_EQ(messages_.All()[1].text, "Unable to export: " + Out("each/BBB.pat")
-                                           + " is a symbolic link, which an export into a folder does not write "
-                                             "through.");
-    EXPECT_EQ(ReadFileBytes(Out("victim").toStdString()), "mine");
-    ExpectIdle();
-}
-
-class ExportListedStopTest : public ExportListedTest, public testing::WithParamInterface<StopBy> {};
-
-// An interrupted export leaves the files finished before it whole, and of the file in hand
-// nothing: an earlier file of that name stays as it was. The progress window stays until the
-// run has ended.
-TEST_P(ExportListedStopTest, KeepsFinishedFilesAndAbandonsTheOneInHand)
+// An export interrupted with the progress window's button leaves the files finished before
+// it whole, and of the file in hand nothing: an earlier file of that name stays as it was.
+// The progress window stays until the run has ended.
+TEST_F(ExportListedTest, InterruptKeepsFinishedFilesAndAbandonsTheOneInHand)
 {
     QDir().mkpath(Out("each"));
     QFile earlier(Out("each") + "/BBB.pat");
@@ -199,15 +174,8 @@ TEST_P(ExportListedStopTest, KeepsFinishedFilesAndAbandonsTheOneInHand)
     SetRunProgressObserver([&](const RunProgress& progress) {
         if (!progress.Text().startsWith("2 of 2: BBB") || ++reads != 10)
             return;
-        QWidget* window = progress.Window();
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        switch (GetParam()) {
-        case StopBy::Menu: c_.interruptImportAction()->trigger(); break;
-        case StopBy::Button: progress.InterruptButton()->click(); break;
-        case StopBy::Escape: QCoreApplication::sendEvent(window, &escape); break;
-        case StopBy::Close: window->close(); break;
-        }
-        EXPECT_TRUE(window->isVisible());
+        progress.InterruptButton()->click();
+        EXPECT_TRUE(progress.Window()->isVisible());
     });
     ExportListedSecurities(state_, c_);
     SetRunProgressObserver({});
@@ -222,10 +190,6 @@ TEST_P(ExportListedStopTest, KeepsFinishedFilesAndAbandonsTheOneInHand)
     EXPECT_EQ(QDir(Out("each")).entryList(QDir::Files | QDir::Hidden), QStringList({"AAA.pat", "BBB.pat"}));
     EXPECT_EQ(ReadFileBytes(db_.Path("each/BBB.pat")), "earlier");
 }
-
-INSTANTIATE_TEST_SUITE_P(Ways, ExportListedStopTest,
-                         testing::Values(StopBy::Menu, StopBy::Button, StopBy::Escape, StopBy::Close),
-                         testing::PrintToStringParamName());
 
 TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
 {
@@ -252,53 +216,6 @@ TEST_F(ExportListedTest, TheWindowAndTheCommandAgree)
     EXPECT_TRUE(messages_.All()[0].text.contains("Securities left out: 1\n  " + leftOut + "\n"));
     EXPECT_FALSE(QFileInfo::exists(Out("some/AAA.csv")));
     EXPECT_EQ(ReadFileBytes(db_.Path("some/BBB.csv")), ReadFileBytes(db_.Path("cmd-some/BBB.csv")));
-
-    messages_.Clear();
-    Choose(ExportListedDialog::Wide, Out("whole.csv"));
-    ExportListedSecurities(state_, c_);
-    ASSERT_EQ(messages_.All().size(), 1u);
-    EXPECT_TRUE(messages_.All()[0].text.contains("Securities left out: 1\n  " + leftOut + "\n"));
-}
-
-// The dialog reopens with its last choices; every label with an access key moves the focus
-// to its field (one without a buddy would show its '&').
-TEST_F(ExportListedTest, DialogReopensWithItsLastChoices)
-{
-    QWidget owner;
-    owner.setFont(QFont("Sans", 7));
-    {
-        ExportListedDialog dialog(true, &owner);
-        EXPECT_EQ(dialog.font(), owner.font());
-        // The type box follows the name typed for a sheet; it is chosen for files one per security.
-        dialog.outputEdit->setText("wide.xlsx");
-        EXPECT_EQ(dialog.fileTypeCombo->currentIndex(), 1);
-        dialog.outputEdit->setText("wide.csv");
-        EXPECT_EQ(dialog.fileTypeCombo->currentIndex(), 2);
-        dialog.outputEdit->setText("wide.pat");
-        EXPECT_EQ(dialog.fileTypeCombo->currentIndex(), 0);
-        dialog.shapeButtons[ExportListedDialog::PerSecurity]->setChecked(true);
-        dialog.fileTypeCombo->setCurrentIndex(1);
-        dialog.outputEdit->setText("/data/out");
-        dialog.fieldChecks[1]->setChecked(false);
-        dialog.firstDateEdit->setText("1998-03-20");
-        dialog.lastDateEdit->setText("1998-04-10");
-        dialog.Remember();
-    }
-    ExportListedDialog dialog(false);
-    int keyed = 0;
-    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
-        if (!label->text().contains(u'&'))
-            continue;
-        ++keyed;
-        EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
-    }
-    EXPECT_EQ(keyed, 4);
-    EXPECT_TRUE(dialog.shapeButtons[ExportListedDialog::PerSecurity]->isChecked());
-    EXPECT_EQ(dialog.fileTypeCombo->currentIndex(), 1);
-    EXPECT_EQ(dialog.outputEdit->text(), "/data/out");
-    EXPECT_FALSE(dialog.fieldChecks[1]->isChecked());
-    EXPECT_EQ(dialog.firstDateEdit->text(), "1998-03-20");
-    EXPECT_EQ(dialog.lastDateEdit->text(), "1998-04-10");
 }
 
 // OK is off while a choice cannot be run, and the line beside the choice says why.
@@ -337,18 +254,6 @@ TEST_P(ExportListedProblemTest, OkIsOffAndTheReasonIsShownBesideTheChoice)
     }
     const bool ok = !*test.fieldsProblem && !*test.datesProblem && !*test.outputProblem;
     EXPECT_EQ(dialog.okButton->isEnabled(), ok);
-    if (!*test.outputProblem)
-        return;
-    // Accepted all the same: refused before anything is written.
-    SetExportDialogRunner([&](ExportListedDialog& run) {
-        run.shapeButtons[test.shape]->setChecked(true);
-        run.outputEdit->setText(fill(test.output));
-        return true;
-    });
-    const QStringList before = QDir(Out("folder")).entryList(QDir::Files);
-    ExportListedSecurities(state_, c_);
-    EXPECT_EQ(QDir(Out("folder")).entryList(QDir::Files), before);
-    EXPECT_EQ(ReadFileBytes(db_.Path("file.pat")), "earlier");
 }
 
 INSTANTIATE_TEST_SUITE_P(Choices, ExportListedProblemTest, testing::Values(
@@ -388,35 +293,6 @@ TEST_F(ExportListedTest, AsksOnceBeforeReplacingFiles)
             EXPECT_EQ(ReadFileBytes(db_.Path(name)) == "earlier", !yes) << name;
         ExpectIdle();
     }
-}
-
-// Time the run waited on the user, as for the box that closing the main window brings up,
-// is not counted as time taken.
-TEST_F(ExportListedTest, TimeTakenLeavesOutAPause)
-{
-    constexpr int kPause = 1500;  // milliseconds
-    Choose(ExportListedDialog::PerSecurity, Out("each"));
-    bool paused = false;
-    SetRunProgressObserver([&](const RunProgress& progress) {
-        if (!progress.Text().startsWith("1 of 2: AAA") || std::exchange(paused, true))
-            return;
-        QTimer::singleShot(0, [] {
-            QEventLoop box;
-            QTimer::singleShot(kPause, &box, &QEventLoop::quit);
-            box.exec();
-        });
-    });
-    QElapsedTimer wall;
-    wall.start();
-    ExportListedSecurities(state_, c_);
-    const qint64 elapsed = wall.elapsed();
-    SetRunProgressObserver({});
-    ASSERT_EQ(messages_.All().size(), 1u);
-    const QString text = messages_.All()[0].text;
-    const double taken = text.mid(text.lastIndexOf("Time taken: ") + 12).chopped(2).toDouble();
-    ASSERT_GE(elapsed, kPause);
-    // Whatever the speed of the machine: the run's time less the pause, to the tenth shown.
-    EXPECT_LE(taken, static_cast<double>(elapsed - kPause) / 1000.0 + 0.05) << text.toStdString();
 }
 
 } // namespace

@@ -143,27 +143,4 @@ TEST(FileSelector, ChoiceIsKeptAsReturnedAndNothingChangesWithoutANewName)
     expectChosen();
 }
 
-// The dialog opens in the folder of the pattern file, or where the last name was chosen,
-// or where the platform opens it when there is neither; the dialog really goes there.
-TEST(FileSelector, DialogOpensInThePatternFilesFolderElseTheLastOneChosen)
-{
-    Chooser c;
-    QTemporaryDir first, second;
-    c.Choose(first.filePath("one.pat"));
-    c.Choose(std::nullopt);
-    c.patternFile = second.filePath("two.pat");
-    c.Choose(std::nullopt);
-    c.patternFile.clear();
-    c.Choose(std::nullopt);
-
-    std::vector<QString> folders;
-    for (const widgets::FileDialogRequest& request : c.dialogs.All())
-        folders.push_back(request.directory);
-    EXPECT_EQ(folders, (std::vector<QString>{QString(), first.path(), second.path(), first.path()}));
-
-    QFileDialog dialog;
-    widgets::ConfigureFileDialog(dialog, c.dialogs.All()[2]);
-    EXPECT_EQ(dialog.directory().absolutePath(), second.path());
-}
-
 } // namespace

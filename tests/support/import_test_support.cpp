@@ -9,7 +9,6 @@
 #include <QAction>
 #include <QProcess>
 
-#include <array>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
@@ -43,11 +42,6 @@ int32_t DayOf(uint32_t date)
 {
     const QDate day(static_cast<int>(date / 10000), static_cast<int>(date / 100 % 100), static_cast<int>(date % 100));
     return static_cast<int32_t>(omega::SerialOfDate(day));
-}
-
-void PrintTo(StopBy way, std::ostream* out)
-{
-    *out << std::array{"Menu", "Button", "Escape", "Close"}[static_cast<size_t>(way)];
 }
 
 void ConnectInterrupt(const MainWindowControls& controls, ProgramState& state)

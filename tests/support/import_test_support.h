@@ -24,10 +24,6 @@ std::vector<qv2omg::PriceRow> WeekdayRows(int count);
 // The day number of a yyyymmdd date.
 int32_t DayOf(uint32_t date);
 
-// The ways to stop a run: the menu, and the progress window's button, Escape and close button.
-enum class StopBy { Menu, Button, Escape, Close };
-void PrintTo(StopBy way, std::ostream* out);
-
 // Interrupt Import, when triggered, asks `state` to stop, as the main window has it do.
 void ConnectInterrupt(const MainWindowControls& controls, ProgramState& state);
 
