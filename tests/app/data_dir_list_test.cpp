@@ -58,22 +58,6 @@ TEST_F(DataDirList, DirectoriesDifferingOnlyInCaseAreDifferentAndTheSymbolIsLook
               std::tuple(lower_, lower_, false, QStringLiteral("Lower Case Inc")));
 }
 
-TEST_F(DataDirList, ChoosingTheCurrentDirectoryAgainOrRefillingWithItFirstDoesNothing)
-{
-    C().symbolEdit()->setText("XYZ");
-    C().descriptionLabel()->setText("marker");
-    State().securityTableLoaded = true;
-
-    Choose(stocks_);
-    started_.window->DataDirs().SelectEntry(IndexOf(stocks_));
-    State().dataDirs = {stocks_, upper_};
-    started_.window->DataDirs().Fill();
-
-    EXPECT_EQ(C().dataDirCombo()->count(), 2);
-    EXPECT_EQ(std::tuple(State().currentDataDir, State().securityTableLoaded, C().symbolEdit()->text(), Description()),
-              std::tuple(stocks_, true, QStringLiteral("XYZ"), QStringLiteral("marker")));
-}
-
 TEST_F(DataDirList, SingleModeWithBlankSymbolOnlyChangesTheDirectory)
 {
     C().symbolEdit()->setText("   ");

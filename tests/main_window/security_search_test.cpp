@@ -39,29 +39,6 @@ protected:
     search_test::TestWindow w;
 };
 
-TEST_F(SecuritySearchTest, LoadingCountsInStepsOf500AndShowsProgress)
-{
-    search_test::WriteHeaderOnly(w.DataDir(), 1200);
-    w.c.entryCountLabel()->clear();
-    std::vector<QString> counts;
-    bool progressShown = false;
-    {
-        search_test::PumpProbe probe([&] {
-            if (counts.empty() || counts.back() != Count())
-                counts.push_back(Count());
-            progressShown = progressShown || ProgressWindow()->isVisible();
-            EXPECT_FALSE(w.c.typingTimer()->isActive());
-        });
-        w.search.LoadTable();
-    }
-    EXPECT_EQ(counts, (std::vector<QString>{"", " 0", " 500", " 1000"}));
-    EXPECT_EQ(Count(), QStringLiteral(" 1200"));
-    EXPECT_TRUE(progressShown);
-    EXPECT_FALSE(ProgressWindow()->isVisible());
-    EXPECT_TRUE(w.c.typingTimer()->isActive());
-    EXPECT_FALSE(widgets::IsBusyPointer());
-}
-
 TEST_F(SecuritySearchTest, MoreThan32767SecuritiesLoadAndListWhole)
 {
     search_test::WriteHeaderOnly(w.DataDir(), 33000);
@@ -139,36 +116,8 @@ TEST_F(SecuritySearchTest, ListFollowsMaskAndSearchFieldAndClickedLineIsShown)
     EXPECT_TRUE(w.c.beginImportAction()->isEnabled());
 }
 
-struct Arrangement {
-    ImportMode mode;
-    const char* caption;
-    const char* info;
-};
-
-class ModeArrangement : public SecuritySearchTest, public testing::WithParamInterface<Arrangement> {};
-
-// The controls of the mode shown, and the status line.
-TEST_P(ModeArrangement, ShowsTheControlsOfTheMode)
-{
-    const Arrangement& a = GetParam();
-    w.search.ApplyMode(a.mode);
-    EXPECT_EQ(w.c.symbolCaption()->text(), QString::fromLatin1(a.caption));
-    EXPECT_EQ(w.c.searchButton()->isVisible(), a.mode == ImportMode::SingleSecurity);
-    for (QWidget* listOnly : std::initializer_list<QWidget*>{w.c.securityList(), w.c.entryCountCaption(), w.c.searchByCaption(), w.c.searchBySymbolButton(),
-                                                             w.c.searchByDescriptionButton(), w.c.entryCountLabel(), w.c.wildcardHint()})
-        EXPECT_EQ(listOnly->isVisible(), a.mode == ImportMode::SecurityList) << listOnly->objectName().toStdString();
-    EXPECT_EQ(w.c.statusLine()->text(), QString::fromLatin1(a.info));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Modes, ModeArrangement,
-    testing::Values(Arrangement{ImportMode::SingleSecurity, "Enter security symbol:",
-                                "Choose a valid Omega data directory, enter a valid security symbol, search for it, "
-                                "then import."},
-                    Arrangement{ImportMode::SecurityList, "Enter security mask:",
-                                "Choose a valid Omega data directory, enter security mask, pick security, then "
-                                "import."}));
-
+// The table is loaded once, the security chosen is kept, and the status line says what to
+// do in the mode.
 TEST_F(SecuritySearchTest, SwitchingModesLoadsOnceAndKeepsTheChosenOne)
 {
     ShowSecurityInfo(w.state, w.c, QStringLiteral("IBM"));
@@ -178,6 +127,8 @@ TEST_F(SecuritySearchTest, SwitchingModesLoadsOnceAndKeepsTheChosenOne)
     EXPECT_TRUE(w.c.modeAction(ImportMode::SecurityList)->isChecked() && !w.c.modeAction(ImportMode::SingleSecurity)->isChecked());
     EXPECT_EQ(w.c.descriptionLabel()->text(), QString());
     EXPECT_FALSE(w.c.beginImportAction()->isEnabled());
+    EXPECT_EQ(w.c.statusLine()->text(),
+              "Choose a valid Omega data directory, enter security mask, pick security, then import.");
     w.search.TypingTimerTick();
     w.search.TypingTimerTick();
     EXPECT_EQ(Listed().size(), 4u);
@@ -193,6 +144,8 @@ TEST_F(SecuritySearchTest, SwitchingModesLoadsOnceAndKeepsTheChosenOne)
     EXPECT_EQ(Listed(), Symbols{});
     EXPECT_EQ(w.c.descriptionLabel()->text().trimmed(), QStringLiteral("Microsoft"));
     EXPECT_EQ(w.c.symbolEdit()->text(), QStringLiteral("MSFT"));
+    EXPECT_EQ(w.c.statusLine()->text(),
+              "Choose a valid Omega data directory, enter a valid security symbol, search for it, then import.");
 }
 
 TEST_F(SecuritySearchTest, LoadStartedWhileAnotherReadsReplacesIt)

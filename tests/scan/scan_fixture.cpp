@@ -15,7 +15,7 @@ namespace scan::test {
 namespace {
 
 // Its own QApplication rather than the shared start: under Wine the shared one measures the
-// folder list's font about twice as wide, and the count-column test fails (cause not found).
+// folder list's font about twice as wide (cause not found).
 struct QtEnvironment : ::testing::Environment {
     void SetUp() override
     {

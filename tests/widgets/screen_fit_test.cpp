@@ -3,7 +3,6 @@
 
 #include "widgets/twips.h"
 
-#include <QDialog>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -32,26 +31,6 @@ TEST(ScreenFit, WindowLargerThanTheScreenIsFittedIntoItsAvailableArea)
         // A window that fits keeps its size.
         if (test.size.width() < area.width() / 2) {
             EXPECT_EQ(window.size(), test.size);
-        }
-    }
-}
-
-// A dialog opens centred over its owner, and within the screen where the owner lies near its edge.
-TEST(ScreenFit, DialogsOpenOverTheirOwner)
-{
-    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    QWidget owner;
-    owner.resize(400, 300);
-    for (const QPoint at : {area.center() - QPoint(200, 150), area.bottomRight() - QPoint(100, 50)}) {
-        owner.move(at);
-        owner.show();
-        QDialog dialog(&owner);
-        dialog.resize(200, 100);
-        widgets::FitOnScreen(&dialog);
-        const QRect placed(dialog.pos(), dialog.size());
-        EXPECT_TRUE(area.contains(placed)) << placed.x() << "," << placed.y();
-        if (area.contains(owner.frameGeometry())) {
-            EXPECT_LE((placed.center() - owner.frameGeometry().center()).manhattanLength(), 2);
         }
     }
 }
