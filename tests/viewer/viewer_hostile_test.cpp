@@ -17,8 +17,6 @@ TEST(ViewerHostileFiles, RefusedOrShownQuicklyInBoundedMemory)
     QTemporaryDir folder;
     const auto path = [&](const char* name) { return folder.filePath(QString::fromLatin1(name)).toStdString(); };
     hostile::HugeCellCsv(path("small-cell.csv"), 10u << 20, false);
-    hostile::StrayColumnWk1(path("stray.wk1"), 60000);
-    hostile::HonestStringsXlsx(path("honest.xlsx"), uint64_t{1} << 30);
     hostile::ManyCellsXlsx(path("cells.xlsx"), 10u << 20);
     ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
     hostile::NumbersCsv(path("wide.csv"), 65536, 20, false);
@@ -29,10 +27,8 @@ TEST(ViewerHostileFiles, RefusedOrShownQuicklyInBoundedMemory)
         const char* outcome;  // the start of what the probe prints
     };
     const Case cases[] = {
-        // A 10 MB cell is shown cut; a stray cell at column 65535 adds one column, not 65,530.
+        // A 10 MB cell is shown cut.
         {"small-cell.csv", "shown 2 1"},
-        {"stray.wk1", "shown 7 59999"},
-        {"honest.xlsx", "refused: Cannot show"},
         {"cells.xlsx", "refused: Cannot show"},
         {"fifo", "refused: Cannot show"},
         {"wide.csv", "shown 65536 19"},
