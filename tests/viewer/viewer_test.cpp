@@ -25,9 +25,10 @@
 namespace {
 
 // A price sheet as the import writes it: a label row, then one row per day, "*" where a
-// price is missing. Day 36528 is 3 January 2000.
+// price is missing; a price that is not exact as a double is shown in its shortest decimals.
+// Day 36528 is 3 January 2000.
 const std::vector<std::vector<QString>> kSample = {
-    {"Date", "XYZ Open", "XYZ Close", "XYZ Vol"}, {"36528", "10.5", "11", "1200"}, {"36529", "11", "*", "1300"},
+    {"Date", "XYZ Open", "XYZ Close", "XYZ Vol"}, {"36528", "1234567.89", "11", "1200"}, {"36529", "11", "*", "1300"},
     {"36530", "11.5", "12", "1400"}, {"36531", "*", "12.5", "1500"}, {"36532", "12", "13", "1600"},
 };
 
@@ -68,7 +69,7 @@ TEST_P(ViewerFileTypeTest, ShowsCellsUnderTheLabelRowWithNamesMarked)
     EXPECT_EQ(model.headerData(0, Qt::Vertical).toString(), "2 WK1BEGIN");
     EXPECT_EQ(model.headerData(1, Qt::Vertical).toString(), "3");
     auto text = [&](int row, int column) { return model.index(row, column).data().toString(); };
-    EXPECT_EQ(text(4, 0) + ' ' + text(0, 1) + ' ' + text(1, 2) + ' ' + text(4, 3), "2000-01-07 10.5 * 1600");
+    EXPECT_EQ(text(4, 0) + ' ' + text(0, 1) + ' ' + text(1, 2) + ' ' + text(4, 3), "2000-01-07 1234567.89 * 1600");
     // WK1BEGIN is cell A2: the first body cell of the date column.
     EXPECT_TRUE(model.index(0, 0).data(Qt::BackgroundRole).isValid());
     EXPECT_FALSE(model.index(1, 0).data(Qt::BackgroundRole).isValid());
