@@ -1,7 +1,7 @@
 #pragma once
 
 // Hostile files rebuilt for the tests of the readers and the viewer, each the shape of a
-// reported attack, and a way to run a program and learn its peak memory and processor time.
+// reported attack, and a way to run a program and learn its peak memory.
 
 #include <cstdint>
 #include <map>
@@ -55,7 +55,6 @@ struct Measured {
     std::string out;
     std::string err;
     long peakKiB = 0;  // ru_maxrss of the child
-    double cpuSeconds = 0;  // user and system
 };
 // Runs a program with arguments and waits; its standard output and error are kept. The
 // program runs in kMemoryLimitMiB of address space and is stopped after kCpuLimitSeconds
