@@ -89,7 +89,7 @@ TEST(ViewerCheckData, ListsTheFindingsAndMarksTheirRows)
     EXPECT_EQ(window.findChild<QTableView*>("tblCells")->currentIndex().row(), 24);
 
     // Opening another file forgets the findings and their dots.
-    ASSERT_TRUE(window.OpenFile(WritePatternFile(folder.filePath("XYZ.pat"), PriceRows(5))));
+    ASSERT_TRUE(window.OpenFile(WritePatternFile(folder.filePath("XYZ.pat"), PriceRows(40))));
     EXPECT_TRUE(panel->isHidden());
     EXPECT_FALSE(model->index(9, 3).data(Qt::BackgroundRole).isValid());
     const QImage after = chart->grab().toImage();
