@@ -22,7 +22,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Value axes in steps of one, two or five times a power of ten; the volume axis from zero,
 // with short labels.
-TEST(ValueTicks, NiceStepsAndVolumesFromZeroWithShortLabels)
+TEST(PriceChart, ValueTicksInStepsOfOneTwoOrFiveAndVolumesFromZeroWithShortLabels)
 {
     const struct {
         ValueTicks (*ticks)(double, double, int);
