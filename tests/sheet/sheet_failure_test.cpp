@@ -30,8 +30,6 @@ protected:
 TEST_F(SheetFailureTest, NotOpenOrOpenTwice)
 {
     SheetFile file;
-    EXPECT_EQ(file.Write(Blank(0, 1)), kSheetBadFileName);
-    EXPECT_EQ(file.Close(), kSheetBadFileName);
     ASSERT_EQ(file.Open(earlier_.string(), {}), 0);
     EXPECT_EQ(file.Open((folder_ / "twice.wk1").string(), {}), kSheetFileAlreadyOpen);
     EXPECT_EQ(file.Close(), 0);
@@ -50,7 +48,6 @@ const BadDestinationCase kBadDestinations[] = {
     {"UnderARegularFile", "earlier.wk1/out.wk1", kSheetPathNotFound},
     {"AFolder", "sub", kSheetPathFileAccessError},
     {"TrailingSlash", "new/", kSheetBadFileName},
-    {"DotName", ".", kSheetBadFileName},
     {"NameTooLong", std::string(300, 'n'), kSheetBadFileName},
 };
 
@@ -154,7 +151,6 @@ const CellLimitCase kCellLimits[] = {
     {"Wk1Row65536", kSheetWk1, Blank(65536, 1), kSheetOverflow},
     {"Wk1NegativeRow", kSheetWk1, Blank(-1, 1), kSheetOverflow},
     {"Biff2Row65535", kSheetBiff2, Blank(65535, 1), kSheetOverflow},
-    {"Biff4Row65535", kSheetBiff4, Blank(65535, 1), kSheetOverflow},
     {"Biff4Row65534", kSheetBiff4, Blank(65534, 1), 0},
     {"ColumnZero", kSheetWk1, Blank(0, 0), kSheetInvalidArgument},
     {"Wk1Label65529", kSheetWk1, Label(0, 1, std::string(65529, 'w')), kSheetInvalidArgument},

@@ -93,16 +93,10 @@ const MalformedCase kMalformed[] = {
      "damaged file: the record at offset 6 (type 0x000E) runs past the end of the file"},
     {"Wk1ShortNumber", Hex("00 00 02 00 06 04  0E 00 05 00 F1 00 00 00 00  01 00 00 00"),
      "damaged file: the NUMBER record at offset 6 is too short"},
-    {"Wk1ShortName", Hex("00 00 02 00 06 04  0B 00 02 00 41 00  01 00 00 00"),
-     "damaged file: the NAME record at offset 6 is too short"},
     {"Biff2LabelPastRecord", Hex("09 00 04 00 00 00 10 00  04 00 09 00 00 00 00 00 00 00 03 05 41  0A 00 00 00"),
      "damaged file: the LABEL record at offset 8 is too short"},
-    {"Biff3LabelPastRecord", Hex("09 02 06 00 00 00 10 00 00 00  04 02 08 00 00 00 00 00 00 00 FF FF  0A 00 00 00"),
-     "damaged file: the LABEL record at offset 10 is too short"},
     {"Biff4NameFormulaPastRecord", Hex("09 04 06 00 00 00 10 00 00 00  18 02 08 00 00 00 0C 01 40 00 41 2C  0A 00 00 00"),
      "damaged file: the NAME record at offset 10 is too short"},
-    {"Biff2ShortDimensions", Hex("09 00 04 00 00 00 10 00  00 00 02 00 00 00  0A 00 00 00"),
-     "damaged file: the DIMENSIONS record at offset 8 is too short"},
 };
 
 class SheetMalformedTest : public testing::TestWithParam<MalformedCase> {};

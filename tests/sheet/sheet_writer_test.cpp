@@ -93,9 +93,6 @@ const WholeFileCase kWholeFiles[] = {
     {"EmptyUnknownTypeIsWk1", 9, false, Join({kWk1Bof, Hex("06 00 08 00  0F 27 00 00 00 00 00 00"), kWk1Eof})},
     {"EmptyBiff2", kSheetBiff2, false,
      Join({Hex("09 00 04 00  00 00 10 00  00 00 08 00  00 00 01 00 0F 27 01 00"), kBiffEof})},
-    {"EmptyBiff3", kSheetBiff3, false,
-     Join({Hex("09 02 06 00  00 00 10 00 00 00  00 02 0A 00  00 00 01 00 0F 27 01 00 00 00"),
-           SixteenXf(kBiff3Xf), kBiffStyle, kBiffEof})},
 };
 
 class SheetWholeFileTest : public SheetTest, public testing::WithParamInterface<WholeFileCase> {};
@@ -149,8 +146,6 @@ const CellCase kCells[] = {
      Hex("03 00 0F 00  02 00 00 00 00 00 03  00 00 00 00 00 00 F0 BF"), Hex("00 00 03 00 00 00 01 00")},
     {"Biff2Styled", kSheetBiff2, Blank(0, 2), kStyled, Hex("01 00 07 00  00 00 01 00 15 00 40"),
      Hex("00 00 01 00 01 00 02 00")},
-    {"Biff3NegativeIntegerIsNumber", kSheetBiff3, Integer(2, 1, -1), kPlain,
-     Hex("03 02 0E 00  02 00 00 00 00 00  00 00 00 00 00 00 F0 BF"), Hex("00 00 03 00 00 00 01 00")},
     {"Biff4Styled", kSheetBiff4, Blank(0, 2), kStyled, Hex("01 02 06 00  00 00 01 00 15 00"),
      Hex("00 00 01 00 01 00 02 00")},
 };

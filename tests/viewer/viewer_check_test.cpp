@@ -88,10 +88,14 @@ TEST(ViewerCheckData, ListsTheFindingsAndMarksTheirRows)
     emit list->itemActivated(list->topLevelItem(1), 0);
     EXPECT_EQ(window.findChild<QTableView*>("tblCells")->currentIndex().row(), 24);
 
-    // Opening another file forgets the findings.
-    ASSERT_TRUE(window.OpenFile(WritePatternFile(folder.filePath("XYZ.pat"), PriceRows(5))));
+    // Opening another file forgets the findings and their dots.
+    ASSERT_TRUE(window.OpenFile(WritePatternFile(folder.filePath("XYZ.pat"), PriceRows(40))));
     EXPECT_TRUE(panel->isHidden());
     EXPECT_FALSE(model->index(9, 3).data(Qt::BackgroundRole).isValid());
+    const QImage after = chart->grab().toImage();
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x)
+            ASSERT_FALSE(IsMarkRed(after.pixelColor(x, y))) << x << "," << y;
 }
 
 // Headings in any case, the dates in any column.

@@ -12,10 +12,6 @@
 #include "viewer_window.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QHeaderView>
-#include <QScrollBar>
-#include <QTableView>
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -29,9 +25,10 @@
 namespace {
 
 // A price sheet as the import writes it: a label row, then one row per day, "*" where a
-// price is missing. Day 36528 is 3 January 2000.
+// price is missing; a price that is not exact as a double is shown in its shortest decimals.
+// Day 36528 is 3 January 2000.
 const std::vector<std::vector<QString>> kSample = {
-    {"Date", "XYZ Open", "XYZ Close", "XYZ Vol"}, {"36528", "10.5", "11", "1200"}, {"36529", "11", "*", "1300"},
+    {"Date", "XYZ Open", "XYZ Close", "XYZ Vol"}, {"36528", "1234567.89", "11", "1200"}, {"36529", "11", "*", "1300"},
     {"36530", "11.5", "12", "1400"}, {"36531", "*", "12.5", "1500"}, {"36532", "12", "13", "1600"},
 };
 
@@ -72,7 +69,7 @@ TEST_P(ViewerFileTypeTest, ShowsCellsUnderTheLabelRowWithNamesMarked)
     EXPECT_EQ(model.headerData(0, Qt::Vertical).toString(), "2 WK1BEGIN");
     EXPECT_EQ(model.headerData(1, Qt::Vertical).toString(), "3");
     auto text = [&](int row, int column) { return model.index(row, column).data().toString(); };
-    EXPECT_EQ(text(4, 0) + ' ' + text(0, 1) + ' ' + text(1, 2) + ' ' + text(4, 3), "2000-01-07 10.5 * 1600");
+    EXPECT_EQ(text(4, 0) + ' ' + text(0, 1) + ' ' + text(1, 2) + ' ' + text(4, 3), "2000-01-07 1234567.89 * 1600");
     // WK1BEGIN is cell A2: the first body cell of the date column.
     EXPECT_TRUE(model.index(0, 0).data(Qt::BackgroundRole).isValid());
     EXPECT_FALSE(model.index(1, 0).data(Qt::BackgroundRole).isValid());
@@ -98,8 +95,8 @@ TEST(DayNumberToDate, CountsFromThe30thOfDecember1899)
     EXPECT_FALSE(DayNumberToDate(-693594) || DayNumberToDate(2958466) || DayNumberToDate(1e300));
 }
 
-// The close charted with a gap at the missing price; then a file cut short, one that is no
-// sheet at all, and a single byte, each refused with a message while the shown file stays.
+// The close charted with a gap at the missing price; then a file without its end record
+// refused with a message while the shown file stays.
 TEST(ViewerWindow, ChartsTheCloseAndRefusesDamagedFiles)
 {
     QTemporaryDir folder;
@@ -124,21 +121,15 @@ TEST(ViewerWindow, ChartsTheCloseAndRefusesDamagedFiles)
 
     const std::string good = test_support::ReadText(sample.toStdString());
     const QString damaged = folder.filePath("damaged.pat");
-    for (const std::string& bytes : {good.substr(0, good.size() / 2), std::string("Date,Open\n36528,1\n"), std::string(1, '\0')}) {
-        test_support::WriteText(damaged.toStdString(), bytes);
-        messages.Clear();
-
-        EXPECT_FALSE(window.OpenFile(damaged));
-
-        const SheetReadResult read = ReadSheetFile(damaged.toStdString());
-        ASSERT_FALSE(read.ok());
-        ASSERT_EQ(messages.All().size(), 1u);
-        EXPECT_EQ(messages.All()[0].title, "Pattern File Viewer");
-        EXPECT_EQ(messages.All()[0].text, "Cannot show " + QDir::toNativeSeparators(damaged) + ": " + QString::fromStdString(read.error) + ".");
-        EXPECT_EQ(messages.All()[0].icon, widgets::MessageIcon::Exclamation);
-        EXPECT_EQ(window.windowTitle(), "XYZ.pat - Pattern File Viewer");
-        EXPECT_TRUE(window.Sheet() && window.Sheet()->RowCount() == 6);
-    }
+    test_support::WriteText(damaged.toStdString(), good.substr(0, good.size() - 4));
+    EXPECT_FALSE(window.OpenFile(damaged));
+    ASSERT_EQ(messages.All().size(), 1u);
+    EXPECT_EQ(messages.All()[0].title, "Pattern File Viewer");
+    EXPECT_EQ(messages.All()[0].text, "Cannot show " + QDir::toNativeSeparators(damaged)
+                                          + ": damaged file: no end-of-file record (the file is cut short).");
+    EXPECT_EQ(messages.All()[0].icon, widgets::MessageIcon::Exclamation);
+    EXPECT_EQ(window.windowTitle(), "XYZ.pat - Pattern File Viewer");
+    EXPECT_TRUE(window.Sheet() && window.Sheet()->RowCount() == 6);
 }
 
 // Cells come in any order; of two at one place the later read is kept.
@@ -162,33 +153,6 @@ TEST(ViewerSheet, CellsInAnyOrderAndTheLastOfAPlaceKept)
     EXPECT_EQ(sheet.Header(2), "Close");
     EXPECT_EQ(sheet.Number(1, 65535), 2);
     EXPECT_FALSE(sheet.Cell(2, 2) || sheet.Cell(1, 3));
-}
-
-// Columns are fitted to their contents as they come into view: one far to the right keeps
-// the default width until the table is scrolled to it.
-TEST(ViewerWindow, ColumnsFittedAsTheyComeIntoView)
-{
-    QTemporaryDir folder;
-    const QString path = folder.filePath("wide.csv");
-    QStringList headings, values;
-    for (int column = 0; column < 300; ++column) {
-        headings << QStringLiteral("A rather long heading %1").arg(column);
-        values << QString::number(column);
-    }
-    test_support::WriteText(path.toStdString(), (headings.join(u',') + u'\n' + values.join(u',') + u'\n').toStdString());
-    ViewerWindow window;
-    window.show();
-    ASSERT_TRUE(window.OpenFile(path));
-    QCoreApplication::processEvents();
-    auto* table = window.findChild<QTableView*>(QStringLiteral("tblCells"));
-    const int fitted = table->horizontalHeader()->sectionSizeHint(0);
-    const int standard = table->horizontalHeader()->defaultSectionSize();
-    ASSERT_GT(fitted, standard);
-    EXPECT_EQ(table->columnWidth(0), fitted);
-    EXPECT_EQ(table->columnWidth(299), standard);
-    table->horizontalScrollBar()->setValue(table->horizontalScrollBar()->maximum());
-    QCoreApplication::processEvents();
-    EXPECT_EQ(table->columnWidth(299), table->horizontalHeader()->sectionSizeHint(299));
 }
 
 } // namespace

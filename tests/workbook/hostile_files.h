@@ -1,7 +1,7 @@
 #pragma once
 
 // Hostile files rebuilt for the tests of the readers and the viewer, each the shape of a
-// reported attack, and a way to run a program and learn its peak memory and processor time.
+// reported attack, and a way to run a program and learn its peak memory.
 
 #include <cstdint>
 #include <map>
@@ -15,8 +15,6 @@ void WriteXlsx(const std::string& path, const std::map<std::string, std::string>
 // A workbook whose first sheet is this XML (its <sheetData> content), with the usual parts.
 void WriteSheetXlsx(const std::string& path, const std::string& sheetData, const std::string& sharedStrings = {});
 
-// One shared string of `size` bytes (whole MiB), packed about 1000:1.
-void HugeStringXlsx(const std::string& path, uint64_t size);
 // A shared-string table of `count` distinct short strings.
 void SharedStringsXlsx(const std::string& path, uint64_t count);
 // Shared strings of `size` bytes in all that pack about 160:1, honestly declared.
@@ -41,8 +39,6 @@ void PatchEntry(const std::string& path, const std::string& name, std::size_t lo
 void ClaimedDirectoryZip(const std::string& path, uint32_t size);
 // A small archive whose sheet claims to unpack to `size` bytes.
 void ClaimedPartSizeZip(const std::string& path, uint32_t size);
-// A WK1 worksheet of `rows` rows of six numbers and one stray number at column 65535.
-void StrayColumnWk1(const std::string& path, int rows);
 // A CSV file whose second line holds one field of `size` bytes.
 void HugeCellCsv(const std::string& path, uint64_t size, bool quoted);
 
@@ -59,7 +55,6 @@ struct Measured {
     std::string out;
     std::string err;
     long peakKiB = 0;  // ru_maxrss of the child
-    double cpuSeconds = 0;  // user and system
 };
 // Runs a program with arguments and waits; its standard output and error are kept. The
 // program runs in kMemoryLimitMiB of address space and is stopped after kCpuLimitSeconds
