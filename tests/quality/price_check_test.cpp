@@ -31,11 +31,7 @@ std::vector<quality::Finding> Check(const std::vector<Bar>& bars, Period period)
     return findings;
 }
 
-struct Found {
-    FindingKind kind;
-    uint32_t date;
-    bool operator==(const Found&) const = default;
-};
+using Found = std::pair<FindingKind, uint32_t>;  // a finding's kind and date
 
 std::vector<Found> KindsAndDates(const std::vector<quality::Finding>& findings)
 {
