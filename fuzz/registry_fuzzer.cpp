@@ -1,5 +1,4 @@
 // The registry file parser on arbitrary bytes: every key it holds comes with its parents.
-// (What it reads of escaped values is held to what was written by registry_writer.)
 
 #include "fuzz_support.h"
 #include "platform/registry_file.h"

@@ -3,10 +3,6 @@
 # (xdotool) on a virtual display, as a person would, and checks what it writes.
 #
 #   tests/acceptance/real_input.sh BUILD_DIR [--wm openbox|none] [--imports N] [--shots DIR]
-#
-# Every wait is on an event (a window mapped or gone, a line the program reports), each
-# with a limit long enough for a loaded machine; no step sleeps for a fixed time. A failure
-# says what was awaited, the program's last reported states and where its screenshot is.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 

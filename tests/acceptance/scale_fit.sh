@@ -5,8 +5,6 @@
 # export dialog, the data-folder scanner, help and About. One screenshot per window.
 #
 #   tests/acceptance/scale_fit.sh BUILD_DIR [--shots DIR]
-#
-# Every wait is on an event, each with a limit long enough for a loaded machine.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
