@@ -5,7 +5,6 @@ set(tessaport_windows_skips
   "app_tests|StartUp.FirstStartAsksForTheInstallationAndWritesTheRegistryFile|where there is no Windows registry a first start writes a registry file, and Windows has the registry"
   "app_tests|ShortenPath.*|the expected paths are POSIX ones"
   "app_tests|MainWindowTest.MenusTakeTheWindowFontAndSearchOptionsKeepApart|Wine's fonts are wider than the room the search options' captions have (to be looked at on Windows)"
-  "platform_tests|Paths.ProgramFolderEndsWithExactlyOneSeparator|the expected folders are POSIX paths"
   "scan_tests|ScanFixture.LoadsTheMainListAndScansItWithoutDuplicatesIgnoringCase|folders differing only in case are one folder on Windows' file systems"
   "scan_tests|ScanFixture.WindowSurvivesCloseButNotItsFrame:Trees/WalkTest.*|the drives and folder trees are POSIX mounts, links and names"
   "qv2omg_tests|*/RefusedChangeTest.*/HeaderCannotBeWritten:*/RefusedChangeTest.*/DataFileCannotBeWritten|no limit on a file's size can be set (setrlimit)"

@@ -1,5 +1,4 @@
 #include "platform/file_system.h"
-#include "platform/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -53,17 +52,6 @@ TEST_F(FileSystem, ListingLeavesOutHiddenNamesAndIgnoresCaseInItsOrder)
     EXPECT_EQ(platform::ListDirectory(temp_.path()),
               QStringList({"Alpha", "beta", "dangling", "Delta", "gamma.txt"}));
     EXPECT_TRUE(platform::ListDirectory(Path("missing")).isEmpty());
-}
-
-TEST(Paths, ProgramFolderEndsWithExactlyOneSeparator)
-{
-    const QByteArray old = qgetenv("TESSAPORT_PROGRAM_DIR");
-    for (const auto& [folder, expected] : {std::pair{"/opt/tessaport", "/opt/tessaport/"},
-                                           std::pair{"/opt/tessaport/", "/opt/tessaport/"}, std::pair{"/", "/"}}) {
-        qputenv("TESSAPORT_PROGRAM_DIR", folder);
-        EXPECT_EQ(platform::ProgramFolder(), expected);
-    }
-    qputenv("TESSAPORT_PROGRAM_DIR", old);
 }
 
 } // namespace
