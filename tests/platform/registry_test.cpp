@@ -118,11 +118,11 @@ TEST(RegistryFile, UnreadableOrEndlessFilesGiveAnEmptyRegistry)
     }
 }
 
-QByteArray KeyOf(int depth, int nameLength, char letter = 'a')
+QByteArray KeyOf(int depth, int nameLength)
 {
     QByteArray path = "HKEY_LOCAL_MACHINE";
     for (int i = 1; i < depth; ++i)
-        path += '\\' + QByteArray(nameLength, letter);
+        path += '\\' + QByteArray(nameLength, 'a');
     return path;
 }
 
@@ -169,7 +169,6 @@ TEST(RegistryFile, DeepKeysCostMemoryInProportionToTheFile)
     for (char last = 'a'; last < 'g'; ++last)
         legal += "[" + KeyOf(512, 63) + '\\' + last + "]\n";
     legal += kKeyLine + "\"Path\"=\"/ts\"\n";
-    ASSERT_GT(legal.size(), 190000);
 
     const long before = PeakResidentKb();
     for (const QByteArray& content : {deep, legal}) {

@@ -1,7 +1,6 @@
-// Crash consistency: the real programs, killed with SIGKILL just before one call that
-// changes a file, for calls spread over the whole run. The write counter also makes every
-// write a short one, so a file grows in hundreds of steps and a kill can land between any
-// two of them. After every kill the files are the old ones or the complete new ones.
+// The real programs killed with SIGKILL just before calls that change a file, spread over the
+// run, writes cut short so that a kill can land between any two steps of a file's growth:
+// after every kill the files are the old ones or the complete new ones.
 
 #include "reliability_support.h"
 
@@ -17,10 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Counts the file-changing calls of `run`, with the write counter loaded and writing at most
-// `chunk` bytes a call; then kills it just before about every other call, each time after
-// `restore`, and counts the states `state` finds the files in afterwards. Both the old and
-// the new state must be among them.
+// Counts the file-changing calls of `run` (writing at most `chunk` bytes a call), then kills
+// it before about every other one, each time after `restore`, and counts the states `state`
+// finds the files in. Both "old" and "new" must be among them.
 std::map<std::string, int> KillAt(ChildRun run, int chunk, const std::function<void()>& restore,
                                   const std::function<std::string(long)>& state)
 {
