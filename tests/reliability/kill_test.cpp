@@ -112,10 +112,11 @@ TEST(KillDuringWrite, FilesOfAnOutDirRunAreEachTheOldOrTheCompleteNewOne)
 TEST(KillDuringWrite, DatabaseHoldsTheOldOrTheNewSecuritiesAndTakesTheAddAgain)
 {
     TempFolder folder;
-    const fs::path pristine = folder / "pristine", db = folder / "db", csv = folder / "xyz.csv";
-    ASSERT_TRUE(qv2omg::CreateDatabase(pristine).IsOk());
+    const fs::path pristine = folder / "pristine", db = folder / "db", source = folder / "source", csv = folder / "xyz.csv";
+    ASSERT_TRUE(qv2omg::CreateDatabase(pristine).IsOk() && qv2omg::CreateDatabase(source).IsOk());
     ASSERT_TRUE(qv2omg::AddSecurity(pristine, {"ABC", "", 2, 0, true}, DailyRows(50)).IsOk());
-    WritePriceCsv(csv, DailyRows(3000));
+    ASSERT_TRUE(qv2omg::AddSecurity(source, {"XYZ", "", 2, 0, true}, DailyRows(3000)).IsOk());
+    WriteText(csv, RunChild({"omegadb", {"dump", source.string(), "XYZ"}}).out);
     const ChildRun run{"omegadb", {"add", db.string(), "XYZ", "--description", "Xylo", csv.string()}};
     const std::vector<std::string> oldSet{"ABC 50"}, newSet{"ABC 50", "XYZ 3000"};
     const auto restore = [&] {

@@ -2,11 +2,9 @@
 
 #include "qv2omg/data_reader.h"
 #include "qv2omg/header_reader.h"
-#include "qv2omg/price_csv.h"
 
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
 
 ChildOutcome RunChild(const ChildRun& run)
 {
@@ -34,7 +32,7 @@ ChildOutcome RunChild(const ChildRun& run)
     const ProcessRun result = RunShell(folder.Path(), command);
     ::setrlimit(RLIMIT_FSIZE, &earlier);
     std::signal(SIGXFSZ, handler);
-    return {result.exitCode == 128 + SIGKILL, result.exitCode, result.err};
+    return {result.exitCode == 128 + SIGKILL, result.exitCode, result.err, result.out};
 }
 
 std::vector<qv2omg::PriceRow> DailyRows(int count)
@@ -47,14 +45,6 @@ std::vector<qv2omg::PriceRow> DailyRows(int count)
         rows.push_back({date, price, price + 1, price - 1, price + 0.5f, 1000 + i, 500 + i});
     }
     return rows;
-}
-
-void WritePriceCsv(const std::filesystem::path& path, const std::vector<qv2omg::PriceRow>& rows)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << qv2omg::FormatPriceCsvHeader(true) << '\n';
-    for (const qv2omg::PriceRow& row : rows)
-        out << qv2omg::FormatPriceCsvLine(row, true) << '\n';
 }
 
 std::vector<std::string> DatabaseContents(const std::filesystem::path& directory)
