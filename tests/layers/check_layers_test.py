@@ -61,13 +61,12 @@ def run(files, targets, table=TABLE, built_from="src"):
     with tempfile.TemporaryDirectory() as temp:
         source, build = Path(temp) / "src", Path(temp) / "build"
         write(Path(temp), {"qt/QtWidgets/QWidget": ""})
-        write(source, {"layers.txt": table, **files})
+        write(source, {"cmake/layers.txt": table, **files})
         if built_from:
             reply(build, Path(temp) / built_from, targets)
         out, err = io.StringIO(), io.StringIO()
         with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
-            status = check_layers.main(["check", str(source), str(build),
-                                        "--table", str(source / "layers.txt")])
+            status = check_layers.main(["check", str(source), str(build)])
         return status, out.getvalue().splitlines(), err.getvalue()
 
 

@@ -10,10 +10,7 @@
 
 #include <optional>
 
-#if defined(_WIN32)
-#include <windows.h>
-#include <psapi.h>
-#else
+#if !defined(_WIN32)
 #include <sys/resource.h>
 #endif
 
@@ -143,42 +140,6 @@ TEST(RegistryFile, KeysTheRegistryCannotHoldAreRefusedOthersKeptAsWritten)
     }
 }
 
-long PeakResidentKb()
-{
-#if defined(_WIN32)
-    PROCESS_MEMORY_COUNTERS counters{};
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return static_cast<long>(counters.PeakWorkingSetSize / 1024);
-#else
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-#endif
-}
-
-// One key line of 50,000 parts once took 3 GB, and every key of legal size cost memory
-// in proportion to its depth times its length. Now a file costs in proportion to its size.
-TEST(RegistryFile, DeepKeysCostMemoryInProportionToTheFile)
-{
-    QByteArray deep = "REGEDIT4\n[a";
-    for (int i = 1; i < 50000; ++i)
-        deep += "\\a";
-    deep += "]\n" + kKeyLine + "\"Path\"=\"/ts\"\n";
-    // Distinct keys of the longest legal path: 512 levels, 32767 characters each.
-    QByteArray legal = "REGEDIT4\n";
-    for (char last = 'a'; last < 'g'; ++last)
-        legal += "[" + KeyOf(512, 63) + '\\' + last + "]\n";
-    legal += kKeyLine + "\"Path\"=\"/ts\"\n";
-
-    const long before = PeakResidentKb();
-    for (const QByteArray& content : {deep, legal}) {
-        const RegistryFile registry = RegistryFile::Parse(content);
-        ASSERT_NE(registry.Find(kKey, "Path"), nullptr);
-        EXPECT_EQ(registry.Find(kKey, "Path")->text, "/ts");
-    }
-    EXPECT_LT(PeakResidentKb() - before, 64 * 1024);
-}
-
 // What the writer writes reads back as it was given; a text the file cannot hold is refused
 // and the file there is left as it was.
 TEST(WriteRegistryFile, WritesWhatReadsBackOrRefusesAndKeepsTheFile)
@@ -216,6 +177,36 @@ TEST(WriteRegistryFile, WritesWhatReadsBackOrRefusesAndKeepsTheFile)
 }
 
 #if !defined(_WIN32)
+long PeakResidentKb()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// One key line of 50,000 parts once took 3 GB, and every key of legal size cost memory
+// in proportion to its depth times its length. Now a file costs in proportion to its size.
+TEST(RegistryFile, DeepKeysCostMemoryInProportionToTheFile)
+{
+    QByteArray deep = "REGEDIT4\n[a";
+    for (int i = 1; i < 50000; ++i)
+        deep += "\\a";
+    deep += "]\n" + kKeyLine + "\"Path\"=\"/ts\"\n";
+    // Distinct keys of the longest legal path: 512 levels, 32767 characters each.
+    QByteArray legal = "REGEDIT4\n";
+    for (char last = 'a'; last < 'g'; ++last)
+        legal += "[" + KeyOf(512, 63) + '\\' + last + "]\n";
+    legal += kKeyLine + "\"Path\"=\"/ts\"\n";
+
+    const long before = PeakResidentKb();
+    for (const QByteArray& content : {deep, legal}) {
+        const RegistryFile registry = RegistryFile::Parse(content);
+        ASSERT_NE(registry.Find(kKey, "Path"), nullptr);
+        EXPECT_EQ(registry.Find(kKey, "Path")->text, "/ts");
+    }
+    EXPECT_LT(PeakResidentKb() - before, 64 * 1024);
+}
+
 // A link planted where the file goes is replaced, not written through.
 TEST(WriteRegistryFile, ReplacesALinkInsteadOfFollowingIt)
 {
