@@ -327,10 +327,9 @@ def main(argv):
     parser.add_argument("source")
     parser.add_argument("build")
     parser.add_argument("--cmake")
-    parser.add_argument("--table")
     args = parser.parse_args(argv[1:])
     source, build = args.source, args.build
-    table_path = args.table or os.path.join(source, "cmake", "layers.txt")
+    table_path = os.path.join(source, "cmake", "layers.txt")
     try:
         table, target_lines, libraries = read_table(table_path)
         tree = Tree(source, table)

@@ -1,5 +1,4 @@
 #include "platform/file_system.h"
-#include "platform/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -13,57 +12,27 @@
 
 namespace {
 
-struct FileSystem : testing::Test {
-    QString Path(const QString& name) const { return temp_.filePath(name); }
-    void MakeFile(const QString& name)
-    {
-        QFile file(Path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
-    }
-    QTemporaryDir temp_;
-};
-
-TEST_F(FileSystem, OnlyReadableNonDirectoriesOpenForInput)
+TEST(FileSystem, OnlyReadableNonDirectoriesOpenForInput)
 {
 #if defined(_WIN32)
     GTEST_SKIP() << "POSIX only: named pipes, and links that QFile::link makes (shortcuts on Windows)";
 #else
-    MakeFile("file.txt");
-    ASSERT_TRUE(QDir(temp_.path()).mkdir("dir"));
-    ASSERT_TRUE(QFile::link(Path("gone"), Path("dangling")));
-    ASSERT_TRUE(QFile::link(Path("dir"), Path("dirlink")));
+    QTemporaryDir temp;
+    const auto path = [&](const char* name) { return temp.filePath(name); };
+    QFile file(path("file.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+    ASSERT_TRUE(QDir(temp.path()).mkdir("dir"));
+    ASSERT_TRUE(QFile::link(path("gone"), path("dangling")));
+    ASSERT_TRUE(QFile::link(path("dir"), path("dirlink")));
     // A pipe without a writer must neither block nor count as a directory.
-    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("pipe")).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe")).constData(), 0600), 0);
 
     for (const char* name : {"file.txt", "pipe"})
-        EXPECT_FALSE(platform::CannotOpenForInput(Path(name))) << name;
+        EXPECT_FALSE(platform::CannotOpenForInput(path(name))) << name;
     for (const char* name : {"dir", "dirlink", "dangling", "missing"})
-        EXPECT_TRUE(platform::CannotOpenForInput(Path(name))) << name;
+        EXPECT_TRUE(platform::CannotOpenForInput(path(name))) << name;
     EXPECT_TRUE(platform::CannotOpenForInput(QString()));
 #endif
-}
-
-TEST_F(FileSystem, ListingLeavesOutHiddenNamesAndIgnoresCaseInItsOrder)
-{
-    for (const char* name : {"beta", "Alpha", "gamma.txt", ".hidden", ".config"})
-        MakeFile(name);
-    ASSERT_TRUE(QDir(temp_.path()).mkdir("Delta"));
-    ASSERT_TRUE(QDir(temp_.path()).mkdir(".dotdir"));
-    ASSERT_TRUE(QFile::link(Path("gone"), Path("dangling")));
-    EXPECT_EQ(platform::ListDirectory(temp_.path()),
-              QStringList({"Alpha", "beta", "dangling", "Delta", "gamma.txt"}));
-    EXPECT_TRUE(platform::ListDirectory(Path("missing")).isEmpty());
-}
-
-TEST(Paths, ProgramFolderEndsWithExactlyOneSeparator)
-{
-    const QByteArray old = qgetenv("TESSAPORT_PROGRAM_DIR");
-    for (const auto& [folder, expected] : {std::pair{"/opt/tessaport", "/opt/tessaport/"},
-                                           std::pair{"/opt/tessaport/", "/opt/tessaport/"}, std::pair{"/", "/"}}) {
-        qputenv("TESSAPORT_PROGRAM_DIR", folder);
-        EXPECT_EQ(platform::ProgramFolder(), expected);
-    }
-    qputenv("TESSAPORT_PROGRAM_DIR", old);
 }
 
 } // namespace

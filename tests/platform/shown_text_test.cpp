@@ -25,7 +25,6 @@ TEST_P(ShownTextTest, EscapesEveryControlCharacter)
 
 INSTANTIATE_TEST_SUITE_P(Texts, ShownTextTest, testing::Values(
     ShownCase{"Plain", "IBM 1.5", "IBM 1.5", "IBM 1.5"},
-    ShownCase{"Osc52", "\x1B]52;c;aGk=\x07", "\\x1B]52;c;aGk=\\x07", "\\x1B]52;c;aGk=\\x07"},
     ShownCase{"CrTabNulDel", std::string("a\r\t\0\x7F", 5), "a\\x0D\\x09\\x00\\x7F", "a\\x0D\\x09\\x00\\x7F"},
     // 0x9B is a one-byte CSI to some terminals: in the database it is a single right quote.
     ShownCase{"HighBytes", "\x9B\x80\xDC", "\u203A\u20AC\u00DC", "\\x9B\\x80\\xDC"},

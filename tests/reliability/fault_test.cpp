@@ -39,12 +39,6 @@ TEST(ImportOutOfRoom, ReportsTheWritersErrorAndKeepsTheEarlierFile)
     EXPECT_EQ(folder.Entries(), before);  // no temporary file left
 }
 
-int32_t DayOf(uint32_t date)
-{
-    const QDate day(static_cast<int>(date / 10000), static_cast<int>(date / 100 % 100), static_cast<int>(date % 100));
-    return static_cast<int32_t>(omega::SerialOfDate(day));
-}
-
 // Cut while the import reads it, to whole rows or inside one: the import ends at the last
 // whole row the file still holds, and the pattern file is complete up to there.
 TEST(ShrinkingDataFile, EndsTheImportCleanly)
@@ -54,14 +48,13 @@ TEST(ShrinkingDataFile, EndsTheImportCleanly)
     for (const uint64_t cutInsideRow : {0, 13}) {
         TempFolder folder;
         const fs::path db = folder / "db";
-        const std::vector<qv2omg::PriceRow> rows = DailyRows(6000);
         ASSERT_TRUE(qv2omg::CreateDatabase(db).IsOk());
-        ASSERT_TRUE(qv2omg::AddSecurity(db, {"XYZ", "", 2, 0, true}, rows).IsOk());
+        ASSERT_TRUE(qv2omg::AddSecurity(db, {"XYZ", "", 2, 0, true}, DailyRows(6000)).IsOk());
         ImportRequest request;
         const LibrarySource source(omega::TheDataLibrary(), QString::fromStdString(db.string()));
         request.symbol = "XYZ";
-        request.firstDay = DayOf(rows.front().date);
-        request.lastDay = DayOf(rows.back().date);
+        request.firstDay = static_cast<int32_t>(omega::SerialOfDate(QDate(1990, 1, 1)));
+        request.lastDay = static_cast<int32_t>(omega::SerialOfDate(QDate(2020, 1, 1)));
         request.patternFile = folder / "out.wk1";
         ImportHooks hooks;
         hooks.progress = [&](int32_t recordsRead) {

@@ -1,7 +1,6 @@
-// Crash consistency: the real programs, killed with SIGKILL just before one call that
-// changes a file, for calls spread over the whole run. The write counter also makes every
-// write a short one, so a file grows in hundreds of steps and a kill can land between any
-// two of them. After every kill the files are the old ones or the complete new ones.
+// The real programs killed with SIGKILL just before calls that change a file, spread over the
+// run, writes cut short so that a kill can land between any two steps of a file's growth:
+// after every kill the files are the old ones or the complete new ones.
 
 #include "reliability_support.h"
 
@@ -9,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -18,52 +16,33 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// `run` with the write counter loaded, writing at most `chunk` bytes a call, and `setting`.
-ChildRun Counted(ChildRun run, int chunk, const std::string& setting)
+// Counts the file-changing calls of `run` (writing at most `chunk` bytes a call), then kills
+// it before about every other one, each time after `restore`, and counts the states `state`
+// finds the files in. Both "old" and "new" must be among them.
+std::map<std::string, int> KillAt(ChildRun run, int chunk, const std::function<void()>& restore,
+                                  const std::function<std::string(long)>& state)
 {
+    const TempFolder folder;
     run.writeCounter = true;
-    run.environment.push_back("TESSAPORT_WRITE_CHUNK=" + std::to_string(chunk));
-    run.environment.push_back(setting);
-    return run;
-}
-
-// How many file-changing calls the run makes, seen through the counter; it must succeed.
-long CountCalls(const ChildRun& run, int chunk, const TempFolder& folder)
-{
-    const std::string countFile = folder / "calls";
-    const ChildOutcome outcome = RunChild(Counted(run, chunk, "TESSAPORT_COUNT_FILE=" + countFile));
-    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-    return std::atol(ReadText(countFile).c_str());
-}
-
-// `kills` call numbers from 1 to one past the last call, evenly spread.
-std::vector<long> Spread(long calls, long kills = 200)
-{
-    std::vector<long> points;
-    for (long kill = 0; kill < kills; ++kill)
-        points.push_back(1 + kill * calls / (kills - 1));
-    return points;
-}
-
-// Kills the run just before each call of `points`, each time after `restore`, and counts
-// the states `state` finds the files in afterwards.
-std::map<std::string, int> KillAt(const std::vector<long>& points, const ChildRun& run, int chunk,
-                                  const std::function<void()>& restore, const std::function<std::string(long)>& state)
-{
+    run.environment = {"TESSAPORT_WRITE_CHUNK=" + std::to_string(chunk), "TESSAPORT_COUNT_FILE=" + (folder / "calls").string()};
+    restore();
+    const ChildOutcome counted = RunChild(run);
+    EXPECT_EQ(counted.exitCode, 0) << counted.err;
+    const long calls = std::atol(ReadText(folder / "calls").c_str()), kills = calls / 2 + 2;
     std::map<std::string, int> outcomes;
-    for (const long at : points) {
+    for (long kill = 0; kill < kills; ++kill) {
+        const long at = 1 + kill * calls / (kills - 1);
         restore();
-        const ChildOutcome outcome = RunChild(Counted(run, chunk, "TESSAPORT_KILL_AT=" + std::to_string(at)));
+        run.environment.back() = "TESSAPORT_KILL_AT=" + std::to_string(at);
+        const ChildOutcome outcome = RunChild(run);
         if (!outcome.killed && outcome.exitCode != 0) {
             ADD_FAILURE() << "killed at call " << at << ": " << outcome.err;
             break;
         }
         ++outcomes[state(at)];
     }
-    std::printf("%s, %zu kills over %ld calls:", run.program.c_str(), points.size(), points.back() - 1);
-    for (const auto& [name, count] : outcomes)
-        std::printf(" %s=%d", name.c_str(), count);
-    std::printf("\n");
+    EXPECT_GT(outcomes["old"], 0);
+    EXPECT_GT(outcomes["new"], 0);
     return outcomes;
 }
 
@@ -73,27 +52,21 @@ TEST(KillDuringWrite, PatternFileIsTheOldOrTheCompleteNewOne)
     const std::string db = folder / "db", out = folder / "out.wk1";
     ASSERT_TRUE(qv2omg::CreateDatabase(db).IsOk());
     ASSERT_TRUE(qv2omg::AddSecurity(db, {"XYZ", "", 2, 0, true}, DailyRows(3000)).IsOk());
-    const ChildRun oldRun{"tessaport-import", {"--data", db, "--to", "1990-03-01", "-o", out, "XYZ"}};
-    ASSERT_EQ(RunChild(oldRun).exitCode, 0);
+    ASSERT_EQ(RunChild({"tessaport-import", {"--data", db, "--to", "1990-03-01", "-o", out, "XYZ"}}).exitCode, 0);
     const std::string oldFile = ReadText(out);
     const ChildRun run{"tessaport-import", {"--data", db, "--open-interest", "-o", out, "XYZ"}};
     ASSERT_EQ(RunChild(run).exitCode, 0);
     const std::string newFile = ReadText(out);
-    ASSERT_GT(newFile.size(), 200000u);
-    const int chunk = static_cast<int>(newFile.size() / 400);  // a few hundred writes
-    const long calls = CountCalls(run, chunk, folder);
-    ASSERT_GT(calls, 400);
+    const auto restore = [&] { WriteText(out, oldFile); };
 
-    std::map<std::string, int> outcomes = KillAt(Spread(calls), run, chunk, [&] { WriteText(out, oldFile); }, [&](long) {
+    // A few hundred writes.
+    EXPECT_EQ(KillAt(run, static_cast<int>(newFile.size() / 400), restore, [&](long) {
         const std::string now = ReadText(out);
         return now == oldFile ? "old" : now == newFile ? "new" : "torn";
-    });
-    EXPECT_EQ(outcomes["torn"], 0);
-    EXPECT_GT(outcomes["old"], 0);
-    EXPECT_GT(outcomes["new"], 0);
+    })["torn"], 0);
 
     // What the killed runs left behind does not stand in the next run's way.
-    WriteText(out, oldFile);
+    restore();
     ASSERT_EQ(RunChild(run).exitCode, 0);
     EXPECT_EQ(ReadText(out), newFile);
 }
@@ -113,24 +86,19 @@ TEST(KillDuringWrite, FilesOfAnOutDirRunAreEachTheOldOrTheCompleteNewOne)
     const ChildRun run{"tessaport-import", {"--data", db, "--out-dir", out, "--all", "-q"}};
     ASSERT_EQ(RunChild(run).exitCode, 0);
     std::map<std::string, std::string> oldFiles, newFiles;
-    for (const auto& entry : fs::directory_iterator(out))
-        newFiles[entry.path().filename().string()] = ReadText(entry.path().string());
-    for (const auto& entry : fs::directory_iterator(pristine))
-        oldFiles[entry.path().filename().string()] = ReadText(entry.path().string());
+    for (const auto& [files, from] : {std::pair{&newFiles, out}, std::pair{&oldFiles, pristine}})
+        for (const auto& entry : fs::directory_iterator(from))
+            (*files)[entry.path().filename().string()] = ReadText(entry.path());
     ASSERT_EQ(newFiles.size(), 70u);
     const auto restore = [&] {
         fs::remove_all(out);
         fs::copy(pristine, out);
     };
-    restore();
-    const long calls = CountCalls(run, 0, folder);
 
-    // About every other call: a few per file.
-    std::map<std::string, int> outcomes = KillAt(Spread(calls, calls / 2 + 2), run, 0, restore, [&](long at) {
+    EXPECT_GT(KillAt(run, 0, restore, [&](long at) {
         size_t fresh = 0;
         for (const auto& entry : fs::directory_iterator(out)) {
-            const std::string name = entry.path().filename().string();
-            const std::string now = ReadText(entry.path().string());
+            const std::string name = entry.path().filename().string(), now = ReadText(entry.path());
             if (name.starts_with(".") && name.ends_with(".tmp"))
                 continue;
             const bool earlier = oldFiles.contains(name) && now == oldFiles[name];
@@ -138,35 +106,26 @@ TEST(KillDuringWrite, FilesOfAnOutDirRunAreEachTheOldOrTheCompleteNewOne)
             fresh += earlier ? 0 : 1;
         }
         return fresh == 0 ? "old" : fresh == newFiles.size() ? "new" : "partly new";
-    });
-    EXPECT_GT(outcomes["old"], 0);
-    EXPECT_GT(outcomes["partly new"], 0);
-    EXPECT_GT(outcomes["new"], 0);
+    })["partly new"], 0);
 }
 
 TEST(KillDuringWrite, DatabaseHoldsTheOldOrTheNewSecuritiesAndTakesTheAddAgain)
 {
     TempFolder folder;
-    const fs::path pristine = folder / "pristine", db = folder / "db";
-    ASSERT_TRUE(qv2omg::CreateDatabase(pristine).IsOk());
+    const fs::path pristine = folder / "pristine", db = folder / "db", source = folder / "source", csv = folder / "xyz.csv";
+    ASSERT_TRUE(qv2omg::CreateDatabase(pristine).IsOk() && qv2omg::CreateDatabase(source).IsOk());
     ASSERT_TRUE(qv2omg::AddSecurity(pristine, {"ABC", "", 2, 0, true}, DailyRows(50)).IsOk());
-    const std::string csv = folder / "xyz.csv";
-    WritePriceCsv(csv, DailyRows(3000));
-    const ChildRun run{"omegadb", {"add", db.string(), "XYZ", "--description", "Xylo", csv}};
+    ASSERT_TRUE(qv2omg::AddSecurity(source, {"XYZ", "", 2, 0, true}, DailyRows(3000)).IsOk());
+    WriteText(csv, RunChild({"omegadb", {"dump", source.string(), "XYZ"}}).out);
+    const ChildRun run{"omegadb", {"add", db.string(), "XYZ", "--description", "Xylo", csv.string()}};
     const std::vector<std::string> oldSet{"ABC 50"}, newSet{"ABC 50", "XYZ 3000"};
-
     const auto restore = [&] {
         fs::remove_all(db);
         fs::copy(pristine, db);
     };
-    restore();
-    const int chunk = 256;
-    const long calls = CountCalls(run, chunk, folder);
-    ASSERT_GT(calls, 300);
-    ASSERT_EQ(DatabaseContents(db), newSet);
 
     int kill = 0;
-    std::map<std::string, int> outcomes = KillAt(Spread(calls), run, chunk, restore, [&](long at) {
+    EXPECT_EQ(KillAt(run, 256, restore, [&](long at) {
         const std::vector<std::string> now = DatabaseContents(db);
         // What a killed run left behind is overwritten or passed over: the add runs again,
         // unless the killed run completed it. Every eighth kill, to keep the test short.
@@ -176,10 +135,7 @@ TEST(KillDuringWrite, DatabaseHoldsTheOldOrTheNewSecuritiesAndTakesTheAddAgain)
             EXPECT_EQ(DatabaseContents(db), newSet) << at;
         }
         return now == oldSet ? "old" : now == newSet ? "new" : "torn";
-    });
-    EXPECT_EQ(outcomes["torn"], 0);
-    EXPECT_GT(outcomes["old"], 0);
-    EXPECT_GT(outcomes["new"], 0);
+    })["torn"], 0);
 }
 
 } // namespace

@@ -2,39 +2,35 @@
 
 #include "qv2omg/data_reader.h"
 #include "qv2omg/header_reader.h"
-#include "qv2omg/price_csv.h"
 
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
 
 ChildOutcome RunChild(const ChildRun& run)
 {
     static const TempFolder folder;  // the child's standard input and output
-    std::string command = "env";
-    std::vector<std::string> environment = run.environment;
+    // The file size limit and the ignored SIGXFSZ (as a shell may leave it) are the child's alone.
+    std::vector<std::string> words{"env"};
+    if (run.fileSizeLimit)
+        words = {"prlimit", "--fsize=" + std::to_string(*run.fileSizeLimit), "env", "--ignore-signal=XFSZ"};
+    words.insert(words.end(), run.environment.begin(), run.environment.end());
     if (run.writeCounter) {
-        environment.push_back("LD_PRELOAD=" TESSAPORT_WRITE_COUNTER);
+        words.push_back("LD_PRELOAD=" TESSAPORT_WRITE_COUNTER);
         // A sanitizer build wants its runtime first; the counter only passes calls on.
         const char* asan = std::getenv("ASAN_OPTIONS");
-        environment.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0");
+        words.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0");
     }
-    environment.push_back(TESSAPORT_PROGRAM_DIR "/" + run.program);
-    environment.insert(environment.end(), run.arguments.begin(), run.arguments.end());
-    for (const std::string& word : environment)
-        command += " '" + word + "'";
-
-    // The child inherits the limit and the ignored signal.
-    rlimit earlier{};
-    ::getrlimit(RLIMIT_FSIZE, &earlier);
-    const auto handler = std::signal(SIGXFSZ, run.fileSizeLimit ? SIG_IGN : SIG_DFL);
-    rlimit limit = earlier;
-    limit.rlim_cur = run.fileSizeLimit.value_or(earlier.rlim_cur);
-    ::setrlimit(RLIMIT_FSIZE, &limit);
+    words.push_back(TESSAPORT_PROGRAM_DIR "/" + run.program);
+    words.insert(words.end(), run.arguments.begin(), run.arguments.end());
+    std::string command;
+    for (const std::string& word : words) {  // each word quoted whole, a quote in it as '\''
+        command += " '";
+        for (const char c : word)
+            command += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        command += '\'';
+    }
     const ProcessRun result = RunShell(folder.Path(), command);
-    ::setrlimit(RLIMIT_FSIZE, &earlier);
-    std::signal(SIGXFSZ, handler);
-    return {result.exitCode == 128 + SIGKILL, result.exitCode, result.err};
+    return {result.exitCode == 128 + SIGKILL, result.exitCode, result.err, result.out};
 }
 
 std::vector<qv2omg::PriceRow> DailyRows(int count)
@@ -47,14 +43,6 @@ std::vector<qv2omg::PriceRow> DailyRows(int count)
         rows.push_back({date, price, price + 1, price - 1, price + 0.5f, 1000 + i, 500 + i});
     }
     return rows;
-}
-
-void WritePriceCsv(const std::filesystem::path& path, const std::vector<qv2omg::PriceRow>& rows)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << qv2omg::FormatPriceCsvHeader(true) << '\n';
-    for (const qv2omg::PriceRow& row : rows)
-        out << qv2omg::FormatPriceCsvLine(row, true) << '\n';
 }
 
 std::vector<std::string> DatabaseContents(const std::filesystem::path& directory)

@@ -30,15 +30,13 @@ struct ChildOutcome {
     bool killed = false;  // ended by SIGKILL
     int exitCode = -1;
     std::string err;  // what it wrote to standard error
+    std::string out;  // and to standard output
 };
 
 ChildOutcome RunChild(const ChildRun& run);
 
 // `count` daily rows from 2 January 1990, on every day of the month up to the 28th.
 std::vector<qv2omg::PriceRow> DailyRows(int count);
-
-// The rows as omegadb add reads them, in a file.
-void WritePriceCsv(const std::filesystem::path& path, const std::vector<qv2omg::PriceRow>& rows);
 
 // Symbol and record count of every security of a database, in header order, when the
 // header file and every data file are whole; otherwise the damage, as one entry.

@@ -11,7 +11,6 @@
 
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 
 omega::DataLibrary& Library()
@@ -113,12 +112,6 @@ Grid ExpectedGrid(const std::string& symbol, const std::vector<qv2omg::PriceRow>
             grid.push_back(cells);
     }
     return grid;
-}
-
-std::string ReadFileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 CommandResult RunImportCommand(const QStringList& arguments)

@@ -4,6 +4,7 @@
 #include "main_window/main_window_controls.h"
 #include "omega/program_state.h"
 #include "qv2omg/db_format.h"
+#include "test_files.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
@@ -49,7 +50,7 @@ using Grid = std::vector<std::vector<std::string>>;
 Grid ReadGrid(const std::string& path);
 // What the import should write for `rows`.
 Grid ExpectedGrid(const std::string& symbol, const std::vector<qv2omg::PriceRow>& rows, bool openInterest, bool skip);
-std::string ReadFileBytes(const std::string& path);
+inline std::string ReadFileBytes(const std::string& path) { return test_support::ReadText(path); }
 
 struct CommandResult {
     int exitCode = -1;
