@@ -109,7 +109,7 @@ TEST_F(BeginImportTest, ImportsLikeTheCommandAndReturnsToIdle)
                                 "xlsx", "XYZ"})
                   .exitCode,
               0);
-    EXPECT_EQ(ReadFileBytes(db_.Path("out.XLSX")), ReadFileBytes(command.toStdString()));
+    EXPECT_EQ(test_support::ReadText(db_.Path("out.XLSX")), test_support::ReadText(command.toStdString()));
 }
 
 TEST_F(BeginImportTest, EqualFirstAndLastDayImportOneRow)
@@ -146,7 +146,7 @@ TEST_P(BeginImportMessageTest, ShowsTheMessageAndReturnsToIdle)
     const bool unknown = text == kChooseSecurityText;  // which also disables Begin Import and goes to the symbol
     ExpectIdle(!unknown);
     EXPECT_EQ(window_.focusWidget() == c_.symbolEdit(), unknown);
-    EXPECT_EQ(ReadFileBytes(db_.Path("out.pat")), "earlier");
+    EXPECT_EQ(test_support::ReadText(db_.Path("out.pat")), "earlier");
     EXPECT_EQ(QDir(QString::fromStdString(db_.Path(""))).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 

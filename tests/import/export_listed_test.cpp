@@ -145,9 +145,9 @@ TEST_P(ExportListedBytesTest, WritesWhatTheCommandWrites)
     QStringList arguments = test.arguments;
     arguments << "--data" << db_.Dir() << "--keep-invalid" << "-o" << Out(command) << "AAA" << "BBB";
     ASSERT_EQ(RunImportCommand(arguments).exitCode, 0);
-    const std::string bytes = ReadFileBytes(db_.Path(test.output));
+    const std::string bytes = test_support::ReadText(db_.Path(test.output));
     EXPECT_GT(bytes.size(), 200u);
-    EXPECT_EQ(bytes, ReadFileBytes(db_.Path(command)));
+    EXPECT_EQ(bytes, test_support::ReadText(db_.Path(command)));
 }
 
 // AAA has 40 weekdays from 2 March, one of them invalid; BBB 44 from the 18th, with a gap of 4.
@@ -186,9 +186,9 @@ TEST_F(ExportListedTest, InterruptKeepsFinishedFilesAndAbandonsTheOneInHand)
         << messages_.All()[1].text.toStdString();
     ExpectIdle();
     ASSERT_EQ(RunImportCommand({"--data", db_.Dir(), "-o", Out("AAA.pat"), "AAA"}).exitCode, 0);
-    EXPECT_EQ(ReadFileBytes(db_.Path("each/AAA.pat")), ReadFileBytes(db_.Path("AAA.pat")));
+    EXPECT_EQ(test_support::ReadText(db_.Path("each/AAA.pat")), test_support::ReadText(db_.Path("AAA.pat")));
     EXPECT_EQ(QDir(Out("each")).entryList(QDir::Files | QDir::Hidden), QStringList({"AAA.pat", "BBB.pat"}));
-    EXPECT_EQ(ReadFileBytes(db_.Path("each/BBB.pat")), "earlier");
+    EXPECT_EQ(test_support::ReadText(db_.Path("each/BBB.pat")), "earlier");
 }
 
 TEST_F(ExportListedTest, InterruptedMergeWritesNothing)
@@ -215,7 +215,7 @@ TEST_F(ExportListedTest, TheWindowAndTheCommandAgree)
     ASSERT_EQ(messages_.All().size(), 1u);
     EXPECT_TRUE(messages_.All()[0].text.contains("Securities left out: 1\n  " + leftOut + "\n"));
     EXPECT_FALSE(QFileInfo::exists(Out("some/AAA.csv")));
-    EXPECT_EQ(ReadFileBytes(db_.Path("some/BBB.csv")), ReadFileBytes(db_.Path("cmd-some/BBB.csv")));
+    EXPECT_EQ(test_support::ReadText(db_.Path("some/BBB.csv")), test_support::ReadText(db_.Path("cmd-some/BBB.csv")));
 }
 
 // OK is off while a choice cannot be run, and the line beside the choice says why.
@@ -290,7 +290,7 @@ TEST_F(ExportListedTest, AsksOnceBeforeReplacingFiles)
         EXPECT_EQ(messages_.All()[0].icon, widgets::MessageIcon::Question);
         EXPECT_EQ(messages_.All()[yes ? 2 : 1].text, Out("wide.csv") + " exists already. Replace it?");
         for (const char* name : {"each/AAA.pat", "each/BBB.pat", "wide.csv"})
-            EXPECT_EQ(ReadFileBytes(db_.Path(name)) == "earlier", !yes) << name;
+            EXPECT_EQ(test_support::ReadText(db_.Path(name)) == "earlier", !yes) << name;
         ExpectIdle();
     }
 }

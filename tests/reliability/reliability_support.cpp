@@ -23,12 +23,8 @@ ChildOutcome RunChild(const ChildRun& run)
     words.push_back(TESSAPORT_PROGRAM_DIR "/" + run.program);
     words.insert(words.end(), run.arguments.begin(), run.arguments.end());
     std::string command;
-    for (const std::string& word : words) {  // each word quoted whole, a quote in it as '\''
-        command += " '";
-        for (const char c : word)
-            command += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        command += '\'';
-    }
+    for (const std::string& word : words)
+        command += ' ' + ShellWord(word);
     const ProcessRun result = RunShell(folder.Path(), command);
     return {result.exitCode == 128 + SIGKILL, result.exitCode, result.err, result.out};
 }

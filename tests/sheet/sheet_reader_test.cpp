@@ -127,7 +127,7 @@ TEST_F(SheetTest, SheetdumpPrintsTheSheetOrWhatIsWrong)
 #else
     const auto path = folder_ / "dump.wk1";
     const auto sheetdump = [this](const std::string& argument) {
-        const ProcessRun run = RunShell(folder_, TESSAPORT_PROGRAM_DIR "/sheetdump '" + argument + "'");
+        const ProcessRun run = RunShell(folder_, TESSAPORT_PROGRAM_DIR "/sheetdump " + ShellWord(argument));
         return std::tuple(run.exitCode, run.out, run.err);
     };
     ASSERT_EQ(WriteSheet(path, {Label(0, 1, "Date"), Label(0, 28, "say \"hi\", \xE9"), Number(1, 1, 0.1),

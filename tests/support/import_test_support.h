@@ -50,7 +50,6 @@ using Grid = std::vector<std::vector<std::string>>;
 Grid ReadGrid(const std::string& path);
 // What the import should write for `rows`.
 Grid ExpectedGrid(const std::string& symbol, const std::vector<qv2omg::PriceRow>& rows, bool openInterest, bool skip);
-inline std::string ReadFileBytes(const std::string& path) { return test_support::ReadText(path); }
 
 struct CommandResult {
     int exitCode = -1;

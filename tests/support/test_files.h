@@ -87,13 +87,22 @@ struct ProcessRun {
     std::string err;
 };
 
+// `word` as one word of a POSIX shell command: in single quotes, a quote inside as '\''.
+inline std::string ShellWord(const std::string& word)
+{
+    std::string quoted = "'";
+    for (const char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + '\'';
+}
+
 // Runs a shell command in `folder` with `input` on its standard input; it is stopped after
 // `seconds` (POSIX). Its output is kept in files of the folder: stdin, stdout and stderr.
 inline ProcessRun RunShell(const std::filesystem::path& folder, const std::string& command,
                            const std::string& input = {}, int seconds = 120)
 {
     WriteText(folder / "stdin", input);
-    const std::string line = "cd '" + folder.string() + "' && timeout " + std::to_string(seconds) + " " + command
+    const std::string line = "cd " + ShellWord(folder.string()) + " && timeout " + std::to_string(seconds) + " " + command
         + " <stdin >stdout 2>stderr";
     const int status = std::system(line.c_str());
 #if defined(_WIN32)

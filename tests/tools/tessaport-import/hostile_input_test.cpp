@@ -41,7 +41,7 @@ protected:
             db_.Add(kSymbols[i], WeekdayRows(i + 1));
         // ABD becomes ABC in the header.
         const std::string header = QDir(db_.Dir()).filePath("master.omg").toStdString();
-        std::string bytes = ReadFileBytes(header);
+        std::string bytes = test_support::ReadText(header);
         const size_t at = bytes.find(std::string("ABD\0", 4));
         ASSERT_NE(at, std::string::npos);
         bytes[at + 2] = 'C';
@@ -81,7 +81,7 @@ TEST_F(LookalikeSymbols, AllWritesEachSecurityOnceUnderANameOfItsOwn)
         {"X.csv", "X"}, {" X.csv", " X"}, {"X%20.csv", "X "}, {"abc.csv", "abc"}, {"ABC~2.csv", "ABC"}};
     EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden).size(), 5);
     for (const auto& [file, symbol] : files)
-        EXPECT_EQ(DataLines(ReadFileBytes((out + "/").toStdString() + file)), Dumped(symbol)) << file;
+        EXPECT_EQ(DataLines(test_support::ReadText((out + "/").toStdString() + file)), Dumped(symbol)) << file;
 }
 
 TEST(MergeCommand, ASymbolGivenTwiceIsMergedOnce)
@@ -94,7 +94,7 @@ TEST(MergeCommand, ASymbolGivenTwiceIsMergedOnce)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, "tessaport-import: abc: given more than once; merged once\n"
                        "tessaport-import: ABC: given more than once; merged once\n");
-    const std::string text = ReadFileBytes(merged);
+    const std::string text = test_support::ReadText(merged);
     EXPECT_EQ(text.substr(0, text.find('\n')), "Date,ABC_Close\r");
 }
 
@@ -118,7 +118,7 @@ TEST(ImportCommand, OutDirDoesNotWriteThroughLinks)
     EXPECT_EQ(run.err, "tessaport-import: XYZ: " + (out + "/XYZ.pat").toStdString()
                            + " is a symbolic link; --out-dir does not write through links (remove it, or name it "
                              "with -o)\n");
-    EXPECT_EQ(ReadFileBytes(victim), "mine\n");
+    EXPECT_EQ(test_support::ReadText(victim), "mine\n");
 
     EXPECT_EQ(RunImportCommand({"--data", db.Dir(), "-o", out + "/XYZ.pat", "XYZ"}).exitCode, 0);
     EXPECT_TRUE(fs::is_symlink((out + "/XYZ.pat").toStdString()));
@@ -142,7 +142,7 @@ TEST(ImportCommand, AReplacedFileKeepsItsPermissions)
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_NE(ReadFileBytes(path), "earlier");
+    EXPECT_NE(test_support::ReadText(path), "earlier");
 }
 
 // A text cell a spreadsheet would evaluate is written as text; --csv-raw-text keeps the bytes.
@@ -155,9 +155,9 @@ TEST(ImportCommand, CsvTextThatLooksLikeAFormulaIsWrittenAsText)
     const QStringList merge = {"--data", db.Dir(), "--merge", "long", "--format", "csv", "--fields", "close",
                                "-o", QString::fromStdString(merged), "--all"};
     ASSERT_EQ(RunImportCommand(merge).exitCode, 0);
-    EXPECT_EQ(ReadFileBytes(merged), "Date,Symbol,Close\r\n1998-03-02,'=1+2,10.5\r\n1998-03-02,'@A,10.5\r\n");
+    EXPECT_EQ(test_support::ReadText(merged), "Date,Symbol,Close\r\n1998-03-02,'=1+2,10.5\r\n1998-03-02,'@A,10.5\r\n");
     ASSERT_EQ(RunImportCommand(QStringList(merge) << "--csv-raw-text").exitCode, 0);
-    EXPECT_EQ(ReadFileBytes(merged), "Date,Symbol,Close\r\n1998-03-02,=1+2,10.5\r\n1998-03-02,@A,10.5\r\n");
+    EXPECT_EQ(test_support::ReadText(merged), "Date,Symbol,Close\r\n1998-03-02,=1+2,10.5\r\n1998-03-02,@A,10.5\r\n");
 }
 
 } // namespace

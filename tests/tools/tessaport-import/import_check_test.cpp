@@ -27,7 +27,7 @@ TEST(ImportCheckCommand, ReportsTheRowsWrittenAndLeavesTheFileAlone)
             RunImportCommand(common + QStringList{"--check", "-o", QString::fromStdString(checked), "XYZ"});
 
         EXPECT_EQ(result.exitCode, 0);
-        EXPECT_EQ(ReadFileBytes(checked), ReadFileBytes(plain));
+        EXPECT_EQ(test_support::ReadText(checked), test_support::ReadText(plain));
         EXPECT_EQ(result.err.substr(0, result.err.find("Findings by kind")),
                   "tessaport-import: XYZ: row 22, 1998-03-30: bad-tick: the close jumps +100% and comes back the "
                   "next record (before=15.25 close=30.5 back=15.75)\n"
