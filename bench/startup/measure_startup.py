@@ -71,7 +71,9 @@ def main():
                            TESSAPORT_REGISTRY=make_installation(root, os.path.join(bin_dir, "omegadb")))
         if args.xvfb:
             display = ":97"
-            xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            # -noreset: each run starts as the last one leaves, which would otherwise meet the
+            # server resetting itself for want of clients and be refused.
+            xvfb = subprocess.Popen(["Xvfb", display, "-noreset", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
                                     stderr=subprocess.DEVNULL)
             time.sleep(1)
             environment.update(DISPLAY=display, QT_QPA_PLATFORM="xcb")

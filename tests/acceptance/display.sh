@@ -28,6 +28,7 @@ fail() {
     echo "  screenshot: $failure_shot" >&2
   fi
   echo "--- program output" >&2; cat "$work/app.log" "$work/app.err" >&2 2>/dev/null || true
+  if [ -s "$work/xvfb.log" ]; then echo "--- Xvfb" >&2; tail -5 "$work/xvfb.log" >&2; fi
   exit 1
 }
 step() { echo "$test_name $((SECONDS - started))s: $*"; }
@@ -57,9 +58,12 @@ gone() { until_true 60 eval "! shown '$1'"; }
 wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
 
 # start_display openbox|none: Xvfb at 1024x768 with the number it chose for itself, exported
-# as DISPLAY, and openbox on it when asked.
+# as DISPLAY, and openbox on it when asked. -noreset: without a window manager the program is
+# the display's only client, and an X server resets itself when its last client leaves; the
+# reset drops a client that connected while it ran, so a program started again at once can
+# fail with "could not connect to display" (seen here once in 90 quick restarts under load).
 start_display() {
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
   pids+=($!)
   until_true 20 test -s "$work/display" || fail "Xvfb did not start"
   export DISPLAY=:$(cat "$work/display")
