@@ -31,8 +31,9 @@ INSTANTIATE_TEST_SUITE_P(Texts, ShownTextTest, testing::Values(
     ShownCase{"UndefinedInTheCodePage", "\x81\x8D\x8F\x90\x9D", "\\x81\\x8D\\x8F\\x90\\x9D",
               "\\x81\\x8D\\x8F\\x90\\x9D"},
     // A C1 control written in UTF-8 is shown by its number; a cut or overlong sequence byte by byte.
-    ShownCase{"Utf8", "\xC3\x9C\xE2\x82\xAC\xC2\x9B\xC0\xAF\xE2\x82", "\u00C3\u0153\u00E2\u201A\u00AC\u00C2\u203A\u00C0\u00AF\u00E2\u201A",
-              "\u00DC\u20AC\\x9B\\xC0\\xAF\\xE2\\x82"}),
+    ShownCase{"Utf8", "\xC3\x9C\xE2\x82\xAC\xC2\x9B\xC0\xAF\xE0\x80\xAF\xE2\x82",
+              "\u00C3\u0153\u00E2\u201A\u00AC\u00C2\u203A\u00C0\u00AF\u00E0\u20AC\u00AF\u00E2\u201A",
+              "\u00DC\u20AC\\x9B\\xC0\\xAF\\xE0\\x80\\xAF\\xE2\\x82"}),
     CaseName());
 
 TEST(ShownText, TypedTextIsStoredInWindows1252OrTheCharacterIsNamed)

@@ -165,6 +165,27 @@ TEST_F(DatabaseTest, ASymbolReadFromADamagedHeaderIsFound)
     EXPECT_STREQ(found.symbol, "ABCDEFGHIJKLMNO");
 }
 
+// A damaged header may name any file: only a plain name in the database's own folder is
+// opened, although each name here reaches a copy of a good data file.
+TEST_F(DatabaseTest, ADataFileNamedInASubfolderOrHiddenIsRefused)
+{
+    Add("A", {Row(19980302)});
+    fs::create_directory(Dir() / "s");
+    for (const std::string name : {"e", "s/d", ".d"}) {
+        SCOPED_TRACE(name);
+        fs::copy_file(FirstDataFile(), Dir() / name);
+        Damage(Dir() / qv2omg::kHeaderFileName, [&](auto& b) {
+            std::fill_n(b.begin() + 16 + 52, qv2omg::kDataFileNameSize, 0);
+            std::copy(name.begin(), name.end(), b.begin() + 16 + 52);
+        });
+        FileContext context{};
+        const bool opened = OpenData("A", context) == 0;
+        EXPECT_EQ(opened, name == "e");
+        if (opened)
+            Library().CloseDataFile(&context);
+    }
+}
+
 // The data file of XYZ (four rows) as it is now: its date range and the records read.
 struct DataCase {
     const char* name;
@@ -298,6 +319,20 @@ TEST_F(RangeTest, DeliversTheRowsInTheRangeBothEndsIncluded)
         EXPECT_EQ(ReadDates(context), c.delivered);
         EXPECT_EQ(Library().CloseDataFile(&context), 0);
     }
+}
+
+// The row before a range's first day is read too, so that damage there is seen: here the
+// row before 1998-03-05 is dated after it.
+TEST_F(RangeTest, DamageJustBeforeTheFirstDayIsSeen)
+{
+    Add("R", {Row(19980302), Row(19980303), Row(19980304), Row(19980305), Row(19980306), Row(19980309)});
+    Damage(FirstDataFile(), [](auto& b) { const uint32_t date = 19980306; std::memcpy(b.data() + 16 + 2 * 28, &date, 4); });
+    FileContext context{};
+    ASSERT_EQ(OpenData("R", context, 19980305, 19980309), 0);
+    PriceRecord end{};
+    EXPECT_EQ(ReadDates(context, &end), (std::vector<uint32_t>{19980306, 19980305, 19980306, 19980309}));
+    Library().CloseDataFile(&context);
+    EXPECT_EQ(end.reserved36[0], QV2OMG_DAMAGE_ORDER);
 }
 
 TEST_F(DatabaseTest, DeliversEveryFieldOneRecordPerCallThenZero)
