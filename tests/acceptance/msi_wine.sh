@@ -85,7 +85,12 @@ entries() { wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Unins
   awk '/^HKEY/ { key = $0 } $1 == "DisplayName" && $3 ~ /^Tessaport/ { print key }'; }
 entry() { wine reg query "$(entries | head -1)" /v "$1" 2>/dev/null | tr -d '\r' | awk -v v="$1" '$1 == v { $1 = $2 = ""; sub(/^ +/, ""); print }'; }
 shortcuts() { (cd "$drive_c" && find . -path '*/Start Menu/Programs/*.lnk' -printf '%f\n' | LC_ALL=C sort | tr '\n' '|'); }
-xlsx_default() { wine reg query "$classes\\.xlsx" /ve 2>/dev/null | tr -d '\r' | awk '/REG_SZ/ { print $NF }'; }
+# The default program of xlsx files; what reg said when it named none, so that a failure
+# shows the read that failed, not a second one.
+xlsx_default() {
+  local said; said=$(wine reg query "$classes\\.xlsx" /ve 2>&1 | tr -d '\r') || true
+  awk '/REG_SZ/ { print $NF; found = 1 } END { exit !found }' <<<"$said" || echo "unread (reg query said: ${said:-nothing})"
+}
 # The installation: one entry of this version, the zip's files byte for byte and no other,
 # the two shortcuts, the default program of xlsx files as it was.
 installed() {
@@ -95,7 +100,8 @@ installed() {
   rm -rf "$work/unzipped" && mkdir "$work/unzipped" && (cd "$work/unzipped" && cmake -E tar xf "$2")
   diff -r "$work"/unzipped/tessaport-*-windows-x86_64 "$folder" >&2 || fail "the program folder is not $(basename "$2")'s (above)"
   [ "$(shortcuts)" = "Tessaport Pattern File Viewer.lnk|Tessaport.lnk|" ] || fail "Start menu shortcuts: $(shortcuts)"
-  [ "$(xlsx_default)" = Other.Workbook ] || fail "the default program of xlsx files is now $(xlsx_default)"
+  local xlsx; xlsx=$(xlsx_default)
+  [ "$xlsx" = Other.Workbook ] || fail "the default program of xlsx files is now $xlsx"
 }
 
 snapshot before
@@ -165,7 +171,8 @@ wine msiexec /x "$(winepath -w "$newer")" /qn /l*v "$(winepath -w "$work/uninsta
 settled
 snapshot removed
 [ ! -e "$folder" ] && [ -z "$(shortcuts)" ] && [ -z "$(entries)" ] || fail "the folder, a shortcut or the entry is left"
-[ "$(xlsx_default)" = Other.Workbook ] || fail "the default program of xlsx files is now $(xlsx_default)"
+xlsx=$(xlsx_default)
+[ "$xlsx" = Other.Workbook ] || fail "the default program of xlsx files is now $xlsx"
 for kind in files registry; do
   left=$(cat <(added before installed $kind) <(added ran upgraded $kind) | LC_ALL=C sort -u | LC_ALL=C comm -12 - "$work/removed.$kind")
   [ -z "$left" ] || fail "left after the removal ($kind):"$'\n'"$left"
